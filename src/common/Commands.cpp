@@ -1,0 +1,97 @@
+#include "Commands.h"
+
+QString CommandSet::WithKey(const QString& caption, const QString& key)
+{
+    return key.isEmpty() ? caption : caption + QLatin1Char('\t') + key;
+}
+
+QAction* CommandSet::make(const char* name, const QString& caption, const QString& key,
+                          bool checkable, bool enabled)
+{
+    auto* a = new QAction(WithKey(caption, key), this);
+    a->setObjectName(QLatin1String(name));
+    a->setCheckable(checkable);
+    a->setEnabled(enabled);
+    actions.append(a);
+    return a;
+}
+
+CommandSet::CommandSet(QObject* parent) : QObject(parent)
+{
+    // All transport buttons start disabled; a loaded disc enables them.
+    PlayBtn = make("PlayBtn", QStringLiteral("再生"), {}, false, false);
+    PauseBtn = make("PauseBtn", QStringLiteral("一時停止"), {}, false, false);
+    StopBtn = make("StopBtn", QStringLiteral("停止"), {}, false, false);
+    PrevBtn = make("PrevBtn", QStringLiteral("巻戻し"), {}, false, false);
+    NextBtn = make("NextBtn", QStringLiteral("早送り"), {}, false, false);
+
+    CDInfoItem = make("CDInfoItem", QStringLiteral("プロパティ(&P)..."), QStringLiteral("Ctrl+I"), false, false);
+    CDInfoSaveItem = make("CDInfoSaveItem", QStringLiteral("プロパティの出力(&S)..."), {}, false, false);
+    DiscMngItem = make("DiscMngItem", QStringLiteral("ディスク管理(&M)..."));
+    EjectItem = make("EjectItem", QStringLiteral("イジェクト(&E)"), QStringLiteral("Ctrl+E"));
+    CloseItem = make("CloseItem", QStringLiteral("クローズ(&C)"), QStringLiteral("Ctrl+C"));
+    ExitItem = make("ExitItem", QStringLiteral("終了(&X)"));
+    ExitCaption = ExitItem->text();
+
+    MainDispItem = make("MainDispItem", QStringLiteral("メイン(&M)"), QStringLiteral("Ctrl+M"), true);
+    WordsDispItem = make("WordsDispItem", QStringLiteral("歌詞(&W)"), QStringLiteral("Ctrl+W"), true);
+    StayOnTopItem = make("StayOnTopItem", QStringLiteral("常に手前に表示(&T)"), QStringLiteral("F8"), true);
+
+    TypeNormItem = make("TypeNormItem", QStringLiteral("ノーマル(&N)"), QStringLiteral("F3"), true, false);
+    TypeRandItem = make("TypeRandItem", QStringLiteral("ランダム(&R)"), QStringLiteral("F4"), true, false);
+    TypeProgItem = make("TypeProgItem", QStringLiteral("プログラム(&P)"), QStringLiteral("F5"), true, false);
+    TypeProgRandItem = make("TypeProgRandItem", QStringLiteral("プログラムランダム(&A)"),
+                            QStringLiteral("Shift+F5"), true, false);
+    TypeReptItem = make("TypeReptItem", QStringLiteral("リピート(&E)"), QStringLiteral("F6"), true, false);
+    TypeRept1Item = make("TypeRept1Item", QStringLiteral("1曲リピート(&S)"), QStringLiteral("Shift+F6"), true, false);
+    ProgSetItem = make("ProgSetItem", QStringLiteral("プログラム設定(&G)..."), QStringLiteral("Ctrl+G"), false, false);
+    InputDataItem = make("InputDataItem", QStringLiteral("データ入力(&D)..."), QStringLiteral("Ctrl+D"), false, false);
+    ConfigItem = make("ConfigItem", QStringLiteral("環境設定(&O)..."), QStringLiteral("Ctrl+O"));
+
+    TopicItem = make("TopicItem", QStringLiteral("トピックの検索(&H)"));
+    AboutItem = make("AboutItem", QStringLiteral("バージョン情報(&A)..."));
+
+    PlayItem = make("PlayItem", QStringLiteral("再生(&P)"), {}, true, false);
+    PauseItem = make("PauseItem", QStringLiteral("一時停止(&A)"), {}, true, false);
+    StopItem = make("StopItem", QStringLiteral("停止(&S)"), {}, true, false);
+    PrevTrkItem = make("PrevTrkItem", QStringLiteral("前のトラック(&R)"));
+    TopTrkItem = make("TopTrkItem", QStringLiteral("トラックの先頭(&T)"));
+    NextTrkItem = make("NextTrkItem", QStringLiteral("次のトラック(&N)"));
+
+    PlayTypeGroup = new QActionGroup(this);
+    PlayTypeGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
+    for (QAction* a : {TypeNormItem, TypeRandItem, TypeProgItem, TypeProgRandItem})
+        PlayTypeGroup->addAction(a);
+    // Clicking the checked repeat item turns repeat off, so nothing checked is allowed.
+    RepeatGroup = new QActionGroup(this);
+    RepeatGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
+    RepeatGroup->addAction(TypeReptItem);
+    RepeatGroup->addAction(TypeRept1Item);
+}
+
+QAction* CommandSet::PlayTypeItem(int playType) const
+{
+    switch (playType) {
+    case 0: return TypeNormItem;
+    case 1: return TypeRandItem;
+    case 2: return TypeProgItem;
+    case 3: return TypeProgRandItem;
+    default: return nullptr;
+    }
+}
+
+int CommandSet::CheckedPlayType() const
+{
+    for (int t = 0; t < 4; ++t)
+        if (PlayTypeItem(t)->isChecked()) return t;
+    return -1;
+}
+
+QList<QAction*> CommandSet::All() const { return actions; }
+
+QAction* CommandSet::Find(const QString& name) const
+{
+    for (QAction* a : actions)
+        if (a->objectName() == name) return a;
+    return nullptr;
+}

@@ -1,0 +1,48 @@
+#include "Error.h"
+
+#include <cstdio>
+
+namespace {
+class StderrPresenter : public MessagePresenter {
+public:
+    int Show(const QString& text, const QString& caption, unsigned flags) override
+    {
+        std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
+        return (flags & 0xF) == MbRetryCancel ? IdCancel : IdOk;
+    }
+};
+
+StderrPresenter fallback;
+MessagePresenter* current = &fallback;
+} // namespace
+
+void SetMessagePresenter(MessagePresenter* presenter) { current = presenter ? presenter : &fallback; }
+
+MessagePresenter* CurrentMessagePresenter() { return current; }
+
+void ErrorMessage(const QString& text, const QString& caption)
+{
+    current->Show(text, caption, MbTaskModal | MbIconError | MbOk);
+}
+
+int OpenErrorMessage(const QString& fileName)
+{
+    const int r = current->Show(QStringLiteral("ファイル '") + fileName + QStringLiteral("' が開けません。"),
+                                QStringLiteral("読み込みエラー"),
+                                MbTaskModal | MbIconWarning | MbRetryCancel);
+    return r == IdRetry ? IdRetry : IdCancel;
+}
+
+int SaveErrorMessage(const QString& fileName)
+{
+    const int r = current->Show(QStringLiteral("ファイル '") + fileName + QStringLiteral("' が保存できません。"),
+                                QStringLiteral("保存エラー"),
+                                MbTaskModal | MbIconWarning | MbRetryCancel);
+    return r == IdRetry ? IdRetry : IdCancel;
+}
+
+void DuplicateFileNameMessage()
+{
+    ErrorMessage(QStringLiteral("同じファイル名の歌詞ファイルがすでに存在しています。別のファイル名を入力してください。"),
+                 QStringLiteral("登録エラー"));
+}

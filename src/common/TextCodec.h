@@ -1,0 +1,31 @@
+#pragma once
+// Code page 932 (Windows Shift-JIS) text, the encoding of every file the program keeps.
+//
+// Bytes that are not valid code page 932 are never dropped: each one decodes to a
+// private-use character U+F700 + byte (shown as a box), counted in *invalid, and
+// encodes back to the same byte, so a damaged file is saved as it was read.
+#include <QByteArray>
+#include <QString>
+
+namespace Cp932 {
+
+QString Decode(const QByteArray& bytes, int* invalid = nullptr);
+// Encodes text; *ok is false when some character has no code page 932 form
+// (it is then written as "?", so callers that must not lose text check ok).
+QByteArray Encode(const QString& text, bool* ok = nullptr);
+bool CanEncode(const QString& text);
+
+// Length in bytes of the code page 932 form (a double-byte character counts 2).
+int ByteLength(const QString& text);
+
+} // namespace Cp932
+
+// Whole text files: code page 932, or UTF-8 when the file starts with a byte-order mark.
+// A text that code page 932 cannot hold is written as UTF-8 with the mark, so it is not lost.
+struct DecodedText {
+    QString text;
+    bool utf8 = false; // the file had a UTF-8 byte-order mark
+    int invalid = 0;   // bytes that were not valid in the file's encoding
+};
+DecodedText DecodeFileText(const QByteArray& bytes);
+QByteArray EncodeFileText(const QString& text, bool forceUtf8 = false);

@@ -1,0 +1,28 @@
+#pragma once
+#include <QList>
+#include <QString>
+
+#include "common/Error.h"
+
+// Answers message boxes for the user and remembers what was shown. Installs itself
+// for its lifetime.
+class RecordingPresenter : public MessagePresenter {
+public:
+    struct Shown {
+        QString text;
+        QString caption;
+        unsigned flags;
+    };
+    RecordingPresenter() { SetMessagePresenter(this); }
+    ~RecordingPresenter() override { SetMessagePresenter(nullptr); }
+
+    int Show(const QString& text, const QString& caption, unsigned flags) override
+    {
+        shown.append({text, caption, flags});
+        if (!answers.isEmpty()) return answers.takeFirst();
+        return (flags & 0xF) == MbRetryCancel ? IdCancel : IdOk;
+    }
+
+    QList<int> answers; // answered in order; then Cancel (or OK)
+    QList<Shown> shown;
+};
