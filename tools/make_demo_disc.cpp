@@ -74,7 +74,7 @@ void Synthesise(const DemoTrack& t, int trackIndex, std::vector<int16_t>& out)
 
 std::string Msf(long frames)
 {
-    char buf[16];
+    char buf[48];
     std::snprintf(buf, sizeof buf, "%02ld:%02ld:%02ld", frames / (60 * kFramesPerSecond),
                   frames / kFramesPerSecond % 60, frames % kFramesPerSecond);
     return buf;
