@@ -1,0 +1,438 @@
+#include "Words.h"
+
+#include <QAction>
+#include <algorithm>
+
+#include "common/Commands.h"
+#include "common/Error.h"
+#include "common/Etc.h"
+#include "playback/CdDevice.h"
+#include "settings/IniDocument.h"
+#include "settings/IniFile.h"
+
+namespace {
+
+const QString kProduct = QStringLiteral("Mirelune");
+const QString kInfo = QStringLiteral("Info");
+const QString kTitle = QStringLiteral("Title");
+const QString kEndMarker = QStringLiteral("***");
+const QString kNoLine = QStringLiteral("0,0,***");
+
+QString wordsSection(int track) { return QStringLiteral("Words") + FormatZeroPad(track, 2); }
+
+bool hasLyrics(int part) { return part == dpAll || part == dpLyrics; }
+bool hasProgram(int part) { return part == dpAll || part == dpProgram; }
+bool hasPlayState(int part) { return part == dpAll || part == dpPlayState; }
+
+// "start,end,text": the text is everything after the second comma.
+bool parseLine(const QString& value, TWordsLine* line)
+{
+    const qsizetype c1 = value.indexOf(QLatin1Char(','));
+    if (c1 < 0) return false;
+    const qsizetype c2 = value.indexOf(QLatin1Char(','), c1 + 1);
+    if (c2 < 0) return false;
+    int32_t start = 0, end = 0;
+    if (!ParseIniInteger(QStringView(value).first(c1), &start)) return false;
+    if (!ParseIniInteger(QStringView(value).sliced(c1 + 1, c2 - c1 - 1), &end)) return false;
+    line->StartTime = start;
+    line->EndTime = end;
+    line->Text = value.mid(c2 + 1);
+    return true;
+}
+
+} // namespace
+
+TWords::TWords(CdDevice& d, CommandSet& c, Settings& s)
+    : Songs(kSongSlots + 1), device(d), commands(c), settings(s)
+{
+    known.fill(kKnownAll);
+}
+
+TWords::~TWords() = default;
+
+bool TWords::validTrack(int track) { return track >= 1 && track <= kSongSlots; }
+bool TWords::validLine(int index) { return index >= 1 && index <= kLineSlots; }
+
+int TWords::firstListedTrack() const { return std::max(1, FirstAudioTrack); }
+
+void TWords::NewDisc(int32_t count)
+{
+    count = std::clamp(count, 0, kMaxTracks);
+    SongCount = count;
+    Title.clear();
+    Artist.clear();
+    PlayTime = 0;
+    // A program or play type of the previous disc never carries over, even when the
+    // new disc's file cannot be read.
+    PlayTypeCode = 0;
+    ProgramCount = 0;
+    programTail.clear();
+    commands.TypeReptItem->setChecked(false);
+    commands.TypeRept1Item->setChecked(false);
+    for (int t = 1; t <= kMaxTracks; ++t) Songs[t].Title.clear();
+    for (int n = 1; n <= count; ++n) {
+        TWordsSong& s = Songs[n];
+        s.StartPos = device.TrackPosition(n);
+        s.Length = device.TrackLength(n);
+        s.LineCount = 0;
+        s.Adjust = 0;
+        s.CopyTrack = 0;
+    }
+    TWordsSong& end = Songs[count + 1];
+    end.StartPos = count > 0 ? Songs[count].StartPos + Songs[count].Length : 0;
+    end.Length = 0;
+    end.LineCount = 0;
+    end.Adjust = 0;
+    end.CopyTrack = 0;
+    // Until the file is read nothing of the tracks is known, and a save must not write
+    // over what a failed read left unread.
+    known.fill(0);
+    FindFirstAudioTrack();
+    MakeDiscId();
+    Load(dpAll);
+}
+
+int32_t TWords::SongStart(int track) const { return validTrack(track) ? Songs[track].StartPos : 0; }
+int32_t TWords::SongLength(int track) const { return validTrack(track) ? Songs[track].Length : 0; }
+
+int32_t TWords::AudioLength() const
+{
+    if (AudioState == 0) return 0;
+    return SongStart(SongCount + 1) - SongStart(FirstAudioTrack);
+}
+
+QString TWords::GetSongTitle(int track) const
+{
+    if (AudioState == 0 || (AudioState == 2 && track < FirstAudioTrack)) return QStringLiteral("(データ)");
+    return validTrack(track) ? Songs[track].Title : QString();
+}
+
+void TWords::SetSongTitle(int track, const QString& title)
+{
+    if (!validTrack(track)) return;
+    Songs[track].Title = title;
+    known[track] |= kKnownTitle;
+}
+
+int32_t TWords::GetLineCount(int track) const { return validTrack(track) ? Songs[track].LineCount : 0; }
+
+void TWords::SetLineCount(int track, int32_t count)
+{
+    if (!validTrack(track)) return;
+    Songs[track].LineCount = std::clamp(count, 0, kMaxLines);
+    known[track] |= kKnownLines;
+}
+
+int16_t TWords::GetAdjust(int track) const { return validTrack(track) ? Songs[track].Adjust : int16_t(0); }
+
+void TWords::SetAdjust(int track, int16_t adjust)
+{
+    if (!validTrack(track)) return;
+    Songs[track].Adjust = adjust;
+    known[track] |= kKnownLines;
+}
+
+int32_t TWords::GetCopyTrack(int track) const { return validTrack(track) ? Songs[track].CopyTrack : 0; }
+
+void TWords::SetCopyTrack(int track, int32_t copyTrack)
+{
+    if (!validTrack(track)) return;
+    Songs[track].CopyTrack = copyTrack;
+    known[track] |= kKnownLines;
+}
+
+TWordsLine TWords::GetLine(int track, int index) const
+{
+    if (!validTrack(track) || !validLine(index)) return {};
+    return Songs[track].Lines[index];
+}
+
+void TWords::SetLine(int track, int index, const TWordsLine& line)
+{
+    if (!validTrack(track) || !validLine(index)) return;
+    Songs[track].Lines[index] = line;
+    known[track] |= kKnownLines;
+}
+
+void TWords::FindFirstAudioTrack()
+{
+    FirstAudioTrack = 0;
+    AudioState = 0;
+    while (FirstAudioTrack < device.TrackCount()) {
+        ++FirstAudioTrack;
+        if (device.TrackIsAudio(FirstAudioTrack)) {
+            AudioState = FirstAudioTrack == 1 ? 1 : 2;
+            return;
+        }
+    }
+    FileName.clear();
+}
+
+void TWords::ResolveCopies()
+{
+    const bool program = ProgramCount > 0;
+    commands.TypeProgItem->setEnabled(program);
+    commands.TypeProgRandItem->setEnabled(program);
+    for (int t = firstListedTrack(); t <= SongCount; ++t) {
+        const int n = Songs[t].CopyTrack;
+        // A link outside the disc is no link.
+        if (n <= 0 || n > SongCount || n == t) continue;
+        Songs[t].Lines = Songs[n].Lines;
+        Songs[t].LineCount = Songs[n].LineCount;
+    }
+}
+
+bool TWords::Load(int part)
+{
+    if (FileName.isEmpty()) {
+        Title.clear();
+        Artist.clear();
+        PlayTypeCode = 0;
+        ProgramCount = 0;
+        programTail.clear();
+        known.fill(kKnownAll);
+        ResolveCopies();
+        return true;
+    }
+    for (;;) {
+        IniDocument doc;
+        if (ReadIniFile(FileName, doc) && loadFrom(doc, part)) break;
+        if (OpenErrorMessage(FileName) != IdRetry) {
+            ResolveCopies();
+            return false;
+        }
+    }
+    ResolveCopies();
+    return true;
+}
+
+bool TWords::loadFrom(const IniDocument& doc, int part)
+{
+    if (hasLyrics(part)) {
+        Title = doc.ReadString(kInfo, QStringLiteral("Title"), QString());
+        Artist = doc.ReadString(kInfo, QStringLiteral("Artist"), QString());
+        for (int t = firstListedTrack(); t <= SongCount; ++t) {
+            TWordsSong& song = Songs[t];
+            const QString section = wordsSection(t);
+            song.Title = doc.ReadString(kTitle, FormatZeroPad(t, 2), QString());
+            known[t] |= kKnownTitle;
+            // Stored in 16 bits, two's complement, as the field is.
+            song.Adjust = static_cast<int16_t>(doc.ReadInteger(section, QStringLiteral("Adjust"), 0));
+            int32_t copy = doc.ReadInteger(section, QStringLiteral("CopyTrack"), 0);
+            if (copy > SongCount) copy = 0; // a link beyond the disc is no link
+            song.CopyTrack = copy;
+            if (copy != 0) {
+                known[t] |= kKnownLines;
+                continue;
+            }
+            int k = 1;
+            for (;; ++k) {
+                TWordsLine& line = song.Lines[k];
+                if (!parseLine(doc.ReadString(section, FormatZeroPad(k, 3), kNoLine), &line)) {
+                    // The track's lines stay unknown: shown empty, and not written over.
+                    song.LineCount = 0;
+                    return false;
+                }
+                if (line.Text == kEndMarker) break;
+                if (k == kMaxLines) {
+                    // The last slot only ever holds the end marker; lines beyond 127
+                    // stay in the file untouched.
+                    ++k;
+                    song.Lines[k] = TWordsLine{kEndMarker, 0, 0};
+                    break;
+                }
+            }
+            song.LineCount = k - 1;
+            known[t] |= kKnownLines;
+        }
+    }
+    if (hasProgram(part)) {
+        const QString text = doc.ReadString(kInfo, QStringLiteral("Program"), QString());
+        ProgramCount = 0;
+        programTail.clear();
+        qsizetype pos = 0;
+        while (pos < text.size()) {
+            if (ProgramCount == kProgramSlots) {
+                // Entries beyond the slots are kept as they stand and written back.
+                programTail = text.mid(pos);
+                break;
+            }
+            qsizetype comma = text.indexOf(QLatin1Char(','), pos);
+            if (comma < 0) comma = text.size();
+            int32_t track = 0;
+            if (!ParseIniInteger(QStringView(text).sliced(pos, comma - pos), &track)) return false;
+            ProgramList[++ProgramCount] = static_cast<uint8_t>(track);
+            pos = comma + 1;
+        }
+    }
+    if (hasPlayState(part)) {
+        PlayTime = doc.ReadInteger(kInfo, QStringLiteral("PlayTime"), 0);
+        PlayTypeCode = doc.ReadInteger(kInfo, QStringLiteral("PlayType"), 0);
+        commands.TypeReptItem->setChecked(true);
+        const int32_t repeat = PlayTypeCode & 0xF0;
+        if (repeat == 0)
+            commands.TypeReptItem->setChecked(false);
+        else if (repeat == 32)
+            commands.TypeRept1Item->setChecked(true);
+    }
+    return true;
+}
+
+bool TWords::Save(int part)
+{
+    if (FileName.isEmpty()) return true;
+    for (;;) {
+        IniDocument doc;
+        // A file that cannot be read is never written over.
+        bool ok = ReadIniFile(FileName, doc);
+        if (ok) {
+            saveInto(doc, part);
+            ok = WriteIniFile(FileName, doc);
+        }
+        if (ok) break;
+        if (SaveErrorMessage(FileName) != IdRetry) return false;
+    }
+    if (part != dpPlayState) ResolveCopies();
+    return true;
+}
+
+void TWords::saveInto(IniDocument& doc, int part)
+{
+    doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
+    if (part == dpAll || part == dpLyrics || part == dpInfo) {
+        doc.WriteString(kInfo, QStringLiteral("Title"), Title);
+        doc.WriteString(kInfo, QStringLiteral("Artist"), Artist);
+    }
+    if (hasLyrics(part)) {
+        for (int t = firstListedTrack(); t <= SongCount; ++t) {
+            const TWordsSong& song = Songs[t];
+            const QString section = wordsSection(t);
+            if (known[t] & kKnownTitle) doc.WriteString(kTitle, FormatZeroPad(t, 2), song.Title);
+            if (!(known[t] & kKnownLines)) continue;
+            if (song.CopyTrack > 0) {
+                if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker)
+                    doc.EraseSection(section);
+                doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
+                doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
+                continue;
+            }
+            if (song.CopyTrack < 0) {
+                // An odd link read from the file: the track is left as the file has it.
+                if (song.LineCount == 0) continue;
+            }
+            if (song.LineCount != 0) {
+                doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+                doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
+            } else if (!doc.HasSection(section)) {
+                continue; // nothing to write and nothing to remove
+            } else {
+                // All lines removed: the old lines must not come back on the next load.
+                doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+            }
+            const int count = std::clamp(song.LineCount, 0, kMaxLines);
+            for (int k = 1; k <= kMaxLines; ++k) {
+                const QString key = FormatZeroPad(k, 3);
+                if (k <= count) {
+                    const TWordsLine& line = song.Lines[k];
+                    doc.WriteString(section, key,
+                                    QString::number(line.StartTime) + QLatin1Char(',') +
+                                        QString::number(line.EndTime) + QLatin1Char(',') + line.Text);
+                } else {
+                    if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
+                    doc.DeleteKey(section, key);
+                }
+            }
+        }
+    }
+    if (hasProgram(part)) {
+        QString program;
+        const int count = std::clamp(ProgramCount, 0, kProgramSlots);
+        for (int i = 1; i <= count; ++i) {
+            if (i > 1) program += QLatin1Char(',');
+            program += QString::number(ProgramList[i]);
+        }
+        if (!programTail.isEmpty()) program += (program.isEmpty() ? QString() : QStringLiteral(",")) + programTail;
+        doc.WriteString(kInfo, QStringLiteral("Program"), program);
+    }
+    if (part != dpProgram) {
+        doc.WriteInteger(kInfo, QStringLiteral("PlayTime"), PlayTime);
+        int32_t code = 0;
+        if (commands.TypeRandItem->isChecked()) code += 1;
+        if (commands.TypeProgItem->isChecked()) code += 2;
+        if (commands.TypeProgRandItem->isChecked()) code += 3;
+        if (commands.TypeReptItem->isChecked()) code += 16;
+        if (commands.TypeRept1Item->isChecked()) code += 32;
+        PlayTypeCode = code;
+        doc.WriteInteger(kInfo, QStringLiteral("PlayType"), code);
+    }
+}
+
+QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<uint32_t>& lengths)
+{
+    uint32_t h = (positions.empty() ? 0u : positions[0]) << 14;
+    const size_t n = std::min<size_t>({positions.size(), lengths.size(), 30});
+    for (size_t i = 0; i < n; ++i) {
+        const uint32_t l = lengths[i];
+        const uint32_t p = positions[i];
+        const uint32_t b = static_cast<uint32_t>(i + 1);
+        h = (l + 960404u) * h * p + b * 970227u + (l >> 8);
+    }
+    return QStringLiteral("%1").arg(h, 8, 16, QLatin1Char('0')).toUpper();
+}
+
+void TWords::MakeDiscId()
+{
+    device.SetTimeFormat(TimeFormatTmsf);
+    std::vector<uint32_t> positions, lengths;
+    positions.push_back(static_cast<uint32_t>(device.TrackPosition(1)));
+    const int n = std::min(device.TrackCount(), 30);
+    for (int b = 1; b <= n; ++b) {
+        const uint32_t l = static_cast<uint32_t>(device.TrackLength(b));
+        const uint32_t p = static_cast<uint32_t>(device.TrackPosition(b));
+        lengths.push_back(l);
+        if (b == 1)
+            positions[0] = p; // asked twice, as the old device was; the answers agree
+        else
+            positions.push_back(p);
+    }
+    device.SetTimeFormat(TimeFormatMilliseconds);
+    DiscId = DiscIdFromToc(positions, lengths);
+    FileName = DataFilePath(settings, LookupWordsFile(settings, DiscId));
+}
+
+bool TWords::Register(const QString& name)
+{
+    if (AudioState == 0) return false;
+    if (!IsValidDataFileName(name)) {
+        InvalidFileNameMessage();
+        return true;
+    }
+    Title = name;
+    FileName = DataFilePath(settings, name);
+    if (!Save(dpInfo)) return true;
+    // Without the registry entry the disc is not registered either.
+    return !SaveWordsFileEntry(settings, DiscId, name);
+}
+
+bool IsValidDataFileName(const QString& name)
+{
+    if (name.isEmpty() || name.contains(QLatin1String(".."))) return false;
+    // The registry strips its values; a name with blanks at either end would not be found.
+    if (name.front() == QLatin1Char(' ') || name.back() == QLatin1Char(' ') || name.back() == QLatin1Char('.'))
+        return false;
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u == 0x7F) return false;
+        if (QStringView(u"\\/:*?\"<>|").contains(c)) return false;
+    }
+    // The file name with ".dat" must fit the file system's 255 bytes.
+    return name.toUtf8().size() + 4 <= 255;
+}
+
+void InvalidFileNameMessage()
+{
+    ErrorMessage(QStringLiteral("この名前は歌詞ファイルの名前に使えません。"
+                                "フォルダの区切り、「..」、制御文字と \\ / : * ? \" < > | は使えません。"
+                                "別のファイル名を入力してください。"),
+                 QStringLiteral("登録エラー"));
+}

@@ -1,0 +1,127 @@
+#pragma once
+// The one disc data object: everything known about the disc in the drive (titles,
+// lyrics with their timing, per-track corrections and copy links, the program, the
+// play time and play type), its identifier and its data file.
+//
+// Track numbers are 1-based disc track numbers, line indexes 1-based. Accessors take
+// a track 1..SongCount + 1 and a line index 1..128; anything outside the records reads
+// as empty and is not stored.
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "common/Defines.h"
+
+class CdDevice;
+class CommandSet;
+class IniDocument;
+struct Settings;
+
+struct TWordsLine {
+    QString Text;          // code page 932 text ("***" marks the end of the lyrics)
+    int32_t StartTime = 0; // hundredths of a second from the start of the track
+    int32_t EndTime = 0;
+};
+
+struct TWordsSong {
+    std::array<TWordsLine, kLineSlots + 1> Lines; // slots 1..128; [0] unused
+    int32_t LineCount = 0;                        // 0..127
+    QString Title;
+    int32_t StartPos = 0; // milliseconds of absolute disc time
+    int32_t Length = 0;   // milliseconds
+    int16_t Adjust = 0;   // hundredths of a second, subtracted from the position
+    int32_t CopyTrack = 0; // 0 own lyrics; n > 0 shows track n's lyrics
+};
+
+class TWords {
+public:
+    // The device gives the table of contents; the commands hold the play type and
+    // repeat state (TypeNormItem .. TypeRept1Item) that Load sets and Save reads;
+    // the settings give the registry and the data folder.
+    TWords(CdDevice& device, CommandSet& commands, Settings& settings);
+    virtual ~TWords();
+    TWords(const TWords&) = delete;
+    TWords& operator=(const TWords&) = delete;
+
+    QString Title;
+    QString Artist;
+    uint8_t AudioState = 0; // 0 no audio track, 1 audio from track 1, 2 audio after data
+    int32_t PlayTime = 0;   // seconds played over all runs
+    int32_t PlayTypeCode = 0; // bits 0-3 play type, +16 repeat, +32 repeat one
+    int32_t FirstAudioTrack = 0;
+    std::vector<TWordsSong> Songs; // records 1..100, created once; [0] unused
+    QString FileName;              // full path of the data file; empty when unregistered
+    QString DiscId;                // 8 upper-case hexadecimal digits
+    int32_t SongCount = 0;
+    std::array<uint8_t, kProgramSlots + 1> ProgramList{}; // entries 1..100; [0] unused
+    int32_t ProgramCount = 0;
+
+    // Rebuilds the object for the disc now in the drive (count tracks, at most 99):
+    // track table, first audio track, DiscId, FileName, then Load(dpAll).
+    void NewDisc(int32_t count);
+    void ClearFileName() { FileName.clear(); }
+    bool HasFile() const { return !FileName.isEmpty(); }
+
+    int32_t SongStart(int track) const;
+    int32_t SongLength(int track) const;
+    // From the first audio track to the end of the disc; 0 without audio.
+    int32_t AudioLength() const;
+    // "(データ)" for a data track (or any track of a disc without audio).
+    QString GetSongTitle(int track) const;
+    void SetSongTitle(int track, const QString& title);
+    int32_t GetLineCount(int track) const;
+    void SetLineCount(int track, int32_t count);
+    int16_t GetAdjust(int track) const;
+    void SetAdjust(int track, int16_t adjust);
+    int32_t GetCopyTrack(int track) const;
+    void SetCopyTrack(int track, int32_t copyTrack);
+    TWordsLine GetLine(int track, int index) const;
+    void SetLine(int track, int index, const TWordsLine& line);
+
+    // Reads the parts of the data file named by part (a DataPart), then ResolveCopies.
+    // A damaged file shows the read error with Retry and Cancel; Cancel keeps what was
+    // read. Returns false when the user cancelled.
+    bool Load(int part);
+    // Writes the parts named by part into the data file, replacing it whole or not at
+    // all. Returns false when the user cancelled after a failure; true otherwise (also
+    // when there is no file).
+    bool Save(int part);
+    // Computes DiscId from the device's table of contents and looks up FileName.
+    void MakeDiscId();
+    // Ties the disc to a new data file of the given base name. True when registering
+    // failed (refused name or cancelled save), false otherwise.
+    bool Register(const QString& name);
+    void FindFirstAudioTrack();
+    // Copies borrowed lyrics into borrowing tracks; enables the program play types.
+    void ResolveCopies();
+
+private:
+    // What of a track is known (read from the file or set by a caller). After a read
+    // that the user cancelled, Save leaves the unread rest of the file as it is.
+    static constexpr uint8_t kKnownTitle = 1;
+    static constexpr uint8_t kKnownLines = 2;
+    static constexpr uint8_t kKnownAll = 3;
+
+    static bool validTrack(int track);
+    static bool validLine(int index);
+    int firstListedTrack() const;
+    bool loadFrom(const IniDocument& doc, int part);
+    void saveInto(IniDocument& doc, int part);
+
+    CdDevice& device;
+    CommandSet& commands;
+    Settings& settings;
+    std::array<uint8_t, kSongSlots + 1> known{};
+    QString programTail; // program entries beyond the slots, kept as the file has them
+};
+
+// The disc identifier of a table of contents as the device reports it in TMSF:
+// positions[i] and lengths[i] of track i + 1 (at most the first 30 are used).
+QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<uint32_t>& lengths);
+
+// A data file base name must stay a plain file name inside the data folder: not empty,
+// no folder separator, no "..", no control character, none of \ / : * ? " < > |.
+bool IsValidDataFileName(const QString& name);
+// Tells the user that a name was refused by IsValidDataFileName.
+void InvalidFileNameMessage();

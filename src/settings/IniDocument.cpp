@@ -1,0 +1,324 @@
+#include "IniDocument.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#include "common/TextCodec.h"
+
+namespace {
+
+// Blanks are spaces and control characters; a full-width space is text.
+QStringView stripBlanks(QStringView s)
+{
+    qsizetype b = 0, e = s.size();
+    while (b < e && s[b].unicode() <= 0x20) ++b;
+    while (e > b && s[e - 1].unicode() <= 0x20) --e;
+    return s.sliced(b, e - b);
+}
+
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9') return u - '0';
+    if (u >= 'a' && u <= 'f') return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F') return u - 'A' + 10;
+    return -1;
+}
+
+bool parseHex(QStringView digits, uint32_t* out)
+{
+    if (digits.isEmpty() || digits.size() > 8) return false;
+    uint32_t v = 0;
+    for (QChar c : digits) {
+        const int d = hexDigit(c);
+        if (d < 0) return false;
+        v = (v << 4) | static_cast<uint32_t>(d);
+    }
+    *out = v;
+    return true;
+}
+
+QString oneLine(const QString& text)
+{
+    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))) return text;
+    QString s = text;
+    s.replace(QLatin1Char('\r'), QLatin1Char(' '));
+    s.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return s;
+}
+
+} // namespace
+
+bool ParseIniInteger(QStringView text, int32_t* value)
+{
+    QStringView s = text;
+    bool negative = false;
+    if (!s.isEmpty() && (s[0] == QLatin1Char('-') || s[0] == QLatin1Char('+'))) {
+        negative = s[0] == QLatin1Char('-');
+        s = s.sliced(1);
+    }
+    uint32_t u = 0;
+    if (s.size() > 2 && s[0] == QLatin1Char('0') && (s[1] == QLatin1Char('x') || s[1] == QLatin1Char('X'))) {
+        if (!parseHex(s.sliced(2), &u)) return false;
+    } else if (!s.isEmpty() && s[0] == QLatin1Char('$')) {
+        if (!parseHex(s.sliced(1), &u)) return false;
+    } else {
+        if (s.isEmpty() || s.size() > 10) return false;
+        uint64_t v = 0;
+        for (QChar c : s) {
+            if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+            v = v * 10 + static_cast<uint64_t>(c.unicode() - '0');
+        }
+        if (v > (negative ? 2147483648ULL : 2147483647ULL)) return false;
+        u = static_cast<uint32_t>(v);
+    }
+    *value = static_cast<int32_t>(negative ? 0u - u : u);
+    return true;
+}
+
+IniDocument IniDocument::Parse(QStringView text)
+{
+    IniDocument doc;
+    Section* current = nullptr;
+    qsizetype pos = 0;
+    const qsizetype n = text.size();
+    while (pos < n) {
+        qsizetype end = pos;
+        while (end < n && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n')) ++end;
+        const QStringView line = stripBlanks(text.sliced(pos, end - pos));
+        // CR LF, LF or CR alone ends a line.
+        pos = end;
+        if (pos < n && text[pos] == QLatin1Char('\r')) ++pos;
+        if (pos < n && text[pos] == QLatin1Char('\n')) ++pos;
+
+        if (line.isEmpty() || line[0] == QLatin1Char(';')) continue;
+        if (line[0] == QLatin1Char('[') && line.back() == QLatin1Char(']') && line.size() >= 2) {
+            Section s;
+            s.name = stripBlanks(line.sliced(1, line.size() - 2)).toString();
+            doc.sections.push_back(std::move(s));
+            current = &doc.sections.back();
+            continue;
+        }
+        if (!current) continue;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        Line l;
+        if (eq < 0) {
+            l.key = line.toString();
+            l.entry = false;
+        } else {
+            l.key = stripBlanks(line.first(eq)).toString();
+            l.value = stripBlanks(line.sliced(eq + 1)).toString();
+            const QString folded = fold(l.key);
+            if (!current->index.contains(folded))
+                current->index.insert(folded, static_cast<int>(current->lines.size()));
+        }
+        current->lines.push_back(std::move(l));
+    }
+    // Of two sections of one name the first counts.
+    for (int i = static_cast<int>(doc.sections.size()) - 1; i >= 0; --i)
+        doc.sectionIndex.insert(fold(doc.sections[i].name), i);
+    return doc;
+}
+
+QString IniDocument::ToText() const
+{
+    QString out;
+    qsizetype size = 0;
+    for (const Section& s : sections) {
+        if (!s.live) continue;
+        size += s.name.size() + 6;
+        for (const Line& l : s.lines) size += l.key.size() + l.value.size() + 3;
+    }
+    out.reserve(size);
+    const QLatin1String crlf("\r\n");
+    for (const Section& s : sections) {
+        if (!s.live) continue;
+        out += QLatin1Char('[');
+        out += s.name;
+        out += QLatin1Char(']');
+        out += crlf;
+        for (const Line& l : s.lines) {
+            if (!l.live) continue;
+            out += l.key;
+            if (l.entry) {
+                out += QLatin1Char('=');
+                out += l.value;
+            }
+            out += crlf;
+        }
+        out += crlf;
+    }
+    return out;
+}
+
+const IniDocument::Section* IniDocument::findSection(const QString& name) const
+{
+    const auto it = sectionIndex.constFind(fold(name));
+    return it == sectionIndex.cend() ? nullptr : &sections[static_cast<size_t>(*it)];
+}
+
+IniDocument::Section* IniDocument::findSection(const QString& name)
+{
+    const auto it = sectionIndex.constFind(fold(name));
+    return it == sectionIndex.cend() ? nullptr : &sections[static_cast<size_t>(*it)];
+}
+
+IniDocument::Section& IniDocument::sectionForWrite(const QString& name)
+{
+    if (Section* s = findSection(name)) return *s;
+    Section s;
+    s.name = oneLine(name);
+    sections.push_back(std::move(s));
+    sectionIndex.insert(fold(name), static_cast<int>(sections.size() - 1));
+    return sections.back();
+}
+
+const IniDocument::Line* IniDocument::findLine(const QString& section, const QString& key) const
+{
+    const Section* s = findSection(section);
+    if (!s) return nullptr;
+    const auto it = s->index.constFind(fold(key));
+    return it == s->index.cend() ? nullptr : &s->lines[static_cast<size_t>(*it)];
+}
+
+bool IniDocument::HasSection(const QString& section) const { return findSection(section) != nullptr; }
+
+std::optional<QString> IniDocument::Value(const QString& section, const QString& key) const
+{
+    const Line* l = findLine(section, key);
+    if (!l) return std::nullopt;
+    return l->value;
+}
+
+QString IniDocument::ReadString(const QString& section, const QString& key, const QString& def) const
+{
+    const Line* l = findLine(section, key);
+    return l ? l->value : def;
+}
+
+int32_t IniDocument::ReadInteger(const QString& section, const QString& key, int32_t def) const
+{
+    const Line* l = findLine(section, key);
+    int32_t v = 0;
+    if (!l || !ParseIniInteger(l->value, &v)) return def;
+    return v;
+}
+
+bool IniDocument::ReadBool(const QString& section, const QString& key, bool def) const
+{
+    return ReadInteger(section, key, def ? 1 : 0) != 0;
+}
+
+void IniDocument::WriteString(const QString& section, const QString& key, const QString& value)
+{
+    Section& s = sectionForWrite(section);
+    const QString folded = fold(key);
+    const auto it = s.index.constFind(folded);
+    if (it != s.index.cend()) {
+        s.lines[static_cast<size_t>(*it)].value = oneLine(value);
+        return;
+    }
+    Line l;
+    l.key = oneLine(key);
+    l.value = oneLine(value);
+    s.lines.push_back(std::move(l));
+    s.index.insert(folded, static_cast<int>(s.lines.size() - 1));
+}
+
+void IniDocument::WriteInteger(const QString& section, const QString& key, int32_t value)
+{
+    WriteString(section, key, QString::number(value));
+}
+
+void IniDocument::WriteBool(const QString& section, const QString& key, bool value)
+{
+    WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void IniDocument::DeleteKey(const QString& section, const QString& key)
+{
+    Section* s = findSection(section);
+    if (!s) return;
+    const QString folded = fold(key);
+    const auto it = s->index.constFind(folded);
+    if (it == s->index.cend()) return;
+    const int at = *it;
+    s->lines[static_cast<size_t>(at)].live = false;
+    s->index.remove(folded);
+    // A later entry of the same key now counts.
+    for (size_t i = static_cast<size_t>(at) + 1; i < s->lines.size(); ++i) {
+        const Line& l = s->lines[i];
+        if (l.live && l.entry && fold(l.key) == folded) {
+            s->index.insert(folded, static_cast<int>(i));
+            break;
+        }
+    }
+}
+
+void IniDocument::EraseSection(const QString& section)
+{
+    const QString folded = fold(section);
+    const auto it = sectionIndex.constFind(folded);
+    if (it == sectionIndex.cend()) return;
+    const int at = *it;
+    sections[static_cast<size_t>(at)].live = false;
+    sectionIndex.remove(folded);
+    for (size_t i = static_cast<size_t>(at) + 1; i < sections.size(); ++i) {
+        if (sections[i].live && fold(sections[i].name) == folded) {
+            sectionIndex.insert(folded, static_cast<int>(i));
+            break;
+        }
+    }
+}
+
+QList<QPair<QString, QString>> IniDocument::Entries(const QString& section) const
+{
+    QList<QPair<QString, QString>> result;
+    const Section* s = findSection(section);
+    if (!s) return result;
+    result.reserve(static_cast<qsizetype>(s->lines.size()));
+    for (const Line& l : s->lines)
+        if (l.live && l.entry) result.append({l.key, l.value});
+    return result;
+}
+
+QStringList IniDocument::SectionNames() const
+{
+    QStringList names;
+    for (const Section& s : sections)
+        if (s.live) names.append(s.name);
+    return names;
+}
+
+bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8)
+{
+    if (utf8) *utf8 = false;
+    QFile file(path);
+    if (!file.exists()) {
+        doc = IniDocument();
+        return true;
+    }
+    if (!file.open(QIODevice::ReadOnly)) return false;
+    const QByteArray bytes = file.readAll();
+    if (file.error() != QFileDevice::NoError) return false;
+    const DecodedText decoded = DecodeFileText(bytes);
+    if (utf8) *utf8 = decoded.utf8;
+    doc = IniDocument::Parse(decoded.text);
+    return true;
+}
+
+bool WriteIniFile(const QString& path, const IniDocument& doc)
+{
+    const QFileInfo info(path);
+    // A read-only file stays as it is, whoever runs the program.
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) return false;
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) return false;
+    const QByteArray bytes = EncodeFileText(doc.ToText());
+    if (file.write(bytes) != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}

@@ -1,0 +1,296 @@
+#include "IniFile.h"
+
+#include <QtGlobal>
+#include <algorithm>
+
+#include "common/Error.h"
+#include "settings/IniDocument.h"
+
+namespace {
+
+const QString kProduct = QStringLiteral("Mirelune");
+const QString kSettings = QStringLiteral("Settings");
+const QString kWindow = QStringLiteral("Window");
+const QString kMainFont = QStringLiteral("MainFont");
+const QString kFont = QStringLiteral("Font");
+const QString kCustomColors = QStringLiteral("CustomColors");
+const QString kWordsFile = QStringLiteral("WordsFile");
+
+// The old profile reader returned at most this many characters of a string.
+constexpr qsizetype kMaxString = 2047;
+
+QString readString(const IniDocument& doc, const QString& section, const QString& key, const QString& def)
+{
+    return doc.ReadString(section, key, def).left(kMaxString);
+}
+
+// A radio group index as the settings dialog takes it: above the last choice selects
+// the last one, below -1 selects none (-1).
+int32_t radioIndex(int32_t value, int32_t last) { return std::clamp(value, -1, last); }
+
+QString colorKey(int slot) { return QStringLiteral("Color") + QChar(char16_t(u'A' + slot)); }
+
+void readSettings(Settings& s, const IniDocument& doc)
+{
+    s.WordsPath = readString(doc, kSettings, QStringLiteral("WordsPath"), QString());
+    s.DataFolder = DataFolderOf(s.WordsPath, s.DefaultDataFolder);
+    s.LogFmt = ExpandLineBreaks(readString(doc, kSettings, QStringLiteral("LogFmt"), Settings().LogFmt));
+    s.LogFmtStartTime =
+        ExpandLineBreaks(readString(doc, kSettings, QStringLiteral("LogFmtStartTime"), Settings().LogFmtStartTime));
+    s.LogFmtEndTime =
+        ExpandLineBreaks(readString(doc, kSettings, QStringLiteral("LogFmtEndTime"), Settings().LogFmtEndTime));
+
+    const Settings d;
+    auto b = [&](const char* key, bool def) { return doc.ReadBool(kSettings, QLatin1String(key), def); };
+    auto i = [&](const QString& section, const QString& key, int32_t def) { return doc.ReadInteger(section, key, def); };
+    auto c = [&](const QString& section, const char* key, uint32_t def) {
+        return static_cast<uint32_t>(doc.ReadInteger(section, QLatin1String(key), static_cast<int32_t>(def)));
+    };
+    s.StayOnTop = b("StayOnTop", d.StayOnTop);
+    s.PlayOnExit = b("PlayOnExit", d.PlayOnExit);
+    s.AutoPlay = b("AutoPlay", d.AutoPlay);
+    s.EnableEject = b("EnableEject", d.EnableEject);
+    s.EnableClose = b("EnableClose", d.EnableClose);
+    s.TaskTray = b("TaskTray", d.TaskTray);
+    s.RecordLog = b("RecordLog", d.RecordLog);
+    s.SelectDrive = b("SelectDrive", d.SelectDrive);
+    s.StopSaver = radioIndex(i(kSettings, QStringLiteral("StopSaver"), d.StopSaver), 2);
+    s.TimerInt = i(kSettings, QStringLiteral("TimerInt"), d.TimerInt);
+    s.TimeDisp = radioIndex(i(kSettings, QStringLiteral("TimeDisp"), d.TimeDisp), 3);
+    s.TrueTrack = b("TrueTrack", d.TrueTrack);
+    s.HideMainBar = b("HideMainBar", d.HideMainBar);
+    s.ShowDriveName = b("ShowDriveName", d.ShowDriveName);
+    s.WordsAlign = radioIndex(i(kSettings, QStringLiteral("WordsAlign"), d.WordsAlign), 2);
+    s.WordsContDisp = b("WordsContDisp", d.WordsContDisp);
+    s.HideNoWords = b("HideNoWords", d.HideNoWords);
+    s.WordsNoMove = b("WordsNoMove", d.WordsNoMove);
+    s.HideWordsBar = b("HideWordsBar", d.HideWordsBar);
+
+    s.MainTop = i(kWindow, QStringLiteral("MainTop"), d.MainTop);
+    s.MainLeft = i(kWindow, QStringLiteral("MainLeft"), d.MainLeft);
+    s.MainWidth = i(kWindow, QStringLiteral("MainWidth"), d.MainWidth);
+    s.WordsTop = i(kWindow, QStringLiteral("WordsTop"), d.WordsTop);
+    s.WordsLeft = i(kWindow, QStringLiteral("WordsLeft"), d.WordsLeft);
+    s.WordsWidth = i(kWindow, QStringLiteral("WordsWidth"), d.WordsWidth);
+
+    s.BackColor = c(kMainFont, "BackColor", d.BackColor);
+    s.TitleColor = c(kMainFont, "TitleColor", d.TitleColor);
+    s.ArtistColor = c(kMainFont, "ArtistColor", d.ArtistColor);
+    s.TimeColor = c(kMainFont, "TimeColor", d.TimeColor);
+    s.ReptColor = c(kMainFont, "ReptColor", d.ReptColor);
+    s.Rept1Color = c(kMainFont, "Rept1Color", d.Rept1Color);
+
+    s.MainFontName = readString(doc, kMainFont, QStringLiteral("Name"), d.MainFontName);
+    s.MainFontStyle = i(kMainFont, QStringLiteral("Style"), d.MainFontStyle);
+    s.WordsFontName = readString(doc, kFont, QStringLiteral("Name"), d.WordsFontName);
+    s.WordsFontSize = i(kFont, QStringLiteral("Size"), d.WordsFontSize);
+    s.WordsFontColor = c(kFont, "Color", d.WordsFontColor);
+    s.WordsFontStyle = i(kFont, QStringLiteral("Style"), d.WordsFontStyle);
+    s.WordsBackColor = c(kFont, "BackColor", d.WordsBackColor);
+
+    // The section replaces the whole list; a slot without a usable key is unset.
+    for (int slot = 0; slot < 16; ++slot) {
+        const std::optional<QString> v = doc.Value(kCustomColors, colorKey(slot));
+        int32_t color = 0;
+        s.CustomColors[static_cast<size_t>(slot)] =
+            v && ParseIniInteger(QString(QLatin1Char('$') + *v), &color) ? static_cast<uint32_t>(color) : kUnsetColor;
+    }
+
+    s.Visible = i(kWindow, QStringLiteral("Visible"), d.Visible);
+    for (int col = 0; col < 4; ++col)
+        s.DiscList[static_cast<size_t>(col)] =
+            i(kWindow, QStringLiteral("DiscList") + QString::number(col), d.DiscList[static_cast<size_t>(col)]);
+}
+
+void writeSettings(const Settings& s, IniDocument& doc)
+{
+    auto b = [&](const char* key, bool v) { doc.WriteBool(kSettings, QLatin1String(key), v); };
+    auto i = [&](const QString& section, const char* key, int32_t v) { doc.WriteInteger(section, QLatin1String(key), v); };
+    auto c = [&](const QString& section, const char* key, uint32_t v) {
+        doc.WriteInteger(section, QLatin1String(key), static_cast<int32_t>(v));
+    };
+    b("StayOnTop", s.StayOnTop);
+    b("PlayOnExit", s.PlayOnExit);
+    b("AutoPlay", s.AutoPlay);
+    b("EnableEject", s.EnableEject);
+    b("EnableClose", s.EnableClose);
+    b("TaskTray", s.TaskTray);
+    b("RecordLog", s.RecordLog);
+    b("SelectDrive", s.SelectDrive);
+    i(kSettings, "StopSaver", s.StopSaver);
+    // The dialog's up-down control holds a signed 16-bit position.
+    i(kSettings, "TimerInt", std::clamp<int32_t>(s.TimerInt, -32768, 32767));
+    i(kSettings, "TimeDisp", s.TimeDisp);
+    b("TrueTrack", s.TrueTrack);
+    b("HideMainBar", s.HideMainBar);
+    b("ShowDriveName", s.ShowDriveName);
+    i(kSettings, "WordsAlign", s.WordsAlign);
+    b("WordsContDisp", s.WordsContDisp);
+    b("HideNoWords", s.HideNoWords);
+    b("WordsNoMove", s.WordsNoMove);
+    b("HideWordsBar", s.HideWordsBar);
+
+    c(kMainFont, "BackColor", s.BackColor);
+    c(kMainFont, "TitleColor", s.TitleColor);
+    c(kMainFont, "ArtistColor", s.ArtistColor);
+    c(kMainFont, "TimeColor", s.TimeColor);
+    c(kMainFont, "ReptColor", s.ReptColor);
+    c(kMainFont, "Rept1Color", s.Rept1Color);
+    doc.WriteString(kMainFont, QStringLiteral("Name"), s.MainFontName);
+    i(kMainFont, "Style", s.MainFontStyle);
+
+    doc.WriteString(kFont, QStringLiteral("Name"), s.WordsFontName);
+    i(kFont, "Size", s.WordsFontSize);
+    c(kFont, "Color", s.WordsFontColor);
+    i(kFont, "Style", s.WordsFontStyle);
+    c(kFont, "BackColor", s.WordsBackColor);
+
+    // Unset slots are not written; keys already in the file are never deleted.
+    for (int slot = 0; slot < 16; ++slot) {
+        const uint32_t v = s.CustomColors[static_cast<size_t>(slot)];
+        if (v == kUnsetColor) continue;
+        doc.WriteString(kCustomColors, colorKey(slot), QStringLiteral("%1").arg(v, 6, 16, QLatin1Char('0')).toUpper());
+    }
+}
+
+void writeWindow(const Settings& s, IniDocument& doc)
+{
+    auto i = [&](const QString& section, const QString& key, int32_t v) { doc.WriteInteger(section, key, v); };
+    // A main window that never reached its first tick has no real top yet.
+    if (s.MainTop > kOffScreenTop) i(kWindow, QStringLiteral("MainTop"), s.MainTop);
+    i(kWindow, QStringLiteral("MainLeft"), s.MainLeft);
+    i(kWindow, QStringLiteral("MainWidth"), s.MainWidth);
+    i(kWindow, QStringLiteral("WordsTop"), s.WordsTop);
+    i(kWindow, QStringLiteral("WordsLeft"), s.WordsLeft);
+    i(kWindow, QStringLiteral("WordsWidth"), s.WordsWidth);
+    i(kWindow, QStringLiteral("Visible"), s.Visible);
+    i(kFont, QStringLiteral("Size"), s.WordsFontSize);
+    for (int col = 0; col < 4; ++col)
+        i(kWindow, QStringLiteral("DiscList") + QString::number(col), s.DiscList[static_cast<size_t>(col)]);
+    doc.WriteString(kSettings, QStringLiteral("DriveName"), s.DriveName);
+}
+
+// Files older than stamp "1430" kept the inverse of PlayOnExit. Compared as text.
+bool migrate(IniDocument& doc)
+{
+    const QString version = doc.ReadString(kProduct, QStringLiteral("Version"), kVersionStamp);
+    if (QString::compare(version, QStringLiteral("1430"), Qt::CaseSensitive) >= 0) return false;
+    const bool stopOnExit = doc.ReadBool(kSettings, QStringLiteral("StopOnExit"), false);
+    doc.WriteBool(kSettings, QStringLiteral("PlayOnExit"), !stopOnExit);
+    doc.DeleteKey(kSettings, QStringLiteral("StopOnExit"));
+    return true;
+}
+
+} // namespace
+
+bool LoadSettings(Settings& settings, uint8_t part)
+{
+    for (;;) {
+        IniDocument doc;
+        if (!ReadIniFile(settings.IniPath, doc)) {
+            if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
+            return false;
+        }
+        if (part == spStartup) {
+            settings.SelectDrive = doc.ReadBool(kSettings, QStringLiteral("SelectDrive"), false);
+            settings.DriveName = readString(doc, kSettings, QStringLiteral("DriveName"), QString());
+            settings.Sabero = doc.ReadBool(kSettings, QStringLiteral("Sabero"), true);
+        } else if (part == spSettings) {
+            // The migrated keys are written at once; if that fails the values are still
+            // taken from the migrated copy, and the migration runs again next time.
+            if (migrate(doc) && !WriteIniFile(settings.IniPath, doc)) {
+                if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
+            }
+            readSettings(settings, doc);
+        }
+        return true;
+    }
+}
+
+bool SaveSettings(Settings& settings, uint8_t part)
+{
+    for (;;) {
+        IniDocument doc;
+        // What cannot be read cannot be kept: refuse to write over it.
+        bool ok = ReadIniFile(settings.IniPath, doc);
+        if (ok) {
+            doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
+            switch (part) {
+            case spSettings: writeSettings(settings, doc); break;
+            case spWindow: writeWindow(settings, doc); break;
+            case spWordsFile:
+                if (!settings.WordsFileId.isEmpty())
+                    doc.WriteString(kWordsFile, settings.WordsFileId, settings.WordsFileName);
+                break;
+            default: break;
+            }
+            ok = WriteIniFile(settings.IniPath, doc);
+        }
+        if (ok) return true;
+        if (SaveErrorMessage(settings.IniPath) != IdRetry) return false;
+    }
+}
+
+bool SaveWordsFileEntry(Settings& settings, const QString& discId, const QString& name)
+{
+    settings.WordsFileId = discId;
+    settings.WordsFileName = name;
+    return SaveSettings(settings, spWordsFile);
+}
+
+QString LookupWordsFile(const Settings& settings, const QString& discId)
+{
+    for (;;) {
+        IniDocument doc;
+        if (ReadIniFile(settings.IniPath, doc)) return doc.ReadString(kWordsFile, discId, QString());
+        if (OpenErrorMessage(settings.IniPath) != IdRetry) return QString();
+    }
+}
+
+QList<QPair<QString, QString>> ReadWordsFileSection(const Settings& settings)
+{
+    for (;;) {
+        IniDocument doc;
+        if (ReadIniFile(settings.IniPath, doc)) return doc.Entries(kWordsFile);
+        if (OpenErrorMessage(settings.IniPath) != IdRetry) return {};
+    }
+}
+
+bool DeleteWordsFileEntry(Settings& settings, const QString& discId)
+{
+    for (;;) {
+        IniDocument doc;
+        bool ok = ReadIniFile(settings.IniPath, doc);
+        if (ok) {
+            doc.DeleteKey(kWordsFile, discId);
+            ok = WriteIniFile(settings.IniPath, doc);
+        }
+        if (ok) return true;
+        if (SaveErrorMessage(settings.IniPath) != IdRetry) return false;
+    }
+}
+
+QString ExpandLineBreaks(const QString& text)
+{
+    // Text here is already decoded, so a 0x5C trail byte of a double-byte character is
+    // part of that character and never taken for a backslash.
+    QString s = text;
+    for (qsizetype i = s.indexOf(QLatin1String("\\n")); i >= 0; i = s.indexOf(QLatin1String("\\n"), i + 2)) {
+        s[i] = QLatin1Char('\r');
+        s[i + 1] = QLatin1Char('\n');
+    }
+    return s;
+}
+
+QString DataFolderOf(const QString& wordsPath, const QString& defaultFolder)
+{
+    const qsizetype slash = wordsPath.lastIndexOf(QLatin1Char('/'));
+    return slash < 0 ? defaultFolder : wordsPath.left(slash + 1);
+}
+
+QString DataFilePath(const Settings& settings, const QString& name)
+{
+    if (name.isEmpty()) return QString();
+    const QString& folder = settings.DataFolder.isEmpty() ? settings.DefaultDataFolder : settings.DataFolder;
+    return folder + name + QStringLiteral(".dat");
+}

@@ -1,0 +1,129 @@
+#pragma once
+// The settings file: every key it holds, with its default, in one plain object that
+// the windows and the settings dialog read and edit, and the operations that load and
+// save it part by part. The file is INI text in code page 932 (UTF-8 with a byte-order
+// mark only when some text has no code page 932 form).
+//
+// Keys keep the file's names. The windows copy what they need out of Settings after a
+// load and put their state back into it before a save.
+#include <QList>
+#include <QPair>
+#include <QString>
+#include <array>
+#include <cstdint>
+
+// The parts LoadSettings and SaveSettings work on.
+enum SettingsPart : uint8_t { spWindow = 0, spSettings = 1, spStartup = 2, spWordsFile = 3 };
+
+// Version stamp written first by every save, into the settings file and every data file.
+inline const QString kVersionStamp = QStringLiteral("151A");
+// A custom colour slot the user never set.
+constexpr uint32_t kUnsetColor = 0xFFFFFFFF;
+// A main window top at or below this was never placed; it is not saved.
+constexpr int32_t kOffScreenTop = -1024;
+
+struct Settings {
+    // Where things are; set by start-up before the first load.
+    QString IniPath;           // the settings file
+    QString DefaultDataFolder; // data folder when WordsPath names none; ends with "/"
+    // Folder of the data files, ends with "/". LoadSettings(spSettings) fills it from
+    // WordsPath; while it is empty DataFilePath uses DefaultDataFolder.
+    QString DataFolder;
+
+    // "Settings", read at start-up (spStartup).
+    bool SelectDrive = false;
+    QString DriveName;  // device path or disc image; empty: the default drive
+    bool Sabero = true; // read and kept, never written
+
+    // "Settings", in writing order (spSettings).
+    bool StayOnTop = false;
+    bool PlayOnExit = false;
+    bool AutoPlay = false;
+    bool EnableEject = false;
+    bool EnableClose = false;
+    bool TaskTray = false;
+    bool RecordLog = false;
+    // SelectDrive (above) is written here, in this place.
+    int32_t StopSaver = 0;  // 0 never, 1 while active, 2 while running; -1 none chosen
+    int32_t TimerInt = 100; // milliseconds; kept as read, written as a signed 16-bit value
+    int32_t TimeDisp = 2;   // 0..3; -1 none chosen
+    bool TrueTrack = false;
+    bool HideMainBar = false;
+    bool ShowDriveName = false;
+    int32_t WordsAlign = 2; // 0 left, 1 right, 2 centre; -1 none chosen
+    bool WordsContDisp = false;
+    bool HideNoWords = false;
+    bool WordsNoMove = false;
+    bool HideWordsBar = false;
+    // Read only (edited by hand).
+    QString WordsPath;       // as read; empty when absent (DataFolder holds its folder)
+    QString LogFmt = QStringLiteral("%-32.32s %s - %s");         // line breaks expanded
+    QString LogFmtStartTime = QStringLiteral("yyyy.mm.dd(ddd) hh:mm.ss");
+    QString LogFmtEndTime = QStringLiteral("mm.dd(ddd) hh:mm.ss");
+
+    // "Window" (spWindow; read by spSettings).
+    int32_t MainTop = 32; // saved only when greater than kOffScreenTop
+    int32_t MainLeft = 32;
+    int32_t MainWidth = 338;
+    int32_t WordsTop = 200;
+    int32_t WordsLeft = 64;
+    int32_t WordsWidth = 400;
+    int32_t Visible = 3; // bit 0 main window shown, bit 1 lyrics window shown
+    std::array<int32_t, 4> DiscList{146, 180, 166, 64}; // disc manager column widths
+
+    // "MainFont": colours are 0x00BBGGRR.
+    uint32_t BackColor = 0;
+    uint32_t TitleColor = 65535;
+    uint32_t ArtistColor = 65280;
+    uint32_t TimeColor = 16776960;
+    uint32_t ReptColor = 65280;
+    uint32_t Rept1Color = 65535;
+    QString MainFontName = QStringLiteral("ＭＳ Ｐゴシック");
+    int32_t MainFontStyle = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
+
+    // "Font": the lyrics window.
+    QString WordsFontName = QStringLiteral("ＭＳ Ｐゴシック");
+    int32_t WordsFontSize = 12;
+    uint32_t WordsFontColor = 16777215;
+    int32_t WordsFontStyle = 0;
+    uint32_t WordsBackColor = 0;
+
+    // "CustomColors": ColorA..ColorP; kUnsetColor marks a slot never set.
+    std::array<uint32_t, 16> CustomColors{kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor,
+                                          kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor,
+                                          kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor,
+                                          kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor};
+
+    // The registry entry spWordsFile writes (set by SaveWordsFileEntry).
+    QString WordsFileId;
+    QString WordsFileName;
+};
+
+// Reads one part (spSettings or spStartup; any other part reads nothing) into settings.
+// A missing file gives every default. An unreadable file shows the read error with
+// Retry and Cancel; returns false when the user cancelled.
+bool LoadSettings(Settings& settings, uint8_t part);
+// Writes the version stamp, then one part (spWindow, spSettings or spWordsFile). The
+// file is replaced whole or not at all; a failure shows the save error with Retry and
+// Cancel. Returns false when the user cancelled.
+bool SaveSettings(Settings& settings, uint8_t part);
+// Records name as the data file of the disc discId in "WordsFile" (replacing an entry
+// for that disc) through SaveSettings(spWordsFile).
+bool SaveWordsFileEntry(Settings& settings, const QString& discId, const QString& name);
+
+// The registry of known discs, section "WordsFile".
+// Base name registered for discId (keys compared without letter case, first match);
+// empty when there is none.
+QString LookupWordsFile(const Settings& settings, const QString& discId);
+// Every entry in file order: key (disc id) and value (base name).
+QList<QPair<QString, QString>> ReadWordsFileSection(const Settings& settings);
+// Removes the entry of discId; false when the user cancelled a save error.
+bool DeleteWordsFileEntry(Settings& settings, const QString& discId);
+
+// Every backslash-"n" pair replaced by CR LF.
+QString ExpandLineBreaks(const QString& text);
+// Folder part of a WordsPath value: up to and including the last "/"; a value without
+// "/" gives defaultFolder.
+QString DataFolderOf(const QString& wordsPath, const QString& defaultFolder);
+// Data folder + name + ".dat"; empty for an empty name.
+QString DataFilePath(const Settings& settings, const QString& name);

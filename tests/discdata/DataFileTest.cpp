@@ -1,0 +1,445 @@
+// Reading and writing the disc data file through TWords::Load and TWords::Save.
+#include <QFileDevice>
+
+#include "DiscFixture.h"
+#include "common/TextCodec.h"
+
+namespace {
+
+const QByteArray kWorkedExample = "[Mirelune]\r\n"
+                                  "Version=151A\r\n"
+                                  "\r\n"
+                                  "[Info]\r\n"
+                                  "Title=Sample Disc\r\n"
+                                  "Artist=Sample Artist\r\n"
+                                  "PlayTime=754\r\n"
+                                  "PlayType=17\r\n"
+                                  "Program=3,1\r\n"
+                                  "\r\n"
+                                  "[Title]\r\n"
+                                  "01=First Song\r\n"
+                                  "02=Interlude\r\n"
+                                  "03=First Song (Reprise)\r\n"
+                                  "\r\n"
+                                  "[Words01]\r\n"
+                                  "Adjust=-12\r\n"
+                                  "001=1530,1985,First line of the song\r\n"
+                                  "002=2010,2470,Second line, with a comma\r\n"
+                                  "003=2500,2960,\r\n"
+                                  "\r\n"
+                                  "[Words03]\r\n"
+                                  "Adjust=25\r\n"
+                                  "CopyTrack=1\r\n"
+                                  "\r\n";
+
+class DataFile : public DiscFixture {
+protected:
+    void SetUp() override { Insert(SimDisc::Audio({200, 30, 240})); }
+
+    // A registered disc whose file holds text; the disc is then read again.
+    void Use(const QByteArray& text)
+    {
+        RegisterFile(QStringLiteral("Disc"), text);
+        Reinsert();
+        ASSERT_EQ(words.FileName, DataPath(QStringLiteral("Disc")));
+    }
+    QByteArray FileBytes() { return ReadBytes(words.FileName); }
+    void SetLines(int track, const QList<TWordsLine>& lines)
+    {
+        for (int i = 0; i < lines.size(); ++i) words.SetLine(track, i + 1, lines[i]);
+        words.SetLineCount(track, static_cast<int32_t>(lines.size()));
+    }
+};
+
+TEST_F(DataFile, WorkedExampleIsWrittenByteForByteAndReadBack)
+{
+    words.PlayTime = 754;
+    commands.TypeRandItem->setChecked(true);
+    commands.TypeReptItem->setChecked(true);
+    ASSERT_FALSE(words.Register(QStringLiteral("Sample Disc")));
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("Sample Disc")));
+
+    words.Artist = QStringLiteral("Sample Artist");
+    words.SetSongTitle(1, QStringLiteral("First Song"));
+    words.SetSongTitle(2, QStringLiteral("Interlude"));
+    words.SetSongTitle(3, QStringLiteral("First Song (Reprise)"));
+    SetLines(1, {{QStringLiteral("First line of the song"), 1530, 1985},
+                 {QStringLiteral("Second line, with a comma"), 2010, 2470},
+                 {QString(), 2500, 2960}});
+    words.SetAdjust(1, -12);
+    words.SetCopyTrack(3, 1);
+    words.SetAdjust(3, 25);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    words.ProgramList[1] = 3;
+    words.ProgramList[2] = 1;
+    words.ProgramCount = 2;
+    ASSERT_TRUE(words.Save(dpProgram));
+    EXPECT_EQ(FileBytes(), kWorkedExample);
+
+    // Registered under the disc's identifier.
+    EXPECT_EQ(LookupWordsFile(settings, words.DiscId), QStringLiteral("Sample Disc"));
+
+    // Read back on a fresh insert.
+    commands.TypeReptItem->setChecked(false);
+    Reinsert();
+    EXPECT_EQ(words.Title, QStringLiteral("Sample Disc"));
+    EXPECT_EQ(words.Artist, QStringLiteral("Sample Artist"));
+    EXPECT_EQ(words.PlayTime, 754);
+    EXPECT_EQ(words.PlayTypeCode, 17);
+    EXPECT_TRUE(commands.TypeReptItem->isChecked());
+    EXPECT_FALSE(commands.TypeRept1Item->isChecked());
+    ASSERT_EQ(words.ProgramCount, 2);
+    EXPECT_EQ(words.ProgramList[1], 3);
+    EXPECT_EQ(words.ProgramList[2], 1);
+    EXPECT_TRUE(commands.TypeProgItem->isEnabled());
+    EXPECT_TRUE(commands.TypeProgRandItem->isEnabled());
+
+    EXPECT_EQ(words.GetLineCount(1), 3);
+    EXPECT_EQ(words.GetAdjust(1), -12);
+    EXPECT_EQ(words.GetLine(1, 2).Text, QStringLiteral("Second line, with a comma"));
+    EXPECT_EQ(words.GetLine(1, 3).Text, QString());
+    EXPECT_EQ(words.GetLine(1, 3).StartTime, 2500);
+    EXPECT_EQ(words.GetLine(1, 3).EndTime, 2960);
+    const TWordsLine marker = words.GetLine(1, 4);
+    EXPECT_EQ(marker.Text, QStringLiteral("***"));
+    EXPECT_EQ(marker.StartTime, 0);
+    EXPECT_EQ(marker.EndTime, 0);
+    EXPECT_EQ(words.GetLineCount(2), 0);
+    EXPECT_EQ(words.GetCopyTrack(3), 1);
+    EXPECT_EQ(words.GetAdjust(3), 25);
+    EXPECT_EQ(words.GetLineCount(3), 3);
+    EXPECT_EQ(words.GetLine(3, 1).Text, QStringLiteral("First line of the song"));
+    EXPECT_EQ(words.GetSongTitle(3), QStringLiteral("First Song (Reprise)"));
+
+    // Saving everything again changes nothing.
+    ASSERT_TRUE(words.Save(dpAll));
+    EXPECT_EQ(FileBytes(), kWorkedExample);
+    EXPECT_TRUE(presenter.shown.isEmpty());
+}
+
+TEST_F(DataFile, PlayStateSaveTouchesOnlyVersionPlayTimeAndPlayType)
+{
+    const QByteArray before = "[Info]\r\nTitle=T\r\nPlayType=0\r\nProgram=2\r\nPlayTime=5\r\n\r\n"
+                              "[Title]\r\n01=A\r\n\r\n[Words01]\r\n001=1,2,x\r\n\r\n";
+    Use(before);
+    words.PlayTime += 60;
+    words.Title = QStringLiteral("changed in memory");
+    words.SetSongTitle(1, QStringLiteral("changed too"));
+    words.ProgramCount = 0;
+    commands.TypeRept1Item->setChecked(true);
+    ASSERT_TRUE(words.Save(dpPlayState));
+    EXPECT_EQ(FileBytes(), QByteArray("[Info]\r\nTitle=T\r\nPlayType=32\r\nProgram=2\r\nPlayTime=65\r\n\r\n"
+                                      "[Title]\r\n01=A\r\n\r\n[Words01]\r\n001=1,2,x\r\n\r\n"
+                                      "[Mirelune]\r\nVersion=151A\r\n\r\n"));
+}
+
+TEST_F(DataFile, ShrinkingTrackDeletesOldLinesUpToTheFirstGap)
+{
+    QByteArray text = "[Words01]\r\n";
+    for (int k = 1; k <= 10; ++k) text += QByteArray("0") + (k < 10 ? "0" : "") + QByteArray::number(k) + "=1,2,l\r\n";
+    text += "012=5,6,behind the gap\r\n\r\n";
+    Use(text);
+    ASSERT_EQ(words.GetLineCount(1), 10);
+    words.SetLineCount(1, 6);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    const QByteArray saved = FileBytes();
+    EXPECT_TRUE(saved.contains("006=1,2,l\r\n"));
+    for (const char* gone : {"007=", "008=", "009=", "010="}) EXPECT_FALSE(saved.contains(gone)) << gone;
+    EXPECT_TRUE(saved.contains("012=5,6,behind the gap\r\n"));
+    Reinsert();
+    EXPECT_EQ(words.GetLineCount(1), 6);
+}
+
+TEST_F(DataFile, SwitchingToAndFromACopyLink)
+{
+    Use("[Words02]\r\nAdjust=3\r\n001=10,20,own line\r\nMyNote=kept\r\n\r\n[Words03]\r\n001=1,2,x\r\n\r\n");
+    // To a link: the section is erased and written anew, last, with two keys only.
+    words.SetCopyTrack(2, 1);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    QByteArray saved = FileBytes();
+    EXPECT_TRUE(saved.endsWith("[Words02]\r\nAdjust=3\r\nCopyTrack=1\r\n\r\n")) << saved.constData();
+    EXPECT_FALSE(saved.contains("own line"));
+
+    // And back to lines of its own.
+    SetLines(2, {{QStringLiteral("new"), 7, 8}});
+    words.SetCopyTrack(2, 0);
+    words.SetAdjust(2, -4);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    saved = FileBytes();
+    EXPECT_TRUE(saved.endsWith("[Words02]\r\nAdjust=-4\r\n001=7,8,new\r\n\r\n")) << saved.constData();
+    Reinsert();
+    EXPECT_EQ(words.GetCopyTrack(2), 0);
+    EXPECT_EQ(words.GetLineCount(2), 1);
+    EXPECT_EQ(words.GetLine(2, 1).Text, QStringLiteral("new"));
+}
+
+TEST_F(DataFile, PlayTypeBitsSetTheRepeatCommands)
+{
+    struct Case {
+        const char* value;
+        int code;
+        bool repeat;
+        bool repeatOne;
+    };
+    for (const Case& c : {Case{"48", 48, true, false}, Case{"33", 33, false, true}, Case{"2", 2, false, false},
+                          Case{"0x11", 17, true, false}, Case{"$20", 32, false, true}, Case{"junk", 0, false, false}}) {
+        commands.TypeReptItem->setChecked(true);
+        Use(QByteArray("[Info]\r\nPlayType=") + c.value + "\r\n");
+        EXPECT_EQ(words.PlayTypeCode, c.code) << c.value;
+        EXPECT_EQ(words.PlayTypeCode & 15, c.code & 15) << c.value;
+        EXPECT_EQ(commands.TypeReptItem->isChecked(), c.repeat) << c.value;
+        EXPECT_EQ(commands.TypeRept1Item->isChecked(), c.repeatOne) << c.value;
+    }
+}
+
+TEST_F(DataFile, SavedPlayTypeComesFromTheCommands)
+{
+    Use("");
+    commands.TypeProgRandItem->setChecked(true);
+    commands.TypeRept1Item->setChecked(true);
+    ASSERT_TRUE(words.Save(dpInfo));
+    EXPECT_EQ(words.PlayTypeCode, 35);
+    EXPECT_TRUE(FileBytes().contains("PlayType=35\r\n"));
+    commands.TypeNormItem->setChecked(true);
+    commands.TypeRept1Item->setChecked(false);
+    ASSERT_TRUE(words.Save(dpPlayState));
+    EXPECT_TRUE(FileBytes().contains("PlayType=0\r\n"));
+}
+
+TEST_F(DataFile, AdjustWrapsInSixteenBits)
+{
+    Use("[Words01]\r\nAdjust=32768\r\n\r\n[Words02]\r\nAdjust=-32769\r\n\r\n[Words03]\r\nAdjust=65535\r\n\r\n");
+    EXPECT_EQ(words.GetAdjust(1), -32768);
+    EXPECT_EQ(words.GetAdjust(2), 32767);
+    EXPECT_EQ(words.GetAdjust(3), -1);
+}
+
+TEST_F(DataFile, MissingFileReadsDefaultsAndSaveCreatesIt)
+{
+    RegisterFile(QStringLiteral("Gone"), "");
+    QFile::remove(DataPath(QStringLiteral("Gone")));
+    words.Title = QStringLiteral("old");
+    words.ProgramCount = 4;
+    Reinsert();
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("Gone")));
+    EXPECT_TRUE(words.Title.isEmpty());
+    EXPECT_EQ(words.ProgramCount, 0);
+    EXPECT_EQ(words.PlayTypeCode, 0);
+    EXPECT_FALSE(commands.TypeProgItem->isEnabled());
+    EXPECT_FALSE(QFile::exists(words.FileName)); // reading never creates it
+    ASSERT_TRUE(words.Save(dpPlayState));
+    EXPECT_TRUE(FileBytes().startsWith("[Mirelune]\r\nVersion=151A\r\n\r\n[Info]\r\nPlayTime=0\r\n"));
+    EXPECT_TRUE(presenter.shown.isEmpty());
+}
+
+TEST_F(DataFile, UnregisteredDiscLoadsEmptyAndSavesNothing)
+{
+    words.Title = QStringLiteral("x");
+    words.ProgramCount = 3;
+    words.PlayTypeCode = 17;
+    words.Load(dpPlayState);
+    EXPECT_TRUE(words.Title.isEmpty());
+    EXPECT_EQ(words.ProgramCount, 0);
+    EXPECT_EQ(words.PlayTypeCode, 0);
+    EXPECT_TRUE(words.Save(dpAll));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+}
+
+TEST_F(DataFile, ProgramEntries)
+{
+    Use("[Info]\r\nProgram=3,1,\r\n");
+    EXPECT_EQ(words.ProgramCount, 2); // a trailing comma is ignored
+    EXPECT_TRUE(presenter.shown.isEmpty());
+
+    const QList<QPair<const char*, int>> bad = {{"3,,1", 1}, {"3,x", 1}, {",3", 0}, {"3, 1 2", 1}};
+    for (const auto& [text, read] : bad) {
+        presenter.shown.clear();
+        Use(QByteArray("[Info]\r\nProgram=") + text + "\r\nPlayTime=9\r\n");
+        ASSERT_EQ(presenter.shown.size(), 1) << text;
+        EXPECT_EQ(presenter.shown[0].text, QStringLiteral("ファイル '") + words.FileName + QStringLiteral("' が開けません。"));
+        EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("読み込みエラー"));
+        // Cancel keeps what was read: the entries before the bad one, and nothing after.
+        EXPECT_EQ(words.ProgramCount, read) << text;
+        EXPECT_EQ(words.PlayTime, 0) << text;
+    }
+}
+
+TEST_F(DataFile, RetryReadsTheFileAgain)
+{
+    Use("[Info]\r\nProgram=2,1\r\n");
+    WriteBytes(words.FileName, "[Info]\r\nProgram=2,bad\r\n");
+    // The user mends the file while the box is up, then answers Retry.
+    struct FixingPresenter : RecordingPresenter {
+        QString path;
+        int Show(const QString& text, const QString& caption, unsigned flags) override
+        {
+            QFile f(path);
+            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate)) f.write("[Info]\r\nProgram=4,5,6\r\n");
+            f.close();
+            return RecordingPresenter::Show(text, caption, flags);
+        }
+    } fixing;
+    fixing.path = words.FileName;
+    fixing.answers = {IdRetry};
+    EXPECT_TRUE(words.Load(dpProgram));
+    EXPECT_EQ(fixing.shown.size(), 1);
+    EXPECT_EQ(words.ProgramCount, 3);
+    EXPECT_EQ(words.ProgramList[3], 6);
+}
+
+TEST_F(DataFile, LyricsLineRules)
+{
+    Use("[Words01]\r\n"
+        "001=100,200,a, b,c   \r\n"
+        "002=-5,0x10,  spaced\r\n"
+        "003=300,400,***\r\n"
+        "004=500,600,after the marker\r\n"
+        "\r\n[Words02]\r\n001=1,2,x\r\n002=1,2\r\n\r\n"
+        "[Words03]\r\n001=1,2,kept\r\n\r\n");
+    EXPECT_EQ(words.GetLineCount(1), 2);
+    EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("a, b,c")); // trailing blanks stripped
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, -5);
+    EXPECT_EQ(words.GetLine(1, 2).EndTime, 16);
+    EXPECT_EQ(words.GetLine(1, 2).Text, QStringLiteral("  spaced"));
+    EXPECT_EQ(words.GetLine(1, 3).Text, QStringLiteral("***"));
+    // A line without two commas is a read error; the rest of the pass is abandoned.
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(words.GetLineCount(2), 0);
+    EXPECT_EQ(words.GetLineCount(3), 0);
+}
+
+TEST_F(DataFile, CancelledReadNeverLetsASaveWipeWhatWasNotRead)
+{
+    const QByteArray text = "[Title]\r\n01=One\r\n02=Two\r\n03=Three\r\n\r\n"
+                            "[Words01]\r\n001=1,2,fine\r\n\r\n"
+                            "[Words02]\r\n001=1,2,x\r\n002=bad\r\n\r\n"
+                            "[Words03]\r\n001=3,4,never read\r\n\r\n";
+    Use(text);
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(words.GetLineCount(1), 1);
+    EXPECT_EQ(words.GetSongTitle(3), QString());
+    words.SetSongTitle(1, QStringLiteral("Uno"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    const QByteArray saved = FileBytes();
+    EXPECT_TRUE(saved.contains("01=Uno\r\n"));
+    EXPECT_TRUE(saved.contains("02=Two\r\n"));
+    EXPECT_TRUE(saved.contains("03=Three\r\n"));
+    EXPECT_TRUE(saved.contains("002=bad\r\n"));
+    EXPECT_TRUE(saved.contains("001=3,4,never read\r\n"));
+}
+
+TEST_F(DataFile, RemovingAllLinesRemovesThemFromTheFile)
+{
+    Use("[Words01]\r\nAdjust=7\r\n001=1,2,a\r\n002=3,4,b\r\nOther=x\r\n\r\n[Words02]\r\nCopyTrack=1\r\n\r\n");
+    words.SetLineCount(1, 0);
+    words.SetCopyTrack(2, 0);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    const QByteArray saved = FileBytes();
+    EXPECT_TRUE(saved.contains("[Words01]\r\nAdjust=7\r\nOther=x\r\n\r\n")) << saved.constData();
+    EXPECT_FALSE(saved.contains("CopyTrack"));
+    Reinsert();
+    EXPECT_EQ(words.GetLineCount(1), 0);
+    EXPECT_EQ(words.GetCopyTrack(2), 0);
+}
+
+TEST_F(DataFile, NegativeAndOutOfDiscCopyTracks)
+{
+    Use("[Words01]\r\n001=1,2,one\r\n\r\n"
+        "[Words02]\r\nCopyTrack=-1\r\n001=5,6,ignored\r\n\r\n"
+        "[Words03]\r\nCopyTrack=50\r\n001=7,8,own\r\n\r\n");
+    EXPECT_EQ(words.GetCopyTrack(2), -1);
+    EXPECT_EQ(words.GetLineCount(2), 0);
+    // A link beyond the disc is no link: the track keeps its own lines.
+    EXPECT_EQ(words.GetCopyTrack(3), 0);
+    EXPECT_EQ(words.GetLineCount(3), 1);
+    EXPECT_EQ(words.GetLine(3, 1).Text, QStringLiteral("own"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_TRUE(FileBytes().contains("[Words02]\r\nCopyTrack=-1\r\n001=5,6,ignored\r\n"));
+}
+
+TEST_F(DataFile, MoreLinesAndEntriesThanSlotsStayInTheFile)
+{
+    QByteArray program = "Program=";
+    for (int i = 1; i <= 120; ++i) program += QByteArray::number(i % 3 + 1) + (i < 120 ? "," : "\r\n");
+    QByteArray text = "[Info]\r\n" + program + "\r\n[Words01]\r\n";
+    for (int k = 1; k <= 140; ++k)
+        text += QStringLiteral("%1=%2,%3,line %2\r\n").arg(k, 3, 10, QLatin1Char('0')).arg(k).arg(k + 1).toLatin1();
+    Use(text);
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_EQ(words.ProgramCount, 100);
+    EXPECT_EQ(words.GetLineCount(1), 127);
+    EXPECT_EQ(words.GetLine(1, 127).Text, QStringLiteral("line 127"));
+    EXPECT_EQ(words.GetLine(1, 128).Text, QStringLiteral("***"));
+    ASSERT_TRUE(words.Save(dpAll));
+    const QByteArray saved = FileBytes();
+    EXPECT_TRUE(saved.contains(program));
+    EXPECT_TRUE(saved.contains("140=140,141,line 140\r\n"));
+    Reinsert();
+    EXPECT_EQ(words.ProgramCount, 100);
+}
+
+TEST_F(DataFile, FailedSaveLeavesTheOldFileWhole)
+{
+    Use("[Info]\r\nTitle=Old\r\n");
+    const QByteArray before = FileBytes();
+    QFile::setPermissions(words.FileName, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    words.Title = QStringLiteral("New");
+    presenter.answers = {IdRetry, IdCancel};
+    EXPECT_FALSE(words.Save(dpInfo));
+    ASSERT_EQ(presenter.shown.size(), 2);
+    EXPECT_EQ(presenter.shown[0].text, QStringLiteral("ファイル '") + words.FileName + QStringLiteral("' が保存できません。"));
+    EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("保存エラー"));
+    EXPECT_EQ(FileBytes(), before);
+    QFile::setPermissions(words.FileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_TRUE(words.Save(dpInfo));
+    EXPECT_TRUE(FileBytes().contains("Title=New\r\n"));
+}
+
+TEST_F(DataFile, TextOutsideCodePage932IsKept)
+{
+    Use("[Title]\r\n01=\x89\xcc\r\n"); // 歌 in code page 932
+    EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("歌"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_TRUE(FileBytes().startsWith("[Title]\r\n01=\x89\xcc\r\n"));
+    words.SetSongTitle(2, QStringLiteral("Café ☃ 😀"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_TRUE(FileBytes().startsWith("\xEF\xBB\xBF[Title]\r\n01=歌\r\n"));
+    Reinsert();
+    EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("歌"));
+    EXPECT_EQ(words.GetSongTitle(2), QStringLiteral("Café ☃ 😀"));
+}
+
+TEST_F(DataFile, LineBreaksInTextsNeverOpenNewEntries)
+{
+    Use("");
+    SetLines(1, {{QStringLiteral("one\r\n002=9,9,injected"), 1, 2}});
+    words.SetSongTitle(1, QStringLiteral("a\nb"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    Reinsert();
+    EXPECT_EQ(words.GetLineCount(1), 1);
+    EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("one  002=9,9,injected"));
+    EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("a b"));
+}
+
+TEST_F(DataFile, HandWrittenFileSurvivesASaveUnchanged)
+{
+    const QString data = QStringLiteral(MIRELUNE_TEST_DATA);
+    RegisterFile(QStringLiteral("Hand"), ReadBytes(data + QStringLiteral("/handwritten.dat")));
+    Reinsert();
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_EQ(words.Title, QStringLiteral("表示テスト"));
+    EXPECT_EQ(words.Artist, QStringLiteral("ソフト能力"));
+    EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("予定表"));
+    EXPECT_EQ(words.GetLineCount(1), 2);
+    EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("ソ\\n表"));
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 0x20);
+    EXPECT_EQ(words.GetCopyTrack(3), 1);
+    EXPECT_EQ(words.GetAdjust(3), -3);
+    EXPECT_EQ(words.ProgramCount, 3);
+    EXPECT_TRUE(commands.TypeReptItem->isChecked());
+    commands.TypeRandItem->setChecked(true); // the play type the tick would choose
+    ASSERT_TRUE(words.Save(dpAll));
+    EXPECT_EQ(FileBytes(), ReadBytes(data + QStringLiteral("/handwritten_saved.dat")));
+}
+
+} // namespace

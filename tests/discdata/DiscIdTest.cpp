@@ -1,0 +1,135 @@
+// The disc identifier, the registry lookup and registering a disc.
+#include "DiscFixture.h"
+#include "common/TextCodec.h"
+#include "settings/IniDocument.h"
+
+namespace {
+
+// The worked example: TMSF positions 1 and 2, lengths 1967364 (4:05:30) and 660483
+// (3:20:10, the last track reported one frame short).
+SimDisc WorkedExampleDisc()
+{
+    SimDisc d;
+    d.tracks = {{150, true}, {150 + 18405, true}};
+    d.leadOutFrame = 150 + 18405 + 15011;
+    return d;
+}
+
+using DiscId = DiscFixture;
+
+TEST_F(DiscId, WorkedExampleGives87C8548A)
+{
+    Insert(WorkedExampleDisc());
+    device.SetTimeFormat(TimeFormatTmsf);
+    EXPECT_EQ(device.TrackLength(1), 1967364);
+    EXPECT_EQ(device.TrackLength(2), 660483);
+    device.SetTimeFormat(TimeFormatMilliseconds);
+    EXPECT_EQ(words.DiscId, QStringLiteral("87C8548A"));
+    // The value after the first track, as the example states it.
+    EXPECT_EQ(DiscIdFromToc({1}, {1967364}), QStringLiteral("2B34EBF8"));
+    // The device is back in milliseconds, and the track table is in milliseconds.
+    EXPECT_EQ(device.TrackPosition(2), (150 + 18405) * 1000 / 75);
+    EXPECT_EQ(words.SongStart(2), (150 + 18405) * 1000 / 75);
+}
+
+TEST_F(DiscId, OnlyTheFirstThirtyTracksCount)
+{
+    SimDisc a = SimDisc::Audio(std::vector<int>(40, 100));
+    SimDisc b = a;
+    b.tracks[35].startFrame += 75; // differs only after track 30
+    SimDisc c = a;
+    c.tracks[29].startFrame += 75; // track 30 itself (its length and track 29's change)
+    Insert(a);
+    const QString idA = words.DiscId;
+    Insert(b);
+    EXPECT_EQ(words.DiscId, idA);
+    Insert(c);
+    EXPECT_NE(words.DiscId, idA);
+}
+
+TEST_F(DiscId, DataTracksCountAndDigitsAreUpperCaseAndZeroPadded)
+{
+    Insert(SimDisc::DataFirst(600, {100, 200}));
+    device.SetTimeFormat(TimeFormatTmsf);
+    std::vector<uint32_t> pos, len;
+    for (int n = 1; n <= 3; ++n) {
+        pos.push_back(static_cast<uint32_t>(device.TrackPosition(n)));
+        len.push_back(static_cast<uint32_t>(device.TrackLength(n)));
+    }
+    device.SetTimeFormat(TimeFormatMilliseconds);
+    EXPECT_EQ(words.DiscId, DiscIdFromToc(pos, len));
+    EXPECT_NE(words.DiscId, DiscIdFromToc({pos[1], pos[2]}, {len[1], len[2]}));
+    EXPECT_EQ(DiscIdFromToc({0}, {}), QStringLiteral("00000000"));
+    // h = 1 * 970227 + 0 after one track of length 0 at position 0.
+    EXPECT_EQ(DiscIdFromToc({0}, {0}), QStringLiteral("000ECDF3"));
+}
+
+TEST_F(DiscId, RegistryLookupIgnoresLetterCase)
+{
+    Insert(WorkedExampleDisc());
+    WriteBytes(settings.IniPath, "[wordsfile]\r\n87c8548a=Lower\r\n87C8548A=Second\r\n");
+    Reinsert();
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("Lower")));
+}
+
+TEST_F(DiscId, DataFolderComesFromWordsPath)
+{
+    Insert(WorkedExampleDisc());
+    IniDocument doc;
+    doc.WriteString(QStringLiteral("Settings"), QStringLiteral("WordsPath"), dir.filePath(QStringLiteral("lyrics/x.exe")));
+    doc.WriteString(QStringLiteral("WordsFile"), QStringLiteral("87C8548A"), QStringLiteral("Name"));
+    ASSERT_TRUE(WriteIniFile(settings.IniPath, doc));
+    ASSERT_TRUE(LoadSettings(settings, spSettings));
+    Reinsert();
+    EXPECT_EQ(words.FileName, dir.filePath(QStringLiteral("lyrics/Name.dat")));
+}
+
+TEST_F(DiscId, RegisterWritesTheFileThenTheRegistry)
+{
+    Insert(SimDisc::Audio({100, 100}));
+    words.Artist = QStringLiteral("kept in memory");
+    words.PlayTime = 42;
+    ASSERT_FALSE(words.Register(QStringLiteral("日本語の名前")));
+    EXPECT_EQ(words.Title, QStringLiteral("日本語の名前"));
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("日本語の名前")));
+    EXPECT_EQ(ReadBytes(words.FileName),
+              "[Mirelune]\r\nVersion=151A\r\n\r\n[Info]\r\nTitle=" + Cp932::Encode(QStringLiteral("日本語の名前")) +
+                  "\r\nArtist=kept in memory\r\nPlayTime=42\r\nPlayType=0\r\n\r\n");
+    EXPECT_EQ(LookupWordsFile(settings, words.DiscId), QStringLiteral("日本語の名前"));
+    // The registry is found on the next insert.
+    Reinsert();
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("日本語の名前")));
+    EXPECT_EQ(words.Artist, QStringLiteral("kept in memory"));
+}
+
+TEST_F(DiscId, RegisterRefusesNamesThatLeaveTheDataFolder)
+{
+    Insert(SimDisc::Audio({100}));
+    for (const QString& bad : {QStringLiteral("../escape"), QStringLiteral("a/b"), QStringLiteral(".."),
+                               QStringLiteral("a\\b"), QStringLiteral("tab\there"), QStringLiteral("what?"),
+                               QStringLiteral(""), QStringLiteral(" lead"), QStringLiteral("trail."),
+                               QString(300, QLatin1Char('x'))}) {
+        presenter.shown.clear();
+        EXPECT_TRUE(words.Register(bad)) << qPrintable(bad);
+        ASSERT_EQ(presenter.shown.size(), 1);
+        EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("登録エラー"));
+        EXPECT_FALSE(words.HasFile());
+    }
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
+    EXPECT_TRUE(IsValidDataFileName(QStringLiteral("Best of 1999 (Disc 1)")));
+    EXPECT_TRUE(IsValidDataFileName(QStringLiteral("ソ表.v2")));
+}
+
+TEST_F(DiscId, RegisterThatCannotSaveLeavesTheRegistryAlone)
+{
+    Insert(SimDisc::Audio({100}));
+    settings.DataFolder = dir.filePath(QStringLiteral("missing/folder/"));
+    presenter.answers = {IdCancel};
+    EXPECT_TRUE(words.Register(QStringLiteral("Name")));
+    EXPECT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("保存エラー"));
+    EXPECT_TRUE(ReadWordsFileSection(settings).isEmpty());
+    EXPECT_EQ(words.FileName, dir.filePath(QStringLiteral("missing/folder/Name.dat")));
+}
+
+} // namespace
