@@ -1,0 +1,180 @@
+#pragma once
+// The playback controller on a simulated drive and a manual clock, with windows that
+// only remember what they were asked. Time passes only through RunFor, which fires the
+// controller's two timers as the event loop would.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QTemporaryDir>
+
+#include "common/Commands.h"
+#include "discdata/Words.h"
+#include "playback/PlaybackController.h"
+#include "settings/IniFile.h"
+#include "support/ManualClock.h"
+#include "support/RecordingPresenter.h"
+#include "support/SimDevice.h"
+
+struct FakeHost : PlaybackHost {
+    bool dialogOpen = false;
+    bool shift = false;
+    bool seekKeys = false;
+    bool listDropped = false;
+    bool testing = false;
+    bool minimized = false;
+    bool active = true;
+    bool autorun = false;
+    QStringList events; // what the windows were told, in order
+    int displayUpdates = 0;
+    int playTimeChanges = 0;
+    bool modeLabelVisible = false;
+    QString modeLabelText;
+    QAction* focused = nullptr;
+    std::function<void()> onCloseDiscDialogs;
+
+    bool DialogOpen() const override { return dialogOpen; }
+    bool ShiftHeld() const override { return shift; }
+    bool SeekKeysHeld() const override { return seekKeys; }
+    bool ListDropped() const override { return listDropped; }
+    bool Testing() const override { return testing; }
+    bool Minimized() const override { return minimized; }
+    bool ApplicationActive() const override { return active; }
+    bool AutorunPresent() const override { return autorun; }
+    void FinishStartup() override { events << QStringLiteral("FinishStartup"); }
+    void UpdateDisplay() override { ++displayUpdates; }
+    void RedrawDisplay() override { events << QStringLiteral("RedrawDisplay"); }
+    void ShowDiscTitle() override { events << QStringLiteral("ShowDiscTitle"); }
+    void ShowModeLabel(bool visible, const QString& text) override
+    {
+        modeLabelVisible = visible;
+        modeLabelText = text;
+    }
+    void GlyphsChanged() override {}
+    void FocusButton(QAction* button) override { focused = button; }
+    void FocusMainWindow() override {}
+    void TrackListChanged() override {}
+    void ApplyStayOnTop() override {}
+    void RestoreFocusAfterWords(bool) override {}
+    void CloseDiscManager() override { events << QStringLiteral("CloseDiscManager"); }
+    void CloseDiscDialogs() override
+    {
+        events << QStringLiteral("CloseDiscDialogs");
+        if (onCloseDiscDialogs) onCloseDiscDialogs();
+    }
+    void ClosePopupMenus() override { events << QStringLiteral("ClosePopupMenus"); }
+    void WriteLogLine() override { events << QStringLiteral("WriteLogLine"); }
+    void PlayTimeChanged() override { ++playTimeChanges; }
+};
+
+struct FakeWordsView : WordsView {
+    bool shown = false;
+    bool hideNoWords = false;
+    bool hasLines = true; // the playing track has lyrics
+    QList<bool> updates;  // the argument of every UpdateWords
+    bool WordsShown() const override { return shown; }
+    bool HideNoWords() const override { return hideNoWords; }
+    bool UpdateWords(bool active) override
+    {
+        updates << active;
+        return !(active && !hasLines && hideNoWords);
+    }
+    void SetWordsVisible(bool visible) override { shown = visible; }
+};
+
+class PlayerFixture : public ::testing::Test {
+protected:
+    PlayerFixture()
+        : device(clock), words(device, commands, settings), player(device, clock, commands, words, host)
+    {
+        settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
+        settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
+        // The head arrives at once on the simulated drive; a wait would be a fault.
+        player.SeekPause = [this] { clock.Advance(10); };
+        // Scripted draws first, then a plain count, so that every rejection draw ends.
+        player.Random = [this](int n) {
+            if (draws.empty()) return drawCount++ % n;
+            const int r = draws.front() % n;
+            draws.erase(draws.begin());
+            return r;
+        };
+    }
+
+    // Start-up: the drive is opened and the first tick ends start-up.
+    void StartUp()
+    {
+        ASSERT_TRUE(player.OpenDevice(QString()));
+        player.StartTimer();
+        player.TimerProc();
+    }
+
+    // Start-up with this disc already in the drive, loaded by the first poll.
+    void StartWith(const SimDisc& disc)
+    {
+        device.InsertDisc(disc);
+        StartUp();
+        RunFor(1000);
+        ASSERT_EQ(player.EntryCount() > 0, true);
+    }
+
+    // Time passes: every 10 ms the step timer fires while a wait runs, and the tick
+    // timer fires whenever its interval has gone by.
+    void RunFor(uint32_t ms)
+    {
+        for (uint32_t t = 0; t < ms; t += 10) {
+            clock.Advance(10);
+            if (player.Waiting()) player.Step();
+            sinceTick += 10;
+            if (player.Timer.isActive() && sinceTick >= static_cast<uint32_t>(player.Timer.interval())) {
+                sinceTick = 0;
+                player.TimerProc();
+            } else if (!player.Timer.isActive()) {
+                sinceTick = 0;
+            }
+        }
+    }
+
+    // The next tick polls the drive; runs it.
+    void Poll()
+    {
+        player.PollCountdown = 1;
+        player.TimerProc();
+    }
+
+    // A press of PrevBtn or NextBtn held for ms, then released.
+    void Press(bool next, uint32_t ms)
+    {
+        host.seekKeys = true;
+        player.PrevNextPress(next);
+        RunFor(ms);
+        host.seekKeys = false;
+        player.ReleaseButton();
+    }
+
+    int32_t TrackStart(int track) const { return words.SongStart(track); }
+    bool Playing() { return device.Mode() == ModePlaying; }
+    // Number of head positionings (plays whose start equals their end) since the mark.
+    int PositioningsSince(qsizetype mark) const
+    {
+        int n = 0;
+        for (qsizetype i = mark; i < device.calls.size(); ++i) {
+            const QString& c = device.calls[i];
+            if (!c.startsWith(QLatin1String("Play("))) continue;
+            const QStringList parts = c.mid(5, c.size() - 6).split(QLatin1Char(','));
+            if (parts.size() == 2 && parts[0] == parts[1]) ++n;
+        }
+        return n;
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    SimDevice device;
+    CommandSet commands;
+    Settings settings;
+    TWords words;
+    RecordingPresenter presenter;
+    FakeHost host;
+    PlaybackController player;
+    std::vector<int> draws; // scripted random draws
+    int drawCount = 0;
+    uint32_t sinceTick = 0;
+};
