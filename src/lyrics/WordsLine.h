@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 
+class TWords;
+
 struct LineSpan {
     int32_t StartTime = 0; // hundredths of a second from the start of the track
     int32_t EndTime = 0;
@@ -21,3 +23,32 @@ int32_t LinePosition(int32_t positionMs, int32_t songStartMs, int adjust, int co
 // second past its end. Lines are taken in the order given, not sorted.
 int ChooseLine(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line,
                bool wordsContDisp);
+
+// What UpdateWords reads from the playback controller, the data-entry dialog and the
+// settings to choose the caption and the line.
+struct WordsInput {
+    bool Active = false;            // a registered disc is playing or paused
+    bool Testing = false;           // a timing test runs: the drive is asked directly
+    int CurrentTrack = 0;
+    int32_t LastPosition = 0;       // ms, read at the last poll
+    uint32_t LastPositionTick = 0;  // tick count of that poll
+    uint32_t Now = 0;               // tick count now
+    bool IsPaused = false;
+    bool InDataEntry = false;
+    int PollCountdown = 0;          // negative right after a jump, until the next poll
+    bool WordsContDisp = false;
+    bool HideNoWords = false;
+    std::function<int32_t()> DevicePosition; // the drive's position, read only while Testing
+};
+
+struct WordsChoice {
+    bool Unchanged = false; // leave caption and line as they are (a poll is due, or data entry)
+    bool Unwanted = false;  // the track has no lyrics and HideNoWords is on: hide the window
+    QString Caption;        // the window's caption (not set while the track list is dropped down)
+    QString Line;           // the line to show; empty for none
+};
+
+// The caption and line for the current moment: "歌詞" and no line when inactive; else
+// "NN: title - 歌詞" (with "テスト" during a timing test) and the line of the track
+// (or of the track it borrows from) whose time span holds the position.
+WordsChoice ChooseWords(const TWords& words, const WordsInput& in);

@@ -1,0 +1,129 @@
+// The caption and line UpdateWords shows, from the disc's lyrics and the playing moment.
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include "common/Commands.h"
+#include "discdata/Words.h"
+#include "lyrics/WordsLine.h"
+#include "settings/IniFile.h"
+#include "support/ManualClock.h"
+#include "support/RecordingPresenter.h"
+#include "support/SimDevice.h"
+
+namespace {
+// Three tracks of 60 s; track 3 ("Song") starts at 122000 ms and has lines A and B.
+class WordsChoiceTest : public ::testing::Test {
+protected:
+    WordsChoiceTest() : device(clock), words(device, commands, settings)
+    {
+        settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
+        settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
+        device.InsertDisc(SimDisc::Audio({60, 60, 60}));
+        words.NewDisc(device.TrackCount());
+        words.SetSongTitle(3, QStringLiteral("Song"));
+        words.SetLine(3, 1, {QStringLiteral("A"), 100, 300});
+        words.SetLine(3, 2, {QStringLiteral("B"), 320, 500});
+        words.SetLineCount(3, 2);
+        in.Active = true;
+        in.CurrentTrack = 3;
+        in.LastPositionTick = in.Now = 5000;
+    }
+
+    // The choice with the head polled at hundredths into track 3 and no time since.
+    WordsChoice At(int32_t hundredths)
+    {
+        in.LastPosition = 122000 + hundredths * 10;
+        return ChooseWords(words, in);
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    SimDevice device;
+    CommandSet commands;
+    Settings settings;
+    TWords words;
+    RecordingPresenter presenter;
+    WordsInput in;
+};
+} // namespace
+
+TEST_F(WordsChoiceTest, ThePlayingTracksCaptionAndTheLineWhoseSpanHoldsThePosition)
+{
+    EXPECT_EQ(At(101).Caption, QStringLiteral("03: Song - 歌詞"));
+    EXPECT_EQ(At(100).Line, QString());
+    EXPECT_EQ(At(101).Line, QStringLiteral("A"));
+    EXPECT_EQ(At(300).Line, QString());
+    EXPECT_EQ(At(321).Line, QStringLiteral("B"));
+    in.WordsContDisp = true;
+    EXPECT_EQ(At(320).Line, QStringLiteral("A"));
+    EXPECT_FALSE(At(320).Unchanged);
+}
+
+TEST_F(WordsChoiceTest, InactiveShowsThePlainCaptionAndNoLine)
+{
+    in.Active = false;
+    const WordsChoice c = At(150);
+    EXPECT_EQ(c.Caption, QStringLiteral("歌詞"));
+    EXPECT_EQ(c.Line, QString());
+    EXPECT_FALSE(c.Unchanged || c.Unwanted);
+}
+
+TEST_F(WordsChoiceTest, AnAdjustmentShowsTheLinesLaterAndABorrowingTrackTakesBothOff)
+{
+    words.SetAdjust(3, 50);
+    EXPECT_EQ(At(150).Line, QString());
+    EXPECT_EQ(At(151).Line, QStringLiteral("A"));
+
+    // Track 2 borrows track 3's lines, with adjustments 20 (own) and 50 (track 3's).
+    words.SetCopyTrack(2, 3);
+    words.ResolveCopies();
+    words.SetAdjust(2, 20);
+    in.CurrentTrack = 2;
+    in.LastPosition = 62000 + 1700; // 170 hundredths in
+    EXPECT_EQ(ChooseWords(words, in).Line, QString());
+    in.LastPosition = 62000 + 1710;
+    EXPECT_EQ(ChooseWords(words, in).Line, QStringLiteral("A"));
+}
+
+TEST_F(WordsChoiceTest, NothingChangesWhileAPollIsDueOrDataEntryIsOpen)
+{
+    in.PollCountdown = -1;
+    EXPECT_TRUE(At(150).Unchanged);
+    in.PollCountdown = 0;
+    in.InDataEntry = true;
+    EXPECT_TRUE(At(150).Unchanged);
+}
+
+TEST_F(WordsChoiceTest, BetweenPollsTheLineMovesOnWithTheTickCountButNotWhilePaused)
+{
+    in.Now = in.LastPositionTick + 2500; // 2.5 s since the poll at 0.9 s: 3.4 s in
+    EXPECT_EQ(At(90).Line, QStringLiteral("B"));
+    in.IsPaused = true;
+    EXPECT_EQ(At(90).Line, QString());
+}
+
+TEST_F(WordsChoiceTest, ATimingTestAsksTheDriveAndMarksTheCaption)
+{
+    in.Testing = true;
+    in.InDataEntry = true; // the test runs inside data entry
+    in.PollCountdown = -1;
+    in.DevicePosition = [] { return 122000 + 3210; };
+    const WordsChoice c = At(0);
+    EXPECT_FALSE(c.Unchanged);
+    EXPECT_EQ(c.Caption, QStringLiteral("03: Song - 歌詞テスト"));
+    EXPECT_EQ(c.Line, QStringLiteral("B"));
+}
+
+TEST_F(WordsChoiceTest, ATrackWithoutLyricsIsUnwantedOnlyWithHideNoWords)
+{
+    in.CurrentTrack = 1;
+    WordsChoice c = At(0);
+    EXPECT_FALSE(c.Unwanted);
+    EXPECT_EQ(c.Caption, QStringLiteral("01:  - 歌詞"));
+    EXPECT_EQ(c.Line, QString());
+    in.HideNoWords = true;
+    c = At(0);
+    EXPECT_TRUE(c.Unwanted);
+    EXPECT_EQ(c.Line, QString());
+}
