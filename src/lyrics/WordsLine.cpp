@@ -2,6 +2,7 @@
 
 #include "common/Etc.h"
 #include "discdata/Words.h"
+#include "playback/PlaybackController.h"
 
 int32_t LinePosition(int32_t positionMs, int32_t songStartMs, int adjust, int copyAdjust)
 {
@@ -54,4 +55,14 @@ WordsChoice ChooseWords(const TWords& words, const WordsInput& in)
     }, in.WordsContDisp);
     if (k > 0) c.Line = words.GetLine(t, k).Text;
     return c;
+}
+
+void TakeMoment(WordsInput& in, const PlaybackController& player)
+{
+    in.CurrentTrack = player.CurrentTrack;
+    in.LastPosition = player.LastPosition;
+    in.LastPositionTick = player.LastPositionTick;
+    in.IsPaused = player.IsPaused;
+    in.InDataEntry = player.InDataEntry;
+    in.PollCountdown = player.PollCountdown;
 }

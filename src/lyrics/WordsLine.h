@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <functional>
 
+class PlaybackController;
 class TWords;
 
 struct LineSpan {
@@ -52,3 +53,7 @@ struct WordsChoice {
 // "NN: title - 歌詞" (with "テスト" during a timing test) and the line of the track
 // (or of the track it borrows from) whose time span holds the position.
 WordsChoice ChooseWords(const TWords& words, const WordsInput& in);
+
+// Copies the playing moment (track, last poll, pause, data entry, poll countdown) from
+// the controller into in; Now, the settings and the activity stay as they were.
+void TakeMoment(WordsInput& in, const PlaybackController& player);

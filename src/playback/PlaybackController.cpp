@@ -60,12 +60,17 @@ void PlaybackController::connectCommands()
                 [this, type] { PlayTypeClick(type); });
     connect(commands.TypeReptItem, &QAction::triggered, this, [this] { host.RedrawDisplay(); });
     connect(commands.TypeRept1Item, &QAction::triggered, this, [this] { host.RedrawDisplay(); });
+    // The lyrics window's track items; they mean nothing while there is no list.
     connect(commands.PrevTrkItem, &QAction::triggered, this, [this] {
+        if (!TrackListEnabled) return;
         if (EntryIndex > 1) --EntryIndex;
         GoToEntry();
     });
-    connect(commands.TopTrkItem, &QAction::triggered, this, [this] { GoToEntry(); });
+    connect(commands.TopTrkItem, &QAction::triggered, this, [this] {
+        if (TrackListEnabled) GoToEntry();
+    });
     connect(commands.NextTrkItem, &QAction::triggered, this, [this] {
+        if (!TrackListEnabled) return;
         ++EntryIndex;
         GoToEntry();
     });
@@ -238,6 +243,7 @@ void PlaybackController::SelectFromList(int itemIndex) { SelectEntry(itemIndex +
 
 void PlaybackController::SelectEntry(int k)
 {
+    if (k < 1 || k > EntryCount()) return;
     EntryIndex = k;
     GoToEntry();
     PlayBtnClick();

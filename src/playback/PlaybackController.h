@@ -131,7 +131,8 @@ public:
     void ReleaseButton();
     // MTitleBox confirmed item itemIndex (0-based).
     void SelectFromList(int itemIndex);
-    // Direct selection of entry k (1-based): go there and play (paused stays paused).
+    // Direct selection of entry k (1-based): go there and play (paused stays paused);
+    // a k outside the list selects nothing.
     void SelectEntry(int k);
     // TypeLabel click without Shift: normal, random, program, program-random in turn.
     void CyclePlayType();

@@ -264,3 +264,23 @@ TEST_F(DiscChanges, AnUnknownPlayTypeInTheDataFilePlaysAsNormal)
     EXPECT_EQ(player.PlayList.Tracks(), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(commands.PlayBtn->isEnabled());
 }
+
+TEST_F(DiscChanges, WithoutADiscTrackCommandsAndSelectionsDoNothing)
+{
+    StartEmpty();
+    player.SelectEntry(1);
+    commands.NextTrkItem->trigger();
+    commands.TopTrkItem->trigger();
+    commands.PrevTrkItem->trigger();
+    EXPECT_FALSE(commands.PlayBtn->isEnabled());
+    EXPECT_FALSE(commands.NextBtn->isEnabled());
+    EXPECT_TRUE(device.calls.filter(QStringLiteral("Play(")).isEmpty());
+
+    device.InsertDisc(kThreeTracks);
+    RunFor(1000);
+    ASSERT_EQ(player.EntryCount(), 3);
+    player.SelectEntry(4); // past the list
+    player.SelectEntry(0);
+    EXPECT_EQ(player.EntryIndex, 1);
+    EXPECT_FALSE(Playing());
+}
