@@ -53,21 +53,6 @@ TEST_F(Tick, TrueTrackShowsTheDiscTrackNumberInEveryMode)
     EXPECT_EQ(player.ShownOrdinal, 12); // mode 3 counts down
 }
 
-TEST_F(Tick, TheTimeModeCycleRedrawsAtTheNextTick)
-{
-    StartWith(kTwelveTracks);
-    EXPECT_EQ(player.TimeMode, 2);
-    player.CycleTimeMode();
-    EXPECT_EQ(player.TimeMode, 3);
-    EXPECT_EQ(player.PollCountdown, -1);
-    player.CycleTimeMode();
-    EXPECT_EQ(player.TimeMode, 0);
-    const int updates = host.displayUpdates;
-    player.TimerProc();
-    EXPECT_GT(host.displayUpdates, updates);
-    EXPECT_EQ(host.modeLabelText, QStringLiteral("T.Pass"));
-}
-
 TEST_F(Tick, PlayTimeCountsWholeSecondsOnlyWhilePlaying)
 {
     StartWith(kTwelveTracks);

@@ -208,25 +208,15 @@ TEST_F(Transport, WithRepeatOneTheEndOfATrackRestartsTheSameEntry)
     EXPECT_EQ(player.CurrentTrack, 1);
 }
 
-TEST_F(Transport, RepeatItemsToggleAndCycle)
+TEST_F(Transport, TheRepeatCycleGoesOffRepeatRepeatOneOff)
 {
     StartWith(kThreeTracks);
-    commands.TypeReptItem->trigger();
-    commands.TypeRept1Item->trigger();
-    EXPECT_FALSE(player.RepeatChecked());
-    EXPECT_TRUE(player.RepeatOneChecked());
-    commands.TypeRept1Item->trigger();
-    EXPECT_FALSE(player.RepeatOneChecked());
-
     player.CycleRepeat();
     EXPECT_TRUE(player.RepeatChecked());
     player.CycleRepeat();
     EXPECT_TRUE(player.RepeatOneChecked());
     EXPECT_FALSE(player.RepeatChecked());
     player.CycleRepeat();
-    EXPECT_FALSE(player.RepeatOneChecked() || player.RepeatChecked());
-    player.CycleRepeat();
-    player.RepeatOff();
     EXPECT_FALSE(player.RepeatOneChecked() || player.RepeatChecked());
 }
 
