@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <algorithm>
+#include <charconv>
 
 #include "common/Commands.h"
 #include "common/Error.h"
@@ -18,7 +19,28 @@ const QString kTitle = QStringLiteral("Title");
 const QString kEndMarker = QStringLiteral("***");
 const QString kNoLine = QStringLiteral("0,0,***");
 
-QString wordsSection(int track) { return QStringLiteral("Words") + FormatZeroPad(track, 2); }
+// Keys "01".."100" and "001".."128", made once: a full file looks them up thousands of times.
+const QString& trackKey(int track)
+{
+    static const QStringList keys = [] {
+        QStringList k;
+        for (int i = 0; i <= kSongSlots; ++i) k.append(FormatZeroPad(i, 2));
+        return k;
+    }();
+    return keys[track];
+}
+
+const QString& lineKey(int index)
+{
+    static const QStringList keys = [] {
+        QStringList k;
+        for (int i = 0; i <= kLineSlots; ++i) k.append(FormatZeroPad(i, 3));
+        return k;
+    }();
+    return keys[index];
+}
+
+QString wordsSection(int track) { return QStringLiteral("Words") + trackKey(track); }
 
 bool hasLyrics(int part) { return part == dpAll || part == dpLyrics; }
 bool hasProgram(int part) { return part == dpAll || part == dpProgram; }
@@ -38,6 +60,21 @@ bool parseLine(const QString& value, TWordsLine* line)
     line->EndTime = end;
     line->Text = value.mid(c2 + 1);
     return true;
+}
+
+// "start,end,text" with one allocation; a full file writes thousands of them.
+QString lineValue(const TWordsLine& line)
+{
+    char buf[32];
+    char* p = std::to_chars(buf, buf + 12, line.StartTime).ptr;
+    *p++ = ',';
+    p = std::to_chars(p, p + 12, line.EndTime).ptr;
+    *p++ = ',';
+    QString value;
+    value.reserve((p - buf) + line.Text.size());
+    value.append(QLatin1StringView(buf, p - buf));
+    value.append(line.Text);
+    return value;
 }
 
 } // namespace
@@ -214,7 +251,7 @@ bool TWords::loadFrom(const IniDocument& doc, int part)
         for (int t = firstListedTrack(); t <= SongCount; ++t) {
             TWordsSong& song = Songs[t];
             const QString section = wordsSection(t);
-            song.Title = doc.ReadString(kTitle, FormatZeroPad(t, 2), QString());
+            song.Title = doc.ReadString(kTitle, trackKey(t), QString());
             known[t] |= kKnownTitle;
             // Stored in 16 bits, two's complement, as the field is.
             song.Adjust = static_cast<int16_t>(doc.ReadInteger(section, QStringLiteral("Adjust"), 0));
@@ -228,7 +265,7 @@ bool TWords::loadFrom(const IniDocument& doc, int part)
             int k = 1;
             for (;; ++k) {
                 TWordsLine& line = song.Lines[k];
-                if (!parseLine(doc.ReadString(section, FormatZeroPad(k, 3), kNoLine), &line)) {
+                if (!parseLine(doc.ReadString(section, lineKey(k), kNoLine), &line)) {
                     // The track's lines stay unknown: shown empty, and not written over.
                     song.LineCount = 0;
                     return false;
@@ -307,7 +344,7 @@ void TWords::saveInto(IniDocument& doc, int part)
         for (int t = firstListedTrack(); t <= SongCount; ++t) {
             const TWordsSong& song = Songs[t];
             const QString section = wordsSection(t);
-            if (known[t] & kKnownTitle) doc.WriteString(kTitle, FormatZeroPad(t, 2), song.Title);
+            if (known[t] & kKnownTitle) doc.WriteString(kTitle, trackKey(t), song.Title);
             if (!(known[t] & kKnownLines)) continue;
             if (song.CopyTrack > 0) {
                 if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker)
@@ -331,12 +368,9 @@ void TWords::saveInto(IniDocument& doc, int part)
             }
             const int count = std::clamp(song.LineCount, 0, kMaxLines);
             for (int k = 1; k <= kMaxLines; ++k) {
-                const QString key = FormatZeroPad(k, 3);
+                const QString key = lineKey(k);
                 if (k <= count) {
-                    const TWordsLine& line = song.Lines[k];
-                    doc.WriteString(section, key,
-                                    QString::number(line.StartTime) + QLatin1Char(',') +
-                                        QString::number(line.EndTime) + QLatin1Char(',') + line.Text);
+                    doc.WriteString(section, key, lineValue(song.Lines[k]));
                 } else {
                     if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
                     doc.DeleteKey(section, key);

@@ -41,7 +41,13 @@ bool parseHex(QStringView digits, uint32_t* out)
 
 QString oneLine(const QString& text)
 {
-    if (!text.contains(QLatin1Char('\r')) && !text.contains(QLatin1Char('\n'))) return text;
+    bool clean = true;
+    for (QChar c : text)
+        if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            clean = false;
+            break;
+        }
+    if (clean) return text;
     QString s = text;
     s.replace(QLatin1Char('\r'), QLatin1Char(' '));
     s.replace(QLatin1Char('\n'), QLatin1Char(' '));
@@ -49,6 +55,41 @@ QString oneLine(const QString& text)
 }
 
 } // namespace
+
+size_t qHash(const IniDocument::Name& name, size_t seed) noexcept
+{
+    // Folds each character as the case-insensitive comparison does.
+    size_t h = seed ^ static_cast<size_t>(name.text.size());
+    for (QChar c : name.text) {
+        char16_t u = c.unicode();
+        if (u < 0x80) {
+            if (u >= 'A' && u <= 'Z') u = static_cast<char16_t>(u + 32);
+        } else {
+            u = QChar::toCaseFolded(u);
+        }
+        h = h * 31 + u;
+    }
+    return h;
+}
+
+bool IniDocument::Name::operator==(const Name& other) const
+{
+    const qsizetype n = text.size();
+    if (n != other.text.size()) return false;
+    const QChar* a = text.constData();
+    const QChar* b = other.text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t x = a[i].unicode(), y = b[i].unicode();
+        if (x == y) continue;
+        if (x < 0x80 && y < 0x80) {
+            if ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z') return false;
+            continue;
+        }
+        // Beyond ASCII the full folding decides, from here on.
+        return QStringView(a + i, n - i).compare(QStringView(b + i, n - i), Qt::CaseInsensitive) == 0;
+    }
+    return true;
+}
 
 bool ParseIniInteger(QStringView text, int32_t* value)
 {
@@ -109,7 +150,7 @@ IniDocument IniDocument::Parse(QStringView text)
         } else {
             l.key = stripBlanks(line.first(eq)).toString();
             l.value = stripBlanks(line.sliced(eq + 1)).toString();
-            const QString folded = fold(l.key);
+            const Name folded = Name{l.key};
             if (!current->index.contains(folded))
                 current->index.insert(folded, static_cast<int>(current->lines.size()));
         }
@@ -117,7 +158,7 @@ IniDocument IniDocument::Parse(QStringView text)
     }
     // Of two sections of one name the first counts.
     for (int i = static_cast<int>(doc.sections.size()) - 1; i >= 0; --i)
-        doc.sectionIndex.insert(fold(doc.sections[i].name), i);
+        doc.sectionIndex.insert(Name{doc.sections[i].name}, i);
     return doc;
 }
 
@@ -154,13 +195,13 @@ QString IniDocument::ToText() const
 
 const IniDocument::Section* IniDocument::findSection(const QString& name) const
 {
-    const auto it = sectionIndex.constFind(fold(name));
+    const auto it = sectionIndex.constFind(Name{name});
     return it == sectionIndex.cend() ? nullptr : &sections[static_cast<size_t>(*it)];
 }
 
 IniDocument::Section* IniDocument::findSection(const QString& name)
 {
-    const auto it = sectionIndex.constFind(fold(name));
+    const auto it = sectionIndex.constFind(Name{name});
     return it == sectionIndex.cend() ? nullptr : &sections[static_cast<size_t>(*it)];
 }
 
@@ -170,7 +211,7 @@ IniDocument::Section& IniDocument::sectionForWrite(const QString& name)
     Section s;
     s.name = oneLine(name);
     sections.push_back(std::move(s));
-    sectionIndex.insert(fold(name), static_cast<int>(sections.size() - 1));
+    sectionIndex.insert(Name{name}, static_cast<int>(sections.size() - 1));
     return sections.back();
 }
 
@@ -178,7 +219,7 @@ const IniDocument::Line* IniDocument::findLine(const QString& section, const QSt
 {
     const Section* s = findSection(section);
     if (!s) return nullptr;
-    const auto it = s->index.constFind(fold(key));
+    const auto it = s->index.constFind(Name{key});
     return it == s->index.cend() ? nullptr : &s->lines[static_cast<size_t>(*it)];
 }
 
@@ -213,7 +254,7 @@ bool IniDocument::ReadBool(const QString& section, const QString& key, bool def)
 void IniDocument::WriteString(const QString& section, const QString& key, const QString& value)
 {
     Section& s = sectionForWrite(section);
-    const QString folded = fold(key);
+    const Name folded = Name{key};
     const auto it = s.index.constFind(folded);
     if (it != s.index.cend()) {
         s.lines[static_cast<size_t>(*it)].value = oneLine(value);
@@ -240,7 +281,7 @@ void IniDocument::DeleteKey(const QString& section, const QString& key)
 {
     Section* s = findSection(section);
     if (!s) return;
-    const QString folded = fold(key);
+    const Name folded = Name{key};
     const auto it = s->index.constFind(folded);
     if (it == s->index.cend()) return;
     const int at = *it;
@@ -249,7 +290,7 @@ void IniDocument::DeleteKey(const QString& section, const QString& key)
     // A later entry of the same key now counts.
     for (size_t i = static_cast<size_t>(at) + 1; i < s->lines.size(); ++i) {
         const Line& l = s->lines[i];
-        if (l.live && l.entry && fold(l.key) == folded) {
+        if (l.live && l.entry && Name{l.key} == folded) {
             s->index.insert(folded, static_cast<int>(i));
             break;
         }
@@ -258,14 +299,14 @@ void IniDocument::DeleteKey(const QString& section, const QString& key)
 
 void IniDocument::EraseSection(const QString& section)
 {
-    const QString folded = fold(section);
+    const Name folded = Name{section};
     const auto it = sectionIndex.constFind(folded);
     if (it == sectionIndex.cend()) return;
     const int at = *it;
     sections[static_cast<size_t>(at)].live = false;
     sectionIndex.remove(folded);
     for (size_t i = static_cast<size_t>(at) + 1; i < sections.size(); ++i) {
-        if (sections[i].live && fold(sections[i].name) == folded) {
+        if (sections[i].live && Name{sections[i].name} == folded) {
             sectionIndex.insert(folded, static_cast<int>(i));
             break;
         }

@@ -51,6 +51,12 @@ public:
     QList<QPair<QString, QString>> Entries(const QString& section) const;
     QStringList SectionNames() const;
 
+    // A name compared without regard to letter case, hashed without copying it.
+    struct Name {
+        QString text;
+        bool operator==(const Name& other) const;
+    };
+
 private:
     struct Line {
         QString key;   // the whole line when it holds no "="
@@ -61,19 +67,20 @@ private:
     struct Section {
         QString name;
         std::vector<Line> lines;
-        QHash<QString, int> index; // folded key -> first live entry
+        QHash<Name, int> index; // key -> first live entry
         bool live = true;
     };
 
-    static QString fold(const QString& name) { return name.toCaseFolded(); }
     const Section* findSection(const QString& name) const;
     Section* findSection(const QString& name);
     Section& sectionForWrite(const QString& name);
     const Line* findLine(const QString& section, const QString& key) const;
 
     std::vector<Section> sections;
-    QHash<QString, int> sectionIndex; // folded name -> first live section
+    QHash<Name, int> sectionIndex; // name -> first live section
 };
+
+size_t qHash(const IniDocument::Name& name, size_t seed = 0) noexcept;
 
 // Whole files. A missing file reads as an empty document; false when the file exists
 // but cannot be read. *utf8 tells that the file had a UTF-8 byte-order mark.

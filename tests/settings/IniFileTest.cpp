@@ -1,0 +1,278 @@
+// The settings file: keys, defaults, writing order, migration and failures.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileDevice>
+#include <QTemporaryDir>
+
+#include "common/TextCodec.h"
+#include "settings/IniFile.h"
+#include "support/RecordingPresenter.h"
+
+namespace {
+
+class SettingsFile : public ::testing::Test {
+protected:
+    SettingsFile()
+    {
+        s.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
+        s.DefaultDataFolder = dir.path() + QStringLiteral("/data/");
+    }
+    void Write(const QString& text)
+    {
+        QFile f(s.IniPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(Cp932::Encode(text));
+    }
+    QString Text()
+    {
+        QFile f(s.IniPath);
+        return f.open(QIODevice::ReadOnly) ? Cp932::Decode(f.readAll()) : QString();
+    }
+    QTemporaryDir dir;
+    Settings s;
+    RecordingPresenter presenter;
+};
+
+TEST_F(SettingsFile, NoFileGivesEveryDefault)
+{
+    ASSERT_TRUE(LoadSettings(s, spStartup));
+    ASSERT_TRUE(LoadSettings(s, spSettings));
+    EXPECT_FALSE(QFile::exists(s.IniPath)); // no migration, nothing written
+    const Settings d;
+    EXPECT_FALSE(s.SelectDrive);
+    EXPECT_TRUE(s.DriveName.isEmpty());
+    EXPECT_TRUE(s.Sabero);
+    EXPECT_EQ(s.TimerInt, 100);
+    EXPECT_EQ(s.TimeDisp, 2);
+    EXPECT_EQ(s.WordsAlign, 2);
+    EXPECT_EQ(s.StopSaver, 0);
+    EXPECT_FALSE(s.PlayOnExit);
+    EXPECT_EQ(s.MainTop, 32);
+    EXPECT_EQ(s.MainLeft, 32);
+    EXPECT_EQ(s.MainWidth, 338);
+    EXPECT_EQ(s.Visible, 3);
+    EXPECT_EQ(s.DiscList, (std::array<int32_t, 4>{146, 180, 166, 64}));
+    EXPECT_EQ(s.TitleColor, 65535u);
+    EXPECT_EQ(s.TimeColor, 16776960u);
+    EXPECT_EQ(s.WordsFontColor, 16777215u);
+    EXPECT_EQ(s.MainFontName, QStringLiteral("ＭＳ Ｐゴシック"));
+    EXPECT_EQ(s.WordsFontSize, 12);
+    EXPECT_EQ(s.LogFmt, QStringLiteral("%-32.32s %s - %s"));
+    EXPECT_EQ(s.LogFmtStartTime, QStringLiteral("yyyy.mm.dd(ddd) hh:mm.ss"));
+    EXPECT_EQ(s.LogFmtEndTime, QStringLiteral("mm.dd(ddd) hh:mm.ss"));
+    EXPECT_EQ(s.DataFolder, s.DefaultDataFolder);
+    for (uint32_t c : s.CustomColors) EXPECT_EQ(c, kUnsetColor);
+    EXPECT_TRUE(presenter.shown.isEmpty());
+}
+
+TEST_F(SettingsFile, SettingsAreWrittenInOrderAndReadBack)
+{
+    s.StayOnTop = true;
+    s.SelectDrive = true;
+    s.TimerInt = 70000; // the dialog's control holds 16 bits
+    s.WordsAlign = -1;
+    s.MainFontStyle = 3;
+    s.WordsFontName = QStringLiteral("IPAGothic");
+    s.CustomColors[0] = 0x0000FF;
+    s.CustomColors[2] = 0x123456;
+    ASSERT_TRUE(SaveSettings(s, spSettings));
+    EXPECT_EQ(Text(), QStringLiteral("[Mirelune]\r\nVersion=151A\r\n\r\n"
+                                     "[Settings]\r\nStayOnTop=1\r\nPlayOnExit=0\r\nAutoPlay=0\r\nEnableEject=0\r\n"
+                                     "EnableClose=0\r\nTaskTray=0\r\nRecordLog=0\r\nSelectDrive=1\r\nStopSaver=0\r\n"
+                                     "TimerInt=32767\r\nTimeDisp=2\r\nTrueTrack=0\r\nHideMainBar=0\r\nShowDriveName=0\r\n"
+                                     "WordsAlign=-1\r\nWordsContDisp=0\r\nHideNoWords=0\r\nWordsNoMove=0\r\n"
+                                     "HideWordsBar=0\r\n\r\n"
+                                     "[MainFont]\r\nBackColor=0\r\nTitleColor=65535\r\nArtistColor=65280\r\n"
+                                     "TimeColor=16776960\r\nReptColor=65280\r\nRept1Color=65535\r\n"
+                                     "Name=ＭＳ Ｐゴシック\r\nStyle=3\r\n\r\n"
+                                     "[Font]\r\nName=IPAGothic\r\nSize=12\r\nColor=16777215\r\nStyle=0\r\nBackColor=0\r\n\r\n"
+                                     "[CustomColors]\r\nColorA=0000FF\r\nColorC=123456\r\n\r\n"));
+    Settings back;
+    back.IniPath = s.IniPath;
+    ASSERT_TRUE(LoadSettings(back, spSettings));
+    EXPECT_TRUE(back.StayOnTop);
+    EXPECT_TRUE(back.SelectDrive);
+    EXPECT_EQ(back.TimerInt, 32767);
+    EXPECT_EQ(back.WordsAlign, -1);
+    EXPECT_EQ(back.MainFontStyle, 3);
+    EXPECT_EQ(back.WordsFontName, QStringLiteral("IPAGothic"));
+    EXPECT_EQ(back.CustomColors[0], 0x0000FFu);
+    EXPECT_EQ(back.CustomColors[1], kUnsetColor);
+    EXPECT_EQ(back.CustomColors[2], 0x123456u);
+}
+
+TEST_F(SettingsFile, WindowPartAndTheUnplacedMainWindow)
+{
+    Write(QStringLiteral("[Window]\r\nMainTop=77\r\n"));
+    s.MainTop = kOffScreenTop; // closed before its first tick
+    s.MainLeft = 10;
+    s.Visible = 2;
+    s.WordsFontSize = 20;
+    s.DiscList = {1, 2, 3, 4};
+    s.DriveName = QStringLiteral("/dev/sr1");
+    ASSERT_TRUE(SaveSettings(s, spWindow));
+    EXPECT_EQ(Text(), QStringLiteral("[Window]\r\nMainTop=77\r\nMainLeft=10\r\nMainWidth=338\r\nWordsTop=200\r\n"
+                                     "WordsLeft=64\r\nWordsWidth=400\r\nVisible=2\r\nDiscList0=1\r\nDiscList1=2\r\n"
+                                     "DiscList2=3\r\nDiscList3=4\r\n\r\n"
+                                     "[Mirelune]\r\nVersion=151A\r\n\r\n"
+                                     "[Font]\r\nSize=20\r\n\r\n"
+                                     "[Settings]\r\nDriveName=/dev/sr1\r\n\r\n"));
+    s.MainTop = -1023;
+    ASSERT_TRUE(SaveSettings(s, spWindow));
+    EXPECT_TRUE(Text().contains(QStringLiteral("MainTop=-1023\r\n")));
+    Settings back;
+    back.IniPath = s.IniPath;
+    ASSERT_TRUE(LoadSettings(back, spStartup));
+    EXPECT_EQ(back.DriveName, QStringLiteral("/dev/sr1"));
+    EXPECT_EQ(back.Visible, 3); // the startup part reads nothing else
+    ASSERT_TRUE(LoadSettings(back, spSettings));
+    EXPECT_EQ(back.Visible, 2);
+    EXPECT_EQ(back.WordsFontSize, 20);
+    EXPECT_EQ(back.DiscList[3], 4);
+}
+
+TEST_F(SettingsFile, VersionMigration)
+{
+    struct Case {
+        QString version;
+        QString stopOnExit; // empty: no key
+        bool migrates;
+        bool playOnExit;
+    };
+    for (const Case& c : {Case{QStringLiteral("1420"), QStringLiteral("1"), true, false},
+                          Case{QStringLiteral("1420"), QString(), true, true},
+                          Case{QStringLiteral("10000"), QStringLiteral("0"), true, true},
+                          Case{QString(), QStringLiteral("1"), true, false},
+                          Case{QStringLiteral("151A"), QStringLiteral("1"), false, false},
+                          Case{QStringLiteral("2"), QStringLiteral("0"), false, false}}) {
+        QString text = QStringLiteral("[Mirelune]\r\nVersion=") + c.version + QStringLiteral("\r\n[Settings]\r\nPlayOnExit=0\r\n");
+        if (!c.stopOnExit.isNull()) text += QStringLiteral("StopOnExit=") + c.stopOnExit + QStringLiteral("\r\n");
+        Write(text);
+        ASSERT_TRUE(LoadSettings(s, spSettings));
+        const QString after = Text();
+        EXPECT_EQ(s.PlayOnExit, c.playOnExit) << qPrintable(c.version);
+        EXPECT_EQ(after.contains(QStringLiteral("StopOnExit")), !c.migrates && !c.stopOnExit.isNull())
+            << qPrintable(c.version);
+        if (c.migrates) {
+            EXPECT_TRUE(after.contains(QStringLiteral("PlayOnExit=") + (c.playOnExit ? u'1' : u'0')));
+            // The stamp itself waits for the next save.
+            EXPECT_TRUE(after.contains(QStringLiteral("Version=") + c.version + QStringLiteral("\r\n")));
+        }
+    }
+}
+
+TEST_F(SettingsFile, ValuesAsTheDialogTakesThem)
+{
+    Write(QStringLiteral("[Settings]\r\nStayOnTop=2\r\nAutoPlay=true\r\nTaskTray=0x20\r\nTimerInt=$20\r\n"
+                         "TimeDisp=9\r\nStopSaver=-5\r\nWordsAlign=-1\r\nLogFmt=%s\\n%s\\t%s\r\n"
+                         "LogFmtEndTime=\r\n"
+                         "[CustomColors]\r\nColorB=ff\r\nColorD=FFFFFFFF\r\nColorE=zz\r\n"));
+    ASSERT_TRUE(LoadSettings(s, spSettings));
+    EXPECT_TRUE(s.StayOnTop);
+    EXPECT_FALSE(s.AutoPlay); // a word is no number: the default
+    EXPECT_TRUE(s.TaskTray);
+    EXPECT_EQ(s.TimerInt, 32);
+    EXPECT_EQ(s.TimeDisp, 3);   // above the last choice: the last
+    EXPECT_EQ(s.StopSaver, -1); // below -1: none
+    EXPECT_EQ(s.WordsAlign, -1);
+    EXPECT_EQ(s.LogFmt, QStringLiteral("%s\r\n%s\\t%s"));
+    EXPECT_EQ(s.LogFmtEndTime, QString()); // present and empty is empty
+    EXPECT_EQ(s.CustomColors[0], kUnsetColor);
+    EXPECT_EQ(s.CustomColors[1], 0xFFu);
+    EXPECT_EQ(s.CustomColors[3], kUnsetColor);
+    EXPECT_EQ(s.CustomColors[4], kUnsetColor);
+
+    // Unset slots are not written and what the file held stays.
+    ASSERT_TRUE(SaveSettings(s, spSettings));
+    const QString text = Text();
+    EXPECT_TRUE(text.contains(QStringLiteral("ColorB=0000FF\r\nColorD=FFFFFFFF\r\nColorE=zz\r\n")));
+}
+
+TEST_F(SettingsFile, LineBreaksAndFolders)
+{
+    EXPECT_EQ(ExpandLineBreaks(QStringLiteral("a\\nb\\\\nc\\x")), QStringLiteral("a\r\nb\\\r\nc\\x"));
+    // 表 and ソ end in byte 0x5C in code page 932; decoded, they are no backslash.
+    Write(QStringLiteral("[Settings]\r\nLogFmt=表n ソn\r\nWordsPath=/mnt/ソ表/x.exe\r\n"));
+    ASSERT_TRUE(LoadSettings(s, spSettings));
+    EXPECT_EQ(s.LogFmt, QStringLiteral("表n ソn"));
+    EXPECT_EQ(s.DataFolder, QStringLiteral("/mnt/ソ表/"));
+    EXPECT_EQ(DataFilePath(s, QStringLiteral("Name")), QStringLiteral("/mnt/ソ表/Name.dat"));
+    EXPECT_EQ(DataFilePath(s, QString()), QString());
+
+    EXPECT_EQ(DataFolderOf(QStringLiteral("/d/Lyrics"), QStringLiteral("/def/")), QStringLiteral("/d/"));
+    EXPECT_EQ(DataFolderOf(QStringLiteral("D:\\Lyrics\\x.exe"), QStringLiteral("/def/")), QStringLiteral("/def/"));
+    EXPECT_EQ(DataFolderOf(QString(), QStringLiteral("/def/")), QStringLiteral("/def/"));
+}
+
+TEST_F(SettingsFile, LongStringsAreCutAt2047)
+{
+    Write(QStringLiteral("[Settings]\r\nDriveName=") + QString(3000, QLatin1Char('d')) + QStringLiteral("\r\n"));
+    ASSERT_TRUE(LoadSettings(s, spStartup));
+    EXPECT_EQ(s.DriveName.size(), 2047);
+}
+
+TEST_F(SettingsFile, ReadOnlyFileAnswersRetryThenCancel)
+{
+    Write(QStringLiteral("[Settings]\r\nStayOnTop=0\r\n"));
+    QFile::setPermissions(s.IniPath, QFileDevice::ReadOwner);
+    s.StayOnTop = true;
+    presenter.answers = {IdRetry, IdCancel};
+    EXPECT_FALSE(SaveSettings(s, spSettings));
+    ASSERT_EQ(presenter.shown.size(), 2);
+    EXPECT_EQ(presenter.shown[0].text, QStringLiteral("ファイル '") + s.IniPath + QStringLiteral("' が保存できません。"));
+    EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("保存エラー"));
+    EXPECT_EQ(Text(), QStringLiteral("[Settings]\r\nStayOnTop=0\r\n"));
+
+    // Loading reads it fine; a migration that cannot be written is still applied.
+    presenter.shown.clear();
+    QFile::setPermissions(s.IniPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    Write(QStringLiteral("[Mirelune]\r\nVersion=1400\r\n[Settings]\r\nStopOnExit=0\r\nTimerInt=50\r\n"));
+    QFile::setPermissions(s.IniPath, QFileDevice::ReadOwner);
+    presenter.answers = {IdCancel};
+    EXPECT_TRUE(LoadSettings(s, spSettings));
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("読み込みエラー"));
+    EXPECT_TRUE(s.PlayOnExit);
+    EXPECT_EQ(s.TimerInt, 50);
+}
+
+TEST_F(SettingsFile, UnreadableFileIsNeitherReadNorWrittenOver)
+{
+    ASSERT_TRUE(QDir().mkdir(s.IniPath)); // a folder where the file should be
+    presenter.answers = {IdRetry};
+    EXPECT_FALSE(LoadSettings(s, spSettings));
+    EXPECT_EQ(presenter.shown.size(), 2);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("読み込みエラー"));
+    EXPECT_FALSE(SaveSettings(s, spWindow));
+    EXPECT_EQ(presenter.shown.size(), 3);
+    EXPECT_EQ(presenter.shown[2].caption, QStringLiteral("保存エラー"));
+}
+
+TEST_F(SettingsFile, Registry)
+{
+    // Far more discs than the old section reader could see.
+    QString text = QStringLiteral("[Mirelune]\r\nVersion=151A\r\n[WordsFile]\r\n");
+    for (int i = 0; i < 5000; ++i)
+        text += QStringLiteral("%1").arg(i * 7919, 8, 16, QLatin1Char('0')).toUpper() + QStringLiteral("=Disc ") +
+                QString::number(i) + QStringLiteral("\r\n");
+    Write(text);
+    EXPECT_EQ(ReadWordsFileSection(s).size(), 5000);
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("%1").arg(4999 * 7919, 8, 16, QLatin1Char('0'))),
+              QStringLiteral("Disc 4999"));
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("FFFFFFFF")), QString());
+
+    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("00001EEF"), QStringLiteral("Renamed")));
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("00001eef")), QStringLiteral("Renamed"));
+    EXPECT_EQ(ReadWordsFileSection(s)[1], (QPair<QString, QString>{QStringLiteral("00001EEF"), QStringLiteral("Renamed")}));
+    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("ABCDEF01"), QStringLiteral("新しい")));
+    EXPECT_EQ(ReadWordsFileSection(s).last().second, QStringLiteral("新しい"));
+
+    ASSERT_TRUE(DeleteWordsFileEntry(s, QStringLiteral("abcdef01")));
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("ABCDEF01")), QString());
+    EXPECT_EQ(ReadWordsFileSection(s).size(), 5000);
+    EXPECT_TRUE(presenter.shown.isEmpty());
+}
+
+} // namespace
