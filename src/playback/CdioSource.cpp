@@ -1,0 +1,184 @@
+#include "playback/CdioSource.h"
+
+#include <QFileInfo>
+#include <cdio/cdio.h>
+#include <cdio/cdtext.h>
+#include <cdio/logging.h>
+#include <cdio/memory.h>
+#include <cdio/paranoia/cdda.h>
+#include <cdio/paranoia/paranoia.h>
+#include <sys/stat.h>
+
+#include <cstring>
+
+#include "common/Defines.h"
+
+int DiscToc::TrackAt(int32_t frame) const
+{
+    int n = 0;
+    while (n < static_cast<int>(tracks.size()) && tracks[n].startFrame <= frame) ++n;
+    return n;
+}
+
+bool CdioSource::IsDevicePath(const QString& name)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(name).constData(), &st) == 0) return S_ISBLK(st.st_mode) || S_ISCHR(st.st_mode);
+    return name.startsWith(QLatin1String("/dev/"));
+}
+
+std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error)
+{
+    std::unique_ptr<CdioSource> s(new CdioSource);
+    s->image = !IsDevicePath(name);
+    if (s->image && !QFileInfo(name).isFile()) {
+        if (error) *error = QStringLiteral("%1: no such disc image").arg(name);
+        return nullptr;
+    }
+    const QByteArray path = QFile::encodeName(name);
+    // libcdio's warnings (short pregaps and the like) are not the user's business;
+    // what fails is reported through error.
+    cdio_loglevel_default = CDIO_LOG_ERROR;
+    s->cdio = cdio_open(path.constData(), s->image ? DRIVER_UNKNOWN : DRIVER_DEVICE);
+    if (!s->cdio) {
+        if (error) *error = QStringLiteral("%1: cannot be opened as a CD drive or disc image").arg(name);
+        return nullptr;
+    }
+    if (!s->image) {
+        cdio_drive_read_cap_t readCap = 0;
+        cdio_drive_write_cap_t writeCap = 0;
+        cdio_drive_misc_cap_t miscCap = 0;
+        cdio_get_drive_cap(s->cdio, &readCap, &writeCap, &miscCap);
+        s->canEject = (miscCap & CDIO_DRIVE_CAP_MISC_EJECT) != 0;
+    }
+    s->readToc();
+    if (s->image && s->toc.Empty()) {
+        if (error) *error = QStringLiteral("%1: the image holds no tracks").arg(name);
+        return nullptr;
+    }
+    s->readText();
+    return s;
+}
+
+CdioSource::~CdioSource()
+{
+    if (paranoia) cdio_paranoia_free(paranoia);
+    if (drive) cdio_cddap_close_no_free_cdio(drive);
+    // Only destroy: ejecting an image handle frees its insides behind our back.
+    if (cdio) cdio_destroy(cdio);
+}
+
+void CdioSource::readToc()
+{
+    toc = {};
+    const track_t first = cdio_get_first_track_num(cdio);
+    const track_t count = cdio_get_num_tracks(cdio);
+    if (first == CDIO_INVALID_TRACK || count == CDIO_INVALID_TRACK || count == 0) return;
+    const lba_t leadOut = cdio_get_track_lba(cdio, CDIO_CDROM_LEADOUT_TRACK);
+    if (leadOut == CDIO_INVALID_LBA) return;
+    for (int i = 0; i < count && i < kMaxTracks; ++i) {
+        const track_t t = static_cast<track_t>(first + i);
+        const lba_t lba = cdio_get_track_lba(cdio, t);
+        // A damaged table (a track past the end, or out of order) ends the disc there.
+        if (lba == CDIO_INVALID_LBA || lba >= leadOut) break;
+        if (!toc.tracks.empty() && lba <= toc.tracks.back().startFrame) break;
+        toc.tracks.push_back({lba, cdio_get_track_format(cdio, t) == TRACK_FORMAT_AUDIO});
+    }
+    toc.leadOutFrame = toc.tracks.empty() ? 0 : leadOut;
+}
+
+void CdioSource::readText()
+{
+    text = {};
+    cdtext_t* ct = cdio_get_cdtext(cdio);
+    if (!ct) return;
+    auto field = [ct](cdtext_field_t f, track_t t) {
+        const char* s = cdtext_get_const(ct, f, t);
+        return s ? QString::fromUtf8(s) : QString();
+    };
+    text.discTitle = field(CDTEXT_FIELD_TITLE, 0);
+    text.discPerformer = field(CDTEXT_FIELD_PERFORMER, 0);
+    const track_t first = cdio_get_first_track_num(cdio);
+    for (size_t i = 0; i < toc.tracks.size(); ++i) {
+        const auto t = static_cast<track_t>(first + i);
+        text.trackTitles << field(CDTEXT_FIELD_TITLE, t);
+        text.trackPerformers << field(CDTEXT_FIELD_PERFORMER, t);
+    }
+    bool any = false;
+    for (const QString& s : text.trackTitles + text.trackPerformers) any = any || !s.isEmpty();
+    if (!any) {
+        text.trackTitles.clear();
+        text.trackPerformers.clear();
+    }
+}
+
+bool CdioSource::openParanoia()
+{
+    if (paranoia) return true;
+    drive = cdio_cddap_identify_cdio(cdio, CDDA_MESSAGE_FORGETIT, nullptr);
+    if (!drive) return false;
+    if (cdio_cddap_open(drive) != 0) {
+        cdio_cddap_close_no_free_cdio(drive);
+        drive = nullptr;
+        return false;
+    }
+    paranoia = cdio_paranoia_init(drive);
+    if (!paranoia) return false;
+    // Full correction, but give up on a sector rather than retry forever.
+    cdio_paranoia_modeset(paranoia, PARANOIA_MODE_FULL ^ PARANOIA_MODE_NEVERSKIP);
+    return true;
+}
+
+bool CdioSource::Read(int32_t frame, int count, char* out)
+{
+    if (count <= 0) return true;
+    if (frame < kLeadInFrames || frame + count > toc.leadOutFrame) return false;
+    if (image || !openParanoia()) {
+        return cdio_read_audio_sectors(cdio, out, frame - kLeadInFrames, static_cast<uint32_t>(count))
+            == DRIVER_OP_SUCCESS;
+    }
+    if (frame != nextParanoiaFrame) cdio_paranoia_seek(paranoia, frame - kLeadInFrames, SEEK_SET);
+    nextParanoiaFrame = -1;
+    for (int i = 0; i < count; ++i) {
+        const int16_t* data = cdio_paranoia_read_limited(paranoia, nullptr, 3);
+        if (!data) return false;
+        std::memcpy(out + static_cast<size_t>(i) * kSectorBytes, data, kSectorBytes);
+    }
+    nextParanoiaFrame = frame + count;
+    return true;
+}
+
+bool CdioSource::MediaChanged()
+{
+    if (image) return false;
+    return cdio_get_media_changed(cdio) == 1;
+}
+
+QStringList CdioSource::DeviceList()
+{
+    QStringList list;
+    char** devices = cdio_get_devices(DRIVER_DEVICE);
+    if (!devices) return list;
+    for (char** d = devices; *d; ++d) list << QFile::decodeName(*d);
+    cdio_free_device_list(devices);
+    return list;
+}
+
+QString CdioSource::DefaultDevice()
+{
+    char* d = cdio_get_default_device(nullptr);
+    if (!d) return {};
+    const QString name = QFile::decodeName(d);
+    cdio_free(d);
+    return name;
+}
+
+void CdioSource::EjectDrive(const QString& name)
+{
+    cdio_eject_media_drive(QFile::encodeName(name).constData());
+}
+
+void CdioSource::CloseTray(const QString& name)
+{
+    cdio_close_tray(QFile::encodeName(name).constData(), nullptr);
+}

@@ -1,0 +1,348 @@
+#include "playback/DiscDevice.h"
+
+#include <QMediaDevices>
+#include <QMetaObject>
+#include <QFile>
+#include <algorithm>
+#include <sys/stat.h>
+#include <type_traits>
+
+#include "playback/CdioSource.h"
+#include "playback/SectorPlayer.h"
+
+namespace {
+// Milliseconds to samples rounds up, so that a position comes back as the same
+// millisecond.
+int64_t MsToSample(int32_t ms) { return (static_cast<int64_t>(ms) * 441 + 9) / 10; }
+int32_t SampleToMs(int64_t sample) { return static_cast<int32_t>(sample * 10 / 441); }
+int32_t FramesToMs(int32_t frames) { return static_cast<int32_t>(static_cast<int64_t>(frames) * 1000 / 75); }
+constexpr qint64 kProbeIntervalMs = 1000;
+} // namespace
+
+DiscDevice::DiscDevice(SourceOpener o) : opener(std::move(o))
+{
+    if (!opener) {
+        opener = [](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
+            return CdioSource::Open(name, error);
+        };
+    }
+    player = new SectorPlayer;
+    player->moveToThread(&audioThread);
+    QObject::connect(&audioThread, &QThread::finished, player, &QObject::deleteLater);
+    audioThread.setObjectName(QStringLiteral("audio"));
+    audioThread.start();
+}
+
+DiscDevice::~DiscDevice()
+{
+    Close();
+    audioThread.quit();
+    audioThread.wait();
+}
+
+template <class F> auto DiscDevice::onAudioThread(F f)
+{
+    using R = decltype(f());
+    if constexpr (std::is_void_v<R>) {
+        QMetaObject::invokeMethod(player, f, Qt::BlockingQueuedConnection);
+    } else {
+        R result{};
+        QMetaObject::invokeMethod(player, [&] { result = f(); }, Qt::BlockingQueuedConnection);
+        return result;
+    }
+}
+
+QStringList DiscDevice::DeviceList() { return CdioSource::DeviceList(); }
+QString DiscDevice::DefaultDevice() { return CdioSource::DefaultDevice(); }
+
+DiscDevice::FileStamp DiscDevice::imageStamp() const
+{
+    FileStamp s;
+    struct stat st {};
+    if (::stat(QFile::encodeName(driveName).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
+    s.exists = true;
+    s.size = st.st_size;
+    s.modified = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).addMSecs(st.st_mtim.tv_nsec / 1000000);
+    s.inode = st.st_ino;
+    return s;
+}
+
+bool DiscDevice::Open(const QString& name)
+{
+    Close();
+    openError.clear();
+    driveName = name.isEmpty() ? DefaultDevice() : name;
+    if (driveName.isEmpty()) {
+        openError = QStringLiteral("No CD drive was found.");
+        return false;
+    }
+    isVirtual = !CdioSource::IsDevicePath(driveName);
+    output = QMediaDevices::defaultAudioOutput();
+    soundMissing = output.isNull();
+    trayOpen = false;
+    canEject = false;
+    if (isVirtual) {
+        stamp = imageStamp();
+        if (!loadDisc()) return false;
+    } else {
+        // The drive itself must open; an empty drive is fine.
+        QString error;
+        if (!opener(driveName, &error)) {
+            openError = error;
+            return false;
+        }
+        loadDisc();
+        lastProbe = QDateTime::currentMSecsSinceEpoch();
+    }
+    isOpen = true;
+    return true;
+}
+
+bool DiscDevice::loadDisc()
+{
+    dropDisc();
+    QString error;
+    std::unique_ptr<SectorSource> s = opener(driveName, &error);
+    if (!s) {
+        openError = error;
+        return false;
+    }
+    canEject = s->CanEject();
+    toc = s->Toc();
+    if (toc.Empty()) {
+        toc = {};
+        openError = QStringLiteral("%1: no disc").arg(driveName);
+        return false;
+    }
+    text = s->Text();
+    source = std::move(s);
+    headSample = MsToSample(startOfDisc());
+    return true;
+}
+
+void DiscDevice::dropDisc()
+{
+    halt();
+    source.reset();
+    toc = {};
+    text = {};
+    headSample = 0;
+}
+
+void DiscDevice::Close()
+{
+    if (!isOpen) return;
+    dropDisc();
+    isOpen = false;
+    pendingStart.reset();
+    pendingEnd.reset();
+    pendingWait = false;
+}
+
+bool DiscDevice::ready() { return isOpen && !trayOpen && source && !toc.Empty(); }
+
+int32_t DiscDevice::startOfDisc() const { return toc.Empty() ? 0 : FramesToMs(toc.tracks.front().startFrame); }
+int32_t DiscDevice::endOfDisc() const { return FramesToMs(toc.leadOutFrame); }
+
+void DiscDevice::halt()
+{
+    if (state == State::Playing) headSample = onAudioThread([this] { return player->Stop(); });
+    state = State::Stopped;
+}
+
+void DiscDevice::finishPlay()
+{
+    onAudioThread([this] { player->Stop(); });
+    state = State::Stopped;
+    headSample = MsToSample(playEndMs);
+}
+
+void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
+{
+    halt();
+    headSample = fromSample;
+    const int64_t toSample = MsToSample(toMs);
+    if (toSample <= fromSample) return; // start equals end: only the head moves
+    playEndMs = toMs;
+    state = State::Playing;
+    const bool silent = onAudioThread([&] {
+        player->Start(source.get(), toc, fromSample, toSample, output);
+        return player->Silent();
+    });
+    if (silent) soundMissing = true;
+}
+
+void DiscDevice::checkDisc()
+{
+    if (isVirtual) {
+        // The image file is the disc: appearing, disappearing or being replaced.
+        const FileStamp now = imageStamp();
+        if (now == stamp) return;
+        const bool hadDisc = source != nullptr;
+        dropDisc();
+        if (hadDisc && now.exists) {
+            stamp = {}; // replaced: the old disc is out now, the new one comes in next time
+            return;
+        }
+        stamp = now;
+        if (now.exists) loadDisc();
+        return;
+    }
+    if (state == State::Playing) return; // the reader has the drive
+    if (source) {
+        if (source->MediaChanged()) loadDisc();
+        return;
+    }
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
+    if (now - lastProbe < kProbeIntervalMs) return;
+    lastProbe = now;
+    loadDisc();
+}
+
+int DiscDevice::Mode()
+{
+    if (!isOpen) return ModeNotReady;
+    checkDisc();
+    if (trayOpen || !source) return ModeOpen;
+    if (state == State::Playing && onAudioThread([this] { return player->Finished(); })) finishPlay();
+    return state == State::Playing ? ModePlaying : ModeStopped; // paused reads stopped
+}
+
+int32_t DiscDevice::positionMs()
+{
+    if (state != State::Playing) return SampleToMs(headSample);
+    const int64_t heard = onAudioThread([this] { return player->Heard(); });
+    if (heard >= MsToSample(playEndMs)) {
+        finishPlay();
+        return playEndMs;
+    }
+    return SampleToMs(heard);
+}
+
+int32_t DiscDevice::Position()
+{
+    if (!ready()) return 0;
+    const int32_t ms = positionMs();
+    if (timeFormat != TimeFormatTmsf) return ms;
+    // Track in the low byte, then minutes, seconds and frames into that track.
+    const int32_t frame = static_cast<int32_t>(static_cast<int64_t>(ms) * 75 / 1000);
+    const int n = std::max(1, toc.TrackAt(frame));
+    const int32_t into = std::max(0, frame - toc.tracks[n - 1].startFrame);
+    return n | ((into / 4500) << 8) | ((into / 75 % 60) << 16) | ((into % 75) << 24);
+}
+
+void DiscDevice::Stop()
+{
+    pendingWait = false;
+    if (!ready()) return;
+    positionMs(); // may have reached the end just now
+    halt();
+}
+
+void DiscDevice::Play()
+{
+    const std::optional<int32_t> from = pendingStart, to = pendingEnd;
+    const bool wait = pendingWait;
+    pendingStart.reset();
+    pendingEnd.reset();
+    pendingWait = false;
+    if (!ready()) return;
+    const int32_t end = endOfDisc();
+    const int64_t start = from ? MsToSample(std::clamp(*from, 0, end)) : std::min(
+        state == State::Playing ? onAudioThread([this] { return player->Heard(); }) : headSample, MsToSample(end));
+    startPlay(start, std::clamp(to.value_or(end), 0, end));
+    // With wait the caller gets control back when the play is over.
+    while (wait && Mode() == ModePlaying) QThread::msleep(10);
+}
+
+void DiscDevice::Pause()
+{
+    pendingWait = false;
+    if (!ready()) return;
+    if (state == State::Paused) {
+        Resume();
+        return;
+    }
+    if (state != State::Playing) return;
+    halt();
+    state = headSample >= MsToSample(playEndMs) ? State::Stopped : State::Paused;
+}
+
+void DiscDevice::Resume()
+{
+    if (!ready()) return;
+    if (state == State::Paused) {
+        pendingWait = false;
+        startPlay(headSample, playEndMs);
+        return;
+    }
+    // Nothing to resume: a refused resume falls back to Play with the pending start and end.
+    Play();
+}
+
+void DiscDevice::Rewind()
+{
+    pendingWait = false;
+    if (!ready()) return;
+    halt();
+    headSample = MsToSample(startOfDisc());
+}
+
+void DiscDevice::Eject()
+{
+    pendingWait = false;
+    if (!isOpen) return;
+    if (isVirtual) {
+        halt();
+        trayOpen = true;
+        return;
+    }
+    if (!canEject) return;
+    dropDisc(); // our handle goes before the drive opens
+    CdioSource::EjectDrive(driveName);
+    lastProbe = QDateTime::currentMSecsSinceEpoch();
+}
+
+void DiscDevice::CloseDoor()
+{
+    if (!isOpen) return;
+    if (isVirtual) {
+        if (!trayOpen) return;
+        trayOpen = false;
+        headSample = MsToSample(startOfDisc());
+        return;
+    }
+    CdioSource::CloseTray(driveName);
+    lastProbe = 0; // look for the disc at the next poll
+}
+
+void DiscDevice::SetTimeFormat(int format) { timeFormat = format; }
+void DiscDevice::SetStartPos(int32_t position) { pendingStart = position; }
+void DiscDevice::SetEndPos(int32_t position) { pendingEnd = position; }
+void DiscDevice::SetWait(bool wait) { pendingWait = wait; }
+
+int DiscDevice::TrackCount() { return ready() ? static_cast<int>(toc.tracks.size()) : 0; }
+
+int32_t DiscDevice::TrackPosition(int n)
+{
+    if (!ready() || n < 1 || n > static_cast<int>(toc.tracks.size())) return 0;
+    if (timeFormat == TimeFormatTmsf) return n;
+    return FramesToMs(toc.tracks[n - 1].startFrame);
+}
+
+int32_t DiscDevice::TrackLength(int n)
+{
+    const int count = TrackCount();
+    if (n < 1 || n > count) return 0;
+    const int32_t next = n < count ? toc.tracks[n].startFrame : toc.leadOutFrame;
+    int32_t frames = next - toc.tracks[n - 1].startFrame;
+    if (timeFormat != TimeFormatTmsf) return FramesToMs(frames);
+    if (n == count) frames -= 1; // the old device reported the last track one frame short
+    return (frames / 4500) | ((frames / 75 % 60) << 8) | ((frames % 75) << 16);
+}
+
+bool DiscDevice::TrackIsAudio(int n)
+{
+    if (!ready() || n < 1 || n > static_cast<int>(toc.tracks.size())) return false;
+    return toc.tracks[n - 1].audio;
+}

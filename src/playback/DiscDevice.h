@@ -1,0 +1,111 @@
+#pragma once
+// The CD-audio device on Linux: a CD drive or a disc image (a virtual drive) read
+// through a SectorSource and played digitally; positions come from the audio clock.
+#include <QAudioDevice>
+#include <QDateTime>
+#include <QString>
+#include <QThread>
+#include <functional>
+#include <memory>
+#include <optional>
+
+#include "playback/CdDevice.h"
+#include "playback/SectorSource.h"
+
+class SectorPlayer;
+
+class DiscDevice : public CdDevice {
+public:
+    // Opens the disc in a drive or an image; null with a reason when it cannot.
+    using SourceOpener = std::function<std::unique_ptr<SectorSource>(const QString& name, QString* error)>;
+
+    // Without an opener, libcdio opens drives and images.
+    explicit DiscDevice(SourceOpener opener = {});
+    ~DiscDevice() override;
+    DiscDevice(const DiscDevice&) = delete;
+    DiscDevice& operator=(const DiscDevice&) = delete;
+
+    bool Open(const QString& driveName) override;
+    void Close() override;
+    void Stop() override;
+    void Play() override;
+    void Pause() override;
+    void Resume() override;
+    void Rewind() override;
+    void Eject() override;
+    void CloseDoor() override;
+    void SetTimeFormat(int format) override;
+    void SetStartPos(int32_t position) override;
+    void SetEndPos(int32_t position) override;
+    void SetWait(bool wait) override;
+    int Mode() override;
+    int32_t Position() override;
+    int TrackCount() override;
+    int32_t TrackPosition(int n) override;
+    int32_t TrackLength(int n) override;
+    bool TrackIsAudio(int n) override;
+
+    // Why the last Open failed.
+    QString OpenError() const { return openError; }
+    // The drive's name as opened (the default drive resolved), and whether it is an image.
+    QString DriveName() const { return driveName; }
+    bool IsVirtual() const { return isVirtual; }
+    // True when no sound output was found: playback runs on a silent clock. The
+    // program tells the user once.
+    bool SoundOutputMissing() const { return soundMissing; }
+    // The disc's CD-Text, empty when it has none.
+    CdTextInfo Text() const { return text; }
+    // Drives for the drive selection, and the default one (empty when none).
+    static QStringList DeviceList();
+    static QString DefaultDevice();
+
+private:
+    enum class State { Stopped, Playing, Paused };
+    bool ready();
+    void checkDisc();
+    bool loadDisc();
+    void dropDisc();
+    void halt();
+    int32_t positionMs();
+    void startPlay(int64_t fromSample, int32_t toMs);
+    void finishPlay();
+    int32_t startOfDisc() const;
+    int32_t endOfDisc() const;
+    template <class F> auto onAudioThread(F f);
+
+    SourceOpener opener;
+    QThread audioThread;
+    SectorPlayer* player = nullptr;
+    QAudioDevice output;
+    bool soundMissing = false;
+
+    bool isOpen = false;
+    QString driveName;
+    QString openError;
+    bool isVirtual = false;
+    bool trayOpen = false;
+    bool canEject = false;
+    // What the image file looked like when its disc was loaded; a change is a new disc.
+    struct FileStamp {
+        bool exists = false;
+        qint64 size = 0;
+        QDateTime modified;
+        quint64 inode = 0;
+        bool operator==(const FileStamp&) const = default;
+    };
+    FileStamp stamp;
+    FileStamp imageStamp() const;
+    qint64 lastProbe = 0; // real drives without a disc are probed now and then
+
+    std::unique_ptr<SectorSource> source;
+    DiscToc toc;
+    CdTextInfo text;
+    int timeFormat = TimeFormatMilliseconds;
+
+    State state = State::Stopped;
+    int64_t headSample = 0;  // where the head is while not playing
+    int32_t playEndMs = 0;   // end of the current (or paused) play
+    std::optional<int32_t> pendingStart;
+    std::optional<int32_t> pendingEnd;
+    bool pendingWait = false;
+};

@@ -1,0 +1,237 @@
+#include "playback/SectorPlayer.h"
+
+#include <QAudioFormat>
+#include <QAudioSink>
+#include <algorithm>
+#include <cstring>
+
+namespace {
+constexpr int kChunkFrames = 16;          // about 0.2 s read at a time
+constexpr size_t kRingBytes = 2 * kSampleRate * 4;  // 2 s between drive and sink
+constexpr qsizetype kSinkBufferBytes = kSampleRate * 4 / 4; // 250 ms in the server
+constexpr int kFeedMs = 20;
+constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a second at a time
+constexpr int kFailuresBeforeSkip = 3;
+} // namespace
+
+bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit)
+{
+    std::unique_lock<std::mutex> l(lock);
+    while (count > 0) {
+        spaceFree.wait(l, [&] { return quit || used < data.size(); });
+        if (quit) return false;
+        const size_t tail = (head + used) % data.size();
+        const size_t n = std::min({count, data.size() - used, data.size() - tail});
+        std::memcpy(data.data() + tail, bytes, n);
+        used += n;
+        bytes += n;
+        count -= n;
+    }
+    return true;
+}
+
+size_t SampleRing::Pop(char* out, size_t max)
+{
+    std::lock_guard<std::mutex> l(lock);
+    size_t done = 0;
+    while (done < max && used > 0) {
+        const size_t n = std::min({max - done, used, data.size() - head});
+        std::memcpy(out + done, data.data() + head, n);
+        head = (head + n) % data.size();
+        used -= n;
+        done += n;
+    }
+    if (done) spaceFree.notify_all();
+    return done;
+}
+
+size_t SampleRing::Size() const
+{
+    std::lock_guard<std::mutex> l(lock);
+    return used;
+}
+
+SectorPlayer::SectorPlayer(QObject* parent) : QObject(parent), feedTimer(this)
+{
+    feedTimer.setInterval(kFeedMs);
+    feedTimer.setTimerType(Qt::PreciseTimer);
+    connect(&feedTimer, &QTimer::timeout, this, &SectorPlayer::feed);
+}
+
+SectorPlayer::~SectorPlayer() { Stop(); }
+
+void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to,
+                         const QAudioDevice& output)
+{
+    Stop();
+    active = true;
+    silent = false;
+    fromSample = from;
+    toSample = std::max(from, to);
+    writtenBytes = 0;
+    drainClock.invalidate();
+    failures = 0;
+    skipUntilFrame = 0;
+
+    if (!output.isNull()) {
+        QAudioFormat format;
+        format.setSampleRate(kSampleRate);
+        format.setChannelCount(2);
+        format.setSampleFormat(QAudioFormat::Int16);
+        sink = new QAudioSink(output, format, this);
+        sink->setBufferSize(kSinkBufferBytes);
+        io = sink->start();
+        if (!io || sink->error() != QAudio::NoError) {
+            delete sink;
+            sink = nullptr;
+            io = nullptr;
+        }
+    }
+    if (!sink) {
+        goSilent(from);
+        return;
+    }
+    ring = std::make_unique<SampleRing>(kRingBytes);
+    quitReader = false;
+    readerDone = false;
+    reader = std::thread([this, source, toc] { readerMain(source, toc); });
+    feedTimer.start();
+}
+
+int64_t SectorPlayer::Stop()
+{
+    if (!active) return fromSample;
+    const int64_t reached = Heard();
+    feedTimer.stop();
+    stopReader();
+    if (sink) {
+        sink->stop();
+        delete sink;
+        sink = nullptr;
+        io = nullptr;
+    }
+    ring.reset();
+    active = false;
+    fromSample = reached;
+    return reached;
+}
+
+void SectorPlayer::stopReader()
+{
+    if (!reader.joinable()) return;
+    quitReader = true;
+    if (ring) ring->Wake();
+    reader.join();
+}
+
+void SectorPlayer::goSilent(int64_t reached)
+{
+    feedTimer.stop();
+    stopReader();
+    if (sink) {
+        sink->stop();
+        sink->deleteLater();
+        sink = nullptr;
+        io = nullptr;
+    }
+    silent = true;
+    silentFrom = reached;
+    silentClock.start();
+}
+
+int64_t SectorPlayer::Heard()
+{
+    if (!active) return fromSample;
+    if (silent) {
+        const int64_t ran = silentClock.nsecsElapsed() * kSampleRate / 1000000000;
+        return std::min(toSample, silentFrom + ran);
+    }
+    if (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError) {
+        // The sound server went away: go on in silence from what was heard.
+        goSilent(std::min(toSample, fromSample + writtenBytes / 4));
+        return Heard();
+    }
+    const int64_t played = sink->processedUSecs() * kSampleRate / 1000000;
+    int64_t heard = fromSample + std::min(played, writtenBytes / 4);
+    if (drainClock.isValid()) {
+        // All written: if the server's clock stalls short of the end (it may after the
+        // last underrun), real time finishes the job.
+        const int64_t ran = drainClock.nsecsElapsed() * kSampleRate / 1000000000;
+        if (drainFrom + ran - kSampleRate / 2 >= toSample) heard = toSample;
+    }
+    return std::min(heard, toSample);
+}
+
+void SectorPlayer::feed()
+{
+    if (!sink || !io) return;
+    char buf[16384];
+    qint64 free = sink->bytesFree();
+    while (free >= 4) {
+        const size_t n = ring->Pop(buf, std::min<size_t>(sizeof buf, static_cast<size_t>(free) & ~size_t(3)));
+        if (n == 0) break;
+        const qint64 w = io->write(buf, static_cast<qint64>(n));
+        if (w <= 0) break;
+        writtenBytes += w;
+        free -= w;
+    }
+    if (!drainClock.isValid() && readerDone && ring->Size() == 0) {
+        drainFrom = Heard();
+        drainClock.start();
+    }
+}
+
+void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
+{
+    std::vector<char> buf(static_cast<size_t>(kChunkFrames) * kSectorBytes);
+    int32_t frame = static_cast<int32_t>(fromSample / kSectorSamples);
+    size_t skip = static_cast<size_t>(fromSample % kSectorSamples) * 4;
+    int64_t remaining = (toSample - fromSample) * 4;
+    const int32_t endFrame = static_cast<int32_t>((toSample + kSectorSamples - 1) / kSectorSamples);
+    while (remaining > 0 && !quitReader) {
+        int n = std::min<int32_t>(kChunkFrames, endFrame - frame);
+        // Keep each read within one stretch: lead-in, one track, or past the lead-out.
+        std::vector<int32_t> bounds{kLeadInFrames, toc.leadOutFrame};
+        for (const auto& t : toc.tracks) bounds.push_back(t.startFrame);
+        for (int32_t b : bounds)
+            if (b > frame) n = std::min(n, b - frame);
+        readFrames(source, toc, frame, n, buf.data());
+        const size_t take = std::min<int64_t>(remaining, static_cast<int64_t>(n) * kSectorBytes - skip);
+        if (!ring->Push(buf.data() + skip, take, quitReader)) break;
+        skip = 0;
+        frame += n;
+        remaining -= static_cast<int64_t>(take);
+    }
+    readerDone = true;
+}
+
+void SectorPlayer::readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out)
+{
+    const size_t bytes = static_cast<size_t>(count) * kSectorBytes;
+    const int track = toc.TrackAt(frame);
+    // The lead-in, data tracks and anything past the lead-out play as silence.
+    const bool audible = track > 0 && frame < toc.leadOutFrame && toc.tracks[track - 1].audio;
+    if (!audible) {
+        std::memset(out, 0, bytes);
+        return;
+    }
+    if (frame >= skipUntilFrame && source->Read(frame, count, out)) {
+        failures = 0;
+        return;
+    }
+    // A damaged stretch: sector by sector, each tried twice; after a few bad sectors in
+    // a row skip ahead and play silence, so playback goes on and nothing hangs.
+    for (int i = 0; i < count; ++i) {
+        char* sector = out + static_cast<size_t>(i) * kSectorBytes;
+        const int32_t f = frame + i;
+        if (f >= skipUntilFrame && (source->Read(f, 1, sector) || source->Read(f, 1, sector))) {
+            failures = 0;
+            continue;
+        }
+        std::memset(sector, 0, kSectorBytes);
+        if (f >= skipUntilFrame && ++failures >= kFailuresBeforeSkip) {
+            skipUntilFrame = f + kSkipFrames;
+            failures = 0;
+        }
+    }
+}

@@ -1,0 +1,83 @@
+#pragma once
+// Plays a stretch of a disc: a reader thread fills a ring buffer from a SectorSource
+// and a QAudioSink drains it; what was heard is taken from the sink's clock. Without a
+// sound output it plays on a silent clock that runs in real time. Lives on its own
+// thread (it needs an event loop); DiscDevice calls it there.
+#include <QAudioDevice>
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+#include <atomic>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "playback/SectorSource.h"
+
+class QAudioSink;
+class QIODevice;
+
+// Bytes handed from the reader thread to the audio thread.
+class SampleRing {
+public:
+    explicit SampleRing(size_t capacity) : data(capacity) {}
+    // Blocks while full; false when told to quit.
+    bool Push(const char* bytes, size_t count, const std::atomic<bool>& quit);
+    size_t Pop(char* out, size_t max);
+    size_t Size() const;
+    void Wake() { spaceFree.notify_all(); }
+
+private:
+    std::vector<char> data;
+    size_t head = 0, used = 0;
+    mutable std::mutex lock;
+    std::condition_variable spaceFree;
+};
+
+class SectorPlayer : public QObject {
+    Q_OBJECT
+public:
+    explicit SectorPlayer(QObject* parent = nullptr);
+    ~SectorPlayer() override;
+
+    // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in).
+    // A null output device plays on the silent clock.
+    void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, const QAudioDevice& output);
+    // Halts and answers the sample reached.
+    int64_t Stop();
+    // The sample being heard now, never ahead of what the sound server played.
+    int64_t Heard();
+    bool Active() const { return active; }
+    bool Finished() { return active && Heard() >= toSample; }
+    // True once playback had to fall back to the silent clock.
+    bool Silent() const { return silent; }
+
+private:
+    void feed();
+    void readerMain(SectorSource* source, DiscToc toc);
+    void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
+    void stopReader();
+    void goSilent(int64_t reached);
+
+    QTimer feedTimer;
+    QAudioSink* sink = nullptr;
+    QIODevice* io = nullptr;
+    std::unique_ptr<SampleRing> ring;
+    std::thread reader;
+    std::atomic<bool> quitReader{false};
+    std::atomic<bool> readerDone{false};
+
+    bool active = false;
+    bool silent = false;
+    int64_t fromSample = 0, toSample = 0;
+    int64_t writtenBytes = 0;
+    QElapsedTimer silentClock;
+    int64_t silentFrom = 0;
+    // When everything has been written: the clock then may stop short of the end.
+    QElapsedTimer drainClock;
+    int64_t drainFrom = 0;
+    int32_t skipUntilFrame = 0; // after repeated read errors, sectors not even tried
+    int failures = 0;
+};

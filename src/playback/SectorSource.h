@@ -1,0 +1,50 @@
+#pragma once
+// Where DiscDevice gets its table of contents and audio sectors from: libcdio today
+// (drives and disc images), decoded audio files with a cue sheet later.
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <vector>
+
+constexpr int kSectorBytes = 2352;     // one CD frame of 16-bit stereo audio
+constexpr int kSectorSamples = 588;    // stereo samples in a frame
+constexpr int kFramesPerSecond = 75;
+constexpr int kSampleRate = 44100;
+constexpr int kLeadInFrames = 150;     // track 1 usually starts here (2000 ms)
+
+struct DiscToc {
+    struct Track {
+        int32_t startFrame; // absolute, lead-in included
+        bool audio;
+    };
+    std::vector<Track> tracks;
+    int32_t leadOutFrame = 0;
+
+    bool Empty() const { return tracks.empty(); }
+    // The track holding an absolute frame, 1-based; 0 before the first track.
+    int TrackAt(int32_t frame) const;
+};
+
+// Titles and performers from the disc's CD-Text; index 0 of the lists is track 1.
+struct CdTextInfo {
+    QString discTitle;
+    QString discPerformer;
+    QStringList trackTitles;
+    QStringList trackPerformers;
+    bool Empty() const { return discTitle.isEmpty() && discPerformer.isEmpty() && trackTitles.isEmpty(); }
+};
+
+class SectorSource {
+public:
+    virtual ~SectorSource() = default;
+    // The disc's table of contents; empty when the drive holds no disc.
+    virtual DiscToc Toc() const = 0;
+    // Reads count raw audio frames starting at an absolute frame into out
+    // (count * kSectorBytes). False on a read error. Callers keep reads on the disc.
+    virtual bool Read(int32_t frame, int count, char* out) = 0;
+    virtual CdTextInfo Text() const { return {}; }
+    // Real drives: whether the drive can open its tray, and whether the disc changed
+    // since the last call.
+    virtual bool CanEject() const { return false; }
+    virtual bool MediaChanged() { return false; }
+};

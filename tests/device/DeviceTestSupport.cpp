@@ -1,0 +1,159 @@
+#include "DeviceTestSupport.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <cstring>
+
+namespace {
+constexpr int kSectorBytes = 2352;
+constexpr int kSamplesPerSector = 588;
+
+QString Msf(long frames)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(frames / 4500, 2, 10, QLatin1Char('0'))
+        .arg(frames / 75 % 60, 2, 10, QLatin1Char('0'))
+        .arg(frames % 75, 2, 10, QLatin1Char('0'));
+}
+
+bool WriteBin(const QString& path, const std::vector<TestTrack>& tracks)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+    long frame = 150;
+    QByteArray sector(kSectorBytes, '\0');
+    for (const TestTrack& t : tracks) {
+        for (int i = 0; i < t.frames; ++i, ++frame) {
+            auto* p = reinterpret_cast<int16_t*>(sector.data());
+            if (t.audio) {
+                for (int s = 0; s < kSamplesPerSector; ++s) {
+                    const int64_t n = static_cast<int64_t>(frame) * kSamplesPerSector + s;
+                    p[2 * s] = static_cast<int16_t>(n & 0xFFFF);
+                    p[2 * s + 1] = static_cast<int16_t>(0x4000 | ((n >> 16) & 0x3FFF));
+                }
+            } else {
+                sector.fill('\x55'); // data: anything but audio
+            }
+            if (f.write(sector) != kSectorBytes) return false;
+        }
+    }
+    return true;
+}
+} // namespace
+
+int64_t DecodeSample(int16_t left, int16_t right)
+{
+    const auto r = static_cast<uint16_t>(right);
+    if ((r & 0xC000) != 0x4000) return -1;
+    return (static_cast<int64_t>(r & 0x3FFF) << 16) | static_cast<uint16_t>(left);
+}
+
+int64_t SampleAtMs(int32_t ms) { return (static_cast<int64_t>(ms) * 441 + 9) / 10; }
+
+QByteArray CueSheet(const QString& binName, const std::vector<TestTrack>& tracks)
+{
+    QByteArray cue = "FILE \"" + binName.toUtf8() + "\" BINARY\n";
+    long frame = 0;
+    for (size_t i = 0; i < tracks.size(); ++i) {
+        cue += QStringLiteral("  TRACK %1 %2\n    INDEX 01 %3\n")
+                   .arg(i + 1, 2, 10, QLatin1Char('0'))
+                   .arg(tracks[i].audio ? QStringLiteral("AUDIO") : QStringLiteral("MODE1/2352"))
+                   .arg(Msf(frame))
+                   .toUtf8();
+        frame += tracks[i].frames;
+    }
+    return cue;
+}
+
+QString WriteCueImage(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks)
+{
+    if (!WriteBin(QDir(dir).filePath(name + ".bin"), tracks)) return {};
+    const QString cuePath = QDir(dir).filePath(name + ".cue");
+    QFile cue(cuePath);
+    if (!cue.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
+    cue.write(CueSheet(name + ".bin", tracks));
+    return cuePath;
+}
+
+QString WriteTocImage(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks)
+{
+    if (!WriteBin(QDir(dir).filePath(name + ".bin"), tracks)) return {};
+    const QString tocPath = QDir(dir).filePath(name + ".toc");
+    QFile toc(tocPath);
+    if (!toc.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
+    QByteArray text = "CD_ROM\n";
+    long frame = 0;
+    for (const TestTrack& t : tracks) {
+        const QString file = QDir(dir).absoluteFilePath(name) + ".bin"; // libcdio reads it from the working folder
+        if (t.audio)
+            text += QStringLiteral("TRACK AUDIO\nFILE \"%1\" %2 %3\n").arg(file, Msf(frame), Msf(t.frames)).toUtf8();
+        else
+            text += QStringLiteral("TRACK MODE1_RAW\nDATAFILE \"%1\" #%2 %3\n")
+                        .arg(file).arg(static_cast<qint64>(frame) * kSectorBytes).arg(Msf(t.frames)).toUtf8();
+        frame += t.frames;
+    }
+    toc.write(text);
+    return tocPath;
+}
+
+MonitorRecorder::~MonitorRecorder()
+{
+    if (parec.state() != QProcess::NotRunning) {
+        parec.kill();
+        parec.waitForFinished(3000);
+    }
+}
+
+bool MonitorRecorder::Start(QString* error)
+{
+    parec.start(QStringLiteral("parec"),
+                {QStringLiteral("--device=@DEFAULT_MONITOR@"), QStringLiteral("--raw"),
+                 QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
+                 QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=5")});
+    if (!parec.waitForStarted(5000)) {
+        *error = QStringLiteral("parec could not be started: ") + parec.errorString();
+        return false;
+    }
+    // The monitor runs all the time; the first bytes show that recording works.
+    if (!WaitFor([this] { return !samples.empty(); }, 5000)) {
+        *error = QStringLiteral("parec records nothing: ") + QString::fromLocal8Bit(parec.readAllStandardError());
+        return false;
+    }
+    return true;
+}
+
+void MonitorRecorder::Pump(int waitMs)
+{
+    if (waitMs > 0 && parec.bytesAvailable() == 0) parec.waitForReadyRead(waitMs);
+    partial += parec.readAllStandardOutput();
+    const qsizetype whole = partial.size() / 4 * 4;
+    const auto* p = reinterpret_cast<const int16_t*>(partial.constData());
+    for (qsizetype i = 0; i < whole / 4; ++i) samples.push_back(DecodeSample(p[2 * i], p[2 * i + 1]));
+    partial.remove(0, whole);
+}
+
+bool MonitorRecorder::WaitFor(const std::function<bool()>& pred, int timeoutMs)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!pred()) {
+        if (t.elapsed() > timeoutMs || parec.state() == QProcess::NotRunning) return false;
+        Pump(20);
+    }
+    return true;
+}
+
+int64_t MonitorRecorder::LastCoded() const
+{
+    for (auto it = samples.rbegin(); it != samples.rend(); ++it)
+        if (*it >= 0) return *it;
+    return -1;
+}
+
+int64_t MonitorRecorder::FirstCodedFrom(size_t from) const
+{
+    for (size_t i = from; i < samples.size(); ++i)
+        if (samples[i] >= 0) return static_cast<int64_t>(i);
+    return -1;
+}

@@ -1,0 +1,46 @@
+#pragma once
+// Disc images made by the tests, whose audio samples carry their own position, and a
+// recorder of the sound server's output (the null sink's monitor).
+#include <QProcess>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+struct TestTrack {
+    int frames;        // length in frames (75 a second)
+    bool audio = true; // false: a mode-1 data track
+};
+
+// Sample s of the disc (counted from the start of the lead-in) is written as left =
+// low 16 bits, right = 0x4000 | the next 14 bits, so a recording tells what played.
+// Silence decodes as -1.
+int64_t DecodeSample(int16_t left, int16_t right);
+int64_t SampleAtMs(int32_t ms); // the first sample of a millisecond, as the device counts
+
+// Writes dir/name.bin and dir/name.cue (or a cdrdao dir/name.toc); answers the
+// path of the cue sheet or toc file. The first track starts at frame 150 (2000 ms).
+QString WriteCueImage(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks);
+QString WriteTocImage(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks);
+// A cue sheet's contents for the tracks, naming binName.
+QByteArray CueSheet(const QString& binName, const std::vector<TestTrack>& tracks);
+
+class MonitorRecorder {
+public:
+    ~MonitorRecorder();
+    // Records the default sink's monitor; false (with why) when it cannot.
+    bool Start(QString* error);
+    // Waits for the recording until pred holds; false after timeoutMs without it.
+    bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
+    // Reads what arrived so far.
+    void Pump(int waitMs = 0);
+
+    std::vector<int64_t> samples; // decoded, one per stereo sample, -1 for silence
+    int64_t LastCoded() const;
+    // Index in samples of the first coded sample at or after index from; -1 if none.
+    int64_t FirstCodedFrom(size_t from) const;
+
+private:
+    QProcess parec;
+    QByteArray partial;
+};

@@ -1,0 +1,231 @@
+// DiscDevice on disc images without a sound server: the table of contents, broken
+// images, the virtual tray, and playback on the silent clock. (ctest points
+// PULSE_SERVER at a socket that does not exist.)
+#include <gtest/gtest.h>
+
+#include <QEventLoop>
+#include <QFile>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include "DeviceTestSupport.h"
+#include "playback/DiscDevice.h"
+
+namespace {
+
+// Runs the event loop until pred holds; false after timeoutMs.
+bool WaitUntil(const std::function<bool()>& pred, int timeoutMs = 5000)
+{
+    QElapsedTimer t;
+    t.start();
+    QEventLoop loop;
+    QTimer tick;
+    tick.setInterval(5);
+    QObject::connect(&tick, &QTimer::timeout, &loop, [&] {
+        if (pred() || t.elapsed() > timeoutMs) loop.quit();
+    });
+    tick.start();
+    if (!pred()) loop.exec();
+    return pred();
+}
+
+// The controller's way of moving the head.
+void SeekTo(DiscDevice& dev, int32_t p)
+{
+    dev.Stop();
+    dev.SetStartPos(p);
+    dev.SetEndPos(p);
+    dev.SetWait(true);
+    dev.Play();
+}
+
+class DiscDeviceImages : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    QTemporaryDir dir;
+    DiscDevice dev;
+};
+
+TEST_F(DiscDeviceImages, TableOfContentsInMillisecondsAndInTheOldTmsfForm)
+{
+    const QString cue = WriteCueImage(dir.path(), "disc", {{225}, {300}, {150}});
+    ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
+    dev.SetTimeFormat(TimeFormatMilliseconds);
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.Position(), 2000); // the head starts at track 1
+    ASSERT_EQ(dev.TrackCount(), 3);
+    EXPECT_EQ(dev.TrackPosition(1), 2000);
+    EXPECT_EQ(dev.TrackPosition(2), 5000);
+    EXPECT_EQ(dev.TrackPosition(3), 9000);
+    EXPECT_EQ(dev.TrackLength(1), 3000);
+    EXPECT_EQ(dev.TrackLength(2), 4000);
+    EXPECT_EQ(dev.TrackLength(3), 2000);
+    EXPECT_TRUE(dev.TrackIsAudio(1) && dev.TrackIsAudio(2) && dev.TrackIsAudio(3));
+    EXPECT_EQ(dev.TrackPosition(0), 0);
+    EXPECT_EQ(dev.TrackPosition(4), 0);
+    EXPECT_FALSE(dev.TrackIsAudio(4));
+
+    SeekTo(dev, 6500); // 1.5 s into track 2: frame 487 of the disc, 112 into the track
+    dev.SetTimeFormat(TimeFormatTmsf);
+    EXPECT_EQ(dev.TrackPosition(2), 2); // the track number, zero minutes, seconds, frames
+    EXPECT_EQ(dev.TrackLength(1), 0 | (3 << 8) | (0 << 16));
+    EXPECT_EQ(dev.TrackLength(2), 0 | (4 << 8) | (0 << 16));
+    EXPECT_EQ(dev.TrackLength(3), 0 | (1 << 8) | (74 << 16)); // the last one frame short
+    EXPECT_EQ(dev.Position(), 2 | (0 << 8) | (1 << 16) | (37 << 24));
+    dev.SetTimeFormat(TimeFormatMilliseconds);
+    EXPECT_EQ(dev.Position(), 6500);
+}
+
+TEST_F(DiscDeviceImages, OtherImageKindsOpenWithTheirTracks)
+{
+    // A data track first: the first audio track is track 2.
+    ASSERT_TRUE(dev.Open(WriteCueImage(dir.path(), "data", {{300, false}, {225}})));
+    EXPECT_EQ(dev.TrackCount(), 2);
+    EXPECT_FALSE(dev.TrackIsAudio(1));
+    EXPECT_TRUE(dev.TrackIsAudio(2));
+    EXPECT_EQ(dev.TrackPosition(2), 6000);
+
+    // 99 tracks, the most a disc holds.
+    ASSERT_TRUE(dev.Open(WriteCueImage(dir.path(), "many", std::vector<TestTrack>(99, TestTrack{75}))));
+    EXPECT_EQ(dev.TrackCount(), 99);
+    EXPECT_EQ(dev.TrackPosition(99), 2000 + 98 * 1000);
+    EXPECT_EQ(dev.TrackLength(99), 1000);
+
+    // A cdrdao toc file.
+    ASSERT_TRUE(dev.Open(WriteTocImage(dir.path(), "cdrdao", {{150}, {225}}))) << dev.OpenError().toStdString();
+    EXPECT_EQ(dev.TrackCount(), 2);
+    EXPECT_EQ(dev.TrackPosition(2), 4000);
+    EXPECT_EQ(dev.TrackLength(2), 3000);
+}
+
+TEST_F(DiscDeviceImages, BrokenImagesAreRefusedWithAReason)
+{
+    EXPECT_FALSE(dev.Open(Path("absent.cue")));
+    EXPECT_FALSE(dev.OpenError().isEmpty());
+    EXPECT_EQ(dev.Mode(), ModeNotReady);
+    EXPECT_EQ(dev.TrackCount(), 0);
+
+    QFile cue(Path("nothing.cue"));
+    ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
+    cue.write(CueSheet("absent.bin", {{225}}));
+    cue.close();
+    EXPECT_FALSE(dev.Open(cue.fileName()));
+    EXPECT_FALSE(dev.OpenError().isEmpty());
+
+    QFile empty(Path("empty.cue"));
+    ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
+    empty.write("REM nothing here\n");
+    empty.close();
+    EXPECT_FALSE(dev.Open(empty.fileName()));
+
+    EXPECT_FALSE(dev.Open(QStringLiteral("/dev/mirelune-no-such-drive")));
+    EXPECT_FALSE(dev.OpenError().isEmpty());
+}
+
+TEST_F(DiscDeviceImages, ATruncatedBinPlaysToWhatIsThereWithoutHanging)
+{
+    const QString cue = WriteCueImage(dir.path(), "short", {{75}, {75}, {75}});
+    QFile bin(Path("short.bin"));
+    ASSERT_TRUE(bin.resize(2352L * 150 + 2352L * 30)); // track 3 mostly gone
+    ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
+    ASSERT_GE(dev.TrackCount(), 2);
+    const int last = dev.TrackCount();
+    const int32_t end = dev.TrackPosition(last) + dev.TrackLength(last);
+    EXPECT_LE(end, 2000 + 180 * 1000 / 75) << "the disc reaches past the file";
+    dev.SetStartPos(end - 200);
+    dev.Play();
+    ASSERT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
+    EXPECT_EQ(dev.Position(), end);
+}
+
+TEST_F(DiscDeviceImages, TheVirtualTrayOpensAndCloses)
+{
+    ASSERT_TRUE(dev.Open(WriteCueImage(dir.path(), "disc", {{225}, {225}})));
+    EXPECT_TRUE(dev.IsVirtual());
+    SeekTo(dev, 3000);
+    dev.Eject();
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_EQ(dev.TrackCount(), 0);
+    dev.Play(); // nothing plays with the tray open
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    dev.CloseDoor();
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.TrackCount(), 2);
+    EXPECT_EQ(dev.Position(), 2000);
+}
+
+TEST_F(DiscDeviceImages, TheImageFileComingAndGoingIsADiscInsertedOrRemoved)
+{
+    const QString cue = WriteCueImage(dir.path(), "disc", {{225}, {225}});
+    ASSERT_TRUE(dev.Open(cue));
+    ASSERT_TRUE(QFile::remove(cue));
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_EQ(dev.TrackCount(), 0);
+
+    ASSERT_EQ(WriteCueImage(dir.path(), "disc", {{225}, {225}}), cue);
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.TrackCount(), 2);
+
+    // Replaced by another disc: it leaves for one poll, then the new one is in.
+    const QString other = WriteCueImage(dir.path(), "other", {{150}, {150}, {150}});
+    ASSERT_TRUE(QFile::remove(cue));
+    ASSERT_TRUE(QFile::rename(other, cue));
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.TrackCount(), 3);
+}
+
+TEST_F(DiscDeviceImages, WithoutSoundOutputItPlaysOnASilentClock)
+{
+    ASSERT_TRUE(dev.Open(WriteCueImage(dir.path(), "disc", {{225}, {225}})));
+    EXPECT_TRUE(dev.SoundOutputMissing());
+    dev.SetStartPos(5000);
+    dev.SetEndPos(5300);
+    dev.Play();
+    EXPECT_EQ(dev.Mode(), ModePlaying);
+    int32_t last = 5000;
+    bool moved = false;
+    ASSERT_TRUE(WaitUntil([&] {
+        const int32_t p = dev.Position();
+        EXPECT_GE(p, last);
+        moved = moved || (p > 5000 && p < 5300);
+        last = p;
+        return dev.Mode() == ModeStopped;
+    }));
+    EXPECT_TRUE(moved) << "the position never moved in between";
+    EXPECT_EQ(dev.Position(), 5300);
+
+    // Pause holds the position; Resume goes on to the same end.
+    dev.SetStartPos(2000);
+    dev.SetEndPos(2300);
+    dev.Play();
+    ASSERT_TRUE(WaitUntil([&] { return dev.Position() > 2050; }));
+    dev.Pause();
+    const int32_t held = dev.Position();
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_LT(held, 2300);
+    dev.Resume();
+    EXPECT_EQ(dev.Mode(), ModePlaying);
+    ASSERT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
+    EXPECT_EQ(dev.Position(), 2300);
+}
+
+TEST_F(DiscDeviceImages, CdTextOfTheCueSheetIsKept)
+{
+    ASSERT_TRUE(!WriteCueImage(dir.path(), "disc", {{75}, {75}}).isEmpty());
+    QFile cue(Path("disc.cue"));
+    ASSERT_TRUE(cue.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cue.write("TITLE \"Night Songs\"\nPERFORMER \"Mirelune Band\"\nFILE \"disc.bin\" BINARY\n"
+              "  TRACK 01 AUDIO\n    TITLE \"First\"\n    INDEX 01 00:00:00\n"
+              "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    INDEX 01 00:01:00\n");
+    cue.close();
+    ASSERT_TRUE(dev.Open(cue.fileName())) << dev.OpenError().toStdString();
+    const CdTextInfo t = dev.Text();
+    EXPECT_EQ(t.discTitle, QStringLiteral("Night Songs"));
+    EXPECT_EQ(t.discPerformer, QStringLiteral("Mirelune Band"));
+    EXPECT_EQ(t.trackTitles, (QStringList{"First", "Second"}));
+}
+
+} // namespace
