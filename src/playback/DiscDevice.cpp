@@ -152,7 +152,7 @@ void DiscDevice::halt()
 
 void DiscDevice::finishPlay()
 {
-    onAudioThread([this] { player->Stop(); });
+    onAudioThread([this] { player->Finish(); });
     state = State::Stopped;
     headSample = MsToSample(playEndMs);
 }

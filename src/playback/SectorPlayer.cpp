@@ -100,20 +100,37 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
 
 int64_t SectorPlayer::Stop()
 {
-    if (!active) return fromSample;
+    if (!active) {
+        dropSink();
+        return fromSample;
+    }
     const int64_t reached = Heard();
     feedTimer.stop();
     stopReader();
-    if (sink) {
-        sink->stop();
-        delete sink;
-        sink = nullptr;
-        io = nullptr;
-    }
+    dropSink();
     ring.reset();
     active = false;
     fromSample = reached;
     return reached;
+}
+
+void SectorPlayer::Finish()
+{
+    if (!active) return;
+    feedTimer.stop();
+    stopReader();
+    ring.reset();
+    active = false;
+    fromSample = toSample;
+}
+
+void SectorPlayer::dropSink()
+{
+    if (!sink) return;
+    sink->stop();
+    delete sink;
+    sink = nullptr;
+    io = nullptr;
 }
 
 void SectorPlayer::stopReader()
@@ -130,7 +147,7 @@ void SectorPlayer::goSilent(int64_t reached)
     stopReader();
     if (sink) {
         sink->stop();
-        sink->deleteLater();
+        sink->deleteLater(); // we may be inside one of its signals
         sink = nullptr;
         io = nullptr;
     }

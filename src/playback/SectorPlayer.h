@@ -47,6 +47,8 @@ public:
     void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, const QAudioDevice& output);
     // Halts and answers the sample reached.
     int64_t Stop();
+    // The end was reached: stops reading and lets the server play out what it holds.
+    void Finish();
     // The sample being heard now, never ahead of what the sound server played.
     int64_t Heard();
     bool Active() const { return active; }
@@ -60,6 +62,7 @@ private:
     void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
     void stopReader();
     void goSilent(int64_t reached);
+    void dropSink();
 
     QTimer feedTimer;
     QAudioSink* sink = nullptr;

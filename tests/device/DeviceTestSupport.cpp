@@ -3,6 +3,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -156,4 +157,15 @@ int64_t MonitorRecorder::FirstCodedFrom(size_t from) const
     for (size_t i = from; i < samples.size(); ++i)
         if (samples[i] >= 0) return static_cast<int64_t>(i);
     return -1;
+}
+
+bool MonitorRecorder::WaitForSilence(size_t count, int timeoutMs)
+{
+    return WaitFor(
+        [&] {
+            if (samples.size() < count) return false;
+            return std::all_of(samples.end() - static_cast<std::ptrdiff_t>(count), samples.end(),
+                               [](int64_t s) { return s < 0; });
+        },
+        timeoutMs);
 }

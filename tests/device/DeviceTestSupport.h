@@ -32,6 +32,8 @@ public:
     bool Start(QString* error);
     // Waits for the recording until pred holds; false after timeoutMs without it.
     bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
+    // Waits until the recording ends in at least count silent samples.
+    bool WaitForSilence(size_t count, int timeoutMs = 10000);
     // Reads what arrived so far.
     void Pump(int waitMs = 0);
 

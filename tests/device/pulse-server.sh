@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Starts or stops a private PulseAudio server with one null sink, for the device
-# tests: pulse-server.sh start|stop DIR. The server's socket is DIR/native (point
-# PULSE_SERVER at unix:DIR/native), its pid is in DIR/pid. Works as root too (the
-# server then warns and runs as a per-user daemon), with no sound card and no display.
+# tests: pulse-server.sh start|stop DIR [OWNER]. The server's socket is DIR/native
+# (point PULSE_SERVER at unix:DIR/native), its pid is in DIR/pid. stop ends the server
+# only when the same OWNER started it (scripts/test and ctest both use this). Works as
+# root too (the server then warns and runs as a per-user daemon), with no sound card
+# and no display.
 set -u
-cmd=${1:-}; dir=${2:-}
-if [ -z "$cmd" ] || [ -z "$dir" ]; then echo "usage: $0 start|stop DIR" >&2; exit 2; fi
+cmd=${1:-}; dir=${2:-}; owner=${3:-default}
+if [ -z "$cmd" ] || [ -z "$dir" ]; then echo "usage: $0 start|stop DIR [OWNER]" >&2; exit 2; fi
 socket="$dir/native"
 alive() { PULSE_SERVER="unix:$socket" pactl info >/dev/null 2>&1; }
 
@@ -28,7 +30,7 @@ start)
       </dev/null >/dev/null 2>&1 &
   pid=$!
   echo "$pid" > "$dir/pid"
-  touch "$dir/owned"
+  echo "$owner" > "$dir/owned"
   for _ in $(seq 1 100); do
     if alive; then
       PULSE_SERVER="unix:$socket" pactl set-default-sink mirelune_test >/dev/null 2>&1
@@ -45,7 +47,7 @@ start)
   ;;
 stop)
   # Only a server this script started, by its pid.
-  if [ -f "$dir/pid" ] && [ -f "$dir/owned" ]; then
+  if [ -f "$dir/pid" ] && [ "$(cat "$dir/owned" 2>/dev/null)" = "$owner" ]; then
     pid=$(cat "$dir/pid")
     kill "$pid" 2>/dev/null
     for _ in $(seq 1 50); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
@@ -53,5 +55,5 @@ stop)
   fi
   exit 0
   ;;
-*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+*) echo "usage: $0 start|stop DIR [OWNER]" >&2; exit 2 ;;
 esac

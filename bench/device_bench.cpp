@@ -1,0 +1,131 @@
+// DiscDevice against a real sound server: how far the reported position is from the
+// audio being heard, and the CPU the process takes while a disc plays.
+//
+// The disc's samples carry their own position; the null sink's monitor is recorded
+// with low latency, and every Position is compared with the position carried by the
+// samples arriving at that moment. Uses PULSE_SERVER when it answers, else starts a
+// private PulseAudio server with a null sink (and stops it again).
+#include <QCoreApplication>
+#include <QDir>
+#include <QMediaDevices>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <ctime>
+#include <vector>
+
+#include "DeviceTestSupport.h"
+#include "playback/DiscDevice.h"
+
+namespace {
+
+bool ServerAnswers()
+{
+    QProcess p;
+    p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+}
+
+double CpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+double Percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Decide on the sound server before Qt looks for one.
+    const QString pulseDir = QStringLiteral(MIRELUNE_BUILD_DIR "/pulse");
+    const QString script = QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh");
+    bool startedServer = false;
+    if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || !ServerAnswers()) {
+        qputenv("PULSE_SERVER", ("unix:" + pulseDir + "/native").toUtf8());
+        if (!ServerAnswers()) {
+            if (QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("start"), pulseDir, QStringLiteral("bench")}) != 0) {
+                std::fprintf(stderr, "device_bench: no PulseAudio server could be started\n");
+                return 1;
+            }
+            startedServer = true;
+        }
+    }
+    QCoreApplication app(argc, argv);
+    int result = 0;
+    {
+        QTemporaryDir dir;
+        // Track 1: 30 s for the position accuracy; track 2: 25 s for the CPU.
+        const QString cue = WriteCueImage(dir.path(), QStringLiteral("bench"), {{30 * 75}, {25 * 75}});
+        DiscDevice dev;
+        MonitorRecorder recorder;
+        QString why;
+        if (cue.isEmpty() || !dev.Open(cue) || dev.SoundOutputMissing() || !recorder.Start(&why)) {
+            std::fprintf(stderr, "device_bench: cannot play and record: %s %s\n", qPrintable(dev.OpenError()),
+                         qPrintable(why));
+            result = 1;
+        } else {
+            // Position against what is heard, over the whole of track 1.
+            recorder.WaitForSilence(4410);
+            recorder.samples.clear();
+            dev.SetStartPos(dev.TrackPosition(1));
+            dev.SetEndPos(dev.TrackPosition(2));
+            dev.Play();
+            std::vector<double> errors, signedErrors;
+            recorder.WaitFor(
+                [&] {
+                    const size_t before = recorder.samples.size();
+                    recorder.Pump(50);
+                    if (recorder.samples.size() == before) return dev.Mode() != ModePlaying;
+                    const int64_t heard = recorder.LastCoded();
+                    const int32_t pos = dev.Position();
+                    if (heard < 0 || dev.Mode() != ModePlaying) return dev.Mode() != ModePlaying;
+                    const double e = pos - static_cast<double>(heard) * 1000.0 / 44100.0;
+                    signedErrors.push_back(e);
+                    errors.push_back(std::fabs(e));
+                    return false;
+                },
+                60000);
+            recorder.Pump(0);
+
+            // CPU over 20 s of playback, the way the program polls: every 100 ms.
+            dev.SetStartPos(dev.TrackPosition(2));
+            dev.Play();
+            const double cpu0 = CpuSeconds();
+            QElapsedTimer wall;
+            wall.start();
+            while (wall.elapsed() < 20000) {
+                QThread::msleep(100);
+                dev.Mode();
+                dev.Position();
+            }
+            const double cpuPercent = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0) * 100.0;
+            dev.Stop();
+
+            if (errors.empty()) {
+                std::fprintf(stderr, "device_bench: nothing was heard\n");
+                result = 1;
+            } else {
+                double mean = 0;
+                for (double e : signedErrors) mean += e;
+                mean /= static_cast<double>(signedErrors.size());
+                std::printf("position_samples: %zu\n", errors.size());
+                std::printf("position_error_mean_signed_ms: %.2f\n", mean);
+                std::printf("position_error_p50_ms: %.2f\n", Percentile(errors, 0.50));
+                std::printf("position_error_p99_ms: %.2f\n", Percentile(errors, 0.99));
+                std::printf("cpu_percent_playing: %.2f\n", cpuPercent);
+            }
+        }
+    }
+    if (startedServer) QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("stop"), pulseDir, QStringLiteral("bench")});
+    return result;
+}
