@@ -1,5 +1,6 @@
 #include "IniDocument.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
@@ -118,8 +119,9 @@ bool ParseIniInteger(QStringView text, int32_t* value)
     return true;
 }
 
-IniDocument IniDocument::Parse(QStringView text)
+IniDocument IniDocument::Parse(QStringView text, IniComments comments)
 {
+    const bool keep = comments == IniComments::Keep;
     IniDocument doc;
     Section* current = nullptr;
     qsizetype pos = 0;
@@ -133,7 +135,19 @@ IniDocument IniDocument::Parse(QStringView text)
         if (pos < n && text[pos] == QLatin1Char('\r')) ++pos;
         if (pos < n && text[pos] == QLatin1Char('\n')) ++pos;
 
-        if (line.isEmpty() || line[0] == QLatin1Char(';')) continue;
+        if (line.isEmpty()) continue;
+        if (line[0] == QLatin1Char(';')) {
+            if (!keep) continue;
+            if (!current) {
+                doc.preamble.append(line.toString());
+            } else {
+                Line l;
+                l.key = line.toString();
+                l.entry = false;
+                current->lines.push_back(std::move(l));
+            }
+            continue;
+        }
         if (line[0] == QLatin1Char('[') && line.back() == QLatin1Char(']') && line.size() >= 2) {
             Section s;
             s.name = stripBlanks(line.sliced(1, line.size() - 2)).toString();
@@ -173,6 +187,11 @@ QString IniDocument::ToText() const
     }
     out.reserve(size);
     const QLatin1String crlf("\r\n");
+    for (const QString& line : preamble) {
+        out += line;
+        out += crlf;
+    }
+    if (!preamble.isEmpty()) out += crlf;
     for (const Section& s : sections) {
         if (!s.live) continue;
         out += QLatin1Char('[');
@@ -332,7 +351,7 @@ QStringList IniDocument::SectionNames() const
     return names;
 }
 
-bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8)
+bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8, IniComments comments)
 {
     if (utf8) *utf8 = false;
     QFile file(path);
@@ -345,7 +364,7 @@ bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8)
     if (file.error() != QFileDevice::NoError) return false;
     const DecodedText decoded = DecodeFileText(bytes);
     if (utf8) *utf8 = decoded.utf8;
-    doc = IniDocument::Parse(decoded.text);
+    doc = IniDocument::Parse(decoded.text, comments);
     return true;
 }
 
@@ -354,6 +373,8 @@ bool WriteIniFile(const QString& path, const IniDocument& doc)
     const QFileInfo info(path);
     // A read-only file stays as it is, whoever runs the program.
     if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) return false;
+    // A fresh user's data and settings folders may not exist yet.
+    if (!info.exists() && !QDir().mkpath(info.absolutePath())) return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
     const QByteArray bytes = EncodeFileText(doc.ToText());

@@ -25,9 +25,13 @@
 // is no such number or out of range.
 bool ParseIniInteger(QStringView text, int32_t* value);
 
+// The data files drop comment lines, as they always did; the settings file keeps them
+// (in place, and before the first section), as the system's profile functions did.
+enum class IniComments { Drop, Keep };
+
 class IniDocument {
 public:
-    static IniDocument Parse(QStringView text);
+    static IniDocument Parse(QStringView text, IniComments comments = IniComments::Drop);
     QString ToText() const;
 
     bool HasSection(const QString& section) const;
@@ -76,6 +80,7 @@ private:
     Section& sectionForWrite(const QString& name);
     const Line* findLine(const QString& section, const QString& key) const;
 
+    QStringList preamble; // kept comment lines before the first section
     std::vector<Section> sections;
     QHash<Name, int> sectionIndex; // name -> first live section
 };
@@ -84,8 +89,9 @@ size_t qHash(const IniDocument::Name& name, size_t seed = 0) noexcept;
 
 // Whole files. A missing file reads as an empty document; false when the file exists
 // but cannot be read. *utf8 tells that the file had a UTF-8 byte-order mark.
-bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr);
+bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr,
+                 IniComments comments = IniComments::Drop);
 // Writes beside the file, flushes and then replaces it, so a failure leaves the old file
-// whole. Code page 932, or UTF-8 with a byte-order mark when some text needs it. A file
+// whole; a missing folder is made. Code page 932, or UTF-8 with a byte-order mark when some text needs it. A file
 // without its owner's write permission is refused (false), as are all write errors.
 bool WriteIniFile(const QString& path, const IniDocument& doc);

@@ -19,9 +19,14 @@ const QString kWordsFile = QStringLiteral("WordsFile");
 // The old profile reader returned at most this many characters of a string.
 constexpr qsizetype kMaxString = 2047;
 
+// As the profile functions read strings: a value in matching quotes loses them (so a
+// hand-edited value can keep blanks at its ends), and at most 2047 characters.
 QString readString(const IniDocument& doc, const QString& section, const QString& key, const QString& def)
 {
-    return doc.ReadString(section, key, def).left(kMaxString);
+    QString v = doc.ReadString(section, key, def);
+    if (v.size() >= 2 && (v.front() == QLatin1Char('"') || v.front() == QLatin1Char('\'')) && v.back() == v.front())
+        v = v.mid(1, v.size() - 2);
+    return v.left(kMaxString);
 }
 
 // A radio group index as the settings dialog takes it: above the last choice selects
@@ -187,7 +192,7 @@ bool LoadSettings(Settings& settings, uint8_t part)
 {
     for (;;) {
         IniDocument doc;
-        if (!ReadIniFile(settings.IniPath, doc)) {
+        if (!ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) {
             if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
             return false;
         }
@@ -212,7 +217,7 @@ bool SaveSettings(Settings& settings, uint8_t part)
     for (;;) {
         IniDocument doc;
         // What cannot be read cannot be kept: refuse to write over it.
-        bool ok = ReadIniFile(settings.IniPath, doc);
+        bool ok = ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep);
         if (ok) {
             doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
             switch (part) {
@@ -242,7 +247,7 @@ QString LookupWordsFile(const Settings& settings, const QString& discId)
 {
     for (;;) {
         IniDocument doc;
-        if (ReadIniFile(settings.IniPath, doc)) return doc.ReadString(kWordsFile, discId, QString());
+        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return doc.ReadString(kWordsFile, discId, QString());
         if (OpenErrorMessage(settings.IniPath) != IdRetry) return QString();
     }
 }
@@ -251,7 +256,7 @@ QList<QPair<QString, QString>> ReadWordsFileSection(const Settings& settings)
 {
     for (;;) {
         IniDocument doc;
-        if (ReadIniFile(settings.IniPath, doc)) return doc.Entries(kWordsFile);
+        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return doc.Entries(kWordsFile);
         if (OpenErrorMessage(settings.IniPath) != IdRetry) return {};
     }
 }
@@ -260,7 +265,7 @@ bool DeleteWordsFileEntry(Settings& settings, const QString& discId)
 {
     for (;;) {
         IniDocument doc;
-        bool ok = ReadIniFile(settings.IniPath, doc);
+        bool ok = ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep);
         if (ok) {
             doc.DeleteKey(kWordsFile, discId);
             ok = WriteIniFile(settings.IniPath, doc);

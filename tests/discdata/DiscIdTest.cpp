@@ -123,13 +123,14 @@ TEST_F(DiscId, RegisterRefusesNamesThatLeaveTheDataFolder)
 TEST_F(DiscId, RegisterThatCannotSaveLeavesTheRegistryAlone)
 {
     Insert(SimDisc::Audio({100}));
-    settings.DataFolder = dir.filePath(QStringLiteral("missing/folder/"));
+    WriteBytes(dir.filePath(QStringLiteral("blocker")), "a file, not a folder");
+    settings.DataFolder = dir.filePath(QStringLiteral("blocker/folder/"));
     presenter.answers = {IdCancel};
     EXPECT_TRUE(words.Register(QStringLiteral("Name")));
     EXPECT_EQ(presenter.shown.size(), 1);
     EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("保存エラー"));
     EXPECT_TRUE(ReadWordsFileSection(settings).isEmpty());
-    EXPECT_EQ(words.FileName, dir.filePath(QStringLiteral("missing/folder/Name.dat")));
+    EXPECT_EQ(words.FileName, dir.filePath(QStringLiteral("blocker/folder/Name.dat")));
 }
 
 } // namespace

@@ -75,6 +75,18 @@ TEST(IniDocument, WritingKeepsOrder)
                                              {QStringLiteral("b"), QStringLiteral("1")}}));
 }
 
+TEST(IniDocument, CommentsKeptOnlyWhenAsked)
+{
+    const QString text = QStringLiteral("; head\r\nstray\r\n[S]\r\n;x=1\r\nk=v\r\n\r\n; tail\r\n");
+    EXPECT_EQ(IniDocument::Parse(text).ToText(), QStringLiteral("[S]\r\nk=v\r\n\r\n"));
+    IniDocument kept = IniDocument::Parse(text, IniComments::Keep);
+    EXPECT_FALSE(kept.Value(QStringLiteral("S"), QStringLiteral(";x")).has_value());
+    kept.WriteString(QStringLiteral("S"), QStringLiteral("n"), QStringLiteral("new"));
+    const QString once = kept.ToText();
+    EXPECT_EQ(once, QStringLiteral("; head\r\n\r\n[S]\r\n;x=1\r\nk=v\r\n; tail\r\nn=new\r\n\r\n"));
+    EXPECT_EQ(IniDocument::Parse(once, IniComments::Keep).ToText(), once);
+}
+
 TEST(IniDocument, LineBreaksInWrittenTextBecomeSpaces)
 {
     IniDocument doc;
@@ -137,7 +149,10 @@ TEST(IniFiles, MissingUnreadableAndReadOnlyFiles)
     ASSERT_TRUE(QDir().mkdir(folder));
     EXPECT_FALSE(ReadIniFile(folder, doc));
     EXPECT_FALSE(WriteIniFile(folder, doc));
-    EXPECT_FALSE(WriteIniFile(dir.filePath(QStringLiteral("no/such/dir.ini")), doc));
+    // A missing folder is made; one that cannot be made fails.
+    EXPECT_TRUE(WriteIniFile(dir.filePath(QStringLiteral("new/sub/b.ini")), doc));
+    EXPECT_EQ(readBytes(dir.filePath(QStringLiteral("new/sub/b.ini"))), QByteArray("[S]\r\nk=changed\r\n\r\n"));
+    EXPECT_FALSE(WriteIniFile(dir.filePath(QStringLiteral("a.ini/below/c.ini")), doc));
 }
 
 TEST(IniFiles, EncodingsSurviveARoundTrip)

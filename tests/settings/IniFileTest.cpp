@@ -167,7 +167,7 @@ TEST_F(SettingsFile, ValuesAsTheDialogTakesThem)
 {
     Write(QStringLiteral("[Settings]\r\nStayOnTop=2\r\nAutoPlay=true\r\nTaskTray=0x20\r\nTimerInt=$20\r\n"
                          "TimeDisp=9\r\nStopSaver=-5\r\nWordsAlign=-1\r\nLogFmt=%s\\n%s\\t%s\r\n"
-                         "LogFmtEndTime=\r\n"
+                         "LogFmtEndTime=\r\nLogFmtStartTime=\"hh:mm \"\r\nWordsPath='/q/x\r\n"
                          "[CustomColors]\r\nColorB=ff\r\nColorD=FFFFFFFF\r\nColorE=zz\r\n"));
     ASSERT_TRUE(LoadSettings(s, spSettings));
     EXPECT_TRUE(s.StayOnTop);
@@ -179,6 +179,8 @@ TEST_F(SettingsFile, ValuesAsTheDialogTakesThem)
     EXPECT_EQ(s.WordsAlign, -1);
     EXPECT_EQ(s.LogFmt, QStringLiteral("%s\r\n%s\\t%s"));
     EXPECT_EQ(s.LogFmtEndTime, QString()); // present and empty is empty
+    EXPECT_EQ(s.LogFmtStartTime, QStringLiteral("hh:mm ")); // quotes keep the blank
+    EXPECT_EQ(s.WordsPath, QStringLiteral("'/q/x"));
     EXPECT_EQ(s.CustomColors[0], kUnsetColor);
     EXPECT_EQ(s.CustomColors[1], 0xFFu);
     EXPECT_EQ(s.CustomColors[3], kUnsetColor);
@@ -204,6 +206,18 @@ TEST_F(SettingsFile, LineBreaksAndFolders)
     EXPECT_EQ(DataFolderOf(QStringLiteral("/d/Lyrics"), QStringLiteral("/def/")), QStringLiteral("/d/"));
     EXPECT_EQ(DataFolderOf(QStringLiteral("D:\\Lyrics\\x.exe"), QStringLiteral("/def/")), QStringLiteral("/def/"));
     EXPECT_EQ(DataFolderOf(QString(), QStringLiteral("/def/")), QStringLiteral("/def/"));
+}
+
+TEST_F(SettingsFile, HandEditedCommentsSurviveAndFoldersAreMade)
+{
+    s.IniPath = dir.filePath(QStringLiteral("config/Mirelune/Mirelune.ini"));
+    ASSERT_TRUE(SaveSettings(s, spWindow));
+    Write(QStringLiteral("; my notes\r\n[Settings]\r\n; LogFmt=%s\r\nStayOnTop=1\r\n"));
+    ASSERT_TRUE(LoadSettings(s, spSettings));
+    EXPECT_TRUE(s.StayOnTop);
+    ASSERT_TRUE(SaveSettings(s, spWordsFile));
+    EXPECT_EQ(Text(), QStringLiteral("; my notes\r\n\r\n[Settings]\r\n; LogFmt=%s\r\nStayOnTop=1\r\n\r\n"
+                                     "[Mirelune]\r\nVersion=151A\r\n\r\n"));
 }
 
 TEST_F(SettingsFile, LongStringsAreCutAt2047)
