@@ -164,13 +164,16 @@ IniDocument IniDocument::Parse(QStringView text, IniComments comments)
         } else {
             l.key = stripBlanks(line.first(eq)).toString();
             l.value = stripBlanks(line.sliced(eq + 1)).toString();
-            const Name folded = Name{l.key};
-            if (!current->index.contains(folded))
-                current->index.insert(folded, static_cast<int>(current->lines.size()));
         }
         current->lines.push_back(std::move(l));
     }
-    // Of two sections of one name the first counts.
+    // Of two keys (or sections) of one name the first counts: inserting backwards
+    // leaves the first in the index, with one hash operation each.
+    for (Section& s : doc.sections) {
+        s.index.reserve(static_cast<qsizetype>(s.lines.size()));
+        for (int i = static_cast<int>(s.lines.size()) - 1; i >= 0; --i)
+            if (s.lines[static_cast<size_t>(i)].entry) s.index.insert(Name{s.lines[static_cast<size_t>(i)].key}, i);
+    }
     for (int i = static_cast<int>(doc.sections.size()) - 1; i >= 0; --i)
         doc.sectionIndex.insert(Name{doc.sections[i].name}, i);
     return doc;
