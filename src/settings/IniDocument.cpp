@@ -29,11 +29,11 @@ int hexDigit(QChar c)
 
 bool parseHex(QStringView digits, uint32_t* out)
 {
-    if (digits.isEmpty() || digits.size() > 8) return false;
+    if (digits.isEmpty()) return false;
     uint32_t v = 0;
     for (QChar c : digits) {
         const int d = hexDigit(c);
-        if (d < 0) return false;
+        if (d < 0 || (v >> 28) != 0) return false; // not a digit, or beyond 32 bits
         v = (v << 4) | static_cast<uint32_t>(d);
     }
     *out = v;
@@ -106,11 +106,12 @@ bool ParseIniInteger(QStringView text, int32_t* value)
     } else if (!s.isEmpty() && s[0] == QLatin1Char('$')) {
         if (!parseHex(s.sliced(1), &u)) return false;
     } else {
-        if (s.isEmpty() || s.size() > 10) return false;
+        if (s.isEmpty()) return false;
         uint64_t v = 0;
         for (QChar c : s) {
             if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
             v = v * 10 + static_cast<uint64_t>(c.unicode() - '0');
+            if (v > 2147483648ULL) return false; // out of range; also stops the sum overflowing
         }
         if (v > (negative ? 2147483648ULL : 2147483647ULL)) return false;
         u = static_cast<uint32_t>(v);

@@ -21,7 +21,7 @@
 
 // Integer text as both files read it: "0x"/"0X" followed by hexadecimal digits (the
 // text longer than two characters), "$" followed by hexadecimal digits, or decimal with
-// an optional sign. Hexadecimal up to 8 digits wraps into 32 bits. False when the text
+// an optional sign. Hexadecimal up to 32 bits wraps into a signed value. False when the text
 // is no such number or out of range.
 bool ParseIniInteger(QStringView text, int32_t* value);
 

@@ -107,6 +107,7 @@ TEST(IniDocument, Integers)
                           Case{u"$FFFFFFFF", true, -1}, Case{u"-0x10", true, -16}, Case{u"-12", true, -12},
                           Case{u"+7", true, 7}, Case{u"2147483647", true, 2147483647},
                           Case{u"-2147483648", true, INT32_MIN}, Case{u"2147483648", false, 0},
+                          Case{u"000000000000012", true, 12}, Case{u"$0000000020", true, 32}, Case{u"99999999999999999999999", false, 0},
                           Case{u"0x", false, 0}, Case{u"$", false, 0}, Case{u"0x123456789", false, 0},
                           Case{u"", false, 0}, Case{u"true", false, 0}, Case{u"12a", false, 0},
                           Case{u"1 2", false, 0}, Case{u"-", false, 0}, Case{u"０", false, 0}}) {
