@@ -31,6 +31,8 @@ private:
 
 // Code page 932 to and from UCS-4 in host order ("WCHAR_T"): one conversion step in
 // glibc, about twice as fast as going through UTF-16.
+bool isTrailByte(unsigned char b) { return (b >= 0x40 && b <= 0x7E) || (b >= 0x80 && b <= 0xFC); }
+
 Converter& decoder()
 {
     thread_local Converter c("WCHAR_T", "CP932");
@@ -68,11 +70,19 @@ QString Decode(const QByteArray& bytes, int* invalid)
         const size_t produced = buffer.size() - outLeft / sizeof(char32_t);
         for (size_t i = 0; i < produced; ++i) *dst++ = static_cast<char16_t>(buffer[i]);
         if (r == static_cast<size_t>(-1) && (errno == EILSEQ || errno == EINVAL)) {
-            // Keep the offending byte as an escape and go on after it.
-            *dst++ = char16_t(kEscapeBase + static_cast<unsigned char>(*in));
-            ++in;
-            --inLeft;
-            ++bad;
+            // Keep the offending byte as an escape and go on after it. A lead byte whose
+            // second byte is in the second-byte range is an unassigned pair: both bytes
+            // are kept, so that the escaped lead byte never pairs up with the character
+            // after it when the text is written back and read again.
+            const unsigned char lead = static_cast<unsigned char>(*in);
+            const bool leadByte = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
+            const size_t take =
+                leadByte && inLeft >= 2 && isTrailByte(static_cast<unsigned char>(in[1])) ? 2 : 1;
+            for (size_t i = 0; i < take; ++i)
+                *dst++ = char16_t(kEscapeBase + static_cast<unsigned char>(in[i]));
+            in += take;
+            inLeft -= take;
+            bad += static_cast<int>(take);
             conv.reset();
         } else if (r == static_cast<size_t>(-1) && errno != E2BIG) {
             break;

@@ -157,7 +157,7 @@ void TWords::SetLineCount(int track, int32_t count)
 {
     if (!validTrack(track)) return;
     Songs[track].LineCount = std::clamp(count, 0, kMaxLines);
-    known[track] |= kKnownLines;
+    known[track] |= kKnownLines | kChangedLines;
 }
 
 int16_t TWords::GetAdjust(int track) const { return validTrack(track) ? Songs[track].Adjust : int16_t(0); }
@@ -166,7 +166,7 @@ void TWords::SetAdjust(int track, int16_t adjust)
 {
     if (!validTrack(track)) return;
     Songs[track].Adjust = adjust;
-    known[track] |= kKnownLines;
+    known[track] |= kKnownLines | kChangedLines;
 }
 
 int32_t TWords::GetCopyTrack(int track) const { return validTrack(track) ? Songs[track].CopyTrack : 0; }
@@ -175,7 +175,7 @@ void TWords::SetCopyTrack(int track, int32_t copyTrack)
 {
     if (!validTrack(track)) return;
     Songs[track].CopyTrack = copyTrack;
-    known[track] |= kKnownLines;
+    known[track] |= kKnownLines | kChangedLines;
 }
 
 TWordsLine TWords::GetLine(int track, int index) const
@@ -188,7 +188,7 @@ void TWords::SetLine(int track, int index, const TWordsLine& line)
 {
     if (!validTrack(track) || !validLine(index)) return;
     Songs[track].Lines[index] = line;
-    known[track] |= kKnownLines;
+    known[track] |= kKnownLines | kChangedLines;
 }
 
 void TWords::FindFirstAudioTrack()
@@ -246,6 +246,8 @@ bool TWords::Load(int part)
 bool TWords::loadFrom(const IniDocument& doc, int part)
 {
     if (hasLyrics(part)) {
+        // Known again only as far as this read gets.
+        known.fill(0);
         Title = doc.ReadString(kInfo, QStringLiteral("Title"), QString());
         Artist = doc.ReadString(kInfo, QStringLiteral("Artist"), QString());
         for (int t = firstListedTrack(); t <= SongCount; ++t) {
@@ -360,10 +362,11 @@ void TWords::saveInto(IniDocument& doc, int part)
             if (song.LineCount != 0) {
                 doc.DeleteKey(section, QStringLiteral("CopyTrack"));
                 doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
-            } else if (!doc.HasSection(section)) {
+            } else if (!(known[t] & kChangedLines) || !doc.HasSection(section)) {
                 continue; // nothing to write and nothing to remove
             } else {
-                // All lines removed: the old lines must not come back on the next load.
+                // The user removed all lines: the old lines must not come back on the next
+                // load. (A track that merely has none is left as the file has it.)
                 doc.DeleteKey(section, QStringLiteral("CopyTrack"));
             }
             const int count = std::clamp(song.LineCount, 0, kMaxLines);

@@ -102,6 +102,7 @@ private:
     static constexpr uint8_t kKnownTitle = 1;
     static constexpr uint8_t kKnownLines = 2;
     static constexpr uint8_t kKnownAll = 3;
+    static constexpr uint8_t kChangedLines = 4; // lines or link set by a caller since the last read
 
     static bool validTrack(int track);
     static bool validLine(int index);

@@ -40,6 +40,15 @@ bool parseHex(QStringView digits, uint32_t* out)
     return true;
 }
 
+// TextCodec keeps an undecodable byte b as the character U+F700 + b.
+bool isEscapedLeadByte(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u < 0xF700 || u > 0xF7FF) return false;
+    const unsigned b = u - 0xF700u;
+    return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC);
+}
+
 QString oneLine(const QString& text)
 {
     bool clean = true;
@@ -200,6 +209,9 @@ QString IniDocument::ToText() const
         if (!s.live) continue;
         out += QLatin1Char('[');
         out += s.name;
+        // A name ending in an undecodable lead byte (kept as its escape character) would
+        // pair up with the "]" byte on the next read; a blank between them is stripped then.
+        if (!s.name.isEmpty() && isEscapedLeadByte(s.name.back())) out += QLatin1Char(' ');
         out += QLatin1Char(']');
         out += crlf;
         for (const Line& l : s.lines) {
@@ -307,17 +319,13 @@ void IniDocument::DeleteKey(const QString& section, const QString& key)
     const Name folded = Name{key};
     const auto it = s->index.constFind(folded);
     if (it == s->index.cend()) return;
-    const int at = *it;
-    s->lines[static_cast<size_t>(at)].live = false;
-    s->index.remove(folded);
-    // A later entry of the same key now counts.
-    for (size_t i = static_cast<size_t>(at) + 1; i < s->lines.size(); ++i) {
-        const Line& l = s->lines[i];
-        if (l.live && l.entry && Name{l.key} == folded) {
-            s->index.insert(folded, static_cast<int>(i));
-            break;
-        }
+    // Every entry of the name goes: a second one left behind would come to count in
+    // its place, and a deleted key would seem to come back.
+    for (size_t i = static_cast<size_t>(*it); i < s->lines.size(); ++i) {
+        Line& l = s->lines[i];
+        if (l.live && l.entry && Name{l.key} == folded) l.live = false;
     }
+    s->index.remove(folded);
 }
 
 void IniDocument::EraseSection(const QString& section)
@@ -325,15 +333,10 @@ void IniDocument::EraseSection(const QString& section)
     const Name folded = Name{section};
     const auto it = sectionIndex.constFind(folded);
     if (it == sectionIndex.cend()) return;
-    const int at = *it;
-    sections[static_cast<size_t>(at)].live = false;
+    // Every section of the name goes, for the same reason as with keys.
+    for (size_t i = static_cast<size_t>(*it); i < sections.size(); ++i)
+        if (sections[i].live && Name{sections[i].name} == folded) sections[i].live = false;
     sectionIndex.remove(folded);
-    for (size_t i = static_cast<size_t>(at) + 1; i < sections.size(); ++i) {
-        if (sections[i].live && Name{sections[i].name} == folded) {
-            sectionIndex.insert(folded, static_cast<int>(i));
-            break;
-        }
-    }
 }
 
 QList<QPair<QString, QString>> IniDocument::Entries(const QString& section) const

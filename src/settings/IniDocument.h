@@ -48,6 +48,7 @@ public:
     void WriteString(const QString& section, const QString& key, const QString& value);
     void WriteInteger(const QString& section, const QString& key, int32_t value);
     void WriteBool(const QString& section, const QString& key, bool value);
+    // Both remove every entry (or section) of the name, not only the first.
     void DeleteKey(const QString& section, const QString& key);
     void EraseSection(const QString& section);
 

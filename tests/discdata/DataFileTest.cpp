@@ -328,6 +328,23 @@ TEST_F(DataFile, CancelledReadNeverLetsASaveWipeWhatWasNotRead)
     EXPECT_TRUE(saved.contains("001=3,4,never read\r\n"));
 }
 
+TEST_F(DataFile, CancelledReloadAlsoProtectsWhatItDidNotRead)
+{
+    Use("[Words01]\r\n001=1,2,a\r\n\r\n[Words02]\r\n001=3,4,b\r\n\r\n");
+    ASSERT_EQ(words.GetLineCount(2), 1);
+    // The file is damaged in track 1 between two reads; the reload is cancelled.
+    WriteBytes(words.FileName, "[Words01]\r\n001=bad\r\n\r\n[Words02]\r\n001=3,4,b\r\n\r\n");
+    EXPECT_FALSE(words.Load(dpLyrics));
+    words.SetLineCount(2, 0);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    const QByteArray saved = FileBytes();
+    EXPECT_TRUE(saved.contains("001=bad\r\n"));
+    // Track 2 was cleared by the user after the read, so its removal is written.
+    EXPECT_FALSE(saved.contains("001=3,4,b"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_EQ(FileBytes(), saved);
+}
+
 TEST_F(DataFile, RemovingAllLinesRemovesThemFromTheFile)
 {
     Use("[Words01]\r\nAdjust=7\r\n001=1,2,a\r\n002=3,4,b\r\nOther=x\r\n\r\n[Words02]\r\nCopyTrack=1\r\n\r\n");

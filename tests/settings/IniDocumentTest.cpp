@@ -59,14 +59,15 @@ TEST(IniDocument, WritingKeepsOrder)
     doc.WriteBool(QStringLiteral("C"), QStringLiteral("b"), true);
     EXPECT_EQ(doc.ToText(), QStringLiteral("[A]\r\nx=changed\r\ny=2\r\nx=dup\r\nnew=last\r\n\r\n"
                                            "[B]\r\nz=3\r\n\r\n[C]\r\nn=-5\r\nb=1\r\n\r\n"));
-    // Deleting the first of two keys lets the second count.
-    doc.DeleteKey(QStringLiteral("A"), QStringLiteral("x"));
-    EXPECT_EQ(doc.Value(QStringLiteral("A"), QStringLiteral("x")), QStringLiteral("dup"));
+    // A deleted key is gone, with any second entry of its name.
     doc.DeleteKey(QStringLiteral("A"), QStringLiteral("x"));
     EXPECT_FALSE(doc.Value(QStringLiteral("A"), QStringLiteral("x")).has_value());
+    EXPECT_FALSE(doc.ToText().contains(QStringLiteral("dup")));
     doc.DeleteKey(QStringLiteral("Nowhere"), QStringLiteral("x"));
-    // An erased section written again comes last.
+    // An erased section written again comes last; a second section of the name goes too.
+    doc = IniDocument::Parse(doc.ToText() + QStringLiteral("[a]\r\nhidden=1\r\n"));
     doc.EraseSection(QStringLiteral("a"));
+    EXPECT_FALSE(doc.ToText().contains(QStringLiteral("hidden")));
     EXPECT_FALSE(doc.HasSection(QStringLiteral("A")));
     doc.WriteString(QStringLiteral("A"), QStringLiteral("y"), QStringLiteral("again"));
     EXPECT_EQ(doc.ToText(), QStringLiteral("[B]\r\nz=3\r\n\r\n[C]\r\nn=-5\r\nb=1\r\n\r\n[A]\r\ny=again\r\n\r\n"));
@@ -180,6 +181,34 @@ TEST(IniFiles, EncodingsSurviveARoundTrip)
     EXPECT_TRUE(utf8);
     EXPECT_EQ(back.Value(QStringLiteral("S"), QStringLiteral("snow")), QStringLiteral("☃"));
     EXPECT_EQ(back.Value(QStringLiteral("S"), QStringLiteral("k")), doc.Value(QStringLiteral("S"), QStringLiteral("k")));
+
+    // Unassigned pairs and lone lead bytes stay as they were over repeated saves, even
+    // where a lead byte comes before a valid character.
+    const QByteArray odd = "[S]\r\nk=\xEE\xEE\xEE\xEE\xEE\xD6\xEE\x1E\x85\x40x\x81\r\n\r\n";
+    writeBytes(path, odd);
+    for (int round = 0; round < 2; ++round) {
+        IniDocument d;
+        ASSERT_TRUE(ReadIniFile(path, d));
+        ASSERT_TRUE(WriteIniFile(path, d));
+    }
+    IniDocument d;
+    ASSERT_TRUE(ReadIniFile(path, d));
+    const QByteArray once = readBytes(path);
+    ASSERT_TRUE(WriteIniFile(path, d));
+    EXPECT_EQ(readBytes(path), once);
+    EXPECT_TRUE(once.contains("\x1E\x85\x40x\x81\r\n"));
+
+    // A cut-off double-byte character before the closing bracket of a section name,
+    // with a blank between them that reading strips: it must not pair up with "]".
+    writeBytes(path, "[Name\x96 ]\r\nk=v\r\n");
+    IniDocument damaged;
+    ASSERT_TRUE(ReadIniFile(path, damaged));
+    const QString name = damaged.SectionNames().value(0);
+    ASSERT_TRUE(WriteIniFile(path, damaged));
+    IniDocument again;
+    ASSERT_TRUE(ReadIniFile(path, again));
+    EXPECT_EQ(again.SectionNames(), QStringList{name});
+    EXPECT_EQ(again.Value(name, QStringLiteral("k")), QStringLiteral("v"));
 }
 
 } // namespace
