@@ -58,7 +58,21 @@ SectorPlayer::SectorPlayer(QObject* parent) : QObject(parent), feedTimer(this)
     connect(&feedTimer, &QTimer::timeout, this, &SectorPlayer::feed);
 }
 
-SectorPlayer::~SectorPlayer() { Stop(); }
+SectorPlayer::~SectorPlayer()
+{
+    Stop();
+    releaseSink();
+}
+
+void SectorPlayer::releaseSink()
+{
+    // Qt 6.4's PulseAudio sink can still be called back (a drain it started on an
+    // underflow completes) after it is deleted, so a sink is reused while the player
+    // lives and is left behind, stopped, when it goes.
+    if (sink) sink->stop();
+    sink = nullptr;
+    io = nullptr;
+}
 
 void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to,
                          const QAudioDevice& output)
@@ -69,25 +83,29 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
     fromSample = from;
     toSample = std::max(from, to);
     writtenBytes = 0;
+    lastHeard = from;
     drainClock.invalidate();
     failures = 0;
     skipUntilFrame = 0;
 
     if (!output.isNull()) {
-        QAudioFormat format;
-        format.setSampleRate(kSampleRate);
-        format.setChannelCount(2);
-        format.setSampleFormat(QAudioFormat::Int16);
-        sink = new QAudioSink(output, format, this);
-        sink->setBufferSize(kSinkBufferBytes);
+        if (!sink || sinkDevice != output) {
+            releaseSink();
+            QAudioFormat format;
+            format.setSampleRate(kSampleRate);
+            format.setChannelCount(2);
+            format.setSampleFormat(QAudioFormat::Int16);
+            sink = new QAudioSink(output, format);
+            sink->setBufferSize(kSinkBufferBytes);
+            sinkDevice = output;
+        }
         io = sink->start();
         if (!io || sink->error() != QAudio::NoError) {
-            delete sink;
-            sink = nullptr;
+            sink->stop();
             io = nullptr;
         }
     }
-    if (!sink) {
+    if (!io) {
         goSilent(from);
         return;
     }
@@ -126,10 +144,7 @@ void SectorPlayer::Finish()
 
 void SectorPlayer::dropSink()
 {
-    if (!sink) return;
-    sink->stop();
-    delete sink;
-    sink = nullptr;
+    if (sink) sink->stop();
     io = nullptr;
 }
 
@@ -145,12 +160,7 @@ void SectorPlayer::goSilent(int64_t reached)
 {
     feedTimer.stop();
     stopReader();
-    if (sink) {
-        sink->stop();
-        sink->deleteLater(); // we may be inside one of its signals
-        sink = nullptr;
-        io = nullptr;
-    }
+    dropSink();
     silent = true;
     silentFrom = reached;
     silentClock.start();
@@ -163,9 +173,9 @@ int64_t SectorPlayer::Heard()
         const int64_t ran = silentClock.nsecsElapsed() * kSampleRate / 1000000000;
         return std::min(toSample, silentFrom + ran);
     }
-    if (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError) {
+    if (!io || (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError)) {
         // The sound server went away: go on in silence from what was heard.
-        goSilent(std::min(toSample, fromSample + writtenBytes / 4));
+        goSilent(lastHeard);
         return Heard();
     }
     const int64_t played = sink->processedUSecs() * kSampleRate / 1000000;
@@ -176,7 +186,8 @@ int64_t SectorPlayer::Heard()
         const int64_t ran = drainClock.nsecsElapsed() * kSampleRate / 1000000000;
         if (drainFrom + ran - kSampleRate / 2 >= toSample) heard = toSample;
     }
-    return std::min(heard, toSample);
+    lastHeard = std::max(lastHeard, std::min(heard, toSample));
+    return lastHeard;
 }
 
 void SectorPlayer::feed()

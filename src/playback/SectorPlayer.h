@@ -63,9 +63,11 @@ private:
     void stopReader();
     void goSilent(int64_t reached);
     void dropSink();
+    void releaseSink();
 
     QTimer feedTimer;
-    QAudioSink* sink = nullptr;
+    QAudioSink* sink = nullptr; // kept from play to play
+    QAudioDevice sinkDevice;
     QIODevice* io = nullptr;
     std::unique_ptr<SampleRing> ring;
     std::thread reader;
@@ -76,6 +78,7 @@ private:
     bool silent = false;
     int64_t fromSample = 0, toSample = 0;
     int64_t writtenBytes = 0;
+    int64_t lastHeard = 0;
     QElapsedTimer silentClock;
     int64_t silentFrom = 0;
     // When everything has been written: the clock then may stop short of the end.
