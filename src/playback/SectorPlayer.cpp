@@ -10,6 +10,7 @@ constexpr int kChunkFrames = 16;          // about 0.2 s read at a time
 constexpr size_t kRingBytes = 2 * kSampleRate * 4;  // 2 s between drive and sink
 constexpr qsizetype kSinkBufferBytes = kSampleRate * 4 / 4; // 250 ms in the server
 constexpr int kFeedMs = 20;
+constexpr int kLingerMs = 300;
 constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a second at a time
 constexpr int kFailuresBeforeSkip = 3;
 } // namespace
@@ -51,11 +52,14 @@ size_t SampleRing::Size() const
     return used;
 }
 
-SectorPlayer::SectorPlayer(QObject* parent) : QObject(parent), feedTimer(this)
+SectorPlayer::SectorPlayer(QObject* parent) : QObject(parent), feedTimer(this), lingerTimer(this)
 {
     feedTimer.setInterval(kFeedMs);
     feedTimer.setTimerType(Qt::PreciseTimer);
     connect(&feedTimer, &QTimer::timeout, this, &SectorPlayer::feed);
+    lingerTimer.setSingleShot(true);
+    lingerTimer.setInterval(kLingerMs);
+    connect(&lingerTimer, &QTimer::timeout, this, &SectorPlayer::dropSink);
 }
 
 SectorPlayer::~SectorPlayer()
@@ -84,7 +88,6 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
     toSample = std::max(from, to);
     writtenBytes = 0;
     lastHeard = from;
-    drainClock.invalidate();
     failures = 0;
     skipUntilFrame = 0;
 
@@ -118,15 +121,9 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
 
 int64_t SectorPlayer::Stop()
 {
-    if (!active) {
-        dropSink();
-        return fromSample;
-    }
-    const int64_t reached = Heard();
-    feedTimer.stop();
+    const int64_t reached = active ? Heard() : fromSample;
     stopReader();
     dropSink();
-    ring.reset();
     active = false;
     fromSample = reached;
     return reached;
@@ -135,17 +132,21 @@ int64_t SectorPlayer::Stop()
 void SectorPlayer::Finish()
 {
     if (!active) return;
-    feedTimer.stop();
     stopReader();
-    ring.reset();
     active = false;
     fromSample = toSample;
+    // The server still holds the last few milliseconds: let them play out (the feed
+    // keeps adding silence meanwhile), then close the stream.
+    if (io) lingerTimer.start();
 }
 
 void SectorPlayer::dropSink()
 {
+    lingerTimer.stop();
+    feedTimer.stop();
     if (sink) sink->stop();
     io = nullptr;
+    ring.reset();
 }
 
 void SectorPlayer::stopReader()
@@ -158,7 +159,6 @@ void SectorPlayer::stopReader()
 
 void SectorPlayer::goSilent(int64_t reached)
 {
-    feedTimer.stop();
     stopReader();
     dropSink();
     silent = true;
@@ -179,13 +179,7 @@ int64_t SectorPlayer::Heard()
         return Heard();
     }
     const int64_t played = sink->processedUSecs() * kSampleRate / 1000000;
-    int64_t heard = fromSample + std::min(played, writtenBytes / 4);
-    if (drainClock.isValid()) {
-        // All written: if the server's clock stalls short of the end (it may after the
-        // last underrun), real time finishes the job.
-        const int64_t ran = drainClock.nsecsElapsed() * kSampleRate / 1000000000;
-        if (drainFrom + ran - kSampleRate / 2 >= toSample) heard = toSample;
-    }
+    const int64_t heard = fromSample + std::min(played, writtenBytes / 4);
     lastHeard = std::max(lastHeard, std::min(heard, toSample));
     return lastHeard;
 }
@@ -203,9 +197,16 @@ void SectorPlayer::feed()
         writtenBytes += w;
         free -= w;
     }
-    if (!drainClock.isValid() && readerDone && ring->Size() == 0) {
-        drainFrom = Heard();
-        drainClock.start();
+    if (readerDone && ring->Size() == 0) {
+        // All of the stretch is written: silence after it keeps the stream from running
+        // dry. (An underflow makes Qt's sink start a drain that calls it back later,
+        // and the server's clock then stalls short of the end.)
+        static const char zeros[16384] = {};
+        while (free >= 4) {
+            const qint64 w = io->write(zeros, std::min<qint64>(sizeof zeros, free & ~qint64(3)));
+            if (w <= 0) break;
+            free -= w;
+        }
     }
 }
 

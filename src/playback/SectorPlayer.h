@@ -66,6 +66,7 @@ private:
     void releaseSink();
 
     QTimer feedTimer;
+    QTimer lingerTimer;
     QAudioSink* sink = nullptr; // kept from play to play
     QAudioDevice sinkDevice;
     QIODevice* io = nullptr;
@@ -81,9 +82,6 @@ private:
     int64_t lastHeard = 0;
     QElapsedTimer silentClock;
     int64_t silentFrom = 0;
-    // When everything has been written: the clock then may stop short of the end.
-    QElapsedTimer drainClock;
-    int64_t drainFrom = 0;
     int32_t skipUntilFrame = 0; // after repeated read errors, sectors not even tried
     int failures = 0;
 };
