@@ -1,6 +1,8 @@
 // libFuzzer target for the INI engine and the data file reader: any bytes, read as a
 // settings file or a disc data file, must neither crash nor break the engine's rules.
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QTemporaryDir>
 #include <cstdint>
@@ -47,8 +49,17 @@ public:
     int Show(const QString&, const QString&, unsigned) override { return IdCancel; }
 };
 
+// Files in memory where there is a tmpfs: every input is saved twice, and syncing a
+// disk that often would make the run crawl.
+QString scratchTemplate()
+{
+    const QString shm = QStringLiteral("/dev/shm");
+    return (QFileInfo(shm).isDir() && QFileInfo(shm).isWritable() ? shm : QDir::tempPath()) +
+           QStringLiteral("/mirelune-fuzz-XXXXXX");
+}
+
 struct World {
-    QTemporaryDir dir;
+    QTemporaryDir dir{scratchTemplate()};
     TenTracks device;
     CommandSet commands;
     Settings settings;
