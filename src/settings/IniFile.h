@@ -45,7 +45,7 @@ struct Settings {
     bool RecordLog = false;
     // SelectDrive (above) is written here, in this place.
     int32_t StopSaver = 0;  // 0 never, 1 while active, 2 while running; -1 none chosen
-    int32_t TimerInt = 100; // milliseconds; kept as read, written as a signed 16-bit value
+    int32_t TimerInt = 100; // milliseconds; kept as read, written clamped to signed 16 bits
     int32_t TimeDisp = 2;   // 0..3; -1 none chosen
     bool TrueTrack = false;
     bool HideMainBar = false;
