@@ -322,8 +322,8 @@ bool TWords::Save(int part)
     if (FileName.isEmpty()) return true;
     for (;;) {
         IniDocument doc;
-        // A file that cannot be read is never written over.
-        bool ok = ReadIniFile(FileName, doc);
+        // A file that cannot be read (whole) is never written over.
+        bool ok = ReadIniFileForSave(FileName, doc);
         if (ok) {
             saveInto(doc, part);
             ok = WriteIniFile(FileName, doc);

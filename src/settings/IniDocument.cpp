@@ -358,20 +358,35 @@ QStringList IniDocument::SectionNames() const
     return names;
 }
 
-bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8, IniComments comments)
+namespace {
+// Reads and decodes a whole file; a missing file is an empty text.
+bool readText(const QString& path, DecodedText* text)
 {
-    if (utf8) *utf8 = false;
+    *text = DecodedText();
     QFile file(path);
-    if (!file.exists()) {
-        doc = IniDocument();
-        return true;
-    }
+    if (!file.exists()) return true;
     if (!file.open(QIODevice::ReadOnly)) return false;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError) return false;
-    const DecodedText decoded = DecodeFileText(bytes);
-    if (utf8) *utf8 = decoded.utf8;
-    doc = IniDocument::Parse(decoded.text, comments);
+    *text = DecodeFileText(bytes);
+    return true;
+}
+} // namespace
+
+bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8, IniComments comments)
+{
+    DecodedText text;
+    if (!readText(path, &text)) return false;
+    if (utf8) *utf8 = text.utf8;
+    doc = IniDocument::Parse(text.text, comments);
+    return true;
+}
+
+bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comments)
+{
+    DecodedText text;
+    if (!readText(path, &text) || (text.utf8 && text.invalid > 0)) return false;
+    doc = IniDocument::Parse(text.text, comments);
     return true;
 }
 

@@ -92,6 +92,11 @@ size_t qHash(const IniDocument::Name& name, size_t seed = 0) noexcept;
 // but cannot be read. *utf8 tells that the file had a UTF-8 byte-order mark.
 bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr,
                  IniComments comments = IniComments::Drop);
+// The same, for a file about to be changed and written back: false also when the text
+// could not be read without loss (a UTF-8 file with invalid sequences), so that writing
+// it back never destroys what was not understood. (Code page 932 files lose nothing:
+// invalid bytes are kept as they are.)
+bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comments = IniComments::Drop);
 // Writes beside the file, flushes and then replaces it, so a failure leaves the old file
 // whole; a missing folder is made. Code page 932, or UTF-8 with a byte-order mark when some text needs it. A file
 // without its owner's write permission is refused (false), as are all write errors.

@@ -192,7 +192,9 @@ bool LoadSettings(Settings& settings, uint8_t part)
 {
     for (;;) {
         IniDocument doc;
-        if (!ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) {
+        // Read whole if it can be; a damaged UTF-8 file is still read, but never rewritten.
+        const bool whole = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
+        if (!whole && !ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) {
             if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
             return false;
         }
@@ -203,7 +205,7 @@ bool LoadSettings(Settings& settings, uint8_t part)
         } else if (part == spSettings) {
             // The migrated keys are written at once; if that fails the values are still
             // taken from the migrated copy, and the migration runs again next time.
-            if (migrate(doc) && !WriteIniFile(settings.IniPath, doc)) {
+            if (migrate(doc) && (!whole || !WriteIniFile(settings.IniPath, doc))) {
                 if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
             }
             readSettings(settings, doc);
@@ -217,7 +219,7 @@ bool SaveSettings(Settings& settings, uint8_t part)
     for (;;) {
         IniDocument doc;
         // What cannot be read cannot be kept: refuse to write over it.
-        bool ok = ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep);
+        bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
         if (ok) {
             doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
             switch (part) {
@@ -265,7 +267,7 @@ bool DeleteWordsFileEntry(Settings& settings, const QString& discId)
 {
     for (;;) {
         IniDocument doc;
-        bool ok = ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep);
+        bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
         if (ok) {
             doc.DeleteKey(kWordsFile, discId);
             ok = WriteIniFile(settings.IniPath, doc);

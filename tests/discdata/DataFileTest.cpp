@@ -426,6 +426,19 @@ TEST_F(DataFile, TextOutsideCodePage932IsKept)
     EXPECT_EQ(words.GetSongTitle(2), QStringLiteral("Café ☃ 😀"));
 }
 
+TEST_F(DataFile, DamagedUtf8FileIsShownButNeverWrittenOver)
+{
+    const QByteArray damaged = "\xEF\xBB\xBF[Title]\r\n01=ok\r\n02=bad \xC3\x28 bytes\r\n";
+    Use(damaged);
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("ok"));
+    words.SetSongTitle(1, QStringLiteral("changed"));
+    EXPECT_FALSE(words.Save(dpLyrics));
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("保存エラー"));
+    EXPECT_EQ(FileBytes(), damaged);
+}
+
 TEST_F(DataFile, LineBreaksInTextsNeverOpenNewEntries)
 {
     Use("");

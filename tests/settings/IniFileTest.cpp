@@ -252,6 +252,26 @@ TEST_F(SettingsFile, ReadOnlyFileAnswersRetryThenCancel)
     EXPECT_EQ(s.TimerInt, 50);
 }
 
+TEST_F(SettingsFile, DamagedUtf8FileIsReadButNotRewritten)
+{
+    const QByteArray damaged = "\xEF\xBB\xBF[Mirelune]\r\nVersion=1420\r\n[Settings]\r\nTimerInt=60\r\n"
+                               "DriveName=/dev/\xC3\x28\r\n";
+    {
+        QFile f(s.IniPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+    }
+    presenter.answers = {IdCancel};
+    EXPECT_TRUE(LoadSettings(s, spSettings)); // the migration cannot be written
+    EXPECT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(s.TimerInt, 60);
+    EXPECT_TRUE(s.PlayOnExit);
+    EXPECT_FALSE(SaveSettings(s, spWindow));
+    QFile f(s.IniPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), damaged);
+}
+
 TEST_F(SettingsFile, UnreadableFileIsNeitherReadNorWrittenOver)
 {
     ASSERT_TRUE(QDir().mkdir(s.IniPath)); // a folder where the file should be
