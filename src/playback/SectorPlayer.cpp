@@ -2,6 +2,7 @@
 
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QThread>
 #include <algorithm>
 #include <cstring>
 
@@ -65,7 +66,12 @@ SectorPlayer::SectorPlayer(QObject* parent) : QObject(parent), feedTimer(this), 
 SectorPlayer::~SectorPlayer()
 {
     Stop();
+    const bool hadStream = sink != nullptr;
     releaseSink();
+    // The server answers a closed stream with notices; let Qt's sound client take them
+    // before the program may end (Qt 6.4 drops its server connection at exit without
+    // holding its lock, and a notice arriving then can crash it).
+    if (hadStream) QThread::msleep(100);
 }
 
 void SectorPlayer::releaseSink()

@@ -154,6 +154,15 @@ TEST_F(DiscDeviceImages, TheVirtualTrayOpensAndCloses)
     EXPECT_EQ(dev.Mode(), ModeStopped);
     EXPECT_EQ(dev.TrackCount(), 2);
     EXPECT_EQ(dev.Position(), 2000);
+
+    // Ejecting while playing ends the play; closing finds the head at the start.
+    dev.Play();
+    EXPECT_EQ(dev.Mode(), ModePlaying);
+    dev.Eject();
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    dev.CloseDoor();
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.Position(), 2000);
 }
 
 TEST_F(DiscDeviceImages, TheImageFileComingAndGoingIsADiscInsertedOrRemoved)
@@ -167,6 +176,15 @@ TEST_F(DiscDeviceImages, TheImageFileComingAndGoingIsADiscInsertedOrRemoved)
     ASSERT_EQ(WriteCueImage(dir.path(), "disc", {{225}, {225}}), cue);
     EXPECT_EQ(dev.Mode(), ModeStopped);
     EXPECT_EQ(dev.TrackCount(), 2);
+
+    // Removed while playing: the play ends with the disc.
+    dev.Play();
+    EXPECT_EQ(dev.Mode(), ModePlaying);
+    ASSERT_TRUE(QFile::remove(cue));
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    ASSERT_EQ(WriteCueImage(dir.path(), "disc", {{225}, {225}}), cue);
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.Position(), 2000);
 
     // Replaced by another disc: it leaves for one poll, then the new one is in.
     const QString other = WriteCueImage(dir.path(), "other", {{150}, {150}, {150}});
@@ -210,6 +228,14 @@ TEST_F(DiscDeviceImages, WithoutSoundOutputItPlaysOnASilentClock)
     EXPECT_EQ(dev.Mode(), ModePlaying);
     ASSERT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
     EXPECT_EQ(dev.Position(), 2300);
+
+    // A play sent with wait returns when it is over.
+    dev.SetStartPos(3000);
+    dev.SetEndPos(3200);
+    dev.SetWait(true);
+    dev.Play();
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.Position(), 3200);
 }
 
 TEST_F(DiscDeviceImages, CdTextOfTheCueSheetIsKept)
