@@ -1,0 +1,41 @@
+#include "Paths.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+ProgramPaths DefaultPaths(const QString& exePath, const QString& configDir, const QString& dataDir)
+{
+    const QFileInfo exe(exePath);
+    const QDir exeDir = exe.absoluteDir();
+    ProgramPaths p;
+    p.helpFile = exeDir.filePath(QStringLiteral("help/Mirelune.html"));
+    const QString beside = exeDir.filePath(QStringLiteral("Mirelune.ini"));
+    if (QFileInfo::exists(beside)) {
+        p.portable = true;
+        p.settingsFile = beside;
+        p.logFile = exeDir.filePath(QStringLiteral("Mirelune.log"));
+        p.dataFolder = exeDir.absolutePath() + QLatin1Char('/');
+    } else {
+        p.settingsFile = QDir(configDir).filePath(QStringLiteral("Mirelune.ini"));
+        p.logFile = QDir(dataDir).filePath(QStringLiteral("Mirelune.log"));
+        p.dataFolder = QDir(dataDir).absolutePath() + QLatin1Char('/');
+    }
+    return p;
+}
+
+QString SettingsFileFromArgs(const QStringList& args, const QString& exeDir, const QString& settingsFile)
+{
+    QString result = settingsFile;
+    for (const QString& arg : args) {
+        if (arg.size() < 2 || (arg[0] != QLatin1Char('-') && arg[0] != QLatin1Char('/'))) continue;
+        if (arg[1].toLower() != QLatin1Char('i')) continue;
+        QString value = arg.size() > 2 && (arg[2] == QLatin1Char(':') || arg[2] == QLatin1Char('='))
+                            ? arg.mid(3)
+                            : arg.mid(2);
+        const int slash = value.lastIndexOf(QLatin1Char('/'));
+        if (!value.mid(slash + 1).contains(QLatin1Char('.'))) value += QStringLiteral(".ini");
+        if (slash < 0) value = QDir(exeDir).filePath(value);
+        result = value;
+    }
+    return result;
+}
