@@ -1,0 +1,99 @@
+#include "DriveSel.h"
+
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include "common/Etc.h"
+
+TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWidget* parent)
+    : QDialog(parent), driveName(name)
+{
+    setObjectName(QStringLiteral("DriveSelForm"));
+    setWindowTitle(QStringLiteral("ドライブ選択"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    resize(ScaleToScreen(163), ScaleToScreen(195));
+
+    Label1 = new QLabel(QStringLiteral("使用ドライブ(&D):"), this);
+    DriveList = new QListWidget(this);
+    Label1->setBuddy(DriveList);
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setDefault(true);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+    buttons->addStretch();
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(Label1);
+    layout->addWidget(DriveList, 1);
+    layout->addLayout(buttons);
+
+    ChooseImage = [](QWidget* owner) {
+        return QFileDialog::getOpenFileName(owner, QStringLiteral("ディスクイメージ"), QString(),
+                                            QStringLiteral("ディスクイメージ (*.cue *.toc *.nrg *.bin);;"
+                                                           "すべてのファイル (*)"));
+    };
+
+    // FormCreate: the default entry, the drives, an image already chosen, the image entry.
+    DriveList->addItem(DefaultItemText());
+    DriveList->addItems(drives);
+    int selected = name.isEmpty() ? 0 : -1;
+    for (int i = 1; i < DriveList->count() && selected < 0; ++i)
+        if (DriveList->item(i)->text().compare(name, Qt::CaseInsensitive) == 0) selected = i;
+    if (selected < 0 && QFileInfo(name).isFile()) {
+        DriveList->addItem(name);
+        selected = DriveList->count() - 1;
+    }
+    DriveList->addItem(ImageItemText());
+    for (int i = 0; i < DriveList->count(); ++i) DriveList->item(i)->setToolTip(DriveList->item(i)->text());
+    if (selected >= 0) DriveList->setCurrentRow(selected);
+    else DriveList->setCurrentRow(-1);
+    lastRow = selected;
+    OKBtn->setEnabled(selected >= 0);
+
+    connect(DriveList, &QListWidget::itemClicked, this, &TDriveSelForm::DriveListClick);
+    connect(DriveList, &QListWidget::itemActivated, this, &TDriveSelForm::DriveListDblClick);
+    connect(OKBtn, &QPushButton::clicked, this, &TDriveSelForm::OKBtnClick);
+}
+
+bool TDriveSelForm::chooseImageItem()
+{
+    const int imageRow = DriveList->count() - 1;
+    if (DriveList->currentRow() != imageRow) return true;
+    const QString file = ChooseImage(this);
+    if (file.isEmpty()) {
+        DriveList->setCurrentRow(lastRow);
+        return false;
+    }
+    DriveList->insertItem(imageRow, file);
+    DriveList->item(imageRow)->setToolTip(file);
+    DriveList->setCurrentRow(imageRow);
+    return true;
+}
+
+void TDriveSelForm::DriveListClick()
+{
+    chooseImageItem();
+    lastRow = DriveList->currentRow();
+    OKBtn->setEnabled(lastRow >= 0);
+}
+
+void TDriveSelForm::DriveListDblClick()
+{
+    if (!chooseImageItem()) return;
+    lastRow = DriveList->currentRow();
+    OKBtn->setEnabled(lastRow >= 0);
+    OKBtn->click();
+}
+
+void TDriveSelForm::OKBtnClick()
+{
+    const int row = DriveList->currentRow();
+    driveName = row <= 0 ? QString() : DriveList->item(row)->text();
+    accept();
+}
