@@ -1,0 +1,809 @@
+#include "Main.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QStorageInfo>
+#include <QTextBrowser>
+#include <QToolButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include "common/Commands.h"
+#include "common/Etc.h"
+#include "dialogs/About.h"
+#include "discdata/Words.h"
+#include "main/Glyphs.h"
+#include "main/SystemBus.h"
+#include "main/TaskTray.h"
+#include "playback/CdDevice.h"
+#include "settings/IniFile.h"
+
+namespace {
+// Client area of the bar at 96 dpi.
+constexpr int kClientWidth = 330;
+constexpr int kClientHeight = 78;
+
+int S(int pixels) { return ScaleToScreen(pixels); }
+
+QColor FromColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
+
+void SetTextColour(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::WindowText, c);
+    w->setPalette(p);
+}
+
+void SetFill(QWidget* w, const QColor& c)
+{
+    QPalette p = w->palette();
+    p.setColor(QPalette::Window, c);
+    w->setPalette(p);
+    w->setAutoFillBackground(true);
+}
+
+QFont FontWithStyle(const QString& family, int style, int pixelSize)
+{
+    QFont f(family);
+    f.setBold(style & 1);
+    f.setItalic(style & 2);
+    f.setUnderline(style & 4);
+    f.setStrikeOut(style & 8);
+    f.setPixelSize(pixelSize);
+    return f;
+}
+} // namespace
+
+void TrackBox::showPopup()
+{
+    emit droppedDown();
+    QComboBox::showPopup();
+}
+
+void TrackBox::hidePopup()
+{
+    QComboBox::hidePopup();
+    emit closedUp();
+}
+
+void ClickLabel::mousePressEvent(QMouseEvent* event)
+{
+    if (event->button() == Qt::LeftButton) {
+        emit clicked(event->modifiers());
+        event->accept();
+        return;
+    }
+    QLabel::mousePressEvent(event);
+}
+
+TMainForm::TMainForm(CommandSet& commands, Settings& s, PlayLog& log, QWidget* parent)
+    : QMainWindow(parent), Keys(commands, *this), cmd(commands), settings(s), playLog(log)
+{
+    setObjectName(QStringLiteral("MainForm"));
+    setWindowTitle(Caption);
+    setWindowIcon(AppIcon());
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
+                   Qt::WindowCloseButtonHint);
+    saver = new ScreenSaverInhibitor(this);
+    TaskTray = new TTaskTray(this);
+    connect(TaskTray, &TTaskTray::OnTrayClick, this, &TMainForm::trayClick);
+    buildControls();
+    buildMenus();
+    connectCommands();
+    resize(S(kClientWidth), height());
+    fixHeight();
+    layoutControls();
+    qApp->installEventFilter(this);
+    connect(qApp, &QGuiApplication::applicationStateChanged, this, &TMainForm::applicationStateChanged);
+    ShowDiscTitle();
+    GlyphsChanged();
+}
+
+TMainForm::~TMainForm() { qApp->removeEventFilter(this); }
+
+void TMainForm::Attach(PlaybackController* c, TWords* w, CdDevice* d)
+{
+    controller = c;
+    words = w;
+    device = d;
+}
+
+// ---------------------------------------------------------------- building
+
+void TMainForm::buildControls()
+{
+    client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->installEventFilter(this);
+    setCentralWidget(client);
+
+    Bevel3 = new QFrame(client);
+    Bevel3->setFrameShape(QFrame::HLine);
+    Bevel3->setFrameShadow(QFrame::Sunken);
+    // The time display's frame, filled with the background like the shape behind it.
+    Bevel1 = new QFrame(client);
+    Bevel1->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    Bevel2 = new QFrame(client);
+    Bevel2->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+
+    TimeImageLabel = new QLabel(client);
+    TimeImageLabel->setObjectName(QStringLiteral("TimeImage"));
+    ModeLabel = new ClickLabel(QStringLiteral("Wait..."), client);
+    ModeLabel->setObjectName(QStringLiteral("ModeLabel"));
+    ModeLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    ModeLabel->setToolTip(QStringLiteral("時間表示モード (クリックで変更)"));
+    TypeLabel = new ClickLabel(client);
+    TypeLabel->setObjectName(QStringLiteral("TypeLabel"));
+    TypeLabel->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    TypeLabel->setToolTip(QStringLiteral("演奏タイプ (クリックで変更)"));
+    TitleLabel = new QLabel(client);
+    TitleLabel->setObjectName(QStringLiteral("TitleLabel"));
+    ArtistLabel = new QLabel(client);
+    ArtistLabel->setObjectName(QStringLiteral("ArtistLabel"));
+    ArtistLabel->setAlignment(Qt::AlignRight | Qt::AlignTop);
+    for (QLabel* l : {TitleLabel, ArtistLabel}) l->setTextFormat(Qt::PlainText);
+
+    MTitleBox = new TrackBox(client);
+    MTitleBox->setObjectName(QStringLiteral("MTitleBox"));
+    MTitleBox->setMaxVisibleItems(15);
+    MTitleBox->setToolTip(QStringLiteral("曲名表示/ダイレクト選曲"));
+    MTitleBox->setEnabled(false);
+    MTitleBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+    MTitleBox->setMinimumContentsLength(4);
+
+    auto button = [this](QAction* action, const char* name) {
+        auto* b = new QToolButton(client);
+        b->setObjectName(QLatin1String(name));
+        b->setDefaultAction(action);
+        b->setIconSize(QSize(16, 16));
+        b->setAutoRaise(false);
+        b->setFocusPolicy(Qt::StrongFocus);
+        return b;
+    };
+    PlayButton = button(cmd.PlayBtn, "PlayBtn");
+    PauseButton = button(cmd.PauseBtn, "PauseBtn");
+    StopButton = button(cmd.StopBtn, "StopBtn");
+    PrevButton = button(cmd.PrevBtn, "PrevBtn");
+    NextButton = button(cmd.NextBtn, "NextBtn");
+    cmd.PrevBtn->setIcon(GlyphIcon(QStringLiteral("Prev")));
+    cmd.NextBtn->setIcon(GlyphIcon(QStringLiteral("Next")));
+    setTabOrder(MTitleBox, PlayButton);
+    setTabOrder(PlayButton, PauseButton);
+    setTabOrder(PauseButton, StopButton);
+    setTabOrder(StopButton, PrevButton);
+    setTabOrder(PrevButton, NextButton);
+
+    backColor = FromColorRef(settings.BackColor);
+    titleColor = FromColorRef(settings.TitleColor);
+    artistColor = FromColorRef(settings.ArtistColor);
+    timeColor = FromColorRef(settings.TimeColor);
+    reptColor = FromColorRef(settings.ReptColor);
+    rept1Color = FromColorRef(settings.Rept1Color);
+    mainFont = FontWithStyle(settings.MainFontName, settings.MainFontStyle, S(12));
+    applyColours();
+}
+
+void TMainForm::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    bar->setNativeMenuBar(false);
+    DiscMenu = bar->addMenu(QStringLiteral("ディスク(&D)"));
+    DiscMenu->setObjectName(QStringLiteral("DiscMenu"));
+    DiscMenu->addAction(cmd.CDInfoItem);
+    DiscMenu->addAction(cmd.CDInfoSaveItem);
+    DiscMenu->addAction(cmd.DiscMngItem);
+    DiscMenu->addSeparator()->setObjectName(QStringLiteral("N11"));
+    DiscMenu->addAction(cmd.EjectItem);
+    DiscMenu->addAction(cmd.CloseItem);
+    N12 = DiscMenu->addSeparator();
+    N12->setObjectName(QStringLiteral("N12"));
+    DiscMenu->addAction(cmd.ExitItem);
+
+    DispMenu = bar->addMenu(QStringLiteral("表示(&V)"));
+    DispMenu->setObjectName(QStringLiteral("DispMenu"));
+    DispMenu->addAction(cmd.MainDispItem);
+    DispMenu->addAction(cmd.WordsDispItem);
+    DispMenu->addSeparator()->setObjectName(QStringLiteral("N21"));
+    DispMenu->addAction(cmd.StayOnTopItem);
+
+    OptionMenu = bar->addMenu(QStringLiteral("設定(&O)"));
+    OptionMenu->setObjectName(QStringLiteral("OptionMenu"));
+    for (QAction* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem})
+        OptionMenu->addAction(a);
+    OptionMenu->addSeparator()->setObjectName(QStringLiteral("N31"));
+    OptionMenu->addAction(cmd.TypeReptItem);
+    OptionMenu->addAction(cmd.TypeRept1Item);
+    OptionMenu->addSeparator()->setObjectName(QStringLiteral("N32"));
+    for (QAction* a : {cmd.ProgSetItem, cmd.InputDataItem, cmd.ConfigItem}) OptionMenu->addAction(a);
+
+    HelpMenu = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
+    HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
+    HelpMenu->addAction(cmd.TopicItem);
+    HelpMenu->addSeparator()->setObjectName(QStringLiteral("N4"));
+    HelpMenu->addAction(cmd.AboutItem);
+
+    connect(DiscMenu, &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
+}
+
+void TMainForm::connectCommands()
+{
+    connect(cmd.ExitItem, &QAction::triggered, this, [this] {
+        exitFromItem = true;
+        close();
+        exitFromItem = false;
+    });
+    connect(cmd.MainDispItem, &QAction::triggered, this, &TMainForm::mainDispItemClick);
+    connect(cmd.StayOnTopItem, &QAction::triggered, this, [this] {
+        StayOnTopNow = cmd.StayOnTopItem->isChecked();
+        ApplyStayOnTop();
+    });
+    connect(cmd.EjectItem, &QAction::triggered, this, [this] {
+        RedrawDisplay();
+        if (device) device->Eject();
+    });
+    connect(cmd.CloseItem, &QAction::triggered, this, [this] {
+        RedrawDisplay();
+        if (device) device->CloseDoor();
+    });
+    connect(cmd.AboutItem, &QAction::triggered, this, &TMainForm::showAbout);
+    connect(cmd.TopicItem, &QAction::triggered, this, &TMainForm::showHelp);
+    connect(cmd.TypeReptItem, &QAction::toggled, this, [this] { RedrawDisplay(); });
+    connect(cmd.TypeRept1Item, &QAction::toggled, this, [this] { RedrawDisplay(); });
+
+    connect(ModeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers) { CycleTimeMode(); });
+    connect(TypeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers m) {
+        if (!controller) return;
+        if (m & Qt::ShiftModifier) controller->CycleRepeat();
+        else controller->CyclePlayType();
+    });
+    // A press on Prev or Next starts a skip or a held seek; the click that ends it
+    // reaches the controller through the action.
+    connect(PrevButton, &QToolButton::pressed, this, [this] { PrevNextPress(false); });
+    connect(NextButton, &QToolButton::pressed, this, [this] { PrevNextPress(true); });
+
+    connect(MTitleBox, &TrackBox::droppedDown, this, [this] {
+        listDropped = true;
+        SkipTopmostOnce = true;
+    });
+    connect(MTitleBox, &TrackBox::closedUp, this, [this] { listDropped = false; });
+    connect(MTitleBox, &QComboBox::activated, this, [this](int index) {
+        listDropped = false;
+        if (controller) controller->SelectFromList(index);
+        SkipTopmostOnce = false;
+    });
+}
+
+// ---------------------------------------------------------------- layout
+
+void TMainForm::layoutControls()
+{
+    const int w = client->width();
+    const int grow = w - S(kClientWidth); // what the window gained in width
+    auto place = [](QWidget* c, int x, int y, int cw, int ch) { c->setGeometry(x, y, cw, ch); };
+    place(Bevel3, 0, 0, w - S(1), S(3));
+    place(Bevel1, S(8), S(8), S(145), S(33));
+    place(TimeImageLabel, S(9), S(9), S(93), S(31));
+    place(ModeLabel, S(102), S(12), S(48), S(13));
+    place(TypeLabel, S(102), S(24), S(48), S(13));
+    place(Bevel2, S(160), S(8), S(161) + grow, S(33));
+    place(TitleLabel, S(166), S(11), S(147) + grow, S(15));
+    place(ArtistLabel, S(166), S(26), S(147) + grow, S(13));
+    const int boxHeight = qMax(S(20), qMin(MTitleBox->sizeHint().height(), S(28)));
+    place(MTitleBox, S(8), S(60) - boxHeight / 2, S(169) + grow, boxHeight);
+    place(PlayButton, S(184) + grow, S(48), S(40), S(24));
+    place(PauseButton, S(224) + grow, S(48), S(24), S(24));
+    place(StopButton, S(248) + grow, S(48), S(24), S(24));
+    place(PrevButton, S(272) + grow, S(48), S(24), S(24));
+    place(NextButton, S(296) + grow, S(48), S(24), S(24));
+}
+
+void TMainForm::fixHeight()
+{
+    const bool bar = !settings.HideMainBar;
+    const int barHeight = bar ? menuBar()->sizeHint().height() : 0;
+    setFixedHeight(barHeight + S(kClientHeight));
+    // The menu bar never wraps: the window is at least as wide as its four titles + 16.
+    const int menuWidth = bar ? menuBar()->sizeHint().width() + 16 : 0;
+    setMinimumWidth(qMax(menuWidth, S(250)));
+}
+
+void TMainForm::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    layoutControls();
+}
+
+void TMainForm::applyColours()
+{
+    SetFill(Bevel1, backColor);
+    SetFill(Bevel2, backColor);
+    Image.background = backColor;
+    Image.timeColor = timeColor;
+    SetTextColour(TitleLabel, titleColor);
+    SetTextColour(ArtistLabel, artistColor);
+    SetTextColour(ModeLabel, timeColor);
+    SetTextColour(TypeLabel, timeColor);
+}
+
+// ---------------------------------------------------------------- settings
+
+void TMainForm::ApplySettings()
+{
+    backColor = FromColorRef(settings.BackColor);
+    titleColor = FromColorRef(settings.TitleColor);
+    artistColor = FromColorRef(settings.ArtistColor);
+    timeColor = FromColorRef(settings.TimeColor);
+    reptColor = FromColorRef(settings.ReptColor);
+    rept1Color = FromColorRef(settings.Rept1Color);
+    mainFont = FontWithStyle(settings.MainFontName, settings.MainFontStyle, S(12));
+    applyColours();
+
+    PlayOnExit = settings.PlayOnExit;
+    cmd.EjectItem->setVisible(settings.EnableEject);
+    cmd.CloseItem->setVisible(settings.EnableClose);
+    N12->setVisible(settings.EnableEject || settings.EnableClose);
+    StayOnTopNow = settings.StayOnTop;
+    cmd.StayOnTopItem->setChecked(StayOnTopNow);
+    if (controller) {
+        controller->TimerInt = qBound(10, settings.TimerInt, 10000);
+        controller->AutoPlay = settings.AutoPlay;
+        controller->TrueTrack = settings.TrueTrack;
+        if (settings.TimeDisp >= 0) controller->TimeMode = qMin(settings.TimeDisp, 3);
+        controller->UpdateTimerInterval();
+    }
+    playLog.RecordLog = settings.RecordLog;
+    playLog.LogFmt = settings.LogFmt;
+    playLog.LogFmtStartTime = settings.LogFmtStartTime;
+    playLog.LogFmtEndTime = settings.LogFmtEndTime;
+    TaskTray->SetEnableTaskTray(settings.TaskTray);
+    applySaver();
+    ApplyWindowSettings();
+    ApplyStayOnTop();
+
+    resize(qMax(settings.MainWidth - 8, minimumWidth()), height());
+    move(settings.MainLeft, pos().y());
+    // The window-visibility bits click the display items (both start unchecked).
+    if (settings.Visible & 2) cmd.WordsDispItem->trigger();
+    if (settings.Visible & 1) cmd.MainDispItem->trigger();
+}
+
+void TMainForm::ApplyWindowSettings()
+{
+    const bool bare = settings.HideMainBar;
+    Qt::WindowFlags flags = windowFlags();
+    flags.setFlag(Qt::FramelessWindowHint, bare);
+    if (flags != windowFlags()) {
+        overrideWindowFlags(flags);
+        if (windowHandle()) windowHandle()->setFlags(flags);
+    }
+    menuBar()->setVisible(!bare);
+    Bevel3->setVisible(!bare);
+    fixHeight();
+    QString caption = QStringLiteral("Mirelune");
+    if (settings.ShowDriveName) caption += QStringLiteral(" - ") + DriveDisplayName;
+    Caption = caption;
+    RedrawDisplay();
+}
+
+void TMainForm::applySaver()
+{
+    const bool on = settings.StopSaver == 2 ||
+                    (settings.StopSaver == 1 && QGuiApplication::applicationState() == Qt::ApplicationActive);
+    saver->SetInhibited(on && !closed);
+}
+
+// ---------------------------------------------------------------- display
+
+void TMainForm::UpdateDisplay()
+{
+    QString title = Caption;
+    const bool statusInTitle = !MainShown || Minimized();
+
+    QFont timeFont = mainFont;
+    Image.font = timeFont;
+    // A font without Japanese glyphs gets the ASCII marks.
+    const QString family = QFontInfo(timeFont).family();
+    Image.japaneseMarks = QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese);
+    QFont small = mainFont;
+    small.setPixelSize(S(12));
+    ModeLabel->setFont(small);
+    TypeLabel->setFont(small);
+    ArtistLabel->setFont(small);
+    QFont titleFont = mainFont;
+    titleFont.setPixelSize(S(13));
+    TitleLabel->setFont(titleFont);
+
+    DisplayInput in;
+    if (controller) {
+        in.loading = controller->Loading;
+        in.deviceMode = controller->DeviceModeNow;
+        in.number = controller->ShownNumber;
+        in.minutes = controller->ShownMinutes;
+        in.seconds = controller->ShownSeconds;
+    }
+    in.hasAudio = words && words->AudioState != 0;
+    const int clears = Image.clears, draws = Image.timeDraws;
+    const QString drawnBefore = Image.DrawnTime;
+    const int state = Image.Update(in);
+    if (state != dsTime) {
+        TypeLabel->setVisible(false);
+        if (statusInTitle) title += QStringLiteral(" - ") + StatusText(state);
+    } else {
+        TypeLabel->setVisible(true);
+        const int type = controller ? controller->PlayType : ptNormal;
+        TypeLabel->setText(PlayTypeText(type, controller ? controller->ShownOrdinal : 0));
+        const bool rept = cmd.TypeReptItem->isChecked(), rept1 = cmd.TypeRept1Item->isChecked();
+        SetTextColour(TypeLabel, rept ? reptColor : rept1 ? rept1Color : timeColor);
+        SetTextColour(ModeLabel, timeColor);
+        if (statusInTitle) title = StatusTitle(in.number, in.minutes, in.seconds, title);
+    }
+    if (Image.clears != clears || Image.timeDraws != draws || Image.DrawnTime != drawnBefore || state != dsTime)
+        TimeImageLabel->setPixmap(QPixmap::fromImage(Image.image));
+    if (windowTitle() != title) {
+        setWindowTitle(title);
+        TaskTray->SetTips(title.left(255));
+    }
+}
+
+void TMainForm::RedrawDisplay()
+{
+    Image.RequestRedraw();
+    UpdateDisplay();
+}
+
+void TMainForm::ShowDiscTitle()
+{
+    const bool noDisc = !controller || !words || NoDiscMode(controller->DeviceModeNow);
+    TitleLabel->setText(noDisc ? QString() : words->Title);
+    ArtistLabel->setText(noDisc ? QString() : words->Artist);
+    TitleLabel->setToolTip(TitleLabel->text());
+    ArtistLabel->setToolTip(ArtistLabel->text());
+}
+
+void TMainForm::ShowModeLabel(bool visible, const QString& text)
+{
+    ModeLabel->setText(text);
+    ModeLabel->setVisible(visible);
+}
+
+void TMainForm::GlyphsChanged()
+{
+    if (!controller) {
+        cmd.PlayBtn->setIcon(GlyphIcon(QStringLiteral("Play0")));
+        cmd.PauseBtn->setIcon(GlyphIcon(QStringLiteral("Pause0")));
+        cmd.StopBtn->setIcon(GlyphIcon(QStringLiteral("Stop0")));
+        return;
+    }
+    cmd.PlayBtn->setIcon(GlyphIcon(controller->PlayGlyph));
+    cmd.PauseBtn->setIcon(GlyphIcon(controller->PauseGlyph));
+    cmd.StopBtn->setIcon(GlyphIcon(controller->StopGlyph));
+}
+
+void TMainForm::FocusButton(QAction* button)
+{
+    for (QToolButton* b : {PlayButton, PauseButton, StopButton, PrevButton, NextButton})
+        if (b->defaultAction() == button) b->setFocus();
+}
+
+void TMainForm::FocusMainWindow()
+{
+    if (MainShown) setFocus();
+}
+
+void TMainForm::TrackListChanged()
+{
+    if (!controller) return;
+    QStringList current;
+    for (int i = 0; i < MTitleBox->count(); ++i) current << MTitleBox->itemText(i);
+    if (current != controller->TrackItems) {
+        MTitleBox->clear();
+        MTitleBox->addItems(controller->TrackItems);
+    }
+    MTitleBox->setEnabled(controller->TrackListEnabled);
+    if (!listDropped && MTitleBox->currentIndex() != controller->TrackListIndex)
+        MTitleBox->setCurrentIndex(controller->TrackListIndex);
+}
+
+// ---------------------------------------------------------------- window behaviour
+
+void TMainForm::setStayOnTopFlag(bool on)
+{
+    Qt::WindowFlags flags = windowFlags();
+    if (flags.testFlag(Qt::WindowStaysOnTopHint) == on) return;
+    flags.setFlag(Qt::WindowStaysOnTopHint, on);
+    // Told to the window system in place, so the window is not hidden and re-created.
+    overrideWindowFlags(flags);
+    if (windowHandle()) windowHandle()->setFlags(flags);
+}
+
+void TMainForm::ApplyStayOnTop()
+{
+    if (HoldTopmost) return;
+    if (SkipTopmostOnce) {
+        SkipTopmostOnce = false;
+        return;
+    }
+    setStayOnTopFlag(StayOnTopNow);
+}
+
+bool TMainForm::DialogOpen() const
+{
+    if (!controller || controller->Starting) return false;
+    if (aboutForm) return true;
+    for (const QPointer<QWidget>& d : dialogs)
+        if (d && d->isVisible()) return true;
+    return false;
+}
+
+void TMainForm::ShowMainWindow()
+{
+    // Until the first tick the window stays off the screen; that tick shows it.
+    if ((controller && controller->Starting) || Minimized()) return;
+    setAttribute(Qt::WA_ShowWithoutActivating, DialogOpen());
+    show();
+    setAttribute(Qt::WA_ShowWithoutActivating, false);
+}
+
+void TMainForm::HideMainWindow()
+{
+    if (Minimized()) return;
+    hide();
+}
+
+void TMainForm::mainDispItemClick()
+{
+    MainShown = !MainShown;
+    if (MainShown) ShowMainWindow();
+    else HideMainWindow();
+    cmd.MainDispItem->setChecked(MainShown);
+    ApplyStayOnTop();
+}
+
+void TMainForm::FinishStartup()
+{
+    move(pos().x(), settings.MainTop);
+    if (cmd.MainDispItem->isChecked()) {
+        MainShown = true;
+        ShowMainWindow();
+        activateWindow();
+    } else {
+        MainShown = false;
+    }
+    UpdateDisplay();
+}
+
+bool TMainForm::Minimized() const { return isMinimized() || trayHidden; }
+
+bool TMainForm::ApplicationActive() const { return QGuiApplication::applicationState() == Qt::ApplicationActive; }
+
+bool TMainForm::ShiftHeld() const { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }
+
+bool TMainForm::SeekKeysHeld() const
+{
+    return keysDown.contains(Qt::Key_R) || keysDown.contains(Qt::Key_N) || keysDown.contains(Qt::Key_Space) ||
+           (QGuiApplication::mouseButtons() & Qt::LeftButton);
+}
+
+bool TMainForm::AutorunPresent() const
+{
+    // The root of the disc's mounted data session, if the system mounted one.
+    const QString drive = QFileInfo(settings.DriveName).canonicalFilePath();
+    if (drive.isEmpty()) return false;
+    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
+        if (QFileInfo(QString::fromLocal8Bit(volume.device())).canonicalFilePath() != drive) continue;
+        const QStringList found = QDir(volume.rootPath()).entryList({QStringLiteral("autorun.inf")}, QDir::Files);
+        if (!found.isEmpty()) return true;
+    }
+    return false;
+}
+
+void TMainForm::RestoreFocusAfterWords(bool wordsWanted)
+{
+    if (!wordsWanted && !MainShown) return;
+    if (!QApplication::activeWindow() && MainShown) activateWindow();
+}
+
+void TMainForm::CloseDiscDialogs()
+{
+    for (const QPointer<QWidget>& d : dialogs)
+        if (d && d->isVisible()) d->close();
+}
+
+void TMainForm::ClosePopupMenus()
+{
+    for (int i = 0; i < 8 && QApplication::activePopupWidget(); ++i) QApplication::activePopupWidget()->close();
+}
+
+void TMainForm::WriteLogLine()
+{
+    if (!controller) return;
+    playLog.WriteLogLine(words ? words->Title : QString(), words && words->HasFile(), controller->LogStart);
+}
+
+bool TMainForm::ExitTag() const { return cmd.ExitItem->data().toInt() == 1; }
+
+void TMainForm::discMenuAboutToShow()
+{
+    if (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) {
+        cmd.ExitItem->setData(1);
+        cmd.ExitItem->setText((PlayOnExit ? QStringLiteral("演奏を停止して") : QStringLiteral("演奏を停止せずに")) +
+                              cmd.ExitCaption);
+    } else {
+        cmd.ExitItem->setData(0);
+        cmd.ExitItem->setText(cmd.ExitCaption);
+    }
+}
+
+void TMainForm::trayClick(Qt::MouseButton button)
+{
+    if (button != Qt::LeftButton) return;
+    if (Minimized()) {
+        trayHidden = false;
+        showNormal();
+        raise();
+        activateWindow();
+        // Re-apply the shown state the user had.
+        MainShown = !MainShown;
+        cmd.MainDispItem->trigger();
+    } else {
+        cmd.MainDispItem->trigger();
+    }
+}
+
+void TMainForm::applicationStateChanged(Qt::ApplicationState state)
+{
+    if (state != Qt::ApplicationActive && controller) controller->ReleaseButton();
+    applySaver();
+    ApplyStayOnTop();
+}
+
+void TMainForm::changeEvent(QEvent* event)
+{
+    QMainWindow::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange) return;
+    if (isMinimized() && TaskTray->EnableTaskTray() && TaskTray->Shown()) {
+        // With the icon in the notification area, a minimised program leaves the taskbar.
+        trayHidden = true;
+        hide();
+    }
+    UpdateDisplay();
+}
+
+void TMainForm::showAbout()
+{
+    if (DialogOpen()) return;
+    auto* about = new TAboutForm(this);
+    aboutForm = about;
+    about->setWindowFlag(Qt::WindowStaysOnTopHint, StayOnTopNow);
+    about->exec();
+    delete about;
+    ApplyStayOnTop();
+}
+
+void TMainForm::showHelp()
+{
+    if (!helpWindow) {
+        auto* w = new QWidget(this, Qt::Window);
+        w->setWindowTitle(QStringLiteral("Mirelune ヘルプ"));
+        auto* browser = new QTextBrowser(w);
+        browser->setOpenExternalLinks(true);
+        auto* layout = new QVBoxLayout(w);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(browser);
+        w->resize(S(520), S(420));
+        w->setObjectName(QStringLiteral("HelpWindow"));
+        helpWindow = w;
+    }
+    if (auto* browser = helpWindow->findChild<QTextBrowser*>()) browser->setSource(QUrl::fromLocalFile(HelpFile));
+    helpWindow->show();
+    helpWindow->raise();
+}
+
+// ---------------------------------------------------------------- keys and mouse
+
+bool TMainForm::KeysBlocked() const { return !controller || controller->Starting || controller->InDataEntry; }
+
+void TMainForm::CycleTimeMode()
+{
+    if (controller) controller->CycleTimeMode();
+}
+
+int TMainForm::EntryCount() const { return controller ? controller->EntryCount() : 0; }
+
+void TMainForm::SelectEntry(int k)
+{
+    if (controller) controller->SelectEntry(k);
+}
+
+void TMainForm::PrevNextPress(bool next)
+{
+    if (controller) controller->PrevNextPress(next);
+}
+
+void TMainForm::KeyReleased()
+{
+    if (controller) controller->ReleaseButton();
+}
+
+void TMainForm::RepeatOff()
+{
+    if (controller) controller->RepeatOff();
+    else {
+        cmd.TypeReptItem->setChecked(false);
+        cmd.TypeRept1Item->setChecked(false);
+        RedrawDisplay();
+    }
+}
+
+bool TMainForm::eventFilter(QObject* watched, QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::KeyPress: {
+        if (!watched->isWidgetType()) break;
+        // A message box has its own loop; the program's keys wait until it is gone.
+        if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) break;
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!key->isAutoRepeat()) keysDown.insert(key->key());
+        if (Keys.KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier)) return true;
+        break;
+    }
+    case QEvent::KeyRelease: {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (!watched->isWidgetType() || key->isAutoRepeat()) break;
+        keysDown.remove(key->key());
+        Keys.KeyUp();
+        break;
+    }
+    case QEvent::MouseButtonPress:
+        // Without a title bar the window is moved by dragging its client area.
+        if (watched == client && settings.HideMainBar &&
+            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle()) {
+            windowHandle()->startSystemMove();
+            return true;
+        }
+        break;
+    default: break;
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- closing
+
+void TMainForm::closeEvent(QCloseEvent* event)
+{
+    if (!closed) formCloseQuery();
+    event->accept();
+}
+
+void TMainForm::formCloseQuery()
+{
+    closed = true;
+    const bool keepTag = exitFromItem && ExitTag();
+    const bool shift = ShiftHeld();
+    // 1. A disc in the drive: its dialogs closed, its log line written, its play state saved.
+    if (controller && !NoDiscMode(controller->DeviceModeNow)) controller->UnloadDisc();
+    // 2. The window's place and what is shown.
+    const bool started = controller && !controller->Starting;
+    settings.MainTop = started ? pos().y() : kOffScreenTop;
+    settings.MainLeft = pos().x();
+    settings.MainWidth = width() + 8;
+    settings.Visible = (cmd.MainDispItem->isChecked() ? 1 : 0) | (cmd.WordsDispItem->isChecked() ? 2 : 0);
+    SaveSettings(settings, spWindow);
+    // 3. The screen saver as it was.
+    saver->SetInhibited(false);
+    // 4. The notification-area icon goes.
+    TaskTray->SetEnableTaskTray(false);
+    // 5. Playback: stopped, or played on to the end of the disc after the program ends.
+    if (started && controller->DeviceModeNow == ModePlaying && PlaybackOnExit)
+        PlaybackOnExit(PlayOnExit != (shift || keepTag));
+}

@@ -1,0 +1,191 @@
+#pragma once
+// TMainForm: the main window. A small fixed-height bar under a four-menu menu bar: the
+// drawn time display with the play-type and time-mode labels, the disc title and
+// artist, the track list and five transport buttons. It shows what the playback
+// controller computes and forwards the user's commands; the logic stays in the core.
+#include <QComboBox>
+#include <QLabel>
+#include <QMainWindow>
+#include <QPointer>
+#include <QSet>
+#include <functional>
+
+#include "app/PlayLog.h"
+#include "main/MainKeys.h"
+#include "main/TimeDisplay.h"
+#include "playback/PlaybackController.h"
+
+class CdDevice;
+class CommandSet;
+class QFrame;
+class QMenu;
+class QToolButton;
+class ScreenSaverInhibitor;
+class TTaskTray;
+class TWords;
+struct Settings;
+
+// MTitleBox: a drop-down list that tells when its list opens and closes.
+class TrackBox : public QComboBox {
+    Q_OBJECT
+public:
+    using QComboBox::QComboBox;
+    void showPopup() override;
+    void hidePopup() override;
+signals:
+    void droppedDown();
+    void closedUp();
+};
+
+// A label that reports a left click with the keyboard modifiers held.
+class ClickLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+signals:
+    void clicked(Qt::KeyboardModifiers modifiers);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+};
+
+class TMainForm : public QMainWindow, public PlaybackHost, public KeyTarget {
+    Q_OBJECT
+public:
+    TMainForm(CommandSet& commands, Settings& settings, PlayLog& playLog, QWidget* parent = nullptr);
+    ~TMainForm() override;
+
+    // The controller, the disc data object and the drive, once they exist.
+    void Attach(PlaybackController* controller, TWords* words, CdDevice* device);
+    PlaybackController* Controller() const { return controller; }
+
+    // Applies the loaded settings to the window and the controller (what the settings
+    // dialog does when it applies), then the window-visibility bits.
+    void ApplySettings();
+    void ApplyWindowSettings();
+    void ShowMainWindow();
+    void HideMainWindow();
+    // A dialog of the program (to close with the disc, and for DialogOpen).
+    void AddDialog(QWidget* dialog) { dialogs.append(dialog); }
+
+    // PlaybackHost
+    bool DialogOpen() const override;
+    bool ShiftHeld() const override;
+    bool SeekKeysHeld() const override;
+    bool ListDropped() const override { return listDropped; }
+    bool Testing() const override { return false; }
+    bool Minimized() const override;
+    bool ApplicationActive() const override;
+    bool AutorunPresent() const override;
+    void FinishStartup() override;
+    void UpdateDisplay() override;
+    void RedrawDisplay() override;
+    void ShowDiscTitle() override;
+    void ShowModeLabel(bool visible, const QString& text) override;
+    void GlyphsChanged() override;
+    void FocusButton(QAction* button) override;
+    void FocusMainWindow() override;
+    void TrackListChanged() override;
+    void ApplyStayOnTop() override;
+    void RestoreFocusAfterWords(bool wordsWanted) override;
+    void CloseDiscManager() override {}
+    void CloseDiscDialogs() override;
+    void ClosePopupMenus() override;
+    void WriteLogLine() override;
+    void PlayTimeChanged() override {}
+
+    // KeyTarget
+    bool KeysBlocked() const override;
+    bool SettingsDialogVisible() const override { return false; }
+    void CycleTimeMode() override;
+    int EntryCount() const override;
+    void SelectEntry(int k) override;
+    void PrevNextPress(bool next) override;
+    void KeyReleased() override;
+    void RepeatOff() override;
+
+    // Window state.
+    bool MainShown = false;  // the user wants the main window shown
+    bool StayOnTopNow = false; // the current stay-on-top flag
+    bool HoldTopmost = false;
+    bool SkipTopmostOnce = false;
+    QString Caption = QStringLiteral("Mirelune");
+    // The drive shown with ShowDriveName (the default drive's name when none is set).
+    QString DriveDisplayName;
+    // The help pages (TopicItem opens them in the program's help window).
+    QString HelpFile;
+    // What closing does with playback (stop, or play on to the end of the disc). Set by
+    // start-up; keep is already decided (PlayOnExit inverted by Shift or the exit tag).
+    std::function<void(bool keep)> PlaybackOnExit;
+    // Settings applied: the interval etc. are the controller's; these are the window's.
+    bool PlayOnExit = false;
+
+    // Controls, named as the window's parts.
+    QFrame* Bevel1;
+    QFrame* Bevel2;
+    QFrame* Bevel3;
+    QLabel* TimeImageLabel;
+    ClickLabel* ModeLabel;
+    ClickLabel* TypeLabel;
+    QLabel* TitleLabel;
+    QLabel* ArtistLabel;
+    TrackBox* MTitleBox;
+    QToolButton* PlayButton;
+    QToolButton* PauseButton;
+    QToolButton* StopButton;
+    QToolButton* PrevButton;
+    QToolButton* NextButton;
+    QMenu* DiscMenu;
+    QMenu* DispMenu;
+    QMenu* OptionMenu;
+    QMenu* HelpMenu;
+    QAction* N12;
+    TTaskTray* TaskTray;
+    TimeImage Image;
+    MainKeys Keys;
+
+    // The exit item chosen with the Disc menu opened with Shift.
+    bool ExitTag() const;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void connectCommands();
+    void layoutControls();
+    void fixHeight();
+    void applyColours();
+    void setStayOnTopFlag(bool on);
+    void discMenuAboutToShow();
+    void mainDispItemClick();
+    void trayClick(Qt::MouseButton button);
+    void applicationStateChanged(Qt::ApplicationState state);
+    void applySaver();
+    void formCloseQuery();
+    void showHelp();
+    void showAbout();
+
+    CommandSet& cmd;
+    Settings& settings;
+    PlayLog& playLog;
+    PlaybackController* controller = nullptr;
+    TWords* words = nullptr;
+    CdDevice* device = nullptr;
+    ScreenSaverInhibitor* saver;
+    QWidget* client;
+    QList<QPointer<QWidget>> dialogs;
+    QPointer<QWidget> aboutForm;
+    QPointer<QWidget> helpWindow;
+    QSet<int> keysDown;
+    bool listDropped = false;
+    bool exitFromItem = false;
+    bool trayHidden = false; // minimised into the notification area
+    bool closed = false;
+    QColor backColor, titleColor, artistColor, timeColor, reptColor, rept1Color;
+    QFont mainFont;
+};

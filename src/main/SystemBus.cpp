@@ -1,0 +1,64 @@
+#include "SystemBus.h"
+
+#include <QDBusConnection>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
+
+namespace {
+const QString kService = QStringLiteral("org.freedesktop.ScreenSaver");
+const QString kPath = QStringLiteral("/org/freedesktop/ScreenSaver");
+} // namespace
+
+ScreenSaverInhibitor::ScreenSaverInhibitor(QObject* parent) : QObject(parent) {}
+
+ScreenSaverInhibitor::~ScreenSaverInhibitor() { SetInhibited(false); }
+
+void ScreenSaverInhibitor::SetInhibited(bool on)
+{
+    if (on == wanted) return;
+    wanted = on;
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    if (!bus.isConnected()) return;
+    if (!on) {
+        release();
+        return;
+    }
+    if (pending || cookie) return;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("Inhibit"));
+    call << QStringLiteral("Mirelune") << QStringLiteral("CD playback");
+    pending = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        QDBusPendingReply<uint32_t> reply = *w;
+        pending = false;
+        if (!reply.isError()) cookie = reply.value();
+        w->deleteLater();
+        if (!wanted) release(); // released while the answer was on its way
+    });
+}
+
+void ScreenSaverInhibitor::release()
+{
+    if (!cookie) return;
+    QDBusMessage call = QDBusMessage::createMethodCall(kService, kPath, kService, QStringLiteral("UnInhibit"));
+    call << cookie;
+    cookie = 0;
+    // Blocking for a moment: at exit the message must leave before the process ends.
+    QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
+}
+
+SleepWatcher::SleepWatcher(QObject* parent) : QObject(parent)
+{
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (bus.isConnected())
+        bus.connect(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+                    QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("PrepareForSleep"), this,
+                    SLOT(prepareForSleep(bool)));
+}
+
+void SleepWatcher::prepareForSleep(bool start)
+{
+    if (start) emit Suspending();
+    else emit Resumed();
+}

@@ -1,0 +1,36 @@
+#pragma once
+// The desktop's session and system services over D-Bus: keeping the screen saver off
+// (org.freedesktop.ScreenSaver) and hearing of suspend and resume (logind). Where a bus
+// or a service is missing, nothing happens and nothing is said.
+#include <QObject>
+#include <cstdint>
+
+class ScreenSaverInhibitor : public QObject {
+    Q_OBJECT
+public:
+    explicit ScreenSaverInhibitor(QObject* parent = nullptr);
+    ~ScreenSaverInhibitor() override;
+
+    // Keep the screen saver off (true) or let it run again (false).
+    void SetInhibited(bool on);
+    bool Inhibited() const { return wanted; }
+
+private:
+    void release();
+    bool wanted = false;
+    uint32_t cookie = 0;
+    bool pending = false;
+};
+
+class SleepWatcher : public QObject {
+    Q_OBJECT
+public:
+    explicit SleepWatcher(QObject* parent = nullptr);
+
+signals:
+    void Suspending();
+    void Resumed();
+
+private slots:
+    void prepareForSleep(bool start);
+};
