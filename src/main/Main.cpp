@@ -806,4 +806,5 @@ void TMainForm::formCloseQuery()
     // 5. Playback: stopped, or played on to the end of the disc after the program ends.
     if (started && controller->DeviceModeNow == ModePlaying && PlaybackOnExit)
         PlaybackOnExit(PlayOnExit != (shift || keepTag));
+    emit Closed();
 }

@@ -147,6 +147,10 @@ public:
     // The exit item chosen with the Disc menu opened with Shift.
     bool ExitTag() const;
 
+signals:
+    // The window closed: the program ends.
+    void Closed();
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -1,0 +1,128 @@
+// Mirelune: start-up, the single instance, and what happens at the end.
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QScreen>
+#include <QStandardPaths>
+#include <cstring>
+
+#include "app/Paths.h"
+#include "app/PlayLog.h"
+#include "app/PlayOn.h"
+#include "app/SingleInstance.h"
+#include "common/Clock.h"
+#include "common/Commands.h"
+#include "common/Error.h"
+#include "common/Etc.h"
+#include "dialogs/DriveSel.h"
+#include "discdata/Words.h"
+#include "main/Glyphs.h"
+#include "main/Main.h"
+#include "main/SystemBus.h"
+#include "main/WidgetPresenter.h"
+#include "playback/DiscDevice.h"
+#include "playback/PlaybackController.h"
+#include "settings/IniFile.h"
+
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && std::strcmp(argv[1], "--play-on") == 0) return RunPlayOn(argc, argv);
+
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Mirelune"));
+    QApplication::setWindowIcon(AppIcon());
+    // The main window may be hidden while the program runs; it ends when that window closes.
+    QApplication::setQuitOnLastWindowClosed(false);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        SetScreenDpi(qRound(screen->logicalDotsPerInch()));
+    WidgetPresenter presenter;
+    SetMessagePresenter(&presenter);
+
+    SingleInstance instance;
+    if (!instance.Claim()) return 0;
+
+    const ProgramPaths paths =
+        DefaultPaths(QCoreApplication::applicationFilePath(),
+                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    Settings settings;
+    settings.IniPath = SettingsFileFromArgs(app.arguments().mid(1), QCoreApplication::applicationDirPath(),
+                                            paths.settingsFile);
+    settings.DefaultDataFolder = paths.dataFolder;
+    if (!paths.portable) {
+        QDir().mkpath(QFileInfo(settings.IniPath).absolutePath());
+        QDir().mkpath(paths.dataFolder);
+    }
+    LoadSettings(settings, spStartup);
+
+    if (settings.SelectDrive) {
+        TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
+        if (select.exec() != QDialog::Accepted) return 0;
+        settings.DriveName = select.DriveName();
+    }
+
+    // A disc played on after the last run stops before the drive is opened again.
+    StopPlayOn();
+    DiscDevice device;
+    SystemClock clock;
+    CommandSet commands;
+    PlayLog playLog;
+    playLog.path = paths.logFile;
+    playLog.locale = QLocale::system();
+    TWords words(device, commands, settings);
+    TMainForm form(commands, settings, playLog);
+    PlaybackController controller(device, clock, commands, words, form);
+    form.Attach(&controller, &words, &device);
+
+    if (!controller.OpenDevice(settings.DriveName)) {
+        ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"
+                                    "別のCDプレイヤーが起動されている場合はそちらを終了させてください。"),
+                     QStringLiteral("Mirelune"));
+        return 1;
+    }
+    form.DriveDisplayName = settings.DriveName.isEmpty() ? device.DriveName() : settings.DriveName;
+    form.HelpFile = paths.helpFile;
+
+    // What the settings dialog does when it is created: the rest of the settings, applied.
+    LoadSettings(settings, spSettings);
+    form.ApplySettings();
+
+    QObject::connect(&instance, &SingleInstance::ShowRequested, &form, [&form] {
+        if (form.Minimized()) {
+            form.showNormal();
+        }
+        form.raise();
+        form.activateWindow();
+    });
+    SleepWatcher sleep;
+    QObject::connect(&sleep, &SleepWatcher::Suspending, &form, [&form] { form.WriteLogLine(); });
+    QObject::connect(&sleep, &SleepWatcher::Resumed, &form,
+                     [&controller] { controller.LogStart = QDateTime::currentDateTime(); });
+
+    form.PlaybackOnExit = [&](bool keep) {
+        const int32_t from = device.Position();
+        device.Stop();
+        if (!keep) return;
+        device.Close();
+        StartPlayOn(device.DriveName(), from, controller.DiscEnd);
+    };
+    QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    if (device.SoundOutputMissing()) {
+        // Said once, without taking the keyboard from the player.
+        auto* note = new QMessageBox(QMessageBox::Information, QStringLiteral("Mirelune"),
+                                     QStringLiteral("音声出力が見つかりません。音を出さずに再生します。"),
+                                     QMessageBox::Ok);
+        note->setAttribute(Qt::WA_DeleteOnClose);
+        note->setAttribute(Qt::WA_ShowWithoutActivating);
+        note->setModal(false);
+        note->show();
+    }
+
+    controller.StartTimer();
+    const int rc = app.exec();
+    device.Close();
+    SetMessagePresenter(nullptr);
+    return rc;
+}
