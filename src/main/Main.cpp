@@ -54,7 +54,14 @@ void SetFill(QWidget* w, const QColor& c)
 
 QFont FontWithStyle(const QString& family, int style, int pixelSize)
 {
-    QFont f(family);
+    QFont f;
+    // The stored names are those of the old system's Japanese faces; where such a face is
+    // not installed, a Japanese face stands in, so the display keeps its Japanese marks.
+    QStringList families{family};
+    if (!QFontDatabase::hasFamily(family))
+        families << QStringLiteral("Noto Sans CJK JP") << QStringLiteral("IPAPGothic") << QStringLiteral("IPAGothic")
+                 << QStringLiteral("VL PGothic");
+    f.setFamilies(families);
     f.setBold(style & 1);
     f.setItalic(style & 2);
     f.setUnderline(style & 4);
@@ -293,11 +300,15 @@ void TMainForm::layoutControls()
     place(Bevel3, 0, 0, w - S(1), S(3));
     place(Bevel1, S(8), S(8), S(145), S(33));
     place(TimeImageLabel, S(9), S(9), S(93), S(31));
-    place(ModeLabel, S(102), S(12), S(48), S(13));
-    place(TypeLabel, S(102), S(24), S(48), S(13));
+    const int smallHeight = qMax(S(13), ModeLabel->fontMetrics().height());
+    place(ModeLabel, S(102), qMin(S(12), S(26) - smallHeight / 2), S(48), smallHeight);
+    place(TypeLabel, S(102), qMin(S(24), S(40) - smallHeight), S(48), smallHeight);
     place(Bevel2, S(160), S(8), S(161) + grow, S(33));
-    place(TitleLabel, S(166), S(11), S(147) + grow, S(15));
-    place(ArtistLabel, S(166), S(26), S(147) + grow, S(13));
+    // The labels are at least as tall as their font's line, and stay inside their frame.
+    const int titleHeight = qMax(S(15), TitleLabel->fontMetrics().height());
+    const int artistHeight = qMax(S(12), ArtistLabel->fontMetrics().height());
+    place(TitleLabel, S(166), qMin(S(11), S(40) - titleHeight), S(147) + grow, titleHeight);
+    place(ArtistLabel, S(166), qMin(S(26), S(42) - artistHeight), S(147) + grow, artistHeight);
     const int boxHeight = qMax(S(20), qMin(MTitleBox->sizeHint().height(), S(28)));
     place(MTitleBox, S(8), S(60) - boxHeight / 2, S(169) + grow, boxHeight);
     place(PlayButton, S(184) + grow, S(48), S(40), S(24));
@@ -416,12 +427,16 @@ void TMainForm::UpdateDisplay()
     Image.japaneseMarks = QFontDatabase::writingSystems(family).contains(QFontDatabase::Japanese);
     QFont small = mainFont;
     small.setPixelSize(S(12));
-    ModeLabel->setFont(small);
-    TypeLabel->setFont(small);
-    ArtistLabel->setFont(small);
     QFont titleFont = mainFont;
     titleFont.setPixelSize(S(13));
-    TitleLabel->setFont(titleFont);
+    bool fontsChanged = false;
+    for (auto [label, font] : {std::pair<QLabel*, QFont>{ModeLabel, small}, {TypeLabel, small},
+                               {ArtistLabel, small}, {TitleLabel, titleFont}}) {
+        if (label->font() == font) continue;
+        label->setFont(font);
+        fontsChanged = true;
+    }
+    if (fontsChanged) layoutControls();
 
     DisplayInput in;
     if (controller) {
@@ -634,7 +649,7 @@ bool TMainForm::ExitTag() const { return cmd.ExitItem->data().toInt() == 1; }
 
 void TMainForm::discMenuAboutToShow()
 {
-    if (QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier) {
+    if (ShiftHeld()) {
         cmd.ExitItem->setData(1);
         cmd.ExitItem->setText((PlayOnExit ? QStringLiteral("演奏を停止して") : QStringLiteral("演奏を停止せずに")) +
                               cmd.ExitCaption);

@@ -1,0 +1,369 @@
+// The main window offscreen, on the simulated drive and a manual clock.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QMenuBar>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include "app/PlayLog.h"
+#include "common/Commands.h"
+#include "discdata/Words.h"
+#include "main/Main.h"
+#include "main/TaskTray.h"
+#include "playback/PlaybackController.h"
+#include "settings/IniFile.h"
+#include "support/ManualClock.h"
+#include "support/RecordingPresenter.h"
+#include "support/SimDevice.h"
+
+namespace {
+// The window with the Shift key under the test's control.
+class TestForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    bool shift = false;
+    bool ShiftHeld() const override { return shift; }
+};
+
+SimDisc DataOnly()
+{
+    SimDisc d;
+    d.tracks.push_back({150, false});
+    d.leadOutFrame = 150 + 60 * 75;
+    return d;
+}
+
+class MainForm : public ::testing::Test {
+protected:
+    MainForm()
+        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
+          player(device, clock, commands, words, form)
+    {
+        settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
+        settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
+        playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
+        player.SeekPause = [this] { clock.Advance(10); };
+        player.Random = [](int) { return 0; };
+        form.Attach(&player, &words, &device);
+        form.PlaybackOnExit = [this](bool keep) { exits << keep; };
+    }
+
+    // Start-up as the program does it, with this disc (or none) in the drive.
+    void StartWith(const std::optional<SimDisc>& disc)
+    {
+        if (disc) device.InsertDisc(*disc);
+        ASSERT_TRUE(player.OpenDevice(QString()));
+        form.ApplySettings();
+        player.StartTimer();
+        player.TimerProc(); // the first tick ends start-up
+        RunFor(1500);
+    }
+
+    void RunFor(uint32_t ms)
+    {
+        for (uint32_t t = 0; t < ms; t += 10) {
+            clock.Advance(10);
+            if (player.Waiting()) player.Step();
+            sinceTick += 10;
+            if (player.Timer.isActive() && sinceTick >= static_cast<uint32_t>(player.Timer.interval())) {
+                sinceTick = 0;
+                player.TimerProc();
+            }
+        }
+    }
+
+    void Key(int key, Qt::KeyboardModifiers m = Qt::NoModifier)
+    {
+        QTest::keyClick(form.MTitleBox, static_cast<Qt::Key>(key), m);
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    SimDevice device;
+    CommandSet commands;
+    Settings settings;
+    PlayLog playLog;
+    TWords words;
+    RecordingPresenter presenter;
+    TestForm form;
+    PlaybackController player;
+    QList<bool> exits;
+    uint32_t sinceTick = 0;
+};
+
+std::vector<int> Tracks(int n) { return std::vector<int>(n, 30); }
+} // namespace
+
+TEST_F(MainForm, MenusWithNoDiscADataDiscAndAnAudioDisc)
+{
+    StartWith(std::nullopt);
+    EXPECT_EQ(form.Image.DisplayState, dsNoDisc);
+    for (QAction* a : {commands.PlayBtn, commands.PauseBtn, commands.StopBtn, commands.PrevBtn, commands.NextBtn,
+                       commands.TypeNormItem, commands.TypeRandItem, commands.TypeProgItem, commands.TypeReptItem,
+                       commands.ProgSetItem, commands.InputDataItem, commands.CDInfoItem, commands.CDInfoSaveItem})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_FALSE(form.MTitleBox->isEnabled());
+    EXPECT_TRUE(commands.ConfigItem->isEnabled());
+    EXPECT_TRUE(commands.ExitItem->isEnabled());
+    // Eject and close are offered only when the settings say so, with their separator.
+    EXPECT_FALSE(commands.EjectItem->isVisible());
+    EXPECT_FALSE(form.N12->isVisible());
+
+    device.InsertDisc(DataOnly());
+    RunFor(1500);
+    EXPECT_EQ(form.Image.DisplayState, dsCdRom);
+    EXPECT_TRUE(commands.CDInfoItem->isEnabled()); // a data disc's properties can be shown
+    for (QAction* a : {commands.PlayBtn, commands.TypeNormItem, commands.ProgSetItem, commands.CDInfoSaveItem})
+        EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_FALSE(form.TypeLabel->isVisibleTo(&form));
+
+    device.RemoveDisc();
+    RunFor(1500);
+    device.InsertDisc(SimDisc::Audio(Tracks(3)));
+    RunFor(1500);
+    EXPECT_EQ(form.Image.DisplayState, dsTime);
+    for (QAction* a : {commands.PlayBtn, commands.PrevBtn, commands.NextBtn, commands.TypeNormItem,
+                       commands.TypeRandItem, commands.TypeReptItem, commands.TypeRept1Item, commands.ProgSetItem,
+                       commands.CDInfoItem, commands.CDInfoSaveItem})
+        EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
+    EXPECT_FALSE(commands.InputDataItem->isEnabled()); // not registered
+    EXPECT_FALSE(commands.TypeProgItem->isEnabled());  // no program
+    EXPECT_TRUE(form.MTitleBox->isEnabled());
+    EXPECT_EQ(form.MTitleBox->count(), 3);
+    EXPECT_TRUE(form.TypeLabel->isVisibleTo(&form));
+    EXPECT_EQ(form.TypeLabel->text(), QStringLiteral("Normal"));
+    EXPECT_TRUE(form.ModeLabel->isVisibleTo(&form));
+    EXPECT_EQ(form.ModeLabel->text(), QStringLiteral("Pass"));
+}
+
+TEST_F(MainForm, EjectAndCloseFollowTheSettings)
+{
+    settings.EnableEject = true;
+    StartWith(std::nullopt);
+    EXPECT_TRUE(commands.EjectItem->isVisible());
+    EXPECT_FALSE(commands.CloseItem->isVisible());
+    EXPECT_TRUE(form.N12->isVisible());
+}
+
+TEST_F(MainForm, CtrlDigitThenDigitPlaysThatEntry)
+{
+    StartWith(SimDisc::Audio(Tracks(15)));
+    Key(Qt::Key_1, Qt::ControlModifier);
+    Key(Qt::Key_2);
+    RunFor(600);
+    EXPECT_EQ(player.EntryIndex, 12);
+    EXPECT_TRUE(player.Started());
+    EXPECT_TRUE(device.IsPlaying());
+    EXPECT_EQ(player.CurrentTrack, 12);
+    EXPECT_EQ(form.MTitleBox->currentIndex(), 11);
+}
+
+TEST_F(MainForm, TensStayPendingOverANonDigit)
+{
+    StartWith(SimDisc::Audio(Tracks(15)));
+    Key(Qt::Key_1, Qt::ControlModifier);
+    Key(Qt::Key_X);
+    EXPECT_EQ(form.Keys.PendingTens, 10);
+    EXPECT_EQ(player.EntryIndex, 1);
+    Key(Qt::Key_4);
+    EXPECT_EQ(player.EntryIndex, 14);
+}
+
+TEST_F(MainForm, WithShiftOnlyF5AndF6Act)
+{
+    StartWith(SimDisc::Audio(Tracks(4)));
+    commands.TypeRandItem->setEnabled(true);
+    Key(Qt::Key_F4, Qt::ShiftModifier);
+    Key(Qt::Key_F7, Qt::ShiftModifier);
+    Key(Qt::Key_P, Qt::ShiftModifier | Qt::ControlModifier);
+    EXPECT_TRUE(commands.TypeNormItem->isChecked());
+    EXPECT_EQ(player.TimeMode, 2);
+    EXPECT_FALSE(player.Started());
+
+    Key(Qt::Key_F6, Qt::ShiftModifier);
+    EXPECT_TRUE(commands.TypeRept1Item->isChecked());
+    Key(Qt::Key_F6);
+    EXPECT_TRUE(commands.TypeReptItem->isChecked());
+    EXPECT_FALSE(commands.TypeRept1Item->isChecked());
+    Key(Qt::Key_F6, Qt::ControlModifier); // repeat off
+    EXPECT_FALSE(commands.TypeReptItem->isChecked());
+    EXPECT_FALSE(commands.TypeRept1Item->isChecked());
+
+    Key(Qt::Key_F7);
+    EXPECT_EQ(player.TimeMode, 3);
+    Key(Qt::Key_F4);
+    EXPECT_TRUE(commands.TypeRandItem->isChecked());
+    EXPECT_EQ(player.PlayType, ptRandom);
+}
+
+TEST_F(MainForm, CtrlPStartsPlayingAndTheButtonsShowIt)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    EXPECT_EQ(player.PlayGlyph, QStringLiteral("Play1"));
+    Key(Qt::Key_P, Qt::ControlModifier);
+    RunFor(2000);
+    EXPECT_TRUE(device.IsPlaying());
+    EXPECT_FALSE(form.PlayButton->isEnabled());
+    EXPECT_TRUE(form.PauseButton->isEnabled());
+    EXPECT_TRUE(form.StopButton->isEnabled());
+    // The displayed time follows the drive and is drawn into the image.
+    EXPECT_EQ(form.Image.DrawnTime, QStringLiteral("01") + TimeText(0, player.ShownSeconds, form.Image.japaneseMarks));
+    EXPECT_GE(player.ShownSeconds, 1);
+    EXPECT_FALSE(form.TimeImageLabel->pixmap().isNull());
+    Key(Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(device.IsPlaying());
+    EXPECT_TRUE(form.PlayButton->isEnabled());
+}
+
+TEST_F(MainForm, TheStatusGoesIntoTheTitleWhileTheWindowIsHidden)
+{
+    settings.Visible = 0; // the main window is not shown
+    StartWith(std::nullopt);
+    EXPECT_FALSE(form.MainShown);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Mirelune - No disc"));
+    EXPECT_EQ(form.TaskTray->Tips(), form.windowTitle());
+
+    device.InsertDisc(SimDisc::Audio(Tracks(3)));
+    RunFor(1500);
+    commands.PlayBtn->trigger();
+    RunFor(3050);
+    EXPECT_EQ(form.windowTitle(), StatusTitle(1, 0, player.ShownSeconds, QStringLiteral("Mirelune")));
+
+    commands.MainDispItem->trigger(); // shown: the title is the caption again
+    EXPECT_TRUE(form.MainShown);
+    EXPECT_TRUE(commands.MainDispItem->isChecked());
+    RunFor(400);
+    EXPECT_EQ(form.windowTitle(), QStringLiteral("Mirelune"));
+}
+
+TEST_F(MainForm, TypeLabelColourFollowsTheRepeatMode)
+{
+    settings.ReptColor = 0x0000FF;  // red
+    settings.Rept1Color = 0xFF0000; // blue
+    StartWith(SimDisc::Audio(Tracks(3)));
+    auto colour = [&] { return form.TypeLabel->palette().color(QPalette::WindowText); };
+    EXPECT_EQ(colour(), QColor(0, 255, 255));
+    commands.TypeReptItem->trigger();
+    EXPECT_EQ(colour(), QColor(255, 0, 0));
+    commands.TypeRept1Item->trigger();
+    EXPECT_EQ(colour(), QColor(0, 0, 255));
+    QTest::mouseClick(form.TypeLabel, Qt::LeftButton, Qt::ShiftModifier); // repeat one -> off
+    EXPECT_EQ(colour(), QColor(0, 255, 255));
+    QTest::mouseClick(form.ModeLabel, Qt::LeftButton);
+    EXPECT_EQ(player.TimeMode, 3);
+}
+
+TEST_F(MainForm, ExitCaptionWithShiftAndWhatClosingDoesWithPlayback)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+
+    form.shift = true;
+    emit form.DiscMenu->aboutToShow();
+    EXPECT_EQ(commands.ExitItem->text(), QStringLiteral("演奏を停止せずに終了(&X)"));
+    EXPECT_TRUE(form.ExitTag());
+    form.shift = false;
+    emit form.DiscMenu->aboutToShow();
+    EXPECT_EQ(commands.ExitItem->text(), QStringLiteral("終了(&X)"));
+    form.PlayOnExit = true;
+    form.shift = true;
+    emit form.DiscMenu->aboutToShow();
+    EXPECT_EQ(commands.ExitItem->text(), QStringLiteral("演奏を停止して終了(&X)"));
+    form.shift = false;
+
+    // The exit item with the tag inverts PlayOnExit (on): playback stops.
+    commands.ExitItem->trigger();
+    EXPECT_EQ(exits, QList<bool>{false});
+    EXPECT_TRUE(QFile::exists(settings.IniPath)); // the window's place was saved
+}
+
+TEST_F(MainForm, ClosingWithShiftKeepsPlayingAndAWindowCloseIgnoresTheTag)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    form.shift = true;
+    emit form.DiscMenu->aboutToShow(); // tag set, then the window's own close button
+    form.shift = false;
+    form.close();
+    EXPECT_EQ(exits, QList<bool>{false}); // PlayOnExit off, no Shift: the tag does not count
+}
+
+TEST_F(MainForm, ClosingWithShiftHeldPlaysOn)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    form.shift = true;
+    form.close();
+    EXPECT_EQ(exits, QList<bool>{true});
+}
+
+TEST_F(MainForm, ClosingWhileStoppedLeavesTheDriveAlone)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    form.close();
+    EXPECT_TRUE(exits.isEmpty());
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(settings.IniPath, saved));
+    EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("Visible"), -1), 3);
+}
+
+TEST_F(MainForm, HideMainBarKeepsTheClientHeightAndDropsTheMenus)
+{
+    StartWith(std::nullopt);
+    const int clientHeight = form.centralWidget()->height();
+    EXPECT_EQ(form.minimumHeight(), form.maximumHeight()); // only the width can change
+    EXPECT_TRUE(form.menuBar()->isVisibleTo(&form));
+    settings.HideMainBar = true;
+    form.ApplyWindowSettings();
+    EXPECT_FALSE(form.menuBar()->isVisibleTo(&form));
+    EXPECT_TRUE(form.windowFlags() & Qt::FramelessWindowHint);
+    EXPECT_EQ(form.maximumHeight(), form.minimumHeight());
+    form.resize(form.width() + 40, form.height());
+    EXPECT_EQ(form.centralWidget()->height(), clientHeight);
+    settings.ShowDriveName = true;
+    form.DriveDisplayName = QStringLiteral("/dev/sr0");
+    form.ApplyWindowSettings();
+    EXPECT_EQ(form.Caption, QStringLiteral("Mirelune - /dev/sr0"));
+}
+
+TEST_F(MainForm, StayOnTopFollowsTheItemUnlessHeld)
+{
+    StartWith(std::nullopt);
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    Key(Qt::Key_F8);
+    EXPECT_TRUE(form.StayOnTopNow);
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    form.HoldTopmost = true;
+    commands.StayOnTopItem->trigger();
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    form.HoldTopmost = false;
+    form.SkipTopmostOnce = true;
+    form.ApplyStayOnTop();
+    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    EXPECT_FALSE(form.SkipTopmostOnce);
+    form.ApplyStayOnTop();
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(MainForm, TheTrackListSelectsAndTheWidthGrowsOnlyTheStretchingParts)
+{
+    StartWith(SimDisc::Audio(Tracks(5)));
+    EXPECT_TRUE(form.MTitleBox->itemText(2).startsWith(QStringLiteral("03: ")));
+    emit form.MTitleBox->activated(2);
+    RunFor(400);
+    EXPECT_EQ(player.EntryIndex, 3);
+    EXPECT_TRUE(player.Started());
+
+    const QRect box = form.MTitleBox->geometry(), play = form.PlayButton->geometry();
+    const QRect mode = form.ModeLabel->geometry();
+    form.resize(form.width() + 50, form.height());
+    EXPECT_EQ(form.MTitleBox->width(), box.width() + 50);
+    EXPECT_EQ(form.PlayButton->x(), play.x() + 50);
+    EXPECT_EQ(form.ModeLabel->geometry(), mode);
+}
