@@ -52,10 +52,13 @@ int RunPlayOn(int argc, char** argv)
     server.listen(PlayerName());
     QObject::connect(&server, &QLocalServer::newConnection, &app, [&] {
         QLocalSocket* s = server.nextPendingConnection();
-        device.Stop();
-        device.Close();
-        s->disconnectFromServer();
-        app.quit();
+        QObject::connect(s, &QLocalSocket::readyRead, &app, [&, s] {
+            if (!s->readAll().contains("stop")) return;
+            device.Stop();
+            device.Close();
+            s->disconnectFromServer();
+            app.quit();
+        });
     });
     // Ends by itself at the end of the disc (or when the disc goes away).
     QTimer poll;

@@ -111,7 +111,7 @@ int main(int argc, char** argv)
 
     if (device.SoundOutputMissing()) {
         // Said once, without taking the keyboard from the player.
-        auto* note = new QMessageBox(QMessageBox::Information, QStringLiteral("Mirelune"),
+        auto* note = new QMessageBox(QMessageBox::Information, QStringLiteral("Mirelune - 音声出力"),
                                      QStringLiteral("音声出力が見つかりません。音を出さずに再生します。"),
                                      QMessageBox::Ok);
         note->setAttribute(Qt::WA_DeleteOnClose);

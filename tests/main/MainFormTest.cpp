@@ -14,6 +14,7 @@
 #include "main/Main.h"
 #include "main/TaskTray.h"
 #include "playback/PlaybackController.h"
+#include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/RecordingPresenter.h"
@@ -46,7 +47,8 @@ protected:
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
         playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
         player.SeekPause = [this] { clock.Advance(10); };
-        player.Random = [](int) { return 0; };
+        // Every rejection draw ends: the draws count up.
+        player.Random = [this](int n) { return draws++ % n; };
         form.Attach(&player, &words, &device);
         form.PlaybackOnExit = [this](bool keep) { exits << keep; };
     }
@@ -92,6 +94,7 @@ protected:
     PlaybackController player;
     QList<bool> exits;
     uint32_t sinceTick = 0;
+    int draws = 0;
 };
 
 std::vector<int> Tracks(int n) { return std::vector<int>(n, 30); }

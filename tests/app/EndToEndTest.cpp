@@ -1,0 +1,354 @@
+// The real program on the demo disc, in a real X server (Xvfb) with a window manager
+// (openbox), driven with xdotool. Each test gets its own runtime, config and data
+// folders and its own copy of the demo disc's files; the program plays on its silent
+// clock (no sound server), so nothing depends on a sound card.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocalSocket>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "common/TextCodec.h"
+#include "settings/IniDocument.h"
+
+#ifndef MIRELUNE_BINARY_DIR
+#error "MIRELUNE_BINARY_DIR must name the build folder"
+#endif
+
+namespace {
+const QString kBuild = QStringLiteral(MIRELUNE_BINARY_DIR);
+constexpr int kStartMs = 20000; // generous: the machine may be busy with other builds
+
+QString Display;
+QProcess* Xvfb = nullptr;
+QProcess* Openbox = nullptr;
+
+// Runs a short helper (xdotool, xprop) on our display; its standard output.
+QString Tool(const QString& program, const QStringList& args, int* exitCode = nullptr)
+{
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("DISPLAY"), Display);
+    p.setProcessEnvironment(env);
+    p.start(program, args);
+    p.waitForFinished(10000);
+    if (exitCode) *exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
+}
+
+QString Xdo(const QStringList& args, int* exitCode = nullptr) { return Tool(QStringLiteral("xdotool"), args, exitCode); }
+
+class EndToEnd : public ::testing::Test {
+protected:
+    static void SetUpTestSuite()
+    {
+        // A display number nobody uses.
+        int n = 90;
+        while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
+               QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
+            ++n;
+        Display = QStringLiteral(":%1").arg(n);
+        Xvfb = new QProcess;
+        Xvfb->start(QStringLiteral("Xvfb"), {Display, QStringLiteral("-screen"), QStringLiteral("0"),
+                                             QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
+                                             QStringLiteral("tcp")});
+        ASSERT_TRUE(Xvfb->waitForStarted(5000)) << "Xvfb could not be started";
+        ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X") + Display.mid(1)); },
+                                    kStartMs));
+        Openbox = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), Display);
+        Openbox->setProcessEnvironment(env);
+        Openbox->start(QStringLiteral("openbox"), {});
+        ASSERT_TRUE(Openbox->waitForStarted(5000)) << "openbox could not be started";
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] {
+                return Tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                    .contains(QStringLiteral("window id"));
+            },
+            kStartMs));
+    }
+
+    static void TearDownTestSuite()
+    {
+        for (QProcess** p : {&Openbox, &Xvfb}) {
+            if (!*p) continue;
+            (*p)->terminate();
+            if (!(*p)->waitForFinished(5000)) (*p)->kill();
+            delete *p;
+            *p = nullptr;
+        }
+    }
+
+    void SetUp() override
+    {
+        ASSERT_TRUE(dir.isValid());
+        for (const char* sub : {"run", "home", "config", "data", "disc"}) QDir(dir.path()).mkpath(QLatin1String(sub));
+        QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        for (const char* f : {"demo.cue", "demo.bin", "demo.dat"})
+            ASSERT_TRUE(QFile::copy(kBuild + QStringLiteral("/demo/") + QLatin1String(f),
+                                    path("disc/") + QLatin1String(f)))
+                << f;
+        // The demo's settings, pointing at this copy of the disc.
+        IniDocument demo;
+        ASSERT_TRUE(ReadIniFile(kBuild + QStringLiteral("/demo/Mirelune.ini"), demo));
+        demo.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), path("disc/demo.cue"));
+        demo.WriteString(QStringLiteral("Settings"), QStringLiteral("WordsPath"), path("disc/"));
+        ini = demo;
+    }
+
+    void TearDown() override
+    {
+        for (QProcess* p : running) {
+            if (p->state() != QProcess::NotRunning) {
+                p->kill();
+                p->waitForFinished(5000);
+            }
+            delete p;
+        }
+        // A player left playing on by a test is stopped by its socket, as the program does.
+        stopPlayer();
+    }
+
+    QString path(const char* rel) const { return dir.filePath(QLatin1String(rel)); }
+
+    void writeSettings(const QString& file)
+    {
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        ASSERT_TRUE(WriteIniFile(file, ini));
+    }
+
+    QProcess* start(const QStringList& args, const QString& program = kBuild + QStringLiteral("/mirelune"))
+    {
+        auto* p = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), Display);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        env.insert(QStringLiteral("XDG_RUNTIME_DIR"), path("run"));
+        env.insert(QStringLiteral("HOME"), path("home"));
+        env.insert(QStringLiteral("XDG_CONFIG_HOME"), path("config"));
+        env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
+        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + path("run/no-sound-server"));
+        env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        p->setProcessEnvironment(env);
+        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->start(program, args);
+        running.append(p);
+        return p;
+    }
+
+    // The main window of process p, once it is on the screen.
+    QString waitForWindow(QProcess* p)
+    {
+        QString id;
+        const QString pid = QString::number(p->processId());
+        (void)QTest::qWaitFor(
+            [&] {
+                const QStringList ids = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                             QStringLiteral("--name"), QStringLiteral("^Mirelune")})
+                                            .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+                for (const QString& w : ids) {
+                    if (Xdo({QStringLiteral("getwindowpid"), w}) != pid) continue;
+                    const QString name = Xdo({QStringLiteral("getwindowname"), w});
+                    if (name == QStringLiteral("Mirelune") || name.endsWith(QStringLiteral("- Mirelune"))) {
+                        id = w;
+                        return true;
+                    }
+                }
+                return false;
+            },
+            kStartMs);
+        return id;
+    }
+
+    // Minimised, the window's title carries the status: wait until the demo has played
+    // at least this many seconds of track 1.
+    bool waitForPlaying(const QString& window, int seconds)
+    {
+        Xdo({QStringLiteral("windowminimize"), window});
+        const QRegularExpression playing(QStringLiteral("^\\[01\\] 0’(\\d\\d)” - Mirelune$"));
+        const bool ok = QTest::qWaitFor(
+            [&] {
+                const auto m = playing.match(Xdo({QStringLiteral("getwindowname"), window}));
+                return m.hasMatch() && m.captured(1).toInt() >= seconds;
+            },
+            kStartMs);
+        Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        (void)QTest::qWaitFor([&] { return Xdo({QStringLiteral("getwindowname"), window}) == QStringLiteral("Mirelune"); },
+                        kStartMs);
+        return ok;
+    }
+
+    // Closes the program through its Disc menu's exit item and waits for its end.
+    bool exitThroughMenu(QProcess* p, const QString& window)
+    {
+        Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+d")});
+        (void)QTest::qWaitFor(
+            [&] {
+                return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                             QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral("^$")})
+                            .isEmpty();
+            },
+            3000);
+        Xdo({QStringLiteral("key"), QStringLiteral("x")});
+        return p->waitForFinished(kStartMs) && p->exitCode() == 0;
+    }
+
+    // The window manager keeps the window minimised.
+    static bool hidden(const QString& window)
+    {
+        return Tool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("_NET_WM_STATE")})
+            .contains(QStringLiteral("_NET_WM_STATE_HIDDEN"));
+    }
+
+    bool playerRunning()
+    {
+        QLocalSocket s;
+        s.connectToServer(path("run/Mirelune.PlayOn"));
+        return s.waitForConnected(1000);
+    }
+
+    void stopPlayer()
+    {
+        QLocalSocket s;
+        s.connectToServer(path("run/Mirelune.PlayOn"));
+        if (!s.waitForConnected(1000)) return;
+        s.write("stop\n");
+        s.waitForBytesWritten(1000);
+        s.waitForDisconnected(5000);
+    }
+
+    QStringList logLines() const
+    {
+        QFile f(dir.filePath(QStringLiteral("data/Mirelune/Mirelune.log")));
+        if (!f.open(QIODevice::ReadOnly)) return {};
+        const QByteArray bytes = f.readAll();
+        EXPECT_TRUE(bytes.endsWith("\r\n"));
+        return Cp932::Decode(bytes).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+    }
+
+    QTemporaryDir dir;
+    IniDocument ini;
+    QList<QProcess*> running;
+};
+} // namespace
+
+TEST_F(EndToEnd, ASecondStartBringsTheFirstForwardAndEndsSilently)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* first = start({});
+    const QString window = waitForWindow(first);
+    ASSERT_FALSE(window.isEmpty());
+    Xdo({QStringLiteral("windowminimize"), window});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return hidden(window); }, kStartMs));
+
+    QProcess* second = start({});
+    ASSERT_TRUE(second->waitForFinished(kStartMs));
+    EXPECT_EQ(second->exitCode(), 0);
+    // The first comes back from the taskbar; the second never showed a window.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !hidden(window); }, kStartMs));
+    EXPECT_EQ(Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                   QStringLiteral("^Mirelune$")}),
+              window);
+    EXPECT_EQ(first->state(), QProcess::Running);
+    EXPECT_TRUE(exitThroughMenu(first, window));
+}
+
+TEST_F(EndToEnd, TheIOptionNamesASettingsFileBesideTheExecutable)
+{
+    // A copy of the program in a folder of its own, with my.ini beside it.
+    QDir(dir.path()).mkpath(QStringLiteral("bin"));
+    const QString program = path("bin/mirelune");
+    ASSERT_TRUE(QFile::copy(kBuild + QStringLiteral("/mirelune"), program));
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    writeSettings(path("bin/my.ini"));
+
+    QProcess* p = start({QStringLiteral("-I:my")}, program);
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(exitThroughMenu(p, window));
+
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("bin/my.ini"), saved));
+    EXPECT_TRUE(saved.Value(QStringLiteral("Window"), QStringLiteral("MainLeft")).has_value());
+    EXPECT_EQ(saved.ReadString(QStringLiteral("Settings"), QStringLiteral("DriveName"), {}), path("disc/demo.cue"));
+    EXPECT_FALSE(QFile::exists(path("config/Mirelune/Mirelune.ini")));
+}
+
+TEST_F(EndToEnd, ARegisteredDiscWritesOneLogLinePerPeriodAndClosingSavesPlaceAndPlayTime)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("RecordLog"), QStringLiteral("1"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    Xdo({QStringLiteral("windowmove"), window, QStringLiteral("100"), QStringLiteral("140")});
+    ASSERT_TRUE(waitForPlaying(window, 2));
+    ASSERT_TRUE(exitThroughMenu(p, window));
+
+    const QStringList lines = logLines();
+    ASSERT_EQ(lines.size(), 1);
+    // The title padded to 32 bytes of its code page 932 form (21 bytes and 11 blanks).
+    EXPECT_TRUE(lines[0].contains(QRegularExpression(
+        QStringLiteral("^Mirelune デモディスク {11} \\d{4}\\.\\d\\d\\.\\d\\d\\(.+\\) \\d\\d:\\d\\d\\.\\d\\d - \\d\\d\\.\\d\\d\\(.+\\) "
+                       "\\d\\d:\\d\\d\\.\\d\\d$"))))
+        << lines[0].toStdString();
+
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("config/Mirelune/Mirelune.ini"), saved));
+    EXPECT_TRUE(saved.Value(QStringLiteral("Window"), QStringLiteral("MainTop")).has_value());
+    EXPECT_NEAR(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("MainLeft"), -1), 100, 20);
+    IniDocument data;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
+    EXPECT_GE(data.ReadInteger(QStringLiteral("Info"), QStringLiteral("PlayTime"), 0), 1);
+
+    // The log off: the period still ends, and no line is written.
+    ini = saved;
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("RecordLog"), QStringLiteral("0"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* again = start({});
+    const QString window2 = waitForWindow(again);
+    ASSERT_FALSE(window2.isEmpty());
+    ASSERT_TRUE(waitForPlaying(window2, 1));
+    ASSERT_TRUE(exitThroughMenu(again, window2));
+    EXPECT_EQ(logLines().size(), 1);
+}
+
+TEST_F(EndToEnd, ClosingWhilePlayingStopsTheDiscOrPlaysOnUntilTheNextStart)
+{
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitForPlaying(window, 1));
+    ASSERT_TRUE(exitThroughMenu(p, window));
+    EXPECT_FALSE(playerRunning()); // PlayOnExit off: the disc stopped with the program
+
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("config/Mirelune/Mirelune.ini"), saved));
+    saved.WriteString(QStringLiteral("Settings"), QStringLiteral("PlayOnExit"), QStringLiteral("1"));
+    ini = saved;
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    p = start({});
+    window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitForPlaying(window, 1));
+    ASSERT_TRUE(exitThroughMenu(p, window));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return playerRunning(); }, kStartMs)); // playing on
+
+    // The next start stops it before it opens the drive.
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    p = start({});
+    window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    EXPECT_FALSE(playerRunning());
+    ASSERT_TRUE(exitThroughMenu(p, window));
+}

@@ -1,0 +1,130 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "dialogs/DriveSel.h"
+#include "main/WidgetPresenter.h"
+
+namespace {
+QStringList Items(const TDriveSelForm& f)
+{
+    QStringList out;
+    for (int i = 0; i < f.DriveList->count(); ++i) out << f.DriveList->item(i)->text();
+    return out;
+}
+
+void Click(TDriveSelForm& f, int row, bool twice = false)
+{
+    const QRect r = f.DriveList->visualItemRect(f.DriveList->item(row));
+    if (twice) {
+        QTest::mouseClick(f.DriveList->viewport(), Qt::LeftButton, {}, r.center());
+        QTest::mouseDClick(f.DriveList->viewport(), Qt::LeftButton, {}, r.center());
+    } else {
+        QTest::mouseClick(f.DriveList->viewport(), Qt::LeftButton, {}, r.center());
+    }
+}
+} // namespace
+
+TEST(DriveSel, WithoutDrivesOnlyTheDefaultIsListedAndChosen)
+{
+    TDriveSelForm f({}, QString());
+    EXPECT_EQ(f.windowTitle(), QStringLiteral("ドライブ選択"));
+    EXPECT_EQ(f.Label1->text(), QStringLiteral("使用ドライブ(&D):"));
+    EXPECT_EQ(f.Label1->buddy(), f.DriveList);
+    EXPECT_EQ(Items(f), (QStringList{QStringLiteral("(システム デフォルト)"), TDriveSelForm::ImageItemText()}));
+    EXPECT_EQ(f.DriveList->currentRow(), 0);
+    EXPECT_TRUE(f.OKBtn->isEnabled());
+    EXPECT_TRUE(f.OKBtn->isDefault());
+    f.OKBtn->click();
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_TRUE(f.DriveName().isEmpty());
+}
+
+TEST(DriveSel, TheStoredDriveIsSelectedWithoutRegardToCase)
+{
+    TDriveSelForm f({QStringLiteral("/dev/sr0"), QStringLiteral("/dev/sr1")}, QStringLiteral("/DEV/SR1"));
+    EXPECT_EQ(f.DriveList->currentRow(), 2);
+    f.OKBtn->click();
+    EXPECT_EQ(f.DriveName(), QStringLiteral("/dev/sr1"));
+}
+
+TEST(DriveSel, AVanishedDriveSelectsNothingUntilAClick)
+{
+    TDriveSelForm f({QStringLiteral("/dev/sr0")}, QStringLiteral("/dev/sr9"));
+    f.show();
+    EXPECT_EQ(f.DriveList->currentRow(), -1);
+    EXPECT_FALSE(f.OKBtn->isEnabled());
+    Click(f, 1);
+    EXPECT_TRUE(f.OKBtn->isEnabled());
+    f.OKBtn->click();
+    EXPECT_EQ(f.DriveName(), QStringLiteral("/dev/sr0"));
+}
+
+TEST(DriveSel, DoubleClickAcceptsAtOnceAndTheDefaultStoresNothing)
+{
+    TDriveSelForm f({QStringLiteral("/dev/sr0")}, QStringLiteral("/dev/sr0"));
+    f.show();
+    Click(f, 0, true);
+    EXPECT_EQ(f.result(), QDialog::Accepted);
+    EXPECT_FALSE(f.isVisible());
+    EXPECT_TRUE(f.DriveName().isEmpty());
+}
+
+TEST(DriveSel, ClosingIsCancelAndKeepsTheName)
+{
+    TDriveSelForm f({QStringLiteral("/dev/sr0")}, QStringLiteral("/dev/sr0"));
+    f.show();
+    Click(f, 0);
+    f.close();
+    EXPECT_EQ(f.result(), QDialog::Rejected);
+    EXPECT_EQ(f.DriveName(), QStringLiteral("/dev/sr0"));
+}
+
+TEST(DriveSel, AnImageFileIsAVirtualDrive)
+{
+    QTemporaryDir dir;
+    const QString image = dir.filePath(QStringLiteral("disc.cue"));
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+
+    TDriveSelForm f({QStringLiteral("/dev/sr0")}, QString());
+    f.show();
+    int asked = 0;
+    QString answer; // the user cancels the file dialog first
+    f.ChooseImage = [&](QWidget*) {
+        ++asked;
+        return answer;
+    };
+    const int imageRow = f.DriveList->count() - 1;
+    Click(f, imageRow);
+    EXPECT_EQ(asked, 1);
+    EXPECT_EQ(f.DriveList->currentRow(), 0); // back where it was
+
+    answer = image;
+    Click(f, imageRow);
+    EXPECT_EQ(f.DriveList->currentItem()->text(), image);
+    f.OKBtn->click();
+    EXPECT_EQ(f.DriveName(), image);
+
+    // The next time, the chosen image is listed and selected.
+    TDriveSelForm again({QStringLiteral("/dev/sr0")}, image);
+    EXPECT_EQ(again.DriveList->currentItem()->text(), image);
+}
+
+TEST(MessageOwner, NoOwnerWhileTheDriveSelectionIsActive)
+{
+    TDriveSelForm f({}, QString());
+    f.show();
+    QApplication::setActiveWindow(&f);
+    EXPECT_EQ(MessageOwner(), nullptr);
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    EXPECT_EQ(MessageOwner(), &other);
+}
