@@ -104,6 +104,18 @@ TMainForm::TMainForm(CommandSet& commands, Settings& s, PlayLog& log, QWidget* p
     saver = new ScreenSaverInhibitor(this);
     TaskTray = new TTaskTray(this);
     connect(TaskTray, &TTaskTray::OnTrayClick, this, &TMainForm::trayClick);
+    // The icon's right-button menu: the player's commands (the lyrics window's popup
+    // repeats the same ones).
+    TrayMenu = new QMenu(this);
+    TrayMenu->setObjectName(QStringLiteral("TrayMenu"));
+    for (QAction* a : {cmd.PlayBtn, cmd.PauseBtn, cmd.StopBtn}) TrayMenu->addAction(a);
+    TrayMenu->addSeparator();
+    for (QAction* a : {cmd.PrevTrkItem, cmd.TopTrkItem, cmd.NextTrkItem}) TrayMenu->addAction(a);
+    TrayMenu->addSeparator();
+    for (QAction* a : {cmd.MainDispItem, cmd.WordsDispItem, cmd.StayOnTopItem}) TrayMenu->addAction(a);
+    TrayMenu->addSeparator();
+    TrayMenu->addAction(cmd.ExitItem);
+    TaskTray->PopupMenuRight = TrayMenu;
     buildControls();
     buildMenus();
     connectCommands();

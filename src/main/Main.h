@@ -141,6 +141,7 @@ public:
     QMenu* HelpMenu;
     QAction* N12;
     TTaskTray* TaskTray;
+    QMenu* TrayMenu;
     TimeImage Image;
     MainKeys Keys;
 

@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -370,3 +371,20 @@ TEST_F(MainForm, TheTrackListSelectsAndTheWidthGrowsOnlyTheStretchingParts)
     EXPECT_EQ(form.PlayButton->x(), play.x() + 50);
     EXPECT_EQ(form.ModeLabel->geometry(), mode);
 }
+
+TEST_F(MainForm, TheTrayIconTogglesTheWindowAndOffersThePlayersCommands)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    EXPECT_TRUE(form.MainShown);
+    emit form.TaskTray->OnTrayClick(Qt::LeftButton);
+    EXPECT_FALSE(form.MainShown);
+    EXPECT_FALSE(commands.MainDispItem->isChecked());
+    emit form.TaskTray->OnTrayClick(Qt::RightButton); // the right button only opens the menu
+    EXPECT_FALSE(form.MainShown);
+    emit form.TaskTray->OnTrayClick(Qt::LeftButton);
+    EXPECT_TRUE(form.MainShown);
+    EXPECT_EQ(form.TaskTray->PopupMenuRight, form.TrayMenu);
+    EXPECT_TRUE(form.TrayMenu->actions().contains(commands.PlayBtn));
+    EXPECT_TRUE(form.TrayMenu->actions().contains(commands.ExitItem));
+}
+
