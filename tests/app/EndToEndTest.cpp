@@ -45,25 +45,43 @@ QString Xdo(const QStringList& args, int* exitCode = nullptr) { return Tool(QStr
 
 class EndToEnd : public ::testing::Test {
 protected:
-    static void SetUpTestSuite()
+    // The X server and window manager, started by the first test of the process (a
+    // failure to start them fails that test, not skips it).
+    static void StartDisplay()
     {
-        // A display number nobody uses.
-        int n = 90;
-        while (QFile::exists(QStringLiteral("/tmp/.X11-unix/X%1").arg(n)) ||
-               QFile::exists(QStringLiteral("/tmp/.X%1-lock").arg(n)))
-            ++n;
-        Display = QStringLiteral(":%1").arg(n);
+        if (Openbox) return;
+        // Xvfb picks a free display itself and tells its number on standard output; it
+        // must not reset when its last client leaves (a client connecting then would fail).
         Xvfb = new QProcess;
-        Xvfb->start(QStringLiteral("Xvfb"), {Display, QStringLiteral("-screen"), QStringLiteral("0"),
-                                             QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"),
-                                             QStringLiteral("tcp")});
+        Xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                             QStringLiteral("0"), QStringLiteral("1024x768x24"),
+                                             QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                                             QStringLiteral("-noreset")});
         ASSERT_TRUE(Xvfb->waitForStarted(5000)) << "Xvfb could not be started";
-        ASSERT_TRUE(QTest::qWaitFor([] { return QFile::exists(QStringLiteral("/tmp/.X11-unix/X") + Display.mid(1)); },
-                                    kStartMs));
+        QByteArray number;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                number += Xvfb->readAllStandardOutput();
+                return number.contains('\n') || Xvfb->state() == QProcess::NotRunning;
+            },
+            kStartMs))
+            << "Xvfb did not tell its display";
+        ASSERT_FALSE(number.trimmed().isEmpty()) << Xvfb->readAllStandardError().toStdString();
+        Display = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+        // The server answers before the window manager is started on it.
+        ASSERT_TRUE(QTest::qWaitFor(
+            [] {
+                int rc = -1;
+                Tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_ACTIVE_WINDOW")}, &rc);
+                return rc == 0;
+            },
+            kStartMs))
+            << "Xvfb does not answer on " << Display.toStdString();
         Openbox = new QProcess;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("DISPLAY"), Display);
         Openbox->setProcessEnvironment(env);
+        Openbox->setProcessChannelMode(QProcess::MergedChannels);
         Openbox->start(QStringLiteral("openbox"), {});
         ASSERT_TRUE(Openbox->waitForStarted(5000)) << "openbox could not be started";
         ASSERT_TRUE(QTest::qWaitFor(
@@ -71,7 +89,11 @@ protected:
                 return Tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
                     .contains(QStringLiteral("window id"));
             },
-            kStartMs));
+            kStartMs))
+            << "openbox did not take the display " << Display.toStdString() << " (running "
+            << (Openbox->state() == QProcess::Running) << ", exit " << Openbox->exitCode() << "): "
+            << Openbox->readAll().toStdString() << " / xprop: "
+            << Tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}).toStdString();
     }
 
     static void TearDownTestSuite()
@@ -87,6 +109,7 @@ protected:
 
     void SetUp() override
     {
+        ASSERT_NO_FATAL_FAILURE(StartDisplay());
         ASSERT_TRUE(dir.isValid());
         for (const char* sub : {"run", "home", "config", "data", "disc"}) QDir(dir.path()).mkpath(QLatin1String(sub));
         QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
