@@ -1,5 +1,6 @@
 #include "playback/CdioSource.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
@@ -27,6 +28,28 @@ bool CdioSource::IsDevicePath(const QString& name)
     return name.startsWith(QLatin1String("/dev/"));
 }
 
+QStringList CdioSource::CueFiles(const QString& cue)
+{
+    QStringList files;
+    QFile f(cue);
+    if (!f.open(QIODevice::ReadOnly)) return files;
+    const QDir dir = QFileInfo(cue).absoluteDir();
+    for (QByteArray line : f.read(1 << 20).split('\n')) {
+        line = line.trimmed();
+        if (!line.toUpper().startsWith("FILE ")) continue;
+        line = line.mid(5).trimmed();
+        QByteArray file;
+        if (line.startsWith('"')) {
+            const qsizetype end = line.indexOf('"', 1);
+            if (end > 1) file = line.mid(1, end - 1);
+        } else {
+            file = line.split(' ').value(0);
+        }
+        if (!file.isEmpty()) files << QDir::cleanPath(dir.absoluteFilePath(QFile::decodeName(file)));
+    }
+    return files;
+}
+
 std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error)
 {
     std::unique_ptr<CdioSource> s(new CdioSource);
@@ -35,7 +58,33 @@ std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error
         if (error) *error = QStringLiteral("%1: no such disc image").arg(name);
         return nullptr;
     }
-    const QByteArray path = QFile::encodeName(name);
+    QString openName = name;
+    if (s->image && name.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {
+        const QStringList files = CueFiles(name);
+        if (files.size() != 1) {
+            if (error) {
+                *error = files.isEmpty() ? QStringLiteral("%1: the cue sheet names no data file").arg(name)
+                                         : QStringLiteral("%1: cue sheets of several data files are not supported").arg(name);
+            }
+            return nullptr;
+        }
+        if (!QFileInfo(files[0]).isFile()) {
+            if (error) *error = QStringLiteral("%1: its data file %2 is missing").arg(name, files[0]);
+            return nullptr;
+        }
+        const QString sameName = QDir::cleanPath(QFileInfo(name).absoluteFilePath().chopped(4) + QStringLiteral(".bin"));
+        if (files[0] != sameName) {
+            s->alias = std::make_unique<QTemporaryDir>();
+            const QString cueCopy = s->alias->filePath(QStringLiteral("disc.cue"));
+            if (!s->alias->isValid() || !QFile::copy(name, cueCopy)
+                || !QFile::link(files[0], s->alias->filePath(QStringLiteral("disc.bin")))) {
+                if (error) *error = QStringLiteral("%1: cannot be opened (no room for a temporary copy)").arg(name);
+                return nullptr;
+            }
+            openName = cueCopy;
+        }
+    }
+    const QByteArray path = QFile::encodeName(openName);
     // libcdio's warnings (short pregaps and the like) are not the user's business;
     // what fails is reported through error.
     cdio_loglevel_default = CDIO_LOG_ERROR;

@@ -1,6 +1,7 @@
 #pragma once
 // Sectors from libcdio: a CD drive (read through paranoia) or a disc image (BIN/CUE,
 // cdrdao TOC, NRG; read plainly).
+#include <QTemporaryDir>
 #include <memory>
 
 #include "playback/SectorSource.h"
@@ -26,6 +27,8 @@ public:
     // The drives libcdio finds, and the one it takes by default (empty when none).
     static QStringList DeviceList();
     static QString DefaultDevice();
+    // The data files a cue sheet names (absolute), in order.
+    static QStringList CueFiles(const QString& cue);
     // True for a path that names a drive rather than an image file.
     static bool IsDevicePath(const QString& name);
     // Open and close a drive's tray by its path.
@@ -46,4 +49,7 @@ private:
     bool canEject = false;
     DiscToc toc;
     CdTextInfo text;
+    // libcdio reads the BIN named like the CUE, whatever the CUE says; a CUE naming
+    // another file is opened through a copy beside a link of that name.
+    std::unique_ptr<QTemporaryDir> alias;
 };

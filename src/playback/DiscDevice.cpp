@@ -2,7 +2,9 @@
 
 #include <QMediaDevices>
 #include <QMetaObject>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <algorithm>
 #include <sys/stat.h>
 #include <type_traits>
@@ -55,15 +57,28 @@ template <class F> auto DiscDevice::onAudioThread(F f)
 QStringList DiscDevice::DeviceList() { return CdioSource::DeviceList(); }
 QString DiscDevice::DefaultDevice() { return CdioSource::DefaultDevice(); }
 
+namespace {
+void AddStamp(const QString& path, std::vector<qint64>& out)
+{
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) {
+        out.insert(out.end(), {-1, 0, 0});
+        return;
+    }
+    out.insert(out.end(), {static_cast<qint64>(st.st_size),
+                           static_cast<qint64>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec,
+                           static_cast<qint64>(st.st_ino)});
+}
+} // namespace
+
 DiscDevice::FileStamp DiscDevice::imageStamp() const
 {
     FileStamp s;
     struct stat st {};
     if (::stat(QFile::encodeName(driveName).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
     s.exists = true;
-    s.size = st.st_size;
-    s.modified = QDateTime::fromSecsSinceEpoch(st.st_mtim.tv_sec).addMSecs(st.st_mtim.tv_nsec / 1000000);
-    s.inode = st.st_ino;
+    AddStamp(driveName, s.files);
+    for (const QString& f : dataFiles) AddStamp(f, s.files);
     return s;
 }
 
@@ -82,6 +97,7 @@ bool DiscDevice::Open(const QString& name)
     trayOpen = false;
     canEject = false;
     if (isVirtual) {
+        dataFiles = CdioSource::CueFiles(driveName);
         stamp = imageStamp();
         if (!loadDisc()) return false;
     } else {
@@ -184,8 +200,9 @@ void DiscDevice::checkDisc()
             stamp = {}; // replaced: the old disc is out now, the new one comes in next time
             return;
         }
-        stamp = now;
-        if (now.exists) loadDisc();
+        dataFiles = CdioSource::CueFiles(driveName);
+        stamp = imageStamp();
+        if (stamp.exists) loadDisc();
         return;
     }
     if (state == State::Playing) return; // the reader has the drive

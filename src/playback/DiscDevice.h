@@ -2,12 +2,12 @@
 // The CD-audio device on Linux: a CD drive or a disc image (a virtual drive) read
 // through a SectorSource and played digitally; positions come from the audio clock.
 #include <QAudioDevice>
-#include <QDateTime>
 #include <QString>
 #include <QThread>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "playback/CdDevice.h"
 #include "playback/SectorSource.h"
@@ -85,15 +85,15 @@ private:
     bool isVirtual = false;
     bool trayOpen = false;
     bool canEject = false;
-    // What the image file looked like when its disc was loaded; a change is a new disc.
+    // What the image file (and the files its cue sheet names) looked like when its disc
+    // was loaded; a change is a new disc.
     struct FileStamp {
         bool exists = false;
-        qint64 size = 0;
-        QDateTime modified;
-        quint64 inode = 0;
+        std::vector<qint64> files; // size, modification time and inode of each file
         bool operator==(const FileStamp&) const = default;
     };
     FileStamp stamp;
+    QStringList dataFiles;
     FileStamp imageStamp() const;
     qint64 lastProbe = 0; // real drives without a disc are probed now and then
 

@@ -93,6 +93,16 @@ TEST_F(DiscDeviceImages, OtherImageKindsOpenWithTheirTracks)
     EXPECT_EQ(dev.TrackPosition(99), 2000 + 98 * 1000);
     EXPECT_EQ(dev.TrackLength(99), 1000);
 
+    // A cue sheet whose BIN has another name.
+    ASSERT_FALSE(WriteCueImage(dir.path(), "album", {{150}, {150}}).isEmpty());
+    QFile renamed(Path("Album (disc 1).cue"));
+    ASSERT_TRUE(renamed.open(QIODevice::WriteOnly));
+    renamed.write(CueSheet("album.bin", {{150}, {150}}));
+    renamed.close();
+    ASSERT_TRUE(dev.Open(renamed.fileName())) << dev.OpenError().toStdString();
+    EXPECT_EQ(dev.TrackCount(), 2);
+    EXPECT_EQ(dev.TrackLength(2), 2000);
+
     // A cdrdao toc file.
     ASSERT_TRUE(dev.Open(WriteTocImage(dir.path(), "cdrdao", {{150}, {225}}))) << dev.OpenError().toStdString();
     EXPECT_EQ(dev.TrackCount(), 2);
@@ -113,6 +123,15 @@ TEST_F(DiscDeviceImages, BrokenImagesAreRefusedWithAReason)
     cue.close();
     EXPECT_FALSE(dev.Open(cue.fileName()));
     EXPECT_FALSE(dev.OpenError().isEmpty());
+
+    // The file it names is missing, though a BIN of the cue sheet's own name is there:
+    // that one is not some other disc's stand-in.
+    ASSERT_FALSE(WriteCueImage(dir.path(), "nothing", {{225}}).isEmpty());
+    ASSERT_TRUE(cue.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cue.write(CueSheet("absent.bin", {{225}}));
+    cue.close();
+    EXPECT_FALSE(dev.Open(cue.fileName()));
+    EXPECT_TRUE(dev.OpenError().contains("absent.bin")) << dev.OpenError().toStdString();
 
     QFile empty(Path("empty.cue"));
     ASSERT_TRUE(empty.open(QIODevice::WriteOnly));
@@ -193,6 +212,16 @@ TEST_F(DiscDeviceImages, TheImageFileComingAndGoingIsADiscInsertedOrRemoved)
     EXPECT_EQ(dev.Mode(), ModeOpen);
     EXPECT_EQ(dev.Mode(), ModeStopped);
     EXPECT_EQ(dev.TrackCount(), 3);
+
+    // Only the data file replaced, under the same cue sheet: a changed disc as well
+    // (here its last track grows).
+    QFile bin(Path("other.bin"));
+    ASSERT_TRUE(bin.open(QIODevice::Append));
+    bin.write(QByteArray(2352 * 75, '\0'));
+    bin.close();
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.TrackLength(3), 3000);
 }
 
 TEST_F(DiscDeviceImages, WithoutSoundOutputItPlaysOnASilentClock)
