@@ -88,13 +88,7 @@ int main(int argc, char** argv)
     LoadSettings(settings, spSettings);
     form.ApplySettings();
 
-    QObject::connect(&instance, &SingleInstance::ShowRequested, &form, [&form] {
-        if (form.Minimized()) {
-            form.showNormal();
-        }
-        form.raise();
-        form.activateWindow();
-    });
+    QObject::connect(&instance, &SingleInstance::ShowRequested, &form, &TMainForm::BringForward);
     SleepWatcher sleep;
     QObject::connect(&sleep, &SleepWatcher::Suspending, &form, [&form] { form.WriteLogLine(); });
     QObject::connect(&sleep, &SleepWatcher::Resumed, &form,

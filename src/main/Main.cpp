@@ -671,6 +671,16 @@ void TMainForm::discMenuAboutToShow()
     }
 }
 
+void TMainForm::BringForward()
+{
+    if (Minimized()) {
+        trayHidden = false;
+        showNormal();
+    }
+    raise();
+    activateWindow();
+}
+
 void TMainForm::trayClick(Qt::MouseButton button)
 {
     if (button != Qt::LeftButton) return;

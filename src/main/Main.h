@@ -65,6 +65,8 @@ public:
     void ApplyWindowSettings();
     void ShowMainWindow();
     void HideMainWindow();
+    // A second start asked for us: restored if minimised, else brought to the front.
+    void BringForward();
     // A dialog of the program (to close with the disc, and for DialogOpen).
     void AddDialog(QWidget* dialog) { dialogs.append(dialog); }
 
