@@ -375,3 +375,29 @@ TEST_F(EndToEnd, ClosingWhilePlayingStopsTheDiscOrPlaysOnUntilTheNextStart)
     EXPECT_FALSE(playerRunning());
     ASSERT_TRUE(exitThroughMenu(p, window));
 }
+
+TEST_F(EndToEnd, ABarlessWindowStaysOnTopUntilF8)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("HideMainBar"), QStringLiteral("1"));
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("StayOnTop"), QStringLiteral("1"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    auto state = [&] {
+        return Tool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("_NET_WM_STATE")});
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return state().contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }, kStartMs));
+    // No title bar and no menu bar: the window is the bar's client area alone.
+    EXPECT_TRUE(Xdo({QStringLiteral("getwindowgeometry"), window}).contains(QStringLiteral("x78")));
+
+    Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+    Xdo({QStringLiteral("key"), QStringLiteral("F8")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !state().contains(QStringLiteral("_NET_WM_STATE_ABOVE")); }, kStartMs));
+
+    // Closed by the window manager (there is no menu to exit from).
+    Xdo({QStringLiteral("key"), QStringLiteral("alt+F4")});
+    ASSERT_TRUE(p->waitForFinished(kStartMs));
+    EXPECT_EQ(p->exitCode(), 0);
+}

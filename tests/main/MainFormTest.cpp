@@ -7,6 +7,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QToolButton>
 
 #include "app/PlayLog.h"
@@ -386,5 +387,23 @@ TEST_F(MainForm, TheTrayIconTogglesTheWindowAndOffersThePlayersCommands)
     EXPECT_EQ(form.TaskTray->PopupMenuRight, form.TrayMenu);
     EXPECT_TRUE(form.TrayMenu->actions().contains(commands.PlayBtn));
     EXPECT_TRUE(form.TrayMenu->actions().contains(commands.ExitItem));
+}
+
+TEST_F(MainForm, TheHelpItemShowsTheHelpPagesInTheProgramsOwnWindow)
+{
+    QFile page(dir.filePath(QStringLiteral("help.html")));
+    ASSERT_TRUE(page.open(QIODevice::WriteOnly));
+    page.write("<html><body><h1 id=\"main\">Help</h1></body></html>");
+    page.close();
+    form.HelpFile = page.fileName();
+    StartWith(std::nullopt);
+    commands.TopicItem->trigger();
+    auto* help = form.findChild<QWidget*>(QStringLiteral("HelpWindow"));
+    ASSERT_NE(help, nullptr);
+    EXPECT_TRUE(help->isVisible());
+    auto* browser = help->findChild<QTextBrowser*>();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_EQ(browser->source(), QUrl::fromLocalFile(page.fileName()));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Help")));
 }
 
