@@ -407,3 +407,23 @@ TEST_F(MainForm, TheHelpItemShowsTheHelpPagesInTheProgramsOwnWindow)
     EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Help")));
 }
 
+TEST_F(MainForm, APressOnNextSkipsAndAKeyReleaseEndsAHeldSeek)
+{
+    StartWith(SimDisc::Audio(Tracks(4)));
+    // The mouse: pressed, released over the button, the jump 800 ms later.
+    QTest::mousePress(form.NextButton, Qt::LeftButton);
+    EXPECT_TRUE(player.ButtonHeld);
+    QTest::mouseRelease(form.NextButton, Qt::LeftButton);
+    EXPECT_FALSE(player.ButtonHeld);
+    RunFor(1200);
+    EXPECT_EQ(player.EntryIndex, 2);
+
+    // Ctrl+N held down: the release of the key, any key, ends the press.
+    QTest::keyPress(form.MTitleBox, Qt::Key_N, Qt::ControlModifier);
+    EXPECT_TRUE(player.ButtonHeld);
+    QTest::keyRelease(form.MTitleBox, Qt::Key_Control);
+    EXPECT_FALSE(player.ButtonHeld);
+    RunFor(1200);
+    EXPECT_EQ(player.EntryIndex, 3);
+}
+
