@@ -207,20 +207,28 @@ protected:
         return ok;
     }
 
-    // Closes the program through its Disc menu's exit item and waits for its end.
+    // Closes the program through its Disc menu's exit item and waits for its end. The
+    // keys go to the active window, so each try first makes sure the window is active.
     bool exitThroughMenu(QProcess* p, const QString& window)
     {
-        Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-        Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+d")});
-        (void)QTest::qWaitFor(
-            [&] {
-                return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                             QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral("^$")})
-                            .isEmpty();
-            },
-            3000);
-        Xdo({QStringLiteral("key"), QStringLiteral("x")});
-        return p->waitForFinished(kStartMs) && p->exitCode() == 0;
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
+            Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+            if (!QTest::qWaitFor([&] { return Xdo({QStringLiteral("getactivewindow")}) == window; }, 5000)) continue;
+            Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+d")});
+            // The open menu is a window of the program without a name.
+            const bool menuOpen = QTest::qWaitFor(
+                [&] {
+                    return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                 QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral("^$")})
+                                .isEmpty();
+                },
+                5000);
+            if (!menuOpen) continue;
+            Xdo({QStringLiteral("key"), QStringLiteral("x")});
+            if (p->waitForFinished(kStartMs)) return p->exitStatus() == QProcess::NormalExit && p->exitCode() == 0;
+        }
+        return false;
     }
 
     // The window manager keeps the window minimised.
@@ -400,4 +408,20 @@ TEST_F(EndToEnd, ABarlessWindowStaysOnTopUntilF8)
     Xdo({QStringLiteral("key"), QStringLiteral("alt+F4")});
     ASSERT_TRUE(p->waitForFinished(kStartMs));
     EXPECT_EQ(p->exitCode(), 0);
+}
+
+TEST_F(EndToEnd, ADriveThatCannotBeOpenedIsReportedAndTheProgramEnds)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), path("disc/missing.cue"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    // Only the message box "Mirelune" comes up; OK ends the program.
+    const QString box = waitForWindow(p);
+    ASSERT_FALSE(box.isEmpty());
+    EXPECT_EQ(p->state(), QProcess::Running);
+    Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), box});
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(p->waitForFinished(kStartMs));
+    EXPECT_EQ(p->exitCode(), 1);
+    EXPECT_FALSE(QFile::exists(path("data/Mirelune/Mirelune.log")));
 }
