@@ -96,10 +96,12 @@ int main(int argc, char** argv)
 
     form.PlaybackOnExit = [&](bool keep) {
         const int32_t from = device.Position();
+        const QString drive = device.DriveName();
         device.Stop();
         if (!keep) return;
+        // The drive is let go before the player takes it.
         device.Close();
-        StartPlayOn(device.DriveName(), from, controller.DiscEnd);
+        StartPlayOn(drive, from, controller.DiscEnd);
     };
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
 
