@@ -16,7 +16,6 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
     setObjectName(QStringLiteral("DriveSelForm"));
     setWindowTitle(QStringLiteral("ドライブ選択"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    resize(ScaleToScreen(163), ScaleToScreen(195));
 
     Label1 = new QLabel(QStringLiteral("使用ドライブ(&D):"), this);
     DriveList = new QListWidget(this);
@@ -51,6 +50,9 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
     }
     DriveList->addItem(ImageItemText());
     for (int i = 0; i < DriveList->count(); ++i) DriveList->item(i)->setToolTip(DriveList->item(i)->text());
+    // 163 x 195 as laid out, wider when an image path needs it.
+    resize(qBound(ScaleToScreen(163), DriveList->sizeHintForColumn(0) + ScaleToScreen(48), ScaleToScreen(520)),
+           ScaleToScreen(195));
     if (selected >= 0) DriveList->setCurrentRow(selected);
     else DriveList->setCurrentRow(-1);
     lastRow = selected;
