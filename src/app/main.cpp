@@ -87,6 +87,7 @@ int main(int argc, char** argv)
     // What the settings dialog does when it is created: the rest of the settings, applied.
     LoadSettings(settings, spSettings);
     form.ApplySettings();
+    form.ApplyLoadedWindowState();
 
     QObject::connect(&instance, &SingleInstance::ShowRequested, &form, &TMainForm::BringForward);
     SleepWatcher sleep;

@@ -392,7 +392,10 @@ void TMainForm::ApplySettings()
     applySaver();
     ApplyWindowSettings();
     ApplyStayOnTop();
+}
 
+void TMainForm::ApplyLoadedWindowState()
+{
     resize(qMax(settings.MainWidth - 8, minimumWidth()), height());
     move(settings.MainLeft, pos().y());
     // The window-visibility bits click the display items (both start unchecked).

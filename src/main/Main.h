@@ -59,9 +59,12 @@ public:
     void Attach(PlaybackController* controller, TWords* words, CdDevice* device);
     PlaybackController* Controller() const { return controller; }
 
-    // Applies the loaded settings to the window and the controller (what the settings
-    // dialog does when it applies), then the window-visibility bits.
+    // Applies the settings to the window and the controller (what the settings dialog
+    // does when it applies).
     void ApplySettings();
+    // Once, after the settings are loaded: the window's left and width, and the
+    // window-visibility bits (which click MainDispItem and WordsDispItem).
+    void ApplyLoadedWindowState();
     void ApplyWindowSettings();
     void ShowMainWindow();
     void HideMainWindow();

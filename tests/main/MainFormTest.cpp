@@ -61,6 +61,7 @@ protected:
         if (disc) device.InsertDisc(*disc);
         ASSERT_TRUE(player.OpenDevice(QString()));
         form.ApplySettings();
+        form.ApplyLoadedWindowState();
         player.StartTimer();
         player.TimerProc(); // the first tick ends start-up
         RunFor(1500);
@@ -425,5 +426,18 @@ TEST_F(MainForm, APressOnNextSkipsAndAKeyReleaseEndsAHeldSeek)
     EXPECT_FALSE(player.ButtonHeld);
     RunFor(1200);
     EXPECT_EQ(player.EntryIndex, 3);
+}
+
+TEST_F(MainForm, ApplyingTheSettingsAgainLeavesTheWindowsAsTheyAre)
+{
+    StartWith(std::nullopt);
+    EXPECT_TRUE(form.MainShown);
+    EXPECT_TRUE(commands.WordsDispItem->isChecked());
+    settings.TimerInt = 50;
+    form.ApplySettings(); // as the settings dialog's OK does
+    EXPECT_TRUE(form.MainShown);
+    EXPECT_TRUE(commands.MainDispItem->isChecked());
+    EXPECT_TRUE(commands.WordsDispItem->isChecked());
+    EXPECT_EQ(player.TimerInt, 50);
 }
 
