@@ -1,0 +1,68 @@
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+#include "main/WidgetPresenter.h"
+
+namespace {
+// Presses a button of the box once it is up, and notes what the box showed.
+struct Answer {
+    explicit Answer(QMessageBox::StandardButton b) : button(b) {}
+    QMessageBox::StandardButton button;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    Qt::WindowModality modality = Qt::NonModal;
+    QMessageBox::StandardButtons buttons;
+    bool isRetryDefault = false;
+
+    void arm()
+    {
+        QTimer::singleShot(0, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            text = box->text();
+            icon = box->icon();
+            modality = box->windowModality();
+            buttons = box->standardButtons();
+            isRetryDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::Retry);
+            box->button(button)->click();
+        });
+    }
+};
+} // namespace
+
+TEST(WidgetPresenter, RetryCancelBoxesAnswerWithTheButtonPressed)
+{
+    WidgetPresenter presenter;
+    SetMessagePresenter(&presenter);
+    Answer retry(QMessageBox::Retry);
+    retry.arm();
+    EXPECT_EQ(OpenErrorMessage(QStringLiteral("/x/a.ini")), IdRetry);
+    EXPECT_EQ(retry.text, QStringLiteral("ファイル '/x/a.ini' が開けません。"));
+    EXPECT_EQ(retry.icon, QMessageBox::Warning);
+    EXPECT_EQ(retry.modality, Qt::ApplicationModal);
+    EXPECT_EQ(retry.buttons, QMessageBox::Retry | QMessageBox::Cancel);
+    EXPECT_TRUE(retry.isRetryDefault);
+
+    Answer cancel(QMessageBox::Cancel);
+    cancel.arm();
+    EXPECT_EQ(SaveErrorMessage(QStringLiteral("/x/a.ini")), IdCancel);
+    SetMessagePresenter(nullptr);
+}
+
+TEST(WidgetPresenter, ErrorBoxesBreakTheLineAtTheCarriageReturn)
+{
+    WidgetPresenter presenter;
+    SetMessagePresenter(&presenter);
+    Answer ok(QMessageBox::Ok);
+    ok.arm();
+    ErrorMessage(QStringLiteral("一行目\r二行目"), QStringLiteral("Mirelune"));
+    EXPECT_EQ(ok.text, QStringLiteral("一行目\n二行目"));
+    EXPECT_EQ(ok.icon, QMessageBox::Critical);
+    EXPECT_EQ(ok.buttons, QMessageBox::Ok);
+    SetMessagePresenter(nullptr);
+}
