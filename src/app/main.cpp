@@ -11,6 +11,7 @@
 #include "app/PlayLog.h"
 #include "app/PlayOn.h"
 #include "app/SingleInstance.h"
+#include "app/TerminationSignals.h"
 #include "common/Clock.h"
 #include "common/Commands.h"
 #include "common/Error.h"
@@ -105,6 +106,8 @@ int main(int argc, char** argv)
         StartPlayOn(drive, from, controller.DiscEnd);
     };
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
+    TerminationSignals termination;
+    QObject::connect(&termination, &TerminationSignals::Received, &form, &QWidget::close);
 
     if (device.SoundOutputMissing()) {
         // Said once, without taking the keyboard from the player.

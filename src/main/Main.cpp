@@ -202,13 +202,6 @@ void TMainForm::buildControls()
     setTabOrder(StopButton, PrevButton);
     setTabOrder(PrevButton, NextButton);
 
-    backColor = FromColorRef(settings.BackColor);
-    titleColor = FromColorRef(settings.TitleColor);
-    artistColor = FromColorRef(settings.ArtistColor);
-    timeColor = FromColorRef(settings.TimeColor);
-    reptColor = FromColorRef(settings.ReptColor);
-    rept1Color = FromColorRef(settings.Rept1Color);
-    mainFont = FontWithStyle(settings.MainFontName, settings.MainFontStyle, S(12));
     applyColours();
 }
 
@@ -346,8 +339,17 @@ void TMainForm::resizeEvent(QResizeEvent* event)
     layoutControls();
 }
 
+// Takes the colours and the main font from the settings and paints with them.
 void TMainForm::applyColours()
 {
+    backColor = FromColorRef(settings.BackColor);
+    titleColor = FromColorRef(settings.TitleColor);
+    artistColor = FromColorRef(settings.ArtistColor);
+    timeColor = FromColorRef(settings.TimeColor);
+    reptColor = FromColorRef(settings.ReptColor);
+    rept1Color = FromColorRef(settings.Rept1Color);
+    mainFont = FontWithStyle(settings.MainFontName, settings.MainFontStyle, S(12));
+
     SetFill(Bevel1, backColor);
     SetFill(Bevel2, backColor);
     Image.background = backColor;
@@ -362,13 +364,6 @@ void TMainForm::applyColours()
 
 void TMainForm::ApplySettings()
 {
-    backColor = FromColorRef(settings.BackColor);
-    titleColor = FromColorRef(settings.TitleColor);
-    artistColor = FromColorRef(settings.ArtistColor);
-    timeColor = FromColorRef(settings.TimeColor);
-    reptColor = FromColorRef(settings.ReptColor);
-    rept1Color = FromColorRef(settings.Rept1Color);
-    mainFont = FontWithStyle(settings.MainFontName, settings.MainFontStyle, S(12));
     applyColours();
 
     PlayOnExit = settings.PlayOnExit;

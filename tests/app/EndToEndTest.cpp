@@ -352,6 +352,28 @@ TEST_F(EndToEnd, ARegisteredDiscWritesOneLogLinePerPeriodAndClosingSavesPlaceAnd
     EXPECT_EQ(logLines().size(), 1);
 }
 
+TEST_F(EndToEnd, ATerminationSignalSavesAsTheProgramsOwnExitDoes)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("RecordLog"), QStringLiteral("1"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitForPlaying(window, 2));
+    p->terminate(); // SIGTERM, as a logout sends it
+    ASSERT_TRUE(p->waitForFinished(kStartMs));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(p->exitCode(), 0);
+
+    EXPECT_EQ(logLines().size(), 1);
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("config/Mirelune/Mirelune.ini"), saved));
+    EXPECT_TRUE(saved.Value(QStringLiteral("Window"), QStringLiteral("MainTop")).has_value());
+    IniDocument data;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
+    EXPECT_GE(data.ReadInteger(QStringLiteral("Info"), QStringLiteral("PlayTime"), 0), 1);
+}
+
 TEST_F(EndToEnd, ClosingWhilePlayingStopsTheDiscOrPlaysOnUntilTheNextStart)
 {
     writeSettings(path("config/Mirelune/Mirelune.ini"));
