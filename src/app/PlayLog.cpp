@@ -47,20 +47,21 @@ QString FormatLogDateTime(const QString& pattern, const QDateTime& time, const Q
             out += run > 2 ? QString::number(d.year()).rightJustified(4, QLatin1Char('0')) : Two(d.year() % 100);
             break;
         case 'M':
-            if (run > 2) { // mmm / mmmm are not used by the log; take the first two
-                run = 2;
-            }
-            out += run == 2 ? Two(d.month()) : QString::number(d.month());
+            run = qMin(run, 4);
+            if (run == 1) out += QString::number(d.month());
+            else if (run == 2) out += Two(d.month());
+            else out += locale.monthName(d.month(), run == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
             break;
         case 'N':
             run = qMin(run, 2);
             out += run == 2 ? Two(t.minute()) : QString::number(t.minute());
             break;
         case 'D':
-            run = qMin(run, 4);
+            run = qMin(run, 6);
             if (run == 1) out += QString::number(d.day());
             else if (run == 2) out += Two(d.day());
-            else out += locale.dayName(d.dayOfWeek(), run == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+            else if (run <= 4) out += locale.dayName(d.dayOfWeek(), run == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+            else out += locale.toString(d, run == 5 ? QLocale::ShortFormat : QLocale::LongFormat);
             break;
         case 'H':
             run = qMin(run, 2);

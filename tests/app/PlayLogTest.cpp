@@ -40,6 +40,16 @@ TEST(LogDateTime, MonthOrMinutesByWhatComesBefore)
     EXPECT_EQ(FormatLogDateTime(QStringLiteral("dddd \"hh\" x"), kStart, kEnglish), QStringLiteral("Monday hh x"));
 }
 
+TEST(LogDateTime, MonthNamesAndTheLocalesDateForms)
+{
+    EXPECT_EQ(FormatLogDateTime(QStringLiteral("dd mmm yyyy"), kStart, kEnglish), QStringLiteral("05 Jan 2026"));
+    EXPECT_EQ(FormatLogDateTime(QStringLiteral("mmmm d"), kStart, kEnglish), QStringLiteral("January 5"));
+    EXPECT_EQ(FormatLogDateTime(QStringLiteral("ddddd"), kStart, kEnglish),
+              kEnglish.toString(kStart.date(), QLocale::ShortFormat));
+    EXPECT_EQ(FormatLogDateTime(QStringLiteral("dddddd"), kStart, kEnglish),
+              kEnglish.toString(kStart.date(), QLocale::LongFormat));
+}
+
 TEST(LogText, TitleCutAndPaddedInCodePage932Bytes)
 {
     const QString fmt = QStringLiteral("%-32.32s %s - %s");
