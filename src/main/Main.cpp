@@ -245,6 +245,9 @@ void TMainForm::buildMenus()
     HelpMenu->addAction(cmd.AboutItem);
 
     connect(DiscMenu, &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
+    // The tray's menu stands for the lyrics window's menu, which opens the Disc menu's
+    // exit caption too; otherwise a stale Shift choice would decide the exit.
+    connect(TrayMenu, &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
 }
 
 void TMainForm::connectCommands()
@@ -287,7 +290,12 @@ void TMainForm::connectCommands()
         listDropped = true;
         SkipTopmostOnce = true;
     });
-    connect(MTitleBox, &TrackBox::closedUp, this, [this] { listDropped = false; });
+    // The list closed: a choice has been taken by now or there was none (cancelled),
+    // either way the skipped reassertion is no longer owed.
+    connect(MTitleBox, &TrackBox::closedUp, this, [this] {
+        listDropped = false;
+        SkipTopmostOnce = false;
+    });
     connect(MTitleBox, &QComboBox::activated, this, [this](int index) {
         listDropped = false;
         if (controller) controller->SelectFromList(index);

@@ -441,3 +441,43 @@ TEST_F(MainForm, ApplyingTheSettingsAgainLeavesTheWindowsAsTheyAre)
     EXPECT_EQ(player.TimerInt, 50);
 }
 
+
+TEST_F(MainForm, ClosingTheTrackListWithoutAChoiceLetsTheNextReassertionThrough)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    form.show();
+    commands.StayOnTopItem->trigger();
+    ASSERT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    form.MTitleBox->showPopup();
+    EXPECT_TRUE(form.ListDropped());
+    EXPECT_TRUE(form.SkipTopmostOnce);
+    form.MTitleBox->hidePopup(); // cancelled: no entry chosen
+    EXPECT_FALSE(form.ListDropped());
+    EXPECT_FALSE(form.SkipTopmostOnce);
+    EXPECT_EQ(player.EntryIndex, 1);
+    form.StayOnTopNow = false;
+    form.ApplyStayOnTop();
+    EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(MainForm, TheTrayMenuSetsTheExitCaptionAsTheDiscMenuDoes)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    form.shift = true;
+    emit form.DiscMenu->aboutToShow();
+    EXPECT_TRUE(form.ExitTag());
+    // Later the tray's menu opens without Shift: the plain exit again.
+    form.shift = false;
+    emit form.TrayMenu->aboutToShow();
+    EXPECT_FALSE(form.ExitTag());
+    EXPECT_EQ(commands.ExitItem->text(), commands.ExitCaption);
+    form.shift = true;
+    emit form.TrayMenu->aboutToShow();
+    EXPECT_EQ(commands.ExitItem->text(), QStringLiteral("演奏を停止せずに終了(&X)"));
+    form.shift = false;
+    emit form.TrayMenu->aboutToShow();
+    commands.ExitItem->trigger();
+    EXPECT_EQ(exits, QList<bool>{false}); // PlayOnExit off, no tag: playback stops
+}
