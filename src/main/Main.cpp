@@ -317,11 +317,14 @@ void TMainForm::layoutControls()
     place(ModeLabel, S(102), qMin(S(12), S(26) - smallHeight / 2), S(48), smallHeight);
     place(TypeLabel, S(102), qMin(S(24), S(40) - smallHeight), S(48), smallHeight);
     place(Bevel2, S(160), S(8), S(161) + grow, S(33));
-    // The labels are at least as tall as their font's line, and stay inside their frame.
-    const int titleHeight = qMax(S(15), TitleLabel->fontMetrics().height());
-    const int artistHeight = qMax(S(12), ArtistLabel->fontMetrics().height());
-    place(TitleLabel, S(166), qMin(S(11), S(40) - titleHeight), S(147) + grow, titleHeight);
-    place(ArtistLabel, S(166), qMin(S(26), S(42) - artistHeight), S(147) + grow, artistHeight);
+    // The two lines are placed by their baselines: the Japanese faces that stand in for
+    // the old ones have tall line spacing, and placed by their tops the artist would be
+    // cut off at the frame and touch the title.
+    const QFontMetrics titleMetrics = TitleLabel->fontMetrics(), artistMetrics = ArtistLabel->fontMetrics();
+    const int titleTop = S(23) - titleMetrics.ascent();
+    const int artistTop = S(37) - artistMetrics.ascent();
+    place(TitleLabel, S(166), titleTop, S(147) + grow, qMax(S(15), titleMetrics.height()));
+    place(ArtistLabel, S(166), artistTop, S(147) + grow, qMin(qMax(S(12), artistMetrics.height()), S(40) - artistTop));
     const int boxHeight = qMax(S(20), qMin(MTitleBox->sizeHint().height(), S(28)));
     place(MTitleBox, S(8), S(60) - boxHeight / 2, S(169) + grow, boxHeight);
     place(PlayButton, S(184) + grow, S(48), S(40), S(24));

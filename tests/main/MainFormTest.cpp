@@ -481,3 +481,26 @@ TEST_F(MainForm, TheTrayMenuSetsTheExitCaptionAsTheDiscMenuDoes)
     commands.ExitItem->trigger();
     EXPECT_EQ(exits, QList<bool>{false}); // PlayOnExit off, no tag: playback stops
 }
+TEST_F(MainForm, TitleAndArtistStayInsideTheirFrameWithoutTouching)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    const QString text = QStringLiteral("ミレルーン合唱団デモ");
+    words.Title = text;
+    words.Artist = text;
+    form.ShowDiscTitle();
+    form.RedrawDisplay();
+    // The frame's inside, and where each label's glyphs land in the window.
+    const QRect inside = form.Bevel2->geometry().adjusted(1, 1, -1, -1);
+    auto glyphs = [&](QLabel* label) {
+        const QFontMetrics fm = label->fontMetrics();
+        return fm.tightBoundingRect(text).translated(label->x(), label->y() + fm.ascent());
+    };
+    for (QLabel* label : {form.TitleLabel, form.ArtistLabel}) {
+        // The text is neither cut by its label nor drawn over the frame.
+        const std::string name = label->objectName().toStdString();
+        EXPECT_TRUE(label->geometry().contains(glyphs(label))) << name;
+        EXPECT_TRUE(inside.contains(glyphs(label))) << name;
+        EXPECT_LE(label->geometry().bottom(), inside.bottom()) << name;
+    }
+    EXPECT_LT(glyphs(form.TitleLabel).bottom(), glyphs(form.ArtistLabel).top());
+}
