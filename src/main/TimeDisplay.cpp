@@ -80,10 +80,11 @@ void TimeImage::drawText(const QString& text, int x, int y, int pixelSize, bool 
     // Opaque text, so a shorter text does not leave the old one showing through.
     p.setBackgroundMode(Qt::OpaqueMode);
     p.setBackground(background);
-    if (alignRight)
-        p.drawText(QRect(0, y, x, image.height() - y), Qt::AlignRight | Qt::AlignTop, text);
-    else
-        p.drawText(QRect(x, y, image.width() - x, image.height() - y), Qt::AlignLeft | Qt::AlignTop, text);
+    // y is the top of the old face's line; the baseline goes where that face had it, so
+    // a stand-in face of taller line spacing does not push the text to the bottom.
+    const int baseline = y + (pixelSize * 86 + 50) / 100;
+    const int left = alignRight ? x - p.fontMetrics().horizontalAdvance(text) : x;
+    p.drawText(QPoint(left, baseline), text);
 }
 
 int TimeImage::Update(const DisplayInput& in)

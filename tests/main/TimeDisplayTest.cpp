@@ -118,3 +118,23 @@ TEST(TimeImage, PaintsTheTimeColourOnTheBackground)
     EXPECT_TRUE(sawTime);
     EXPECT_EQ(t.image.pixelColor(0, t.image.height() - 1), t.background);
 }
+
+TEST(TimeImage, TheTimeSitsInTheMiddleOfTheImageWhateverTheFacesLineSpacing)
+{
+    // The default face and a Japanese face of tall line spacing, as the window uses.
+    for (const QString& family : {QString(), QStringLiteral("Noto Sans CJK JP")}) {
+        TimeImage t;
+        if (!family.isEmpty()) t.font.setFamily(family);
+        t.Update(Playing(8, 88, 88));
+        int top = t.image.height(), bottom = -1;
+        for (int y = 0; y < t.image.height(); ++y)
+            for (int x = 0; x < t.image.width(); ++x)
+                if (t.image.pixelColor(x, y) == t.timeColor) {
+                    top = qMin(top, y);
+                    bottom = qMax(bottom, y);
+                }
+        ASSERT_GE(bottom, top) << family.toStdString();
+        const int above = top, below = t.image.height() - 1 - bottom;
+        EXPECT_LE(qAbs(above - below), 3) << family.toStdString() << " " << above << " above, " << below << " below";
+    }
+}
