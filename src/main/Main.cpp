@@ -759,6 +759,13 @@ void TMainForm::showHelp()
 
 bool TMainForm::KeysBlocked() const { return !controller || controller->Starting || controller->InDataEntry; }
 
+bool TMainForm::SettingsDialogVisible() const
+{
+    for (const QPointer<QWidget>& d : dialogs)
+        if (d && d->objectName() == QLatin1String("ConfigForm") && d->isVisible()) return true;
+    return false;
+}
+
 void TMainForm::CycleTimeMode()
 {
     if (controller) controller->CycleTimeMode();

@@ -70,7 +70,8 @@ public:
     void HideMainWindow();
     // A second start asked for us: restored if minimised, else brought to the front.
     void BringForward();
-    // A dialog of the program (to close with the disc, and for DialogOpen).
+    // A dialog of the program (to close with the disc, and for DialogOpen). The settings
+    // dialog is known by its form name, "ConfigForm".
     void AddDialog(QWidget* dialog) { dialogs.append(dialog); }
 
     // PlaybackHost
@@ -101,7 +102,7 @@ public:
 
     // KeyTarget
     bool KeysBlocked() const override;
-    bool SettingsDialogVisible() const override { return false; }
+    bool SettingsDialogVisible() const override;
     void CycleTimeMode() override;
     int EntryCount() const override;
     void SelectEntry(int k) override;

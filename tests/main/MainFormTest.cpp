@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDialog>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
@@ -503,4 +504,35 @@ TEST_F(MainForm, TitleAndArtistStayInsideTheirFrameWithoutTouching)
         EXPECT_LE(label->geometry().bottom(), inside.bottom()) << name;
     }
     EXPECT_LT(glyphs(form.TitleLabel).bottom(), glyphs(form.ArtistLabel).top());
+}
+
+TEST_F(MainForm, ExitWorksWhileTheMainWindowIsHidden)
+{
+    settings.Visible = 2; // only the lyrics window shown
+    StartWith(SimDisc::Audio(Tracks(3)));
+    ASSERT_FALSE(form.isVisible());
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    QSignalSpy closed(&form, &TMainForm::Closed);
+    commands.ExitItem->trigger();
+    EXPECT_EQ(closed.count(), 1);
+    EXPECT_EQ(exits, QList<bool>{false});
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(settings.IniPath, saved));
+    EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("Visible"), -1), 2);
+}
+
+TEST_F(MainForm, F7LeavesTheTimeModeAloneWhileTheSettingsDialogIsUp)
+{
+    StartWith(SimDisc::Audio(Tracks(3)));
+    QDialog config(&form);
+    config.setObjectName(QStringLiteral("ConfigForm"));
+    form.AddDialog(&config);
+    const int mode = player.TimeMode;
+    config.show();
+    Key(Qt::Key_F7);
+    EXPECT_EQ(player.TimeMode, mode);
+    config.hide();
+    Key(Qt::Key_F7);
+    EXPECT_EQ(player.TimeMode, (mode + 1) % 4);
 }
