@@ -167,6 +167,8 @@ void PlaybackController::BuildTrackList()
 
 void PlaybackController::PlayBtnClick()
 {
+    // An empty list has no entry to play; the drive would run on from wherever it is.
+    if (EntryCount() == 0) return;
     if (!commands.PauseBtn->isEnabled()) device.Play(); // to the pending end of the entry
     setButtons(false, true, true);
     host.FocusButton(commands.StopBtn);
@@ -203,7 +205,10 @@ void PlaybackController::StopBtnClick()
     UpdateTimerInterval();
     IsPaused = false;
     EntryIndex = 1;
-    if (EntryCount() > 0) GoToEntry();
+    if (EntryCount() > 0)
+        GoToEntry();
+    else
+        device.Stop(); // no entry to rewind to, but the drive stops all the same
 }
 
 bool PlaybackController::GoToEntry()

@@ -254,6 +254,28 @@ TEST_F(Transport, AnEmptyListStopsInsteadOfLoopingForever)
     EXPECT_TRUE(player.GoToEntry());
 }
 
+TEST_F(Transport, AnEmptyListChosenWhilePlayingStopsTheDriveAndPlayThenStartsNothing)
+{
+    StartWith(kThreeTracks);
+    player.SelectEntry(2);
+    RunFor(2000);
+    ASSERT_TRUE(Playing());
+    words.ProgramCount = 1;
+    words.ProgramList[1] = 42; // not on this disc
+    commands.TypeProgItem->setEnabled(true);
+    commands.TypeProgItem->trigger();
+    EXPECT_EQ(player.EntryCount(), 0);
+    EXPECT_TRUE(commands.PlayBtn->isEnabled());
+    EXPECT_FALSE(Playing()); // the buttons say stopped, so must the drive
+    const int32_t head = device.HeadMs();
+
+    commands.PlayBtn->trigger();
+    RunFor(2000);
+    EXPECT_FALSE(Playing());
+    EXPECT_EQ(device.HeadMs(), head);
+    EXPECT_TRUE(commands.PlayBtn->isEnabled());
+}
+
 TEST_F(Transport, LyricsMenuTrackItemsMoveThroughTheList)
 {
     StartWith(kThreeTracks);
