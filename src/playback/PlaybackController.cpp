@@ -248,7 +248,8 @@ void PlaybackController::SelectFromList(int itemIndex) { SelectEntry(itemIndex +
 
 void PlaybackController::SelectEntry(int k)
 {
-    if (k < 1 || k > EntryCount()) return;
+    // The list of a disc that went stays behind the cleared track list; it selects nothing.
+    if (!TrackListEnabled || k < 1 || k > EntryCount()) return;
     EntryIndex = k;
     GoToEntry();
     PlayBtnClick();

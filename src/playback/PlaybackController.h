@@ -132,7 +132,7 @@ public:
     // MTitleBox confirmed item itemIndex (0-based).
     void SelectFromList(int itemIndex);
     // Direct selection of entry k (1-based): go there and play (paused stays paused);
-    // a k outside the list selects nothing.
+    // a k outside the list, or any k while there is no track list, selects nothing.
     void SelectEntry(int k);
     // TypeLabel click without Shift: normal, random, program, program-random in turn.
     void CyclePlayType();

@@ -284,3 +284,18 @@ TEST_F(DiscChanges, WithoutADiscTrackCommandsAndSelectionsDoNothing)
     EXPECT_EQ(player.EntryIndex, 1);
     EXPECT_FALSE(Playing());
 }
+
+TEST_F(DiscChanges, AfterTheDiscWentASelectionByNumberNeitherMovesTheHeadNorStartsPlaying)
+{
+    StartWith(kThreeTracks);
+    device.OpenTray();
+    RunFor(1000);
+    ASSERT_FALSE(player.TrackListEnabled);
+    const qsizetype mark = device.calls.size();
+    const uint32_t before = clock.TickCount();
+    player.SelectEntry(2);
+    EXPECT_TRUE(device.calls.mid(mark).filter(QStringLiteral("Play(")).isEmpty());
+    EXPECT_LT(clock.TickCount() - before, 100u); // no wait for a head that is not there
+    EXPECT_FALSE(commands.PauseBtn->isEnabled());
+    EXPECT_FALSE(commands.StopBtn->isEnabled());
+}
