@@ -20,6 +20,7 @@
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 #include "support/ManualClock.h"
+#include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"
 
@@ -68,18 +69,7 @@ protected:
         RunFor(1500);
     }
 
-    void RunFor(uint32_t ms)
-    {
-        for (uint32_t t = 0; t < ms; t += 10) {
-            clock.Advance(10);
-            if (player.Waiting()) player.Step();
-            sinceTick += 10;
-            if (player.Timer.isActive() && sinceTick >= static_cast<uint32_t>(player.Timer.interval())) {
-                sinceTick = 0;
-                player.TimerProc();
-            }
-        }
-    }
+    void RunFor(uint32_t ms) { time.RunFor(ms); }
 
     void Key(int key, Qt::KeyboardModifiers m = Qt::NoModifier)
     {
@@ -96,8 +86,8 @@ protected:
     RecordingPresenter presenter;
     TestForm form;
     PlaybackController player;
+    PlayerTime time{player, clock};
     QList<bool> exits;
-    uint32_t sinceTick = 0;
     int draws = 0;
 };
 

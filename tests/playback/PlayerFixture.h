@@ -12,6 +12,7 @@
 #include "playback/PlaybackController.h"
 #include "settings/IniFile.h"
 #include "support/ManualClock.h"
+#include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"
 
@@ -116,22 +117,7 @@ protected:
         ASSERT_EQ(player.EntryCount() > 0, true);
     }
 
-    // Time passes: every 10 ms the step timer fires while a wait runs, and the tick
-    // timer fires whenever its interval has gone by.
-    void RunFor(uint32_t ms)
-    {
-        for (uint32_t t = 0; t < ms; t += 10) {
-            clock.Advance(10);
-            if (player.Waiting()) player.Step();
-            sinceTick += 10;
-            if (player.Timer.isActive() && sinceTick >= static_cast<uint32_t>(player.Timer.interval())) {
-                sinceTick = 0;
-                player.TimerProc();
-            } else if (!player.Timer.isActive()) {
-                sinceTick = 0;
-            }
-        }
-    }
+    void RunFor(uint32_t ms) { time.RunFor(ms); }
 
     // The next tick polls the drive; runs it.
     void Poll()
@@ -174,7 +160,7 @@ protected:
     RecordingPresenter presenter;
     FakeHost host;
     PlaybackController player;
+    PlayerTime time{player, clock};
     std::vector<int> draws; // scripted random draws
     int drawCount = 0;
-    uint32_t sinceTick = 0;
 };
