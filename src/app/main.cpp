@@ -19,6 +19,7 @@
 #include "dialogs/DriveSel.h"
 #include "discdata/Words.h"
 #include "main/Glyphs.h"
+#include "main/Help.h"
 #include "main/Main.h"
 #include "main/SystemBus.h"
 #include "main/WidgetPresenter.h"
@@ -84,6 +85,7 @@ int main(int argc, char** argv)
     }
     form.DriveDisplayName = settings.DriveName.isEmpty() ? device.DriveName() : settings.DriveName;
     form.HelpFile = paths.helpFile;
+    Help::SetFile(paths.helpFile);
 
     // What the settings dialog does when it is created: the rest of the settings, applied.
     LoadSettings(settings, spSettings);

@@ -12,10 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStorageInfo>
-#include <QTextBrowser>
 #include <QToolButton>
-#include <QUrl>
-#include <QVBoxLayout>
 #include <QWindow>
 
 #include "common/Commands.h"
@@ -23,6 +20,7 @@
 #include "dialogs/About.h"
 #include "discdata/Words.h"
 #include "main/Glyphs.h"
+#include "main/Help.h"
 #include "main/SystemBus.h"
 #include "main/TaskTray.h"
 #include "playback/CdDevice.h"
@@ -738,21 +736,8 @@ void TMainForm::showAbout()
 
 void TMainForm::showHelp()
 {
-    if (!helpWindow) {
-        auto* w = new QWidget(this, Qt::Window);
-        w->setWindowTitle(QStringLiteral("Mirelune ヘルプ"));
-        auto* browser = new QTextBrowser(w);
-        browser->setOpenExternalLinks(true);
-        auto* layout = new QVBoxLayout(w);
-        layout->setContentsMargins(0, 0, 0, 0);
-        layout->addWidget(browser);
-        w->resize(S(520), S(420));
-        w->setObjectName(QStringLiteral("HelpWindow"));
-        helpWindow = w;
-    }
-    if (auto* browser = helpWindow->findChild<QTextBrowser*>()) browser->setSource(QUrl::fromLocalFile(HelpFile));
-    helpWindow->show();
-    helpWindow->raise();
+    if (!HelpFile.isEmpty()) Help::SetFile(HelpFile);
+    Help::Show(0, this);
 }
 
 // ---------------------------------------------------------------- keys and mouse

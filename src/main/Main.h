@@ -191,7 +191,6 @@ private:
     QWidget* client;
     QList<QPointer<QWidget>> dialogs;
     QPointer<QWidget> aboutForm;
-    QPointer<QWidget> helpWindow;
     QSet<int> keysDown;
     bool listDropped = false;
     bool exitFromItem = false;

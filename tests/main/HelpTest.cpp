@@ -1,0 +1,156 @@
+// The help pages, the topics of every context number, and the help window.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QDialog>
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QLineEdit>
+#include <QRegularExpression>
+#include <QSet>
+#include <QTest>
+#include <QTextBlock>
+#include <QScrollBar>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include "common/HelpTopics.h"
+#include "main/Help.h"
+
+namespace {
+const QString kPages = QStringLiteral(MIRELUNE_SOURCE_DIR "/data/help/");
+
+QString ReadText(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()) : QString();
+}
+
+// The anchor names of each help page.
+QHash<QString, QSet<QString>> Anchors()
+{
+    QHash<QString, QSet<QString>> out;
+    static const QRegularExpression name(QStringLiteral("<a name=\"([^\"]+)\""));
+    for (const QString& page : QDir(kPages).entryList({QStringLiteral("*.html")})) {
+        QSet<QString>& set = out[page];
+        for (const auto& m : name.globalMatch(ReadText(kPages + page))) set.insert(m.captured(1));
+    }
+    return out;
+}
+
+bool DocumentHasAnchor(const QTextDocument* doc, const QString& anchor)
+{
+    for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().anchorNames().contains(anchor)) return true;
+    return false;
+}
+} // namespace
+
+TEST(HelpPages, EveryContextOpensAnAnchorAndEveryLinkLeadsSomewhere)
+{
+    const auto anchors = Anchors();
+    ASSERT_TRUE(anchors.contains(HelpContentsPage()));
+    QSet<QString> expected;
+    for (int context : HelpContexts()) {
+        const QString target = HelpTarget(context);
+        const QString page = target.section(QLatin1Char('#'), 0, 0), anchor = target.section(QLatin1Char('#'), 1);
+        EXPECT_EQ(anchor, QStringLiteral("ctx%1").arg(context));
+        EXPECT_TRUE(anchors.value(page).contains(anchor)) << target.toStdString();
+        expected.insert(page + QLatin1Char('#') + anchor);
+    }
+    EXPECT_EQ(HelpTarget(0), HelpContentsPage());
+    EXPECT_TRUE(HelpTarget(4242).isEmpty());
+    // No page carries a context anchor that the table does not know (a number typed twice
+    // differently would otherwise open the wrong place).
+    for (auto it = anchors.begin(); it != anchors.end(); ++it)
+        for (const QString& a : it.value())
+            if (a.startsWith(QLatin1String("ctx"))) {
+                EXPECT_TRUE(expected.contains(it.key() + QLatin1Char('#') + a)) << (it.key() + a).toStdString();
+            }
+
+    static const QRegularExpression href(QStringLiteral("href=\"([^\"]*)\""));
+    for (auto it = anchors.begin(); it != anchors.end(); ++it) {
+        for (const auto& m : href.globalMatch(ReadText(kPages + it.key()))) {
+            const QString link = m.captured(1);
+            QString page = link.section(QLatin1Char('#'), 0, 0);
+            const QString anchor = link.section(QLatin1Char('#'), 1);
+            if (page.isEmpty()) page = it.key();
+            ASSERT_TRUE(anchors.contains(page)) << link.toStdString();
+            if (!anchor.isEmpty()) {
+                EXPECT_TRUE(anchors[page].contains(anchor)) << link.toStdString();
+            }
+        }
+    }
+}
+
+TEST(HelpPages, EveryContextNumberInTheSourcesHasATopic)
+{
+    // Help::SetContext(widget, N) and Help::Show(N, ...) with a number written out.
+    static const QRegularExpression use(QStringLiteral("Help::(?:SetContext\\s*\\([^,;]*,|Show\\s*\\()\\s*(\\d+)"));
+    const QList<int> known = HelpContexts();
+    int uses = 0;
+    QDirIterator files(QStringLiteral(MIRELUNE_SOURCE_DIR "/src"), {QStringLiteral("*.cpp"), QStringLiteral("*.h")},
+                       QDir::Files, QDirIterator::Subdirectories);
+    while (files.hasNext()) {
+        const QString file = files.next();
+        for (const auto& m : use.globalMatch(ReadText(file))) {
+            const int context = m.captured(1).toInt();
+            ++uses;
+            if (context != 0) {
+                EXPECT_TRUE(known.contains(context)) << file.toStdString() << ": " << context;
+            }
+        }
+    }
+    EXPECT_GT(uses, 0);
+}
+
+TEST(HelpWindow, OpensAtTheTopicAndStaysUsableBesideAModalDialog)
+{
+    Help::SetFile(kPages + HelpContentsPage());
+    Help::Show(14210);
+    QTextBrowser* browser = Help::Browser();
+    ASSERT_NE(browser, nullptr);
+    EXPECT_TRUE(Help::Window()->isVisible());
+    EXPECT_EQ(browser->source().fileName(), QStringLiteral("config.html"));
+    EXPECT_EQ(browser->source().fragment(), QStringLiteral("ctx14210"));
+    EXPECT_TRUE(DocumentHasAnchor(browser->document(), QStringLiteral("ctx14210")));
+    EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("リピート色")));
+    // A topic far down the page is scrolled to.
+    EXPECT_GT(browser->verticalScrollBar()->value(), 0);
+
+    // F1 in a modal dialog: the main window is told first, then the focused control's
+    // topic opens in a window that belongs to the dialog (a window outside it would be
+    // blocked by the dialog).
+    QDialog dialog;
+    auto* edit = new QLineEdit(&dialog);
+    auto* other = new QLineEdit(&dialog);
+    Help::SetContext(&dialog, 1001);
+    Help::SetContext(edit, 1002);
+    int told = 0;
+    Help::InstallF1(&dialog, [&] { ++told; });
+    bool checked = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        QApplication::setActiveWindow(&dialog);
+        edit->setFocus();
+        QTest::keyClick(edit, Qt::Key_F1);
+        EXPECT_EQ(told, 1);
+        EXPECT_EQ(Help::Browser()->source().fileName(), QStringLiteral("discmng.html"));
+        EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx1002"));
+        EXPECT_EQ(Help::Window()->parentWidget(), &dialog);
+        // A control without a number of its own takes the dialog's.
+        other->setFocus();
+        QApplication::setActiveWindow(&dialog);
+        QTest::keyClick(other, Qt::Key_F1);
+        EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx1001"));
+        checked = true;
+        dialog.reject();
+    });
+    dialog.exec();
+    EXPECT_TRUE(checked);
+
+    // The contents: the page given, whatever its name.
+    Help::Show(0);
+    EXPECT_EQ(Help::Browser()->source(), QUrl::fromLocalFile(kPages + HelpContentsPage()));
+}
