@@ -1,0 +1,143 @@
+#include "DataEntry.h"
+
+#include <QFile>
+
+#include "common/Defines.h"
+#include "common/Error.h"
+#include "common/TextCodec.h"
+#include "discdata/Words.h"
+
+namespace {
+
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool ValidUtf8(const QByteArray& bytes, bool* ascii)
+{
+    *ascii = true;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned char b = *p++;
+        if (b < 0x80) continue;
+        *ascii = false;
+        int more = 0;
+        char32_t c = 0, min = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            more = 1, c = b & 0x1F, min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            more = 2, c = b & 0x0F, min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            more = 3, c = b & 0x07, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p < more) return false;
+        for (int i = 0; i < more; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        p += more;
+        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    }
+    return true;
+}
+
+} // namespace
+
+QStringList MemoLines(const QString& text)
+{
+    QStringList lines;
+    qsizetype from = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c != QLatin1Char('\n') && c != QLatin1Char('\r')) continue;
+        lines.append(text.sliced(from, i - from));
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n')) ++i;
+        from = i + 1;
+    }
+    if (from < text.size()) lines.append(text.sliced(from));
+    return lines;
+}
+
+QString MemoText(const QStringList& lines)
+{
+    QString text;
+    for (const QString& line : lines) text += line + QLatin1Char('\n');
+    return text;
+}
+
+bool StoreLyrics(TWords& words, int track, const QStringList& lines)
+{
+    const int n = static_cast<int>(lines.size());
+    if (n > kMaxLines) return false;
+    const int old = words.GetLineCount(track);
+    for (int k = 1; k <= n; ++k) {
+        TWordsLine line = k <= old ? words.GetLine(track, k) : TWordsLine{};
+        line.Text = lines[k - 1];
+        words.SetLine(track, k, line);
+    }
+    words.SetLineCount(track, n);
+    return true;
+}
+
+std::vector<int> CopySources(const TWords& words, int track)
+{
+    std::vector<int> sources;
+    for (int j = words.FirstAudioTrack; j <= words.SongCount; ++j)
+        if (j != track && words.GetCopyTrack(j) == 0) sources.push_back(j);
+    return sources;
+}
+
+void SetCopySource(TWords& words, int track, int source)
+{
+    words.SetCopyTrack(track, source);
+    words.ResolveCopies();
+}
+
+std::optional<TimingFault> CheckTiming(const TWords& words)
+{
+    for (int t = words.FirstAudioTrack; t <= words.SongCount; ++t) {
+        // A borrowing track shows its source's times, which can only be mended (and are
+        // checked) at the source.
+        if (words.GetCopyTrack(t) > 0) continue;
+        const int count = words.GetLineCount(t);
+        for (int n = 1; n <= count; ++n) {
+            const TWordsLine line = words.GetLine(t, n);
+            const int32_t s = line.StartTime, e = line.EndTime;
+            if (n < count && e != 0) {
+                const int32_t next = words.GetLine(t, n + 1).StartTime;
+                if (next != 0 && next < e) return TimingFault{t, n, 2};
+            }
+            if (s != 0 && e != 0 && e <= s) return TimingFault{t, n, 1};
+        }
+    }
+    return std::nullopt;
+}
+
+ImportedLyrics DecodeLyricsText(const QByteArray& bytes)
+{
+    ImportedLyrics result;
+    DecodedText decoded;
+    bool ascii = true;
+    if (!bytes.startsWith("\xEF\xBB\xBF") && ValidUtf8(bytes, &ascii) && !ascii) {
+        decoded.text = QString::fromUtf8(bytes);
+        decoded.utf8 = true;
+    } else {
+        decoded = DecodeFileText(bytes); // code page 932, or UTF-8 after its mark
+    }
+    result.Lines = MemoLines(decoded.text);
+    result.Utf8 = decoded.utf8;
+    result.Invalid = decoded.invalid;
+    return result;
+}
+
+std::optional<ImportedLyrics> ReadLyricsFile(const QString& path)
+{
+    for (;;) {
+        QFile file(path);
+        if (file.open(QIODevice::ReadOnly)) {
+            const QByteArray bytes = file.readAll();
+            if (file.error() == QFileDevice::NoError) return DecodeLyricsText(bytes);
+        }
+        if (OpenErrorMessage(path) != IdRetry) return std::nullopt;
+    }
+}

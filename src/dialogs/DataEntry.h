@@ -1,0 +1,51 @@
+#pragma once
+// The rules of data entry that need no window: turning memo text into lyrics lines,
+// the line limit, the copy sources a track may take, the timing check OK runs, and
+// reading a lyrics text file.
+#include <QByteArray>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+class TWords;
+
+// The lines of a memo text. Every line break ends a line, so a text that ends with a
+// break gets no empty line after it; CR LF, CR and LF all break.
+QStringList MemoLines(const QString& text);
+// The memo text of lines: each line followed by its break.
+QString MemoText(const QStringList& lines);
+
+// Stores lines as track's lyrics. Times belong to line positions, not to texts: line k
+// keeps the times it had, a new line starts with none. Lines beyond the new count keep
+// their records but no longer count. False, and nothing stored, above 127 lines.
+bool StoreLyrics(TWords& words, int track, const QStringList& lines);
+
+// The tracks that track may borrow its lyrics from, in order: every listed track that
+// borrows from none, except track itself.
+std::vector<int> CopySources(const TWords& words, int track);
+// Links track to source (0: none) and fills borrowing tracks at once.
+void SetCopySource(TWords& words, int track, int source);
+
+// The first contradicting time, scanning tracks and then lines in order. Column 1: the
+// line ends at or before it starts; column 2: the next line starts before this one
+// ends (wins when both hold). Times of 0 are never compared; a borrowing track is
+// checked through its source.
+struct TimingFault {
+    int Track = 0;
+    int Line = 0;
+    int Column = 0;
+};
+std::optional<TimingFault> CheckTiming(const TWords& words);
+
+// A lyrics text file. With a UTF-8 byte-order mark, or when the bytes are valid UTF-8
+// and not plain ASCII, it is UTF-8; otherwise code page 932 (plain ASCII reads the same
+// either way). Lines are split as memo text is.
+struct ImportedLyrics {
+    QStringList Lines;
+    bool Utf8 = false;
+    int Invalid = 0; // bytes that did not decode
+};
+ImportedLyrics DecodeLyricsText(const QByteArray& bytes);
+// Reads a lyrics text file; a file that cannot be read offers Retry and Cancel. No
+// value when the user cancelled.
+std::optional<ImportedLyrics> ReadLyricsFile(const QString& path);

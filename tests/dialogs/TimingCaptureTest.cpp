@@ -1,0 +1,319 @@
+// Timing capture on the simulated drive and a manual clock: where Start and Ret play
+// from, what a press stamps, the continuous set, undo, the fast seek and the test.
+#include "playback/PlayerFixture.h"
+
+#include "dialogs/TimingCapture.h"
+
+namespace {
+// Track 1 of 120 s starts at 2000 ms, track 2 at 122000, track 3 at 182000; the disc
+// ends at 212000.
+const SimDisc kDisc = SimDisc::Audio({120, 60, 30});
+
+struct RecordingView : TimingView {
+    QStringList stamps; // "column,line=value"
+    int column = 0, line = 0;
+    int32_t elapsed = -1;
+    int modeChanges = 0;
+    int wordsUpdates = 0;
+    int16_t adjust = 0;
+    void ShowStamp(int c, int l, int32_t v) override { stamps << QStringLiteral("%1,%2=%3").arg(c).arg(l).arg(v); }
+    void SelectCell(int c, int l) override { column = c, line = l; }
+    void ShowElapsed(int32_t e) override { elapsed = e; }
+    void ModeChanged() override { ++modeChanges; }
+    void ShowAdjust(int16_t a) override { adjust = a; }
+    void UpdateWords() override { ++wordsUpdates; }
+};
+
+class Capture : public PlayerFixture {
+protected:
+    Capture() : capture(device, clock, words, player, view) {}
+
+    // The disc in the drive with n lines on track, line k starting at starts[k-1]
+    // (hundredths) and ending 100 later; the dialog open on that track.
+    void Open(int track, int n, const std::vector<int32_t>& starts = {})
+    {
+        StartWith(kDisc);
+        for (int k = 1; k <= n; ++k) {
+            const int32_t s = k <= int(starts.size()) ? starts[k - 1] : 0;
+            words.SetLine(track, k, TWordsLine{QStringLiteral("line %1").arg(k), s, s ? s + 100 : 0});
+        }
+        words.SetLineCount(track, n);
+        player.InDataEntry = true;
+        capture.SetTrack(track);
+    }
+    // Hundredths into the timing track where the drive's head is.
+    int32_t HeadAt() { return (device.HeadMs() - TrackStart(capture.TimingTrack)) / 10; }
+    void Wait(uint32_t ms) { clock.Advance(ms); }
+    void Set(bool continuous = false) { capture.SetClick(continuous, clock.TickCount()); }
+    TWordsLine Line(int k) { return words.GetLine(capture.TimingTrack, k); }
+
+    RecordingView view;
+    TimingCapture capture;
+};
+} // namespace
+
+TEST_F(Capture, StartPlaysFromTheLeadInOfTheCellAndStopsAtTheEndOfTheTrack)
+{
+    Open(2, 5, {100, 400, 900, 1300, 1800});
+    capture.StartClick(1, 1);
+    EXPECT_TRUE(capture.Capturing);
+    EXPECT_EQ(view.modeChanges, 1);
+    EXPECT_EQ(HeadAt(), 0); // line 1's start: the very start of the track
+    EXPECT_TRUE(device.IsPlaying());
+    EXPECT_EQ(device.calls.last(), QStringLiteral("Play(-,182000)"));
+    EXPECT_EQ(player.CurrentTrack, 2);
+    EXPECT_TRUE(capture.TimingTimer.isActive());
+    EXPECT_EQ(capture.TimingTimer.interval(), 30);
+    capture.StartClick(1, 1); // now "中止"
+    EXPECT_FALSE(capture.Capturing);
+    EXPECT_FALSE(device.IsPlaying());
+    EXPECT_FALSE(capture.TimingTimer.isActive());
+
+    capture.StartClick(1, 4); // line 4's start: from line 3's start
+    EXPECT_EQ(HeadAt(), 900);
+    EXPECT_EQ(view.column, 1);
+    EXPECT_EQ(view.line, 4);
+    capture.StartClick(1, 4);
+    capture.StartClick(2, 4); // line 4's end: from its own start
+    EXPECT_EQ(HeadAt(), 1300);
+    EXPECT_EQ(view.column, 2);
+
+    // The timer follows the drive and stops everything at the end of the track.
+    Wait(1234);
+    capture.TimingTimerProc();
+    EXPECT_EQ(view.elapsed, 1300 + 123);
+    Wait(60000);
+    capture.TimingTimerProc();
+    EXPECT_FALSE(capture.Capturing);
+    EXPECT_EQ(view.elapsed, 0);
+    EXPECT_FALSE(capture.TimingTimer.isActive());
+}
+
+TEST_F(Capture, AStampIsThePositionOfThePressTruncatedAndNeverNegative)
+{
+    Open(1, 3);
+    capture.StartClick(1, 1);
+    Wait(12347);
+    Set();
+    EXPECT_EQ(Line(1).StartTime, 1234);
+    EXPECT_EQ(view.stamps.last(), QStringLiteral("1,1=1234"));
+    EXPECT_EQ(view.column, 2);
+
+    // A press handled 40 ms late is stamped where it happened.
+    Wait(3000);
+    capture.SetClick(false, clock.TickCount() - 40);
+    EXPECT_EQ(Line(1).EndTime, 1534 - 4);
+    // ... but never before the playing that it stamps began.
+    capture.RetClick(); // plays line 1's end again from line 1's start
+    Wait(10);
+    capture.SetClick(false, clock.TickCount() - 200);
+    EXPECT_EQ(Line(1).EndTime, 1234);
+
+    // A drive that settled a little before the track start (as a seek may) stamps 0.
+    for (int32_t early : {5, 15}) {
+        capture.StartClick(1, 1); // stop
+        capture.StartClick(1, 1);
+        device.Stop();
+        device.SetStartPos(TrackStart(1) - early);
+        device.Play();
+        Set();
+        EXPECT_EQ(Line(1).StartTime, 0) << early;
+    }
+}
+
+TEST_F(Capture, ContinuousSetOnAnEndAlsoStartsTheNextLineAndUndoTakesBothBack)
+{
+    Open(1, 3, {0, 0, 0});
+    capture.StartClick(2, 2); // line 2's end; its start is 0, so from the track start
+    EXPECT_EQ(HeadAt(), 0);
+    Wait(15000);
+    Set(true);
+    EXPECT_EQ(Line(2).EndTime, 1500);
+    EXPECT_EQ(Line(3).StartTime, 1500);
+    EXPECT_EQ(capture.CaptureLine, 3);
+    EXPECT_FALSE(capture.AtStartColumn); // on line 3's end
+    EXPECT_EQ(view.column, 2);
+    EXPECT_EQ(view.line, 3);
+
+    // Undo: both slots as they were, the cursor back on line 2's end.
+    EXPECT_TRUE(capture.Undo());
+    EXPECT_EQ(Line(2).EndTime, 0);
+    EXPECT_EQ(Line(3).StartTime, 0);
+    EXPECT_EQ(capture.CaptureLine, 2);
+    EXPECT_FALSE(capture.AtStartColumn);
+    EXPECT_EQ(view.line, 2);
+    EXPECT_FALSE(capture.Undo()); // nothing more of this capture
+    EXPECT_EQ(Line(2).Text, QStringLiteral("line 2"));
+
+    // On a start, the continuous set stamps just that start.
+    capture.RetClick(); // back to line 2's start
+    Wait(2000);
+    Set(true);
+    EXPECT_EQ(Line(2).StartTime, 200);
+    EXPECT_EQ(Line(2).EndTime, 0);
+    EXPECT_EQ(capture.CaptureLine, 2);
+    EXPECT_FALSE(capture.AtStartColumn);
+}
+
+TEST_F(Capture, SetsPastTheLastLineDoNothingAndRetStepsBackAndReplays)
+{
+    Open(1, 2);
+    capture.StartClick(1, 1);
+    for (int press = 1; press <= 4; ++press) {
+        Wait(1000);
+        Set();
+    }
+    EXPECT_EQ(Line(2).EndTime, 400);
+    EXPECT_EQ(capture.CaptureLine, 3);
+    const QStringList stamped = view.stamps;
+    Wait(1000);
+    Set();
+    Set(true);
+    EXPECT_EQ(view.stamps, stamped);
+    EXPECT_EQ(Line(2).EndTime, 400);
+
+    capture.RetClick(); // to line 2's end, from line 2's start
+    EXPECT_EQ(capture.CaptureLine, 2);
+    EXPECT_FALSE(capture.AtStartColumn);
+    EXPECT_EQ(HeadAt(), 300);
+    EXPECT_EQ(Line(2).EndTime, 400); // kept until stamped again
+    capture.RetClick(); // to line 2's start, from line 1's start
+    EXPECT_TRUE(capture.AtStartColumn);
+    EXPECT_EQ(HeadAt(), 100);
+    capture.RetClick();
+    capture.RetClick(); // line 1's start: from the track start, and it stays there
+    EXPECT_EQ(HeadAt(), 0);
+    capture.RetClick();
+    EXPECT_EQ(capture.CaptureLine, 1);
+    EXPECT_TRUE(capture.AtStartColumn);
+    EXPECT_EQ(HeadAt(), 0);
+    EXPECT_TRUE(device.IsPlaying());
+}
+
+TEST_F(Capture, TheFastSeekSpeedsUpNeverLeavesTheTrackAndResumesWhereItStopped)
+{
+    Open(1, 2);
+    capture.StartClick(1, 1);
+    capture.BeginSeek(true);
+    EXPECT_TRUE(capture.Seeking);
+    EXPECT_FALSE(device.IsPlaying());
+    EXPECT_FALSE(capture.TimingTimer.isActive());
+    capture.BeginSeek(true); // a repeated key does nothing
+    for (int t = 0; t < 401; ++t) {
+        Wait(10);
+        capture.SeekStep();
+    }
+    const int32_t moved = 14 * 1000 + 15 * 1700 + 11 * 2890;
+    EXPECT_EQ(capture.SeekPos, TrackStart(1) + moved);
+    EXPECT_EQ(view.elapsed, moved / 10); // the display runs on the seek
+    capture.ReleaseSeek();
+    EXPECT_FALSE(capture.Seeking);
+    EXPECT_TRUE(device.IsPlaying());
+    EXPECT_EQ(device.HeadMs(), TrackStart(1) + moved);
+    EXPECT_TRUE(capture.TimingTimer.isActive());
+
+    // Held on to the end: it stops at the next track's start, and playing there ends
+    // the capture.
+    capture.BeginSeek(true);
+    for (int t = 0; t < 3000; ++t) {
+        Wait(10);
+        capture.SeekStep();
+    }
+    EXPECT_EQ(capture.SeekPos, TrackStart(2));
+    EXPECT_TRUE(capture.Capturing); // the end is not judged while seeking
+    capture.ReleaseSeek();
+    capture.TimingTimerProc();
+    EXPECT_FALSE(capture.Capturing);
+    EXPECT_LE(device.HeadMs(), TrackStart(2));
+
+    // Backwards it stops at the track's own start.
+    capture.StartClick(2, 2);
+    capture.BeginSeek(false);
+    for (int t = 0; t < 1000; ++t) {
+        Wait(10);
+        capture.SeekStep();
+    }
+    EXPECT_EQ(capture.SeekPos, TrackStart(1));
+}
+
+TEST_F(Capture, ADiscThatGoesDuringAFastSeekEndsItWithoutPlaying)
+{
+    Open(1, 2);
+    capture.StartClick(1, 1);
+    capture.BeginSeek(true);
+    Wait(500);
+    capture.SeekStep();
+    device.RemoveDisc();
+    const qsizetype mark = device.calls.size();
+    Wait(10);
+    capture.SeekStep();
+    EXPECT_FALSE(capture.Seeking);
+    EXPECT_FALSE(capture.SeekTimer.isActive());
+    capture.ReleaseSeek(); // the release that follows finds nothing to resume
+    for (qsizetype i = mark; i < device.calls.size(); ++i)
+        EXPECT_FALSE(device.calls[i].startsWith(QLatin1String("Play"))) << device.calls[i].toStdString();
+}
+
+TEST_F(Capture, ATestPlaysFromTheCellWithoutLeadInAndTheAdjustValueCanBeNudged)
+{
+    Open(3, 2, {500, 1000});
+    words.SetAdjust(3, 29990);
+    capture.TestClick(1000);
+    EXPECT_TRUE(capture.Testing);
+    EXPECT_EQ(HeadAt(), 1000);
+    EXPECT_EQ(player.CurrentTrack, 3);
+    EXPECT_EQ(view.wordsUpdates, 1);
+    capture.StartClick(1, 1); // no capture during a test
+    EXPECT_FALSE(capture.Capturing);
+    capture.TimingTimerProc();
+    EXPECT_EQ(view.wordsUpdates, 2); // the lyrics window follows every timer step
+
+    EXPECT_TRUE(capture.NudgeAdjust(5));
+    EXPECT_EQ(words.GetAdjust(3), 29995);
+    EXPECT_TRUE(capture.NudgeAdjust(50));
+    EXPECT_EQ(words.GetAdjust(3), 30000); // held at the limit
+    EXPECT_EQ(view.adjust, 30000);
+    EXPECT_EQ(view.wordsUpdates, 4);
+    EXPECT_TRUE(capture.NudgeAdjust(-50));
+    EXPECT_EQ(words.GetAdjust(3), 29950);
+
+    capture.TestClick(0); // "テスト中止"
+    EXPECT_FALSE(capture.Testing);
+    EXPECT_FALSE(capture.NudgeAdjust(5));
+    EXPECT_EQ(words.GetAdjust(3), 29950);
+    capture.TestClick(0); // from a cell holding 0: the track start
+    EXPECT_EQ(HeadAt(), 0);
+    capture.TestClick(0);
+    capture.TestClick(-300); // never into the track before
+    EXPECT_EQ(HeadAt(), 0);
+}
+
+TEST_F(Capture, ATrackWithoutLinesOrThatBorrowsCannotBeCapturedOrTested)
+{
+    Open(1, 0);
+    capture.StartClick(1, 1);
+    capture.TestClick(0);
+    EXPECT_FALSE(capture.Running());
+    words.SetLine(2, 1, TWordsLine{QStringLiteral("x"), 100, 200});
+    words.SetLineCount(2, 1);
+    words.SetCopyTrack(1, 2);
+    words.ResolveCopies();
+    capture.StartClick(1, 1);
+    capture.TestClick(0);
+    EXPECT_FALSE(capture.Running());
+    EXPECT_EQ(view.modeChanges, 0);
+}
+
+TEST(EventTimesTest, APressThatWaitedIsPlacedWhenItHappened)
+{
+    EventTimes times;
+    EXPECT_EQ(times.TickOf(0, 5000), 5000u); // no time: on arrival
+    // The window system's clock runs about 1000000 ms ahead of ours; the first event
+    // sets the floor, a later one with a smaller gap lowers it.
+    EXPECT_EQ(times.TickOf(1'004'997, 5000), 5000u);
+    EXPECT_EQ(times.TickOf(1'005'999, 6000), 6000u);
+    EXPECT_EQ(times.TickOf(1'006'499, 6540), 6540u - 40); // waited 40 ms behind a repaint
+    EXPECT_EQ(times.TickOf(1'007'000, 8000), 8000u - EventTimes::kMaxWait); // never more
+    EXPECT_EQ(times.TickOf(1'200'000, 9000), 9000u); // a clock that jumped starts over
+    EXPECT_EQ(times.TickOf(1'000, 10000), 10000u);
+}
