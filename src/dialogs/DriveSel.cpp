@@ -58,9 +58,18 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
     lastRow = selected;
     OKBtn->setEnabled(selected >= 0);
 
+    // OK follows the selection, whether made by the mouse or the keyboard.
+    connect(DriveList, &QListWidget::itemSelectionChanged, this,
+            [this] { OKBtn->setEnabled(selectedRow() >= 0); });
     connect(DriveList, &QListWidget::itemClicked, this, &TDriveSelForm::DriveListClick);
     connect(DriveList, &QListWidget::itemActivated, this, &TDriveSelForm::DriveListDblClick);
     connect(OKBtn, &QPushButton::clicked, this, &TDriveSelForm::OKBtnClick);
+}
+
+int TDriveSelForm::selectedRow() const
+{
+    const QList<QListWidgetItem*> items = DriveList->selectedItems();
+    return items.isEmpty() ? -1 : DriveList->row(items.first());
 }
 
 bool TDriveSelForm::chooseImageItem()
@@ -87,6 +96,9 @@ void TDriveSelForm::DriveListClick()
 
 void TDriveSelForm::DriveListDblClick()
 {
+    // Enter on the list activates its current item even when nothing is selected (the
+    // stored drive is gone); that must not choose for the user.
+    if (selectedRow() < 0) return;
     if (!chooseImageItem()) return;
     lastRow = DriveList->currentRow();
     OKBtn->setEnabled(lastRow >= 0);
@@ -95,7 +107,9 @@ void TDriveSelForm::DriveListDblClick()
 
 void TDriveSelForm::OKBtnClick()
 {
-    const int row = DriveList->currentRow();
+    // The image entry reached by the keyboard still asks for its file.
+    if (selectedRow() == DriveList->count() - 1 && !chooseImageItem()) return;
+    const int row = selectedRow();
     driveName = row <= 0 ? QString() : DriveList->item(row)->text();
     accept();
 }

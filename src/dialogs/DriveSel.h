@@ -36,6 +36,7 @@ public:
 
 private:
     bool chooseImageItem();
+    int selectedRow() const; // -1 when nothing is selected
     QString driveName;
     int lastRow = -1;
 };

@@ -57,7 +57,25 @@ TEST(DriveSel, AVanishedDriveSelectsNothingUntilAClick)
 {
     TDriveSelForm f({QStringLiteral("/dev/sr0")}, QStringLiteral("/dev/sr9"));
     f.show();
-    EXPECT_EQ(f.DriveList->currentRow(), -1);
+    QApplication::setActiveWindow(&f);
+    EXPECT_TRUE(f.DriveList->selectedItems().isEmpty());
+    EXPECT_FALSE(f.OKBtn->isEnabled());
+    // Enter does what the disabled OK does: nothing, in the list and in the dialog.
+    f.DriveList->setFocus();
+    for (QWidget* w : {static_cast<QWidget*>(f.DriveList), static_cast<QWidget*>(&f)}) {
+        QTest::keyClick(w, Qt::Key_Return);
+        QTest::keyClick(w, Qt::Key_Enter, Qt::KeypadModifier);
+    }
+    EXPECT_TRUE(f.isVisible());
+    EXPECT_EQ(f.result(), QDialog::Rejected);
+    EXPECT_TRUE(f.DriveList->selectedItems().isEmpty());
+    EXPECT_FALSE(f.OKBtn->isEnabled());
+    // Choosing by the keyboard selects, and then OK and Enter accept that drive.
+    QTest::keyClick(f.DriveList, Qt::Key_Down);
+    EXPECT_TRUE(f.OKBtn->isEnabled());
+    EXPECT_EQ(f.DriveList->selectedItems().size(), 1);
+    f.DriveList->setCurrentRow(-1);
+    f.DriveList->clearSelection();
     EXPECT_FALSE(f.OKBtn->isEnabled());
     Click(f, 1);
     EXPECT_TRUE(f.OKBtn->isEnabled());
@@ -115,6 +133,16 @@ TEST(DriveSel, AnImageFileIsAVirtualDrive)
     // The next time, the chosen image is listed and selected.
     TDriveSelForm again({QStringLiteral("/dev/sr0")}, image);
     EXPECT_EQ(again.DriveList->currentItem()->text(), image);
+
+    // The image entry reached by the keyboard asks for its file when OK is pressed.
+    TDriveSelForm keys({QStringLiteral("/dev/sr0")}, QString());
+    keys.ChooseImage = f.ChooseImage;
+    keys.show();
+    keys.DriveList->setFocus();
+    QTest::keyClick(keys.DriveList, Qt::Key_End);
+    keys.OKBtn->click();
+    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(keys.DriveName(), image);
 }
 
 TEST(MessageOwner, NoOwnerWhileTheDriveSelectionIsActive)
