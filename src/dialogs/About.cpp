@@ -1,11 +1,9 @@
 #include "About.h"
 
-#include <QDesktopServices>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QUrl>
 #include <QVBoxLayout>
 
 #include "main/Glyphs.h"
@@ -33,23 +31,14 @@ TAboutForm::TAboutForm(QWidget* parent) : QDialog(parent)
     Version = new QLabel(QStringLiteral("バージョン ") + QStringLiteral(MIRELUNE_VERSION), this);
     Version->setToolTip(QStringLiteral("ビルド ") + QStringLiteral(MIRELUNE_BUILD));
     Copyright = new QLabel(QStringLiteral("Copyright © 2026 Mirelune の開発者たち"), this);
-    auto link = [this](const QString& url, const QString& text) {
-        auto* l = new QLabel(QStringLiteral("<a href=\"%1\">%2</a>").arg(url.toHtmlEscaped(), text.toHtmlEscaped()), this);
-        l->setTextInteractionFlags(Qt::LinksAccessibleByMouse | Qt::LinksAccessibleByKeyboard);
-        connect(l, &QLabel::linkActivated, this, [](const QString& href) { QDesktopServices::openUrl(QUrl(href)); });
-        return l;
-    };
-    MailLabel = link(QStringLiteral("mailto:") + MailAddress(), MailAddress());
-    WebLabel = link(WebAddress(), WebAddress());
     OKButton = new QPushButton(QStringLiteral("OK"), this);
     OKButton->setDefault(true);
     connect(OKButton, &QPushButton::clicked, this, &QDialog::accept);
 
     auto* text = new QVBoxLayout;
-    for (QWidget* w : {static_cast<QWidget*>(ProductName), static_cast<QWidget*>(Version),
-                       static_cast<QWidget*>(Copyright), static_cast<QWidget*>(MailLabel),
-                       static_cast<QWidget*>(WebLabel)})
-        text->addWidget(w);
+    // No mail or web link: the project's home is its source repository, which has no
+    // public address to point at.
+    for (QLabel* l : {ProductName, Version, Copyright}) text->addWidget(l);
     auto* top = new QHBoxLayout;
     top->addWidget(ProgramIcon, 0, Qt::AlignTop);
     top->addLayout(text, 1);

@@ -1,6 +1,6 @@
 #pragma once
-// "バージョン情報": icon, product name, version (the build number as its hint), an
-// ownership line and two links opened by the desktop.
+// "バージョン情報": icon, product name, version (the build number as its hint) and an
+// ownership line.
 #include <QDialog>
 
 class QLabel;
@@ -15,10 +15,5 @@ public:
     QLabel* ProductName;
     QLabel* Version;
     QLabel* Copyright;
-    QLabel* MailLabel;
-    QLabel* WebLabel;
     QPushButton* OKButton;
-
-    static QString MailAddress() { return QStringLiteral("mirelune@example.org"); }
-    static QString WebAddress() { return QStringLiteral("https://mirelune.example.org/"); }
 };
