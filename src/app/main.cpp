@@ -11,6 +11,7 @@
 #include "app/PlayLog.h"
 #include "app/PlayOn.h"
 #include "app/SingleInstance.h"
+#include "app/StandardTexts.h"
 #include "app/TerminationSignals.h"
 #include "common/Clock.h"
 #include "common/Commands.h"
@@ -34,6 +35,7 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirelune"));
     QApplication::setWindowIcon(AppIcon());
+    LoadStandardTexts(app);
     // The main window may be hidden while the program runs; it ends when that window closes.
     QApplication::setQuitOnLastWindowClosed(false);
     if (QScreen* screen = QGuiApplication::primaryScreen())
