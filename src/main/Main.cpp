@@ -12,6 +12,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QStorageInfo>
+#include <QTimer>
 #include <QToolButton>
 #include <QWindow>
 
@@ -30,6 +31,8 @@ namespace {
 // Client area of the bar at 96 dpi.
 constexpr int kClientWidth = 330;
 constexpr int kClientHeight = 78;
+// States the bar never takes.
+constexpr Qt::WindowStates kBigStates = Qt::WindowMaximized | Qt::WindowFullScreen;
 
 int S(int pixels) { return ScaleToScreen(pixels); }
 
@@ -680,12 +683,27 @@ void TMainForm::discMenuAboutToShow()
 
 void TMainForm::BringForward()
 {
-    if (Minimized()) {
+    if (trayHidden) {
         trayHidden = false;
         showNormal();
     }
-    raise();
-    activateWindow();
+    // With no window of the program on the screen nothing else would bring it back (there
+    // is no taskbar button without a window): the main window is shown as its display item
+    // shows it.
+    if (!MainShown && !(controller && controller->WordsWindowShown())) cmd.MainDispItem->trigger();
+    // Every window of the program comes back from the taskbar and to the front; the key
+    // goes to an open dialog, else to the main window, else to the lyrics window.
+    QWidget* front = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (!w->isVisible() || w->windowType() == Qt::Popup || w->windowType() == Qt::ToolTip) continue;
+        if (w->isMinimized()) w->showNormal();
+        w->raise();
+        if (!front || w == this) front = w;
+    }
+    if (QWidget* modal = QApplication::activeModalWidget()) front = modal;
+    if (!front) return;
+    front->raise();
+    front->activateWindow();
 }
 
 void TMainForm::trayClick(Qt::MouseButton button)
@@ -715,6 +733,14 @@ void TMainForm::changeEvent(QEvent* event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() != QEvent::WindowStateChange) return;
+    // The bar is never maximised or full screen. Some window managers (openbox) offer it
+    // for any window they may resize, whatever the window asks for; the normal state
+    // is asked back at once.
+    if (!isMinimized() && (windowState() & kBigStates)) {
+        QTimer::singleShot(0, this, [this] {
+            if (!isMinimized()) setWindowState(windowState() & ~kBigStates);
+        });
+    }
     if (isMinimized() && TaskTray->EnableTaskTray() && TaskTray->Shown()) {
         // With the icon in the notification area, a minimised program leaves the taskbar.
         trayHidden = true;

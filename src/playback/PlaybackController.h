@@ -104,6 +104,8 @@ public:
 
     // The lyrics window, once it exists; without one the tick leaves the lyrics alone.
     void SetWordsView(WordsView* view) { wordsView = view; }
+    // The lyrics window is on the screen.
+    bool WordsWindowShown() const { return wordsView && wordsView->WordsShown(); }
 
     // Start-up: opens the drive, stops it, rewinds, milliseconds, and notes whether a
     // disc is already in (DiscAtStart). False when the drive cannot be opened.

@@ -33,6 +33,15 @@ public:
     bool ShiftHeld() const override { return shift; }
 };
 
+// The lyrics window as the tick sees it.
+struct FakeWords : WordsView {
+    bool shown = false, hideNoWords = false;
+    bool WordsShown() const override { return shown; }
+    bool HideNoWords() const override { return hideNoWords; }
+    bool UpdateWords(bool) override { return true; }
+    void SetWordsVisible(bool visible) override { shown = visible; }
+};
+
 SimDisc DataOnly()
 {
     SimDisc d;
@@ -525,4 +534,34 @@ TEST_F(MainForm, F7LeavesTheTimeModeAloneWhileTheSettingsDialogIsUp)
     config.hide();
     Key(Qt::Key_F7);
     EXPECT_EQ(player.TimeMode, (mode + 1) % 4);
+}
+
+TEST_F(MainForm, ASecondStartShowsTheMainWindowWhenNoWindowOfTheProgramIsShown)
+{
+    settings.Visible = 2; // only the lyrics window
+    FakeWords lyrics;
+    player.SetWordsView(&lyrics);
+    StartWith(std::nullopt);
+    ASSERT_TRUE(lyrics.shown);
+    ASSERT_FALSE(form.isVisible());
+    form.BringForward(); // the lyrics window is there: the main window stays as the user left it
+    EXPECT_FALSE(form.MainShown);
+    EXPECT_FALSE(form.isVisible());
+
+    // No lyrics to show: the lyrics window goes although it is still wanted.
+    lyrics.hideNoWords = true;
+    RunFor(400);
+    ASSERT_FALSE(lyrics.shown);
+    ASSERT_TRUE(commands.WordsDispItem->isChecked());
+    form.BringForward();
+    EXPECT_TRUE(form.MainShown);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(commands.MainDispItem->isChecked());
+
+    // Hidden again with Ctrl+M, and brought back again.
+    Key(Qt::Key_M, Qt::ControlModifier);
+    ASSERT_FALSE(form.isVisible());
+    form.BringForward();
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(form.MainShown);
 }
