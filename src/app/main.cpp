@@ -18,6 +18,8 @@
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/DriveSel.h"
+#include "dialogs/InputData.h"
+#include "dialogs/InputDataLink.h"
 #include "discdata/Words.h"
 #include "main/Glyphs.h"
 #include "main/Help.h"
@@ -78,6 +80,8 @@ int main(int argc, char** argv)
     TMainForm form(commands, settings, playLog);
     PlaybackController controller(device, clock, commands, words, form);
     form.Attach(&controller, &words, &device);
+    TInputDataForm inputData(device, clock, words, controller, form, &form);
+    LinkInputData(inputData, form, controller, commands);
 
     if (!controller.OpenDevice(settings.DriveName)) {
         ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"

@@ -652,8 +652,13 @@ void TMainForm::RestoreFocusAfterWords(bool wordsWanted)
 
 void TMainForm::CloseDiscDialogs()
 {
-    for (const QPointer<QWidget>& d : dialogs)
-        if (d && d->isVisible()) d->close();
+    for (const QPointer<QWidget>& d : dialogs) {
+        if (!d || !d->isVisible()) continue;
+        if (const auto closer = discClosers.constFind(d.data()); closer != discClosers.constEnd())
+            (*closer)();
+        else
+            d->close();
+    }
 }
 
 void TMainForm::ClosePopupMenus()

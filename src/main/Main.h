@@ -4,6 +4,7 @@
 // artist, the track list and five transport buttons. It shows what the playback
 // controller computes and forwards the user's commands; the logic stays in the core.
 #include <QComboBox>
+#include <QHash>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
@@ -72,14 +73,19 @@ public:
     void BringForward();
     // A dialog of the program (to close with the disc, and for DialogOpen). The settings
     // dialog is known by its form name, "ConfigForm".
-    void AddDialog(QWidget* dialog) { dialogs.append(dialog); }
+    // closeForDisc, when given, is how the dialog goes when the disc goes (else it is closed).
+    void AddDialog(QWidget* dialog, std::function<void()> closeForDisc = {})
+    {
+        dialogs.append(dialog);
+        if (closeForDisc) discClosers.insert(dialog, std::move(closeForDisc));
+    }
 
     // PlaybackHost
     bool DialogOpen() const override;
     bool ShiftHeld() const override;
     bool SeekKeysHeld() const override;
     bool ListDropped() const override { return listDropped; }
-    bool Testing() const override { return false; }
+    bool Testing() const override { return TimingTesting && TimingTesting(); }
     bool Minimized() const override;
     bool ApplicationActive() const override;
     bool AutorunPresent() const override;
@@ -123,6 +129,8 @@ public:
     // What closing does with playback (stop, or play on to the end of the disc). Set by
     // start-up; keep is already decided (PlayOnExit inverted by Shift or the exit tag).
     std::function<void(bool keep)> PlaybackOnExit;
+    // A timing test runs in the data-entry dialog.
+    std::function<bool()> TimingTesting;
     // Settings applied: the interval etc. are the controller's; these are the window's.
     bool PlayOnExit = false;
 
@@ -190,6 +198,7 @@ private:
     ScreenSaverInhibitor* saver;
     QWidget* client;
     QList<QPointer<QWidget>> dialogs;
+    QHash<QWidget*, std::function<void()>> discClosers;
     QPointer<QWidget> aboutForm;
     QSet<int> keysDown;
     bool listDropped = false;

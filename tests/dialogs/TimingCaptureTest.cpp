@@ -288,22 +288,6 @@ TEST_F(Capture, ATestPlaysFromTheCellWithoutLeadInAndTheAdjustValueCanBeNudged)
     EXPECT_EQ(HeadAt(), 0);
 }
 
-TEST_F(Capture, ATrackWithoutLinesOrThatBorrowsCannotBeCapturedOrTested)
-{
-    Open(1, 0);
-    capture.StartClick(1, 1);
-    capture.TestClick(0);
-    EXPECT_FALSE(capture.Running());
-    words.SetLine(2, 1, TWordsLine{QStringLiteral("x"), 100, 200});
-    words.SetLineCount(2, 1);
-    words.SetCopyTrack(1, 2);
-    words.ResolveCopies();
-    capture.StartClick(1, 1);
-    capture.TestClick(0);
-    EXPECT_FALSE(capture.Running());
-    EXPECT_EQ(view.modeChanges, 0);
-}
-
 TEST(EventTimesTest, APressThatWaitedIsPlacedWhenItHappened)
 {
     EventTimes times;

@@ -1,0 +1,350 @@
+#include "InputData.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QKeyEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "common/Error.h"
+#include "common/Etc.h"
+#include "dialogs/DataEntry.h"
+#include "main/Help.h"
+#include "discdata/Words.h"
+#include "playback/PlaybackController.h"
+
+namespace {
+// Client area at 96 dpi.
+constexpr int kClientWidth = 497;
+constexpr int kClientHeight = 331;
+
+QString TimingFaultText(int track)
+{
+    return QStringLiteral("トラック ") + FormatZeroPad(track, 2) +
+           QStringLiteral(" のタイミングに、矛盾した時刻値が設定されている箇所があります。");
+}
+} // namespace
+
+TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackController& p, PlaybackHost& h,
+                               QWidget* parent)
+    : QDialog(parent), Capture(d, c, w, p, *this), clock(c), words(w), player(p), host(h)
+{
+    setObjectName(QStringLiteral("InputDataForm"));
+    setWindowTitle(QStringLiteral("データ入力"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    InputDataPage = new QTabWidget(this);
+    InputDataPage->setObjectName(QStringLiteral("InputDataPage"));
+    TitleSheet = buildTitleSheet();
+    WordsSheet = buildWordsSheet();
+    TimingSheet = buildTimingSheet();
+    InputDataPage->addTab(TitleSheet, QStringLiteral("タイトル"));
+    InputDataPage->addTab(WordsSheet, QStringLiteral("歌詞"));
+    InputDataPage->addTab(TimingSheet, QStringLiteral("タイミング"));
+
+    auto button = [this](const QString& caption, const char* name) {
+        auto* b = new QPushButton(caption, this);
+        b->setObjectName(QLatin1String(name));
+        return b;
+    };
+    ReloadBtn = button(QStringLiteral("再読込(&L)"), "ReloadBtn");
+    OKBtn = button(QStringLiteral("OK"), "OKBtn");
+    CancelBtn = button(QStringLiteral("キャンセル"), "CancelBtn");
+    HelpBtn = button(QStringLiteral("ヘルプ(&H)"), "HelpBtn");
+    OKBtn->setDefault(true);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(ReloadBtn);
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(CancelBtn);
+    buttons->addWidget(HelpBtn);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(ScaleToScreen(8), ScaleToScreen(8), ScaleToScreen(8), ScaleToScreen(8));
+    layout->addWidget(InputDataPage);
+    layout->addLayout(buttons);
+
+    connect(OKBtn, &QPushButton::clicked, this, &TInputDataForm::OKBtnClick);
+    connect(CancelBtn, &QPushButton::clicked, this, &TInputDataForm::CancelBtnClick);
+    connect(ReloadBtn, &QPushButton::clicked, this, &TInputDataForm::ReloadBtnClick);
+    connect(HelpBtn, &QPushButton::clicked, this, &TInputDataForm::HelpBtnClick);
+    connectTiming();
+    setHelpContexts();
+
+    // A fixed dialog box, as large as its contents need and at least its own size.
+    const QSize hint = sizeHint();
+    setFixedSize(qMax(hint.width(), ScaleToScreen(kClientWidth)), qMax(hint.height(), ScaleToScreen(kClientHeight)));
+}
+
+TInputDataForm::~TInputDataForm() = default;
+
+int TInputDataForm::TrackOfIndex(int index) const { return index + words.FirstAudioTrack; }
+int TInputDataForm::IndexOfTrack(int track) const { return track - words.FirstAudioTrack; }
+
+// ---------------------------------------------------------------- the dialog
+
+void TInputDataForm::FormShow()
+{
+    // Rows as high as the grid's text, so that many lines are in view.
+    const int rowHeight = TimingList->fontMetrics().height() + 2;
+    TimingList->verticalHeader()->setMinimumSectionSize(rowHeight);
+    TimingList->verticalHeader()->setDefaultSectionSize(rowHeight);
+    filling = true;
+    TitleName->setText(words.Title);
+    ArtistName->setText(words.Artist);
+    MTitleList->clear();
+    for (int t = words.FirstAudioTrack; t <= words.SongCount; ++t)
+        MTitleList->addItem(FormatNumbered(t, words.GetSongTitle(t)));
+    TimeText->setText(QStringLiteral("0"));
+    filling = false;
+    RefreshTrackBoxes();
+    // A track the disc does not have (none chosen yet) opens on the first.
+    if (InitialTrack < words.FirstAudioTrack || InitialTrack > words.SongCount) InitialTrack = words.FirstAudioTrack;
+    SetWordsEdit(InitialTrack);
+    SetTimingList(InitialTrack);
+    const int index = IndexOfTrack(InitialTrack);
+    filling = true;
+    MTitleList->setCurrentRow(index);
+    MTitleBoxW->setCurrentIndex(index);
+    MTitleBoxT->setCurrentIndex(index);
+    filling = false;
+    MTitleListClick();
+    MTitleNameExit();
+    if (Capture.Running()) Capture.StopTiming();
+    ClosedByOk = ClosedByCancel = false;
+    UpdateTimingButtons();
+    InputDataPage->setFocus();
+    host.ApplyStayOnTop();
+}
+
+void TInputDataForm::OKBtnClick()
+{
+    if (Capture.Running()) return;
+    // Lyrics still being typed count, and more than 127 lines keep the dialog open.
+    if (WordsEdit->document()->isModified() && !WordsEditExit()) {
+        InputDataPage->setCurrentWidget(WordsSheet);
+        WordsEdit->setFocus();
+        return;
+    }
+    if (const std::optional<TimingFault> fault = CheckTiming(words)) {
+        ErrorMessage(TimingFaultText(fault->Track), QStringLiteral("タイミング矛盾エラー"));
+        InputDataPage->setCurrentWidget(TimingSheet);
+        filling = true;
+        MTitleBoxT->setCurrentIndex(IndexOfTrack(fault->Track));
+        filling = false;
+        MTitleBoxTChange();
+        SelectTimingCell(fault->Column, fault->Line);
+        TimingList->setFocus();
+        return;
+    }
+    words.Title = TitleName->text();
+    words.Artist = ArtistName->text();
+    host.ShowDiscTitle();
+    MTitleNameExit();
+    for (int i = 0; i < MTitleList->count(); ++i) words.SetSongTitle(TrackOfIndex(i), MTitleList->item(i)->text().mid(4));
+    player.BuildTrackList();
+    AdjustEditExit();
+    // A save the user gave up keeps the edits in memory; the dialog closes all the same.
+    words.Save(dpLyrics);
+    player.StopBtnClick();
+    ClosedByOk = true;
+    accept();
+}
+
+void TInputDataForm::CancelBtnClick()
+{
+    Capture.StopTiming();
+    words.Load(dpLyrics);
+    if (!NoDiscMode(player.DeviceModeNow)) player.StopBtnClick();
+    ClosedByCancel = true;
+    QDialog::reject();
+}
+
+void TInputDataForm::ReloadBtnClick()
+{
+    if (Capturing()) return;
+    Capture.StopTiming();
+    InitialTrack = TrackOfIndex(MTitleBoxW->currentIndex());
+    words.Load(dpLyrics);
+    FormShow();
+}
+
+void TInputDataForm::HelpBtnClick() { Help::Show(3001 + InputDataPage->currentIndex(), this); }
+
+void TInputDataForm::setHelpContexts()
+{
+    const std::pair<QWidget*, int> contexts[] = {
+        {TitleSheet, 15100}, {TitleName, 15101}, {ArtistName, 15102}, {MTitleList, 15103},
+        {MTitleName, 15104}, {WordsSheet, 15200}, {MTitleBoxW, 15201}, {WordsEdit, 15202},
+        {CopyTrack, 15203}, {FileReadBtn, 15204}, {TimingSheet, 15300}, {MTitleBoxT, 15301},
+        {AdjustEdit, 15302}, {TimingList, 15303}, {TimeText, 15304}, {StartBtn, 15305},
+        {RetBtn, 15306}, {SetBtn, 15307}, {ContSetBtn, 15308}, {TestBtn, 15309},
+        {PrevBtn, 15310}, {NextBtn, 15311}, {ReloadBtn, 15001}, {OKBtn, 10001},
+        {CancelBtn, 10002}, {HelpBtn, 10003}};
+    for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
+    Help::SetContext(this, 3001);
+    Help::InstallF1(this, [this] {
+        if (SkipTopmostOnce) SkipTopmostOnce();
+    });
+}
+
+void TInputDataForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return;
+    if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+    FormShow();
+}
+
+void TInputDataForm::closeEvent(QCloseEvent* event)
+{
+    if (!isVisible()) {
+        event->accept();
+        return;
+    }
+    if (Capture.Running()) {
+        event->ignore();
+        return;
+    }
+    if (!ClosedByOk && !ClosedByCancel) {
+        // The close box is a Cancel.
+        event->ignore();
+        CancelBtnClick();
+        return;
+    }
+    event->accept();
+}
+
+void TInputDataForm::reject()
+{
+    // Escape presses Cancel only while Cancel can be pressed.
+    if (CancelBtn->isEnabled()) CancelBtnClick();
+}
+
+bool TInputDataForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (watched == MTitleName && (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+            // Enter walks down the track list; on the last track it presses OK.
+            const int row = MTitleList->currentRow();
+            if (row + 1 >= MTitleList->count()) {
+                OKBtn->click();
+                return true;
+            }
+            MTitleNameExit();
+            titleListSelect(row + 1);
+            MTitleNameEnter();
+            MTitleName->selectAll();
+            return true;
+        }
+    } else if (watched == MTitleName && event->type() == QEvent::FocusIn) {
+        MTitleNameEnter();
+    } else if (watched == MTitleName && event->type() == QEvent::FocusOut) {
+        MTitleNameExit();
+    } else if (watched == WordsEdit && event->type() == QEvent::FocusOut) {
+        if (WordsEdit->document()->isModified()) WordsEditExit();
+    }
+    if (timingEvent(watched, event)) return true;
+    return QDialog::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------- title page
+
+QWidget* TInputDataForm::buildTitleSheet()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("TitleSheet"));
+    TitleName = new QLineEdit(page);
+    TitleName->setObjectName(QStringLiteral("TitleName"));
+    ArtistName = new QLineEdit(page);
+    ArtistName->setObjectName(QStringLiteral("ArtistName"));
+    MTitleList = new QListWidget(page);
+    MTitleList->setObjectName(QStringLiteral("MTitleList"));
+    TrackNumber = new QLabel(page);
+    TrackNumber->setObjectName(QStringLiteral("TrackNumber"));
+    MTitleName = new QLineEdit(page);
+    MTitleName->setObjectName(QStringLiteral("MTitleName"));
+    TrackNumber->setBuddy(MTitleName);
+    auto label = [page](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text, page);
+        l->setBuddy(buddy);
+        return l;
+    };
+    auto* grid = new QGridLayout(page);
+    grid->addWidget(label(QStringLiteral("タイトル(&T):"), TitleName), 0, 0);
+    grid->addWidget(TitleName, 0, 1);
+    grid->addWidget(label(QStringLiteral("アーティスト(&A):"), ArtistName), 1, 0);
+    grid->addWidget(ArtistName, 1, 1);
+    grid->addWidget(label(QStringLiteral("曲タイトル(&M):"), MTitleList), 2, 0, Qt::AlignTop);
+    grid->addWidget(MTitleList, 2, 1);
+    grid->addWidget(TrackNumber, 3, 0);
+    grid->addWidget(MTitleName, 3, 1);
+
+    connect(MTitleList, &QListWidget::currentRowChanged, this, [this] {
+        if (!filling) MTitleListClick();
+    });
+    connect(MTitleList, &QListWidget::itemDoubleClicked, this, [this] { MTitleName->setFocus(); });
+    MTitleName->installEventFilter(this);
+    return page;
+}
+
+void TInputDataForm::titleListSelect(int index)
+{
+    filling = true;
+    MTitleList->setCurrentRow(index);
+    filling = false;
+    MTitleListClick();
+}
+
+void TInputDataForm::MTitleListClick()
+{
+    const int row = MTitleList->currentRow();
+    if (row < 0) return;
+    titleRow = row;
+    MTitleName->setText(MTitleList->item(row)->text().mid(4));
+    TrackNumber->setText(QString::asprintf("トラック %.2d(&N):", TrackOfIndex(row)));
+}
+
+void TInputDataForm::MTitleNameEnter()
+{
+    // Enter then walks down the list instead of pressing OK, except on the last track.
+    if (MTitleList->currentRow() + 1 < MTitleList->count()) OKBtn->setDefault(false);
+}
+
+void TInputDataForm::MTitleNameExit()
+{
+    if (titleRow >= 0 && titleRow < MTitleList->count()) {
+        const QString item = FormatNumbered(TrackOfIndex(titleRow), MTitleName->text());
+        if (MTitleList->item(titleRow)->text() != item) {
+            MTitleList->item(titleRow)->setText(item);
+            RefreshTrackBoxes();
+        }
+    }
+    OKBtn->setDefault(true);
+}
+
+void TInputDataForm::RefreshTrackBoxes()
+{
+    const bool was = filling;
+    filling = true;
+    for (QComboBox* box : {MTitleBoxW, MTitleBoxT}) {
+        const int index = box->currentIndex();
+        box->clear();
+        for (int i = 0; i < MTitleList->count(); ++i) box->addItem(MTitleList->item(i)->text());
+        box->setCurrentIndex(index);
+    }
+    filling = was;
+}

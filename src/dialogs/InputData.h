@@ -1,0 +1,171 @@
+#pragma once
+// TInputDataForm: the data-entry dialog. Three pages: the disc's and tracks' titles,
+// each track's lyrics (with a copy source and a text import), and the timing page,
+// where the lines' times are captured while the track plays, typed, tested in the
+// lyrics window and shifted by the track's adjust value.
+//
+// Titles reach the disc data object on OK; lyrics when the memo is left; copy sources,
+// times and adjust values at once. OK checks the times and saves; Cancel and Reload read
+// the data file again. The capture's rules live in TimingCapture; this window shows
+// them and forwards the user's presses.
+//
+// Split by page: InputData.cpp (the dialog and the title page), InputDataWords.cpp
+// (lyrics), InputDataTiming.cpp (timing).
+#include <QDialog>
+#include <functional>
+
+#include "dialogs/TimingCapture.h"
+
+class CdDevice;
+class Clock;
+class PlaybackController;
+class PlaybackHost;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class TWords;
+
+class TInputDataForm : public QDialog, private TimingView {
+    Q_OBJECT
+public:
+    TInputDataForm(CdDevice& device, Clock& clock, TWords& words, PlaybackController& player, PlaybackHost& host,
+                   QWidget* parent = nullptr);
+    ~TInputDataForm() override;
+
+    // What the main window offers: keep or release the stay-on-top state around the
+    // file dialog, skip its next reassertion (F1 help), and have the lyrics window show
+    // the line for the drive's position now (during a test).
+    std::function<void(bool hold)> HoldTopmost;
+    std::function<void()> SkipTopmostOnce;
+    std::function<void()> UpdateWordsNow;
+
+    int InitialTrack = 0; // the track shown first when the dialog opens
+    bool ClosedByOk = false;
+    bool ClosedByCancel = false;
+    bool Capturing() const { return Capture.Capturing; }
+    bool Testing() const { return Capture.Testing; }
+
+    TimingCapture Capture;
+
+    // The dialog.
+    void FormShow();
+    void OKBtnClick();
+    void CancelBtnClick();
+    void ReloadBtnClick();
+    void HelpBtnClick();
+    // Title page.
+    void MTitleListClick();
+    void MTitleNameEnter();
+    void MTitleNameExit();
+    void RefreshTrackBoxes();
+    // Lyrics page.
+    void MTitleBoxWChange();
+    void SetWordsEdit(int track);
+    // Stores the memo's lines; false (with the message) above 127 lines.
+    bool WordsEditExit();
+    void CopyTrackChange();
+    void FileReadBtnClick();
+    // Replaces the memo's lines with those of a text file, then stores them.
+    void ReadWordsFile(const QString& path);
+    // Timing page.
+    void SetTimingList(int track);
+    void MTitleBoxTChange();
+    void UpdateTimingButtons();
+    void SelectTimingCell(int column, int row);
+    void StartBtnClick();
+    // Set or ContSet pressed at tick pressTick.
+    void SetBtnPress(bool continuous, uint32_t pressTick);
+    void RetBtnClick();
+    void TestBtnClick();
+    void AdjustEditExit();
+
+    // The track of a list index of the three track lists, and back.
+    int TrackOfIndex(int index) const;
+    int IndexOfTrack(int track) const;
+
+    QTabWidget* InputDataPage;
+    QWidget* TitleSheet;
+    QWidget* WordsSheet;
+    QWidget* TimingSheet;
+    // Title page.
+    QLineEdit* TitleName;
+    QLineEdit* ArtistName;
+    QListWidget* MTitleList;
+    QLabel* TrackNumber;
+    QLineEdit* MTitleName;
+    // Lyrics page.
+    QComboBox* MTitleBoxW;
+    QLabel* WordsLabel;
+    QPlainTextEdit* WordsEdit;
+    QComboBox* CopyTrack;
+    QPushButton* FileReadBtn;
+    // Timing page.
+    QLabel* TrackLabel;
+    QComboBox* MTitleBoxT;
+    QLabel* AdjustLabel;
+    QSpinBox* AdjustEdit; // with its up-down arrows
+    QLabel* TimingLabel;
+    QTableWidget* TimingList;
+    QLabel* TimeHdrLabel;
+    QLabel* TimeText;
+    QPushButton* StartBtn;
+    QPushButton* RetBtn;
+    QPushButton* SetBtn;
+    QPushButton* ContSetBtn;
+    QPushButton* TestBtn;
+    QPushButton* PrevBtn;
+    QPushButton* NextBtn;
+    QLabel* KeyHelpLabel;
+    // The dialog's buttons.
+    QPushButton* ReloadBtn;
+    QPushButton* OKBtn;
+    QPushButton* CancelBtn;
+    QPushButton* HelpBtn;
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // TimingView
+    void ShowStamp(int column, int line, int32_t value) override;
+    void SelectCell(int column, int line) override;
+    void ShowElapsed(int32_t elapsed) override;
+    void ModeChanged() override;
+    void ShowAdjust(int16_t adjust) override;
+    void UpdateWords() override;
+
+    QWidget* buildTitleSheet();
+    QWidget* buildWordsSheet();
+    QWidget* buildTimingSheet();
+    void connectTiming();
+    bool timingEvent(QObject* watched, QEvent* event);
+    void titleListSelect(int index);
+    void selectTrackEverywhere(int index);
+    void setTimeCell(int row, int column, int32_t value);
+    void timingListSetEditText(int row, int column);
+    void applyTimingState();
+    int selectedCellValue() const;
+    void setHelpContexts();
+
+    Clock& clock;
+    TWords& words;
+    PlaybackController& player;
+    PlaybackHost& host;
+
+    int titleRow = -1;  // the list row MTitleName edits
+    int wordsTrack = 0; // the track the memo shows
+    bool filling = false; // the dialog itself is changing the controls
+    int shownMode = 0;    // 0 at rest, 1 capturing, 2 testing, as last shown
+    EventTimes pressTimes;
+    bool pressPending = false;
+    uint32_t pressTick = 0;
+};

@@ -1,0 +1,156 @@
+// The lyrics page of the data-entry dialog: one memo line per lyrics line, the copy
+// source, and the import of a text file.
+#include "InputData.h"
+
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include "common/Error.h"
+#include "common/Etc.h"
+#include "dialogs/DataEntry.h"
+#include "discdata/Words.h"
+#include "playback/PlaybackController.h"
+
+QWidget* TInputDataForm::buildWordsSheet()
+{
+    auto* page = new QWidget;
+    page->setObjectName(QStringLiteral("WordsSheet"));
+    MTitleBoxW = new QComboBox(page);
+    MTitleBoxW->setObjectName(QStringLiteral("MTitleBoxW"));
+    MTitleBoxW->setMaxVisibleItems(15);
+    WordsEdit = new QPlainTextEdit(page);
+    WordsEdit->setObjectName(QStringLiteral("WordsEdit"));
+    WordsEdit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    WordsEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    WordsEdit->setTabChangesFocus(true);
+    WordsLabel = new QLabel(QStringLiteral("歌詞(&W):"), page);
+    WordsLabel->setObjectName(QStringLiteral("WordsLabel"));
+    WordsLabel->setBuddy(WordsEdit);
+    CopyTrack = new QComboBox(page);
+    CopyTrack->setObjectName(QStringLiteral("CopyTrack"));
+    FileReadBtn = new QPushButton(QStringLiteral("ファイル読込(&R)..."), page);
+    FileReadBtn->setObjectName(QStringLiteral("FileReadBtn"));
+
+    auto* trackLabel = new QLabel(QStringLiteral("トラック(&T):"), page);
+    trackLabel->setBuddy(MTitleBoxW);
+    auto* copyLabel = new QLabel(QStringLiteral("コピー元トラック(&C):"), page);
+    copyLabel->setBuddy(CopyTrack);
+    auto* top = new QHBoxLayout;
+    top->addWidget(trackLabel);
+    top->addWidget(MTitleBoxW, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(copyLabel);
+    bottom->addWidget(CopyTrack);
+    bottom->addStretch();
+    bottom->addWidget(FileReadBtn);
+    auto* layout = new QVBoxLayout(page);
+    layout->addLayout(top);
+    layout->addWidget(WordsLabel);
+    layout->addWidget(WordsEdit, 1);
+    layout->addLayout(bottom);
+
+    connect(MTitleBoxW, &QComboBox::currentIndexChanged, this, [this] {
+        if (!filling) MTitleBoxWChange();
+    });
+    connect(CopyTrack, &QComboBox::currentIndexChanged, this, [this] {
+        if (!filling) CopyTrackChange();
+    });
+    connect(FileReadBtn, &QPushButton::clicked, this, &TInputDataForm::FileReadBtnClick);
+    WordsEdit->installEventFilter(this);
+    return page;
+}
+
+void TInputDataForm::selectTrackEverywhere(int index)
+{
+    filling = true;
+    MTitleBoxW->setCurrentIndex(index);
+    MTitleBoxT->setCurrentIndex(index);
+    filling = false;
+    const int track = TrackOfIndex(index);
+    SetWordsEdit(track);
+    SetTimingList(track);
+}
+
+void TInputDataForm::MTitleBoxWChange()
+{
+    // Lyrics typed into the memo are stored first; above the limit the memo stays.
+    if (WordsEdit->document()->isModified() && !WordsEditExit()) {
+        filling = true;
+        MTitleBoxW->setCurrentIndex(IndexOfTrack(wordsTrack));
+        filling = false;
+        return;
+    }
+    selectTrackEverywhere(MTitleBoxW->currentIndex());
+}
+
+void TInputDataForm::SetWordsEdit(int track)
+{
+    wordsTrack = track;
+    QStringList lines;
+    for (int k = 1; k <= words.GetLineCount(track); ++k) lines << words.GetLine(track, k).Text;
+    const bool was = filling;
+    filling = true;
+    WordsEdit->setPlainText(MemoText(lines));
+    WordsEdit->document()->setModified(false);
+    CopyTrack->clear();
+    CopyTrack->addItem(QStringLiteral("(なし)"), 0);
+    int selected = 0;
+    for (int source : CopySources(words, track)) {
+        CopyTrack->addItem(FormatZeroPad(source, 2), source);
+        if (source == words.GetCopyTrack(track)) selected = CopyTrack->count() - 1;
+    }
+    CopyTrack->setCurrentIndex(selected);
+    filling = was;
+    // The lyrics of a borrowing track are its source's.
+    const bool own = selected == 0;
+    WordsEdit->setEnabled(own);
+    WordsLabel->setEnabled(own);
+    FileReadBtn->setEnabled(own);
+}
+
+bool TInputDataForm::WordsEditExit()
+{
+    const QStringList lines = MemoLines(WordsEdit->toPlainText());
+    if (!StoreLyrics(words, wordsTrack, lines)) {
+        ErrorMessage(QStringLiteral("歌詞は最大127行までしか入力できません。"), QStringLiteral("歌詞行数オーバー"));
+        WordsEdit->setFocus();
+        return false;
+    }
+    WordsEdit->document()->setModified(false);
+    SetTimingList(wordsTrack);
+    return true;
+}
+
+void TInputDataForm::CopyTrackChange()
+{
+    const int track = wordsTrack;
+    SetCopySource(words, track, CopyTrack->currentData().toInt());
+    SetWordsEdit(track);
+    SetTimingList(track);
+}
+
+void TInputDataForm::FileReadBtnClick()
+{
+    if (HoldTopmost) HoldTopmost(true);
+    const QString path = QFileDialog::getOpenFileName(
+        this, QString(), QString(), QStringLiteral("テキスト ファイル (*.txt);;すべてのファイル (*)"));
+    if (HoldTopmost) HoldTopmost(false);
+    host.ApplyStayOnTop();
+    if (!path.isEmpty()) ReadWordsFile(path);
+}
+
+void TInputDataForm::ReadWordsFile(const QString& path)
+{
+    const std::optional<ImportedLyrics> read = ReadLyricsFile(path);
+    if (!read) return; // the memo and the lyrics stay as they were
+    WordsEdit->setPlainText(MemoText(read->Lines));
+    WordsEdit->document()->setModified(true);
+    // The line limit applies to a file as it does to typing.
+    WordsEditExit();
+}

@@ -1,0 +1,419 @@
+// The data-entry dialog offscreen, beside the main window, on the simulated drive and
+// a manual clock: the three pages, the states of a capture and a test, OK's check and
+// save, Cancel, and the disc going while a capture runs.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSpinBox>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include "app/PlayLog.h"
+#include "common/Commands.h"
+#include "common/TextCodec.h"
+#include "dialogs/InputData.h"
+#include "dialogs/InputDataLink.h"
+#include "discdata/Words.h"
+#include "main/Main.h"
+#include "playback/PlaybackController.h"
+#include "settings/IniFile.h"
+#include "support/ManualClock.h"
+#include "support/PlayerTime.h"
+#include "support/RecordingPresenter.h"
+#include "support/SimDevice.h"
+
+namespace {
+// Six tracks of 60 s: track t starts at 2000 + (t - 1) * 60000 ms.
+const SimDisc kDisc = SimDisc::Audio({60, 60, 60, 60, 60, 60});
+
+class InputData : public ::testing::Test {
+protected:
+    InputData()
+        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
+          player(device, clock, commands, words, form), dialog(device, clock, words, player, form)
+    {
+        settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
+        settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
+        playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
+        player.SeekPause = [this] { clock.Advance(10); };
+        form.Attach(&player, &words, &device);
+        LinkInputData(dialog, form, player, commands);
+    }
+
+    // A registered disc in the drive whose track 1 has n lines of own times, the dialog
+    // open on track.
+    void Open(int track = 1, int n = 3, const SimDisc& disc = kDisc)
+    {
+        device.InsertDisc(disc);
+        ASSERT_TRUE(player.OpenDevice(QString()));
+        player.StartTimer();
+        player.TimerProc();
+        RunFor(1500);
+        ASSERT_FALSE(words.Register(QStringLiteral("disc")));
+        path = words.FileName;
+        const int first = words.FirstAudioTrack;
+        for (int k = 1; k <= n; ++k)
+            words.SetLine(first, k, TWordsLine{QStringLiteral("行%1").arg(k), 100 * k, 100 * k + 50});
+        words.SetLineCount(first, n);
+        words.SetSongTitle(first, QStringLiteral("最初の曲"));
+        ASSERT_TRUE(words.Save(dpLyrics));
+        saved = File();
+        commands.InputDataItem->setEnabled(true);
+        dialog.InitialTrack = track;
+        player.InDataEntry = true;
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+    }
+
+    QByteArray File() const
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    QString FileText() const { return Cp932::Decode(File()); }
+    void RunFor(uint32_t ms) { time.RunFor(ms); }
+    // A key going down and up on w, stamped by a window-system clock in step with ours;
+    // late: how long before its delivery the key went down.
+    void Key(QWidget* w, int key, uint32_t late = 0)
+    {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, QString(QChar(key)));
+        press.setTimestamp(clock.TickCount() + 5000 - late);
+        QApplication::sendEvent(w, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, QString(QChar(key)));
+        release.setTimestamp(clock.TickCount() + 5000);
+        QApplication::sendEvent(w, &release);
+    }
+    QString Cell(int row, int column) const { return dialog.TimingList->item(row - 1, column)->text(); }
+    static QStringList Enabled(std::initializer_list<QWidget*> widgets)
+    {
+        QStringList names;
+        for (QWidget* w : widgets)
+            if (w->isEnabled()) names << w->objectName();
+        return names;
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    SimDevice device;
+    CommandSet commands;
+    Settings settings;
+    PlayLog playLog;
+    TWords words;
+    RecordingPresenter presenter;
+    TMainForm form;
+    PlaybackController player;
+    TInputDataForm dialog;
+    PlayerTime time{player, clock};
+    QString path; // the data file
+    QByteArray saved;
+};
+} // namespace
+
+TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
+{
+    Open();
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    const auto all = {static_cast<QWidget*>(dialog.StartBtn), static_cast<QWidget*>(dialog.TestBtn),
+                      static_cast<QWidget*>(dialog.RetBtn),   static_cast<QWidget*>(dialog.SetBtn),
+                      static_cast<QWidget*>(dialog.ContSetBtn), static_cast<QWidget*>(dialog.PrevBtn),
+                      static_cast<QWidget*>(dialog.NextBtn),  static_cast<QWidget*>(dialog.MTitleBoxT),
+                      static_cast<QWidget*>(dialog.TrackLabel), static_cast<QWidget*>(dialog.AdjustEdit),
+                      static_cast<QWidget*>(dialog.AdjustLabel), static_cast<QWidget*>(dialog.ReloadBtn),
+                      static_cast<QWidget*>(dialog.OKBtn),    static_cast<QWidget*>(dialog.CancelBtn)};
+    EXPECT_EQ(Enabled(all), (QStringList{"StartBtn", "TestBtn", "MTitleBoxT", "TrackLabel", "AdjustEdit",
+                                         "AdjustLabel", "ReloadBtn", "OKBtn", "CancelBtn"}));
+    EXPECT_EQ(dialog.TimingList->rowCount(), 3 + 4);
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("200"));
+    EXPECT_EQ(dialog.TimingList->currentRow(), 0);
+    EXPECT_EQ(dialog.TimingList->currentColumn(), 1);
+
+    dialog.StartBtn->click();
+    EXPECT_EQ(dialog.StartBtn->text(), QStringLiteral("中止(&B)"));
+    EXPECT_EQ(Enabled(all), (QStringList{"StartBtn", "RetBtn", "SetBtn", "ContSetBtn", "PrevBtn", "NextBtn"}));
+    EXPECT_FALSE(dialog.InputDataPage->tabBar()->isEnabled());
+    dialog.close(); // refused while capturing
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.StartBtn->click();
+    EXPECT_EQ(dialog.StartBtn->text(), QStringLiteral("開始(&B)"));
+
+    dialog.TestBtn->click();
+    EXPECT_EQ(dialog.TestBtn->text(), QStringLiteral("テスト中止(&E)"));
+    EXPECT_EQ(Enabled(all), (QStringList{"TestBtn", "PrevBtn", "NextBtn", "AdjustEdit", "AdjustLabel", "ReloadBtn"}));
+    EXPECT_TRUE(form.Testing()); // the tick keeps the lyrics window shown
+    player.TimerProc();
+    EXPECT_TRUE(player.WantWords);
+    // + and - nudge the adjust value from wherever the focus is.
+    QTest::keyClick(dialog.TimingList, Qt::Key_Plus);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Minus, Qt::ControlModifier);
+    EXPECT_EQ(words.GetAdjust(1), -45);
+    EXPECT_EQ(dialog.AdjustEdit->value(), -45);
+    QTest::keyClick(dialog.TestBtn, Qt::Key_Escape); // Escape does nothing while Cancel cannot be pressed
+    EXPECT_TRUE(dialog.isVisible());
+    dialog.TestBtn->click();
+    EXPECT_FALSE(form.Testing());
+    EXPECT_TRUE(dialog.OKBtn->isEnabled());
+
+    // A borrowing track: the source's times greyed, no capture or test, its own adjust.
+    dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
+    dialog.MTitleBoxW->setCurrentIndex(2);
+    dialog.CopyTrack->setCurrentIndex(dialog.CopyTrack->findText(QStringLiteral("01")));
+    EXPECT_EQ(dialog.MTitleBoxT->currentIndex(), 2);
+    EXPECT_FALSE(dialog.WordsEdit->isEnabled());
+    EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("行1\n行2\n行3\n"));
+    EXPECT_FALSE(dialog.TimingList->isEnabled());
+    EXPECT_EQ(Cell(3, 2), QStringLiteral("350"));
+    EXPECT_EQ(Enabled(all), (QStringList{"MTitleBoxT", "TrackLabel", "AdjustEdit", "AdjustLabel", "ReloadBtn",
+                                         "OKBtn", "CancelBtn"}));
+    // A track without lines: an empty greyed grid and no adjust value.
+    dialog.MTitleBoxT->setCurrentIndex(3);
+    EXPECT_EQ(dialog.TimingList->rowCount(), 1);
+    EXPECT_FALSE(dialog.TimingList->isEnabled());
+    EXPECT_FALSE(dialog.AdjustEdit->isEnabled());
+    EXPECT_FALSE(dialog.TimeText->isVisibleTo(&dialog));
+    EXPECT_EQ(dialog.MTitleBoxW->currentIndex(), 3);
+}
+
+TEST_F(InputData, KeysStampOnTheWayDownAndTheCursorKeepsTheFifthRow)
+{
+    Open(1, 9);
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    dialog.StartBtn->click();
+    ASSERT_TRUE(dialog.Capturing());
+    EXPECT_EQ(QApplication::focusWidget(), dialog.SetBtn);
+    clock.Advance(1234);
+    Key(dialog.SetBtn, Qt::Key_Space);
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("123"));
+    clock.Advance(1000);
+    Key(dialog.SetBtn, Qt::Key_Space, 40); // handled 40 ms after it went down
+    EXPECT_NEAR(words.GetLine(1, 1).EndTime, 219, 1);
+    QKeyEvent repeat(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, QString(), true);
+    QApplication::sendEvent(dialog.SetBtn, &repeat); // a held key stamps once
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 200);
+    for (int press = 0; press < 7; ++press) {
+        clock.Advance(500);
+        Key(dialog.ContSetBtn, Qt::Key_Space);
+    }
+    // Continuous set: each end also starts the next line; the cursor is on line 8's end.
+    EXPECT_EQ(Cell(7, 2), Cell(8, 1));
+    EXPECT_EQ(dialog.TimingList->currentRow(), 7);
+    EXPECT_EQ(dialog.TimingList->currentColumn(), 2);
+    EXPECT_EQ(dialog.TimingList->verticalScrollBar()->value(), 3); // line 8 is the fifth row in view
+    // The mouse cannot move the cursor during a capture; Ctrl+Z takes the last stamp back.
+    QTest::mouseClick(dialog.TimingList->viewport(), Qt::LeftButton, {},
+                      dialog.TimingList->visualItemRect(dialog.TimingList->item(4, 1)).center());
+    EXPECT_EQ(dialog.TimingList->currentRow(), 7);
+    QTest::keyClick(dialog.SetBtn, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Cell(7, 2), QStringLiteral("750"));
+    EXPECT_EQ(Cell(8, 1), QStringLiteral("800"));
+    EXPECT_EQ(dialog.TimingList->currentRow(), 6);
+}
+
+TEST_F(InputData, EnterWalksDownTheTitlesAndOkSavesThemOnADiscWithADataTrackFirst)
+{
+    Open(2, 1, SimDisc::DataFirst(30, {60, 60, 60}));
+    ASSERT_EQ(dialog.MTitleList->count(), 3);
+    EXPECT_EQ(dialog.MTitleList->item(0)->text(), QStringLiteral("02: 最初の曲"));
+    EXPECT_EQ(dialog.MTitleList->currentRow(), 0);
+    EXPECT_EQ(dialog.TrackNumber->text(), QStringLiteral("トラック 02(&N):"));
+    dialog.TitleName->setText(QStringLiteral("新しい盤"));
+    dialog.MTitleName->setFocus();
+    EXPECT_FALSE(dialog.OKBtn->isDefault());
+    dialog.MTitleName->setText(QStringLiteral("一曲目"));
+    QTest::keyClick(dialog.MTitleName, Qt::Key_Return);
+    EXPECT_EQ(dialog.MTitleList->currentRow(), 1);
+    EXPECT_EQ(dialog.TrackNumber->text(), QStringLiteral("トラック 03(&N):"));
+    dialog.MTitleName->setText(QStringLiteral("二曲目"));
+    QTest::keyClick(dialog.MTitleName, Qt::Key_Return);
+    EXPECT_EQ(dialog.MTitleBoxW->itemText(1), QStringLiteral("03: 二曲目"));
+    dialog.MTitleName->setText(QStringLiteral("三曲目"));
+    EXPECT_TRUE(dialog.MTitleName->selectedText().isEmpty());
+    EXPECT_TRUE(dialog.isVisible());
+    QTest::keyClick(dialog.MTitleName, Qt::Key_Return); // the last track: OK
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.ClosedByOk);
+    EXPECT_EQ(words.Title, QStringLiteral("新しい盤"));
+    EXPECT_EQ(words.GetSongTitle(4), QStringLiteral("三曲目"));
+    const QString text = FileText();
+    EXPECT_TRUE(text.contains(QStringLiteral("Title=新しい盤\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("02=一曲目\r\n03=二曲目\r\n04=三曲目\r\n")));
+    EXPECT_FALSE(text.contains(QStringLiteral("\r\n01=")));
+    EXPECT_EQ(form.TitleLabel->text(), QStringLiteral("新しい盤"));
+    EXPECT_EQ(player.TrackItems.first(), QStringLiteral("02: 一曲目"));
+}
+
+TEST_F(InputData, LyricsOfUpTo127LinesFromTheMemoOrAFile)
+{
+    Open(1, 2);
+    dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
+    // A new first line: texts move down, times stay where they were.
+    dialog.WordsEdit->setFocus();
+    dialog.WordsEdit->setPlainText(QStringLiteral("前奏\n行1\n行2\n"));
+    dialog.WordsEdit->document()->setModified(true);
+    dialog.CopyTrack->setFocus(); // leaving the memo stores it
+    EXPECT_EQ(words.GetLineCount(1), 3);
+    EXPECT_EQ(words.GetLine(1, 2).Text, QStringLiteral("行1"));
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 200);
+    EXPECT_EQ(dialog.TimingList->item(2, 0)->text(), QStringLiteral("行2"));
+
+    // 128 lines are refused: the message, the memo keeps its text and the focus, the
+    // track keeps its lines, and the track cannot change until the text is shortened.
+    QStringList lines;
+    for (int k = 1; k <= 128; ++k) lines << QString::number(k);
+    dialog.WordsEdit->setFocus();
+    dialog.WordsEdit->setPlainText(lines.join(QLatin1Char('\n')));
+    dialog.WordsEdit->document()->setModified(true);
+    dialog.MTitleBoxW->setCurrentIndex(1);
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].text, QStringLiteral("歌詞は最大127行までしか入力できません。"));
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("歌詞行数オーバー"));
+    EXPECT_EQ(dialog.MTitleBoxW->currentIndex(), 0);
+    EXPECT_EQ(words.GetLineCount(1), 3);
+    EXPECT_TRUE(dialog.WordsEdit->toPlainText().startsWith(QStringLiteral("1\n2\n")));
+    dialog.OKBtn->click(); // OK does not close over it either
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(presenter.shown.size(), 2);
+    lines.removeLast();
+    dialog.WordsEdit->setPlainText(lines.join(QLatin1Char('\n')));
+    dialog.WordsEdit->document()->setModified(true);
+    dialog.MTitleBoxW->setCurrentIndex(1);
+    EXPECT_EQ(words.GetLineCount(1), 127);
+    EXPECT_EQ(dialog.MTitleBoxT->currentIndex(), 1);
+
+    // A file in code page 932 replaces the memo of the track shown, its lines stored.
+    const QString path = dir.filePath(QStringLiteral("words.txt"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(Cp932::Encode(QStringLiteral("春の歌\r\n夏の歌\r\n")));
+    file.close();
+    dialog.ReadWordsFile(path);
+    EXPECT_EQ(words.GetLineCount(2), 2);
+    EXPECT_EQ(words.GetLine(2, 2).Text, QStringLiteral("夏の歌"));
+    EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("春の歌\n夏の歌\n"));
+}
+
+TEST_F(InputData, OkRefusesContradictingTimesAndShowsTheCell)
+{
+    Open(1, 3);
+    for (int k = 1; k <= 9; ++k) words.SetLine(5, k, TWordsLine{QStringLiteral("五%1").arg(k), 0, 0});
+    words.SetLine(5, 8, TWordsLine{QStringLiteral("五8"), 2000, 3000});
+    words.SetLine(5, 9, TWordsLine{QStringLiteral("五9"), 2900, 3100});
+    words.SetLineCount(5, 9);
+    dialog.TitleName->setText(QStringLiteral("変えた"));
+    dialog.OKBtn->click();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].text,
+              QStringLiteral("トラック 05 のタイミングに、矛盾した時刻値が設定されている箇所があります。"));
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("タイミング矛盾エラー"));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.InputDataPage->currentWidget(), dialog.TimingSheet);
+    EXPECT_EQ(dialog.MTitleBoxT->currentIndex(), 4);
+    EXPECT_EQ(dialog.MTitleBoxW->currentIndex(), 4);
+    EXPECT_EQ(dialog.TimingList->currentRow(), 7);
+    EXPECT_EQ(dialog.TimingList->currentColumn(), 2);
+    EXPECT_EQ(dialog.TimingList->verticalScrollBar()->value(), 3);
+    EXPECT_EQ(File(), saved);
+
+    // Mended in the grid, OK saves.
+    dialog.TimingList->item(8, 1)->setText(QStringLiteral("3000"));
+    EXPECT_EQ(words.GetLine(5, 9).StartTime, 3000);
+    dialog.OKBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(FileText().contains(QStringLiteral("009=3000,3100,五9")));
+}
+
+TEST_F(InputData, CancelAndTheCloseBoxDiscardEverythingAndReloadReadsTheFileAgain)
+{
+    Open(1, 3);
+    auto edit = [this] {
+        dialog.TitleName->setText(QStringLiteral("捨てる"));
+        words.SetLine(1, 1, TWordsLine{QStringLiteral("変更"), 1, 2});
+        words.SetAdjust(1, 300);
+        dialog.CopyTrack->setCurrentIndex(dialog.CopyTrack->findText(QStringLiteral("02")));
+    };
+    edit();
+    EXPECT_EQ(words.GetCopyTrack(1), 2);
+    dialog.ReloadBtn->click();
+    EXPECT_EQ(dialog.TitleName->text(), words.Title);
+    EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("行1"));
+    EXPECT_EQ(words.GetCopyTrack(1), 0);
+    EXPECT_EQ(words.GetLineCount(1), 3);
+
+    edit();
+    dialog.CancelBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.ClosedByCancel);
+    EXPECT_EQ(words.GetLine(1, 1).StartTime, 100);
+    EXPECT_EQ(words.GetAdjust(1), 0);
+    EXPECT_EQ(words.GetCopyTrack(1), 0);
+    EXPECT_EQ(File(), saved);
+
+    dialog.show();
+    edit();
+    dialog.close(); // the close box is a Cancel
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.ClosedByCancel);
+    EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("行1"));
+    EXPECT_EQ(words.GetAdjust(1), 0);
+    EXPECT_EQ(File(), saved);
+}
+
+TEST_F(InputData, ADiscThatGoesDuringACaptureCancelsTheDialogAndSavesNoStamp)
+{
+    Open(1, 3);
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    dialog.StartBtn->click();
+    clock.Advance(700);
+    Key(dialog.SetBtn, Qt::Key_Space);
+    QTest::mousePress(dialog.NextBtn, Qt::LeftButton); // a fast seek under way
+    ASSERT_TRUE(dialog.Capture.Seeking);
+    device.RemoveDisc();
+    RunFor(1500); // the tick finds the drive empty and unloads the disc
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(dialog.ClosedByCancel);
+    EXPECT_FALSE(dialog.Capturing());
+    EXPECT_FALSE(dialog.Capture.Seeking);
+    EXPECT_EQ(words.GetLine(1, 1).StartTime, 100); // read back from the file
+    EXPECT_FALSE(FileText().contains(QStringLiteral("001=70,")));
+    EXPECT_TRUE(FileText().contains(QStringLiteral("001=100,150,行1")));
+}
+
+TEST_F(InputData, TheMenuItemOpensTheDialogOnTheCurrentTrackWithTheDriveLeftToIt)
+{
+    Open(1, 3);
+    dialog.hide();
+    player.InDataEntry = false;
+    player.SelectEntry(2);
+    ASSERT_TRUE(device.IsPlaying());
+    bool inside = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        inside = true;
+        EXPECT_TRUE(player.InDataEntry);
+        EXPECT_FALSE(device.IsPlaying());
+        EXPECT_EQ(dialog.MTitleBoxW->currentIndex(), 1);
+        commands.InputDataItem->trigger(); // a second opening does nothing
+        dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+        dialog.MTitleBoxT->setCurrentIndex(0);
+        dialog.StartBtn->click();
+        clock.Advance(500);
+        Key(dialog.SetBtn, Qt::Key_Return);
+        dialog.StartBtn->click();
+        dialog.OKBtn->click();
+    });
+    commands.InputDataItem->trigger();
+    EXPECT_TRUE(inside);
+    EXPECT_FALSE(player.InDataEntry);
+    EXPECT_TRUE(FileText().contains(QStringLiteral("001=50,150,行1")));
+    EXPECT_FALSE(device.IsPlaying());
+}
