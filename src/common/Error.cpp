@@ -8,7 +8,11 @@ public:
     int Show(const QString& text, const QString& caption, unsigned flags) override
     {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
-        return (flags & 0xF) == MbRetryCancel ? IdCancel : IdOk;
+        switch (flags & 0xF) {
+        case MbRetryCancel: return IdCancel;
+        case MbYesNo: return (flags & MbDefButton2) ? IdNo : IdYes;
+        default: return IdOk;
+        }
     }
 };
 
@@ -45,4 +49,10 @@ void DuplicateFileNameMessage()
 {
     ErrorMessage(QStringLiteral("同じファイル名の歌詞ファイルがすでに存在しています。別のファイル名を入力してください。"),
                  QStringLiteral("登録エラー"));
+}
+
+int QuestionMessage(const QString& text, const QString& caption)
+{
+    const int r = current->Show(text, caption, MbTaskModal | MbIconQuestion | MbYesNo | MbDefButton2);
+    return r == IdYes ? IdYes : IdNo;
 }

@@ -4,12 +4,15 @@
 #include <QString>
 
 // Button codes and flags as the old message boxes used them; callers compare with these.
-enum MessageResult : int { IdOk = 1, IdCancel = 2, IdRetry = 4 };
+enum MessageResult : int { IdOk = 1, IdCancel = 2, IdRetry = 4, IdYes = 6, IdNo = 7 };
 enum MessageFlags : unsigned {
     MbOk = 0x0,
+    MbYesNo = 0x4,
     MbRetryCancel = 0x5,
     MbIconError = 0x10,
+    MbIconQuestion = 0x20,
     MbIconWarning = 0x30,
+    MbDefButton2 = 0x100, // the second button (No) is the default
     MbTaskModal = 0x2000,
 };
 
@@ -21,7 +24,8 @@ public:
 };
 
 // Installs the presenter every message goes through; nullptr restores the default,
-// which shows nothing, writes the message to stderr and answers Cancel (or OK).
+// which shows nothing, writes the message to stderr and answers with the default
+// button's safe side: Cancel, No with MbDefButton2, else Yes or OK.
 void SetMessagePresenter(MessagePresenter* presenter);
 MessagePresenter* CurrentMessagePresenter();
 
@@ -30,3 +34,6 @@ void ErrorMessage(const QString& text, const QString& caption);
 int OpenErrorMessage(const QString& fileName);
 int SaveErrorMessage(const QString& fileName);
 void DuplicateFileNameMessage();
+// A Yes/No question with the question icon and No as the default button; IdYes or IdNo
+// (any other answer, such as a box that could not be shown, counts as No).
+int QuestionMessage(const QString& text, const QString& caption);

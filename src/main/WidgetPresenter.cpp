@@ -21,6 +21,14 @@ int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned 
     box.setText(shown);
     if ((flags & 0xF0) == MbIconError) box.setIcon(QMessageBox::Critical);
     else if ((flags & 0xF0) == MbIconWarning) box.setIcon(QMessageBox::Warning);
+    else if ((flags & 0xF0) == MbIconQuestion) box.setIcon(QMessageBox::Question);
+    if ((flags & 0xF) == MbYesNo) {
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box.setDefaultButton((flags & MbDefButton2) ? QMessageBox::No : QMessageBox::Yes);
+        // Escape answers No: the question never does what was not asked for.
+        box.setEscapeButton(QMessageBox::No);
+        return box.exec() == QMessageBox::Yes ? IdYes : IdNo;
+    }
     if ((flags & 0xF) == MbRetryCancel) {
         box.setStandardButtons(QMessageBox::Retry | QMessageBox::Cancel);
         box.setDefaultButton(QMessageBox::Retry);
