@@ -17,6 +17,7 @@
 #include "common/Commands.h"
 #include "common/Error.h"
 #include "common/Etc.h"
+#include "dialogs/DiscDialogs.h"
 #include "dialogs/DriveSel.h"
 #include "dialogs/InputData.h"
 #include "dialogs/InputDataLink.h"
@@ -97,6 +98,8 @@ int main(int argc, char** argv)
     LoadSettings(settings, spSettings);
     form.ApplySettings();
     form.ApplyLoadedWindowState();
+    // The disc's properties and program editor, kept by the main window for the whole run.
+    new DiscDialogs(form, commands, words);
 
     QObject::connect(&instance, &SingleInstance::ShowRequested, &form, &TMainForm::BringForward);
     SleepWatcher sleep;

@@ -104,7 +104,7 @@ public:
     void CloseDiscDialogs() override;
     void ClosePopupMenus() override;
     void WriteLogLine() override;
-    void PlayTimeChanged() override {}
+    void PlayTimeChanged() override { emit PlayTimeGrew(); }
 
     // KeyTarget
     bool KeysBlocked() const override;
@@ -165,6 +165,8 @@ public:
 signals:
     // The window closed: the program ends.
     void Closed();
+    // The disc's play time grew (the properties dialog shows it).
+    void PlayTimeGrew();
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

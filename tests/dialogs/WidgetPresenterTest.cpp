@@ -18,6 +18,7 @@ struct Answer {
     Qt::WindowModality modality = Qt::NonModal;
     QMessageBox::StandardButtons buttons;
     bool isRetryDefault = false;
+    bool isNoDefault = false;
 
     void arm()
     {
@@ -29,6 +30,7 @@ struct Answer {
             modality = box->windowModality();
             buttons = box->standardButtons();
             isRetryDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::Retry);
+            isNoDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
             box->button(button)->click();
         });
     }
@@ -65,4 +67,22 @@ TEST(WidgetPresenter, ErrorBoxesBreakTheLineAtTheCarriageReturn)
     EXPECT_EQ(ok.icon, QMessageBox::Critical);
     EXPECT_EQ(ok.buttons, QMessageBox::Ok);
     SetMessagePresenter(nullptr);
+}
+
+TEST(WidgetPresenter, QuestionsAnswerYesOnlyWhenYesIsPressed)
+{
+    WidgetPresenter presenter;
+    SetMessagePresenter(&presenter);
+    Answer yes(QMessageBox::Yes);
+    yes.arm();
+    EXPECT_EQ(QuestionMessage(QStringLiteral("消しますか?"), QStringLiteral("確認")), IdYes);
+    EXPECT_EQ(yes.icon, QMessageBox::Question);
+    EXPECT_EQ(yes.buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(yes.isNoDefault);
+    Answer no(QMessageBox::No);
+    no.arm();
+    EXPECT_EQ(QuestionMessage(QStringLiteral("消しますか?"), QStringLiteral("確認")), IdNo);
+    SetMessagePresenter(nullptr);
+    // With no box to show, the question is answered No.
+    EXPECT_EQ(QuestionMessage(QStringLiteral("消しますか?"), QStringLiteral("確認")), IdNo);
 }

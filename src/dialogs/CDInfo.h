@@ -1,0 +1,68 @@
+#pragma once
+// "CDのプロパティ": the disc in the drive at a glance. Title, artist, number of tracks,
+// total playing time, kind of disc, every track with its length, and the time the disc
+// has been played so far, which the user can reset. Read from the disc data object
+// each time it is shown, unsaved edits included.
+#include <QDialog>
+#include <QStyledItemDelegate>
+
+#include "dialogs/DialogHooks.h"
+
+class QLabel;
+class QListWidget;
+class QPushButton;
+class TWords;
+
+// MTitleList's rows: "NN: title" on the left and the track's length right-aligned over
+// the end of a long title, behind a blank of the row's background.
+class TrackRowDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    static constexpr int LengthRole = Qt::UserRole; // milliseconds
+
+    // The two texts of row index: the numbered title and the length with its leading blank.
+    static QString TitleText(const QModelIndex& index);
+    static QString LengthText(const QModelIndex& index);
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
+class TCDInfoForm : public QDialog {
+    Q_OBJECT
+public:
+    explicit TCDInfoForm(TWords& words, QWidget* parent = nullptr);
+
+    DialogHooks Hooks;
+
+    QLabel* TitleLabel;
+    QLabel* TitleText;
+    QLabel* ArtistLabel;
+    QLabel* ArtistText;
+    QLabel* TracksText;
+    QLabel* TotalTimeText;
+    QLabel* CDTypeText;
+    QLabel* MTitleLabel;
+    QListWidget* MTitleList;
+    QLabel* PlayTimeLabel;
+    QLabel* PlayTimeText;
+    QPushButton* ResetTimeBtn;
+    QPushButton* OKBtn;
+    QPushButton* HelpBtn;
+
+    void FormShow();
+    // The accumulated play time; the tick calls it while the dialog is shown.
+    void ShowPlayTime();
+    void ResetTimeBtnClick();
+    void HelpBtnClick();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    int helpTopic(const QWidget* w) const;
+
+    TWords& words;
+};
