@@ -1,9 +1,9 @@
 #include "CDInfo.h"
 
 #include <QGridLayout>
+#include <QShowEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPainter>
@@ -15,6 +15,7 @@
 #include "common/Etc.h"
 #include "dialogs/CDInfoExport.h"
 #include "discdata/Words.h"
+#include "main/Help.h"
 
 namespace {
 constexpr int kDialogHelp = 111;
@@ -154,6 +155,14 @@ TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), wor
     // Long titles are cut at the dialog's edge; the hint shows them whole.
     for (QLabel* l : {TitleText, ArtistText}) l->setMinimumWidth(1);
 
+    Help::SetContext(this, kDialogHelp);
+    const std::pair<QWidget*, int> contexts[] = {
+        {TitleText, 11001},  {ArtistText, 11002},   {TracksText, 11003},   {TotalTimeText, 11004},
+        {CDTypeText, 11005}, {MTitleList, 11006},   {PlayTimeText, 11007}, {ResetTimeBtn, 11008},
+        {OKBtn, 10001},      {HelpBtn, 10003}};
+    for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
+    Help::InstallF1(this, [this] { Hooks.SkipTopmost(); });
+
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(ResetTimeBtn, &QPushButton::clicked, this, &TCDInfoForm::ResetTimeBtnClick);
     connect(HelpBtn, &QPushButton::clicked, this, &TCDInfoForm::HelpBtnClick);
@@ -206,24 +215,4 @@ void TCDInfoForm::ResetTimeBtnClick()
     ShowPlayTime();
 }
 
-void TCDInfoForm::HelpBtnClick() { Hooks.Help(kHelpButtonTopic); }
-
-int TCDInfoForm::helpTopic(const QWidget* w) const
-{
-    const std::pair<const QWidget*, int> topics[] = {
-        {TitleText, 11001},     {ArtistText, 11002},   {TracksText, 11003}, {TotalTimeText, 11004},
-        {CDTypeText, 11005},    {MTitleList, 11006},   {PlayTimeText, 11007}, {ResetTimeBtn, 11008},
-        {OKBtn, 10001},         {HelpBtn, 10003}};
-    for (const auto& [widget, topic] : topics)
-        if (widget == w) return topic;
-    return kDialogHelp;
-}
-
-void TCDInfoForm::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        Hooks.ContextHelp(helpTopic(focusWidget()));
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
+void TCDInfoForm::HelpBtnClick() { Help::Show(kHelpButtonTopic, this); }

@@ -59,10 +59,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    int helpTopic(const QWidget* w) const;
-
     TWords& words;
 };

@@ -46,7 +46,6 @@ DiscDialogs::DiscDialogs(TMainForm& form_, CommandSet& commands_, TWords& words_
     for (DialogHooks* hooks : {&CDInfoForm->Hooks, &ProgSetForm->Hooks}) {
         hooks->ApplyStayOnTop = [this] { form.ApplyStayOnTop(); };
         hooks->SkipTopmostOnce = [this] { form.SkipTopmostOnce = true; };
-        hooks->ShowHelp = [this](int) { commands.TopicItem->trigger(); };
     }
     // Both close with the disc (nothing stored) and count as open dialogs.
     form.AddDialog(CDInfoForm);

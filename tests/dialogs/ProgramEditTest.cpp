@@ -184,18 +184,9 @@ TEST_F(ProgramEdit, StoredProgramIsFollowedByThePlayerOnlyWhenItChanged)
     EXPECT_TRUE(Playing());
     EXPECT_EQ(player.EntryIndex, entry);
 
-    // A changed program is played from its new list.
+    // A changed program is played from its new list, from its start.
     EXPECT_TRUE(StoreProgram({2, 4, 2}, words, commands));
     EXPECT_EQ(player.PlayType, ptProgram);
     EXPECT_EQ(player.PlayList.Tracks(), (V{2, 4, 2}));
     EXPECT_EQ(player.EntryIndex, 1);
-
-    // Emptied while a program type plays: normal play over the whole disc.
-    commands.TypeProgRandItem->trigger();
-    EXPECT_TRUE(StoreProgram({}, words, commands));
-    EXPECT_EQ(words.ProgramCount, 0);
-    EXPECT_EQ(player.PlayType, ptNormal);
-    EXPECT_TRUE(commands.TypeNormItem->isChecked());
-    EXPECT_FALSE(commands.TypeProgItem->isEnabled());
-    EXPECT_EQ(player.PlayList.Tracks(), (V{1, 2, 3, 4}));
 }
