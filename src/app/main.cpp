@@ -22,6 +22,7 @@
 #include "dialogs/InputData.h"
 #include "dialogs/InputDataLink.h"
 #include "discdata/Words.h"
+#include "lyrics/WordsForm.h"
 #include "main/Glyphs.h"
 #include "main/Help.h"
 #include "main/Main.h"
@@ -83,6 +84,13 @@ int main(int argc, char** argv)
     form.Attach(&controller, &words, &device);
     TInputDataForm inputData(device, clock, words, controller, form, &form);
     LinkInputData(inputData, form, controller, commands);
+    // The lyrics window, which the tick shows, hides and updates.
+    TWordsForm wordsForm(commands, settings, clock);
+    wordsForm.Attach(&controller, &words, &device, &form);
+    controller.SetWordsView(&wordsForm);
+    form.AttachWordsForm(&wordsForm);
+    // During a timing test the data-entry dialog updates the lyrics window itself.
+    inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
 
     if (!controller.OpenDevice(settings.DriveName)) {
         ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"
@@ -97,6 +105,8 @@ int main(int argc, char** argv)
     // What the settings dialog does when it is created: the rest of the settings, applied.
     LoadSettings(settings, spSettings);
     form.ApplySettings();
+    wordsForm.ApplySettings();
+    wordsForm.ApplyLoadedWindowState();
     form.ApplyLoadedWindowState();
     // The disc's properties and program editor, kept by the main window for the whole run.
     new DiscDialogs(form, commands, words);

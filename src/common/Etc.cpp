@@ -17,6 +17,8 @@ int ScaleToScreen(int32_t pixels, int dpi)
 
 void SetScreenDpi(int dpi) { screenDpi = dpi > 0 ? dpi : 96; }
 
+int ScreenDpi() { return screenDpi; }
+
 int ScaleToScreen(int32_t pixels) { return ScaleToScreen(pixels, screenDpi); }
 
 QString FormatMinSec(int32_t milliseconds)

@@ -8,6 +8,7 @@
 int ScaleToScreen(int32_t pixels, int dpi);
 // Sets the dpi ScaleToScreen(int) uses; the ui sets it from the primary screen.
 void SetScreenDpi(int dpi);
+int ScreenDpi();
 int ScaleToScreen(int32_t pixels);
 
 // m’ss” of a length in milliseconds; fractions dropped, minutes not carried into hours.

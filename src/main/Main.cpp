@@ -18,8 +18,11 @@
 
 #include "common/Commands.h"
 #include "common/Etc.h"
+#include "common/Fonts.h"
 #include "dialogs/About.h"
 #include "discdata/Words.h"
+#include "lyrics/WordsForm.h"
+#include "lyrics/WordsMenu.h"
 #include "main/Glyphs.h"
 #include "main/Help.h"
 #include "main/SystemBus.h"
@@ -36,8 +39,6 @@ constexpr Qt::WindowStates kBigStates = Qt::WindowMaximized | Qt::WindowFullScre
 
 int S(int pixels) { return ScaleToScreen(pixels); }
 
-QColor FromColorRef(uint32_t c) { return QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF); }
-
 void SetTextColour(QWidget* w, const QColor& c)
 {
     QPalette p = w->palette();
@@ -53,23 +54,6 @@ void SetFill(QWidget* w, const QColor& c)
     w->setAutoFillBackground(true);
 }
 
-QFont FontWithStyle(const QString& family, int style, int pixelSize)
-{
-    QFont f;
-    // The stored names are those of the old system's Japanese faces; where such a face is
-    // not installed, a Japanese face stands in, so the display keeps its Japanese marks.
-    QStringList families{family};
-    if (!QFontDatabase::hasFamily(family))
-        families << QStringLiteral("Noto Sans CJK JP") << QStringLiteral("IPAPGothic") << QStringLiteral("IPAGothic")
-                 << QStringLiteral("VL PGothic");
-    f.setFamilies(families);
-    f.setBold(style & 1);
-    f.setItalic(style & 2);
-    f.setUnderline(style & 4);
-    f.setStrikeOut(style & 8);
-    f.setPixelSize(pixelSize);
-    return f;
-}
 } // namespace
 
 void TrackBox::showPopup()
@@ -105,18 +89,6 @@ TMainForm::TMainForm(CommandSet& commands, Settings& s, PlayLog& log, QWidget* p
     saver = new ScreenSaverInhibitor(this);
     TaskTray = new TTaskTray(this);
     connect(TaskTray, &TTaskTray::OnTrayClick, this, &TMainForm::trayClick);
-    // The icon's right-button menu: the player's commands (the lyrics window's popup
-    // repeats the same ones).
-    TrayMenu = new QMenu(this);
-    TrayMenu->setObjectName(QStringLiteral("TrayMenu"));
-    for (QAction* a : {cmd.PlayBtn, cmd.PauseBtn, cmd.StopBtn}) TrayMenu->addAction(a);
-    TrayMenu->addSeparator();
-    for (QAction* a : {cmd.PrevTrkItem, cmd.TopTrkItem, cmd.NextTrkItem}) TrayMenu->addAction(a);
-    TrayMenu->addSeparator();
-    for (QAction* a : {cmd.MainDispItem, cmd.WordsDispItem, cmd.StayOnTopItem}) TrayMenu->addAction(a);
-    TrayMenu->addSeparator();
-    TrayMenu->addAction(cmd.ExitItem);
-    TaskTray->PopupMenuRight = TrayMenu;
     buildControls();
     buildMenus();
     connectCommands();
@@ -246,9 +218,17 @@ void TMainForm::buildMenus()
     HelpMenu->addAction(cmd.AboutItem);
 
     connect(DiscMenu, &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
-    // The tray's menu stands for the lyrics window's menu, which opens the Disc menu's
-    // exit caption too; otherwise a stale Shift choice would decide the exit.
-    connect(TrayMenu, &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
+}
+
+void TMainForm::AttachWordsForm(TWordsForm* form)
+{
+    wordsForm = form;
+    // The lyrics window's menu is the icon's right-button menu too. Opening it sets the
+    // exit caption as the Disc menu does; otherwise a stale Shift choice would decide the exit.
+    TaskTray->PopupMenuRight = form->PopMenu();
+    connect(form->PopMenu(), &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
+    connect(form, &TWordsForm::CloseRequested, this, &QWidget::close);
+    form->SetStayOnTop(StayOnTopNow);
 }
 
 void TMainForm::connectCommands()
@@ -571,6 +551,7 @@ void TMainForm::ApplyStayOnTop()
         return;
     }
     setStayOnTopFlag(StayOnTopNow);
+    if (wordsForm) wordsForm->SetStayOnTop(StayOnTopNow);
 }
 
 bool TMainForm::DialogOpen() const
@@ -867,6 +848,7 @@ void TMainForm::formCloseQuery()
     settings.MainLeft = pos().x();
     settings.MainWidth = width() + 8;
     settings.Visible = (cmd.MainDispItem->isChecked() ? 1 : 0) | (cmd.WordsDispItem->isChecked() ? 2 : 0);
+    if (wordsForm) wordsForm->StoreWindowState();
     SaveSettings(settings, spWindow);
     // 3. The screen saver as it was.
     saver->SetInhibited(false);

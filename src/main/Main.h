@@ -23,6 +23,7 @@ class QMenu;
 class QToolButton;
 class ScreenSaverInhibitor;
 class TTaskTray;
+class TWordsForm;
 class TWords;
 struct Settings;
 
@@ -79,6 +80,9 @@ public:
         dialogs.append(dialog);
         if (closeForDisc) discClosers.insert(dialog, std::move(closeForDisc));
     }
+    // The lyrics window: its menu becomes the icon's right-button menu, closing it closes
+    // this window, it follows the stay-on-top state and its place is saved with ours.
+    void AttachWordsForm(TWordsForm* form);
 
     // PlaybackHost
     bool DialogOpen() const override;
@@ -155,7 +159,6 @@ public:
     QMenu* HelpMenu;
     QAction* N12;
     TTaskTray* TaskTray;
-    QMenu* TrayMenu;
     TimeImage Image;
     MainKeys Keys;
 
@@ -202,6 +205,7 @@ private:
     QList<QPointer<QWidget>> dialogs;
     QHash<QWidget*, std::function<void()>> discClosers;
     QPointer<QWidget> aboutForm;
+    QPointer<TWordsForm> wordsForm;
     QSet<int> keysDown;
     bool listDropped = false;
     bool exitFromItem = false;

@@ -4,9 +4,12 @@
 // clock (no sound server), so nothing depends on a sound card.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QImage>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
@@ -527,4 +530,67 @@ TEST_F(EndToEnd, TheBarTakesBackAMaximiseTheWindowManagerOffers)
     EXPECT_FALSE(Tool(QStringLiteral("xprop"), {QStringLiteral("-id"), window, QStringLiteral("_NET_WM_STATE")})
                      .contains(QStringLiteral("MAXIMIZED")));
     ASSERT_TRUE(exitThroughMenu(p, window));
+}
+
+TEST_F(EndToEnd, TheLyricsWindowShowsTheFirstLineAtItsTimeAndClosingItEndsTheProgram)
+{
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    // The lyrics window comes up by itself (the settings' Visible bit 1).
+    QString lyrics;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            lyrics = Xdo({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--pid"), QString::number(p->processId()), QStringLiteral("--name"),
+                          QStringLiteral("歌詞$")});
+            return !lyrics.isEmpty();
+        },
+        kStartMs));
+    // Minimised, the main window's title tells the playing second.
+    Xdo({QStringLiteral("windowminimize"), window});
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return Xdo({QStringLiteral("getwindowname"), lyrics}) == QStringLiteral("01: 月の舟 - 歌詞"); }, kStartMs));
+    // The first line runs from 1.0 s to 4.0 s of track 1: the window is grabbed first, the
+    // second read after, so ink means at least second 1, and seconds 2 and 3 mean ink.
+    const QRegularExpression playing(QStringLiteral("^\\[01\\] 0’(\\d\\d)” - Mirelune$"));
+    const QString shot = path("lyrics.png");
+    QList<QPair<int, bool>> samples;
+    int second = 0;
+    while (second < 4 && samples.size() < 400) {
+        Tool(QStringLiteral("import"), {QStringLiteral("-window"), lyrics, shot});
+        const auto m = playing.match(Xdo({QStringLiteral("getwindowname"), window}));
+        if (!m.hasMatch()) continue;
+        second = m.captured(1).toInt();
+        const QImage image(shot);
+        bool ink = false;
+        for (int y = 0; y < image.height() && !ink; ++y)
+            for (int x = 0; x < image.width() && !ink; ++x) ink = image.pixel(x, y) != qRgb(0, 0, 0);
+        samples.append({second, ink});
+    }
+    // The title lags the head by up to one poll; ink in the window marks the line.
+    QString seen;
+    for (const auto& [s, ink] : samples) seen += QStringLiteral(" %1%2").arg(s).arg(ink ? QStringLiteral("*") : QString());
+    const auto firstInk = std::find_if(samples.begin(), samples.end(), [](const auto& s) { return s.second; });
+    ASSERT_NE(firstInk, samples.end()) << seen.toStdString();
+    EXPECT_NE(firstInk, samples.begin()) << "the line was there before its time:" << seen.toStdString();
+    EXPECT_LE(firstInk->first, 1) << seen.toStdString();
+    for (auto it = firstInk; it != samples.end(); ++it)
+        EXPECT_TRUE(it->second || it->first >= 3) << seen.toStdString(); // the line ends at 4.0 s
+
+    // Closed by the window manager, the lyrics window ends the program, which saves its place.
+    Xdo({QStringLiteral("windowmove"), lyrics, QStringLiteral("200"), QStringLiteral("300")});
+    for (int attempt = 0; attempt < 3 && p->state() != QProcess::NotRunning; ++attempt) {
+        Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), lyrics});
+        if (!QTest::qWaitFor([&] { return Xdo({QStringLiteral("getactivewindow")}) == lyrics; }, 5000)) continue;
+        Xdo({QStringLiteral("key"), QStringLiteral("alt+F4")});
+        p->waitForFinished(5000);
+    }
+    ASSERT_EQ(p->state(), QProcess::NotRunning);
+    EXPECT_EQ(p->exitCode(), 0);
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("config/Mirelune/Mirelune.ini"), saved));
+    EXPECT_NEAR(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsLeft"), -1), 200, 20);
+    EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("Visible"), -1), 3);
 }

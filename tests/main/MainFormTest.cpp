@@ -374,7 +374,7 @@ TEST_F(MainForm, TheTrackListSelectsAndTheWidthGrowsOnlyTheStretchingParts)
     EXPECT_EQ(form.ModeLabel->geometry(), mode);
 }
 
-TEST_F(MainForm, TheTrayIconTogglesTheWindowAndOffersThePlayersCommands)
+TEST_F(MainForm, TheTrayIconsLeftButtonTogglesTheWindow)
 {
     StartWith(SimDisc::Audio(Tracks(3)));
     EXPECT_TRUE(form.MainShown);
@@ -385,9 +385,6 @@ TEST_F(MainForm, TheTrayIconTogglesTheWindowAndOffersThePlayersCommands)
     EXPECT_FALSE(form.MainShown);
     emit form.TaskTray->OnTrayClick(Qt::LeftButton);
     EXPECT_TRUE(form.MainShown);
-    EXPECT_EQ(form.TaskTray->PopupMenuRight, form.TrayMenu);
-    EXPECT_TRUE(form.TrayMenu->actions().contains(commands.PlayBtn));
-    EXPECT_TRUE(form.TrayMenu->actions().contains(commands.ExitItem));
 }
 
 TEST_F(MainForm, TheHelpItemShowsTheHelpPagesInTheProgramsOwnWindow)
@@ -460,27 +457,6 @@ TEST_F(MainForm, ClosingTheTrackListWithoutAChoiceLetsTheNextReassertionThrough)
     EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
 }
 
-TEST_F(MainForm, TheTrayMenuSetsTheExitCaptionAsTheDiscMenuDoes)
-{
-    StartWith(SimDisc::Audio(Tracks(3)));
-    commands.PlayBtn->trigger();
-    RunFor(1000);
-    form.shift = true;
-    emit form.DiscMenu->aboutToShow();
-    EXPECT_TRUE(form.ExitTag());
-    // Later the tray's menu opens without Shift: the plain exit again.
-    form.shift = false;
-    emit form.TrayMenu->aboutToShow();
-    EXPECT_FALSE(form.ExitTag());
-    EXPECT_EQ(commands.ExitItem->text(), commands.ExitCaption);
-    form.shift = true;
-    emit form.TrayMenu->aboutToShow();
-    EXPECT_EQ(commands.ExitItem->text(), QStringLiteral("演奏を停止せずに終了(&X)"));
-    form.shift = false;
-    emit form.TrayMenu->aboutToShow();
-    commands.ExitItem->trigger();
-    EXPECT_EQ(exits, QList<bool>{false}); // PlayOnExit off, no tag: playback stops
-}
 TEST_F(MainForm, TitleAndArtistStayInsideTheirFrameWithoutTouching)
 {
     StartWith(SimDisc::Audio(Tracks(3)));

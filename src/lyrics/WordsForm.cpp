@@ -1,0 +1,362 @@
+#include "WordsForm.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QWindow>
+
+#include "common/Clock.h"
+#include "common/Commands.h"
+#include "common/Etc.h"
+#include "common/Fonts.h"
+#include "discdata/Words.h"
+#include "lyrics/WordsMenu.h"
+#include "playback/CdDevice.h"
+#include "settings/IniFile.h"
+
+namespace {
+// The window's width never goes below what a small title bar needs.
+constexpr int kMinWidth = 112;
+// The sizing frame drawn around the text when there is no title bar.
+constexpr int kFrame = 3;
+// A hand-edited size beyond this would make a window larger than any screen.
+constexpr int kMaxPoints = 300;
+// Frame widths of the old window, kept in the stored width so that it means the same.
+constexpr int kStoredFrameWidth = 8;
+} // namespace
+
+TWordsForm::TWordsForm(CommandSet& commands, Settings& s, Clock& c, QWidget* parent)
+    : QWidget(parent), cmd(commands), settings(s), clock(c)
+{
+    setObjectName(QStringLiteral("WordsForm"));
+    setWindowTitle(QStringLiteral("歌詞"));
+    // Every pixel is painted from the image; nothing is erased first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
+    setMouseTracking(true);
+    applyFrame();
+
+    popMenu = new TWordsPopMenu(cmd, this);
+    connect(popMenu, &QMenu::aboutToShow, this, [this] {
+        if (player) popMenu->Prepare(*player);
+    });
+    connect(popMenu, &TWordsPopMenu::EntryChosen, this, [this](int k) {
+        if (!player) return;
+        player->SelectEntry(k);
+        if (host) host->FocusMainWindow();
+    });
+    connect(cmd.PlayItem, &QAction::triggered, this, [this] {
+        cmd.PlayBtn->trigger();
+        if (host) host->FocusMainWindow();
+    });
+    connect(cmd.PauseItem, &QAction::triggered, this, [this] { cmd.PauseBtn->trigger(); });
+    connect(cmd.StopItem, &QAction::triggered, this, [this] {
+        cmd.StopBtn->trigger();
+        if (host) host->FocusMainWindow();
+    });
+
+    fontPixels = PixelsOfPoints(settings.WordsFontSize, ScreenDpi());
+    look.font = FontWithStyle(settings.WordsFontName, settings.WordsFontStyle, fontPixels);
+    Relayout();
+}
+
+TWordsForm::~TWordsForm() = default;
+
+void TWordsForm::Attach(PlaybackController* p, const TWords* w, CdDevice* d, PlaybackHost* h)
+{
+    player = p;
+    words = w;
+    device = d;
+    host = h;
+}
+
+// ---------------------------------------------------------------- the line
+
+bool TWordsForm::UpdateWords(bool active)
+{
+    if (!player || !words) return true;
+    WordsInput in;
+    in.Active = active;
+    in.Testing = host && host->Testing();
+    TakeMoment(in, *player);
+    in.Now = clock.TickCount();
+    in.WordsContDisp = WordsContDisp;
+    in.HideNoWords = hideNoWords;
+    in.DevicePosition = [this] { return device ? device->Position() : player->LastPosition; };
+    const WordsChoice c = ChooseWords(*words, in);
+    if (c.Unchanged) return true;
+    // The caption waits while the track list is dropped down, so the list's text stays put.
+    if (windowTitle() != c.Caption && !(host && host->ListDropped())) setWindowTitle(c.Caption);
+    if (c.Line != LineText) {
+        LineText = c.Line;
+        DrawWords();
+    }
+    return !c.Unwanted;
+}
+
+void TWordsForm::SetWordsVisible(bool visible)
+{
+    if (visible) {
+        // Neither a dialog of ours nor another program loses the keyboard to this window.
+        const bool quiet = (host && host->DialogOpen()) ||
+                           QGuiApplication::applicationState() != Qt::ApplicationActive;
+        setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+        show();
+        setAttribute(Qt::WA_ShowWithoutActivating, false);
+    } else {
+        hide();
+    }
+    wordsShown = visible;
+}
+
+// ---------------------------------------------------------------- drawing and size
+
+int TWordsForm::frameWidth() const { return HideWordsBar ? ScaleToScreen(kFrame) : 0; }
+
+void TWordsForm::DrawWords()
+{
+    const int m = frameWidth();
+    const QSize logical(std::max(1, width() - 2 * m), WordsImageHeight(look.font));
+    const qreal dpr = devicePixelRatioF();
+    const QSize pixels(qCeil(logical.width() * dpr), qCeil(logical.height() * dpr));
+    if (image.size() != pixels || image.devicePixelRatio() != dpr) {
+        image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
+        image.setDevicePixelRatio(dpr);
+    }
+    look.align = WordsAlign;
+    PaintWords(image, look, LineText);
+    update();
+}
+
+void TWordsForm::paintEvent(QPaintEvent*)
+{
+    // Moved to a screen of another density: the image is made again for it.
+    if (image.isNull() || image.devicePixelRatio() != devicePixelRatioF()) DrawWords();
+    QPainter p(this);
+    const int m = frameWidth();
+    // While the user drags the frame the window may be taller than its line for a moment.
+    p.fillRect(rect(), look.background);
+    p.drawImage(QPoint(m, m), image);
+    if (m > 0) {
+        const QColor face = palette().color(QPalette::Window);
+        const QRect r = rect();
+        p.fillRect(QRect(0, 0, r.width(), m), face);
+        p.fillRect(QRect(0, r.height() - m, r.width(), m), face);
+        p.fillRect(QRect(0, 0, m, r.height()), face);
+        p.fillRect(QRect(r.width() - m, 0, m, r.height()), face);
+        p.setPen(palette().color(QPalette::Dark));
+        p.drawRect(r.adjusted(0, 0, -1, -1));
+    }
+}
+
+void TWordsForm::Relayout()
+{
+    inLayout = true;
+    const int dpi = ScreenDpi();
+    fontPixels = std::min(FloorFontPixels(fontPixels, dpi), PixelsOfPoints(kMaxPoints, dpi));
+    look.font.setPixelSize(fontPixels);
+    applyFrame();
+    const int m = frameWidth();
+    setMinimumSize(ScaleToScreen(kMinWidth), 2 * m + 4 + PixelsOfPoints(6, dpi));
+    placing = true;
+    resize(std::max(width(), minimumWidth()), WordsImageHeight(look.font) + 2 * m);
+    placing = false;
+    placedSize = size();
+    DrawWords();
+    inLayout = false;
+}
+
+void TWordsForm::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    if (inLayout) return;
+    if (!placing && WordsNoMove && !ShiftHeld() && isVisible() && size() != placedSize && !reverted) {
+        // A fixed window takes back a resize made without Shift.
+        reverted = true;
+        resize(placedSize);
+        return;
+    }
+    reverted = false;
+    formResize();
+}
+
+void TWordsForm::formResize()
+{
+    const int clientHeight = height() - 2 * frameWidth();
+    // The font follows the height the user gave the window; the same height reported
+    // again (a window manager that kept its own) does not scale it twice.
+    if (clientHeight != scaledFrom) {
+        scaledFrom = clientHeight;
+        fontPixels = ResizedFontPixels(fontPixels, clientHeight, WordsTextHeight(look.font));
+    }
+    Relayout();
+}
+
+void TWordsForm::moveEvent(QMoveEvent* event)
+{
+    QWidget::moveEvent(event);
+    if (!placing && WordsNoMove && !ShiftHeld() && isVisible() && pos() != placedAt && !reverted) {
+        reverted = true;
+        placing = true;
+        move(placedAt);
+        placing = false;
+        return;
+    }
+    // Where the window manager put it after taking a move back, it stays.
+    reverted = false;
+    placedAt = pos();
+}
+
+void TWordsForm::applyFrame()
+{
+    Qt::WindowFlags flags = Qt::Tool;
+    if (HideWordsBar)
+        flags |= Qt::FramelessWindowHint;
+    else
+        flags |= Qt::CustomizeWindowHint | Qt::WindowTitleHint; // a small title bar, no buttons
+    flags.setFlag(Qt::WindowStaysOnTopHint, stayOnTop);
+    if (flags == windowFlags()) return;
+    // Told to the window system in place, so a shown window is not hidden and re-created.
+    overrideWindowFlags(flags);
+    if (windowHandle()) windowHandle()->setFlags(flags);
+}
+
+void TWordsForm::SetStayOnTop(bool on)
+{
+    stayOnTop = on;
+    applyFrame();
+}
+
+// ---------------------------------------------------------------- mouse
+
+bool TWordsForm::ShiftHeld() const
+{
+    return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier;
+}
+
+bool TWordsForm::mayMove() const { return !WordsNoMove || ShiftHeld(); }
+
+Qt::Edges TWordsForm::edgesAt(const QPoint& pos) const
+{
+    const int m = frameWidth();
+    Qt::Edges edges;
+    if (m == 0) return edges;
+    if (pos.x() < m) edges |= Qt::LeftEdge;
+    if (pos.x() >= width() - m) edges |= Qt::RightEdge;
+    if (pos.y() < m) edges |= Qt::TopEdge;
+    if (pos.y() >= height() - m) edges |= Qt::BottomEdge;
+    return edges;
+}
+
+void TWordsForm::mousePressEvent(QMouseEvent* event)
+{
+    // Without a title bar the frame sizes the window and the text moves it.
+    if (event->button() != Qt::LeftButton || !HideWordsBar || !mayMove() || !windowHandle()) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const Qt::Edges edges = edgesAt(event->position().toPoint());
+    if (edges)
+        windowHandle()->startSystemResize(edges);
+    else
+        windowHandle()->startSystemMove();
+    event->accept();
+}
+
+void TWordsForm::mouseMoveEvent(QMouseEvent* event)
+{
+    QWidget::mouseMoveEvent(event);
+    const Qt::Edges e = HideWordsBar && mayMove() ? edgesAt(event->position().toPoint()) : Qt::Edges();
+    Qt::CursorShape shape = Qt::ArrowCursor;
+    if ((e & Qt::LeftEdge && e & Qt::TopEdge) || (e & Qt::RightEdge && e & Qt::BottomEdge))
+        shape = Qt::SizeFDiagCursor;
+    else if ((e & Qt::RightEdge && e & Qt::TopEdge) || (e & Qt::LeftEdge && e & Qt::BottomEdge))
+        shape = Qt::SizeBDiagCursor;
+    else if (e & (Qt::LeftEdge | Qt::RightEdge))
+        shape = Qt::SizeHorCursor;
+    else if (e & (Qt::TopEdge | Qt::BottomEdge))
+        shape = Qt::SizeVerCursor;
+    if (cursor().shape() != shape) setCursor(shape);
+}
+
+void TWordsForm::contextMenuEvent(QContextMenuEvent* event) { popMenu->popup(event->globalPos()); }
+
+void TWordsForm::closeEvent(QCloseEvent* event)
+{
+    // Closing this window ends the program, as closing the main window does. The
+    // application's own quit closes it too, and must not be refused.
+    event->accept();
+    if (closing) return;
+    closing = true;
+    emit CloseRequested();
+}
+
+// ---------------------------------------------------------------- settings
+
+void TWordsForm::ApplySettings()
+{
+    WordsAlign = settings.WordsAlign;
+    WordsContDisp = settings.WordsContDisp;
+    hideNoWords = settings.HideNoWords;
+    WordsNoMove = settings.WordsNoMove;
+    HideWordsBar = settings.HideWordsBar;
+    const int dpi = ScreenDpi();
+    // A size the window reached by resizing stays as it is while the stored points agree.
+    if (PointsOfPixels(fontPixels, dpi) != settings.WordsFontSize)
+        fontPixels = PixelsOfPoints(settings.WordsFontSize, dpi);
+    look.font = FontWithStyle(settings.WordsFontName, settings.WordsFontStyle, std::max(1, fontPixels));
+    look.color = FromColorRef(settings.WordsFontColor);
+    look.background = FromColorRef(settings.WordsBackColor);
+    Relayout();
+    SetWordsVisible(wordsShown);
+}
+
+void TWordsForm::StoreSettings()
+{
+    settings.WordsAlign = WordsAlign;
+    settings.WordsContDisp = WordsContDisp;
+    settings.HideNoWords = hideNoWords;
+    settings.WordsNoMove = WordsNoMove;
+    settings.HideWordsBar = HideWordsBar;
+    settings.WordsFontName = look.font.family();
+    settings.WordsFontSize = PointsOfPixels(fontPixels, ScreenDpi());
+    settings.WordsFontStyle = StyleOf(look.font);
+    settings.WordsFontColor = ToColorRef(look.color);
+    settings.WordsBackColor = ToColorRef(look.background);
+}
+
+void TWordsForm::ApplyLoadedWindowState()
+{
+    placing = true;
+    move(settings.WordsLeft, settings.WordsTop);
+    resize(std::max(settings.WordsWidth - kStoredFrameWidth, minimumWidth()), height());
+    placing = false;
+    placedAt = pos();
+    placedSize = size();
+}
+
+void TWordsForm::StoreWindowState()
+{
+    settings.WordsLeft = x();
+    settings.WordsTop = y();
+    settings.WordsWidth = width() + kStoredFrameWidth;
+    settings.WordsFontSize = PointsOfPixels(fontPixels, ScreenDpi());
+}
+
+QFont TWordsForm::WordsFont() const
+{
+    QFont f = look.font;
+    f.setPointSize(std::max(1, PointsOfPixels(fontPixels, ScreenDpi())));
+    return f;
+}
+
+void TWordsForm::SetWordsFont(const QFont& font)
+{
+    int pixels = fontPixels;
+    if (font.pointSize() > 0)
+        pixels = PixelsOfPoints(font.pointSize(), ScreenDpi());
+    else if (font.pixelSize() > 0)
+        pixels = font.pixelSize();
+    look.font = font;
+    fontPixels = pixels;
+    look.font.setPixelSize(fontPixels);
+}

@@ -1,0 +1,428 @@
+// The lyrics window offscreen, with the main window, on the simulated drive and a manual clock.
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include "app/PlayLog.h"
+#include "common/Commands.h"
+#include "common/Etc.h"
+#include "discdata/Words.h"
+#include "lyrics/WordsForm.h"
+#include "lyrics/WordsMenu.h"
+#include "main/Main.h"
+#include "main/TaskTray.h"
+#include "settings/IniDocument.h"
+#include "settings/IniFile.h"
+#include "support/ManualClock.h"
+#include "support/PlayerTime.h"
+#include "support/RecordingPresenter.h"
+#include "support/SimDevice.h"
+
+namespace {
+class TestMainForm : public TMainForm {
+public:
+    using TMainForm::TMainForm;
+    bool shift = false;
+    bool testing = false;
+    bool ShiftHeld() const override { return shift; }
+    bool Testing() const override { return testing; }
+};
+
+class TestWordsForm : public TWordsForm {
+public:
+    using TWordsForm::TWordsForm;
+    bool shift = false;
+
+protected:
+    bool ShiftHeld() const override { return shift; }
+};
+
+// Columns of image (device pixels) that hold anything but the background, in logical pixels.
+struct Ink {
+    qreal first = -1, last = -1;
+    bool any() const { return first >= 0; }
+};
+Ink InkOf(const QImage& image, const QColor& background)
+{
+    Ink ink;
+    const QRgb bg = background.rgb();
+    for (int x = 0; x < image.width(); ++x)
+        for (int y = 0; y < image.height(); ++y)
+            if (image.pixel(x, y) != bg) {
+                if (ink.first < 0) ink.first = x / image.devicePixelRatio();
+                ink.last = (x + 1) / image.devicePixelRatio();
+                break;
+            }
+    return ink;
+}
+
+class WordsWindow : public ::testing::Test {
+protected:
+    WordsWindow()
+        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
+          player(device, clock, commands, words, form), wordsForm(commands, settings, clock)
+    {
+        settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
+        settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
+        playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
+        player.SeekPause = [this] { clock.Advance(10); };
+        player.Random = [](int) { return 0; };
+        form.Attach(&player, &words, &device);
+        form.PlaybackOnExit = [](bool) {};
+        wordsForm.Attach(&player, &words, &device, &form);
+        player.SetWordsView(&wordsForm);
+        form.AttachWordsForm(&wordsForm);
+    }
+
+    // Start-up as the program does it with tracks of these lengths (seconds), registered,
+    // track 1 "One" with the lines A (1.00 s to 3.00 s) and B (3.20 s to 5.00 s).
+    void StartWith(const std::vector<int>& seconds)
+    {
+        device.InsertDisc(SimDisc::Audio(seconds));
+        ASSERT_TRUE(player.OpenDevice(QString()));
+        form.ApplySettings();
+        wordsForm.ApplySettings();
+        wordsForm.ApplyLoadedWindowState();
+        form.ApplyLoadedWindowState();
+        player.StartTimer();
+        player.TimerProc();
+        RunFor(1500);
+        ASSERT_FALSE(words.Register(QStringLiteral("Lyrics")));
+        words.SetSongTitle(1, QStringLiteral("One"));
+        words.SetLine(1, 1, {QStringLiteral("A"), 100, 300});
+        words.SetLine(1, 2, {QStringLiteral("B"), 320, 500});
+        words.SetLineCount(1, 2);
+        commands.TypeNormItem->trigger(); // the track list takes the titles
+    }
+
+    void RunFor(uint32_t ms) { time.RunFor(ms); }
+    // Playing from the start of entry 1 for ms.
+    void PlayFor(uint32_t ms)
+    {
+        commands.PlayBtn->trigger();
+        RunFor(ms);
+    }
+
+    QTemporaryDir dir;
+    ManualClock clock;
+    SimDevice device;
+    CommandSet commands;
+    Settings settings;
+    PlayLog playLog;
+    TWords words;
+    RecordingPresenter presenter;
+    TestMainForm form;
+    PlaybackController player;
+    TestWordsForm wordsForm;
+    PlayerTime time{player, clock};
+};
+} // namespace
+
+TEST_F(WordsWindow, TheTickShowsTheWindowWithTheLineOfThePlayingMomentAndClosingItEndsTheProgram)
+{
+    StartWith({30, 30});
+    // Wanted (the settings' Visible bit 1) and shown, but stopped: no line.
+    EXPECT_TRUE(wordsForm.isVisible());
+    EXPECT_EQ(wordsForm.windowTitle(), QStringLiteral("歌詞"));
+    EXPECT_TRUE(wordsForm.LineText.isEmpty());
+    EXPECT_FALSE(InkOf(wordsForm.WordsImage(), wordsForm.BackColor()).any());
+
+    PlayFor(1200);
+    EXPECT_EQ(wordsForm.windowTitle(), QStringLiteral("01: One - 歌詞"));
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
+    EXPECT_TRUE(InkOf(wordsForm.WordsImage(), wordsForm.BackColor()).any());
+    RunFor(2200);
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("B"));
+
+    // Paused, the line stays where it is.
+    commands.PauseBtn->trigger();
+    RunFor(3000);
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("B"));
+    commands.PauseBtn->trigger();
+    RunFor(1700);
+    EXPECT_TRUE(wordsForm.LineText.isEmpty());
+
+    // The display item hides it and shows it again.
+    commands.WordsDispItem->trigger();
+    RunFor(300);
+    EXPECT_FALSE(wordsForm.isVisible());
+    EXPECT_FALSE(wordsForm.WordsShown());
+    commands.WordsDispItem->trigger();
+    RunFor(300);
+    EXPECT_TRUE(wordsForm.isVisible());
+
+    // Closing it closes the main window, which saves where the lyrics window stands.
+    wordsForm.move(150, 260);
+    wordsForm.resize(500, wordsForm.height());
+    QSignalSpy closed(&form, &TMainForm::Closed);
+    wordsForm.close();
+    EXPECT_EQ(closed.count(), 1);
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(settings.IniPath, saved));
+    EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsLeft"), -1), 150);
+    EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsTop"), -1), 260);
+    EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsWidth"), -1), 508);
+    EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("Visible"), -1), 3);
+}
+
+TEST_F(WordsWindow, ATrackWithoutLyricsHidesTheWindowOnlyWithHideNoWords)
+{
+    settings.HideNoWords = true;
+    StartWith({30, 30});
+    // Stopped: nothing to show, so not even wanted.
+    EXPECT_FALSE(wordsForm.isVisible());
+    PlayFor(1200);
+    EXPECT_TRUE(wordsForm.isVisible());
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
+    commands.NextTrkItem->trigger(); // track 2 has no lines
+    RunFor(600);
+    EXPECT_FALSE(wordsForm.isVisible());
+    EXPECT_EQ(wordsForm.windowTitle(), QStringLiteral("02:  - 歌詞"));
+
+    settings.HideNoWords = false;
+    wordsForm.ApplySettings();
+    RunFor(600);
+    EXPECT_TRUE(wordsForm.isVisible());
+    EXPECT_TRUE(wordsForm.LineText.isEmpty());
+}
+
+TEST_F(WordsWindow, TheCaptionNamesTheTrackWaitsForTheDroppedListAndMarksATimingTest)
+{
+    StartWith({30, 30});
+    PlayFor(1200);
+    ASSERT_EQ(wordsForm.windowTitle(), QStringLiteral("01: One - 歌詞"));
+    // The list is dropped down: the caption stays, the line goes on.
+    form.MTitleBox->showPopup();
+    words.SetSongTitle(1, QStringLiteral("Renamed"));
+    RunFor(2200);
+    EXPECT_EQ(wordsForm.windowTitle(), QStringLiteral("01: One - 歌詞"));
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("B"));
+    form.MTitleBox->hidePopup();
+    RunFor(200);
+    EXPECT_EQ(wordsForm.windowTitle(), QStringLiteral("01: Renamed - 歌詞"));
+
+    // During a timing test the data-entry dialog updates the window; the drive is asked.
+    form.testing = true;
+    player.InDataEntry = true;
+    EXPECT_TRUE(wordsForm.UpdateWords(true));
+    EXPECT_EQ(wordsForm.windowTitle(), QStringLiteral("01: Renamed - 歌詞テスト"));
+    form.testing = false;
+    player.InDataEntry = false;
+
+    commands.StopBtn->trigger();
+    RunFor(1000);
+    EXPECT_EQ(wordsForm.windowTitle(), QStringLiteral("歌詞"));
+    EXPECT_TRUE(wordsForm.LineText.isEmpty());
+}
+
+TEST_F(WordsWindow, ALineIsAlignedLeftRightOrCentredAndALongOneIsSqueezedToTheWidth)
+{
+    StartWith({30});
+    wordsForm.resize(400, wordsForm.height());
+    const int cw = wordsForm.width();
+    wordsForm.LineText = QStringLiteral("静かな夜に");
+    Ink at[3];
+    for (int align : {0, 1, 2}) {
+        wordsForm.WordsAlign = align;
+        wordsForm.DrawWords();
+        at[align] = InkOf(wordsForm.WordsImage(), wordsForm.BackColor());
+        ASSERT_TRUE(at[align].any()) << align;
+    }
+    // Glyphs keep a little side bearing inside their advance.
+    EXPECT_GE(at[0].first, 2);
+    EXPECT_LE(at[0].first, 5);
+    EXPECT_LE(at[1].last, cw - 2);
+    EXPECT_GE(at[1].last, cw - 5);
+    EXPECT_NEAR((at[2].first + at[2].last) / 2, cw / 2.0, 2);
+    const qreal width = at[0].last - at[0].first;
+    EXPECT_NEAR(at[1].last - at[1].first, width, 1);
+    EXPECT_NEAR(at[2].last - at[2].first, width, 1);
+
+    // Far too long for the window: narrowed to its width, neither cut nor wrapped.
+    wordsForm.LineText = QString(QStringLiteral("静かな夜に月がのぼる")).repeated(6);
+    for (int align : {0, 1, 2}) {
+        wordsForm.WordsAlign = align;
+        wordsForm.DrawWords();
+        const Ink squeezed = InkOf(wordsForm.WordsImage(), wordsForm.BackColor());
+        EXPECT_LE(squeezed.first, 3) << align;
+        EXPECT_GE(squeezed.last, cw - 3) << align;
+    }
+    EXPECT_EQ(wordsForm.WordsImage().height(), WordsImageHeight(wordsForm.WordsFont()));
+
+    // On a denser screen the same line takes twice the pixels in the same place.
+    WordsLook look;
+    look.font = wordsForm.WordsFont();
+    look.font.setPixelSize(wordsForm.FontPixels());
+    look.align = 2;
+    QImage sharp(QSize(cw * 2, WordsImageHeight(look.font) * 2), QImage::Format_ARGB32_Premultiplied);
+    sharp.setDevicePixelRatio(2);
+    PaintWords(sharp, look, wordsForm.LineText);
+    const Ink dense = InkOf(sharp, look.background);
+    EXPECT_LE(dense.first, 3);
+    EXPECT_GE(dense.last, cw - 3);
+}
+
+TEST_F(WordsWindow, ResizingScalesTheFontWithTheHeightSnapsToOneLineAndKeepsSixPoints)
+{
+    StartWith({30});
+    wordsForm.show();
+    const int pixels = wordsForm.FontPixels();
+    QFont font = wordsForm.WordsFont();
+    font.setPixelSize(pixels);
+    const int textHeight = WordsTextHeight(font);
+    const int line = wordsForm.height();
+    ASSERT_EQ(line, WordsImageHeight(wordsForm.WordsFont()));
+    const int clientHeight = line * 2;
+    wordsForm.resize(wordsForm.width(), clientHeight);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(wordsForm.FontPixels(),
+              ResizedFontPixels(pixels, clientHeight, textHeight));
+    EXPECT_NEAR(wordsForm.FontPixels(), 2 * pixels, 3);
+    QFont grown = wordsForm.WordsFont();
+    grown.setPixelSize(wordsForm.FontPixels());
+    EXPECT_EQ(wordsForm.height(), WordsImageHeight(grown)); // exactly one line again
+
+    wordsForm.resize(wordsForm.width(), 3);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(wordsForm.FontPixels(), PixelsOfPoints(6, ScreenDpi()));
+    EXPECT_EQ(wordsForm.WordsFont().pointSize(), 6);
+
+    // The size it reached is what the settings file keeps.
+    wordsForm.StoreWindowState();
+    EXPECT_EQ(settings.WordsFontSize, 6);
+}
+
+TEST_F(WordsWindow, ThePopupMirrorsTheMainWindowAndListsTheEntriesInColumnsOfFifteen)
+{
+    StartWith(std::vector<int>(20, 30));
+    TWordsPopMenu* menu = wordsForm.PopMenu();
+    // The notification-area icon's right button opens the same menu.
+    EXPECT_EQ(form.TaskTray->PopupMenuRight, menu);
+
+    emit menu->aboutToShow(); // stopped
+    EXPECT_TRUE(menu->PerformMenu->menuAction()->isEnabled());
+    EXPECT_TRUE(commands.PlayItem->isEnabled());
+    EXPECT_FALSE(commands.PlayItem->isChecked());
+    EXPECT_TRUE(commands.StopItem->isChecked());
+    EXPECT_FALSE(commands.StopItem->isEnabled());
+    const QList<QAction*> entries = menu->DirectSeekItem->actions();
+    ASSERT_EQ(entries.size(), 20);
+    EXPECT_EQ(entries[2]->text(), QStringLiteral("0&3: "));
+    EXPECT_EQ(entries[0]->text(), QStringLiteral("0&1: One"));
+    for (QAction* a : entries) EXPECT_FALSE(a->isChecked());
+    // Two columns: 15 entries, then 5 beside them starting at the top again.
+    for (int i = 1; i < 15; ++i) {
+        EXPECT_EQ(menu->DirectSeekItem->ItemRect(i).left(), menu->DirectSeekItem->ItemRect(0).left());
+        EXPECT_GT(menu->DirectSeekItem->ItemRect(i).top(), menu->DirectSeekItem->ItemRect(i - 1).top());
+    }
+    EXPECT_GT(menu->DirectSeekItem->ItemRect(15).left(), menu->DirectSeekItem->ItemRect(14).right());
+    EXPECT_EQ(menu->DirectSeekItem->ItemRect(15).top(), menu->DirectSeekItem->ItemRect(0).top());
+    EXPECT_EQ(menu->DirectSeekItem->ItemRect(19).left(), menu->DirectSeekItem->ItemRect(15).left());
+    EXPECT_GT(menu->DirectSeekItem->sizeHint().width(), menu->DirectSeekItem->ItemRect(19).right());
+    EXPECT_LT(menu->DirectSeekItem->sizeHint().height(), menu->DirectSeekItem->ItemRect(0).height() * 17);
+
+    // Choosing entry 17 plays it; the next popup checks it.
+    entries[16]->trigger();
+    RunFor(400);
+    EXPECT_EQ(player.EntryIndex, 17);
+    EXPECT_TRUE(device.IsPlaying());
+    emit menu->aboutToShow();
+    EXPECT_TRUE(menu->DirectSeekItem->actions().at(16)->isChecked());
+    EXPECT_TRUE(commands.PlayItem->isChecked());
+    EXPECT_FALSE(commands.PlayItem->isEnabled());
+    EXPECT_FALSE(commands.StopItem->isChecked());
+
+    // Pause through the menu; the play types mirror the main menu because they are its items.
+    commands.PauseItem->trigger();
+    emit menu->aboutToShow();
+    EXPECT_TRUE(commands.PauseItem->isChecked());
+    EXPECT_TRUE(menu->ConfigMenu->actions().contains(commands.TypeNormItem));
+    EXPECT_TRUE(commands.TypeNormItem->isChecked());
+    commands.StopItem->trigger();
+    EXPECT_FALSE(device.IsPlaying());
+
+    // Without a disc the performance submenu is off and lists nothing.
+    device.RemoveDisc();
+    RunFor(1500);
+    emit menu->aboutToShow();
+    EXPECT_FALSE(menu->PerformMenu->menuAction()->isEnabled());
+    EXPECT_TRUE(menu->DirectSeekItem->actions().isEmpty());
+}
+
+TEST_F(WordsWindow, TheDirectSelectionKeysAreTheSecondDigitAndTheArrowsCrossColumns)
+{
+    StartWith(std::vector<int>(20, 30));
+    TWordsPopMenu* menu = wordsForm.PopMenu();
+    emit menu->aboutToShow();
+    ColumnMenu* seek = menu->DirectSeekItem;
+    const QList<QAction*> entries = seek->actions();
+    seek->setActiveAction(entries[1]);
+    QTest::keyClick(seek, Qt::Key_Right);
+    EXPECT_EQ(seek->activeAction(), entries[16]);
+    QTest::keyClick(seek, Qt::Key_Left);
+    EXPECT_EQ(seek->activeAction(), entries[1]);
+    // "4" is underlined in 04 and 14: the key steps between them.
+    QTest::keyClick(seek, Qt::Key_4);
+    EXPECT_EQ(seek->activeAction(), entries[3]);
+    QTest::keyClick(seek, Qt::Key_4);
+    EXPECT_EQ(seek->activeAction(), entries[13]);
+    QTest::keyClick(seek, Qt::Key_Return);
+    RunFor(400);
+    EXPECT_EQ(player.EntryIndex, 14);
+    EXPECT_TRUE(player.Started());
+}
+
+TEST_F(WordsWindow, OpeningThePopupSetsTheExitCaptionAsTheDiscMenuDoes)
+{
+    StartWith({30});
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    form.shift = true;
+    emit form.DiscMenu->aboutToShow();
+    EXPECT_TRUE(form.ExitTag());
+    // Later the popup (or the icon's menu) opens without Shift: the plain exit again.
+    form.shift = false;
+    emit wordsForm.PopMenu()->aboutToShow();
+    EXPECT_FALSE(form.ExitTag());
+    EXPECT_EQ(commands.ExitItem->text(), commands.ExitCaption);
+    form.shift = true;
+    emit wordsForm.PopMenu()->aboutToShow();
+    EXPECT_EQ(commands.ExitItem->text(), QStringLiteral("演奏を停止せずに終了(&X)"));
+    EXPECT_TRUE(wordsForm.PopMenu()->actions().contains(commands.ExitItem));
+    QList<bool> exits;
+    form.PlaybackOnExit = [&](bool keep) { exits << keep; };
+    commands.ExitItem->trigger();
+    EXPECT_EQ(exits, QList<bool>{true}); // the Shift variant: plays on
+}
+
+TEST_F(WordsWindow, WithoutTitleBarTheFrameStaysAndAFixedWindowTakesBackAMoveWithoutShift)
+{
+    settings.HideWordsBar = true;
+    settings.WordsNoMove = true;
+    StartWith({30});
+    EXPECT_TRUE(wordsForm.windowFlags() & Qt::FramelessWindowHint);
+    // The frame around the line is part of the window: one line plus the frame.
+    const int frame = (wordsForm.height() - WordsImageHeight(wordsForm.WordsFont())) / 2;
+    EXPECT_GT(frame, 0);
+    EXPECT_EQ(wordsForm.WordsImage().width(), wordsForm.width() - 2 * frame);
+
+    const QPoint at = wordsForm.pos();
+    wordsForm.move(at + QPoint(40, 30));
+    EXPECT_EQ(wordsForm.pos(), at);
+    const int width = wordsForm.width();
+    wordsForm.resize(width + 60, wordsForm.height());
+    EXPECT_EQ(wordsForm.width(), width);
+    wordsForm.shift = true;
+    wordsForm.move(at + QPoint(40, 30));
+    EXPECT_EQ(wordsForm.pos(), at + QPoint(40, 30));
+    wordsForm.resize(width + 60, wordsForm.height());
+    EXPECT_EQ(wordsForm.width(), width + 60);
+
+    // Stay on top follows the main window.
+    commands.StayOnTopItem->trigger();
+    EXPECT_TRUE(wordsForm.windowFlags() & Qt::WindowStaysOnTopHint);
+    commands.StayOnTopItem->trigger();
+    EXPECT_FALSE(wordsForm.windowFlags() & Qt::WindowStaysOnTopHint);
+}
