@@ -19,12 +19,13 @@
 #include "common/TextCodec.h"
 #include "settings/IniDocument.h"
 
-#ifndef MIRELUNE_BINARY_DIR
-#error "MIRELUNE_BINARY_DIR must name the build folder"
+#if !defined(MIRELUNE_BINARY_DIR) || !defined(MIRELUNE_SOURCE_DIR)
+#error "MIRELUNE_BINARY_DIR and MIRELUNE_SOURCE_DIR must name the build and source folders"
 #endif
 
 namespace {
 const QString kBuild = QStringLiteral(MIRELUNE_BINARY_DIR);
+const QString kSource = QStringLiteral(MIRELUNE_SOURCE_DIR);
 constexpr int kStartMs = 20000; // generous: the machine may be busy with other builds
 
 QString Display;
@@ -155,7 +156,8 @@ protected:
         ASSERT_TRUE(WriteIniFile(file, ini));
     }
 
-    QProcess* start(const QStringList& args, const QString& program = kBuild + QStringLiteral("/mirelune"))
+    QProcess* start(const QStringList& args, const QString& program = kBuild + QStringLiteral("/mirelune"),
+                    const QProcessEnvironment& extra = {})
     {
         auto* p = new QProcess;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -167,6 +169,7 @@ protected:
         env.insert(QStringLiteral("XDG_DATA_HOME"), path("data"));
         env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + path("run/no-sound-server"));
         env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
+        env.insert(extra);
         p->setProcessEnvironment(env);
         p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
         p->start(program, args);
@@ -593,4 +596,29 @@ TEST_F(EndToEnd, TheLyricsWindowShowsTheFirstLineAtItsTimeAndClosingItEndsThePro
     ASSERT_TRUE(ReadIniFile(path("config/Mirelune/Mirelune.ini"), saved));
     EXPECT_NEAR(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsLeft"), -1), 200, 20);
     EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("Visible"), -1), 3);
+}
+
+TEST_F(EndToEnd, TheDemoPlaysBesideAMireluneTheUserRuns)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* users = start({});
+    const QString usersWindow = waitForWindow(users);
+    ASSERT_FALSE(usersWindow.isEmpty());
+
+    // A build folder as the build leaves it: the player and the demo disc's settings.
+    QDir(dir.path()).mkpath(QStringLiteral("build/demo"));
+    ASSERT_TRUE(QFile::link(kBuild + QStringLiteral("/mirelune"), path("build/mirelune")));
+    writeSettings(path("build/demo/Mirelune.ini"));
+    QProcessEnvironment demoEnv;
+    demoEnv.insert(QStringLiteral("MIRELUNE_BUILD"), path("build"));
+    // With a display and no time limit the script becomes the player.
+    QProcess* demo = start({kSource + QStringLiteral("/scripts/run-demo")}, QStringLiteral("bash"), demoEnv);
+    const QString demoWindow = waitForWindow(demo);
+    ASSERT_FALSE(demoWindow.isEmpty()) << "the demo handed over to the running Mirelune";
+    EXPECT_NE(demoWindow, usersWindow);
+    EXPECT_TRUE(mapped(usersWindow));
+    ASSERT_TRUE(exitThroughMenu(demo, demoWindow));
+    EXPECT_EQ(users->state(), QProcess::Running);
+    ASSERT_TRUE(exitThroughMenu(users, usersWindow));
 }
