@@ -3,6 +3,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -62,7 +63,8 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
     connect(DriveList, &QListWidget::itemSelectionChanged, this,
             [this] { OKBtn->setEnabled(selectedRow() >= 0); });
     connect(DriveList, &QListWidget::itemClicked, this, &TDriveSelForm::DriveListClick);
-    connect(DriveList, &QListWidget::itemActivated, this, &TDriveSelForm::DriveListDblClick);
+    connect(DriveList, &QListWidget::itemDoubleClicked, this, &TDriveSelForm::DriveListDblClick);
+    DriveList->installEventFilter(this);
     connect(OKBtn, &QPushButton::clicked, this, &TDriveSelForm::OKBtnClick);
 }
 
@@ -94,10 +96,23 @@ void TDriveSelForm::DriveListClick()
     OKBtn->setEnabled(lastRow >= 0);
 }
 
+bool TDriveSelForm::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == DriveList && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            // Enter on the list accepts the selected item as a double click does, and only
+            // once: the list would pass it on to OK as well, after a cancelled image choice
+            // too. With nothing selected it does what the disabled OK does: nothing.
+            if (selectedRow() >= 0) DriveListDblClick();
+            return true;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
 void TDriveSelForm::DriveListDblClick()
 {
-    // Enter on the list activates its current item even when nothing is selected (the
-    // stored drive is gone); that must not choose for the user.
     if (selectedRow() < 0) return;
     if (!chooseImageItem()) return;
     lastRow = DriveList->currentRow();

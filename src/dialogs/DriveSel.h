@@ -34,6 +34,9 @@ public:
     void DriveListDblClick();
     void OKBtnClick();
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     bool chooseImageItem();
     int selectedRow() const; // -1 when nothing is selected

@@ -134,14 +134,24 @@ TEST(DriveSel, AnImageFileIsAVirtualDrive)
     TDriveSelForm again({QStringLiteral("/dev/sr0")}, image);
     EXPECT_EQ(again.DriveList->currentItem()->text(), image);
 
-    // The image entry reached by the keyboard asks for its file when OK is pressed.
+    // Reached by the keyboard, the image entry asks for its file on Enter and on OK; a
+    // cancelled file dialog leaves the drive selection open.
     TDriveSelForm keys({QStringLiteral("/dev/sr0")}, QString());
     keys.ChooseImage = f.ChooseImage;
     keys.show();
+    QApplication::setActiveWindow(&keys);
     keys.DriveList->setFocus();
+    answer.clear();
+    QTest::keyClick(keys.DriveList, Qt::Key_End);
+    QTest::keyClick(keys.DriveList, Qt::Key_Return);
+    EXPECT_EQ(asked, 3);
+    EXPECT_TRUE(keys.isVisible());
+    EXPECT_EQ(keys.result(), QDialog::Rejected);
+    answer = image;
     QTest::keyClick(keys.DriveList, Qt::Key_End);
     keys.OKBtn->click();
-    EXPECT_EQ(asked, 3);
+    EXPECT_EQ(asked, 4);
+    EXPECT_EQ(keys.result(), QDialog::Accepted);
     EXPECT_EQ(keys.DriveName(), image);
 }
 
