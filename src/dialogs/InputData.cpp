@@ -13,6 +13,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QSpinBox>
 #include <QTabBar>
 #include <QTabWidget>
@@ -82,6 +83,14 @@ TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackControl
     connect(HelpBtn, &QPushButton::clicked, this, &TInputDataForm::HelpBtnClick);
     connectTiming();
     setHelpContexts();
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from any control (a drop-down list would
+    // take them as typing), but not while the track plays.
+    for (const auto& [keys, step] : {std::pair{QKeySequence::NextChild, 1}, {QKeySequence::PreviousChild, 2}}) {
+        auto* turn = new QShortcut(keys, this);
+        connect(turn, &QShortcut::activated, this, [this, step = step] {
+            if (!Capture.Running()) InputDataPage->setCurrentIndex((InputDataPage->currentIndex() + step) % 3);
+        });
+    }
 
     // A fixed dialog box, as large as its contents need and at least its own size.
     const QSize hint = sizeHint();

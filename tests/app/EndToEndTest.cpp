@@ -622,3 +622,40 @@ TEST_F(EndToEnd, TheDemoPlaysBesideAMireluneTheUserRuns)
     EXPECT_EQ(users->state(), QProcess::Running);
     ASSERT_TRUE(exitThroughMenu(users, usersWindow));
 }
+
+TEST_F(EndToEnd, DataEntryStampsALineEndFromTheKeyboardWhileTheTrackPlaysAndOkSavesIt)
+{
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    const auto dialogShown = [] {
+        return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                     QStringLiteral("^データ入力$")})
+                    .isEmpty();
+    };
+    ASSERT_TRUE(waitForPlaying(window, 1)); // the disc is loaded
+    Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+d")});
+    ASSERT_TRUE(QTest::qWaitFor(dialogShown, kStartMs));
+    // The timing page, the end of line 4 of track 1 (shown 1300 to 1600), then Start:
+    // the track plays from the line's start, and Space stamps its end a second later.
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("ctrl+Tab"),
+         QStringLiteral("ctrl+Tab"), QStringLiteral("alt+i"), QStringLiteral("Down"), QStringLiteral("Down"),
+         QStringLiteral("Down"), QStringLiteral("Right"), QStringLiteral("alt+b")});
+    QTest::qWait(1000);
+    Xdo({QStringLiteral("key"), QStringLiteral("space")});
+    // Stop, then Enter is OK.
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("alt+b"),
+         QStringLiteral("Return")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogShown(); }, kStartMs));
+
+    IniDocument data;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
+    const QStringList line = data.ReadString(QStringLiteral("Words01"), QStringLiteral("004"), {}).split(QLatin1Char(','));
+    ASSERT_EQ(line.size(), 3);
+    EXPECT_EQ(line[0], QStringLiteral("1300"));
+    EXPECT_GE(line[1].toInt(), 1400);
+    EXPECT_LT(line[1].toInt(), 1600);
+    EXPECT_EQ(line[2], QStringLiteral("夢の中で また会おう"));
+    ASSERT_TRUE(exitThroughMenu(p, window));
+}

@@ -143,6 +143,8 @@ TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
     EXPECT_EQ(dialog.StartBtn->text(), QStringLiteral("中止(&B)"));
     EXPECT_EQ(Enabled(all), (QStringList{"StartBtn", "RetBtn", "SetBtn", "ContSetBtn", "PrevBtn", "NextBtn"}));
     EXPECT_FALSE(dialog.InputDataPage->tabBar()->isEnabled());
+    QTest::keyClick(dialog.SetBtn, Qt::Key_Tab, Qt::ControlModifier); // the page stays
+    EXPECT_EQ(dialog.InputDataPage->currentWidget(), dialog.TimingSheet);
     dialog.close(); // refused while capturing
     EXPECT_TRUE(dialog.isVisible());
     dialog.StartBtn->click();
@@ -164,6 +166,8 @@ TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
     dialog.TestBtn->click();
     EXPECT_FALSE(form.Testing());
     EXPECT_TRUE(dialog.OKBtn->isEnabled());
+    QTest::keyClick(dialog.MTitleBoxT, Qt::Key_Tab, Qt::ControlModifier); // a drop-down list does not keep it
+    EXPECT_EQ(dialog.InputDataPage->currentWidget(), dialog.TitleSheet);
 
     // A borrowing track: the source's times greyed, no capture or test, its own adjust.
     dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
