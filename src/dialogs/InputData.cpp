@@ -2,11 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QComboBox>
 #include <QGridLayout>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -23,8 +23,8 @@
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/DataEntry.h"
-#include "main/Help.h"
 #include "discdata/Words.h"
+#include "main/Help.h"
 #include "playback/PlaybackController.h"
 
 namespace {
@@ -264,7 +264,11 @@ bool TInputDataForm::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == MTitleName && event->type() == QEvent::FocusOut) {
         MTitleNameExit();
     } else if (watched == WordsEdit && event->type() == QEvent::FocusOut) {
-        if (WordsEdit->document()->isModified()) WordsEditExit();
+        // The window losing the focus (to a message box, say) is not leaving the memo.
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+            WordsEdit->document()->isModified())
+            WordsEditExit();
     }
     if (timingEvent(watched, event)) return true;
     return QDialog::eventFilter(watched, event);

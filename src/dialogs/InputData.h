@@ -149,7 +149,7 @@ private:
     void connectTiming();
     bool timingEvent(QObject* watched, QEvent* event);
     void titleListSelect(int index);
-    void selectTrackEverywhere(int index);
+    void trackBoxChange(QComboBox* box);
     void setTimeCell(int row, int column, int32_t value);
     void timingListSetEditText(int row, int column);
     void applyTimingState();

@@ -218,10 +218,9 @@ bool TInputDataForm::timingEvent(QObject* watched, QEvent* event)
         // During a capture the cursor moves only by Set and Ret.
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) return true;
     }
-    // The nudge keys work wherever the focus is in the dialog, except in the adjust box.
+    // The nudge keys work wherever the focus is in the dialog, except where text is typed.
     if (type == QEvent::KeyPress && Testing() && watched->isWidgetType() &&
-        isAncestorOf(static_cast<QWidget*>(watched)) && watched != AdjustEdit &&
-        !AdjustEdit->isAncestorOf(static_cast<QWidget*>(watched))) {
+        isAncestorOf(static_cast<QWidget*>(watched)) && watched != AdjustEdit && !qobject_cast<QLineEdit*>(watched)) {
         if (const int delta = NudgeOf(static_cast<QKeyEvent*>(event))) {
             Capture.NudgeAdjust(delta);
             return true;
@@ -266,16 +265,7 @@ void TInputDataForm::SetTimingList(int track)
     TimingList->scrollToTop();
 }
 
-void TInputDataForm::MTitleBoxTChange()
-{
-    if (WordsEdit->document()->isModified() && !WordsEditExit()) {
-        filling = true;
-        MTitleBoxT->setCurrentIndex(IndexOfTrack(wordsTrack));
-        filling = false;
-        return;
-    }
-    selectTrackEverywhere(MTitleBoxT->currentIndex());
-}
+void TInputDataForm::MTitleBoxTChange() { trackBoxChange(MTitleBoxT); }
 
 void TInputDataForm::UpdateTimingButtons() { applyTimingState(); }
 

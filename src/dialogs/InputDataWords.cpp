@@ -66,8 +66,17 @@ QWidget* TInputDataForm::buildWordsSheet()
     return page;
 }
 
-void TInputDataForm::selectTrackEverywhere(int index)
+void TInputDataForm::trackBoxChange(QComboBox* box)
 {
+    // Lyrics typed into the memo are stored first; above the limit the memo stays.
+    if (WordsEdit->document()->isModified() && !WordsEditExit()) {
+        filling = true;
+        box->setCurrentIndex(IndexOfTrack(wordsTrack));
+        filling = false;
+        return;
+    }
+    // The lyrics and timing pages always show the same track.
+    const int index = box->currentIndex();
     filling = true;
     MTitleBoxW->setCurrentIndex(index);
     MTitleBoxT->setCurrentIndex(index);
@@ -77,17 +86,7 @@ void TInputDataForm::selectTrackEverywhere(int index)
     SetTimingList(track);
 }
 
-void TInputDataForm::MTitleBoxWChange()
-{
-    // Lyrics typed into the memo are stored first; above the limit the memo stays.
-    if (WordsEdit->document()->isModified() && !WordsEditExit()) {
-        filling = true;
-        MTitleBoxW->setCurrentIndex(IndexOfTrack(wordsTrack));
-        filling = false;
-        return;
-    }
-    selectTrackEverywhere(MTitleBoxW->currentIndex());
-}
+void TInputDataForm::MTitleBoxWChange() { trackBoxChange(MTitleBoxW); }
 
 void TInputDataForm::SetWordsEdit(int track)
 {

@@ -285,6 +285,9 @@ TEST_F(InputData, LyricsOfUpTo127LinesFromTheMemoOrAFile)
     EXPECT_EQ(dialog.MTitleBoxW->currentIndex(), 0);
     EXPECT_EQ(words.GetLineCount(1), 3);
     EXPECT_TRUE(dialog.WordsEdit->toPlainText().startsWith(QStringLiteral("1\n2\n")));
+    QFocusEvent away(QEvent::FocusOut, Qt::ActiveWindowFocusReason); // the message box takes the focus
+    QApplication::sendEvent(dialog.WordsEdit, &away);
+    EXPECT_EQ(presenter.shown.size(), 1);
     dialog.OKBtn->click(); // OK does not close over it either
     EXPECT_TRUE(dialog.isVisible());
     EXPECT_EQ(presenter.shown.size(), 2);
