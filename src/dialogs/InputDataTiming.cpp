@@ -333,7 +333,12 @@ void TInputDataForm::RetBtnClick()
     SetBtn->setFocus();
 }
 
-void TInputDataForm::TestBtnClick() { Capture.TestClick(selectedCellValue()); }
+void TInputDataForm::TestBtnClick()
+{
+    Capture.TestClick(selectedCellValue());
+    // Space stops the test again, and + and - reach the nudge.
+    if (Testing()) TestBtn->setFocus();
+}
 
 void TInputDataForm::AdjustEditExit()
 {

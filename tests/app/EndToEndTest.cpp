@@ -644,8 +644,18 @@ TEST_F(EndToEnd, DataEntryStampsALineEndFromTheKeyboardWhileTheTrackPlaysAndOkSa
          QStringLiteral("Down"), QStringLiteral("Right"), QStringLiteral("alt+b")});
     QTest::qWait(1000);
     Xdo({QStringLiteral("key"), QStringLiteral("space")});
-    // Stop, then Enter is OK.
+    // Stop; a test from the stamp shows the lyrics window with "テスト" in its caption.
     Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("alt+b"),
+         QStringLiteral("alt+e")});
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                         QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral("^01: 月の舟 - 歌詞テスト$")})
+                        .isEmpty();
+        },
+        kStartMs));
+    // The test stopped, Enter is OK.
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("alt+e"),
          QStringLiteral("Return")});
     ASSERT_TRUE(QTest::qWaitFor([&] { return !dialogShown(); }, kStartMs));
 
