@@ -645,3 +645,87 @@ TEST_F(EndToEnd, DataEntryStampsALineEndFromTheKeyboardWhileTheTrackPlaysAndOkSa
     EXPECT_EQ(line[2], QStringLiteral("夢の中で また会おう"));
     ASSERT_TRUE(exitThroughMenu(p, window));
 }
+
+TEST_F(EndToEnd, TheProgramIsEditedAndSavedAndThePropertiesAreShownAndExported)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    const QString pid = QString::number(p->processId());
+    // The visible window of the program with this title, empty when none is. (Titles are
+    // compared here: xdotool's own name search does not match Japanese titles reliably.)
+    auto named = [&](const QString& title) {
+        const QStringList ids = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                     pid, QStringLiteral("--name"), QStringLiteral(".*")})
+                                    .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+        for (const QString& id : ids)
+            if (Xdo({QStringLiteral("getwindowname"), id}) == title) return id;
+        return QString();
+    };
+    auto shown = [&](const QString& title, bool on = true) {
+        return QTest::qWaitFor([&] { return named(title).isEmpty() != on; }, kStartMs);
+    };
+    // Keys go to the active window: the window of this title is made the active one (as
+    // a click on it would), and the program is given a moment to take the focus.
+    auto active = [&](const QString& title) {
+        Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), named(title)});
+        const bool ok = QTest::qWaitFor(
+            [&] { return Xdo({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")}) == title; },
+            kStartMs);
+        QTest::qWait(300);
+        return ok;
+    };
+    // Opens the window of this title from the main window with keys, tried again while
+    // the program may still be starting, and makes it the active one.
+    auto open = [&](const QStringList& keys, const QString& title) {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+            QTest::qWait(300);
+            for (const QString& key : keys) {
+                Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key});
+                QTest::qWait(300);
+            }
+            if (QTest::qWaitFor([&] { return !named(title).isEmpty(); }, 5000)) return active(title);
+        }
+        return false;
+    };
+    auto keys = [&](const QStringList& keys) {
+        for (const QString& key : keys) {
+            Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), key});
+            QTest::qWait(200);
+        }
+    };
+    auto program = [&] {
+        IniDocument data;
+        return ReadIniFile(path("disc/demo.dat"), data)
+                   ? data.ReadString(QStringLiteral("Info"), QStringLiteral("Program"), {})
+                   : QString();
+    };
+
+    // Track 1 added twice by the keyboard, saved, and confirmed with Enter.
+    ASSERT_TRUE(open({QStringLiteral("ctrl+g")}, QStringLiteral("プログラム設定")));
+    keys({QStringLiteral("alt+a"), QStringLiteral("alt+a"), QStringLiteral("alt+s")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program() == QStringLiteral("1,1"); }, kStartMs)) << program().toStdString();
+    keys({QStringLiteral("Return")});
+    ASSERT_TRUE(shown(QStringLiteral("プログラム設定"), false));
+
+    ASSERT_TRUE(open({QStringLiteral("ctrl+i")}, QStringLiteral("CDのプロパティ")));
+    keys({QStringLiteral("Escape")});
+    ASSERT_TRUE(shown(QStringLiteral("CDのプロパティ"), false));
+
+    // The export, from the Disc menu, into a file named in the save dialog.
+    ASSERT_TRUE(open({QStringLiteral("alt+d"), QStringLiteral("s")}, QStringLiteral("プロパティをファイルへ出力")));
+    const QString csv = path("home/demo-export.csv");
+    Xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("20"), csv});
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo(csv).size() > 0; }, kStartMs));
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList lines = Cp932::Decode(file.readAll()).split(QStringLiteral("\r\n"));
+    ASSERT_EQ(lines.size(), 6);
+    EXPECT_TRUE(lines[0].startsWith(QStringLiteral("\"Mirelune デモディスク\",\"ミレルーン合唱団\",3,0:0")));
+    EXPECT_TRUE(lines[2].startsWith(QStringLiteral("1,\"月の舟\",0:00:")));
+    EXPECT_TRUE(exitThroughMenu(p, window));
+}

@@ -211,7 +211,19 @@ TEST_F(DiscDialogsTest, ProgramEditorOnARegisteredDiscEditsSavesReloadsAndThePla
         EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx120"));
         Help::Window()->close();
         form.SkipTopmostOnce = false;
+        dlg.OKBtn->click();
+    });
 
+    // A program confirmed but not saved is played until Reload brings back the saved one,
+    // which is then played instead.
+    WhileOpen(commands.ProgSetItem, [&] {
+        dlg.AddBtn->click();
+        dlg.OKBtn->click();
+    });
+    EXPECT_EQ(player.PlayList.Tracks(), (std::vector<int>{3, 1, 2, 1}));
+    WhileOpen(commands.ProgSetItem, [&] {
+        dlg.ReloadBtn->click();
+        EXPECT_EQ(player.PlayList.Tracks(), (std::vector<int>{3, 1, 2}));
         // Emptied and confirmed with OK while the program plays: normal play.
         dlg.DelAllBtn->click();
         dlg.OKBtn->click();
