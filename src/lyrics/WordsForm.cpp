@@ -54,6 +54,14 @@ TWordsForm::TWordsForm(CommandSet& commands, Settings& s, Clock& c, QWidget* par
         if (host) host->FocusMainWindow();
     });
 
+    // The line changes when its time comes, not at the next tick.
+    ChangeTimer.setSingleShot(true);
+    ChangeTimer.setTimerType(Qt::PreciseTimer);
+    connect(&ChangeTimer, &QTimer::timeout, this, [this] {
+        // A held fast seek leaves the window alone, as the tick does.
+        if (player && !player->FastSeeking) UpdateWords(lastActive);
+    });
+
     fontPixels = PixelsOfPoints(settings.WordsFontSize, ScreenDpi());
     look.font = FontWithStyle(settings.WordsFontName, settings.WordsFontStyle, fontPixels);
     Relayout();
@@ -74,6 +82,7 @@ void TWordsForm::Attach(PlaybackController* p, const TWords* w, CdDevice* d, Pla
 bool TWordsForm::UpdateWords(bool active)
 {
     if (!player || !words) return true;
+    lastActive = active;
     WordsInput in;
     in.Active = active;
     in.Testing = host && host->Testing();
@@ -83,14 +92,26 @@ bool TWordsForm::UpdateWords(bool active)
     in.HideNoWords = hideNoWords;
     in.DevicePosition = [this] { return device ? device->Position() : player->LastPosition; };
     const WordsChoice c = ChooseWords(*words, in);
-    if (c.Unchanged) return true;
+    if (c.Unchanged) {
+        ChangeTimer.stop(); // a poll is due; it times the next change again
+        return true;
+    }
     // The caption waits while the track list is dropped down, so the list's text stays put.
     if (windowTitle() != c.Caption && !(host && host->ListDropped())) setWindowTitle(c.Caption);
     if (c.Line != LineText) {
         LineText = c.Line;
         DrawWords();
     }
+    if (c.ChangeDue)
+        ChangeTimer.start(std::max(0, static_cast<int32_t>(c.ChangeTick - clock.TickCount())));
+    else
+        ChangeTimer.stop();
     return !c.Unwanted;
+}
+
+void TWordsForm::PositionRead()
+{
+    if (wordsShown && lastActive && player && !player->FastSeeking) UpdateWords(true);
 }
 
 void TWordsForm::SetWordsVisible(bool visible)

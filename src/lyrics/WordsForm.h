@@ -10,6 +10,7 @@
 // SetWordsVisible(WordsShown()) makes a change visible.
 #include <QImage>
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
 #include "lyrics/WordsDraw.h"
@@ -36,8 +37,13 @@ public:
     // WordsView
     bool WordsShown() const override { return wordsShown; }
     bool HideNoWords() const override { return hideNoWords; }
+    // Also to be called after a change of the track's Adjust, so the next change is timed again.
     bool UpdateWords(bool active) override;
     void SetWordsVisible(bool visible) override;
+    void PositionRead() override;
+
+    // Fires when the next line change is due, between the ticks.
+    QTimer ChangeTimer;
 
     // Paints LineText into the window's image.
     void DrawWords();
@@ -120,6 +126,7 @@ private:
     bool hideNoWords = false;
     bool inLayout = false;
     bool stayOnTop = false;
+    bool lastActive = false;   // what the tick last said: a registered disc plays or is paused
     int scaledFrom = -1;       // the client height the font was last scaled from
     QPoint placedAt;           // where the window stands while it may not move
     QSize placedSize;

@@ -1,5 +1,8 @@
 #include "WordsLine.h"
 
+#include <algorithm>
+#include <vector>
+
 #include "common/Etc.h"
 #include "discdata/Words.h"
 #include "playback/PlaybackController.h"
@@ -21,6 +24,33 @@ int ChooseLine(int32_t pos, int lineCount, const std::function<LineSpan(int)>& l
         return pos < end ? k : 0;
     }
     return 0;
+}
+
+std::optional<int32_t> NextLineChange(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line,
+                                      bool wordsContDisp)
+{
+    // The choice can change only where a start is passed or an end is reached.
+    std::vector<int32_t> edges;
+    for (int k = 1; k <= lineCount; ++k) {
+        const LineSpan l = line(k);
+        int32_t end = l.EndTime;
+        if (wordsContDisp && k < lineCount && line(k + 1).StartTime - l.EndTime < 100) end += 100;
+        for (int32_t edge : {l.StartTime + 1, end})
+            if (edge > pos) edges.push_back(edge);
+    }
+    std::sort(edges.begin(), edges.end());
+    const int now = ChooseLine(pos, lineCount, line, wordsContDisp);
+    for (int32_t edge : edges)
+        if (ChooseLine(edge, lineCount, line, wordsContDisp) != now) return edge;
+    return std::nullopt;
+}
+
+int32_t FirstPositionAt(int32_t linePos, int32_t songStartMs, int adjust, int copyAdjust)
+{
+    // (P - start) / 10 truncates toward zero: above the start a step takes ten whole
+    // milliseconds, below it the nine before each step already count with it.
+    const int32_t m = linePos + adjust + copyAdjust;
+    return songStartMs + (m > 0 ? 10 * m : 10 * m - 9);
 }
 
 WordsChoice ChooseWords(const TWords& words, const WordsInput& in)
@@ -47,13 +77,22 @@ WordsChoice ChooseWords(const TWords& words, const WordsInput& in)
                                : in.LastPosition + static_cast<int32_t>(in.Now - in.LastPositionTick);
     }
     const int copy = words.GetCopyTrack(t);
-    const int32_t pos = LinePosition(position, words.SongStart(t), words.GetAdjust(t),
-                                     copy > 0 ? words.GetAdjust(copy) : 0);
-    const int k = ChooseLine(pos, count, [&](int i) {
+    const int adjust = words.GetAdjust(t), copyAdjust = copy > 0 ? words.GetAdjust(copy) : 0;
+    const int32_t pos = LinePosition(position, words.SongStart(t), adjust, copyAdjust);
+    const auto span = [&](int i) {
         const TWordsLine l = words.GetLine(t, i);
         return LineSpan{l.StartTime, l.EndTime};
-    }, in.WordsContDisp);
+    };
+    const int k = ChooseLine(pos, count, span, in.WordsContDisp);
     if (k > 0) c.Line = words.GetLine(t, k).Text;
+    // A paused position stands still (during a test the drive itself is asked).
+    if (in.Testing || !in.IsPaused) {
+        if (const auto next = NextLineChange(pos, count, span, in.WordsContDisp)) {
+            const int32_t at = FirstPositionAt(*next, words.SongStart(t), adjust, copyAdjust);
+            c.ChangeDue = true;
+            c.ChangeTick = in.Now + static_cast<uint32_t>(at - position);
+        }
+    }
     return c;
 }
 

@@ -4,6 +4,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class PlaybackController;
 class TWords;
@@ -24,6 +25,14 @@ int32_t LinePosition(int32_t positionMs, int32_t songStartMs, int adjust, int co
 // second past its end. Lines are taken in the order given, not sorted.
 int ChooseLine(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line,
                bool wordsContDisp);
+
+// The first position after pos (hundredths, as LinePosition gives them) at which
+// ChooseLine chooses another line; none when the choice stays as it is.
+std::optional<int32_t> NextLineChange(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line,
+                                      bool wordsContDisp);
+
+// The first absolute position in ms at which LinePosition reaches linePos.
+int32_t FirstPositionAt(int32_t linePos, int32_t songStartMs, int adjust, int copyAdjust);
 
 // What UpdateWords reads from the playback controller, the data-entry dialog and the
 // settings to choose the caption and the line.
@@ -47,11 +56,17 @@ struct WordsChoice {
     bool Unwanted = false;  // the track has no lyrics and HideNoWords is on: hide the window
     QString Caption;        // the window's caption (not set while the track list is dropped down)
     QString Line;           // the line to show; empty for none
+    // When the choice will differ: the tick count at which the position, running on
+    // from the one read, reaches the next start or end (adjustments applied). Not while
+    // paused, nor when no line will change any more.
+    bool ChangeDue = false;
+    uint32_t ChangeTick = 0;
 };
 
 // The caption and line for the current moment: "歌詞" and no line when inactive; else
 // "NN: title - 歌詞" (with "テスト" during a timing test) and the line of the track
-// (or of the track it borrows from) whose time span holds the position.
+// (or of the track it borrows from) whose time span holds the position, and when that
+// will change.
 WordsChoice ChooseWords(const TWords& words, const WordsInput& in);
 
 // Copies the playing moment (track, last poll, pause, data entry, poll countdown) from

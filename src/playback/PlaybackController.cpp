@@ -191,7 +191,11 @@ void PlaybackController::PauseBtnClick()
         device.Resume();
         PlayClock = now();
     }
+    // Where the disc stopped, or goes on from: the lyrics follow the drive, not the last poll.
+    LastPosition = device.Position();
+    LastPositionTick = now();
     host.GlyphsChanged();
+    if (wordsView) wordsView->PositionRead();
 }
 
 void PlaybackController::StopBtnClick()
@@ -510,6 +514,7 @@ void PlaybackController::tickAfterPoll()
                     GoToEntry();
                     LastPosition = device.Position();
                 }
+                if (wordsView) wordsView->PositionRead();
             }
             elapsed = std::max(LastPosition - songStart(CurrentTrack), 0);
         }

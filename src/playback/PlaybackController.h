@@ -94,6 +94,9 @@ public:
     virtual bool UpdateWords(bool active) = 0;
     // Show (without activating while a dialog is open) or hide the window.
     virtual void SetWordsVisible(bool visible) = 0;
+    // The drive's position was just read (a poll, a pause, a resume): the next line
+    // change is timed again from it.
+    virtual void PositionRead() {}
 };
 
 class PlaybackController : public QObject {

@@ -98,6 +98,7 @@ protected:
     }
 
     void RunFor(uint32_t ms) { time.RunFor(ms); }
+    int32_t TrackStart(int track) const { return words.SongStart(track); }
     // Playing from the start of entry 1 for ms.
     void PlayFor(uint32_t ms)
     {
@@ -425,4 +426,38 @@ TEST_F(WordsWindow, WithoutTitleBarTheFrameStaysAndAFixedWindowTakesBackAMoveWit
     EXPECT_TRUE(wordsForm.windowFlags() & Qt::WindowStaysOnTopHint);
     commands.StayOnTopItem->trigger();
     EXPECT_FALSE(wordsForm.windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+TEST_F(WordsWindow, TheLineChangesWhenItsTimeComesNotAtTheNextTick)
+{
+    StartWith({30, 30});
+    PlayFor(900);
+    EXPECT_TRUE(wordsForm.LineText.isEmpty());
+    // A's start (1.00 s) passes at 1.01 s: the timer is set for that moment.
+    ASSERT_TRUE(wordsForm.ChangeTimer.isActive());
+    const auto headAt = [&] { return player.LastPosition + int32_t(clock.TickCount() - player.LastPositionTick); };
+    EXPECT_EQ(headAt() + wordsForm.ChangeTimer.interval(), TrackStart(1) + 1010);
+    clock.Advance(static_cast<uint32_t>(wordsForm.ChangeTimer.interval()) - 1);
+    QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout"); // a millisecond early
+    EXPECT_TRUE(wordsForm.LineText.isEmpty());
+    ASSERT_EQ(wordsForm.ChangeTimer.interval(), 1);
+    clock.Advance(1);
+    QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout"); // no tick has run since
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
+    EXPECT_EQ(headAt() + wordsForm.ChangeTimer.interval(), TrackStart(1) + 3000); // then A ends
+
+    // Paused nothing is due; resumed, the timer is set again from where the disc stands.
+    commands.PauseBtn->trigger();
+    EXPECT_FALSE(wordsForm.ChangeTimer.isActive());
+    clock.Advance(4000);
+    commands.PauseBtn->trigger();
+    ASSERT_TRUE(wordsForm.ChangeTimer.isActive());
+    EXPECT_EQ(headAt() + wordsForm.ChangeTimer.interval(), TrackStart(1) + 3000);
+
+    // While a held fast seek runs the timer leaves the line alone.
+    player.FastSeeking = true;
+    clock.Advance(static_cast<uint32_t>(wordsForm.ChangeTimer.interval()));
+    QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout");
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
+    player.FastSeeking = false;
 }
