@@ -18,6 +18,7 @@
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/DiscDialogs.h"
+#include "dialogs/DiscMng.h"
 #include "dialogs/DriveSel.h"
 #include "dialogs/InputData.h"
 #include "dialogs/InputDataLink.h"
@@ -91,6 +92,7 @@ int main(int argc, char** argv)
     form.AttachWordsForm(&wordsForm);
     // During a timing test the data-entry dialog updates the lyrics window itself.
     inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
+    TDiscMngForm discMng(form, words, settings, commands);
 
     if (!controller.OpenDevice(settings.DriveName)) {
         ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"

@@ -631,10 +631,17 @@ void TMainForm::RestoreFocusAfterWords(bool wordsWanted)
     if (!QApplication::activeWindow() && MainShown) activateWindow();
 }
 
+void TMainForm::CloseDiscManager()
+{
+    for (const QPointer<QWidget>& d : dialogs)
+        if (d && d->objectName() == QLatin1String("DiscMngForm") && d->isVisible()) d->close();
+}
+
 void TMainForm::CloseDiscDialogs()
 {
     for (const QPointer<QWidget>& d : dialogs) {
-        if (!d || !d->isVisible()) continue;
+        // The settings are no disc's: their dialog stays.
+        if (!d || !d->isVisible() || d->objectName() == QLatin1String("ConfigForm")) continue;
         if (const auto closer = discClosers.constFind(d.data()); closer != discClosers.constEnd())
             (*closer)();
         else

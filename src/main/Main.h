@@ -73,7 +73,7 @@ public:
     // A second start asked for us: restored if minimised, else brought to the front.
     void BringForward();
     // A dialog of the program (to close with the disc, and for DialogOpen). The settings
-    // dialog is known by its form name, "ConfigForm".
+    // dialog is known by its form name, "ConfigForm", the disc manager by "DiscMngForm".
     // closeForDisc, when given, is how the dialog goes when the disc goes (else it is closed).
     void AddDialog(QWidget* dialog, std::function<void()> closeForDisc = {})
     {
@@ -104,7 +104,7 @@ public:
     void TrackListChanged() override;
     void ApplyStayOnTop() override;
     void RestoreFocusAfterWords(bool wordsWanted) override;
-    void CloseDiscManager() override {}
+    void CloseDiscManager() override;
     void CloseDiscDialogs() override;
     void ClosePopupMenus() override;
     void WriteLogLine() override;

@@ -1,0 +1,157 @@
+// The disc manager's list with 5000 registered discs whose data files lie on disk: how
+// long opening the dialog takes until the list is drawn, how long paging through the
+// whole list takes (which reads every file), and the peak memory of the process.
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QScrollBar>
+#include <QTemporaryDir>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+#include "app/PlayLog.h"
+#include "common/Clock.h"
+#include "common/Commands.h"
+#include "common/TextCodec.h"
+#include "dialogs/DiscMng.h"
+#include "discdata/DiscList.h"
+#include "discdata/Words.h"
+#include "main/Main.h"
+#include "playback/CdDevice.h"
+#include "playback/PlaybackController.h"
+#include "settings/IniFile.h"
+
+namespace {
+
+constexpr int kDiscs = 5000;
+
+// An empty drive.
+class NoDisc : public CdDevice {
+public:
+    bool Open(const QString&) override { return true; }
+    void Close() override {}
+    void Stop() override {}
+    void Play() override {}
+    void Pause() override {}
+    void Resume() override {}
+    void Rewind() override {}
+    void Eject() override {}
+    void CloseDoor() override {}
+    void SetTimeFormat(int) override {}
+    void SetStartPos(int32_t) override {}
+    void SetEndPos(int32_t) override {}
+    void SetWait(bool) override {}
+    int Mode() override { return ModeOpen; }
+    int32_t Position() override { return 0; }
+    int TrackCount() override { return 0; }
+    int32_t TrackPosition(int) override { return 0; }
+    int32_t TrackLength(int) override { return 0; }
+    bool TrackIsAudio(int) override { return false; }
+};
+
+// A registered disc's data file as the program writes it: 12 titled tracks, 3 with lyrics.
+QByteArray DataFile(int n)
+{
+    QString text = QStringLiteral("[Mirelune]\r\nVersion=151A\r\n\r\n[Info]\r\nTitle=アルバム %1\r\n"
+                                  "Artist=歌い手 %2\r\nPlayTime=%3\r\nPlayType=0\r\nProgram=1,2,3\r\n\r\n[Title]\r\n")
+                       .arg(n)
+                       .arg(n % 97)
+                       .arg(n * 37);
+    for (int t = 1; t <= 12; ++t) text += QStringLiteral("%1=曲の名前 %2\r\n").arg(t, 2, 10, QLatin1Char('0')).arg(t);
+    for (int t = 1; t <= 3; ++t) {
+        text += QStringLiteral("\r\n[Words%1]\r\nAdjust=0\r\n").arg(t, 2, 10, QLatin1Char('0'));
+        for (int l = 1; l <= 30; ++l)
+            text += QStringLiteral("%1=%2,%3,歌詞の行 %4 ラララ\r\n").arg(l, 3, 10, QLatin1Char('0')).arg(l * 400).arg(l * 400 + 350).arg(l);
+    }
+    return Cp932::Encode(text);
+}
+
+double PeakRssMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly)) return -1;
+    for (const QByteArray& line : status.readAll().split('\n'))
+        if (line.startsWith("VmHWM:")) return line.mid(6).trimmed().split(' ').first().toDouble() / 1024.0;
+    return -1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    Settings settings;
+    settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
+    settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
+    {
+        QByteArray registry = "[WordsFile]\r\n";
+        for (int i = 0; i < kDiscs; ++i) {
+            const QByteArray name = "disc" + QByteArray::number(i);
+            registry += QByteArray::number(0x10000000 + i, 16).toUpper() + '=' + name + "\r\n";
+            QFile f(settings.DefaultDataFolder + QString::fromLatin1(name) + QStringLiteral(".dat"));
+            if (!f.open(QIODevice::WriteOnly) || f.write(DataFile(i)) < 0) {
+                std::fprintf(stderr, "discmng_bench: cannot write the data files\n");
+                return 1;
+            }
+        }
+        QFile ini(settings.IniPath);
+        if (!ini.open(QIODevice::WriteOnly) || ini.write(registry) < 0) return 1;
+    }
+
+    NoDisc device;
+    SystemClock clock;
+    CommandSet commands;
+    PlayLog playLog;
+    TWords words(device, commands, settings);
+    TMainForm form(commands, settings, playLog);
+    PlaybackController player(device, clock, commands, words, form);
+    form.Attach(&player, &words, &device);
+    auto* dialog = new TDiscMngForm(form, words, settings, commands);
+
+    // Opening: the registry read, the list filled, the first screen drawn.
+    auto open = [&] {
+        QElapsedTimer t;
+        t.start();
+        dialog->show();
+        QCoreApplication::processEvents();
+        const double ms = static_cast<double>(t.nsecsElapsed()) / 1e6;
+        dialog->hide();
+        QCoreApplication::processEvents();
+        return ms;
+    };
+    const double first = open();
+    std::vector<double> runs;
+    for (int i = 0; i < 9; ++i) runs.push_back(open());
+    std::sort(runs.begin(), runs.end());
+    const int readOnOpen = dialog->Model()->FilesRead();
+
+    // Paging through the whole list reads every data file once.
+    dialog->show();
+    QCoreApplication::processEvents();
+    QScrollBar* bar = dialog->DiscList->verticalScrollBar();
+    QElapsedTimer t;
+    t.start();
+    while (bar->value() < bar->maximum()) {
+        bar->setValue(bar->value() + bar->pageStep());
+        QCoreApplication::processEvents();
+    }
+    const double pageAll = static_cast<double>(t.nsecsElapsed()) / 1e6;
+    const int readAll = dialog->Model()->FilesRead();
+
+    if (dialog->DiscCountText->text() != QString::number(kDiscs) || readOnOpen <= 0 || readAll < kDiscs ||
+        dialog->Model()->index(kDiscs - 1, 1).data().toString() != QStringLiteral("アルバム %1").arg(kDiscs - 1)) {
+        std::fprintf(stderr, "discmng_bench: the list is not what was registered (%d read on opening, %d in all)\n",
+                     readOnOpen, readAll);
+        return 1;
+    }
+    std::printf("files_read_on_open: %d\n", readOnOpen);
+    std::printf("first_fill_5000_ms: %.1f\n", first);
+    std::printf("page_through_5000_ms: %.1f\n", pageAll);
+    std::printf("fill_5000_ms: %.1f\n", runs[runs.size() / 2]);
+    std::printf("rss_mb: %.1f\n", PeakRssMb());
+    return 0;
+}

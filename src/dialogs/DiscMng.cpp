@@ -1,0 +1,383 @@
+#include "DiscMng.h"
+
+#include <QCursor>
+#include <QFile>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QScrollBar>
+#include <QTabWidget>
+#include <QToolTip>
+#include <QVBoxLayout>
+
+#include "common/Commands.h"
+#include "common/Defines.h"
+#include "common/Error.h"
+#include "common/Etc.h"
+#include "discdata/DiscList.h"
+#include "discdata/Words.h"
+#include "main/Help.h"
+#include "main/Main.h"
+#include "settings/IniFile.h"
+
+namespace {
+int S(int pixels) { return ScaleToScreen(pixels); }
+} // namespace
+
+// ---------------------------------------------------------------- the list and its hint
+
+DiscGrid::DiscGrid(QWidget* parent) : QTableView(parent)
+{
+    viewport()->setMouseTracking(true);
+    connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &DiscGrid::ReleaseCellHint);
+    connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DiscGrid::ReleaseCellHint);
+}
+
+void DiscGrid::ReleaseCellHint()
+{
+    if (hint) {
+        hint->hide();
+        hint->deleteLater();
+        hint = nullptr;
+    }
+    hintCell = QPersistentModelIndex();
+}
+
+void DiscGrid::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command)
+{
+    const QModelIndex at = indexAt(rect.normalized().topLeft());
+    if (at.isValid()) selectionModel()->select(model()->index(at.row(), 0), command);
+}
+
+QModelIndex DiscGrid::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex to = QTableView::moveCursor(action, modifiers);
+    return to.isValid() ? model()->index(to.row(), 0) : to;
+}
+
+bool DiscGrid::viewportEvent(QEvent* event)
+{
+    switch (event->type()) {
+    case QEvent::MouseMove: mouseMovedTo(static_cast<QMouseEvent*>(event)->position().toPoint()); break;
+    case QEvent::Leave:
+        // The hint appearing under the mouse is reported as leaving; the mouse is still here.
+        if (!viewport()->rect().contains(viewport()->mapFromGlobal(QCursor::pos()))) ReleaseCellHint();
+        break;
+    case QEvent::ToolTip: return true; // the cell hint stands in for tool tips
+    default: break;
+    }
+    return QTableView::viewportEvent(event);
+}
+
+void DiscGrid::scrollContentsBy(int dx, int dy)
+{
+    ReleaseCellHint();
+    QTableView::scrollContentsBy(dx, dy);
+}
+
+void DiscGrid::hideEvent(QHideEvent* event)
+{
+    ReleaseCellHint();
+    QTableView::hideEvent(event);
+}
+
+void DiscGrid::mouseMovedTo(const QPoint& pos)
+{
+    const QModelIndex cell = indexAt(pos);
+    if (cell.isValid() && cell == hintCell) return;
+    ReleaseCellHint();
+    hintCell = cell;
+    const QString text = cell.data().toString();
+    if (!cell.isValid() || text.isEmpty()) return;
+    // The cell's text area is the column less the item margins on both sides.
+    const int margin = style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, this) + 1;
+    const QFontMetrics metrics(font());
+    const QScreen* screen = this->screen();
+    const int screenWidth = screen ? screen->geometry().width() : 1024;
+    const int needed = std::min(metrics.horizontalAdvance(text) + 2 * margin + 2, screenWidth);
+    if (columnWidth(cell.column()) >= needed) return;
+    hint = new QLabel(window(), Qt::ToolTip | Qt::WindowTransparentForInput);
+    hint->setObjectName(QStringLiteral("CellHint"));
+    hint->setAttribute(Qt::WA_ShowWithoutActivating);
+    hint->setTextFormat(Qt::PlainText);
+    hint->setPalette(QToolTip::palette());
+    hint->setAutoFillBackground(true);
+    hint->setFrameStyle(QFrame::Box | QFrame::Plain);
+    hint->setFont(font());
+    hint->setMargin(margin - 1);
+    hint->setText(text);
+    hint->setFixedSize(needed, std::max(rowHeight(cell.row()), metrics.height() + 2));
+    hint->move(viewport()->mapToGlobal(visualRect(cell).topLeft()) - QPoint(1, 1));
+    hint->show();
+}
+
+// ---------------------------------------------------------------- the dialog
+
+TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& commands)
+    : QDialog(&m), main(m), words(w), settings(s), cmd(commands)
+{
+    setObjectName(QStringLiteral("DiscMngForm"));
+    setWindowTitle(QStringLiteral("ディスク管理"));
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    model = new DiscListModel(settings, this);
+
+    DiscMngPage = new QTabWidget(this);
+    DiscMngPage->setObjectName(QStringLiteral("DiscMngPage"));
+
+    ListSheet = new QWidget;
+    ListSheet->setObjectName(QStringLiteral("ListSheet"));
+    Label1 = new QLabel(QStringLiteral("ディスク一覧(&L):"), ListSheet);
+    DiscList = new DiscGrid(ListSheet);
+    DiscList->setObjectName(QStringLiteral("DiscList"));
+    DiscList->setModel(model);
+    DiscList->setSelectionMode(QAbstractItemView::SingleSelection);
+    DiscList->setSelectionBehavior(QAbstractItemView::SelectItems);
+    DiscList->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    DiscList->setTabKeyNavigation(false);
+    DiscList->setWordWrap(false);
+    DiscList->setAutoScroll(false); // rows are scrolled to by hand, never sideways
+    DiscList->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
+    DiscList->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+    DiscList->verticalHeader()->hide();
+    DiscList->verticalHeader()->setMinimumSectionSize(1);
+    DiscList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    DiscList->horizontalHeader()->setHighlightSections(false);
+    DiscList->horizontalHeader()->setSectionsClickable(false);
+    DiscList->horizontalHeader()->setStretchLastSection(false);
+    Label1->setBuddy(DiscList);
+    Label2 = new QLabel(QStringLiteral("登録ディスク数 :"), ListSheet);
+    DiscCountText = new QLabel(QStringLiteral("0"), ListSheet);
+    DiscCountText->setObjectName(QStringLiteral("DiscCountText"));
+    DelBtn = new QPushButton(QStringLiteral("削除(&D)"), ListSheet);
+    DelBtn->setObjectName(QStringLiteral("DelBtn"));
+    DelBtn->setEnabled(false);
+    DelBtn->setAutoDefault(false);
+    auto* listLayout = new QVBoxLayout(ListSheet);
+    listLayout->addWidget(Label1);
+    listLayout->addWidget(DiscList, 1);
+    auto* countRow = new QHBoxLayout;
+    countRow->addWidget(Label2);
+    countRow->addWidget(DiscCountText);
+    countRow->addStretch();
+    countRow->addWidget(DelBtn);
+    listLayout->addLayout(countRow);
+    DiscMngPage->addTab(ListSheet, QStringLiteral("一覧"));
+
+    RegistSheet = new QWidget;
+    RegistSheet->setObjectName(QStringLiteral("RegistSheet"));
+    Label3 = new QLabel(QStringLiteral("歌詞ファイル名(&F):"), RegistSheet);
+    WordsFileNameEdit = new QLineEdit(RegistSheet);
+    WordsFileNameEdit->setObjectName(QStringLiteral("WordsFileNameEdit"));
+    Label3->setBuddy(WordsFileNameEdit);
+    RegBtn = new QPushButton(QStringLiteral("新規登録(&R)"), RegistSheet);
+    RegBtn->setObjectName(QStringLiteral("RegBtn"));
+    RegBtn->setAutoDefault(false);
+    auto* registLayout = new QVBoxLayout(RegistSheet);
+    registLayout->addWidget(Label3);
+    auto* nameRow = new QHBoxLayout;
+    nameRow->addWidget(WordsFileNameEdit, 1);
+    nameRow->addWidget(RegBtn);
+    registLayout->addLayout(nameRow);
+    registLayout->addStretch();
+    DiscMngPage->addTab(RegistSheet, QStringLiteral("登録"));
+
+    OKBtn = new QPushButton(QStringLiteral("OK"), this);
+    OKBtn->setObjectName(QStringLiteral("OKBtn"));
+    OKBtn->setDefault(true);
+    HelpBtn = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
+    HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
+    HelpBtn->setAutoDefault(false);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(DiscMngPage, 1);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(OKBtn);
+    buttons->addWidget(HelpBtn);
+    layout->addLayout(buttons);
+    setFixedSize(S(473), S(315));
+
+    Help::SetContext(this, 1001);
+    Help::SetContext(ListSheet, 1001);
+    Help::SetContext(RegistSheet, 1002);
+    Help::SetContext(OKBtn, 10001);
+    Help::SetContext(HelpBtn, 10003);
+    Help::InstallF1(this, [this] { main.SkipTopmostOnce = true; });
+
+    // OK is the default and the cancel button: Enter and Esc both close.
+    connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(HelpBtn, &QPushButton::clicked, this, [this] { Help::Show(1001 + DiscMngPage->currentIndex(), this); });
+    connect(DelBtn, &QPushButton::clicked, this, &TDiscMngForm::delBtnClick);
+    connect(RegBtn, &QPushButton::clicked, this, &TDiscMngForm::regBtnClick);
+    connect(WordsFileNameEdit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { RegBtn->setEnabled(!text.isEmpty()); });
+    connect(DiscList->selectionModel(), &QItemSelectionModel::currentChanged, this, &TDiscMngForm::currentCellChanged);
+    connect(DiscList->horizontalHeader(), &QHeaderView::sectionResized, this, [this](int column, int, int width) {
+        if (column >= 0 && column < 4) settings.DiscList[static_cast<size_t>(column)] = width;
+    });
+    connect(model, &QAbstractItemModel::modelAboutToBeReset, DiscList, &DiscGrid::ReleaseCellHint);
+
+    connect(cmd.DiscMngItem, &QAction::triggered, this, &TDiscMngForm::runModal);
+    main.AddDialog(this);
+}
+
+void TDiscMngForm::runModal()
+{
+    if (main.DialogOpen()) return;
+    main.RedrawDisplay();
+    exec();
+    main.ApplyStayOnTop();
+}
+
+void TDiscMngForm::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    if (event->spontaneous()) return; // shown again by the window system, not opened
+    if (const QScreen* screen = this->screen()) move(screen->geometry().center() - rect().center());
+    const PlaybackController* player = main.Controller();
+    const bool noDisc = !player || NoDiscMode(player->DeviceModeNow);
+    WordsFileNameEdit->setText(noDisc || !words.HasFile() ? QString() : QFileInfo(words.FileName).completeBaseName());
+    const bool editable = !noDisc && words.AudioState != 0;
+    WordsFileNameEdit->setEnabled(editable);
+    Label3->setEnabled(editable);
+    RegBtn->setEnabled(false);
+    mode = WordsFileNameEdit->text().isEmpty() ? Register : Rename;
+
+    DiscList->verticalHeader()->setDefaultSectionSize(DiscList->fontMetrics().height() + 2);
+    for (int column = 0; column < 4; ++column)
+        DiscList->setColumnWidth(column, settings.DiscList[static_cast<size_t>(column)]);
+    FillDiscList();
+    SelectDiscRow(0);
+    DiscList->verticalScrollBar()->setValue(0);
+    DiscList->horizontalScrollBar()->setValue(0);
+    updateDiscButtons();
+    OKBtn->setDefault(true);
+    DiscMngPage->setFocus();
+    main.ApplyStayOnTop();
+}
+
+void TDiscMngForm::FillDiscList()
+{
+    const int row = CurrentRow();
+    model->Fill();
+    DiscCountText->setText(QString::number(model->EntryCount()));
+    // The grid keeps its row over a refill, as far as the list still reaches.
+    if (row >= 0) SelectDiscRow(std::min(row, model->rowCount() - 1));
+    updateDiscButtons();
+}
+
+int TDiscMngForm::CurrentRow() const
+{
+    const QModelIndex current = DiscList->selectionModel()->currentIndex();
+    return current.isValid() ? current.row() : -1;
+}
+
+void TDiscMngForm::SelectDiscRow(int row)
+{
+    DiscList->selectionModel()->setCurrentIndex(model->index(row, DiscListModel::NameColumn),
+                                                QItemSelectionModel::ClearAndSelect);
+}
+
+void TDiscMngForm::currentCellChanged(const QModelIndex& current, const QModelIndex&)
+{
+    if (!current.isValid()) return;
+    // The selection is always the name cell of one row.
+    if (current.column() != DiscListModel::NameColumn) {
+        SelectDiscRow(current.row());
+        return;
+    }
+    // Up and down only: the table is never pulled sideways under the mouse.
+    QScrollBar* bar = DiscList->verticalScrollBar();
+    const int rowHeight = std::max(1, DiscList->rowHeight(current.row()));
+    const int visible = std::max(1, DiscList->viewport()->height() / rowHeight);
+    if (current.row() < bar->value()) bar->setValue(current.row());
+    else if (current.row() >= bar->value() + visible) bar->setValue(current.row() - visible + 1);
+    updateDiscButtons();
+}
+
+void TDiscMngForm::updateDiscButtons()
+{
+    // The data file of the disc in the drive cannot be deleted.
+    DelBtn->setEnabled(DataFilePath(settings, model->Name(CurrentRow())) != words.FileName);
+    RegBtn->setText(mode == Rename ? QStringLiteral("名前の変更(&R)") : QStringLiteral("新規登録(&R)"));
+}
+
+void TDiscMngForm::delBtnClick()
+{
+    const QString name = model->Name(CurrentRow());
+    QString discId;
+    bool found = false;
+    for (const auto& entry : ReadWordsFileSection(settings)) {
+        if (entry.second != name) continue;
+        discId = entry.first;
+        found = true;
+        break;
+    }
+    if (!found) return;
+    bool permanently = main.ShiftHeld();
+    if (QuestionMessage(QStringLiteral("登録ディスク一覧から '") + name +
+                            QStringLiteral("' を削除し、歌詞ファイルも削除します。よろしいですか?"),
+                        QStringLiteral("登録ディスクの削除")) == IdYes) {
+        permanently = permanently || main.ShiftHeld();
+        // The file goes only after its entry: a registry that cannot be written keeps
+        // both. A hand-written name that leads out of the data folder deletes no file.
+        if (DeleteWordsFileEntry(settings, discId) && IsValidDataFileName(name)) {
+            const QString path = DataFilePath(settings, name);
+            if (QFileInfo::exists(path) && !(permanently ? QFile::remove(path) : QFile::moveToTrash(path)))
+                ErrorMessage(QStringLiteral("歌詞ファイル '") + path +
+                                 (permanently ? QStringLiteral("' を削除できませんでした。")
+                                              : QStringLiteral("' をごみ箱に移せませんでした。")),
+                             QStringLiteral("登録ディスクの削除"));
+        }
+    }
+    FillDiscList();
+}
+
+bool TDiscMngForm::refusedName(const QString& name, const QString& path)
+{
+    if (!IsValidDataFileName(name)) InvalidFileNameMessage();
+    else if (QFileInfo::exists(path)) DuplicateFileNameMessage();
+    else return false;
+    WordsFileNameEdit->setFocus();
+    return true;
+}
+
+void TDiscMngForm::regBtnClick()
+{
+    const QString name = WordsFileNameEdit->text();
+    const QString path = DataFilePath(settings, name);
+    if (refusedName(name, path)) return;
+
+    if (mode == Rename) {
+        const QString old = words.FileName;
+        bool moved = QFile::rename(old, path);
+        if (moved && !SaveWordsFileEntry(settings, words.DiscId, name)) {
+            // The registry still names the old file: it goes back, so the disc keeps its data.
+            QFile::rename(path, old);
+            moved = false;
+        }
+        if (!moved) {
+            ErrorMessage(QStringLiteral("変更できませんでした。"), QStringLiteral("変更エラー"));
+            return;
+        }
+        words.FileName = path;
+        FillDiscList();
+        RegBtn->setEnabled(false);
+        return;
+    }
+
+    if (words.Register(name)) {
+        ErrorMessage(QStringLiteral("登録できませんでした。"), QStringLiteral("登録エラー"));
+        return;
+    }
+    FillDiscList();
+    mode = Rename;
+    updateDiscButtons();
+    main.ShowDiscTitle();
+    cmd.InputDataItem->setEnabled(true);
+    RegBtn->setEnabled(false);
+}

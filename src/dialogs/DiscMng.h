@@ -1,0 +1,96 @@
+#pragma once
+// TDiscMngForm: the disc manager. Lists every registered disc with its data file's
+// title, artist and play time; deletes a registered disc with its data file; registers
+// the disc in the drive under a data file name of the user's, or renames its data file.
+// Changes are made at once (settings file, data files, the disc's FileName); OK only
+// closes. The list rows are read by DiscListModel (core).
+#include <QDialog>
+#include <QTableView>
+
+class CommandSet;
+class DiscListModel;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QTabWidget;
+class TMainForm;
+class TWords;
+struct Settings;
+
+// DiscList: the list, with a hint that shows a cell's whole text where its column cuts
+// it off. The hint sits over the cell and lets the mouse through.
+class DiscGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DiscGrid(QWidget* parent = nullptr);
+    // The hint, while one is shown.
+    QLabel* CellHint() const { return hint; }
+    // Hides the hint and forgets the cell it was made for.
+    void ReleaseCellHint();
+
+protected:
+    // The selection is always the name cell of one row: clicks and keys select there.
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
+    bool viewportEvent(QEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    void mouseMovedTo(const QPoint& pos);
+
+    QLabel* hint = nullptr;
+    QPersistentModelIndex hintCell;
+};
+
+class TDiscMngForm : public QDialog {
+    Q_OBJECT
+public:
+    // Binds DiscMngItem (shown unless another dialog is open) and registers itself with
+    // the main window, which closes it when a disc comes or goes.
+    TDiscMngForm(TMainForm& main, TWords& words, Settings& settings, CommandSet& commands);
+
+    // The list's rows; names and counts as shown.
+    DiscListModel* Model() const { return model; }
+    // RegBtn's mode: register a new disc, or rename the current disc's data file.
+    enum RegMode { Register = 0, Rename = 1 };
+    RegMode Mode() const { return mode; }
+
+    // Controls, named as the dialog's parts.
+    QTabWidget* DiscMngPage;
+    QWidget* ListSheet;
+    QWidget* RegistSheet;
+    QLabel* Label1;
+    DiscGrid* DiscList;
+    QLabel* Label2;
+    QLabel* DiscCountText;
+    QPushButton* DelBtn;
+    QLabel* Label3;
+    QLineEdit* WordsFileNameEdit;
+    QPushButton* RegBtn;
+    QPushButton* OKBtn;
+    QPushButton* HelpBtn;
+
+    void FillDiscList();
+    // The row (0-based) whose name cell is selected; -1 when none is.
+    int CurrentRow() const;
+    void SelectDiscRow(int row);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void runModal();
+    void updateDiscButtons();
+    void delBtnClick();
+    void regBtnClick();
+    bool refusedName(const QString& name, const QString& path);
+    void currentCellChanged(const QModelIndex& current, const QModelIndex& previous);
+
+    TMainForm& main;
+    TWords& words;
+    Settings& settings;
+    CommandSet& cmd;
+    DiscListModel* model;
+    RegMode mode = Register;
+};
