@@ -50,17 +50,18 @@ void TrackRowDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
     painter->setFont(opt.font);
     painter->setPen(fore);
     const QFontMetrics fm(opt.font);
-    const int y = r.top() + (r.height() - fm.height()) / 2;
+    // Both texts stand on one baseline: a title in a Japanese face would otherwise sit
+    // lower than the length, which the Latin face draws.
+    const int baseline = r.top() + (r.height() - fm.height()) / 2 + fm.ascent();
     painter->setClipRect(r.adjusted(0, 0, -kMargin, 0));
-    painter->drawText(QRect(r.left() + kMargin, y, r.width(), fm.height()), Qt::AlignLeft | Qt::AlignTop,
-                      TitleText(index));
+    painter->drawText(QPoint(r.left() + kMargin, baseline), TitleText(index));
     // The length ends kMargin before the right edge, on the row's background, so a long
     // title runs under it instead of through it.
     const QString length = LengthText(index);
     const int w = fm.horizontalAdvance(length);
-    const QRect lengthRect(r.right() - kMargin - w + 1, y, w, fm.height());
-    painter->fillRect(QRect(lengthRect.left(), r.top(), w, r.height()), back);
-    painter->drawText(lengthRect, Qt::AlignRight | Qt::AlignTop, length);
+    const int x = r.right() - kMargin - w + 1;
+    painter->fillRect(QRect(x, r.top(), w, r.height()), back);
+    painter->drawText(QPoint(x, baseline), length);
     painter->restore();
     if (opt.state & QStyle::State_HasFocus) {
         QStyleOptionFocusRect focus;
