@@ -17,48 +17,18 @@
 #include <ctime>
 #include <vector>
 
+#include "BenchSupport.h"
 #include "DeviceTestSupport.h"
 #include "playback/DiscDevice.h"
-
-namespace {
-
-bool ServerAnswers()
-{
-    QProcess p;
-    p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
-    return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
-}
-
-double CpuSeconds()
-{
-    timespec ts{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
-}
-
-double Percentile(std::vector<double> v, double p)
-{
-    std::sort(v.begin(), v.end());
-    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
-}
-
-} // namespace
 
 int main(int argc, char** argv)
 {
     // Decide on the sound server before Qt looks for one.
-    const QString pulseDir = QStringLiteral(MIRELUNE_BUILD_DIR "/pulse");
-    const QString script = QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh");
-    bool startedServer = false;
-    if (qEnvironmentVariableIsEmpty("PULSE_SERVER") || !ServerAnswers()) {
-        qputenv("PULSE_SERVER", ("unix:" + pulseDir + "/native").toUtf8());
-        if (!ServerAnswers()) {
-            if (QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("start"), pulseDir, QStringLiteral("bench")}) != 0) {
-                std::fprintf(stderr, "device_bench: no PulseAudio server could be started\n");
-                return 1;
-            }
-            startedServer = true;
-        }
+    SoundServer server(QStringLiteral(MIRELUNE_BUILD_DIR "/pulse"),
+                       QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh"), QStringLiteral("bench"));
+    if (!server.Ready()) {
+        std::fprintf(stderr, "device_bench: no PulseAudio server could be started\n");
+        return 1;
     }
     QCoreApplication app(argc, argv);
     int result = 0;
@@ -126,6 +96,5 @@ int main(int argc, char** argv)
             }
         }
     }
-    if (startedServer) QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("stop"), pulseDir, QStringLiteral("bench")});
     return result;
 }

@@ -28,6 +28,20 @@ void BM_ChooseLineFullScan(benchmark::State& state)
     for (auto _ : state) benchmark::DoNotOptimize(chooseWorst(lines));
 }
 BENCHMARK(BM_ChooseLineFullScan);
+
+// The next change before the first of 127 lines: every start and end is an edge.
+std::optional<int32_t> nextWorst(const std::vector<LineSpan>& lines)
+{
+    return NextLineChange(50, static_cast<int>(lines.size()),
+                          [&](int k) { return lines[static_cast<size_t>(k - 1)]; }, true);
+}
+
+void BM_NextLineChangeFullTrack(benchmark::State& state)
+{
+    const std::vector<LineSpan> lines = fullTrack();
+    for (auto _ : state) benchmark::DoNotOptimize(nextWorst(lines));
+}
+BENCHMARK(BM_NextLineChangeFullTrack);
 } // namespace
 
 int main(int argc, char** argv)
@@ -45,5 +59,12 @@ int main(int argc, char** argv)
     }
     const double ns = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start).count();
     std::printf("choose_line_127_lines_ns: %.1f\n", ns / rounds);
+    const auto start2 = std::chrono::steady_clock::now();
+    for (int i = 0; i < rounds / 10; ++i) {
+        auto next = nextWorst(lines);
+        benchmark::DoNotOptimize(next);
+    }
+    const double ns2 = std::chrono::duration<double, std::nano>(std::chrono::steady_clock::now() - start2).count();
+    std::printf("next_line_change_127_lines_ns: %.1f\n", ns2 / (rounds / 10));
     return 0;
 }

@@ -66,11 +66,16 @@ int main(int argc, char** argv)
     QFile::remove(dir.absoluteFilePath(QStringLiteral("demo.dat")));
 
     // The settings the demo runs with: the image as the drive, the data files beside it,
-    // and playing as soon as the disc is read.
+    // playing as soon as the disc is read, and both windows in view.
     IniDocument doc;
     doc.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("1"));
     doc.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), cue);
     doc.WriteString(QStringLiteral("Settings"), QStringLiteral("WordsPath"), folder);
+    // The lyrics window right under the main window, as wide as it.
+    doc.WriteString(QStringLiteral("Window"), QStringLiteral("WordsLeft"), QStringLiteral("32"));
+    doc.WriteString(QStringLiteral("Window"), QStringLiteral("WordsTop"), QStringLiteral("176"));
+    doc.WriteString(QStringLiteral("Window"), QStringLiteral("WordsWidth"), QStringLiteral("338"));
+    doc.WriteString(QStringLiteral("Font"), QStringLiteral("Size"), QStringLiteral("14"));
     if (!WriteIniFile(ini, doc)) return Fail("cannot write the settings file");
 
     Settings settings;

@@ -1,0 +1,57 @@
+#pragma once
+// What the benchmarks that play through a sound server share: the server, the CPU the
+// process has taken, and percentiles.
+#include <QProcess>
+#include <QString>
+#include <algorithm>
+#include <ctime>
+#include <vector>
+
+// PULSE_SERVER when it answers; else a private PulseAudio server with a null sink,
+// started by the test script in folder dir and stopped again with this object. Made
+// before Qt looks for a sound server.
+class SoundServer {
+public:
+    SoundServer(const QString& dir, const QString& script, const QString& owner)
+        : dir(dir), script(script), owner(owner)
+    {
+        if (!qEnvironmentVariableIsEmpty("PULSE_SERVER") && Answers()) return;
+        qputenv("PULSE_SERVER", ("unix:" + dir + "/native").toUtf8());
+        if (Answers()) return;
+        started = QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("start"), dir, owner}) == 0;
+    }
+    ~SoundServer()
+    {
+        if (started) QProcess::execute(QStringLiteral("bash"), {script, QStringLiteral("stop"), dir, owner});
+    }
+    SoundServer(const SoundServer&) = delete;
+    SoundServer& operator=(const SoundServer&) = delete;
+
+    bool Ready() const { return started || Answers(); }
+
+    static bool Answers()
+    {
+        QProcess p;
+        p.start(QStringLiteral("pactl"), {QStringLiteral("info")});
+        return p.waitForFinished(5000) && p.exitStatus() == QProcess::NormalExit && p.exitCode() == 0;
+    }
+
+private:
+    QString dir, script, owner;
+    bool started = false;
+};
+
+// CPU seconds of the whole process (every thread) so far.
+inline double CpuSeconds()
+{
+    timespec ts{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) / 1e9;
+}
+
+// The p-th fraction (0..1) of v, nearest rank.
+inline double Percentile(std::vector<double> v, double p)
+{
+    std::sort(v.begin(), v.end());
+    return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
+}
