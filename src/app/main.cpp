@@ -18,6 +18,7 @@
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/DiscDialogs.h"
+#include "dialogs/Config.h"
 #include "dialogs/DiscMng.h"
 #include "dialogs/DriveSel.h"
 #include "dialogs/InputData.h"
@@ -104,10 +105,8 @@ int main(int argc, char** argv)
     form.HelpFile = paths.helpFile;
     Help::SetFile(paths.helpFile);
 
-    // What the settings dialog does when it is created: the rest of the settings, applied.
-    LoadSettings(settings, spSettings);
-    form.ApplySettings();
-    wordsForm.ApplySettings();
+    // The settings dialog's creation loads the rest of the settings and applies them.
+    TConfigForm config(form, &wordsForm, settings, commands);
     wordsForm.ApplyLoadedWindowState();
     form.ApplyLoadedWindowState();
     // The disc's properties and program editor, kept by the main window for the whole run.

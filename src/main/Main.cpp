@@ -175,7 +175,7 @@ void TMainForm::buildControls()
     setTabOrder(StopButton, PrevButton);
     setTabOrder(PrevButton, NextButton);
 
-    applyColours();
+    ApplyColours();
 }
 
 void TMainForm::buildMenus()
@@ -332,7 +332,7 @@ void TMainForm::resizeEvent(QResizeEvent* event)
 }
 
 // Takes the colours and the main font from the settings and paints with them.
-void TMainForm::applyColours()
+void TMainForm::ApplyColours()
 {
     backColor = FromColorRef(settings.BackColor);
     titleColor = FromColorRef(settings.TitleColor);
@@ -356,7 +356,7 @@ void TMainForm::applyColours()
 
 void TMainForm::ApplySettings()
 {
-    applyColours();
+    ApplyColours();
 
     PlayOnExit = settings.PlayOnExit;
     cmd.EjectItem->setVisible(settings.EnableEject);
@@ -410,8 +410,8 @@ void TMainForm::ApplyWindowSettings()
 
 void TMainForm::applySaver()
 {
-    const bool on = settings.StopSaver == 2 ||
-                    (settings.StopSaver == 1 && QGuiApplication::applicationState() == Qt::ApplicationActive);
+    const bool on = SaverDisabled ||
+                    (settings.StopSaver >= 1 && QGuiApplication::applicationState() == Qt::ApplicationActive);
     saver->SetInhibited(on && !closed);
 }
 

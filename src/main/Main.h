@@ -68,6 +68,8 @@ public:
     // window-visibility bits (which click MainDispItem and WordsDispItem).
     void ApplyLoadedWindowState();
     void ApplyWindowSettings();
+    // Takes the colours and the main font from the settings and paints with them.
+    void ApplyColours();
     void ShowMainWindow();
     void HideMainWindow();
     // A second start asked for us: restored if minimised, else brought to the front.
@@ -137,6 +139,9 @@ public:
     std::function<bool()> TimingTesting;
     // Settings applied: the interval etc. are the controller's; these are the window's.
     bool PlayOnExit = false;
+    // The screen saver is held off for the whole run: the run started with StopSaver 2.
+    // A mode chosen later holds it off only while the program is active, until the next start.
+    bool SaverDisabled = false;
 
     // Controls, named as the window's parts.
     QFrame* Bevel1;
@@ -183,7 +188,6 @@ private:
     void connectCommands();
     void layoutControls();
     void fixHeight();
-    void applyColours();
     void setStayOnTopFlag(bool on);
     void discMenuAboutToShow();
     void mainDispItemClick();

@@ -1,0 +1,274 @@
+// The settings dialog with the main window and the lyrics window on the simulated drive:
+// what its creation applies, OK, Cancel, the live colours and fonts, and its help.
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
+#include <QTest>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include "common/Fonts.h"
+#include "common/TextCodec.h"
+#include "dialogs/Config.h"
+#include "dialogs/FontDlg.h"
+#include "lyrics/WordsForm.h"
+#include "main/Help.h"
+#include "main/TaskTray.h"
+#include "settings/IniDocument.h"
+#include "support/DialogWorld.h"
+
+namespace {
+
+QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+QColor TextColour(const QWidget* w) { return w->palette().color(QPalette::WindowText); }
+
+class Config : public DialogWorld {
+protected:
+    Config() : lyrics(commands, settings, clock) { lyrics.Attach(&player, &words, &device, &form); }
+
+    // The settings file as the user left it, then the program's start with the dialog.
+    void StartWith(const QString& ini)
+    {
+        QFile f(settings.IniPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(Cp932::Encode(ini));
+        f.close();
+        Start(SimDisc::Audio({60, 60}));
+        config = new TConfigForm(form, &lyrics, settings, commands);
+        config->ChooseColor = [this](const QColor& initial, QWidget*) {
+            offered = initial;
+            return answer;
+        };
+    }
+
+    IniDocument File() const
+    {
+        IniDocument doc;
+        ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep);
+        return doc;
+    }
+
+    TWordsForm lyrics;
+    TConfigForm* config = nullptr;
+    QColor offered, answer;
+};
+
+} // namespace
+
+TEST_F(Config, CreationAppliesTheSettingsFileAndOpeningShowsThem)
+{
+    StartWith(QStringLiteral("[Settings]\r\nStayOnTop=1\r\nEnableEject=1\r\nTimerInt=250\r\nTimeDisp=0\r\n"
+                             "WordsAlign=0\r\nHideWordsBar=1\r\nStopSaver=2\r\nAutoPlay=1\r\n"
+                             "[MainFont]\r\nBackColor=255\r\nTitleColor=16711680\r\n"
+                             "[Font]\r\nColor=65280\r\nBackColor=8421504\r\nSize=20\r\n"));
+    // The running program follows the file.
+    EXPECT_TRUE(commands.StayOnTopItem->isChecked());
+    EXPECT_TRUE(commands.EjectItem->isVisible());
+    EXPECT_FALSE(commands.CloseItem->isVisible());
+    EXPECT_EQ(player.TimerInt, 250);
+    EXPECT_EQ(player.TimeMode, 0);
+    EXPECT_TRUE(player.AutoPlay);
+    EXPECT_TRUE(form.SaverDisabled);
+    EXPECT_EQ(form.Image.background, QColor(255, 0, 0));
+    EXPECT_EQ(TextColour(form.TitleLabel), QColor(0, 0, 255));
+    EXPECT_EQ(lyrics.WordsAlign, 0);
+    EXPECT_TRUE(lyrics.HideWordsBar);
+    EXPECT_EQ(lyrics.TextColor(), QColor(0, 255, 0));
+    EXPECT_EQ(lyrics.BackColor(), QColor(128, 128, 128));
+    EXPECT_EQ(lyrics.WordsFont().pointSize(), 20);
+
+    // Opening shows the running state.
+    config->show();
+    EXPECT_TRUE(config->StayOnTop->isChecked());
+    EXPECT_TRUE(config->EnableEject->isChecked());
+    EXPECT_FALSE(config->EnableClose->isChecked());
+    EXPECT_EQ(config->TimerIntEdit->value(), 250);
+    EXPECT_EQ(config->TimeDisp->ItemIndex(), 0);
+    EXPECT_EQ(config->WordsAlign->ItemIndex(), 0);
+    EXPECT_EQ(config->StopSaver->ItemIndex(), 2);
+    EXPECT_TRUE(config->HideWordsBar->isChecked());
+    EXPECT_TRUE(config->OKBtn->isDefault());
+    // The time mode key is the settings dialog's while it is shown.
+    const int mode = player.TimeMode;
+    QTest::keyClick(config->TimerIntEdit, Qt::Key_F7);
+    EXPECT_EQ(player.TimeMode, mode);
+    config->reject();
+}
+
+TEST_F(Config, CancelPutsColoursAndFontsBackAndChangesNothingElse)
+{
+    StartWith(QStringLiteral("[Settings]\r\nAutoPlay=0\r\n"));
+    const QByteArray before = ReadBytes(settings.IniPath);
+    const QColor lyricsBack = lyrics.BackColor(), mainBack = form.Image.background;
+    const QColor title = TextColour(form.TitleLabel);
+    config->show();
+
+    // A cancelled colour dialog changes nothing; a chosen colour shows at once.
+    config->WordsBkColorBtn->click();
+    EXPECT_EQ(offered, lyricsBack);
+    EXPECT_EQ(lyrics.BackColor(), lyricsBack);
+    answer = QColor(10, 20, 30);
+    config->WordsBkColorBtn->click();
+    EXPECT_EQ(lyrics.BackColor(), answer);
+    config->BkColorBtn->click();
+    EXPECT_EQ(form.Image.background, answer);
+    answer = QColor(200, 0, 0);
+    config->TitleColorBtn->click();
+    EXPECT_EQ(TextColour(form.TitleLabel), answer);
+    EXPECT_FALSE(form.HoldTopmost);
+    // A font applied and then left by Cancel in the font dialog stays until the
+    // settings dialog is cancelled.
+    config->RunFontDialog = [](TFontDlg& dialog) {
+        dialog.SizeBox->setValue(30);
+        dialog.ApplyBtn->click();
+        return int(QDialog::Rejected);
+    };
+    config->WordsFontBtn->click();
+    EXPECT_EQ(lyrics.WordsFont().pointSize(), 30);
+    config->AutoPlay->setChecked(true);
+    config->EnableClose->setChecked(true);
+
+    config->CancelBtn->click();
+    EXPECT_FALSE(config->isVisible());
+    EXPECT_EQ(lyrics.BackColor(), lyricsBack);
+    EXPECT_EQ(form.Image.background, mainBack);
+    EXPECT_EQ(TextColour(form.TitleLabel), title);
+    EXPECT_EQ(lyrics.WordsFont().pointSize(), 12);
+    EXPECT_FALSE(player.AutoPlay);
+    EXPECT_FALSE(commands.CloseItem->isVisible());
+    EXPECT_EQ(ReadBytes(settings.IniPath), before);
+    // The next opening shows the old state again.
+    config->show();
+    EXPECT_FALSE(config->AutoPlay->isChecked());
+    EXPECT_FALSE(config->EnableClose->isChecked());
+
+    // The close box and Esc cancel too.
+    answer = QColor(1, 2, 3);
+    config->WordsColorBtn->click();
+    EXPECT_EQ(lyrics.TextColor(), answer);
+    config->close();
+    EXPECT_NE(lyrics.TextColor(), answer);
+    config->show();
+    config->WordsColorBtn->click();
+    QTest::keyClick(config->ConfigPage, Qt::Key_Escape);
+    EXPECT_FALSE(config->isVisible());
+    EXPECT_NE(lyrics.TextColor(), answer);
+    EXPECT_EQ(ReadBytes(settings.IniPath), before);
+}
+
+TEST_F(Config, OkWritesTheFileAndAppliesEverything)
+{
+    StartWith(QStringLiteral("[CustomColors]\r\nColorB=00FF00\r\n"));
+    config->show();
+    config->EnableEject->setChecked(true);
+    config->HideMainBar->setChecked(true);
+    config->SelectDrive->setChecked(true);
+    config->TimeDisp->SetItemIndex(3);
+    config->StopSaver->SetItemIndex(2);
+    // The interval: a typed value below the range goes back to the position when the
+    // edit is left; a valid one is taken.
+    config->ConfigPage->setCurrentIndex(0);
+    QApplication::setActiveWindow(config);
+    config->TimerIntEdit->setFocus();
+    config->TimerIntEdit->selectAll();
+    QTest::keyClicks(config->TimerIntEdit, QStringLiteral("5"));
+    EXPECT_EQ(config->TimerIntEdit->text(), QStringLiteral("5"));
+    config->StayOnTop->setFocus();
+    EXPECT_EQ(config->TimerIntEdit->text(), QStringLiteral("100"));
+    config->TimerIntEdit->selectAll();
+    QTest::keyClicks(config->TimerIntEdit, QStringLiteral("250"));
+    // A colour, with a custom colour added in the colour dialog.
+    answer = QColor(0, 0, 255);
+    config->ChooseColor = [this](const QColor&, QWidget*) {
+        QColorDialog::setCustomColor(0, QColor(255, 0, 0));
+        return answer;
+    };
+    config->TimeColorBtn->click();
+    config->RunFontDialog = [](TFontDlg& dialog) {
+        EXPECT_FALSE(dialog.SizeBox->isVisibleTo(&dialog)); // the main font keeps its size
+        dialog.StyleBox->setCurrentIndex(2);
+        return int(QDialog::Accepted);
+    };
+    config->MainFontBtn->click();
+
+    config->OKBtn->click();
+    EXPECT_FALSE(config->isVisible());
+    const IniDocument file = File();
+    auto value = [&](const char* section, const char* key) {
+        return file.ReadString(QLatin1String(section), QLatin1String(key), QStringLiteral("(none)"));
+    };
+    EXPECT_EQ(value("Mirelune", "Version"), QStringLiteral("151A"));
+    EXPECT_EQ(value("Settings", "EnableEject"), QStringLiteral("1"));
+    EXPECT_EQ(value("Settings", "SelectDrive"), QStringLiteral("1"));
+    EXPECT_EQ(value("Settings", "TimeDisp"), QStringLiteral("3"));
+    EXPECT_EQ(value("Settings", "StopSaver"), QStringLiteral("2"));
+    EXPECT_EQ(value("Settings", "TimerInt"), QStringLiteral("250"));
+    EXPECT_EQ(value("MainFont", "TimeColor"), QStringLiteral("16711680"));
+    EXPECT_EQ(value("MainFont", "Style"), QStringLiteral("1"));
+    EXPECT_EQ(value("CustomColors", "ColorA"), QStringLiteral("0000FF"));
+    EXPECT_EQ(value("CustomColors", "ColorB"), QStringLiteral("00FF00"));
+    EXPECT_EQ(value("CustomColors", "ColorC"), QStringLiteral("(none)"));
+
+    // Applied: the menu, the bars, the interval, the time mode.
+    EXPECT_TRUE(commands.EjectItem->isVisible());
+    EXPECT_TRUE(form.N12->isVisible());
+    EXPECT_TRUE(form.windowFlags().testFlag(Qt::FramelessWindowHint));
+    EXPECT_EQ(player.TimerInt, 250);
+    EXPECT_EQ(player.TimeMode, 3);
+    EXPECT_EQ(form.Image.timeColor, answer);
+    // The screen saver is held off for the whole run only from the next start on.
+    EXPECT_FALSE(form.SaverDisabled);
+}
+
+TEST_F(Config, TheLyricsFontSizeIsFreeAndOkRestoresAMinimisedProgramWithoutItsIcon)
+{
+    StartWith(QString());
+    form.show();
+    form.showMinimized();
+    ASSERT_TRUE(form.Minimized());
+    config->show();
+    config->RunFontDialog = [](TFontDlg& dialog) {
+        EXPECT_TRUE(dialog.SizeBox->isVisibleTo(&dialog));
+        dialog.SizeBox->setValue(20);
+        return int(QDialog::Accepted);
+    };
+    config->WordsFontBtn->click();
+    EXPECT_EQ(lyrics.WordsFont().pointSize(), 20);
+    config->OKBtn->click();
+    EXPECT_EQ(File().ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), 0), 20);
+    EXPECT_FALSE(form.Minimized());
+}
+
+TEST_F(Config, HelpOpensThePageOrTheControlsTopic)
+{
+    StartWith(QString());
+    Help::SetFile(QStringLiteral(MIRELUNE_SOURCE_DIR "/data/help/Mirelune.html"));
+    bool checked = false;
+    QTimer::singleShot(0, [&] {
+        config->ConfigPage->setCurrentIndex(1);
+        config->HelpBtn->click();
+        EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx2002"));
+        QApplication::setActiveWindow(config);
+        config->ConfigPage->setCurrentIndex(0);
+        config->TimerIntEdit->setFocus();
+        form.SkipTopmostOnce = false;
+        QTest::keyClick(config->TimerIntEdit, Qt::Key_F1);
+        EXPECT_TRUE(form.SkipTopmostOnce);
+        EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx14110"));
+        checked = true;
+        config->reject();
+    });
+    commands.ConfigItem->trigger();
+    EXPECT_TRUE(checked);
+}
