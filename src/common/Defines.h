@@ -8,6 +8,7 @@ constexpr int kMaxLines = 127;      // lyrics lines per track
 constexpr int kLineSlots = 128;     // line records created per track
 constexpr int kProgramSlots = 100;  // play program entries kept
 constexpr int kMaxProgramAdd = 99;  // entries the program editor adds
+constexpr int kAdjustLimit = 30000; // a track's correction, either way, as the timing page edits it
 
 // Device modes: the old status values minus 524.
 enum DeviceMode : uint8_t {

@@ -1,6 +1,7 @@
 #include "DataEntry.h"
 
 #include <QFile>
+#include <QStringDecoder>
 
 #include "common/Defines.h"
 #include "common/Error.h"
@@ -118,7 +119,14 @@ ImportedLyrics DecodeLyricsText(const QByteArray& bytes)
     ImportedLyrics result;
     DecodedText decoded;
     bool ascii = true;
-    if (!bytes.startsWith("\xEF\xBB\xBF") && ValidUtf8(bytes, &ascii) && !ascii) {
+    const bool le = bytes.startsWith("\xFF\xFE"), be = bytes.startsWith("\xFE\xFF");
+    if (le || be) {
+        // UTF-16 as Windows tools save "Unicode" text, known by its mark.
+        QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        decoded.text = decoder.decode(bytes.mid(2));
+        decoded.utf8 = true;
+        decoded.invalid = static_cast<int>(decoded.text.count(QChar::ReplacementCharacter)) + (bytes.size() % 2);
+    } else if (!bytes.startsWith("\xEF\xBB\xBF") && ValidUtf8(bytes, &ascii) && !ascii) {
         decoded.text = QString::fromUtf8(bytes);
         decoded.utf8 = true;
     } else {

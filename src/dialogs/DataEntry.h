@@ -37,12 +37,12 @@ struct TimingFault {
 };
 std::optional<TimingFault> CheckTiming(const TWords& words);
 
-// A lyrics text file. With a UTF-8 byte-order mark, or when the bytes are valid UTF-8
-// and not plain ASCII, it is UTF-8; otherwise code page 932 (plain ASCII reads the same
-// either way). Lines are split as memo text is.
+// A lyrics text file. With a UTF-16 byte-order mark it is UTF-16; with a UTF-8 mark, or
+// when the bytes are valid UTF-8 and not plain ASCII, UTF-8; otherwise code page 932
+// (plain ASCII reads the same either way). Lines are split as memo text is.
 struct ImportedLyrics {
     QStringList Lines;
-    bool Utf8 = false;
+    bool Utf8 = false; // a Unicode file (UTF-8 or UTF-16)
     int Invalid = 0; // bytes that did not decode
 };
 ImportedLyrics DecodeLyricsText(const QByteArray& bytes);

@@ -112,7 +112,7 @@ public:
     QTimer SeekTimer;   // the fast seek's passes while a button is held
 
     static constexpr int kTimerMs = 30;
-    static constexpr int kAdjustLimit = 30000;
+    static constexpr int kAdjustLimit = ::kAdjustLimit;
 
 private:
     struct Stamp {

@@ -1,0 +1,200 @@
+// LRC files: what the reader makes of the forms found in the wild, the writer, the round
+// trip through a track and its data file, and the line limit.
+#include "DiscFixture.h"
+
+#include <QStringEncoder>
+
+#include "common/TextCodec.h"
+#include "dialogs/DataEntry.h"
+#include "discdata/Lrc.h"
+#include "lyrics/WordsLine.h"
+
+namespace {
+
+struct Line {
+    int32_t start, end;
+    QString text;
+    bool operator==(const Line&) const = default;
+};
+
+std::vector<Line> linesOf(const std::vector<TWordsLine>& lines)
+{
+    std::vector<Line> out;
+    for (const TWordsLine& l : lines) out.push_back({l.StartTime, l.EndTime, l.Text});
+    return out;
+}
+
+void PrintTo(const Line& l, std::ostream* os) { *os << l.start << "-" << l.end << " " << l.text.toStdString(); }
+
+struct ReadCase {
+    const char* name;
+    QStringList file;
+    int32_t trackEnd;
+    std::vector<Line> lines;
+    int16_t adjust = 0;
+};
+
+TEST(LrcRead, FormsFoundInTheWild)
+{
+    const ReadCase cases[] = {
+        {"fractions of one, two and three digits, none, and a colon before them",
+         {"[00:01.5]a", "[00:02.25]b", "[00:03.456]c", "[00:04]d", "[00:05:50]e", "[100:00.00]f"},
+         700000,
+         {{150, 225, "a"}, {225, 345, "b"}, {345, 400, "c"}, {400, 550, "d"}, {550, 600000, "e"}, {600000, 700000, "f"}}},
+        {"several time tags put the line at each time",
+         {"[00:10.00][00:30.00]chorus", "[00:20.00] verse "},
+         4000,
+         {{1000, 2000, "chorus"}, {2000, 3000, "verse"}, {3000, 4000, "chorus"}}},
+        {"a positive offset shows the lines earlier: the correction is its negative",
+         {"[offset:+500]", "[00:10.00]x"}, 2000, {{1000, 2050, "x"}}, -50},
+        {"an offset with blanks around and inside its sign",
+         {"[offset: - 250 ]", "[00:10.00]x"}, 2000, {{1000, 1975, "x"}}, 25},
+        {"an offset that is no number changes nothing", {"[offset:soon]", "[00:10.00]x"}, 2000, {{1000, 2000, "x"}}},
+        {"what the correction cannot hold moves the times",
+         {"[offset:-400000]", "[00:10.00]x"}, 0, {{11000, kLrcOpenEnd - 30000, "x"}}, 30000},
+        {"word tags go, other angle brackets stay",
+         {"[00:01.00]<00:01.00>Hel<00:01.50>lo <00:02.0>world", "[00:03.00]I <3 you"},
+         500,
+         {{100, 300, "Hello world"}, {300, 500, "I <3 you"}}},
+        {"ID tags, known or not, are no lyrics; untimed text is none either",
+         {"[ti:Song [Live]]", "[ar:Someone]", "[by:me]", "[re:tool]", "just text", "[00:01.00]x", "[chorus]"},
+         200,
+         {{100, 200, "x"}}},
+        {"lines out of order are sorted; lines of one time are joined",
+         {"[00:30.00]c", "[00:10.00]a", "[00:20.00]b1", "[00:20.00]b2"},
+         4000,
+         {{1000, 2000, "a"}, {2000, 3000, "b1 / b2"}, {3000, 4000, "c"}}},
+        {"an empty timed line ends the line before it and is no line itself",
+         {"[00:01.00]a", "[00:02.00]", "[00:05.00]b", "[00:06.00] <00:06.00> ", "[00:00.50]"},
+         1000,
+         {{100, 200, "a"}, {500, 600, "b"}}},
+        {"the last line ends at the file's length when the track's is unknown, else never",
+         {"[length: 01:00.50]", "[00:10.00]x"}, 0, {{1000, 6050, "x"}}},
+        {"without any length the last line shows until the track ends", {"[00:10.00]x"}, 0, {{1000, kLrcOpenEnd, "x"}}},
+        {"a line after the track's end has no end", {"[00:10.00]x", "[00:50.00]y"}, 3000, {{1000, 5000, "x"}, {5000, 0, "y"}}},
+        {"the data file's end marker cannot come in as a text",
+         {"[00:01.00]***", "[00:02.00]\tend\x01"}, 300, {{100, 200, "＊＊＊"}, {200, 300, "end"}}},
+    };
+    for (const ReadCase& c : cases) {
+        SCOPED_TRACE(c.name);
+        const LrcLyrics read = ReadLrc(c.file, c.trackEnd);
+        EXPECT_EQ(linesOf(read.Lines), c.lines);
+        EXPECT_EQ(read.Adjust, c.adjust);
+        EXPECT_EQ(read.Dropped, 0);
+    }
+    const LrcLyrics tags = ReadLrc({"[ti:Song [Live]]", "[AR: Someone ]", "[al:Album]", "[length:3:25.5]"}, 0);
+    EXPECT_EQ(tags.Title, QStringLiteral("Song [Live]"));
+    EXPECT_EQ(tags.Artist, QStringLiteral("Someone"));
+    EXPECT_EQ(tags.Album, QStringLiteral("Album"));
+    EXPECT_EQ(tags.Length, 20550);
+}
+
+TEST(LrcRead, EncodingsOfTheFile)
+{
+    const QString text = QStringLiteral("[ti:月の舟]\r\n[00:01.00]静かな夜に\r\n[00:02.50]月がのぼる\n");
+    const QByteArray utf8 = text.toUtf8();
+    QStringEncoder le(QStringConverter::Utf16LE), be(QStringConverter::Utf16BE);
+    const QByteArray files[] = {
+        Cp932::Encode(text),
+        utf8,
+        "\xEF\xBB\xBF" + utf8,
+        "\xFF\xFE" + QByteArray(le.encode(text)),
+        "\xFE\xFF" + QByteArray(be.encode(text)),
+    };
+    for (int i = 0; i < 5; ++i) {
+        const QByteArray& bytes = files[i];
+        SCOPED_TRACE(i);
+        const ImportedLyrics decoded = DecodeLyricsText(bytes);
+        EXPECT_EQ(decoded.Invalid, 0);
+        const LrcLyrics read = ReadLrc(decoded.Lines, 400);
+        EXPECT_EQ(read.Title, QStringLiteral("月の舟"));
+        EXPECT_EQ(linesOf(read.Lines),
+                  (std::vector<Line>{{100, 250, QStringLiteral("静かな夜に")}, {250, 400, QStringLiteral("月がのぼる")}}));
+    }
+}
+
+using LrcTrackTest = DiscFixture;
+
+TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
+{
+    Insert(SimDisc::Audio({60, 90}));
+    RegisterFile(QStringLiteral("disc"), QByteArray());
+    words.FileName = DataPath(QStringLiteral("disc"));
+    words.Title = QStringLiteral("アルバム");
+    words.Artist = QStringLiteral("歌手");
+    words.SetSongTitle(2, QStringLiteral("二曲目"));
+    // Gaps of more than a second keep their empty lines; a shorter gap and a line
+    // ending with the track need none.
+    const QString file = QStringLiteral(
+        "[ti:二曲目]\r\n[ar:歌手]\r\n[al:アルバム]\r\n[length:01:30.00]\r\n"
+        "[00:00.00]Intro, with a comma\r\n[00:05.10]first\r\n[00:08.00]\r\n"
+        "[00:12.34]second / both\r\n[00:13.00]third\r\n[01:20.00]\r\n[01:25.00]last\r\n");
+    const LrcLyrics read = ReadLrc(DecodeLyricsText(file.toUtf8()).Lines, words.SongLength(2) / 10);
+    ASSERT_EQ(read.Lines.size(), 5u);
+    StoreLrc(words, 2, read);
+    EXPECT_FALSE(CheckTiming(words).has_value());
+    ASSERT_TRUE(words.Save(dpLyrics));
+    Reinsert();
+    ASSERT_EQ(words.GetLineCount(2), 5);
+    EXPECT_EQ(WriteLrc(TrackLrc(words, 2)), file);
+
+    // The lyrics window shows each line from its start until the next, and nothing in
+    // the gaps the empty lines keep.
+    auto shown = [&](int32_t ms) {
+        const int32_t pos = LinePosition(words.SongStart(2) + ms, words.SongStart(2), words.GetAdjust(2), 0);
+        const int k = ChooseLine(pos, words.GetLineCount(2), [&](int i) {
+            const TWordsLine l = words.GetLine(2, i);
+            return LineSpan{l.StartTime, l.EndTime};
+        }, false);
+        return k > 0 ? words.GetLine(2, k).Text : QString();
+    };
+    EXPECT_EQ(shown(10), QStringLiteral("Intro, with a comma"));
+    EXPECT_EQ(shown(5110), QStringLiteral("first"));
+    EXPECT_EQ(shown(9000), QString());
+    EXPECT_EQ(shown(12350), QStringLiteral("second / both"));
+    EXPECT_EQ(shown(60000), QStringLiteral("third"));
+    EXPECT_EQ(shown(82000), QString());
+    EXPECT_EQ(shown(89990), QStringLiteral("last"));
+
+    // An offset becomes the track's correction; the export shows the times it gives.
+    StoreLrc(words, 2, ReadLrc({"[offset:+1000]", "[00:05.00]early"}, words.SongLength(2) / 10));
+    EXPECT_EQ(words.GetAdjust(2), -100);
+    EXPECT_EQ(shown(4010), QStringLiteral("early"));
+    EXPECT_TRUE(WriteLrc(TrackLrc(words, 2)).endsWith(QStringLiteral("[00:04.00]early\r\n")));
+    // A borrowing track shows its source's lines with both corrections.
+    words.SetCopyTrack(1, 2);
+    words.SetAdjust(1, 50);
+    words.ResolveCopies();
+    const LrcTrack borrowed = TrackLrc(words, 1);
+    ASSERT_EQ(borrowed.Lines.size(), 1u);
+    EXPECT_EQ(borrowed.Lines[0].StartTime, 450);
+    EXPECT_EQ(borrowed.Length, 6000);
+    EXPECT_EQ(LrcTracks(words), (std::vector<int>{1, 2}));
+}
+
+TEST_F(LrcTrackTest, OnlyTheFirst127LinesAreKept)
+{
+    Insert(SimDisc::Audio({600}));
+    QStringList file;
+    for (int k = 130; k >= 1; --k) file << FormatLrcTime(k * 100) + QStringLiteral("line %1").arg(k);
+    const LrcLyrics read = ReadLrc(file, 60000);
+    EXPECT_EQ(read.Dropped, 3);
+    ASSERT_EQ(read.Lines.size(), 127u);
+    EXPECT_EQ(read.Lines.back().Text, QStringLiteral("line 127"));
+    EXPECT_EQ(read.Lines.back().EndTime, 12800); // where the first line left out starts
+    words.SetLineCount(1, 0);
+    StoreLrc(words, 1, read);
+    EXPECT_EQ(words.GetLineCount(1), 127);
+}
+
+TEST(LrcWrite, FileNamesFitOtherSystems)
+{
+    EXPECT_EQ(LrcFileName(3, QStringLiteral("Song")), QStringLiteral("03 Song.lrc"));
+    EXPECT_EQ(LrcFileName(12, QString()), QStringLiteral("12.lrc"));
+    EXPECT_EQ(LrcFileName(1, QStringLiteral(" A/B: \"C\"? <d>|e*\\f. ")), QStringLiteral("01 A_B_ _C__ _d__e__f.lrc"));
+    const QString longName = LrcFileName(1, QString(200, QChar(u'歌')));
+    EXPECT_LE(longName.toUtf8().size(), 255);
+    EXPECT_TRUE(longName.endsWith(QStringLiteral("歌.lrc")));
+}
+
+} // namespace
