@@ -207,7 +207,9 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
 
     const std::vector<Entry> merged = mergeByTime(std::move(entries));
     // The track's end in the times of the lines: the correction moves it the other way.
-    const int64_t end = (trackEnd > 0 ? trackEnd : result.Length > 0 ? result.Length : kLrcOpenEnd) - adjust;
+    // An open end stays open.
+    const int64_t known = trackEnd > 0 ? trackEnd : result.Length;
+    const int64_t end = known > 0 ? known - adjust : kLrcOpenEnd;
     for (size_t i = 0; i < merged.size(); ++i) {
         const Entry& e = merged[i];
         if (e.text.isEmpty()) continue;
@@ -279,7 +281,7 @@ LrcTrack TrackLrc(const TWords& words, int track)
     for (int k = 1; k <= words.GetLineCount(track); ++k) {
         TWordsLine line = words.GetLine(track, k);
         line.StartTime = clampTime(line.StartTime + adjust);
-        if (line.EndTime != 0) line.EndTime = clampTime(line.EndTime + adjust);
+        if (line.EndTime != 0 && line.EndTime < kLrcOpenEnd) line.EndTime = clampTime(line.EndTime + adjust);
         lrc.Lines.push_back(std::move(line));
     }
     return lrc;

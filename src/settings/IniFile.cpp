@@ -238,6 +238,15 @@ bool SaveSettings(Settings& settings, uint8_t part)
     }
 }
 
+bool LoadDataFolder(Settings& settings)
+{
+    IniDocument doc;
+    if (!ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return false;
+    settings.WordsPath = readString(doc, kSettings, QStringLiteral("WordsPath"), QString());
+    settings.DataFolder = DataFolderOf(settings.WordsPath, settings.DefaultDataFolder);
+    return true;
+}
+
 bool SaveWordsFileEntry(Settings& settings, const QString& discId, const QString& name)
 {
     settings.WordsFileId = discId;

@@ -107,6 +107,9 @@ bool LoadSettings(Settings& settings, uint8_t part);
 // file is replaced whole or not at all; a failure shows the save error with Retry and
 // Cancel. Returns false when the user cancelled.
 bool SaveSettings(Settings& settings, uint8_t part);
+// Reads only WordsPath into DataFolder and changes nothing in the file (no migration),
+// for tools beside the program. False when the file exists but cannot be read.
+bool LoadDataFolder(Settings& settings);
 // Records name as the data file of the disc discId in "WordsFile" (replacing an entry
 // for that disc) through SaveSettings(spWordsFile).
 bool SaveWordsFileEntry(Settings& settings, const QString& discId, const QString& name);

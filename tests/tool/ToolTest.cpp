@@ -1,0 +1,206 @@
+// mirelune-tool run as a user runs it, on a data folder of its own: what each command
+// prints, what it writes, and its exit status.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+namespace {
+
+const QByteArray kWorkedExample =
+    "[Mirelune]\r\nVersion=151A\r\n\r\n"
+    "[Info]\r\nTitle=Sample Disc\r\nArtist=Sample Artist\r\nPlayTime=754\r\nPlayType=17\r\nProgram=3,1\r\n\r\n"
+    "[Title]\r\n01=First Song\r\n02=\r\n03=First Song (Reprise)\r\n\r\n"
+    "[Words01]\r\nAdjust=-12\r\n001=1530,1985,First line of the song\r\n002=2010,2470,Second line, with a comma\r\n"
+    "003=2500,2960,\r\n\r\n"
+    "[Words03]\r\nAdjust=25\r\nCopyTrack=1\r\n\r\n";
+
+struct Result {
+    int status;
+    QString out, err;
+};
+
+class Tool : public ::testing::Test {
+protected:
+    Tool()
+    {
+        data = dir.filePath(QStringLiteral("data/"));
+        QDir().mkpath(data);
+        ini = dir.filePath(QStringLiteral("Mirelune.ini"));
+        write(ini, "[Settings]\r\nWordsPath=" + data.toUtf8() + "\r\n[WordsFile]\r\n87C8548A=Sample Disc\r\n");
+        disc = data + QStringLiteral("Sample Disc.dat");
+        write(disc, kWorkedExample);
+    }
+
+    static void write(const QString& path, const QByteArray& bytes)
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    static QByteArray read(const QString& path)
+    {
+        QFile f(path);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    // The tool with the test's settings file (unless settings is empty) and folders of
+    // its own for everything else it might look at.
+    Result tool(QStringList args, const QString& settings = QStringLiteral("this"))
+    {
+        if (!settings.isEmpty()) args.prepend(QStringLiteral("-i:") + (settings == QLatin1String("this") ? ini : settings));
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+            env.insert(QLatin1String(var), dir.path());
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(MIRELUNE_TOOL), args);
+        EXPECT_TRUE(p.waitForFinished(30000));
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
+                QString::fromUtf8(p.readAllStandardError())};
+    }
+
+    QTemporaryDir dir;
+    QString data, ini, disc;
+};
+
+TEST_F(Tool, HelpAndWrongUsage)
+{
+    const Result help = tool({QStringLiteral("--help")}, QString());
+    EXPECT_EQ(help.status, 0);
+    for (const char* command : {"id DRIVE", "show DATAFILE", "export-lrc DATAFILE", "import-lrc DATAFILE", "-i:FILE"})
+        EXPECT_TRUE(help.out.contains(QLatin1String(command))) << command;
+    const QStringList wrong[] = {{}, {"play"}, {"show"}, {"show", "a", "b"}, {"--quiet", "show", "x"},
+                                 {"export-lrc", "Sample Disc", "first", "out"}, {"import-lrc", "Sample Disc", "100", "x.lrc"}};
+    for (const QStringList& args : wrong) {
+        const Result r = tool(args);
+        EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains(QLatin1String("--help"))) << r.err.toStdString();
+    }
+}
+
+TEST_F(Tool, ShowsADataFileByPathNameOrDiscId)
+{
+    for (const QString& which : {disc, QStringLiteral("Sample Disc"), QStringLiteral("87c8548a")}) {
+        const Result r = tool({QStringLiteral("show"), which});
+        EXPECT_EQ(r.status, 0) << r.err.toStdString();
+        EXPECT_EQ(r.out, QStringLiteral("Data file: ") + disc +
+                             "\nTitle: Sample Disc\nArtist: Sample Artist\nPlay time: 0:12:34\n"
+                             "Play type: random, repeat\nProgram: 3, 1\n\n"
+                             "01: First Song\n  adjust -12\n"
+                             "  001  00:15.30  00:19.85  First line of the song\n"
+                             "  002  00:20.10  00:24.70  Second line, with a comma\n"
+                             "  003  00:25.00  00:29.60  \n\n"
+                             "02: \n\n"
+                             "03: First Song (Reprise)\n  lyrics of track 01\n  adjust 25\n");
+    }
+    const Result missing = tool({QStringLiteral("show"), QStringLiteral("Other Disc")});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_TRUE(missing.err.contains(data + QStringLiteral("Other Disc.dat"))) << missing.err.toStdString();
+}
+
+TEST_F(Tool, ExportsAndImportsLrcFiles)
+{
+    const QString out = dir.filePath(QStringLiteral("out"));
+    const Result all = tool({QStringLiteral("export-lrc"), QStringLiteral("Sample Disc"), QStringLiteral("all"), out});
+    ASSERT_EQ(all.status, 0) << all.err.toStdString();
+    const QString first = out + QStringLiteral("/01 First Song.lrc");
+    const QString reprise = out + QStringLiteral("/03 First Song (Reprise).lrc");
+    EXPECT_EQ(all.out, first + '\n' + reprise + '\n');
+    // The times the lyrics window shows: the correction added; the borrowing track adds
+    // both. The line of empty text is left out; the last line ends with an empty one.
+    EXPECT_EQ(read(first), QByteArray("\xEF\xBB\xBF[ti:First Song]\r\n[ar:Sample Artist]\r\n[al:Sample Disc]\r\n"
+                                      "[00:15.18]First line of the song\r\n[00:19.98]Second line, with a comma\r\n"
+                                      "[00:24.58]\r\n"));
+    EXPECT_TRUE(read(reprise).contains("[00:15.43]First line of the song\r\n"));
+    EXPECT_EQ(tool({QStringLiteral("export-lrc"), disc, QStringLiteral("2"), out}).status, 1); // no lyrics
+
+    // Into the track without lyrics: only its section and title change, the rest of the
+    // file stays as it was.
+    const QString lrc = dir.filePath(QStringLiteral("song.lrc"));
+    write(lrc, "[ti:Interlude]\r\n[offset:+120]\r\n[00:30.00]later\r\n[00:10.00]<00:10.00>first <00:11.00>words\r\n");
+    const Result imported = tool({QStringLiteral("import-lrc"), QStringLiteral("Sample Disc"), QStringLiteral("2"), lrc});
+    EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.out, QStringLiteral("Track 02: 2 lines, adjust -12\n"));
+    QByteArray expected = kWorkedExample;
+    expected.replace("02=\r\n", "02=Interlude\r\n");
+    expected += "[Words02]\r\nAdjust=-12\r\n001=1000,3000,first words\r\n002=3000,599999,later\r\n\r\n";
+    EXPECT_EQ(read(disc), expected);
+    // Exported, it shows the times the offset gave; what the tool wrote comes back from
+    // an import and an export as it was.
+    ASSERT_EQ(tool({QStringLiteral("export-lrc"), disc, QStringLiteral("2"), out}).status, 0);
+    const QString second = out + QStringLiteral("/02 Interlude.lrc");
+    const QByteArray once = read(second);
+    EXPECT_EQ(once, QByteArray("\xEF\xBB\xBF[ti:Interlude]\r\n[ar:Sample Artist]\r\n[al:Sample Disc]\r\n"
+                               "[00:09.88]first words\r\n[00:29.88]later\r\n"));
+    ASSERT_EQ(tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), second}).status, 0);
+    ASSERT_EQ(tool({QStringLiteral("export-lrc"), disc, QStringLiteral("2"), out}).status, 0);
+    EXPECT_EQ(read(second), once);
+
+    // More than 127 lines: the first 127 are kept, and the user is told.
+    QByteArray many;
+    for (int k = 1; k <= 130; ++k) many += QStringLiteral("[%1:00.00]line %1\n").arg(k, 2, 10, QLatin1Char('0')).toUtf8();
+    write(lrc, many);
+    const Result cut = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc});
+    EXPECT_EQ(cut.status, 0);
+    EXPECT_TRUE(cut.err.contains(QLatin1String("127"))) << cut.err.toStdString();
+    EXPECT_TRUE(read(disc).contains("127=762000,768000,line 127\r\n"));
+    EXPECT_FALSE(read(disc).contains("128="));
+}
+
+TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
+{
+    const QString lrc = dir.filePath(QStringLiteral("song.lrc"));
+    write(lrc, "[00:01.00]x\r\n");
+    const QString text = dir.filePath(QStringLiteral("plain.txt"));
+    write(text, "just words\r\nno times\r\n");
+    const QString damaged = data + QStringLiteral("damaged.dat");
+    write(damaged, QByteArray(kWorkedExample).replace("001=1530,1985,", "001=1530;1985;"));
+    const QByteArray before = read(disc);
+    const struct {
+        QStringList args;
+        const char* said;
+    } refused[] = {
+        {{"import-lrc", "Sample Disc", "3", lrc}, "lyrics of track 01"}, // a borrowing track
+        {{"import-lrc", "Sample Disc", "4", lrc}, "no track 04"},
+        {{"import-lrc", "Sample Disc", "2", text}, "no timed lyrics"},
+        {{"import-lrc", "Sample Disc", "2", dir.filePath("none.lrc")}, "none.lrc"},
+        {{"import-lrc", damaged, "2", lrc}, "damaged"},
+        {{"show", damaged}, "damaged"},
+        {{"export-lrc", "Sample Disc", "all", disc + "/out"}, "folder"},
+        {{"id", dir.filePath("none.cue")}, "none.cue"},
+    };
+    for (const auto& r : refused) {
+        const Result run = tool(r.args);
+        EXPECT_EQ(run.status, 1) << r.args.join(' ').toStdString();
+        EXPECT_TRUE(run.err.contains(QLatin1String(r.said))) << run.err.toStdString();
+    }
+    EXPECT_EQ(read(disc), before);
+    EXPECT_TRUE(read(damaged).contains("001=1530;1985;"));
+    QFile::setPermissions(ini, QFileDevice::WriteOwner);
+    if (!QFile(ini).open(QIODevice::ReadOnly)) { // not when the tests run with every right
+        const Result r = tool({QStringLiteral("show"), disc});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(r.err.contains(QLatin1String("settings file"))) << r.err.toStdString();
+    }
+}
+
+TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
+{
+    // The demo's settings file registers the disc under the identifier the program
+    // computed from the image.
+    const QString demo = QStringLiteral(MIRELUNE_BINARY_DIR "/demo/");
+    const Result r = tool({QStringLiteral("id"), demo + QStringLiteral("demo.cue")}, demo + QStringLiteral("Mirelune.ini"));
+    ASSERT_EQ(r.status, 0) << r.err.toStdString();
+    const QString settings = QString::fromUtf8(read(demo + QStringLiteral("Mirelune.ini")));
+    const qsizetype at = settings.indexOf(QLatin1String("=demo"));
+    ASSERT_GE(at, 8);
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Disc ID: ") + settings.mid(at - 8, 8) + '\n')) << r.out.toStdString();
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Data file: ") + demo + QStringLiteral("demo.dat\n")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("Tracks: 3, ")));
+    EXPECT_TRUE(r.out.contains(QStringLiteral("01  audio  00:02.00  ")));
+}
+
+} // namespace
