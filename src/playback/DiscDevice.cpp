@@ -181,11 +181,8 @@ void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
     if (toSample <= fromSample) return; // start equals end: only the head moves
     playEndMs = toMs;
     state = State::Playing;
-    const bool silent = onAudioThread([&] {
-        player->Start(source.get(), toc, fromSample, toSample, output);
-        return player->Silent();
-    });
-    if (silent) soundMissing = true;
+    onAudioThread([&] { player->Start(source.get(), toc, fromSample, toSample, output); });
+    if (player->Silent()) soundMissing = true;
 }
 
 void DiscDevice::checkDisc()
@@ -221,14 +218,14 @@ int DiscDevice::Mode()
     if (!isOpen) return ModeNotReady;
     checkDisc();
     if (trayOpen || !source) return ModeOpen;
-    if (state == State::Playing && onAudioThread([this] { return player->Finished(); })) finishPlay();
+    if (state == State::Playing && player->Finished()) finishPlay();
     return state == State::Playing ? ModePlaying : ModeStopped; // paused reads stopped
 }
 
 int32_t DiscDevice::positionMs()
 {
     if (state != State::Playing) return SampleToMs(headSample);
-    const int64_t heard = onAudioThread([this] { return player->Heard(); });
+    const int64_t heard = player->Heard();
     if (heard >= MsToSample(playEndMs)) {
         finishPlay();
         return playEndMs;
@@ -266,7 +263,7 @@ void DiscDevice::Play()
     if (!ready()) return;
     const int32_t end = endOfDisc();
     const int64_t start = from ? MsToSample(std::clamp(*from, 0, end)) : std::min(
-        state == State::Playing ? onAudioThread([this] { return player->Heard(); }) : headSample, MsToSample(end));
+        state == State::Playing ? player->Heard() : headSample, MsToSample(end));
     startPlay(start, std::clamp(to.value_or(end), 0, end));
     // With wait the caller gets control back when the play is over.
     while (wait && Mode() == ModePlaying) QThread::msleep(10);

@@ -5,30 +5,35 @@
 #include <QThread>
 #include <algorithm>
 #include <cstring>
+#include <pthread.h>
 
 namespace {
-constexpr int kChunkFrames = 16;          // about 0.2 s read at a time
+constexpr int kChunkFrames = 32;          // about 0.4 s read at a time
 constexpr size_t kRingBytes = 2 * kSampleRate * 4;  // 2 s between drive and sink
-constexpr qsizetype kSinkBufferBytes = kSampleRate * 4 / 4; // 250 ms in the server
-constexpr int kFeedMs = 20;
+// Asked of the server for each stream; it grants a little over half of it (about
+// 0.3 s) and keeps the rest as its own latency.
+constexpr qsizetype kSinkBufferBytes = kSampleRate * 4 / 2;
+constexpr int kFeedFastMs = 10;   // the least time between two feeds
+constexpr int kFeedSlowMs = 250;  // the most
 constexpr int kLingerMs = 300;
 constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a second at a time
 constexpr int kFailuresBeforeSkip = 3;
 } // namespace
 
-bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit)
+bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit, bool* wasEmpty)
 {
     std::unique_lock<std::mutex> l(lock);
-    while (count > 0) {
-        spaceFree.wait(l, [&] { return quit || used < data.size(); });
-        if (quit) return false;
-        const size_t tail = (head + used) % data.size();
-        const size_t n = std::min({count, data.size() - used, data.size() - tail});
-        std::memcpy(data.data() + tail, bytes, n);
-        used += n;
-        bytes += n;
-        count -= n;
-    }
+    count = std::min(count, data.size());
+    wanted = count;
+    spaceFree.wait(l, [&] { return quit || data.size() - used >= count; });
+    wanted = 0;
+    if (quit) return false;
+    if (wasEmpty) *wasEmpty = used == 0;
+    const size_t tail = (head + used) % data.size();
+    const size_t first = std::min(count, data.size() - tail);
+    std::memcpy(data.data() + tail, bytes, first);
+    std::memcpy(data.data(), bytes + first, count - first);
+    used += count;
     return true;
 }
 
@@ -43,7 +48,8 @@ size_t SampleRing::Pop(char* out, size_t max)
         used -= n;
         done += n;
     }
-    if (done) spaceFree.notify_all();
+    // The reader sleeps until its whole chunk fits.
+    if (wanted > 0 && data.size() - used >= wanted) spaceFree.notify_all();
     return done;
 }
 
@@ -53,19 +59,29 @@ size_t SampleRing::Size() const
     return used;
 }
 
+void SampleRing::Wake()
+{
+    // Taken so that a Push about to wait cannot miss the call.
+    { std::lock_guard<std::mutex> l(lock); }
+    spaceFree.notify_all();
+}
+
 SectorPlayer::SectorPlayer(QObject* parent) : QObject(parent), feedTimer(this), lingerTimer(this)
 {
-    feedTimer.setInterval(kFeedMs);
-    feedTimer.setTimerType(Qt::PreciseTimer);
+    feedTimer.setSingleShot(true);
     connect(&feedTimer, &QTimer::timeout, this, &SectorPlayer::feed);
     lingerTimer.setSingleShot(true);
     lingerTimer.setInterval(kLingerMs);
-    connect(&lingerTimer, &QTimer::timeout, this, &SectorPlayer::dropSink);
+    connect(&lingerTimer, &QTimer::timeout, this, [this] {
+        std::lock_guard<std::mutex> l(lock);
+        dropSink();
+    });
 }
 
 SectorPlayer::~SectorPlayer()
 {
     Stop();
+    std::lock_guard<std::mutex> l(lock);
     const bool hadStream = sink != nullptr;
     releaseSink();
     // The server answers a closed stream with notices; let Qt's sound client take them
@@ -88,6 +104,7 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
                          const QAudioDevice& output)
 {
     Stop();
+    std::lock_guard<std::mutex> l(lock);
     active = true;
     silent = false;
     fromSample = from;
@@ -105,9 +122,12 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
             format.setChannelCount(2);
             format.setSampleFormat(QAudioFormat::Int16);
             sink = new QAudioSink(output, format);
-            sink->setBufferSize(kSinkBufferBytes);
             sinkDevice = output;
         }
+        // Qt 6.4 keeps the buffer the server granted as its next request, and the server
+        // grants less than asked: set it for every stream, or each play shrinks it until
+        // the stream runs dry.
+        sink->setBufferSize(kSinkBufferBytes);
         io = sink->start();
         if (!io || sink->error() != QAudio::NoError) {
             sink->stop();
@@ -122,21 +142,24 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
     quitReader = false;
     readerDone = false;
     reader = std::thread([this, source, toc] { readerMain(source, toc); });
-    feedTimer.start();
+    feedTimer.start(kFeedFastMs);
 }
 
 int64_t SectorPlayer::Stop()
 {
-    const int64_t reached = active ? Heard() : fromSample;
+    std::lock_guard<std::mutex> l(lock);
+    const int64_t reached = active ? heard() : fromSample;
     stopReader();
     dropSink();
     active = false;
+    silent = false;
     fromSample = reached;
     return reached;
 }
 
 void SectorPlayer::Finish()
 {
+    std::lock_guard<std::mutex> l(lock);
     if (!active) return;
     stopReader();
     active = false;
@@ -174,15 +197,41 @@ void SectorPlayer::goSilent(int64_t reached)
 
 int64_t SectorPlayer::Heard()
 {
+    std::lock_guard<std::mutex> l(lock);
+    return heard();
+}
+
+bool SectorPlayer::Finished()
+{
+    std::lock_guard<std::mutex> l(lock);
+    return active && heard() >= toSample;
+}
+
+bool SectorPlayer::Silent() const
+{
+    std::lock_guard<std::mutex> l(lock);
+    return silent;
+}
+
+int64_t SectorPlayer::heard()
+{
     if (!active) return fromSample;
+    if (!silent && (!io || (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError))) {
+        // The sound server went away: go on in silence from what was heard. The stream
+        // is let go on the player's own thread.
+        silent = true;
+        silentFrom = lastHeard;
+        silentClock.start();
+        QMetaObject::invokeMethod(this, [this] {
+            std::lock_guard<std::mutex> l(lock);
+            if (!silent) return; // a new play has begun meanwhile
+            stopReader();
+            dropSink();
+        }, Qt::QueuedConnection);
+    }
     if (silent) {
         const int64_t ran = silentClock.nsecsElapsed() * kSampleRate / 1000000000;
         return std::min(toSample, silentFrom + ran);
-    }
-    if (!io || (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError)) {
-        // The sound server went away: go on in silence from what was heard.
-        goSilent(lastHeard);
-        return Heard();
     }
     const int64_t played = sink->processedUSecs() * kSampleRate / 1000000;
     const int64_t heard = fromSample + std::min(played, writtenBytes / 4);
@@ -192,7 +241,8 @@ int64_t SectorPlayer::Heard()
 
 void SectorPlayer::feed()
 {
-    if (!sink || !io) return;
+    std::lock_guard<std::mutex> l(lock);
+    if (!sink || !io || !ring || silent) return;
     char buf[16384];
     qint64 free = sink->bytesFree();
     while (free >= 4) {
@@ -214,10 +264,15 @@ void SectorPlayer::feed()
             free -= w;
         }
     }
+    // Come back when half of what the server holds has played: few wake-ups, and still
+    // a good margin. The reader calls sooner when the ring was empty.
+    const qint64 heldMs = std::max<qint64>(0, sink->bufferSize() - free) * 1000 / (kSampleRate * 4);
+    feedTimer.start(std::clamp(static_cast<int>(heldMs / 2), kFeedFastMs, kFeedSlowMs));
 }
 
 void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
 {
+    pthread_setname_np(pthread_self(), "sector-reader");
     std::vector<char> buf(static_cast<size_t>(kChunkFrames) * kSectorBytes);
     int32_t frame = static_cast<int32_t>(fromSample / kSectorSamples);
     size_t skip = static_cast<size_t>(fromSample % kSectorSamples) * 4;
@@ -232,7 +287,10 @@ void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
             if (b > frame) n = std::min(n, b - frame);
         readFrames(source, toc, frame, n, buf.data());
         const size_t take = std::min<int64_t>(remaining, static_cast<int64_t>(n) * kSectorBytes - skip);
-        if (!ring->Push(buf.data() + skip, take, quitReader)) break;
+        bool wasEmpty = false;
+        if (!ring->Push(buf.data() + skip, take, quitReader, &wasEmpty)) break;
+        // The feed sleeps long while the ring is full; data after a dry spell goes out at once.
+        if (wasEmpty) QMetaObject::invokeMethod(this, &SectorPlayer::feed, Qt::QueuedConnection);
         skip = 0;
         frame += n;
         remaining -= static_cast<int64_t>(take);

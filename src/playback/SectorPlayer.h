@@ -2,7 +2,8 @@
 // Plays a stretch of a disc: a reader thread fills a ring buffer from a SectorSource
 // and a QAudioSink drains it; what was heard is taken from the sink's clock. Without a
 // sound output it plays on a silent clock that runs in real time. Lives on its own
-// thread (it needs an event loop); DiscDevice calls it there.
+// thread (it needs an event loop): Start, Stop and Finish run there; Heard, Finished and
+// Silent may be asked from any thread, so that following the position never wakes it.
 #include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QObject>
@@ -23,15 +24,18 @@ class QIODevice;
 class SampleRing {
 public:
     explicit SampleRing(size_t capacity) : data(capacity) {}
-    // Blocks while full; false when told to quit.
-    bool Push(const char* bytes, size_t count, const std::atomic<bool>& quit);
+    // Blocks until all count bytes fit (count is at most the capacity), so that the
+    // reader wakes once per chunk. False when told to quit; wasEmpty tells whether the
+    // ring held nothing before.
+    bool Push(const char* bytes, size_t count, const std::atomic<bool>& quit, bool* wasEmpty = nullptr);
     size_t Pop(char* out, size_t max);
     size_t Size() const;
-    void Wake() { spaceFree.notify_all(); }
+    void Wake();
 
 private:
     std::vector<char> data;
     size_t head = 0, used = 0;
+    size_t wanted = 0; // room the blocked Push waits for; 0 when none waits
     mutable std::mutex lock;
     std::condition_variable spaceFree;
 };
@@ -51,20 +55,23 @@ public:
     void Finish();
     // The sample being heard now, never ahead of what the sound server played.
     int64_t Heard();
-    bool Active() const { return active; }
-    bool Finished() { return active && Heard() >= toSample; }
+    bool Finished();
     // True once playback had to fall back to the silent clock.
-    bool Silent() const { return silent; }
+    bool Silent() const;
 
 private:
     void feed();
     void readerMain(SectorSource* source, DiscToc toc);
     void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
     void stopReader();
+    int64_t heard();
     void goSilent(int64_t reached);
     void dropSink();
     void releaseSink();
 
+    // Guards everything below that the audio thread and a caller of Heard share: the
+    // sink is reentrant, not thread-safe, so every use of it holds this lock.
+    mutable std::mutex lock;
     QTimer feedTimer;
     QTimer lingerTimer;
     QAudioSink* sink = nullptr; // kept from play to play
@@ -82,6 +89,7 @@ private:
     int64_t lastHeard = 0;
     QElapsedTimer silentClock;
     int64_t silentFrom = 0;
+    // Used by the reader thread only.
     int32_t skipUntilFrame = 0; // after repeated read errors, sectors not even tried
     int failures = 0;
 };
