@@ -608,7 +608,7 @@ bool TMainForm::ShiftHeld() const { return QGuiApplication::queryKeyboardModifie
 
 bool TMainForm::SeekKeysHeld() const
 {
-    return keysDown.contains(Qt::Key_R) || keysDown.contains(Qt::Key_N) || keysDown.contains(Qt::Key_Space) ||
+    return Keys.Held(Qt::Key_R) || Keys.Held(Qt::Key_N) || Keys.Held(Qt::Key_Space) ||
            (QGuiApplication::mouseButtons() & Qt::LeftButton);
 }
 
@@ -810,15 +810,14 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         // A message box has its own loop; the program's keys wait until it is gone.
         if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) break;
         auto* key = static_cast<QKeyEvent*>(event);
-        if (!key->isAutoRepeat()) keysDown.insert(key->key());
-        if (Keys.KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier)) return true;
+        if (Keys.KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier, key->isAutoRepeat()))
+            return true;
         break;
     }
     case QEvent::KeyRelease: {
         auto* key = static_cast<QKeyEvent*>(event);
         if (!watched->isWidgetType() || key->isAutoRepeat()) break;
-        keysDown.remove(key->key());
-        Keys.KeyUp();
+        Keys.KeyUp(key->key());
         break;
     }
     case QEvent::MouseButtonPress:

@@ -8,7 +8,6 @@
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
-#include <QSet>
 #include <functional>
 
 #include "app/PlayLog.h"
@@ -210,7 +209,6 @@ private:
     QHash<QWidget*, std::function<void()>> discClosers;
     QPointer<QWidget> aboutForm;
     QPointer<TWordsForm> wordsForm;
-    QSet<int> keysDown;
     bool listDropped = false;
     bool exitFromItem = false;
     bool trayHidden = false; // minimised into the notification area

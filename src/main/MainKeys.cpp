@@ -4,6 +4,12 @@
 
 #include "common/Commands.h"
 
+MainKeys::MainKeys(CommandSet& commands, KeyTarget& keyTarget) : cmd(commands), target(keyTarget)
+{
+    releaseTimer.setSingleShot(true);
+    releaseTimer.callOnTimeout([this] { commitReleases(); });
+}
+
 bool MainKeys::trigger(QAction* a, bool onlyEnabled)
 {
     if (onlyEnabled && !a->isEnabled()) return false;
@@ -18,8 +24,11 @@ bool MainKeys::trigger(QAction* a, bool onlyEnabled)
     return true;
 }
 
-bool MainKeys::KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad)
+bool MainKeys::KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad, bool autoRepeat)
 {
+    // A press that follows its own release at once is the key repeating.
+    if (releasing.remove(key)) autoRepeat = true;
+    if (!autoRepeat) held.insert(key);
     if (target.KeysBlocked()) return false;
     const bool shift = modifiers & Qt::ShiftModifier;
     const bool ctrl = modifiers & Qt::ControlModifier;
@@ -84,4 +93,16 @@ bool MainKeys::KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad)
     }
 }
 
-void MainKeys::KeyUp() { target.KeyReleased(); }
+void MainKeys::KeyUp(int key)
+{
+    releasing.insert(key);
+    releaseTimer.start(ReleaseGraceMs);
+}
+
+void MainKeys::commitReleases()
+{
+    if (releasing.isEmpty()) return;
+    for (int key : std::as_const(releasing)) held.remove(key);
+    releasing.clear();
+    target.KeyReleased();
+}

@@ -2,6 +2,8 @@
 // The program's own key handling, applied to every key of every window of the program.
 // It turns a key into clicks on the command set's actions; what is not the keys' own
 // business (the controller, dialogs) is reached through KeyTarget.
+#include <QSet>
+#include <QTimer>
 #include <Qt>
 
 class CommandSet;
@@ -26,17 +28,28 @@ public:
 
 class MainKeys {
 public:
-    MainKeys(CommandSet& commands, KeyTarget& target) : cmd(commands), target(target) {}
+    MainKeys(CommandSet& commands, KeyTarget& target);
 
-    // A key went down. keypad: it came from the numeric pad. Returns true when the key
-    // did something, so it is not passed on to the focused control as well.
-    bool KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad = false);
-    void KeyUp();
+    // A key went down. keypad: it came from the numeric pad; autoRepeat: the toolkit
+    // marked it as a repeat of a held key. Returns true when the key did something, so
+    // it is not passed on to the focused control as well.
+    bool KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad = false, bool autoRepeat = false);
+    // A key went up (one the toolkit did not mark as a repeat). X repeats a held key as
+    // release and press pairs that the toolkit does not always recognise, so a release
+    // counts only when no press of that key follows within ReleaseGraceMs.
+    void KeyUp(int key);
+    // The key is held down.
+    bool Held(int key) const { return held.contains(key); }
 
     int PendingTens = -1; // tens of a two-key selection (Ctrl+digit), -1 = none
+    int ReleaseGraceMs = 30;
 
 private:
     static bool trigger(class QAction* a, bool onlyEnabled = true);
+    void commitReleases();
     CommandSet& cmd;
     KeyTarget& target;
+    QSet<int> held;
+    QSet<int> releasing; // released, unless a press follows at once
+    QTimer releaseTimer;
 };

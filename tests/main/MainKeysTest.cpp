@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <QSignalSpy>
+#include <QTest>
 
 #include "common/Commands.h"
 #include "main/MainKeys.h"
@@ -159,8 +160,9 @@ TEST_F(Keys, CtrlLettersRespectTheEnabledAndShownStates)
 
     down(Qt::Key_F6, Qt::ControlModifier);
     EXPECT_EQ(target.repeatOffs, 1);
-    keys.KeyUp();
-    EXPECT_EQ(target.releases, 1);
+    keys.KeyUp(Qt::Key_R);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return target.releases == 1; }, 1000));
+    EXPECT_FALSE(keys.Held(Qt::Key_R));
 }
 
 TEST_F(Keys, NothingWhileBlocked)
