@@ -1,5 +1,6 @@
 // DiscDevice against a real sound server: how far the reported position is from the
-// audio being heard, and the CPU the process takes while a disc plays.
+// audio being heard, how soon a play or seek sounds, and the CPU the process takes
+// while a disc plays.
 //
 // The disc's samples carry their own position; the null sink's monitor is recorded
 // with low latency, and every Position is compared with the position carried by the
@@ -15,11 +16,36 @@
 #include <cmath>
 #include <cstdio>
 #include <ctime>
+#include <functional>
 #include <vector>
 
 #include "BenchSupport.h"
 #include "DeviceTestSupport.h"
 #include "playback/DiscDevice.h"
+
+namespace {
+
+// Milliseconds from now until the recording carries a sample of the stretch that
+// starts at sample from (within its first second); -1 when nothing came in 3 s.
+double MsToSound(MonitorRecorder& recorder, const std::function<void()>& play, int64_t from)
+{
+    recorder.Pump(0);
+    const size_t mark = recorder.samples.size();
+    QElapsedTimer t;
+    t.start();
+    play();
+    size_t seen = mark;
+    const bool heard = recorder.WaitFor(
+        [&] {
+            for (; seen < recorder.samples.size(); ++seen)
+                if (recorder.samples[seen] >= from && recorder.samples[seen] < from + 44100) return true;
+            return false;
+        },
+        3000);
+    return heard ? static_cast<double>(t.nsecsElapsed()) / 1e6 : -1;
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -67,6 +93,45 @@ int main(int argc, char** argv)
                 60000);
             recorder.Pump(0);
 
+            // Play and seek to sound, the way the controller drives the device: a first
+            // play, resume, a seek or track change while playing, the release of a held
+            // seek. The worst of ten.
+            auto seekTo = [&](int32_t ms) {
+                dev.Stop();
+                dev.SetStartPos(ms);
+                dev.SetEndPos(ms);
+                dev.SetWait(true);
+                dev.Play();
+            };
+            auto playFrom = [&](int32_t ms) {
+                return [&dev, &seekTo, ms] {
+                    seekTo(ms);
+                    dev.SetEndPos(dev.TrackPosition(2));
+                    dev.Play();
+                };
+            };
+            std::vector<double> toSound;
+            const int32_t t1 = dev.TrackPosition(1);
+            dev.Stop();
+            recorder.WaitForSilence(4410);
+            toSound.push_back(MsToSound(recorder, playFrom(t1 + 1000), SampleAtMs(t1 + 1000)));
+            for (int round = 0; round < 3; ++round) {
+                const int32_t base = t1 + 3000 + round * 8000;
+                QThread::msleep(300);
+                dev.Pause();
+                const int32_t paused = dev.Position();
+                QThread::msleep(300);
+                toSound.push_back(MsToSound(recorder, [&] { dev.Resume(); }, SampleAtMs(paused)));
+                QThread::msleep(300);
+                toSound.push_back(MsToSound(recorder, playFrom(base), SampleAtMs(base)));
+                QThread::msleep(300);
+                dev.Stop(); // a held seek: silence while the target moves
+                QThread::msleep(500);
+                toSound.push_back(MsToSound(recorder, playFrom(base + 4000), SampleAtMs(base + 4000)));
+            }
+            dev.Stop();
+            const bool allSounded = std::none_of(toSound.begin(), toSound.end(), [](double ms) { return ms < 0; });
+
             // CPU over 20 s of playback, the way the program polls: every 100 ms.
             dev.SetStartPos(dev.TrackPosition(2));
             dev.Play();
@@ -93,6 +158,10 @@ int main(int argc, char** argv)
                 std::printf("position_error_p50_ms: %.2f\n", Percentile(errors, 0.50));
                 std::printf("position_error_p99_ms: %.2f\n", Percentile(errors, 0.99));
                 std::printf("cpu_percent_playing: %.2f\n", cpuPercent);
+                if (allSounded)
+                    std::printf("play_to_sound_ms: %.1f\n", *std::max_element(toSound.begin(), toSound.end()));
+                else
+                    std::printf("play_to_sound_ms: never (a play did not sound within 3 s)\n");
             }
         }
     }
