@@ -180,7 +180,9 @@ void PlaybackController::PlayBtnClick()
 
 void PlaybackController::PauseBtnClick()
 {
-    if (device.Mode() != ModeStopped) {
+    const int mode = readMode();
+    if (NoDiscMode(mode)) return; // the disc went; the next poll unloads it
+    if (mode != ModeStopped) {
         PauseGlyph = QStringLiteral("Pause1");
         IsPaused = true;
         device.Pause();
@@ -228,8 +230,11 @@ bool PlaybackController::GoToEntry()
     CurrentTrack = PlayList.Track(EntryIndex);
     SeekTo(songStart(CurrentTrack));
     // The end of the track stays pending for a later Play when playback is not running.
-    device.SetEndPos(songStart(CurrentTrack + 1));
-    if (Started() && !IsPaused) device.Play();
+    // A disc that went meanwhile is the tick's to unload; nothing plays on its tracks.
+    if (!discOutUnseen) {
+        device.SetEndPos(songStart(CurrentTrack + 1));
+        if (Started() && !IsPaused) device.Play();
+    }
     PollCountdown = -1;
     if (!SkipPending) TimerProc();
     return false;
@@ -244,8 +249,22 @@ void PlaybackController::SeekTo(int32_t position)
     device.Play();
     const uint32_t start = now();
     while (std::abs(device.Position() - position) > kSeekToleranceMs && now() - start <= kSeekTimeoutMs) {
+        // Without a disc the head never arrives: no reason to hold the program up.
+        if (NoDiscMode(readMode())) break;
         if (SeekPause) SeekPause();
     }
+}
+
+int PlaybackController::readMode()
+{
+    const int mode = device.Mode();
+    // A drive may report a swapped disc as out only once; the poll must learn of it
+    // even when a command asked first.
+    if (NoDiscMode(mode) && !NoDiscMode(DeviceModeNow)) {
+        discOutUnseen = true;
+        PollCountdown = -1;
+    }
+    return mode;
 }
 
 void PlaybackController::SelectFromList(int itemIndex) { SelectEntry(itemIndex + 1); }
@@ -255,8 +274,9 @@ void PlaybackController::SelectEntry(int k)
     // The list of a disc that went stays behind the cleared track list; it selects nothing.
     if (!TrackListEnabled || k < 1 || k > EntryCount()) return;
     EntryIndex = k;
+    const int disc = discSerial;
     GoToEntry();
-    PlayBtnClick();
+    if (discSerial == disc) PlayBtnClick(); // not when another disc came in meanwhile
 }
 
 void PlaybackController::CyclePlayType()
@@ -314,6 +334,13 @@ void PlaybackController::ReleaseButton()
 
 void PlaybackController::pressStep()
 {
+    if (!TrackListEnabled) {
+        // The disc went while the button was down: nothing left to skip or seek in.
+        if (press == Press::Seek) endFastSeek();
+        press = Press::None;
+        updateStepTimer();
+        return;
+    }
     if (press == Press::Click) {
         const bool clickPhase = now() - pressTick < kClickPhaseMs;
         if (clickPhase && !ButtonHeld) {
@@ -447,6 +474,15 @@ void PlaybackController::TimerProc()
     bool polled = false;
     if (PollCountdown <= 0) {
         PollCountdown = 3;
+        if (discOutUnseen && !NoDiscMode(DeviceModeNow)) {
+            // A command saw the disc go; this poll is the first to hear of it. Unload
+            // it as a poll seeing the drive open would, then read the drive from there.
+            PrevDeviceMode = DeviceModeNow;
+            DeviceModeNow = ModeOpen;
+            UnloadDisc();
+            ShowNoDisc();
+        }
+        discOutUnseen = false;
         PrevDeviceMode = DeviceModeNow;
         DeviceModeNow = device.Mode();
         polled = true;
@@ -629,6 +665,7 @@ void PlaybackController::finishLoad()
 
 void PlaybackController::UnloadDisc()
 {
+    ++discSerial;
     host.CloseDiscDialogs();
     if (!host.DialogOpen()) host.ClosePopupMenus();
     host.WriteLogLine();

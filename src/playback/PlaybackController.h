@@ -246,6 +246,8 @@ private:
     void seekPass();
     void endFastSeek();
     void updateStepTimer();
+    // The drive's mode for a command; notes a disc that went for the next poll.
+    int readMode();
     int32_t songStart(int track) const;
     int32_t songLength(int track) const;
     uint32_t now() const;
@@ -258,6 +260,8 @@ private:
     WordsView* wordsView = nullptr;
 
     int tickDepth = 0;
+    bool discOutUnseen = false; // a command saw the drive without its disc before a poll did
+    int discSerial = 0;         // counts the discs that went
     bool settling = false;
     bool settleAsync = false;
     uint32_t settleStart = 0;

@@ -299,3 +299,55 @@ TEST_F(DiscChanges, AfterTheDiscWentASelectionByNumberNeitherMovesTheHeadNorStar
     EXPECT_FALSE(commands.PauseBtn->isEnabled());
     EXPECT_FALSE(commands.StopBtn->isEnabled());
 }
+
+TEST_F(DiscChanges, AReplacedDiscIsUnloadedAndLoadedOnceWhateverAsksTheDriveFirst)
+{
+    // The swap answers open once; a command may be the one to hear it.
+    const SimDisc kTwoTracks = SimDisc::Audio({60, 90});
+    const std::vector<std::pair<const char*, std::function<void()>>> askers = {
+        {"Pause", [&] { commands.PauseBtn->trigger(); }},
+        {"a number key", [&] { player.SelectEntry(2); }},
+        {"the track list", [&] { player.SelectFromList(0); }},
+        {"the next poll", [] {}},
+    };
+    StartWith(kTwoTracks);
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    bool three = true;
+    for (const auto& [name, ask] : askers) {
+        SCOPED_TRACE(name);
+        host.events.clear();
+        device.ReplaceDisc(three ? kThreeTracks : kTwoTracks);
+        const uint32_t before = clock.TickCount();
+        ask();
+        EXPECT_LT(clock.TickCount() - before, 100u); // nothing waits for the head
+        RunFor(2000);
+        EXPECT_EQ(host.events.count(QStringLiteral("WriteLogLine")), 1); // one unload
+        EXPECT_EQ(host.events.count(QStringLiteral("CloseDiscManager")), 1); // one load
+        EXPECT_EQ(words.SongCount, three ? 3 : 2);
+        EXPECT_EQ(player.EntryCount(), three ? 3 : 2);
+        EXPECT_TRUE(commands.PlayBtn->isEnabled()); // a new disc stands at its first entry
+        three = !three;
+    }
+}
+
+TEST_F(DiscChanges, APressInItsClickPhaseWhenTheDiscGoesArmsNoSkip)
+{
+    device.emptyMode = ModeNotReady; // an empty drive that reports not ready
+    StartWith(kThreeTracks);
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    host.seekKeys = true;
+    player.PrevNextPress(true);
+    RunFor(100);
+    device.RemoveDisc();
+    Poll();
+    ASSERT_FALSE(player.TrackListEnabled);
+    host.seekKeys = false;
+    player.ReleaseButton(); // within the click phase
+    EXPECT_FALSE(player.SkipPending);
+    const uint32_t before = clock.TickCount();
+    RunFor(2000);
+    EXPECT_LT(clock.TickCount() - before, 2100u); // no 5 s wait for a head without a disc
+    EXPECT_EQ(host.events.count(QStringLiteral("WriteLogLine")), 1);
+}

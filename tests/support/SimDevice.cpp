@@ -91,6 +91,12 @@ void SimDevice::RemoveDisc()
     head = 0;
 }
 
+void SimDevice::ReplaceDisc(const SimDisc& next)
+{
+    RemoveDisc();
+    swapIn = next;
+}
+
 bool SimDevice::Open(const QString& driveName)
 {
     calls << QStringLiteral("Open");
@@ -195,6 +201,11 @@ void SimDevice::SetWait(bool wait) { pendingWait = wait; }
 
 int SimDevice::Mode()
 {
+    if (swapIn) {
+        InsertDisc(*swapIn);
+        swapIn.reset();
+        return ModeOpen;
+    }
     if (trayOpen) return ModeOpen;
     if (!disc) return emptyMode;
     if (!ready()) return ModeNotReady;

@@ -33,6 +33,9 @@ public:
     // Scripting the drive.
     void InsertDisc(const SimDisc& disc); // tray closes with the disc in; settles first
     void RemoveDisc();                    // the disc vanishes (an image file deleted)
+    // The disc is swapped for another at once (an image file replaced): no disc until
+    // the next Mode, which alone answers open; the new disc is in after it.
+    void ReplaceDisc(const SimDisc& next);
     void OpenTray() { trayOpen = true; stopAt(currentPosition()); }
     bool TrayOpen() const { return trayOpen; }
     bool HasDisc() const { return disc.has_value(); }
@@ -81,6 +84,7 @@ private:
 
     const Clock& clock;
     std::optional<SimDisc> disc;
+    std::optional<SimDisc> swapIn;
     bool trayOpen = false;
     bool isOpen = false;
     uint32_t readyAt = 0;
