@@ -14,7 +14,8 @@ public:
     virtual ~CdDevice() = default;
 
     // Opens the drive (a device path, a disc image path, or empty for the default
-    // drive) for the whole run. False when it cannot be opened; the caller ends the program.
+    // drive) for the whole run; an image path whose file is missing is an empty drive.
+    // False when it cannot be opened; the caller tells the user.
     virtual bool Open(const QString& driveName) = 0;
     // Releases the drive at program end.
     virtual void Close() = 0;

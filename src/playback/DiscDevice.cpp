@@ -19,6 +19,10 @@ int64_t MsToSample(int32_t ms) { return (static_cast<int64_t>(ms) * 441 + 9) / 1
 int32_t SampleToMs(int64_t sample) { return static_cast<int32_t>(sample * 10 / 441); }
 int32_t FramesToMs(int32_t frames) { return static_cast<int32_t>(static_cast<int64_t>(frames) * 1000 / 75); }
 constexpr qint64 kProbeIntervalMs = 1000;
+// A disc swapped at once (an image file replaced, a drive that changed its disc between
+// two looks) is out this long, as behind a tray: whoever follows the drive sees it go
+// before the next one comes in.
+constexpr qint64 kSwapMs = 1500;
 } // namespace
 
 DiscDevice::DiscDevice(SourceOpener o) : opener(std::move(o))
@@ -96,10 +100,12 @@ bool DiscDevice::Open(const QString& name)
     soundMissing = output.isNull();
     trayOpen = false;
     canEject = false;
+    swapping = false;
     if (isVirtual) {
         dataFiles = CdioSource::CueFiles(driveName);
         stamp = imageStamp();
-        if (!loadDisc()) return false;
+        // A missing image is an empty drive: the disc comes in when the file appears.
+        if (stamp.exists && !loadDisc()) return false;
     } else {
         // The drive itself must open; an empty drive is fine.
         QString error;
@@ -148,6 +154,7 @@ void DiscDevice::dropDisc()
 void DiscDevice::Close()
 {
     if (!isOpen) return;
+    swapping = false;
     dropDisc();
     isOpen = false;
     pendingStart.reset();
@@ -190,21 +197,31 @@ void DiscDevice::checkDisc()
     if (isVirtual) {
         // The image file is the disc: appearing, disappearing or being replaced.
         const FileStamp now = imageStamp();
-        if (now == stamp) return;
-        const bool hadDisc = source != nullptr;
-        dropDisc();
-        if (hadDisc && now.exists) {
-            stamp = {}; // replaced: the old disc is out now, the new one comes in next time
+        if (now != stamp) {
+            const bool replaced = (source || swapping) && now.exists;
+            dropDisc();
+            dataFiles = CdioSource::CueFiles(driveName);
+            stamp = imageStamp();
+            swapping = false;
+            if (replaced)
+                beginSwap();
+            else if (stamp.exists)
+                loadDisc();
             return;
         }
-        dataFiles = CdioSource::CueFiles(driveName);
-        stamp = imageStamp();
-        if (stamp.exists) loadDisc();
+        if (swapOver()) loadDisc();
         return;
     }
-    if (state == State::Playing) return; // the reader has the drive
+    if (swapOver()) {
+        loadDisc();
+        return;
+    }
+    if (swapping || state == State::Playing) return; // while playing the reader has the drive
     if (source) {
-        if (source->MediaChanged()) loadDisc();
+        if (source->MediaChanged()) {
+            dropDisc();
+            beginSwap();
+        }
         return;
     }
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
@@ -213,13 +230,31 @@ void DiscDevice::checkDisc()
     loadDisc();
 }
 
+void DiscDevice::beginSwap()
+{
+    swapping = true;
+    swapClock.start();
+}
+
+bool DiscDevice::swapOver()
+{
+    if (!swapping || swapClock.elapsed() < kSwapMs) return false;
+    swapping = false;
+    return true;
+}
+
+bool DiscDevice::playing()
+{
+    if (state == State::Playing && player->Finished()) finishPlay();
+    return state == State::Playing;
+}
+
 int DiscDevice::Mode()
 {
     if (!isOpen) return ModeNotReady;
     checkDisc();
     if (trayOpen || !source) return ModeOpen;
-    if (state == State::Playing && player->Finished()) finishPlay();
-    return state == State::Playing ? ModePlaying : ModeStopped; // paused reads stopped
+    return playing() ? ModePlaying : ModeStopped; // paused reads stopped
 }
 
 int32_t DiscDevice::positionMs()
@@ -265,8 +300,9 @@ void DiscDevice::Play()
     const int64_t start = from ? MsToSample(std::clamp(*from, 0, end)) : std::min(
         state == State::Playing ? player->Heard() : headSample, MsToSample(end));
     startPlay(start, std::clamp(to.value_or(end), 0, end));
-    // With wait the caller gets control back when the play is over.
-    while (wait && Mode() == ModePlaying) QThread::msleep(10);
+    // With wait the caller gets control back when the play is over. (The disc is not
+    // looked at meanwhile: a change is for the caller's next Mode to find.)
+    while (wait && playing()) QThread::msleep(10);
 }
 
 void DiscDevice::Pause()

@@ -2,6 +2,7 @@
 // The CD-audio device on Linux: a CD drive or a disc image (a virtual drive) read
 // through a SectorSource and played digitally; positions come from the audio clock.
 #include <QAudioDevice>
+#include <QElapsedTimer>
 #include <QString>
 #include <QThread>
 #include <functional>
@@ -63,6 +64,9 @@ private:
     enum class State { Stopped, Playing, Paused };
     bool ready();
     void checkDisc();
+    void beginSwap();
+    bool swapOver();
+    bool playing();
     bool loadDisc();
     void dropDisc();
     void halt();
@@ -96,6 +100,8 @@ private:
     QStringList dataFiles;
     FileStamp imageStamp() const;
     qint64 lastProbe = 0; // real drives without a disc are probed now and then
+    bool swapping = false; // a swapped disc is out for a moment before the next comes in
+    QElapsedTimer swapClock;
 
     std::unique_ptr<SectorSource> source;
     DiscToc toc;
