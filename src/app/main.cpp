@@ -95,11 +95,15 @@ int main(int argc, char** argv)
     inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
     TDiscMngForm discMng(form, words, settings, commands);
 
-    if (!controller.OpenDevice(settings.DriveName)) {
+    // A drive that cannot be opened is reported; then the user may choose another (a
+    // disc image, on a machine without a drive). Only a cancelled choice ends the program.
+    while (!controller.OpenDevice(settings.DriveName)) {
         ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"
                                     "別のCDプレイヤーが起動されている場合はそちらを終了させてください。"),
                      QStringLiteral("Mirelune"));
-        return 1;
+        TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
+        if (select.exec() != QDialog::Accepted) return 1;
+        settings.DriveName = select.DriveName();
     }
     form.DriveDisplayName = settings.DriveName.isEmpty() ? device.DriveName() : settings.DriveName;
     form.HelpFile = paths.helpFile;

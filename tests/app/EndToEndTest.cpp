@@ -450,20 +450,48 @@ TEST_F(EndToEnd, ABarlessWindowStaysOnTopUntilF8)
     EXPECT_EQ(p->exitCode(), 0);
 }
 
-TEST_F(EndToEnd, ADriveThatCannotBeOpenedIsReportedAndTheProgramEnds)
+TEST_F(EndToEnd, ADriveThatCannotBeOpenedIsReportedThenAnotherMayBeChosen)
 {
-    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), path("disc/missing.cue"));
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), QStringLiteral("/dev/mirelune-no-such-drive"));
     writeSettings(path("config/Mirelune/Mirelune.ini"));
     QProcess* p = start({});
-    // Only the message box "Mirelune" comes up; OK ends the program.
+    // Only the message box "Mirelune" comes up; after its OK the drive selection.
     const QString box = waitForWindow(p);
     ASSERT_FALSE(box.isEmpty());
     EXPECT_EQ(p->state(), QProcess::Running);
     Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), box});
     Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    QString select;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QStringList ids = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                         QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral(".")})
+                                        .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+            for (const QString& w : ids)
+                if (Xdo({QStringLiteral("getwindowname"), w}) == QStringLiteral("ドライブ選択")) select = w;
+            return !select.isEmpty();
+        },
+        kStartMs))
+        << "no drive selection after the message";
+    // Closed without a choice: the program ends.
+    Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), select});
+    Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
     ASSERT_TRUE(p->waitForFinished(kStartMs));
     EXPECT_EQ(p->exitCode(), 1);
     EXPECT_FALSE(QFile::exists(path("data/Mirelune/Mirelune.log")));
+}
+
+TEST_F(EndToEnd, AMissingDiscImageIsAnEmptyDriveUntilTheFileAppears)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), path("disc/later.cue"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    EXPECT_EQ(Xdo({QStringLiteral("getwindowname"), window}), QStringLiteral("Mirelune")); // no message box
+    ASSERT_TRUE(QFile::copy(path("disc/demo.cue"), path("disc/later.cue")));
+    EXPECT_TRUE(waitForPlaying(window, 1)) << "the disc did not come in and play";
+    EXPECT_TRUE(exitThroughMenu(p, window));
 }
 
 TEST_F(EndToEnd, TheMainWindowTakesBackAMaximiseAndHiddenComesBackWithASecondStart)
