@@ -11,8 +11,17 @@
 #include <sys/stat.h>
 
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #include "common/Defines.h"
+
+namespace {
+// The source each error-correcting reader reads for, found from the reader's drive.
+std::mutex readersLock;
+std::map<cdrom_drive_t*, CdioSource*> readers;
+constexpr int kSectorTries = 2; // a sector that fails this often is given up
+} // namespace
 
 int DiscToc::TrackAt(int32_t frame) const
 {
@@ -111,6 +120,10 @@ std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error
 
 CdioSource::~CdioSource()
 {
+    if (drive) {
+        std::lock_guard<std::mutex> l(readersLock);
+        readers.erase(drive);
+    }
     if (paranoia) cdio_paranoia_free(paranoia);
     if (drive) cdio_cddap_close_no_free_cdio(drive);
     // Only destroy: ejecting an image handle frees its insides behind our back.
@@ -161,6 +174,49 @@ void CdioSource::readText()
     }
 }
 
+void CdioSource::UseCorrectingReader(std::function<bool(int32_t, long)> fails)
+{
+    correcting = true;
+    failing = std::move(fails);
+}
+
+long CdioSource::boundedRead(cdrom_drive_t* d, void* p, int32_t sector, long count)
+{
+    CdioSource* s = nullptr;
+    {
+        std::lock_guard<std::mutex> l(readersLock);
+        const auto it = readers.find(d);
+        if (it != readers.end()) s = it->second;
+    }
+    if (!s) return -1;
+    auto read = [&](void* out, int32_t first, long n) -> long {
+        if (s->failing && s->failing(first, n)) return -1;
+        return s->driveRead(d, out, first, n);
+    };
+    // Probes (no buffer, or off the disc) get the drive's own answer.
+    if (!p || sector < 0 || sector + count > s->toc.leadOutFrame - kLeadInFrames) return read(p, sector, count);
+    const auto bad = s->badSectors.lower_bound(sector);
+    if (bad == s->badSectors.end() || *bad >= sector + count) {
+        const long n = read(p, sector, count);
+        if (n >= 0) return n;
+    }
+    // The reader re-reads a stretch it cannot verify without end; a damaged disc would
+    // hold playback up for good. So a failed stretch is read sector by sector, and a
+    // sector that fails twice reads as silence from then on.
+    for (long i = 0; i < count; ++i) {
+        char* out = static_cast<char*>(p) + i * kSectorBytes;
+        const int32_t f = sector + static_cast<int32_t>(i);
+        if (!s->badSectors.contains(f)) {
+            bool ok = false;
+            for (int t = 0; t < kSectorTries && !ok; ++t) ok = read(out, f, 1) == 1;
+            if (ok) continue;
+            s->badSectors.insert(f);
+        }
+        std::memset(out, 0, kSectorBytes);
+    }
+    return count;
+}
+
 bool CdioSource::openParanoia()
 {
     if (paranoia) return true;
@@ -170,6 +226,12 @@ bool CdioSource::openParanoia()
         cdio_cddap_close_no_free_cdio(drive);
         drive = nullptr;
         return false;
+    }
+    driveRead = drive->read_audio;
+    drive->read_audio = &CdioSource::boundedRead;
+    {
+        std::lock_guard<std::mutex> l(readersLock);
+        readers[drive] = this;
     }
     paranoia = cdio_paranoia_init(drive);
     if (!paranoia) return false;
@@ -182,7 +244,7 @@ bool CdioSource::Read(int32_t frame, int count, char* out)
 {
     if (count <= 0) return true;
     if (frame < kLeadInFrames || frame + count > toc.leadOutFrame) return false;
-    if (image || !openParanoia()) {
+    if ((image && !correcting) || !openParanoia()) {
         return cdio_read_audio_sectors(cdio, out, frame - kLeadInFrames, static_cast<uint32_t>(count))
             == DRIVER_OP_SUCCESS;
     }

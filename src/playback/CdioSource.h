@@ -2,7 +2,9 @@
 // Sectors from libcdio: a CD drive (read through paranoia) or a disc image (BIN/CUE,
 // cdrdao TOC, NRG; read plainly).
 #include <QTemporaryDir>
+#include <functional>
 #include <memory>
+#include <set>
 
 #include "playback/SectorSource.h"
 
@@ -24,6 +26,12 @@ public:
     bool CanEject() const override { return canEject; }
     bool MediaChanged() override;
 
+    // Reads through the error-correcting reader that real drives use, even from a disc
+    // image, so that this path can be run on test images. failing, when given, makes the
+    // reader's low-level reads of the sectors it names fail, as a damaged disc does
+    // (sectors are counted from the end of the lead-in, as the drive counts them).
+    void UseCorrectingReader(std::function<bool(int32_t sector, long count)> failing = {});
+
     // The drives libcdio finds, and the one it takes by default (empty when none).
     static QStringList DeviceList();
     static QString DefaultDevice();
@@ -40,12 +48,17 @@ private:
     void readToc();
     void readText();
     bool openParanoia();
+    static long boundedRead(cdrom_drive_t* d, void* p, int32_t sector, long count);
 
     CdIo_t* cdio = nullptr;
-    cdrom_drive_t* drive = nullptr;       // real drives only
-    cdrom_paranoia_t* paranoia = nullptr; // real drives only
+    cdrom_drive_t* drive = nullptr;       // the error-correcting reader: real drives,
+    cdrom_paranoia_t* paranoia = nullptr; // and images when asked
     int32_t nextParanoiaFrame = -1;
     bool image = false;
+    bool correcting = false; // images too go through paranoia
+    std::function<bool(int32_t, long)> failing;
+    long (*driveRead)(cdrom_drive_t*, void*, int32_t, long) = nullptr; // the drive's own
+    std::set<int32_t> badSectors; // given up; they read as silence
     bool canEject = false;
     DiscToc toc;
     CdTextInfo text;

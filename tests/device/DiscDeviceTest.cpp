@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "DeviceTestSupport.h"
+#include "playback/CdioSource.h"
 #include "playback/DiscDevice.h"
 
 namespace {
@@ -331,4 +332,39 @@ TEST(DiscDeviceDrive, ADiscChangedBetweenTwoLooksIsOutForAMomentThenTheNewOneIsI
     EXPECT_EQ(dev.Mode(), ModeOpen);
     EXPECT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
     EXPECT_EQ(dev.TrackCount(), 3);
+}
+
+TEST(CorrectingReader, ReadsAnImageAsItIsAndGivesUpDamagedSectorsAsSilence)
+{
+    // The reader real drives use, run on an image: in order, across a track's start,
+    // back again (a seek), then through a stretch whose reads fail as on a damaged disc.
+    QTemporaryDir dir;
+    const QString cue = WriteCueImage(dir.path(), "disc", {{225}, {225}});
+    QString error;
+    auto plain = CdioSource::Open(cue, &error);
+    auto corrected = CdioSource::Open(cue, &error);
+    auto damaged = CdioSource::Open(cue, &error);
+    ASSERT_TRUE(plain && corrected && damaged) << error.toStdString();
+    corrected->UseCorrectingReader();
+    constexpr int32_t badFrom = 400, badTo = 410; // frames; the drive counts sectors from 150
+    damaged->UseCorrectingReader([](int32_t sector, long count) {
+        return sector < badTo - 150 && sector + count > badFrom - 150;
+    });
+    const std::vector<std::pair<int32_t, int>> reads = {{150, 32}, {182, 32}, {360, 32}, {160, 16},
+                                                        {392, 32}, {424, 26}, {300, 5}};
+    for (const auto& [frame, count] : reads) {
+        SCOPED_TRACE(frame);
+        std::vector<char> truth(static_cast<size_t>(count) * 2352), a(truth.size()), b(truth.size());
+        ASSERT_TRUE(plain->Read(frame, count, truth.data()));
+        ASSERT_TRUE(corrected->Read(frame, count, a.data()));
+        EXPECT_TRUE(a == truth);
+        ASSERT_TRUE(damaged->Read(frame, count, b.data()));
+        for (int i = 0; i < count; ++i) {
+            const auto at = static_cast<std::ptrdiff_t>(i) * 2352;
+            const bool bad = frame + i >= badFrom && frame + i < badTo;
+            const std::vector<char> want = bad ? std::vector<char>(2352, 0)
+                                               : std::vector<char>(truth.begin() + at, truth.begin() + at + 2352);
+            EXPECT_TRUE(std::equal(want.begin(), want.end(), b.begin() + at)) << "sector of frame " << frame + i;
+        }
+    }
 }
