@@ -30,7 +30,9 @@ namespace {
 constexpr int kEmptyRows = 4; // below the last line, so the cursor can stay in the fifth row
 constexpr int kCursorRow = 5;
 
-// Times are typed as digits: the input method stays off in the cell editor.
+// Times are typed as digits: the input method stays off in the cell editor. Only the
+// times of lines can be chosen, so the lyrics texts are cells the grid passes over;
+// they still read as text, not greyed, while the grid is enabled.
 class TimeCellDelegate : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -39,6 +41,17 @@ public:
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         editor->setAttribute(Qt::WA_InputMethodEnabled, false);
         return editor;
+    }
+
+protected:
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override
+    {
+        QStyledItemDelegate::initStyleOption(option, index);
+        if (index.column() == 0 && option->widget && option->widget->isEnabled()) {
+            option->state |= QStyle::State_Enabled;
+            option->palette.setCurrentColorGroup(option->widget->isActiveWindow() ? QPalette::Active
+                                                                                 : QPalette::Inactive);
+        }
     }
 };
 
@@ -241,14 +254,15 @@ void TInputDataForm::SetTimingList(int track)
     for (int row = 0; row < TimingList->rowCount(); ++row) {
         const bool line = row < n;
         const TWordsLine record = line ? words.GetLine(track, row + 1) : TWordsLine{};
+        // Cells the grid's keys and the mouse pass over: texts and the rows below the lines.
         auto* text = new QTableWidgetItem(record.Text);
-        text->setFlags(Qt::ItemIsEnabled);
+        text->setFlags(Qt::NoItemFlags);
         TimingList->setItem(row, 0, text);
         for (int column : {1, 2}) {
             const int32_t value = column == 1 ? record.StartTime : record.EndTime;
             auto* item = new QTableWidgetItem(line ? QString::number(value) : QString());
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
-            item->setFlags(line ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::ItemIsEnabled);
+            item->setFlags(line ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::NoItemFlags);
             TimingList->setItem(row, column, item);
         }
     }

@@ -424,3 +424,34 @@ TEST_F(InputData, TheMenuItemOpensTheDialogOnTheCurrentTrackWithTheDriveLeftToIt
     EXPECT_TRUE(FileText().contains(QStringLiteral("001=50,150,行1")));
     EXPECT_FALSE(device.IsPlaying());
 }
+
+TEST_F(InputData, OnlyTheTimesOfLinesCanBeChosenAndATestPlaysFromTheChosenOne)
+{
+    Open(1, 3);
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    QTableWidget* grid = dialog.TimingList;
+    grid->setFocus();
+    auto click = [grid](int row, int column) {
+        QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, grid->visualItemRect(grid->item(row, column)).center());
+    };
+    auto chosen = [grid] { return std::pair{grid->currentRow(), grid->currentColumn()}; };
+    click(1, 2); // the end of line 2
+    EXPECT_EQ(chosen(), std::pair(1, 2));
+    // A lyrics text, a row below the last line, or the keys leading there choose nothing:
+    // the time chosen before stays chosen.
+    click(2, 0);
+    EXPECT_EQ(chosen(), std::pair(1, 2));
+    click(4, 1);
+    EXPECT_EQ(chosen(), std::pair(1, 2));
+    QTest::keyClick(grid, Qt::Key_Left);
+    QTest::keyClick(grid, Qt::Key_Left);
+    EXPECT_EQ(chosen(), std::pair(1, 1));
+    for (int i = 0; i < 3; ++i) QTest::keyClick(grid, Qt::Key_Down);
+    EXPECT_EQ(chosen(), std::pair(2, 1));
+    EXPECT_TRUE(grid->item(2, 1)->isSelected());
+
+    click(1, 0);
+    dialog.TestBtn->click(); // from line 3's start, 3.00 s into the track
+    EXPECT_EQ(device.HeadMs(), 2000 + 3000);
+    dialog.TestBtn->click();
+}
