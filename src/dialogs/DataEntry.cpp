@@ -80,6 +80,12 @@ bool StoreLyrics(TWords& words, int track, const QStringList& lines)
     return true;
 }
 
+int EndMarkLine(const QStringList& lines)
+{
+    const qsizetype at = lines.indexOf(QStringLiteral("***"));
+    return at < 0 ? 0 : static_cast<int>(at) + 1;
+}
+
 std::vector<int> CopySources(const TWords& words, int track)
 {
     std::vector<int> sources;

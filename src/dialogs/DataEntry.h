@@ -20,6 +20,11 @@ QString MemoText(const QStringList& lines);
 // their records but no longer count. False, and nothing stored, above 127 lines.
 bool StoreLyrics(TWords& words, int track, const QStringList& lines);
 
+// The first line (1-based) that is exactly the data file's end-of-lyrics mark "***",
+// 0 when none is. Stored, such a line would end the track's lyrics when the file is read
+// again, and the lines after it would be lost.
+int EndMarkLine(const QStringList& lines);
+
 // The tracks that track may borrow its lyrics from, in order: every listed track that
 // borrows from none, except track itself.
 std::vector<int> CopySources(const TWords& words, int track);

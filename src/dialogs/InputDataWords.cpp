@@ -10,7 +10,9 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTextBlock>
 
+#include "common/Defines.h"
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/DataEntry.h"
@@ -116,6 +118,14 @@ void TInputDataForm::SetWordsEdit(int track)
 bool TInputDataForm::WordsEditExit()
 {
     const QStringList lines = MemoLines(WordsEdit->toPlainText());
+    if (const int mark = EndMarkLine(lines); mark > 0 && lines.size() <= kMaxLines) {
+        ErrorMessage(QString::asprintf("%d 行目: 「***」だけの行は歌詞の終わりの印になるため入力できません。", mark),
+                     QStringLiteral("歌詞入力エラー"));
+        QTextCursor cursor(WordsEdit->document()->findBlockByNumber(mark - 1));
+        WordsEdit->setTextCursor(cursor);
+        WordsEdit->setFocus();
+        return false;
+    }
     if (!StoreLyrics(words, wordsTrack, lines)) {
         ErrorMessage(QStringLiteral("歌詞は最大127行までしか入力できません。"), QStringLiteral("歌詞行数オーバー"));
         WordsEdit->setFocus();

@@ -308,6 +308,18 @@ TEST_F(InputData, LyricsOfUpTo127LinesFromTheMemoOrAFile)
     EXPECT_EQ(words.GetLineCount(2), 2);
     EXPECT_EQ(words.GetLine(2, 2).Text, QStringLiteral("夏の歌"));
     EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("春の歌\n夏の歌\n"));
+
+    // A line of just "***" would end the track's lyrics when the file is read again,
+    // losing the lines after it: refused like a 128th line, the cursor put on it.
+    dialog.WordsEdit->setFocus();
+    dialog.WordsEdit->setPlainText(QStringLiteral("春の歌\n***\n秋の歌\n"));
+    dialog.WordsEdit->document()->setModified(true);
+    dialog.CopyTrack->setFocus();
+    ASSERT_EQ(presenter.shown.size(), 3);
+    EXPECT_EQ(presenter.shown[2].caption, QStringLiteral("歌詞入力エラー"));
+    EXPECT_EQ(words.GetLineCount(2), 2);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.WordsEdit);
+    EXPECT_EQ(dialog.WordsEdit->textCursor().blockNumber(), 1);
 }
 
 TEST_F(InputData, OkRefusesContradictingTimesAndShowsTheCell)
