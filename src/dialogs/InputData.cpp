@@ -83,6 +83,13 @@ TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackControl
     connect(HelpBtn, &QPushButton::clicked, this, &TInputDataForm::HelpBtnClick);
     connectTiming();
     setHelpContexts();
+    // Lyrics still being typed are stored as the page turns; lyrics that cannot be stored
+    // keep their page, with the message.
+    connect(InputDataPage, &QTabWidget::currentChanged, this, [this](int index) {
+        if (InputDataPage->widget(index) == WordsSheet || !WordsEdit->document()->isModified()) return;
+        InputDataPage->setCurrentWidget(WordsSheet);
+        if (WordsEditExit()) InputDataPage->setCurrentIndex(index);
+    });
     // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from any control (a drop-down list would
     // take them as typing), but not while the track plays.
     for (const auto& [keys, step] : {std::pair{QKeySequence::NextChild, 1}, {QKeySequence::PreviousChild, 2}}) {
@@ -264,9 +271,10 @@ bool TInputDataForm::eventFilter(QObject* watched, QEvent* event)
     } else if (watched == MTitleName && event->type() == QEvent::FocusOut) {
         MTitleNameExit();
     } else if (watched == WordsEdit && event->type() == QEvent::FocusOut) {
-        // The window losing the focus (to a message box, say) is not leaving the memo.
+        // The window losing the focus (to a message box, say) is not leaving the memo, and
+        // a memo hidden by turning the page is stored as the page turns.
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason &&
+        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && WordsEdit->isVisible() &&
             WordsEdit->document()->isModified())
             WordsEditExit();
     }

@@ -320,6 +320,18 @@ TEST_F(InputData, LyricsOfUpTo127LinesFromTheMemoOrAFile)
     EXPECT_EQ(words.GetLineCount(2), 2);
     EXPECT_EQ(QApplication::focusWidget(), dialog.WordsEdit);
     EXPECT_EQ(dialog.WordsEdit->textCursor().blockNumber(), 1);
+    // Turning the page does not leave such lyrics behind: one message, and the page stays.
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(presenter.shown.size(), 4);
+    EXPECT_EQ(dialog.InputDataPage->currentWidget(), dialog.WordsSheet);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.WordsEdit);
+    dialog.WordsEdit->setPlainText(QStringLiteral("春の歌\n**\n秋の歌\n"));
+    dialog.WordsEdit->document()->setModified(true);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_EQ(presenter.shown.size(), 4);
+    EXPECT_EQ(dialog.InputDataPage->currentWidget(), dialog.TimingSheet);
+    EXPECT_EQ(words.GetLineCount(2), 3);
+    EXPECT_EQ(dialog.TimingList->item(2, 0)->text(), QStringLiteral("秋の歌"));
 }
 
 TEST_F(InputData, OkRefusesContradictingTimesAndShowsTheCell)
