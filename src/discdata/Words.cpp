@@ -388,7 +388,9 @@ void TWords::saveInto(IniDocument& doc, int part)
             if (i > 1) program += QLatin1Char(',');
             program += QString::number(ProgramList[i]);
         }
-        if (!programTail.isEmpty()) program += (program.isEmpty() ? QString() : QStringLiteral(",")) + programTail;
+        // The entries beyond the slots follow only a full list: after a shorter program
+        // (the editor deleted entries) they would come back as its entries.
+        if (count == kProgramSlots && !programTail.isEmpty()) program += QLatin1Char(',') + programTail;
         doc.WriteString(kInfo, QStringLiteral("Program"), program);
     }
     if (part != dpProgram) {

@@ -114,7 +114,7 @@ private:
     CommandSet& commands;
     Settings& settings;
     std::array<uint8_t, kSongSlots + 1> known{};
-    QString programTail; // program entries beyond the slots, kept as the file has them
+    QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };
 
 // The disc identifier of a table of contents as the device reports it in TMSF:

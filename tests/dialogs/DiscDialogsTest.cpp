@@ -382,3 +382,27 @@ TEST_F(DiscDialogsTest, ExportProposesTheDataFileNameAndHoldsTheTopmostWhileAski
     EXPECT_FALSE(QFile::exists(answer));
     EXPECT_FALSE(form.HoldTopmost);
 }
+
+TEST_F(DiscDialogsTest, AProgramLongerThanTheListIsWhatTheEditorShowsOnceItIsSaved)
+{
+    // A hand-made file with 102 entries: the list holds the first 100.
+    const SimDisc disc = SimDisc::Audio({30, 40, 50, 60});
+    StartWith(disc);
+    QByteArray program;
+    for (int i = 0; i < 102; ++i) program += (i ? "," : "") + QByteArray::number(i % 4 + 1);
+    Register(disc, "[Info]\r\nTitle=Disc\r\nProgram=" + program + "\r\n");
+    TProgSetForm& dlg = *dialogs->ProgSetForm;
+    WhileOpen(commands.ProgSetItem, [&] {
+        EXPECT_EQ(dlg.ProgList->count(), 100 + 1);
+        // Emptied and saved, the program is empty in the file too: nothing left over
+        // comes back as the program.
+        dlg.DelAllBtn->click();
+        dlg.SaveBtn->click();
+        dlg.ReloadBtn->click();
+        EXPECT_EQ(Texts(dlg.ProgList), QStringList{""});
+        dlg.OKBtn->click();
+    });
+    QFile file(words.FileName);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("Program=\r\n"));
+}
