@@ -3,11 +3,22 @@
 // milliseconds of absolute disc time (track 1 usually starts at 2000 ms, after the
 // 150-frame lead-in), except in the TMSF time format the disc identifier uses.
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 
 #include "common/Defines.h"
 
 enum TimeFormat : int { TimeFormatMilliseconds = 0, TimeFormatTmsf = 10 };
+
+// Titles and performers a disc carries (its CD-Text, or a cue sheet's TITLE and
+// PERFORMER lines); index 0 of the lists is track 1.
+struct CdTextInfo {
+    QString discTitle;
+    QString discPerformer;
+    QStringList trackTitles;
+    QStringList trackPerformers;
+    bool Empty() const { return discTitle.isEmpty() && discPerformer.isEmpty() && trackTitles.isEmpty(); }
+};
 
 class CdDevice {
 public:
@@ -55,4 +66,6 @@ public:
     virtual int32_t TrackLength(int n) = 0;
     // True for an audio track; the first that answers true is the first audio track.
     virtual bool TrackIsAudio(int n) = 0;
+    // The titles the disc in the drive carries; empty without a disc or without titles.
+    virtual CdTextInfo DiscText() { return {}; }
 };

@@ -37,24 +37,21 @@ bool CdioSource::IsDevicePath(const QString& name)
     return name.startsWith(QLatin1String("/dev/"));
 }
 
-QStringList CdioSource::CueFiles(const QString& cue)
+QStringList CdioSource::ImageFiles(const QString& image)
 {
+    // cdrdao TOC files name theirs on FILE, AUDIOFILE and DATAFILE lines.
     QStringList files;
-    QFile f(cue);
-    if (!f.open(QIODevice::ReadOnly)) return files;
-    const QDir dir = QFileInfo(cue).absoluteDir();
+    QFile f(image);
+    if (!image.endsWith(QLatin1String(".toc"), Qt::CaseInsensitive) || !f.open(QIODevice::ReadOnly)) return files;
+    const QDir dir = QFileInfo(image).absoluteDir();
     for (QByteArray line : f.read(1 << 20).split('\n')) {
         line = line.trimmed();
-        if (!line.toUpper().startsWith("FILE ")) continue;
-        line = line.mid(5).trimmed();
-        QByteArray file;
-        if (line.startsWith('"')) {
-            const qsizetype end = line.indexOf('"', 1);
-            if (end > 1) file = line.mid(1, end - 1);
-        } else {
-            file = line.split(' ').value(0);
-        }
-        if (!file.isEmpty()) files << QDir::cleanPath(dir.absoluteFilePath(QFile::decodeName(file)));
+        const QByteArray word = line.left(line.indexOf(' ')).toUpper();
+        if (word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") continue;
+        const qsizetype open = line.indexOf('"'), close = line.indexOf('"', open + 1);
+        if (open < 0 || close <= open + 1) continue;
+        const QString file = QDir::cleanPath(dir.absoluteFilePath(QFile::decodeName(line.mid(open + 1, close - open - 1))));
+        if (!files.contains(file)) files << file;
     }
     return files;
 }
@@ -67,33 +64,7 @@ std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error
         if (error) *error = QStringLiteral("%1: no such disc image").arg(name);
         return nullptr;
     }
-    QString openName = name;
-    if (s->image && name.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) {
-        const QStringList files = CueFiles(name);
-        if (files.size() != 1) {
-            if (error) {
-                *error = files.isEmpty() ? QStringLiteral("%1: the cue sheet names no data file").arg(name)
-                                         : QStringLiteral("%1: cue sheets of several data files are not supported").arg(name);
-            }
-            return nullptr;
-        }
-        if (!QFileInfo(files[0]).isFile()) {
-            if (error) *error = QStringLiteral("%1: its data file %2 is missing").arg(name, files[0]);
-            return nullptr;
-        }
-        const QString sameName = QDir::cleanPath(QFileInfo(name).absoluteFilePath().chopped(4) + QStringLiteral(".bin"));
-        if (files[0] != sameName) {
-            s->alias = std::make_unique<QTemporaryDir>();
-            const QString cueCopy = s->alias->filePath(QStringLiteral("disc.cue"));
-            if (!s->alias->isValid() || !QFile::copy(name, cueCopy)
-                || !QFile::link(files[0], s->alias->filePath(QStringLiteral("disc.bin")))) {
-                if (error) *error = QStringLiteral("%1: cannot be opened (no room for a temporary copy)").arg(name);
-                return nullptr;
-            }
-            openName = cueCopy;
-        }
-    }
-    const QByteArray path = QFile::encodeName(openName);
+    const QByteArray path = QFile::encodeName(name);
     // libcdio's warnings (short pregaps and the like) are not the user's business;
     // what fails is reported through error.
     cdio_loglevel_default = CDIO_LOG_ERROR;

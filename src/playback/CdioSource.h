@@ -1,7 +1,7 @@
 #pragma once
-// Sectors from libcdio: a CD drive (read through paranoia) or a disc image (BIN/CUE,
-// cdrdao TOC, NRG; read plainly).
-#include <QTemporaryDir>
+// Sectors from libcdio: a CD drive (read through paranoia) or a disc image (cdrdao
+// TOC, NRG, or a BIN whose cue sheet has its name; read plainly).
+#include <QString>
 #include <functional>
 #include <memory>
 #include <set>
@@ -35,8 +35,8 @@ public:
     // The drives libcdio finds, and the one it takes by default (empty when none).
     static QStringList DeviceList();
     static QString DefaultDevice();
-    // The data files a cue sheet names (absolute), in order.
-    static QStringList CueFiles(const QString& cue);
+    // The data files a cdrdao TOC file names (absolute), in order.
+    static QStringList ImageFiles(const QString& image);
     // True for a path that names a drive rather than an image file.
     static bool IsDevicePath(const QString& name);
     // Open and close a drive's tray by its path.
@@ -62,7 +62,4 @@ private:
     bool canEject = false;
     DiscToc toc;
     CdTextInfo text;
-    // libcdio reads the BIN named like the CUE, whatever the CUE says; a CUE naming
-    // another file is opened through a copy beside a link of that name.
-    std::unique_ptr<QTemporaryDir> alias;
 };

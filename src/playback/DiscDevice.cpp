@@ -10,6 +10,7 @@
 #include <type_traits>
 
 #include "playback/CdioSource.h"
+#include "playback/CueSource.h"
 #include "playback/SectorPlayer.h"
 
 namespace {
@@ -27,11 +28,7 @@ constexpr qint64 kSwapMs = 1500;
 
 DiscDevice::DiscDevice(SourceOpener o) : opener(std::move(o))
 {
-    if (!opener) {
-        opener = [](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
-            return CdioSource::Open(name, error);
-        };
-    }
+    if (!opener) opener = &DiscDevice::OpenSource;
     player = new SectorPlayer;
     player->moveToThread(&audioThread);
     QObject::connect(&audioThread, &QThread::finished, player, &QObject::deleteLater);
@@ -60,6 +57,21 @@ template <class F> auto DiscDevice::onAudioThread(F f)
 
 QStringList DiscDevice::DeviceList() { return CdioSource::DeviceList(); }
 QString DiscDevice::DefaultDevice() { return CdioSource::DefaultDevice(); }
+
+namespace {
+bool IsCueSheet(const QString& name) { return name.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive); }
+} // namespace
+
+std::unique_ptr<SectorSource> DiscDevice::OpenSource(const QString& name, QString* error)
+{
+    if (IsCueSheet(name) && !CdioSource::IsDevicePath(name)) return CueSource::Open(name, error);
+    return CdioSource::Open(name, error);
+}
+
+QStringList DiscDevice::ImageDataFiles(const QString& image)
+{
+    return IsCueSheet(image) ? CueSource::DataFiles(image) : CdioSource::ImageFiles(image);
+}
 
 namespace {
 void AddStamp(const QString& path, std::vector<qint64>& out)
@@ -102,7 +114,7 @@ bool DiscDevice::Open(const QString& name)
     canEject = false;
     swapping = false;
     if (isVirtual) {
-        dataFiles = CdioSource::CueFiles(driveName);
+        dataFiles = ImageDataFiles(driveName);
         stamp = imageStamp();
         // A missing image is an empty drive: the disc comes in when the file appears.
         if (stamp.exists && !loadDisc()) return false;
@@ -200,7 +212,7 @@ void DiscDevice::checkDisc()
         if (now != stamp) {
             const bool replaced = (source || swapping) && now.exists;
             dropDisc();
-            dataFiles = CdioSource::CueFiles(driveName);
+            dataFiles = ImageDataFiles(driveName);
             stamp = imageStamp();
             swapping = false;
             if (replaced)

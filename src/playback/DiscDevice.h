@@ -20,7 +20,7 @@ public:
     // Opens the disc in a drive or an image; null with a reason when it cannot.
     using SourceOpener = std::function<std::unique_ptr<SectorSource>(const QString& name, QString* error)>;
 
-    // Without an opener, libcdio opens drives and images.
+    // Without an opener, OpenSource opens drives and images.
     explicit DiscDevice(SourceOpener opener = {});
     ~DiscDevice() override;
     DiscDevice(const DiscDevice&) = delete;
@@ -45,6 +45,7 @@ public:
     int32_t TrackPosition(int n) override;
     int32_t TrackLength(int n) override;
     bool TrackIsAudio(int n) override;
+    CdTextInfo DiscText() override { return ready() ? text : CdTextInfo{}; }
 
     // Why the last Open failed.
     QString OpenError() const { return openError; }
@@ -54,11 +55,14 @@ public:
     // True when no sound output was found: playback runs on a silent clock. The
     // program tells the user once.
     bool SoundOutputMissing() const { return soundMissing; }
-    // The disc's CD-Text, empty when it has none.
-    CdTextInfo Text() const { return text; }
     // Drives for the drive selection, and the default one (empty when none).
     static QStringList DeviceList();
     static QString DefaultDevice();
+    // Cue sheets through their own reader; drives and the other image kinds (cdrdao TOC,
+    // NRG) through libcdio.
+    static std::unique_ptr<SectorSource> OpenSource(const QString& name, QString* error);
+    // The files a virtual drive's disc is made of besides the image file itself.
+    static QStringList ImageDataFiles(const QString& image);
 
 private:
     enum class State { Stopped, Playing, Paused };

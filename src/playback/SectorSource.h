@@ -1,10 +1,12 @@
 #pragma once
-// Where DiscDevice gets its table of contents and audio sectors from: libcdio today
-// (drives and disc images), decoded audio files with a cue sheet later.
+// Where DiscDevice gets its table of contents and audio sectors from: libcdio (drives
+// and disc images) or a cue sheet over raw data or audio files.
 #include <QString>
 #include <QStringList>
 #include <cstdint>
 #include <vector>
+
+#include "playback/CdDevice.h"
 
 constexpr int kSectorBytes = 2352;     // one CD frame of 16-bit stereo audio
 constexpr int kSectorSamples = 588;    // stereo samples in a frame
@@ -23,15 +25,6 @@ struct DiscToc {
     bool Empty() const { return tracks.empty(); }
     // The track holding an absolute frame, 1-based; 0 before the first track.
     int TrackAt(int32_t frame) const;
-};
-
-// Titles and performers from the disc's CD-Text; index 0 of the lists is track 1.
-struct CdTextInfo {
-    QString discTitle;
-    QString discPerformer;
-    QStringList trackTitles;
-    QStringList trackPerformers;
-    bool Empty() const { return discTitle.isEmpty() && discPerformer.isEmpty() && trackTitles.isEmpty(); }
 };
 
 class SectorSource {

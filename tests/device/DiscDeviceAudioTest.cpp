@@ -243,7 +243,7 @@ TEST_F(DiscDeviceAudio, ReadErrorsAreSkippedAndPlaybackGoesOn)
     // reader that real drives use.
     const std::vector<std::pair<const char*, DiscDevice::SourceOpener>> readers = {
         {"plain", [](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
-             auto disc = CdioSource::Open(name, error);
+             auto disc = DiscDevice::OpenSource(name, error);
              if (!disc) return nullptr;
              return std::make_unique<DamagedSource>(std::move(disc), badFrom, badTo);
          }},

@@ -285,7 +285,7 @@ TEST_F(DiscDeviceImages, CdTextOfTheCueSheetIsKept)
               "  TRACK 02 AUDIO\n    TITLE \"Second\"\n    INDEX 01 00:01:00\n");
     cue.close();
     ASSERT_TRUE(dev.Open(cue.fileName())) << dev.OpenError().toStdString();
-    const CdTextInfo t = dev.Text();
+    const CdTextInfo t = dev.DiscText();
     EXPECT_EQ(t.discTitle, QStringLiteral("Night Songs"));
     EXPECT_EQ(t.discPerformer, QStringLiteral("Mirelune Band"));
     EXPECT_EQ(t.trackTitles, (QStringList{"First", "Second"}));
