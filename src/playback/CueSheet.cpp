@@ -35,7 +35,7 @@ CdtextGetFn CueCdtextGet()
 bool IsUtf8(const QByteArray& bytes)
 {
     QStringDecoder utf8(QStringDecoder::Utf8);
-    (void)utf8.decode(bytes);
+    const QString text = utf8(bytes);
     return !utf8.hasError();
 }
 
@@ -122,6 +122,8 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
     bool ok = true;
     const int count = std::min(cd_get_ntrack(cd), kMaxTracks);
     QByteArray lastFile;
+    std::vector<QByteArray> fileNames;
+    int fileIndex = -1;
     for (int i = 1; i <= count && ok; ++i) {
         Track* t = cd_get_track(cd, i);
         const char* file = t ? track_get_filename(t) : nullptr;
@@ -132,18 +134,26 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
         }
         if (sheet->files.empty() || lastFile != file) {
             lastFile = file;
-            CueSheet::File f;
-            f.name = decode(file);
-            for (const FileLine& line : fileLines) {
-                if (line.name == lastFile) {
-                    f.kind = KindOf(line.type);
-                    break;
+            // A file named again after others keeps its index; the layout refuses it.
+            fileIndex = -1;
+            for (size_t k = 0; k < fileNames.size() && fileIndex < 0; ++k)
+                if (fileNames[k] == lastFile) fileIndex = static_cast<int>(k);
+            if (fileIndex < 0) {
+                CueSheet::File f;
+                f.name = decode(file);
+                for (const FileLine& line : fileLines) {
+                    if (line.name == lastFile) {
+                        f.kind = KindOf(line.type);
+                        break;
+                    }
                 }
+                fileIndex = static_cast<int>(sheet->files.size());
+                sheet->files.push_back(f);
+                fileNames.push_back(lastFile);
             }
-            sheet->files.push_back(f);
         }
         CueSheet::Track track;
-        track.file = static_cast<int>(sheet->files.size()) - 1;
+        track.file = fileIndex;
         track.audio = track_get_mode(t) == MODE_AUDIO;
         track.sectorBytes = SectorBytes(track_get_mode(t));
         const long index0 = track_get_index(t, 0);

@@ -199,14 +199,20 @@ bool CueSource::readExtent(const CueExtent& e, int32_t first, int count, char* o
     if (!openFile(e.file)) return false;
     if (sound) {
         const int64_t sample = e.offset + static_cast<int64_t>(first - e.frame) * kSectorSamples;
-        if (sample != soundPos && sf_seek(sound, sample, SEEK_SET) != sample) {
-            soundPos = -1;
+        const sf_count_t want = static_cast<sf_count_t>(count) * kSectorSamples;
+        // A damaged FLAC frame is skipped by the decoder, which says so only through
+        // sf_error; the samples after it would come out of place. After any failure the
+        // decoder is not to be trusted (a failed seek leaves it stuck): the next read
+        // opens the file afresh.
+        const bool ok = (sample == soundPos || sf_seek(sound, sample, SEEK_SET) == sample)
+            && sf_readf_short(sound, reinterpret_cast<short*>(out), want) == want
+            && sf_error(sound) == SF_ERR_NO_ERROR;
+        if (!ok) {
+            closeFile();
             return false;
         }
-        const sf_count_t want = static_cast<sf_count_t>(count) * kSectorSamples;
-        const sf_count_t got = sf_readf_short(sound, reinterpret_cast<short*>(out), want);
-        soundPos = got == want ? sample + want : -1;
-        return got == want;
+        soundPos = sample + want;
+        return true;
     }
     const off_t at = static_cast<off_t>(e.offset + static_cast<int64_t>(first - e.frame) * kSectorBytes);
     size_t done = 0;

@@ -5,6 +5,7 @@
 #include <QFile>
 #include <algorithm>
 #include <cstring>
+#include <sndfile.h>
 
 namespace {
 constexpr int kSectorBytes = 2352;
@@ -18,6 +19,12 @@ QString Msf(long frames)
         .arg(frames % 75, 2, 10, QLatin1Char('0'));
 }
 
+void CodeSample(int64_t n, int16_t* out)
+{
+    out[0] = static_cast<int16_t>(n & 0xFFFF);
+    out[1] = static_cast<int16_t>(0x4000 | ((n >> 16) & 0x3FFF));
+}
+
 bool WriteBin(const QString& path, const std::vector<TestTrack>& tracks)
 {
     QFile f(path);
@@ -28,11 +35,8 @@ bool WriteBin(const QString& path, const std::vector<TestTrack>& tracks)
         for (int i = 0; i < t.frames; ++i, ++frame) {
             auto* p = reinterpret_cast<int16_t*>(sector.data());
             if (t.audio) {
-                for (int s = 0; s < kSamplesPerSector; ++s) {
-                    const int64_t n = static_cast<int64_t>(frame) * kSamplesPerSector + s;
-                    p[2 * s] = static_cast<int16_t>(n & 0xFFFF);
-                    p[2 * s + 1] = static_cast<int16_t>(0x4000 | ((n >> 16) & 0x3FFF));
-                }
+                for (int s = 0; s < kSamplesPerSector; ++s)
+                    CodeSample(static_cast<int64_t>(frame) * kSamplesPerSector + s, p + 2 * s);
             } else {
                 sector.fill('\x55'); // data: anything but audio
             }
@@ -52,9 +56,9 @@ int64_t DecodeSample(int16_t left, int16_t right)
 
 int64_t SampleAtMs(int32_t ms) { return (static_cast<int64_t>(ms) * 441 + 9) / 10; }
 
-QByteArray CueSheet(const QString& binName, const std::vector<TestTrack>& tracks)
+QByteArray CueSheetText(const QString& binName, const std::vector<TestTrack>& tracks, const QByteArray& fileType)
 {
-    QByteArray cue = "FILE \"" + binName.toUtf8() + "\" BINARY\n";
+    QByteArray cue = "FILE \"" + binName.toUtf8() + "\" " + fileType + "\n";
     long frame = 0;
     for (size_t i = 0; i < tracks.size(); ++i) {
         cue += QStringLiteral("  TRACK %1 %2\n    INDEX 01 %3\n")
@@ -73,7 +77,64 @@ QString WriteCueImage(const QString& dir, const QString& name, const std::vector
     const QString cuePath = QDir(dir).filePath(name + ".cue");
     QFile cue(cuePath);
     if (!cue.open(QIODevice::WriteOnly | QIODevice::Truncate)) return {};
-    cue.write(CueSheet(name + ".bin", tracks));
+    cue.write(CueSheetText(name + ".bin", tracks));
+    return cuePath;
+}
+
+bool WriteAudioFile(const QString& path, int format, int64_t fromFrame, int64_t toFrame, int sampleRate)
+{
+    SF_INFO info{};
+    info.samplerate = sampleRate;
+    info.channels = 2;
+    info.format = format | SF_FORMAT_PCM_16;
+    SNDFILE* f = sf_open(QFile::encodeName(path).constData(), SFM_WRITE, &info);
+    if (!f) return false;
+    std::vector<int16_t> buf(static_cast<size_t>(kSamplesPerSector) * 2);
+    bool ok = true;
+    for (int64_t frame = fromFrame; frame < toFrame && ok; ++frame) {
+        for (int s = 0; s < kSamplesPerSector; ++s) CodeSample(frame * kSamplesPerSector + s, &buf[2 * s]);
+        ok = sf_writef_short(f, buf.data(), kSamplesPerSector) == kSamplesPerSector;
+    }
+    return sf_close(f) == 0 && ok;
+}
+
+QString WriteAudioCue(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks, int format,
+                      CueShape shape, int gapFrames, int sampleRate)
+{
+    const QString ext = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC ? QStringLiteral("flac") : QStringLiteral("wav");
+    std::vector<long> starts{150};
+    for (const TestTrack& t : tracks) starts.push_back(starts.back() + t.frames);
+    QByteArray cue = "TITLE \"" + name.toUtf8() + "\"\n";
+    if (shape == CueShape::OneFile) {
+        const QString file = name + QLatin1Char('.') + ext;
+        if (!WriteAudioFile(QDir(dir).filePath(file), format, starts.front(), starts.back(), sampleRate)) return {};
+        cue += CueSheetText(file, tracks, "WAVE");
+    } else {
+        const int gap = shape == CueShape::FilePerTrack ? 0 : gapFrames;
+        for (size_t i = 0; i < tracks.size(); ++i) {
+            const QString file = QStringLiteral("%1 %2.%3").arg(i + 1, 2, 10, QLatin1Char('0')).arg(name, ext);
+            // Where this file begins and ends on the disc.
+            const long from = i == 0 ? starts[0] : starts[i] - (shape == CueShape::GapsInNextFile ? gap : 0);
+            const long to = i + 1 == tracks.size() ? starts.back()
+                                                   : starts[i + 1] - (shape == CueShape::GapsInNextFile ? gap : 0);
+            if (!WriteAudioFile(QDir(dir).filePath(file), format, from, to, sampleRate)) return {};
+            const QByteArray number = QByteArray::number(static_cast<int>(i + 1)).rightJustified(2, '0');
+            if (shape == CueShape::GapsInOwnFile && i > 0) {
+                // The gap before this track lies at the end of the file before.
+                cue += "  TRACK " + number + " AUDIO\n    INDEX 00 " + Msf(starts[i] - gap - starts[i - 1]).toUtf8() + "\n";
+                cue += "FILE \"" + file.toUtf8() + "\" WAVE\n    INDEX 01 00:00:00\n";
+                continue;
+            }
+            cue += "FILE \"" + file.toUtf8() + "\" WAVE\n  TRACK " + number + " AUDIO\n";
+            if (gap > 0 && i > 0 && shape == CueShape::GapsInNextFile)
+                cue += "    INDEX 00 00:00:00\n    INDEX 01 " + Msf(gap).toUtf8() + "\n";
+            else
+                cue += "    INDEX 01 00:00:00\n";
+        }
+    }
+    const QString cuePath = QDir(dir).filePath(name + QStringLiteral(".cue"));
+    QFile f(cuePath);
+    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(cue) != cue.size()) return {};
     return cuePath;
 }
 

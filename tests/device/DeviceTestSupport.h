@@ -22,8 +22,21 @@ int64_t SampleAtMs(int32_t ms); // the first sample of a millisecond, as the dev
 // path of the cue sheet or toc file. The first track starts at frame 150 (2000 ms).
 QString WriteCueImage(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks);
 QString WriteTocImage(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks);
-// A cue sheet's contents for the tracks, naming binName.
-QByteArray CueSheet(const QString& binName, const std::vector<TestTrack>& tracks);
+// A cue sheet's contents for the tracks, naming binName (a file of the given type).
+QByteArray CueSheetText(const QString& binName, const std::vector<TestTrack>& tracks,
+                    const QByteArray& fileType = "BINARY");
+
+// The same disc as audio files that libsndfile writes (format: SF_FORMAT_FLAC,
+// SF_FORMAT_WAV ...), with a cue sheet dir/name.cue; answers its path. One file for
+// the disc, or one per track in either of the shapes rippers write: gaps (the last
+// gapFrames of each track before the next) at the head of the next track's file
+// (INDEX 00 00:00:00 there), or at the end of the track's own file (INDEX 00 before
+// the next FILE line).
+enum class CueShape { OneFile, FilePerTrack, GapsInNextFile, GapsInOwnFile };
+QString WriteAudioCue(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks, int format,
+                      CueShape shape, int gapFrames = 0, int sampleRate = 44100);
+// Writes frames [from, to) of the disc as an audio file.
+bool WriteAudioFile(const QString& path, int format, int64_t fromFrame, int64_t toFrame, int sampleRate = 44100);
 
 class MonitorRecorder {
 public:

@@ -100,7 +100,7 @@ TEST_F(DiscDeviceImages, OtherImageKindsOpenWithTheirTracks)
     ASSERT_FALSE(WriteCueImage(dir.path(), "album", {{150}, {150}}).isEmpty());
     QFile renamed(Path("Album (disc 1).cue"));
     ASSERT_TRUE(renamed.open(QIODevice::WriteOnly));
-    renamed.write(CueSheet("album.bin", {{150}, {150}}));
+    renamed.write(CueSheetText("album.bin", {{150}, {150}}));
     renamed.close();
     ASSERT_TRUE(dev.Open(renamed.fileName())) << dev.OpenError().toStdString();
     EXPECT_EQ(dev.TrackCount(), 2);
@@ -117,7 +117,7 @@ TEST_F(DiscDeviceImages, BrokenImagesAreRefusedWithAReason)
 {
     QFile cue(Path("nothing.cue"));
     ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
-    cue.write(CueSheet("absent.bin", {{225}}));
+    cue.write(CueSheetText("absent.bin", {{225}}));
     cue.close();
     EXPECT_FALSE(dev.Open(cue.fileName()));
     EXPECT_FALSE(dev.OpenError().isEmpty());
@@ -126,7 +126,7 @@ TEST_F(DiscDeviceImages, BrokenImagesAreRefusedWithAReason)
     // that one is not some other disc's stand-in.
     ASSERT_FALSE(WriteCueImage(dir.path(), "nothing", {{225}}).isEmpty());
     ASSERT_TRUE(cue.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    cue.write(CueSheet("absent.bin", {{225}}));
+    cue.write(CueSheetText("absent.bin", {{225}}));
     cue.close();
     EXPECT_FALSE(dev.Open(cue.fileName()));
     EXPECT_TRUE(dev.OpenError().contains("absent.bin")) << dev.OpenError().toStdString();

@@ -1,0 +1,407 @@
+// Cue sheets: how a sheet lays a disc out (gaps, data tracks, damaged tables), and
+// discs made of BIN data or FLAC and WAV files in every shape rippers write, which
+// must give the table of contents, the identifier and the samples of the one BIN image.
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <array>
+#include <random>
+#include <sndfile.h>
+
+#include "DeviceTestSupport.h"
+#include "common/TextCodec.h"
+#include "discdata/Words.h"
+#include "playback/CdioSource.h"
+#include "playback/CueSheet.h"
+#include "playback/CueSource.h"
+#include "playback/DiscDevice.h"
+
+namespace {
+
+CueLayout LayOut(const QByteArray& text, const std::vector<int64_t>& sizes, QString* error = nullptr)
+{
+    CueSheet sheet;
+    CueLayout layout;
+    QString why;
+    if (!ParseCueSheet(text, &sheet, &why) || !LayOutCueSheet(sheet, sizes, &layout, &why)) {
+        if (error) *error = why;
+        return {};
+    }
+    return layout;
+}
+
+std::vector<int32_t> Starts(const DiscToc& toc)
+{
+    std::vector<int32_t> s;
+    for (const auto& t : toc.tracks) s.push_back(t.startFrame);
+    return s;
+}
+
+TEST(CueSheetLayout, GapsAndDataTracksLandWhereACdHasThem)
+{
+    // INDEX 00 stays in the file before its track; POSTGAP and PREGAP are silence that
+    // no file holds, after and before their tracks.
+    const CueLayout gaps = LayOut("FILE \"a.bin\" BINARY\n"
+                                  "  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n    POSTGAP 00:01:00\n"
+                                  "  TRACK 02 AUDIO\n    INDEX 00 00:03:00\n    INDEX 01 00:04:00\n"
+                                  "  TRACK 03 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:08:00\n",
+                                  {1000 * 2352});
+    EXPECT_EQ(Starts(gaps.toc), (std::vector<int32_t>{150, 525, 975}));
+    EXPECT_EQ(gaps.toc.leadOutFrame, 1375);
+    const std::vector<std::array<int64_t, 4>> expected = {
+        // frame, frames, file, offset
+        {150, 225, 0, 0}, {375, 75, -1, 0}, {450, 75, 0, 225 * 2352}, {525, 300, 0, 300 * 2352},
+        {825, 150, -1, 0}, {975, 400, 0, 600 * 2352}};
+    ASSERT_EQ(gaps.extents.size(), expected.size());
+    for (size_t i = 0; i < expected.size(); ++i) {
+        const CueExtent& e = gaps.extents[i];
+        EXPECT_EQ((std::array<int64_t, 4>{e.frame, e.frames, e.file, e.offset}), expected[i]) << "extent " << i;
+    }
+
+    // A 2048-byte data track in front of the audio: the audio is found behind it.
+    const CueLayout mixed = LayOut("FILE \"m.bin\" BINARY\n  TRACK 01 MODE1/2048\n    INDEX 01 00:00:00\n"
+                                   "  TRACK 02 AUDIO\n    PREGAP 00:02:00\n    INDEX 01 00:04:00\n",
+                                   {300 * 2048 + 450 * 2352});
+    EXPECT_EQ(Starts(mixed.toc), (std::vector<int32_t>{150, 600}));
+    EXPECT_FALSE(mixed.toc.tracks[0].audio);
+    EXPECT_TRUE(mixed.toc.tracks[1].audio);
+    EXPECT_EQ(mixed.toc.leadOutFrame, 1050);
+    ASSERT_FALSE(mixed.extents.empty());
+    EXPECT_EQ(mixed.extents.back().offset, 300 * 2048);
+    EXPECT_EQ(mixed.extents.back().frameBytes, 2352);
+
+    // Audio before INDEX 01 of track 1 (a hidden track) moves track 1 on; a partial
+    // frame at the end is not part of the disc; a track past the end of its file ends
+    // the disc before it, as libcdio reads such a sheet.
+    const CueLayout hidden = LayOut("FILE \"h.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n"
+                                    "    INDEX 01 00:02:00\n  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n"
+                                    "  TRACK 03 AUDIO\n    INDEX 01 01:00:00\n",
+                                    {1000 * 2352 + 1000});
+    EXPECT_EQ(Starts(hidden.toc), (std::vector<int32_t>{300, 450}));
+    EXPECT_EQ(hidden.toc.leadOutFrame, 1150);
+
+    // Audio files count in samples, 588 to the frame.
+    const CueLayout flac = LayOut("FILE \"a.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+                                  "FILE \"b.flac\" WAVE\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:10\n",
+                                  {588 * 100, 588 * 50 + 587});
+    EXPECT_EQ(Starts(flac.toc), (std::vector<int32_t>{150, 260}));
+    EXPECT_EQ(flac.toc.leadOutFrame, 300);
+    ASSERT_EQ(flac.extents.size(), 3u);
+    EXPECT_EQ(flac.extents[2].offset, 588 * 10);
+}
+
+TEST(CueSheetLayout, SheetsThatContradictThemselvesAreRefusedWithAReason)
+{
+    QString why;
+    EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:05:00\n"
+                       "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n", {1000 * 2352}, &why).toc.Empty());
+    EXPECT_TRUE(why.contains(QStringLiteral("track 2"))) << why.toStdString();
+    EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE \"b.bin\" BINARY\n"
+                       "  TRACK 02 AUDIO\n    INDEX 01 00:00:00\nFILE \"a.bin\" BINARY\n  TRACK 03 AUDIO\n"
+                       "    INDEX 01 00:00:00\n", {2352 * 100, 2352 * 100}, &why).toc.Empty());
+    EXPECT_TRUE(why.contains(QStringLiteral("a.bin"))) << why.toStdString();
+    EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n", {2352 * 100}, &why).toc.Empty());
+    EXPECT_TRUE(why.contains(QStringLiteral("INDEX 01"))) << why.toStdString();
+    EXPECT_TRUE(LayOut("REM nothing here\n", {}, &why).toc.Empty());
+    EXPECT_FALSE(why.isEmpty());
+    EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n", {100}, &why).toc.Empty());
+    EXPECT_FALSE(why.isEmpty()) << "a file too short for one frame holds no track";
+}
+
+TEST(CueSheetLayout, FileKindsAndTitlesAreRead)
+{
+    // Code page 932, as Japanese Windows rippers write their sheets; and a byte-order mark.
+    const QByteArray cp932 = Cp932::Encode(QStringLiteral("TITLE \"月の舟\"\nPERFORMER 'ミレルーン'\n"
+                                                          "FILE \"一.bin\" MOTOROLA\n  TRACK 01 AUDIO\n"
+                                                          "    TITLE \"夜明け\"\n    INDEX 01 00:00:00\n"
+                                                          "FILE two.wav WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n"
+                                                          "FILE 'three.bin' BINARY\n  TRACK 03 MODE2/2352\n    INDEX 01 00:00:00"));
+    for (const QByteArray& text : {cp932, QByteArray("\xEF\xBB\xBF") + Cp932::Decode(cp932).toUtf8()}) {
+        CueSheet sheet;
+        QString why;
+        ASSERT_TRUE(ParseCueSheet(text, &sheet, &why)) << why.toStdString();
+        EXPECT_EQ(sheet.title, QStringLiteral("月の舟"));
+        EXPECT_EQ(sheet.performer, QStringLiteral("ミレルーン"));
+        ASSERT_EQ(sheet.files.size(), 3u);
+        EXPECT_EQ(sheet.files[0].name, QStringLiteral("一.bin"));
+        EXPECT_EQ(sheet.files[0].kind, CueSheet::FileKind::RawBigEndian);
+        EXPECT_EQ(sheet.files[1].name, QStringLiteral("two.wav"));
+        EXPECT_EQ(sheet.files[1].kind, CueSheet::FileKind::Audio);
+        EXPECT_EQ(sheet.files[2].kind, CueSheet::FileKind::Raw);
+        ASSERT_EQ(sheet.tracks.size(), 3u);
+        EXPECT_EQ(sheet.tracks[0].title, QStringLiteral("夜明け"));
+        EXPECT_EQ(sheet.tracks[2].file, 2);
+        EXPECT_FALSE(sheet.tracks[2].audio);
+    }
+}
+
+// Sample s of the disc plays as the code of s (see DeviceTestSupport.h).
+bool HoldsDiscSamples(const char* data, int32_t frame, int count)
+{
+    const auto* p = reinterpret_cast<const int16_t*>(data);
+    for (int64_t i = 0; i < int64_t{count} * 588; ++i)
+        if (DecodeSample(p[2 * i], p[2 * i + 1]) != int64_t{frame} * 588 + i) return false;
+    return true;
+}
+
+struct Table {
+    std::vector<int32_t> starts, lengths, tmsfLengths;
+    QString id;
+    bool operator==(const Table&) const = default;
+};
+
+Table TableOf(DiscDevice& dev)
+{
+    Table t;
+    std::vector<uint32_t> positions, lengths;
+    for (int n = 1; n <= dev.TrackCount(); ++n) {
+        t.starts.push_back(dev.TrackPosition(n));
+        t.lengths.push_back(dev.TrackLength(n));
+    }
+    dev.SetTimeFormat(TimeFormatTmsf);
+    for (int n = 1; n <= dev.TrackCount(); ++n) {
+        t.tmsfLengths.push_back(dev.TrackLength(n));
+        positions.push_back(static_cast<uint32_t>(dev.TrackPosition(n)));
+        lengths.push_back(static_cast<uint32_t>(dev.TrackLength(n)));
+    }
+    dev.SetTimeFormat(TimeFormatMilliseconds);
+    t.id = DiscIdFromToc(positions, lengths);
+    return t;
+}
+
+class CueDiscs : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(dir.isValid()); }
+    QString Path(const QString& name) const { return dir.filePath(name); }
+    QString Sub(const QString& name) const
+    {
+        QDir(dir.path()).mkdir(name);
+        return dir.filePath(name);
+    }
+    QTemporaryDir dir;
+    DiscDevice dev;
+};
+
+// Three tracks of 3, 4 and 2 s; gaps of 0.4 s before tracks 2 and 3.
+const std::vector<TestTrack> kDisc = {{225}, {300}, {150}};
+constexpr int kGap = 30;
+
+TEST_F(CueDiscs, EveryShapeOfADiscGivesTheTableIdentifierAndSamplesOfItsImage)
+{
+    // What libcdio reads from the BIN image is the measure.
+    const QString bin = WriteCueImage(Sub("bin"), "disc", kDisc);
+    QString why;
+    const auto cdio = CdioSource::Open(bin, &why);
+    ASSERT_TRUE(cdio) << why.toStdString();
+    ASSERT_TRUE(dev.Open(bin)) << dev.OpenError().toStdString();
+    const Table image = TableOf(dev);
+    ASSERT_EQ(image.starts, (std::vector<int32_t>{2000, 5000, 9000}));
+    std::vector<int32_t> cdioStarts;
+    for (const auto& t : cdio->Toc().tracks) cdioStarts.push_back(t.startFrame * 1000 / 75);
+    EXPECT_EQ(cdioStarts, image.starts);
+    EXPECT_EQ(cdio->Toc().leadOutFrame, 825);
+
+    struct Shape {
+        const char* name;
+        int format;
+        CueShape shape;
+    };
+    const Shape shapes[] = {
+        {"flac", SF_FORMAT_FLAC, CueShape::OneFile},
+        {"wav", SF_FORMAT_WAV, CueShape::OneFile},
+        {"flac-tracks", SF_FORMAT_FLAC, CueShape::FilePerTrack},
+        {"wav-gaps-next", SF_FORMAT_WAV, CueShape::GapsInNextFile},
+        {"flac-gaps-own", SF_FORMAT_FLAC, CueShape::GapsInOwnFile},
+    };
+    std::mt19937 random(16);
+    for (const Shape& s : shapes) {
+        SCOPED_TRACE(s.name);
+        const QString cue = WriteAudioCue(Sub(s.name), "disc", kDisc, s.format, s.shape, kGap);
+        ASSERT_FALSE(cue.isEmpty());
+        ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
+        EXPECT_EQ(TableOf(dev), image);
+        EXPECT_EQ(dev.DriveName(), cue);
+        EXPECT_TRUE(dev.IsVirtual());
+
+        // Reads anywhere, across tracks and files, in any order: sample-exact.
+        auto source = DiscDevice::OpenSource(cue, &why);
+        ASSERT_TRUE(source) << why.toStdString();
+        std::vector<char> buf(16 * 2352);
+        std::vector<std::pair<int32_t, int>> reads{{150, 16}, {370, 16}, {369, 2}, {674, 1}, {809, 16}, {150, 1}};
+        for (int i = 0; i < 40; ++i) reads.emplace_back(150 + random() % 660, 1 + random() % 16);
+        for (auto [frame, count] : reads) {
+            ASSERT_TRUE(source->Read(frame, count, buf.data())) << frame;
+            EXPECT_TRUE(HoldsDiscSamples(buf.data(), frame, count)) << "frames " << frame << " + " << count;
+        }
+        EXPECT_FALSE(source->Read(824, 2, buf.data())) << "reads stop at the lead-out";
+    }
+
+    // One BIN per track, and big-endian raw data.
+    QFile whole(bin.chopped(3) + "bin");
+    ASSERT_TRUE(whole.open(QIODevice::ReadOnly));
+    QByteArray perTrackCue, swapped = whole.readAll();
+    for (size_t i = 0, at = 0; i < kDisc.size(); ++i) {
+        const QString name = QStringLiteral("track%1.bin").arg(i + 1);
+        QFile part(Path("bin/" + name));
+        const qsizetype bytes = qsizetype{kDisc[i].frames} * 2352;
+        ASSERT_TRUE(part.open(QIODevice::WriteOnly));
+        part.write(swapped.mid(static_cast<qsizetype>(at), bytes));
+        at += static_cast<size_t>(bytes);
+        perTrackCue += "FILE \"" + name.toUtf8() + "\" BINARY\n  TRACK 0" + QByteArray::number(int(i) + 1)
+                       + " AUDIO\n    INDEX 01 00:00:00\n";
+    }
+    for (qsizetype i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
+    QFile motorola(Path("bin/motorola.bin"));
+    ASSERT_TRUE(motorola.open(QIODevice::WriteOnly));
+    motorola.write(swapped);
+    motorola.close();
+    for (const auto& [name, text] : {std::pair{"per-track.cue", perTrackCue},
+                                     std::pair{"motorola.cue", CueSheetText("motorola.bin", kDisc, "MOTOROLA")}}) {
+        SCOPED_TRACE(name);
+        QFile cue(Path(QStringLiteral("bin/") + name));
+        ASSERT_TRUE(cue.open(QIODevice::WriteOnly));
+        cue.write(text);
+        cue.close();
+        ASSERT_TRUE(dev.Open(cue.fileName())) << dev.OpenError().toStdString();
+        EXPECT_EQ(TableOf(dev), image);
+        auto source = DiscDevice::OpenSource(cue.fileName(), &why);
+        ASSERT_TRUE(source);
+        std::vector<char> buf(16 * 2352);
+        for (int32_t frame : {150, 370, 674, 809}) {
+            ASSERT_TRUE(source->Read(frame, 16, buf.data()));
+            EXPECT_TRUE(HoldsDiscSamples(buf.data(), frame, 16)) << frame;
+        }
+    }
+}
+
+TEST_F(CueDiscs, FilesAreFoundWhateverTheCaseOfTheirNames)
+{
+    // X.CUE and X.Cue with their data in X.bin, and a sheet that names X.BIN.
+    ASSERT_FALSE(WriteCueImage(dir.path(), "X", kDisc).isEmpty());
+    ASSERT_TRUE(QFile::rename(Path("X.cue"), Path("X.CUE")));
+    ASSERT_TRUE(dev.Open(Path("X.CUE"))) << dev.OpenError().toStdString();
+    EXPECT_EQ(dev.TrackCount(), 3);
+    ASSERT_TRUE(QFile::rename(Path("X.CUE"), Path("X.Cue")));
+    ASSERT_TRUE(dev.Open(Path("X.Cue"))) << dev.OpenError().toStdString();
+    EXPECT_EQ(dev.TrackCount(), 3);
+    QFile upper(Path("upper.cue"));
+    ASSERT_TRUE(upper.open(QIODevice::WriteOnly));
+    upper.write(CueSheetText("x.BIN", kDisc));
+    upper.close();
+    ASSERT_TRUE(dev.Open(upper.fileName())) << dev.OpenError().toStdString();
+    EXPECT_EQ(dev.TrackLength(2), 4000);
+
+    // A sheet that still names the WAV after the rip was compressed to FLAC, with a
+    // Windows folder in front.
+    const QString cue = WriteAudioCue(Sub("rip"), "Album", kDisc, SF_FORMAT_FLAC, CueShape::OneFile);
+    ASSERT_FALSE(cue.isEmpty());
+    QFile sheet(cue);
+    ASSERT_TRUE(sheet.open(QIODevice::ReadOnly));
+    QByteArray text = sheet.readAll().replace("Album.flac", "C:\\Music\\ALBUM.wav");
+    sheet.close();
+    ASSERT_TRUE(sheet.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    sheet.write(text);
+    sheet.close();
+    ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
+    EXPECT_EQ(dev.TrackCount(), 3);
+    EXPECT_EQ(CueSource::DataFiles(cue), QStringList{Path("rip/Album.flac")});
+}
+
+TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
+{
+    const QString cue = WriteAudioCue(Sub("48k"), "disc", kDisc, SF_FORMAT_FLAC, CueShape::FilePerTrack, 0, 48000);
+    ASSERT_FALSE(cue.isEmpty());
+    EXPECT_FALSE(dev.Open(cue));
+    const QString why = dev.OpenError();
+    EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz"))
+                && why.contains(QStringLiteral("FLAC")) && why.contains(QStringLiteral("44.1 kHz")))
+        << why.toStdString();
+
+    // 24-bit samples, and one channel.
+    SF_INFO info{};
+    info.samplerate = 44100;
+    info.channels = 2;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_24;
+    SNDFILE* f = sf_open(QFile::encodeName(Path("deep.wav")).constData(), SFM_WRITE, &info);
+    ASSERT_TRUE(f);
+    std::vector<int> silence(2 * 588 * 300);
+    sf_writef_int(f, silence.data(), 588 * 300);
+    sf_close(f);
+    info.channels = 1;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    f = sf_open(QFile::encodeName(Path("mono.wav")).constData(), SFM_WRITE, &info);
+    ASSERT_TRUE(f);
+    sf_writef_int(f, silence.data(), 588 * 300);
+    sf_close(f);
+    for (const char* name : {"deep.wav", "mono.wav"}) {
+        QFile sheet(Path(QStringLiteral("%1.cue").arg(name)));
+        ASSERT_TRUE(sheet.open(QIODevice::WriteOnly));
+        sheet.write(CueSheetText(name, {{300}}, "WAVE"));
+        sheet.close();
+        EXPECT_FALSE(dev.Open(sheet.fileName()));
+        EXPECT_TRUE(dev.OpenError().contains(QLatin1String(name))) << dev.OpenError().toStdString();
+    }
+    EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("1 channel"))) << dev.OpenError().toStdString();
+
+    // A file that is no audio at all.
+    QFile junk(Path("junk.flac"));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write(QByteArray(5000, 'j'));
+    junk.close();
+    QFile sheet(Path("junk.cue"));
+    ASSERT_TRUE(sheet.open(QIODevice::WriteOnly));
+    sheet.write(CueSheetText("junk.flac", {{1}}, "WAVE"));
+    sheet.close();
+    EXPECT_FALSE(dev.Open(sheet.fileName()));
+    EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("junk.flac"))) << dev.OpenError().toStdString();
+}
+
+TEST_F(CueDiscs, AnAudioFileDamagedCutShortOrGoneIsAReadErrorThereAndAChangedDisc)
+{
+    const QString cue = WriteAudioCue(dir.path(), "disc", kDisc, SF_FORMAT_FLAC, CueShape::FilePerTrack);
+    ASSERT_FALSE(cue.isEmpty());
+    QString why;
+    auto source = DiscDevice::OpenSource(cue, &why);
+    ASSERT_TRUE(source) << why.toStdString();
+    ASSERT_TRUE(dev.Open(cue));
+    std::vector<char> buf(16 * 2352);
+
+    // Garbage in the middle of track 1's file: what reads is in its place or fails.
+    QFile one(Path("01 disc.flac"));
+    ASSERT_TRUE(one.open(QIODevice::ReadWrite));
+    ASSERT_TRUE(one.seek(one.size() / 2));
+    one.write(QByteArray(3000, '\x5A'));
+    one.close();
+    int failed = 0;
+    for (int32_t frame = 150; frame + 8 <= 375; frame += 8) {
+        if (!source->Read(frame, 8, buf.data())) {
+            ++failed;
+            continue;
+        }
+        EXPECT_TRUE(HoldsDiscSamples(buf.data(), frame, 8)) << "frame " << frame << " read out of place";
+    }
+    EXPECT_GT(failed, 0);
+    EXPECT_LT(failed, 10);
+
+    // Track 2's file loses its second half, track 3's file goes.
+    QFile two(Path("02 disc.flac"));
+    ASSERT_TRUE(two.resize(two.size() / 2));
+    ASSERT_TRUE(QFile::remove(Path("03 disc.flac")));
+    EXPECT_TRUE(source->Read(375, 16, buf.data()) && HoldsDiscSamples(buf.data(), 375, 16));
+    EXPECT_FALSE(source->Read(640, 16, buf.data())) << "past the cut";
+    EXPECT_FALSE(source->Read(700, 16, buf.data())) << "in the file that went";
+    EXPECT_TRUE(source->Read(200, 16, buf.data()) && HoldsDiscSamples(buf.data(), 200, 16)) << "track 1 still reads";
+
+    // To the virtual drive the disc is out while a file is missing, and a new disc
+    // comes in when it is back.
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_EQ(dev.TrackCount(), 0);
+    ASSERT_TRUE(WriteAudioFile(Path("03 disc.flac"), SF_FORMAT_FLAC, 675, 825));
+    ASSERT_TRUE(WriteAudioFile(Path("02 disc.flac"), SF_FORMAT_FLAC, 375, 675));
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.TrackCount(), 3);
+}
+
+} // namespace
