@@ -270,6 +270,8 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
         takeFile(t.index1);
         silence(t.pregap);
         if (tooLong) break;
+        if (!layout->toc.tracks.empty() && layout->toc.tracks.back().startFrame == frame)
+            return fail(QStringLiteral("track %1 starts where the track in front of it starts").arg(number));
         layout->toc.tracks.push_back({static_cast<int32_t>(frame), t.audio});
         previous = &t;
         tailOpen = true;
