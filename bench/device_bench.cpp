@@ -1,6 +1,6 @@
 // DiscDevice against a real sound server: how far the reported position is from the
 // audio being heard, how soon a play or seek sounds, and the CPU the process takes
-// while a disc plays.
+// while a disc plays (a BIN image, and the demo disc as FLAC with a cue sheet).
 //
 // The disc's samples carry their own position; the null sink's monitor is recorded
 // with low latency, and every Position is compared with the position carried by the
@@ -43,6 +43,24 @@ double MsToSound(MonitorRecorder& recorder, const std::function<void()>& play, i
         },
         3000);
     return heard ? static_cast<double>(t.nsecsElapsed()) / 1e6 : -1;
+}
+
+// CPU over 20 s of playing a track, polled the way the program polls: every 100 ms.
+double CpuPercentPlaying(DiscDevice& dev, int track)
+{
+    dev.SetStartPos(dev.TrackPosition(track));
+    dev.Play();
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < 20000) {
+        QThread::msleep(100);
+        dev.Mode();
+        dev.Position();
+    }
+    const double percent = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0) * 100.0;
+    dev.Stop();
+    return percent;
 }
 
 } // namespace
@@ -132,19 +150,13 @@ int main(int argc, char** argv)
             dev.Stop();
             const bool allSounded = std::none_of(toSound.begin(), toSound.end(), [](double ms) { return ms < 0; });
 
-            // CPU over 20 s of playback, the way the program polls: every 100 ms.
-            dev.SetStartPos(dev.TrackPosition(2));
-            dev.Play();
-            const double cpu0 = CpuSeconds();
-            QElapsedTimer wall;
-            wall.start();
-            while (wall.elapsed() < 20000) {
-                QThread::msleep(100);
-                dev.Mode();
-                dev.Position();
-            }
-            const double cpuPercent = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0) * 100.0;
-            dev.Stop();
+            const double cpuPercent = CpuPercentPlaying(dev, 2);
+            dev.Close();
+            // The same on the demo disc as a FLAC file with its cue sheet: decoding as it plays.
+            DiscDevice flac;
+            const QString flacCue = QStringLiteral(MIRELUNE_BUILD_DIR "/demo/demo-flac.cue");
+            const double flacCpuPercent = flac.Open(flacCue) ? CpuPercentPlaying(flac, 2) : -1;
+            if (flacCpuPercent < 0) std::fprintf(stderr, "device_bench: %s\n", qPrintable(flac.OpenError()));
 
             if (errors.empty()) {
                 std::fprintf(stderr, "device_bench: nothing was heard\n");
@@ -162,6 +174,7 @@ int main(int argc, char** argv)
                     std::printf("play_to_sound_ms: %.1f\n", *std::max_element(toSound.begin(), toSound.end()));
                 else
                     std::printf("play_to_sound_ms: never (a play did not sound within 3 s)\n");
+                if (flacCpuPercent >= 0) std::printf("flac_cpu_percent_playing: %.2f\n", flacCpuPercent);
             }
         }
     }

@@ -1,6 +1,7 @@
 // Writes the demo disc: a BIN/CUE image of three short tracks of synthesised music,
-// and a variant with a data track in front. See README.md for the layout and the
-// times at which each phrase begins (the lyrics lines follow those times).
+// the same disc as a FLAC file with a cue sheet (as a ripper makes it), and a variant
+// with a data track in front. See README.md for the layout and the times at which each
+// phrase begins (the lyrics lines follow those times).
 //
 // usage: make_demo_disc OUTPUT_DIR
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <sndfile.h>
 #include <string>
 #include <vector>
 
@@ -94,6 +96,13 @@ void WriteDataSector(std::ofstream& bin, long lba)
     bin.write(reinterpret_cast<const char*>(s), kSectorBytes);
 }
 
+void WriteCueHead(std::ofstream& cue, const std::string& file, const char* type)
+{
+    cue << "REM Mirelune demo disc\n";
+    cue << "PERFORMER \"Mirelune\"\nTITLE \"Mirelune Demo\"\n";
+    cue << "FILE \"" << file << "\" " << type << "\n";
+}
+
 bool WriteDisc(const std::filesystem::path& dir, const std::string& base, bool dataFirst,
                const std::vector<std::vector<int16_t>>& audio)
 {
@@ -102,9 +111,7 @@ bool WriteDisc(const std::filesystem::path& dir, const std::string& base, bool d
     std::ofstream bin(binPath, std::ios::binary | std::ios::trunc);
     std::ofstream cue(cuePath, std::ios::trunc);
     if (!bin || !cue) return false;
-    cue << "REM Mirelune demo disc\n";
-    cue << "PERFORMER \"Mirelune\"\nTITLE \"Mirelune Demo\"\n";
-    cue << "FILE \"" << base << ".bin\" BINARY\n";
+    WriteCueHead(cue, base + ".bin", "BINARY");
     long lba = 0;
     int number = 1;
     if (dataFirst) {
@@ -121,6 +128,34 @@ bool WriteDisc(const std::filesystem::path& dir, const std::string& base, bool d
         lba += static_cast<long>(samples.size() / 2 / kSamplesPerSector);
     }
     return bin.good() && cue.good();
+}
+
+// The audio tracks as one FLAC file and its cue sheet: the same disc.
+bool WriteFlacDisc(const std::filesystem::path& dir, const std::string& base,
+                   const std::vector<std::vector<int16_t>>& audio)
+{
+    SF_INFO info{};
+    info.samplerate = kRate;
+    info.channels = 2;
+    info.format = SF_FORMAT_FLAC | SF_FORMAT_PCM_16;
+    SNDFILE* flac = sf_open((dir / (base + ".flac")).c_str(), SFM_WRITE, &info);
+    std::ofstream cue(dir / (base + "-flac.cue"), std::ios::trunc);
+    if (!flac || !cue) {
+        if (flac) sf_close(flac);
+        return false;
+    }
+    WriteCueHead(cue, base + ".flac", "WAVE");
+    long lba = 0;
+    bool ok = true;
+    for (size_t i = 0; i < audio.size(); ++i) {
+        char num[12];
+        std::snprintf(num, sizeof num, "%02d", static_cast<int>(i) + 1);
+        cue << "  TRACK " << num << " AUDIO\n    INDEX 01 " << Msf(lba) << "\n";
+        const sf_count_t frames = static_cast<sf_count_t>(audio[i].size() / 2);
+        ok = ok && sf_writef_short(flac, audio[i].data(), frames) == frames;
+        lba += static_cast<long>(frames / kSamplesPerSector);
+    }
+    return sf_close(flac) == 0 && ok && cue.good();
 }
 
 } // namespace
@@ -143,7 +178,8 @@ int main(int argc, char** argv)
         audio.emplace_back();
         Synthesise(kTracks[i], static_cast<int>(i), audio.back());
     }
-    if (!WriteDisc(dir, "demo", false, audio) || !WriteDisc(dir, "demo-data", true, audio)) {
+    if (!WriteDisc(dir, "demo", false, audio) || !WriteDisc(dir, "demo-data", true, audio)
+        || !WriteFlacDisc(dir, "demo", audio)) {
         std::cerr << "make_demo_disc: cannot write the images into " << dir << "\n";
         return 1;
     }
