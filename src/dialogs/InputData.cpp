@@ -23,6 +23,7 @@
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/DataEntry.h"
+#include "discdata/EntryTexts.h"
 #include "discdata/Words.h"
 #include "main/Help.h"
 #include "playback/PlaybackController.h"
@@ -118,11 +119,12 @@ void TInputDataForm::FormShow()
     TimingList->verticalHeader()->setMinimumSectionSize(rowHeight);
     TimingList->verticalHeader()->setDefaultSectionSize(rowHeight);
     filling = true;
-    TitleName->setText(words.Title);
-    ArtistName->setText(words.Artist);
+    // A disc without texts of its own yet starts from the titles it carries.
+    const EntryTexts texts = InitialEntryTexts(words);
+    TitleName->setText(texts.Title);
+    ArtistName->setText(texts.Artist);
     MTitleList->clear();
-    for (int t = words.FirstAudioTrack; t <= words.SongCount; ++t)
-        MTitleList->addItem(FormatNumbered(t, words.GetSongTitle(t)));
+    for (int t = words.FirstAudioTrack; t <= words.SongCount; ++t) MTitleList->addItem(FormatNumbered(t, texts.SongTitles[t]));
     TimeText->setText(QStringLiteral("0"));
     filling = false;
     RefreshTrackBoxes();

@@ -115,6 +115,7 @@ void TWords::NewDisc(int32_t count)
         s.Adjust = 0;
         s.CopyTrack = 0;
     }
+    DiscText = device.DiscText();
     TWordsSong& end = Songs[count + 1];
     end.StartPos = count > 0 ? Songs[count].StartPos + Songs[count].Length : 0;
     end.Length = 0;

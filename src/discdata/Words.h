@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "common/Defines.h"
+#include "playback/CdDevice.h"
 
-class CdDevice;
 class CommandSet;
 class IniDocument;
 struct Settings;
@@ -56,9 +56,11 @@ public:
     int32_t SongCount = 0;
     std::array<uint8_t, kProgramSlots + 1> ProgramList{}; // entries 1..100; [0] unused
     int32_t ProgramCount = 0;
+    CdTextInfo DiscText; // the titles the disc itself carries, read by NewDisc
 
     // Rebuilds the object for the disc now in the drive (count tracks, at most 99):
-    // track table, first audio track, DiscId, FileName, then Load(dpAll).
+    // track table, the disc's own titles, first audio track, DiscId, FileName, then
+    // Load(dpAll).
     void NewDisc(int32_t count);
     void ClearFileName() { FileName.clear(); }
     bool HasFile() const { return !FileName.isEmpty(); }

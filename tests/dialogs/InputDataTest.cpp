@@ -121,6 +121,41 @@ protected:
 };
 } // namespace
 
+TEST_F(InputData, ANewDiscStartsFromTheTitlesItCarriesAndOnlyOkWritesThem)
+{
+    SimDisc disc = SimDisc::Audio({60, 60});
+    disc.text = {QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), {QStringLiteral("一"), QStringLiteral("二")}, {}};
+    device.InsertDisc(disc);
+    ASSERT_TRUE(player.OpenDevice(QString()));
+    player.StartTimer();
+    player.TimerProc();
+    RunFor(1500);
+    ASSERT_FALSE(words.Register(QStringLiteral("night")));
+    path = words.FileName;
+    const QByteArray registered = File();
+    commands.InputDataItem->setEnabled(true);
+    for (bool ok : {false, true}) {
+        dialog.show();
+        EXPECT_EQ(dialog.TitleName->text(), QStringLiteral("夜の歌"));
+        EXPECT_EQ(dialog.ArtistName->text(), QStringLiteral("ミレルーン"));
+        ASSERT_EQ(dialog.MTitleList->count(), 2);
+        EXPECT_EQ(dialog.MTitleList->item(1)->text(), QStringLiteral("02: 二"));
+        if (!ok) {
+            dialog.CancelBtn->click();
+            EXPECT_EQ(File(), registered) << "Cancel wrote the offered titles";
+            EXPECT_EQ(words.Title, QStringLiteral("night"));
+            continue;
+        }
+        dialog.ArtistName->setText(QStringLiteral("Mirelune"));
+        dialog.OKBtn->click();
+    }
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(words.Title, QStringLiteral("夜の歌"));
+    EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("一"));
+    EXPECT_TRUE(FileText().contains(QStringLiteral("Title=夜の歌\r\nArtist=Mirelune\r\n"))) << FileText().toStdString();
+    EXPECT_TRUE(FileText().contains(QStringLiteral("二"))) << FileText().toStdString();
+}
+
 TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
 {
     Open();

@@ -1,6 +1,7 @@
 // The disc identifier, the registry lookup and registering a disc.
 #include "DiscFixture.h"
 #include "common/TextCodec.h"
+#include "discdata/EntryTexts.h"
 #include "settings/IniDocument.h"
 
 namespace {
@@ -100,6 +101,40 @@ TEST_F(DiscId, RegisterWritesTheFileThenTheRegistry)
     Reinsert();
     EXPECT_EQ(words.FileName, DataPath(QStringLiteral("日本語の名前")));
     EXPECT_EQ(words.Artist, QStringLiteral("kept in memory"));
+}
+
+TEST_F(DiscId, TheTitlesADiscCarriesAreOfferedUntilItHasTextsOfItsOwn)
+{
+    // A mixed disc: the data track's entry of the CD-Text is never offered for it.
+    SimDisc disc = SimDisc::DataFirst(10, {100, 100});
+    disc.text = {QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), {QStringLiteral("data"), QStringLiteral("一"), QString()}, {}};
+    Insert(disc);
+    const EntryTexts fresh = InitialEntryTexts(words);
+    EXPECT_EQ(fresh.Title, QStringLiteral("夜の歌"));
+    EXPECT_EQ(fresh.Artist, QStringLiteral("ミレルーン"));
+    EXPECT_EQ(fresh.SongTitles, (std::vector<QString>{{}, QStringLiteral("(データ)"), QStringLiteral("一"), {}}));
+    EXPECT_TRUE(words.Title.isEmpty()) << "offered only, not taken";
+
+    // Registering names the disc after its file: the disc's own title is still offered,
+    // and nothing of it is in the file.
+    ASSERT_FALSE(words.Register(QStringLiteral("night")));
+    EXPECT_EQ(InitialEntryTexts(words).Title, QStringLiteral("夜の歌"));
+    EXPECT_FALSE(Cp932::Decode(ReadBytes(words.FileName)).contains(QStringLiteral("ミレルーン")));
+
+    // A title the user typed stays; an artist or a track title of the user's ends the offer.
+    words.Title = QStringLiteral("My title");
+    EXPECT_EQ(InitialEntryTexts(words).Title, QStringLiteral("My title"));
+    EXPECT_EQ(InitialEntryTexts(words).Artist, QStringLiteral("ミレルーン"));
+    words.SetSongTitle(3, QStringLiteral("mine"));
+    const EntryTexts own = InitialEntryTexts(words);
+    EXPECT_TRUE(own.Artist.isEmpty());
+    EXPECT_EQ(own.SongTitles[2], QString());
+    EXPECT_EQ(own.SongTitles[3], QStringLiteral("mine"));
+
+    // The next disc brings its own titles or none.
+    Insert(SimDisc::Audio({100}));
+    EXPECT_TRUE(words.DiscText.Empty());
+    EXPECT_TRUE(InitialEntryTexts(words).Artist.isEmpty());
 }
 
 TEST_F(DiscId, RegisterRefusesNamesThatLeaveTheDataFolder)

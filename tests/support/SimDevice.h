@@ -16,6 +16,7 @@ struct SimTrack {
 struct SimDisc {
     std::vector<SimTrack> tracks;
     int32_t leadOutFrame = 0;
+    CdTextInfo text; // what the disc's CD-Text says
 
     // Audio tracks of the given lengths in seconds, the first at 150 frames (2000 ms).
     static SimDisc Audio(const std::vector<int>& seconds);
@@ -68,6 +69,7 @@ public:
     int32_t TrackPosition(int n) override;
     int32_t TrackLength(int n) override;
     bool TrackIsAudio(int n) override;
+    CdTextInfo DiscText() override { return ready() ? disc->text : CdTextInfo{}; }
 
     // The head in milliseconds, whatever the time format.
     int32_t HeadMs() { return currentPosition(); }
