@@ -98,8 +98,12 @@ int main(int argc, char** argv)
     // A drive that cannot be opened is reported; then the user may choose another (a
     // disc image, on a machine without a drive). Only a cancelled choice ends the program.
     while (!controller.OpenDevice(settings.DriveName)) {
+        // The reason goes below the message: a cue sheet's audio in the wrong format, a
+        // file it names that is missing, and the like are the user's to mend.
+        const QString reason = device.OpenError();
         ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"
-                                    "別のCDプレイヤーが起動されている場合はそちらを終了させてください。"),
+                                    "別のCDプレイヤーが起動されている場合はそちらを終了させてください。")
+                         + (reason.isEmpty() ? QString() : QStringLiteral("\r\r") + reason),
                      QStringLiteral("Mirelune"));
         TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
         if (select.exec() != QDialog::Accepted) return 1;

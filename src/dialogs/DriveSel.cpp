@@ -33,9 +33,11 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
     layout->addWidget(DriveList, 1);
     layout->addLayout(buttons);
 
+    // Patterns in both cases: some file dialogs match them case by case, and rippers
+    // write X.CUE as often as x.cue.
     ChooseImage = [](QWidget* owner) {
         return QFileDialog::getOpenFileName(owner, QStringLiteral("ディスクイメージ"), QString(),
-                                            QStringLiteral("ディスクイメージ (*.cue *.toc *.nrg *.bin);;"
+                                            QStringLiteral("ディスクイメージ (*.cue *.CUE *.Cue *.toc *.TOC *.nrg *.NRG *.bin *.BIN);;"
                                                            "すべてのファイル (*)"));
     };
 

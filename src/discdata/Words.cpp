@@ -422,6 +422,12 @@ QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<
 
 void TWords::MakeDiscId()
 {
+    DiscId = DiscIdOf(device);
+    FileName = DataFilePath(settings, LookupWordsFile(settings, DiscId));
+}
+
+QString DiscIdOf(CdDevice& device)
+{
     device.SetTimeFormat(TimeFormatTmsf);
     std::vector<uint32_t> positions, lengths;
     positions.push_back(static_cast<uint32_t>(device.TrackPosition(1)));
@@ -436,8 +442,7 @@ void TWords::MakeDiscId()
             positions.push_back(p);
     }
     device.SetTimeFormat(TimeFormatMilliseconds);
-    DiscId = DiscIdFromToc(positions, lengths);
-    FileName = DataFilePath(settings, LookupWordsFile(settings, DiscId));
+    return DiscIdFromToc(positions, lengths);
 }
 
 bool TWords::Register(const QString& name)

@@ -119,6 +119,10 @@ private:
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };
 
+// The identifier of the disc in the drive, asked of the device in TMSF as MakeDiscId
+// does; the device is left in milliseconds.
+QString DiscIdOf(CdDevice& device);
+
 // The disc identifier of a table of contents as the device reports it in TMSF:
 // positions[i] and lengths[i] of track i + 1 (at most the first 30 are used).
 QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<uint32_t>& lengths);

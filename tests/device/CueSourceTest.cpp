@@ -157,19 +157,13 @@ struct Table {
 Table TableOf(DiscDevice& dev)
 {
     Table t;
-    std::vector<uint32_t> positions, lengths;
     for (int n = 1; n <= dev.TrackCount(); ++n) {
         t.starts.push_back(dev.TrackPosition(n));
         t.lengths.push_back(dev.TrackLength(n));
     }
     dev.SetTimeFormat(TimeFormatTmsf);
-    for (int n = 1; n <= dev.TrackCount(); ++n) {
-        t.tmsfLengths.push_back(dev.TrackLength(n));
-        positions.push_back(static_cast<uint32_t>(dev.TrackPosition(n)));
-        lengths.push_back(static_cast<uint32_t>(dev.TrackLength(n)));
-    }
-    dev.SetTimeFormat(TimeFormatMilliseconds);
-    t.id = DiscIdFromToc(positions, lengths);
+    for (int n = 1; n <= dev.TrackCount(); ++n) t.tmsfLengths.push_back(dev.TrackLength(n));
+    t.id = DiscIdOf(dev);
     return t;
 }
 

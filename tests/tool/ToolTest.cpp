@@ -201,6 +201,10 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
     EXPECT_TRUE(r.out.contains(QStringLiteral("Data file: ") + demo + QStringLiteral("demo.dat\n")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("Tracks: 3, ")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("01  audio  00:02.00  ")));
+    // The same disc ripped to FLAC with a cue sheet: the same identifier, data file and tracks.
+    const Result flac = tool({QStringLiteral("id"), demo + QStringLiteral("demo-flac.cue")}, demo + QStringLiteral("Mirelune.ini"));
+    EXPECT_EQ(flac.status, 0) << flac.err.toStdString();
+    EXPECT_EQ(flac.out, r.out);
 }
 
 } // namespace
