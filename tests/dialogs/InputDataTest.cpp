@@ -56,13 +56,7 @@ protected:
     // open on track.
     void Open(int track = 1, int n = 3, const SimDisc& disc = kDisc)
     {
-        device.InsertDisc(disc);
-        ASSERT_TRUE(player.OpenDevice(QString()));
-        player.StartTimer();
-        player.TimerProc();
-        RunFor(1500);
-        ASSERT_FALSE(words.Register(QStringLiteral("disc")));
-        path = words.FileName;
+        Register(disc, QStringLiteral("disc"));
         const int first = words.FirstAudioTrack;
         for (int k = 1; k <= n; ++k)
             words.SetLine(first, k, TWordsLine{QStringLiteral("行%1").arg(k), 100 * k, 100 * k + 50});
@@ -75,6 +69,18 @@ protected:
         player.InDataEntry = true;
         dialog.show();
         QApplication::setActiveWindow(&dialog);
+    }
+
+    // The disc in the drive, read by the tick and registered under name.
+    void Register(const SimDisc& disc, const QString& name)
+    {
+        device.InsertDisc(disc);
+        ASSERT_TRUE(player.OpenDevice(QString()));
+        player.StartTimer();
+        player.TimerProc();
+        RunFor(1500);
+        ASSERT_FALSE(words.Register(name));
+        path = words.FileName;
     }
 
     QByteArray File() const
@@ -125,13 +131,7 @@ TEST_F(InputData, ANewDiscStartsFromTheTitlesItCarriesAndOnlyOkWritesThem)
 {
     SimDisc disc = SimDisc::Audio({60, 60});
     disc.text = {QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), {QStringLiteral("一"), QStringLiteral("二")}, {}};
-    device.InsertDisc(disc);
-    ASSERT_TRUE(player.OpenDevice(QString()));
-    player.StartTimer();
-    player.TimerProc();
-    RunFor(1500);
-    ASSERT_FALSE(words.Register(QStringLiteral("night")));
-    path = words.FileName;
+    Register(disc, QStringLiteral("night"));
     const QByteArray registered = File();
     commands.InputDataItem->setEnabled(true);
     for (bool ok : {false, true}) {
