@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QThread>
 #include <array>
 #include <random>
 #include <sndfile.h>
@@ -391,11 +393,14 @@ TEST_F(CueDiscs, AnAudioFileDamagedCutShortOrGoneIsAReadErrorThereAndAChangedDis
     EXPECT_TRUE(source->Read(200, 16, buf.data()) && HoldsDiscSamples(buf.data(), 200, 16)) << "track 1 still reads";
 
     // To the virtual drive the disc is out while a file is missing, and a new disc
-    // comes in when it is back.
+    // comes in (after a moment out) when it is back.
     EXPECT_EQ(dev.Mode(), ModeOpen);
     EXPECT_EQ(dev.TrackCount(), 0);
     ASSERT_TRUE(WriteAudioFile(Path("03 disc.flac"), SF_FORMAT_FLAC, 675, 825));
     ASSERT_TRUE(WriteAudioFile(Path("02 disc.flac"), SF_FORMAT_FLAC, 375, 675));
+    QElapsedTimer waited;
+    waited.start();
+    while (dev.Mode() != ModeStopped && waited.elapsed() < 5000) QThread::msleep(20);
     EXPECT_EQ(dev.Mode(), ModeStopped);
     EXPECT_EQ(dev.TrackCount(), 3);
 }
