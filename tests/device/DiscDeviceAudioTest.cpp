@@ -2,8 +2,11 @@
 // that scripts/test and ctest start); the sink's monitor is recorded to see what played.
 #include <gtest/gtest.h>
 
+#include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <sndfile.h>
 
 #include "DeviceTestSupport.h"
 #include "playback/CdioSource.h"
@@ -282,6 +285,40 @@ TEST_F(DiscDeviceAudio, ReadErrorsAreSkippedAndPlaybackGoesOn)
         EXPECT_EQ(heard.back(), SampleAtMs(kTrack2 + 2000) - 1);
         EXPECT_TRUE(Contiguous(std::vector<int64_t>(after, heard.end())));
     }
+}
+
+TEST_F(DiscDeviceAudio, AFlacDiscPlaysAcrossItsFilesAndPastADamagedStretch)
+{
+    // One FLAC per track; garbage in the middle of track 2's file.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("flac")));
+    const QString flacCue = WriteAudioCue(dir.filePath(QStringLiteral("flac")), QStringLiteral("disc"), kDisc,
+                                          SF_FORMAT_FLAC, CueShape::FilePerTrack);
+    ASSERT_FALSE(flacCue.isEmpty());
+    QFile two(dir.filePath(QStringLiteral("flac/02 disc.flac")));
+    ASSERT_TRUE(two.open(QIODevice::ReadWrite) && two.seek(two.size() / 2));
+    two.write(QByteArray(2000, '\x5A'));
+    two.close();
+    ASSERT_TRUE(dev.Open(flacCue)) << dev.OpenError().toStdString();
+    const size_t mark = recorder.samples.size();
+    dev.SetStartPos(kTrack2 - 500); // from the end of track 1 to the start of track 3
+    dev.SetEndPos(kTrack3 + 500);
+    dev.Play();
+    ASSERT_TRUE(PlayToStop()) << "playback hung";
+    EXPECT_EQ(dev.Position(), kTrack3 + 500);
+    recorder.WaitFor([&] { return recorder.LastCoded() == SampleAtMs(kTrack3 + 500) - 1; }, 2000);
+
+    const std::vector<int64_t> heard = HeardFrom(mark);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_EQ(heard.back(), SampleAtMs(kTrack3 + 500) - 1);
+    // Every sample heard is in its place (nothing of the damage shifted what followed),
+    // track 1's end ran into track 2's file without a gap, and little was skipped.
+    for (size_t i = 1; i < heard.size(); ++i) ASSERT_GT(heard[i], heard[i - 1]) << "at " << i;
+    const int64_t boundary = SampleAtMs(kTrack2);
+    EXPECT_TRUE(std::find(heard.begin(), heard.end(), boundary - 1) != heard.end()
+                && std::find(heard.begin(), heard.end(), boundary) != heard.end());
+    const int64_t span = heard.back() - heard.front() + 1;
+    EXPECT_GT(static_cast<int64_t>(heard.size()), span / 2) << "most of the stretch should have played";
+    EXPECT_LT(static_cast<int64_t>(heard.size()), span) << "the damaged stretch played as if it were whole";
 }
 
 TEST_F(DiscDeviceAudio, DataTracksPlayAsSilence)
