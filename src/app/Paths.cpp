@@ -8,7 +8,12 @@ ProgramPaths DefaultPaths(const QString& exePath, const QString& configDir, cons
     const QFileInfo exe(exePath);
     const QDir exeDir = exe.absoluteDir();
     ProgramPaths p;
+    // Beside the executable in a build folder or a portable copy; installed, under the data folder.
     p.helpFile = exeDir.filePath(QStringLiteral("help/Mirelune.html"));
+#ifdef MIRELUNE_INSTALLED_HELP
+    const QString installed = QDir::cleanPath(exeDir.filePath(QStringLiteral(MIRELUNE_INSTALLED_HELP "/Mirelune.html")));
+    if (!QFileInfo::exists(p.helpFile) && QFileInfo::exists(installed)) p.helpFile = installed;
+#endif
     const QString beside = exeDir.filePath(QStringLiteral("Mirelune.ini"));
     if (QFileInfo::exists(beside)) {
         p.portable = true;

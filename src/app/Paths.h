@@ -12,7 +12,8 @@ struct ProgramPaths {
     bool portable = false;
 };
 
-// The paths for an executable at exePath; configDir and dataDir are the user's folders
+// The paths for an executable at exePath (the help pages beside it, else where an
+// installation puts them: share/mirelune/help beside its bin folder); configDir and dataDir are the user's folders
 // used when no Mirelune.ini stands beside the executable.
 ProgramPaths DefaultPaths(const QString& exePath, const QString& configDir, const QString& dataDir);
 

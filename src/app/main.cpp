@@ -5,8 +5,10 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
+#include <cstdio>
 #include <cstring>
 
+#include "app/CommandLine.h"
 #include "app/Paths.h"
 #include "app/PlayLog.h"
 #include "app/PlayOn.h"
@@ -28,6 +30,8 @@
 #include "main/Glyphs.h"
 #include "main/Help.h"
 #include "main/Main.h"
+#include "main/MediaControls.h"
+#include "main/Mpris.h"
 #include "main/SystemBus.h"
 #include "main/WidgetPresenter.h"
 #include "playback/DiscDevice.h"
@@ -37,6 +41,21 @@
 int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "--play-on") == 0) return RunPlayOn(argc, argv);
+
+    // --help and --version answer without a window (and without a display).
+    QStringList args;
+    for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
+    const CommandLine line = ParseCommandLine(args, [](const QString& p) { return QFileInfo::exists(p); });
+    if (!line.UnknownOption.isEmpty()) {
+        std::fprintf(stderr, "mirelune: unknown option %s\nTry 'mirelune --help'.\n",
+                     line.UnknownOption.toLocal8Bit().constData());
+        return 2;
+    }
+    if (line.Help || line.Version) {
+        const QString text = line.Help ? UsageText() : VersionText(QStringLiteral(MIRELUNE_VERSION));
+        std::fputs(text.toLocal8Bit().constData(), stdout);
+        return 0;
+    }
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirelune"));
@@ -57,8 +76,7 @@ int main(int argc, char** argv)
                      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
                      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     Settings settings;
-    settings.IniPath = SettingsFileFromArgs(app.arguments().mid(1), QCoreApplication::applicationDirPath(),
-                                            paths.settingsFile);
+    settings.IniPath = SettingsFileFromArgs(line.Options, QCoreApplication::applicationDirPath(), paths.settingsFile);
     settings.DefaultDataFolder = paths.dataFolder;
     if (!paths.portable) {
         QDir().mkpath(QFileInfo(settings.IniPath).absolutePath());
@@ -66,7 +84,9 @@ int main(int argc, char** argv)
     }
     LoadSettings(settings, spStartup);
 
-    if (settings.SelectDrive) {
+    // A disc named on the command line is the drive for this run only; the setting stays.
+    const QString namedDisc = line.DiscPath.isEmpty() ? QString() : QFileInfo(line.DiscPath).absoluteFilePath();
+    if (settings.SelectDrive && namedDisc.isEmpty()) {
         TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
         if (select.exec() != QDialog::Accepted) return 0;
         settings.DriveName = select.DriveName();
@@ -95,21 +115,32 @@ int main(int argc, char** argv)
     inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
     TDiscMngForm discMng(form, words, settings, commands);
 
+    // A disc named on the command line is the drive for this run only; it cannot be
+    // swapped for another, so failing to open it ends the program.
+    QString drive = namedDisc.isEmpty() ? settings.DriveName : namedDisc;
+    controller.PlayFirstDisc = !namedDisc.isEmpty();
     // A drive that cannot be opened is reported; then the user may choose another (a
     // disc image, on a machine without a drive). Only a cancelled choice ends the program.
-    while (!controller.OpenDevice(settings.DriveName)) {
+    while (!controller.OpenDevice(drive)) {
         // The reason goes below the message: a cue sheet's audio in the wrong format, a
         // file it names that is missing, and the like are the user's to mend.
         const QString reason = device.OpenError();
+        const QString why = reason.isEmpty() ? QString() : QStringLiteral("\r\r") + reason;
+        if (!namedDisc.isEmpty()) {
+            ErrorMessage(QStringLiteral("ディスク %1 を開けません。終了します。").arg(namedDisc) + why,
+                         QStringLiteral("Mirelune"));
+            return 1;
+        }
         ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"
-                                    "別のCDプレイヤーが起動されている場合はそちらを終了させてください。")
-                         + (reason.isEmpty() ? QString() : QStringLiteral("\r\r") + reason),
+                                    "別のCDプレイヤーが起動されている場合はそちらを終了させてください。") +
+                         why,
                      QStringLiteral("Mirelune"));
         TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
         if (select.exec() != QDialog::Accepted) return 1;
         settings.DriveName = select.DriveName();
+        drive = settings.DriveName;
     }
-    form.DriveDisplayName = settings.DriveName.isEmpty() ? device.DriveName() : settings.DriveName;
+    form.DriveDisplayName = drive.isEmpty() ? device.DriveName() : drive;
     form.HelpFile = paths.helpFile;
     Help::SetFile(paths.helpFile);
 
@@ -119,6 +150,19 @@ int main(int argc, char** argv)
     form.ApplyLoadedWindowState();
     // The disc's properties and program editor, kept by the main window for the whole run.
     new DiscDialogs(form, commands, words);
+
+    // The desktop's media keys and widgets, on the session bus when there is one.
+    MediaControls media(controller, words, commands, form);
+    media.WordsContDisp = [&wordsForm] { return wordsForm.WordsContDisp; };
+    MprisService mpris(media, controller, commands, clock);
+    mpris.Raise = [&form, &commands] {
+        form.BringForward();
+        if (form.MainShown) return;
+        commands.MainDispItem->trigger();
+        form.BringForward();
+    };
+    mpris.Quit = [&form] { form.close(); };
+    mpris.Start();
 
     QObject::connect(&instance, &SingleInstance::ShowRequested, &form, &TMainForm::BringForward);
     SleepWatcher sleep;

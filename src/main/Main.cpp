@@ -615,7 +615,7 @@ bool TMainForm::SeekKeysHeld() const
 bool TMainForm::AutorunPresent() const
 {
     // The root of the disc's mounted data session, if the system mounted one.
-    const QString drive = QFileInfo(settings.DriveName).canonicalFilePath();
+    const QString drive = QFileInfo(DriveDisplayName).canonicalFilePath();
     if (drive.isEmpty()) return false;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
         if (QFileInfo(QString::fromLocal8Bit(volume.device())).canonicalFilePath() != drive) continue;

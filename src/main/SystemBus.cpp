@@ -4,11 +4,19 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QFileInfo>
 
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.ScreenSaver");
 const QString kPath = QStringLiteral("/org/freedesktop/ScreenSaver");
 } // namespace
+
+bool SessionBusAvailable()
+{
+    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS")) return true;
+    const QString run = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    return !run.isEmpty() && QFileInfo::exists(run + QStringLiteral("/bus"));
+}
 
 ScreenSaverInhibitor::ScreenSaverInhibitor(QObject* parent) : QObject(parent) {}
 
@@ -18,6 +26,7 @@ void ScreenSaverInhibitor::SetInhibited(bool on)
 {
     if (on == wanted) return;
     wanted = on;
+    if (!SessionBusAvailable()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected()) return;
     if (!on) {

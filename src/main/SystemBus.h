@@ -5,6 +5,11 @@
 #include <QObject>
 #include <cstdint>
 
+// A session bus is there to be used: its address is given, or the runtime folder holds
+// one. Asking for the bus without one would make libdbus start a private bus for the
+// display, which nobody listens to.
+bool SessionBusAvailable();
+
 class ScreenSaverInhibitor : public QObject {
     Q_OBJECT
 public:

@@ -313,6 +313,25 @@ void PlaybackController::CycleTimeMode()
     PollCountdown = -1;
 }
 
+bool PlaybackController::SeekInEntry(int32_t offset)
+{
+    if (!TrackListEnabled || EntryCount() == 0 || Waiting() || Loading || InDataEntry) return false;
+    if (SkipPending) {
+        GoToEntry();
+        SkipPending = false;
+    }
+    const int32_t start = songStart(CurrentTrack);
+    const int32_t end = songStart(CurrentTrack + 1);
+    SeekTo(std::clamp(start + std::max(offset, 0), start, std::max(start, end - 1)));
+    device.SetEndPos(end);
+    if (Started() && !IsPaused) device.Play();
+    // The jump is not play time.
+    PlayClock = now();
+    PollCountdown = -1;
+    TimerProc();
+    return true;
+}
+
 // ---------------------------------------------------------------- previous / next
 
 void PlaybackController::PrevNextPress(bool next)
@@ -651,7 +670,7 @@ void PlaybackController::finishLoad()
         if ((type == ptProgram || type == ptProgramRandom) && !commands.TypeProgItem->isEnabled())
             type = ptNormal;
         commands.PlayTypeItem(type)->trigger();
-        bool start = AutoPlay != host.ShiftHeld();
+        bool start = (AutoPlay || PlayFirstDisc) != host.ShiftHeld();
         if (host.AutorunPresent() && !DiscAtStart) start = false;
         if (start) commands.PlayBtn->trigger();
     } else {
@@ -659,6 +678,7 @@ void PlaybackController::finishLoad()
         commands.CDInfoItem->setEnabled(true); // a data disc's properties can be shown
     }
     DiscAtStart = false; // only the first disc was in the drive at start-up
+    PlayFirstDisc = false;
     LogStart = QDateTime::currentDateTime();
     Loading = false;
 }

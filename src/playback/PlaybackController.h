@@ -147,6 +147,11 @@ public:
     void RepeatOff();
     // ModeLabel click or F7: next time mode, shown at the next tick.
     void CycleTimeMode();
+    // Moves the head to offset ms into the current entry's track (clamped to the track),
+    // playing on if playback runs, as the end of a held fast seek does; a quick skip still
+    // pending is made first. Refused (false) without a track list and while a press, a
+    // disc load or data entry is under way.
+    bool SeekInEntry(int32_t offset);
 
     // --- The tick ---
     // One tick: lyrics window, device poll, disc changes, end of track, display values,
@@ -177,6 +182,8 @@ public:
     // Settings (applied by the settings dialog).
     int TimerInt = 100;     // tick interval in milliseconds while playing or paused
     bool AutoPlay = false;  // play as soon as a disc is loaded
+    // The disc was named on the command line: the first disc loaded plays as with AutoPlay.
+    bool PlayFirstDisc = false;
     bool TrueTrack = false; // show the disc track number instead of the entry number
 
     // Controller state; other windows read it.

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include "app/CommandLine.h"
 #include "app/Paths.h"
 
 TEST(Paths, PortableBesideTheExecutableElseTheUsersFolders)
@@ -46,4 +47,60 @@ TEST(Paths, TheIOptionInAllItsForms)
     // Other letters and plain arguments are ignored; a later -i wins.
     EXPECT_EQ(with({QStringLiteral("-x:foo"), QStringLiteral("plain"), QStringLiteral("-")}), def);
     EXPECT_EQ(with({QStringLiteral("-i:one"), QStringLiteral("-i:two")}), QStringLiteral("/opt/mirelune/two.ini"));
+}
+
+TEST(Paths, InstalledTheHelpPagesAreFoundInTheDataFolder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("bin")));
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("share/mirelune/help")));
+    const QString exe = dir.filePath(QStringLiteral("bin/mirelune"));
+    auto helpFile = [&] { return DefaultPaths(exe, QStringLiteral("/c"), QStringLiteral("/d")).helpFile; };
+    // Nowhere yet: the name beside the executable, so that a message names it.
+    EXPECT_EQ(helpFile(), dir.filePath(QStringLiteral("bin/help/Mirelune.html")));
+    QFile installed(dir.filePath(QStringLiteral("share/mirelune/help/Mirelune.html")));
+    ASSERT_TRUE(installed.open(QIODevice::WriteOnly));
+    installed.close();
+    EXPECT_EQ(helpFile(), installed.fileName());
+    // Pages beside the executable (a build folder, a portable copy) come first.
+    ASSERT_TRUE(QDir(dir.path()).mkpath(QStringLiteral("bin/help")));
+    QFile beside(dir.filePath(QStringLiteral("bin/help/Mirelune.html")));
+    ASSERT_TRUE(beside.open(QIODevice::WriteOnly));
+    beside.close();
+    EXPECT_EQ(helpFile(), beside.fileName());
+}
+
+TEST(CommandLineTest, OptionsOldAndNewAndTheDiscToPlay)
+{
+    const QStringList existing{QStringLiteral("/images/disc.cue"), QStringLiteral("/ifile.cue")};
+    auto parse = [&](const QStringList& args) {
+        return ParseCommandLine(args, [&](const QString& p) { return existing.contains(p); });
+    };
+    CommandLine c = parse({});
+    EXPECT_FALSE(c.Help || c.Version);
+    EXPECT_TRUE(c.DiscPath.isEmpty() && c.Options.isEmpty() && c.UnknownOption.isEmpty());
+
+    c = parse({QStringLiteral("--version"), QStringLiteral("--help"), QStringLiteral("--frobnicate"),
+               QStringLiteral("--x")});
+    EXPECT_TRUE(c.Help && c.Version);
+    EXPECT_EQ(c.UnknownOption, QStringLiteral("--frobnicate"));
+
+    // The settings option in its old forms stays an option; a path is the disc.
+    c = parse({QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"), QStringLiteral("-x"),
+               QStringLiteral("disc.cue")});
+    EXPECT_EQ(c.Options, (QStringList{QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"),
+                                      QStringLiteral("-x")}));
+    EXPECT_EQ(c.DiscPath, QStringLiteral("disc.cue"));
+    // An absolute path that exists is a disc even when it starts like /i; one that does
+    // not exist is a disc too unless it reads as /i, and a later disc wins.
+    EXPECT_EQ(parse({QStringLiteral("/ifile.cue")}).DiscPath, QStringLiteral("/ifile.cue"));
+    EXPECT_EQ(parse({QStringLiteral("/images/disc.cue")}).DiscPath, QStringLiteral("/images/disc.cue"));
+    c = parse({QStringLiteral("/images/gone.cue")});
+    EXPECT_TRUE(c.DiscPath.isEmpty());
+    EXPECT_EQ(c.Options, QStringList{QStringLiteral("/images/gone.cue")});
+    EXPECT_EQ(parse({QStringLiteral("/home/gone.cue"), QStringLiteral("/dev/sr1")}).DiscPath, QStringLiteral("/dev/sr1"));
+    // The options reach the settings file as before.
+    EXPECT_EQ(SettingsFileFromArgs(parse({QStringLiteral("/images/disc.cue"), QStringLiteral("-i:my")}).Options,
+                                   QStringLiteral("/opt/m"), QStringLiteral("/c/Mirelune.ini")),
+              QStringLiteral("/opt/m/my.ini"));
 }

@@ -1,0 +1,83 @@
+#pragma once
+// What the desktop's media controls (media keys, sound menu, lock screen, widgets) see of
+// the player and what they may do. The state is read from the controller, the disc data
+// and the command set; every command is carried out by the program's own buttons and
+// menu items, so it behaves exactly as a click does. The bus side only publishes this.
+#include <QString>
+#include <cstdint>
+#include <functional>
+
+class CommandSet;
+class PlaybackController;
+class PlaybackHost;
+class TWords;
+
+struct MediaState {
+    QString Status = QStringLiteral("Stopped"); // "Playing", "Paused" or "Stopped"
+    bool HasTrack = false;                     // a disc with a track list is in
+    QString TrackId;                           // names the entry and its track
+    int Track = 0;                             // disc track number
+    QString Title;                             // the track's title
+    QString Album;                             // the disc's title
+    QString Artist;
+    QString Line;                              // the lyrics line of the moment; empty for none
+    int64_t LengthUs = 0;
+    int64_t PositionUs = 0;                    // into the track
+    bool Seeking = false;                      // a fast seek or a pending skip moves the position
+    QString Loop = QStringLiteral("None");     // "None", "Playlist" (repeat) or "Track" (repeat one)
+    bool Shuffle = false;                      // a random play type
+    bool CanPlay = false;
+    bool CanPause = false;
+    bool CanGoNext = false;
+    bool CanGoPrevious = false;
+    bool CanSeek = false;
+
+    // The parts a desktop shows as the track's metadata differ.
+    bool SameMetadata(const MediaState& o) const
+    {
+        return HasTrack == o.HasTrack && TrackId == o.TrackId && Title == o.Title && Album == o.Album &&
+               Artist == o.Artist && Line == o.Line && LengthUs == o.LengthUs;
+    }
+};
+
+// True when the position moved between two readings elapsedMs apart in a way playing
+// does not explain (a seek, a restart of the same entry), on the same entry.
+bool PositionJumped(const MediaState& before, const MediaState& now, uint32_t elapsedMs);
+
+class MediaControls {
+public:
+    MediaControls(PlaybackController& player, const TWords& words, CommandSet& commands,
+                  const PlaybackHost& host);
+
+    // The state now. The lyrics line stays as in before while the playing moment is
+    // unsettled (right after a jump, during data entry).
+    MediaState State(const MediaState& before, uint32_t now) const;
+
+    void Play();      // starts, or resumes from a pause; nothing while playing
+    void Pause();     // pauses while playing; nothing otherwise
+    void PlayPause(); // pauses while playing, resumes while paused, starts while stopped
+    void Stop();
+    void Next();      // a quick press of NextBtn
+    void Previous();  // a quick press of PrevBtn
+    // offsetUs from the position: before the start goes to the start, past the end is Next.
+    // True when the head moved. After Next, the entry skipped to is the one sought in.
+    bool Seek(int64_t offsetUs, uint32_t now);
+    // To positionUs into the track, when trackId is the current one and it lies in the track.
+    bool SetPosition(const QString& trackId, int64_t positionUs, uint32_t now);
+    // "None", "Playlist" or "Track": the repeat items, clicked as the menu does.
+    void SetLoop(const QString& loop);
+    // The random counterpart of the play type (or back); a new list stops playback, as the menu.
+    void SetShuffle(bool on);
+
+    // The lyrics window's setting that keeps a line up to a second longer.
+    std::function<bool()> WordsContDisp;
+
+private:
+    bool started() const;
+    bool controllable() const;
+
+    PlaybackController& player;
+    const TWords& words;
+    CommandSet& commands;
+    const PlaybackHost& host;
+};
