@@ -36,7 +36,7 @@ public:
     bool CanRaise() const { return true; }
     bool HasTrackList() const { return false; }
     QString Identity() const { return QStringLiteral("Mirelune"); }
-    QString DesktopEntry() const { return QStringLiteral("mirelune"); }
+    QString DesktopEntry() const { return QStringLiteral("org.mirelune.Mirelune"); }
     // The drive is chosen for the whole run; nothing is opened from the bus.
     QStringList SupportedUriSchemes() const { return {}; }
     QStringList SupportedMimeTypes() const { return {}; }

@@ -190,7 +190,7 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
     QProcess* player = start("player", {});
     ASSERT_TRUE(waitForName(kName));
     EXPECT_EQ(get(kRoot, QStringLiteral("Identity")).toString(), QStringLiteral("Mirelune"));
-    EXPECT_EQ(get(kRoot, QStringLiteral("DesktopEntry")).toString(), QStringLiteral("mirelune"));
+    EXPECT_EQ(get(kRoot, QStringLiteral("DesktopEntry")).toString(), QStringLiteral("org.mirelune.Mirelune"));
     EXPECT_TRUE(get(kRoot, QStringLiteral("CanQuit")).toBool());
 
     // The demo plays by itself; its first lyrics line arrives as the track's text.

@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# Installs the build into a temporary prefix and checks what a desktop finds there: the
+# program (answering --help and --version without a display), the menu entry, icon,
+# metainfo and man page, validated by the desktop's own tools.
+#   install-test.sh BUILD_DIR
+set -euo pipefail
+build=$1
+prefix=$(mktemp -d "${TMPDIR:-/tmp}/mirelune-install.XXXXXX")
+trap 'rm -rf "$prefix"' EXIT
+failed=0
+fail() { echo "FAIL: $*" >&2; failed=1; }
+
+for tool in desktop-file-validate appstreamcli man; do
+  command -v "$tool" > /dev/null || { echo "FAIL: $tool is missing (scripts/setup installs it)" >&2; exit 1; }
+done
+
+cmake --install "$build" --prefix "$prefix" > /dev/null
+
+# The program answers without a window and without a display.
+program=$prefix/bin/mirelune
+[ -x "$program" ] || fail "no executable $program"
+version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --version)
+[[ $version =~ ^Mirelune\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
+env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q '^Usage: mirelune' ||
+  fail "--help printed no usage"
+
+# The menu entry runs the installed program with a disc path and shows an installed icon.
+desktop=$prefix/share/applications/org.mirelune.Mirelune.desktop
+desktop-file-validate "$desktop" || fail "desktop-file-validate rejected $desktop"
+grep -qx 'Exec=mirelune %f' "$desktop" || fail "the entry does not run mirelune with a file"
+grep -qx 'MimeType=application/x-cue;' "$desktop" || fail "the entry does not open cue sheets"
+grep -qx 'Categories=AudioVideo;Audio;Player;' "$desktop" || fail "the entry's categories"
+icon=$(sed -n 's/^Icon=//p' "$desktop")
+[ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon.svg"
+for size in 16 22 24 32 48 64 128 256; do
+  png=$prefix/share/icons/hicolor/${size}x$size/apps/$icon.png
+  file "$png" 2>/dev/null | grep -q "PNG image data, $size x $size" || fail "no $size pixel icon at $png"
+done
+
+# The software centre's description, checked with the entry and icon it names.
+appstreamcli validate --no-net "$prefix/share/metainfo/org.mirelune.Mirelune.metainfo.xml" ||
+  fail "appstreamcli rejected the metainfo file"
+appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli rejected the installed tree"
+
+# The help pages where the installed program looks for them, and a man page that formats cleanly.
+[ -f "$prefix/share/mirelune/help/Mirelune.html" ] || fail "no help pages"
+manpage=$prefix/share/man/man1/mirelune.1
+warnings=$(MANWIDTH=80 man --warnings -l "$manpage" 2>&1 > /dev/null)
+[ -z "$warnings" ] || fail "the man page formats with warnings: $warnings"
+MANWIDTH=80 man -l "$manpage" 2> /dev/null | grep -q -- '--version' || fail "the man page does not tell the options"
+
+[ "$failed" -eq 0 ] && echo "install-test: all installed files are in place and valid"
+exit "$failed"
