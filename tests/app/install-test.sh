@@ -23,6 +23,7 @@ version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --vers
 [[ $version =~ ^Mirelune\ [0-9]+\.[0-9]+\.[0-9]+$ ]] || fail "--version printed '$version'"
 env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$program" --help | grep -q '^Usage: mirelune' ||
   fail "--help printed no usage"
+"$prefix/bin/mirelune-tool" --help | grep -q '^Usage: mirelune-tool' || fail "mirelune-tool is not installed"
 
 # The menu entry runs the installed program with a disc path and shows an installed icon.
 desktop=$prefix/share/applications/org.mirelune.Mirelune.desktop
