@@ -13,10 +13,8 @@
 #include <sndfile.h>
 
 #include "DeviceTestSupport.h"
-#include "common/Commands.h"
 #include "common/TextCodec.h"
 #include "discdata/Words.h"
-#include "settings/IniFile.h"
 #include "playback/CdioSource.h"
 #include "playback/CueSheet.h"
 #include "playback/CueSource.h"
@@ -403,40 +401,6 @@ TEST_F(CueDiscs, AnAudioFileDamagedCutShortOrGoneIsAReadErrorThereAndAChangedDis
     while (dev.Mode() != ModeStopped && waited.elapsed() < 5000) QThread::msleep(20);
     EXPECT_EQ(dev.Mode(), ModeStopped);
     EXPECT_EQ(dev.TrackCount(), 3);
-}
-
-TEST(DemoDisc, TheFlacRipOpensWithTheIdentifierAndDataFileOfTheImage)
-{
-    const QString demo = QStringLiteral(MIRELUNE_BUILD_DIR "/demo/");
-    Settings settings;
-    settings.IniPath = demo + QStringLiteral("Mirelune.ini");
-    settings.DefaultDataFolder = demo;
-    ASSERT_TRUE(LoadSettings(settings, spStartup) && LoadSettings(settings, spSettings));
-    CommandSet commands;
-    QString ids[2];
-    std::unique_ptr<SectorSource> sources[2];
-    for (int i = 0; i < 2; ++i) {
-        const QString cue = demo + (i == 0 ? QStringLiteral("demo.cue") : QStringLiteral("demo-flac.cue"));
-        SCOPED_TRACE(cue.toStdString());
-        DiscDevice dev;
-        ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
-        TWords words(dev, commands, settings);
-        words.NewDisc(dev.TrackCount());
-        ids[i] = words.DiscId;
-        EXPECT_EQ(words.FileName, demo + QStringLiteral("demo.dat"));
-        EXPECT_EQ(words.Title, QStringLiteral("Mirelune デモディスク"));
-        QString why;
-        sources[i] = DiscDevice::OpenSource(cue, &why);
-        ASSERT_TRUE(sources[i]) << why.toStdString();
-    }
-    EXPECT_EQ(ids[0], QStringLiteral("B766BA16"));
-    EXPECT_EQ(ids[1], ids[0]);
-    // The FLAC holds the image's audio, bit for bit.
-    std::vector<char> bin(16 * 2352), flac(16 * 2352);
-    for (int32_t frame : {150, 1640, 3449, 5084}) {
-        ASSERT_TRUE(sources[0]->Read(frame, 16, bin.data()) && sources[1]->Read(frame, 16, flac.data()));
-        EXPECT_EQ(bin, flac) << "frame " << frame;
-    }
 }
 
 } // namespace
