@@ -54,8 +54,8 @@ bool parseLine(const QString& value, TWordsLine* line)
     const qsizetype c2 = value.indexOf(QLatin1Char(','), c1 + 1);
     if (c2 < 0) return false;
     int32_t start = 0, end = 0;
-    if (!ParseIniInteger(QStringView(value).first(c1), &start)) return false;
-    if (!ParseIniInteger(QStringView(value).sliced(c1 + 1, c2 - c1 - 1), &end)) return false;
+    if (!ParseIniDecimal(QStringView(value).first(c1), &start)) return false;
+    if (!ParseIniDecimal(QStringView(value).sliced(c1 + 1, c2 - c1 - 1), &end)) return false;
     line->StartTime = start;
     line->EndTime = end;
     line->Text = value.mid(c2 + 1);
@@ -122,9 +122,10 @@ void TWords::NewDisc(int32_t count)
     end.LineCount = 0;
     end.Adjust = 0;
     end.CopyTrack = 0;
-    // Until the file is read nothing of the tracks is known, and a save must not write
-    // over what a failed read left unread.
+    // Until the file is read nothing of the tracks or the play state is known, and a save
+    // must not write over what a failed read left unread.
     known.fill(0);
+    playStateKnown = false;
     FindFirstAudioTrack();
     MakeDiscId();
     Load(dpAll);
@@ -229,6 +230,7 @@ bool TWords::Load(int part)
         ProgramCount = 0;
         programTail.clear();
         known.fill(kKnownAll);
+        playStateKnown = true;
         ResolveCopies();
         return true;
     }
@@ -300,12 +302,13 @@ bool TWords::loadFrom(const IniDocument& doc, int part)
             qsizetype comma = text.indexOf(QLatin1Char(','), pos);
             if (comma < 0) comma = text.size();
             int32_t track = 0;
-            if (!ParseIniInteger(QStringView(text).sliced(pos, comma - pos), &track)) return false;
+            if (!ParseIniDecimal(QStringView(text).sliced(pos, comma - pos), &track)) return false;
             ProgramList[++ProgramCount] = static_cast<uint8_t>(track);
             pos = comma + 1;
         }
     }
     if (hasPlayState(part)) {
+        playStateKnown = true;
         PlayTime = doc.ReadInteger(kInfo, QStringLiteral("PlayTime"), 0);
         PlayTypeCode = doc.ReadInteger(kInfo, QStringLiteral("PlayType"), 0);
         commands.TypeReptItem->setChecked(true);
@@ -374,7 +377,14 @@ void TWords::saveInto(IniDocument& doc, int part)
             for (int k = 1; k <= kMaxLines; ++k) {
                 const QString key = lineKey(k);
                 if (k <= count) {
-                    doc.WriteString(section, key, lineValue(song.Lines[k]));
+                    // A line that reads as it stands in the file keeps its form there.
+                    const TWordsLine& line = song.Lines[k];
+                    TWordsLine old;
+                    const std::optional<QString> value = doc.Value(section, key);
+                    if (value && parseLine(*value, &old) && old.StartTime == line.StartTime &&
+                        old.EndTime == line.EndTime && old.Text == line.Text)
+                        continue;
+                    doc.WriteString(section, key, lineValue(line));
                 } else {
                     if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
                     doc.DeleteKey(section, key);
@@ -394,7 +404,8 @@ void TWords::saveInto(IniDocument& doc, int part)
         if (count == kProgramSlots && !programTail.isEmpty()) program += QLatin1Char(',') + programTail;
         doc.WriteString(kInfo, QStringLiteral("Program"), program);
     }
-    if (part != dpProgram) {
+    // A play state that a cancelled read never reached stays as the file has it.
+    if (part != dpProgram && playStateKnown) {
         doc.WriteInteger(kInfo, QStringLiteral("PlayTime"), PlayTime);
         int32_t code = 0;
         if (commands.TypeRandItem->isChecked()) code += 1;
@@ -423,7 +434,18 @@ QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<
 void TWords::MakeDiscId()
 {
     DiscId = DiscIdOf(device);
-    FileName = DataFilePath(settings, LookupWordsFile(settings, DiscId));
+    const QString name = LookupWordsFile(settings, DiscId);
+    if (!IsSafeRegisteredName(name)) {
+        // A hand-edited entry never leads to a file outside the data folder: the disc is
+        // unregistered, and the entry stays in the settings file as it is.
+        if (!refusedEntries.contains(DiscId + QLatin1Char('=') + name)) {
+            refusedEntries.insert(DiscId + QLatin1Char('=') + name);
+            UnsafeRegistryEntryMessage(DiscId, name);
+        }
+        FileName.clear();
+        return;
+    }
+    FileName = DataFilePath(settings, name);
 }
 
 QString DiscIdOf(CdDevice& device)
@@ -472,6 +494,21 @@ bool IsValidDataFileName(const QString& name)
     }
     // The file name with ".dat" must fit the file system's 255 bytes.
     return name.toUtf8().size() + 4 <= 255;
+}
+
+bool IsSafeRegisteredName(const QString& name)
+{
+    for (QChar c : name)
+        if (c == QLatin1Char('/') || c.unicode() < 0x20 || c.unicode() == 0x7F) return false;
+    return true;
+}
+
+void UnsafeRegistryEntryMessage(const QString& discId, const QString& name)
+{
+    ErrorMessage(QStringLiteral("ディスク %1 の登録にある歌詞ファイル名 '%2' は歌詞ファイルのフォルダの外を指すため使えません。"
+                                "このディスクは未登録として扱います。設定ファイルの登録はそのまま残ります。")
+                     .arg(discId, name),
+                 QStringLiteral("登録エラー"));
 }
 
 void InvalidFileNameMessage()

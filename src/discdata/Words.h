@@ -6,6 +6,7 @@
 // Track numbers are 1-based disc track numbers, line indexes 1-based. Accessors take
 // a track 1..SongCount + 1 and a line index 1..128; anything outside the records reads
 // as empty and is not stored.
+#include <QSet>
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -116,6 +117,8 @@ private:
     CommandSet& commands;
     Settings& settings;
     std::array<uint8_t, kSongSlots + 1> known{};
+    bool playStateKnown = true;
+    QSet<QString> refusedEntries; // registry entries already refused ("id=name"), told once
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };
 
@@ -132,3 +135,8 @@ QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<
 bool IsValidDataFileName(const QString& name);
 // Tells the user that a name was refused by IsValidDataFileName.
 void InvalidFileNameMessage();
+// A name read from the registry stays in the data folder: no "/" and no control
+// character (empty is fine: no registration). Names made on other systems keep working.
+bool IsSafeRegisteredName(const QString& name);
+// Tells the user once that the registry entry of a disc was refused.
+void UnsafeRegistryEntryMessage(const QString& discId, const QString& name);

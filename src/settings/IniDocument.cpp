@@ -101,7 +101,7 @@ bool IniDocument::Name::operator==(const Name& other) const
     return true;
 }
 
-bool ParseIniInteger(QStringView text, int32_t* value)
+bool ParseIniDecimal(QStringView text, int32_t* value)
 {
     QStringView s = text;
     bool negative = false;
@@ -109,30 +109,59 @@ bool ParseIniInteger(QStringView text, int32_t* value)
         negative = s[0] == QLatin1Char('-');
         s = s.sliced(1);
     }
-    uint32_t u = 0;
-    if (s.size() > 2 && s[0] == QLatin1Char('0') && (s[1] == QLatin1Char('x') || s[1] == QLatin1Char('X'))) {
-        if (!parseHex(s.sliced(2), &u)) return false;
-    } else if (!s.isEmpty() && s[0] == QLatin1Char('$')) {
-        if (!parseHex(s.sliced(1), &u)) return false;
-    } else {
-        if (s.isEmpty()) return false;
-        uint64_t v = 0;
-        for (QChar c : s) {
-            if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
-            v = v * 10 + static_cast<uint64_t>(c.unicode() - '0');
-            if (v > 2147483648ULL) return false; // out of range; also stops the sum overflowing
-        }
-        if (v > (negative ? 2147483648ULL : 2147483647ULL)) return false;
-        u = static_cast<uint32_t>(v);
+    if (s.isEmpty()) return false;
+    uint64_t v = 0;
+    for (QChar c : s) {
+        if (c < QLatin1Char('0') || c > QLatin1Char('9')) return false;
+        v = v * 10 + static_cast<uint64_t>(c.unicode() - '0');
+        if (v > 2147483648ULL) return false; // out of range; also stops the sum overflowing
     }
-    *value = static_cast<int32_t>(negative ? 0u - u : u);
+    if (v > (negative ? 2147483648ULL : 2147483647ULL)) return false;
+    *value = static_cast<int32_t>(negative ? 0u - static_cast<uint32_t>(v) : static_cast<uint32_t>(v));
+    return true;
+}
+
+bool ParseIniInteger(QStringView text, int32_t* value)
+{
+    // Hexadecimal only by its own prefix: a sign makes the text decimal.
+    uint32_t u = 0;
+    if (text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
+        if (!parseHex(text.sliced(2), &u)) return false;
+    } else if (!text.isEmpty() && text[0] == QLatin1Char('$')) {
+        if (!parseHex(text.sliced(1), &u)) return false;
+    } else {
+        return ParseIniDecimal(text, value);
+    }
+    *value = static_cast<int32_t>(u);
     return true;
 }
 
 IniDocument IniDocument::Parse(QStringView text, IniComments comments)
 {
-    const bool keep = comments == IniComments::Keep;
+    return parse(text, nullptr, comments);
+}
+
+IniDocument IniDocument::FromBytes(const QByteArray& bytes, IniComments comments)
+{
+    const DecodedText decoded = DecodeFileText(bytes);
+    const QByteArray body = decoded.utf8 ? bytes.sliced(3) : bytes;
+    // Code page 932 and valid UTF-8 keep CR and LF as bytes of their own, so the lines of
+    // the text are the lines of the bytes. Damaged UTF-8 may not: it keeps no bytes (and
+    // is never written back).
+    IniDocument doc = parse(decoded.text, decoded.utf8 && decoded.invalid > 0 ? nullptr : &body, comments);
+    doc.utf8 = decoded.utf8;
+    doc.invalid = decoded.invalid;
+    return doc;
+}
+
+IniDocument IniDocument::parse(QStringView text, const QByteArray* bytes, IniComments comments)
+{
     IniDocument doc;
+    doc.keepAll = comments == IniComments::Keep;
+    if (bytes) doc.source = *bytes;
+    const char* b = doc.source.constData();
+    const qsizetype bn = doc.source.size();
+    qsizetype bpos = 0;
     Section* current = nullptr;
     qsizetype pos = 0;
     const qsizetype n = text.size();
@@ -144,39 +173,55 @@ IniDocument IniDocument::Parse(QStringView text, IniComments comments)
         pos = end;
         if (pos < n && text[pos] == QLatin1Char('\r')) ++pos;
         if (pos < n && text[pos] == QLatin1Char('\n')) ++pos;
+        Raw raw;
+        if (bytes) {
+            qsizetype bend = bpos;
+            while (bend < bn && b[bend] != '\r' && b[bend] != '\n') ++bend;
+            raw = {bpos, bend - bpos};
+            bpos = bend;
+            if (bpos < bn && b[bpos] == '\r') ++bpos;
+            if (bpos < bn && b[bpos] == '\n') ++bpos;
+        }
 
-        if (line.isEmpty()) continue;
-        if (line[0] == QLatin1Char(';')) {
-            if (!keep) continue;
-            if (!current) {
-                doc.preamble.append(line.toString());
-            } else {
-                Line l;
-                l.key = line.toString();
-                l.entry = false;
-                current->lines.push_back(std::move(l));
-            }
+        const auto other = [&] {
+            // A line kept as it stands: a comment, an empty line, text before the first
+            // section, or a line without "=" in a section.
+            Line l;
+            l.key = line.toString();
+            l.entry = false;
+            l.raw = raw;
+            (current ? current->lines : doc.preamble).push_back(std::move(l));
+        };
+        if (line.isEmpty() || line[0] == QLatin1Char(';')) {
+            if (doc.keepAll) other();
             continue;
         }
-        if (line[0] == QLatin1Char('[') && line.back() == QLatin1Char(']') && line.size() >= 2) {
+        const qsizetype close = line[0] == QLatin1Char('[') ? line.indexOf(QLatin1Char(']')) : -1;
+        if (close > 0) {
             Section s;
-            s.name = stripBlanks(line.sliced(1, line.size() - 2)).toString();
+            s.name = stripBlanks(line.sliced(1, close - 1)).toString();
+            s.header = raw;
             doc.sections.push_back(std::move(s));
             current = &doc.sections.back();
             continue;
         }
-        if (!current) continue;
-        const qsizetype eq = line.indexOf(QLatin1Char('='));
-        Line l;
-        if (eq < 0) {
-            l.key = line.toString();
-            l.entry = false;
-        } else {
-            l.key = stripBlanks(line.first(eq)).toString();
-            l.value = stripBlanks(line.sliced(eq + 1)).toString();
+        if (!current) {
+            if (doc.keepAll) other();
+            continue;
         }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (eq < 0) {
+            other();
+            continue;
+        }
+        Line l;
+        l.key = stripBlanks(line.first(eq)).toString();
+        l.value = stripBlanks(line.sliced(eq + 1)).toString();
+        l.raw = raw;
         current->lines.push_back(std::move(l));
     }
+    // Should the lines ever not match up, nothing is written from the bytes.
+    if (bpos != bn) doc.source.clear();
     // Of two keys (or sections) of one name the first counts: inserting backwards
     // leaves the first in the index, with one hash operation each.
     for (Section& s : doc.sections) {
@@ -189,42 +234,94 @@ IniDocument IniDocument::Parse(QStringView text, IniComments comments)
     return doc;
 }
 
-QString IniDocument::ToText() const
+// Calls sink(raw, text) for every line to write, in order; text(out) appends the line's
+// text without its line end.
+template <class Sink> void IniDocument::walk(Sink&& sink) const
 {
-    QString out;
-    qsizetype size = 0;
-    for (const Section& s : sections) {
-        if (!s.live) continue;
-        size += s.name.size() + 6;
-        for (const Line& l : s.lines) size += l.key.size() + l.value.size() + 3;
-    }
-    out.reserve(size);
-    const QLatin1String crlf("\r\n");
-    for (const QString& line : preamble) {
-        out += line;
-        out += crlf;
-    }
-    if (!preamble.isEmpty()) out += crlf;
-    for (const Section& s : sections) {
-        if (!s.live) continue;
-        out += QLatin1Char('[');
-        out += s.name;
-        // A name ending in an undecodable lead byte (kept as its escape character) would
-        // pair up with the "]" byte on the next read; a blank between them is stripped then.
-        if (!s.name.isEmpty() && isEscapedLeadByte(s.name.back())) out += QLatin1Char(' ');
-        out += QLatin1Char(']');
-        out += crlf;
-        for (const Line& l : s.lines) {
-            if (!l.live) continue;
+    bool any = false, lastBlank = false;
+    auto put = [&](const Raw& raw, bool blank, auto&& text) {
+        sink(raw, text);
+        any = true;
+        lastBlank = blank;
+    };
+    auto line = [&](const Line& l) {
+        if (!l.live) return;
+        put(l.raw, l.blank(), [&](QString& out) {
             out += l.key;
             if (l.entry) {
                 out += QLatin1Char('=');
                 out += l.value;
             }
-            out += crlf;
-        }
-        out += crlf;
+        });
+    };
+    const auto noText = [](QString&) {};
+    for (const Line& l : preamble) line(l);
+    for (const Section& s : sections) {
+        if (!s.live) continue;
+        // Where every line is kept, a section the program adds gets an empty line before it.
+        if (keepAll && s.added && any && !lastBlank) put(Raw{}, true, noText);
+        put(s.header, false, [&](QString& out) {
+            out += QLatin1Char('[');
+            out += s.name;
+            // A name ending in an undecodable lead byte (kept as its escape character) would
+            // pair up with the "]" byte on the next read; a blank between them is stripped then.
+            if (!s.name.isEmpty() && isEscapedLeadByte(s.name.back())) out += QLatin1Char(' ');
+            out += QLatin1Char(']');
+        });
+        for (const Line& l : s.lines) line(l);
+        if (!keepAll) put(Raw{}, true, noText);
     }
+}
+
+QString IniDocument::ToText() const
+{
+    QString out;
+    out.reserve(source.size() + 64);
+    walk([&](const Raw&, auto&& text) {
+        text(out);
+        out += QLatin1String("\r\n");
+    });
+    return out;
+}
+
+bool IniDocument::encodeInto(QByteArray& out, bool asUtf8) const
+{
+    // Kept bytes are of the encoding the file was read in.
+    const bool useRaw = asUtf8 == utf8 && !source.isEmpty();
+    bool ok = true;
+    QString pending; // lines to encode, gathered so that the codec runs once per stretch
+    const auto flush = [&] {
+        if (pending.isEmpty()) return;
+        if (asUtf8) {
+            out += pending.toUtf8();
+        } else {
+            bool encoded = true;
+            out += Cp932::Encode(pending, &encoded);
+            ok = ok && encoded;
+        }
+        pending.clear();
+    };
+    walk([&](const Raw& raw, auto&& text) {
+        if (useRaw && raw.size >= 0) {
+            flush();
+            out.append(source.constData() + raw.pos, raw.size);
+            out += "\r\n";
+        } else {
+            text(pending);
+            pending += QLatin1String("\r\n");
+        }
+    });
+    flush();
+    return ok;
+}
+
+QByteArray IniDocument::ToBytes() const
+{
+    QByteArray out;
+    out.reserve(source.size() + 64);
+    if (!utf8 && encodeInto(out, false)) return out;
+    out = QByteArray("\xEF\xBB\xBF");
+    encodeInto(out, true);
     return out;
 }
 
@@ -245,9 +342,28 @@ IniDocument::Section& IniDocument::sectionForWrite(const QString& name)
     if (Section* s = findSection(name)) return *s;
     Section s;
     s.name = oneLine(name);
+    s.added = true;
+    // Where every line is kept, the empty line after a section is one of its lines.
+    if (keepAll) s.lines.emplace_back(Line{QString(), QString(), Raw{}, false, true});
     sections.push_back(std::move(s));
     sectionIndex.insert(Name{name}, static_cast<int>(sections.size() - 1));
     return sections.back();
+}
+
+IniDocument::Line& IniDocument::lineForWrite(const QString& section, const QString& key)
+{
+    Section& s = sectionForWrite(section);
+    const Name folded = Name{key};
+    const auto it = s.index.constFind(folded);
+    if (it != s.index.cend()) return s.lines[static_cast<size_t>(*it)];
+    // A new key comes after the section's last line, before the empty lines that end
+    // it. Only empty and deleted lines are passed, none of them in the index.
+    size_t at = s.lines.size();
+    while (at > 0 && (!s.lines[at - 1].live || s.lines[at - 1].blank())) --at;
+    Line l;
+    l.key = oneLine(key);
+    s.index.insert(folded, static_cast<int>(at));
+    return *s.lines.insert(s.lines.begin() + static_cast<qsizetype>(at), std::move(l));
 }
 
 const IniDocument::Line* IniDocument::findLine(const QString& section, const QString& key) const
@@ -288,27 +404,27 @@ bool IniDocument::ReadBool(const QString& section, const QString& key, bool def)
 
 void IniDocument::WriteString(const QString& section, const QString& key, const QString& value)
 {
-    Section& s = sectionForWrite(section);
-    const Name folded = Name{key};
-    const auto it = s.index.constFind(folded);
-    if (it != s.index.cend()) {
-        s.lines[static_cast<size_t>(*it)].value = oneLine(value);
-        return;
-    }
-    Line l;
-    l.key = oneLine(key);
-    l.value = oneLine(value);
-    s.lines.push_back(std::move(l));
-    s.index.insert(folded, static_cast<int>(s.lines.size() - 1));
+    Line& l = lineForWrite(section, key);
+    const QString text = oneLine(value);
+    if (l.raw.size >= 0 && l.value == text) return; // unchanged: its bytes stay
+    l.value = text;
+    l.raw = Raw{};
 }
 
 void IniDocument::WriteInteger(const QString& section, const QString& key, int32_t value)
 {
+    // A number already there in another form ("0x20", "+5") is the same number.
+    int32_t old = 0;
+    const Line* l = findLine(section, key);
+    if (l && ParseIniInteger(l->value, &old) && old == value) return;
     WriteString(section, key, QString::number(value));
 }
 
 void IniDocument::WriteBool(const QString& section, const QString& key, bool value)
 {
+    int32_t old = 0;
+    const Line* l = findLine(section, key);
+    if (l && ParseIniInteger(l->value, &old) && (old != 0) == value) return;
     WriteString(section, key, value ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
@@ -359,35 +475,33 @@ QStringList IniDocument::SectionNames() const
 }
 
 namespace {
-// Reads and decodes a whole file; a missing file is an empty text.
-bool readText(const QString& path, DecodedText* text)
+// Reads a whole file; a missing file is empty.
+bool readBytes(const QString& path, QByteArray* bytes)
 {
-    *text = DecodedText();
+    bytes->clear();
     QFile file(path);
     if (!file.exists()) return true;
     if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) return false;
-    *text = DecodeFileText(bytes);
-    return true;
+    *bytes = file.readAll();
+    return file.error() == QFileDevice::NoError;
 }
 } // namespace
 
 bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8, IniComments comments)
 {
-    DecodedText text;
-    if (!readText(path, &text)) return false;
-    if (utf8) *utf8 = text.utf8;
-    doc = IniDocument::Parse(text.text, comments);
+    QByteArray bytes;
+    if (!readBytes(path, &bytes)) return false;
+    doc = IniDocument::FromBytes(bytes, comments);
+    if (utf8) *utf8 = doc.IsUtf8();
     return true;
 }
 
 bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comments)
 {
-    DecodedText text;
-    if (!readText(path, &text) || (text.utf8 && text.invalid > 0)) return false;
-    doc = IniDocument::Parse(text.text, comments);
-    return true;
+    QByteArray bytes;
+    if (!readBytes(path, &bytes)) return false;
+    doc = IniDocument::FromBytes(bytes, comments);
+    return !(doc.IsUtf8() && doc.InvalidBytes() > 0);
 }
 
 bool WriteIniFile(const QString& path, const IniDocument& doc)
@@ -399,7 +513,7 @@ bool WriteIniFile(const QString& path, const IniDocument& doc)
     if (!info.exists() && !QDir().mkpath(info.absolutePath())) return false;
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = EncodeFileText(doc.ToText());
+    const QByteArray bytes = doc.ToBytes();
     if (file.write(bytes) != bytes.size()) {
         file.cancelWriting();
         return false;

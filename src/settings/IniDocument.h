@@ -4,12 +4,16 @@
 //
 // Reading: every line is stripped of blanks (spaces and control characters) at both
 // ends; empty lines, lines starting with ";" and lines before the first section are
-// skipped; "[name]" opens a section; in "key=value" key and value are stripped again;
-// a line without "=" inside a section is carried along unchanged. Section names and
-// keys match without regard to letter case; the first match counts.
+// skipped; a line starting with "[" that holds a "]" opens the section named between
+// them (text after the "]" is a comment, as the system's profile functions took it); in
+// "key=value" key and value are stripped again; a line without "=" inside a section is
+// carried along unchanged. Section names and keys match without regard to letter case;
+// the first match counts.
 // Writing: sections in order, each as its bracketed name, its lines in order, then one
 // empty line; CR LF line ends. A new section goes last, a new key last in its section,
-// a changed key keeps its place.
+// a changed key keeps its place. A line read from a file that the program did not change
+// is written back with the bytes it had, so that a code the codec would spell otherwise
+// (code page 932 has some characters twice) or a spacing of the writer's own survives.
 #include <QHash>
 #include <QList>
 #include <QPair>
@@ -24,15 +28,28 @@
 // an optional sign. Hexadecimal up to 32 bits wraps into a signed value. False when the text
 // is no such number or out of range.
 bool ParseIniInteger(QStringView text, int32_t* value);
+// Decimal only, with an optional sign: lyrics times and program entries.
+bool ParseIniDecimal(QStringView text, int32_t* value);
 
-// The data files drop comment lines, as they always did; the settings file keeps them
-// (in place, and before the first section), as the system's profile functions did.
+// The data files drop comment and empty lines, as they always did; the settings file
+// keeps every line where it stands (comments, empty lines, text before the first
+// section), as the system's profile functions did.
 enum class IniComments { Drop, Keep };
 
 class IniDocument {
 public:
     static IniDocument Parse(QStringView text, IniComments comments = IniComments::Drop);
+    // A whole file: code page 932, or UTF-8 after a byte-order mark. Its lines keep
+    // their bytes for ToBytes.
+    static IniDocument FromBytes(const QByteArray& bytes, IniComments comments = IniComments::Drop);
     QString ToText() const;
+    // The file to write: code page 932 with the kept bytes of unchanged lines. A file
+    // read as UTF-8 stays UTF-8 (with the mark), and so does one where some changed text
+    // has no code page 932 form.
+    QByteArray ToBytes() const;
+    // Read from a UTF-8 file, and how many bytes the file's encoding could not read.
+    bool IsUtf8() const { return utf8; }
+    int InvalidBytes() const { return invalid; }
 
     bool HasSection(const QString& section) const;
     // The value of an entry; nullopt when the section or key is absent.
@@ -63,25 +80,43 @@ public:
     };
 
 private:
+    // Where a line stands in the file it was read from; size -1 for a line the
+    // program wrote.
+    struct Raw {
+        qsizetype pos = 0;
+        qsizetype size = -1;
+    };
     struct Line {
-        QString key;   // the whole line when it holds no "="
+        QString key;   // the whole (stripped) line when it holds no "="
         QString value;
+        Raw raw;
         bool entry = true;
         bool live = true;
+        bool blank() const { return !entry && key.isEmpty(); }
     };
     struct Section {
         QString name;
+        Raw header;
         std::vector<Line> lines;
         QHash<Name, int> index; // key -> first live entry
         bool live = true;
+        bool added = false; // by the program, not read
     };
 
+    static IniDocument parse(QStringView text, const QByteArray* bytes, IniComments comments);
+    template <class Sink> void walk(Sink&& sink) const;
+    bool encodeInto(QByteArray& out, bool asUtf8) const;
     const Section* findSection(const QString& name) const;
     Section* findSection(const QString& name);
     Section& sectionForWrite(const QString& name);
+    Line& lineForWrite(const QString& section, const QString& key);
     const Line* findLine(const QString& section, const QString& key) const;
 
-    QStringList preamble; // kept comment lines before the first section
+    bool keepAll = false;       // IniComments::Keep
+    QByteArray source;          // the bytes the lines were read from (after a mark)
+    bool utf8 = false;
+    int invalid = 0;
+    std::vector<Line> preamble; // kept lines before the first section
     std::vector<Section> sections;
     QHash<Name, int> sectionIndex; // name -> first live section
 };
@@ -98,6 +133,6 @@ bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr,
 // invalid bytes are kept as they are.)
 bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comments = IniComments::Drop);
 // Writes beside the file, flushes and then replaces it, so a failure leaves the old file
-// whole; a missing folder is made. Code page 932, or UTF-8 with a byte-order mark when some text needs it. A file
-// without its owner's write permission is refused (false), as are all write errors.
+// whole; a missing folder is made. The bytes are the document's ToBytes. A file without
+// its owner's write permission is refused (false), as are all write errors.
 bool WriteIniFile(const QString& path, const IniDocument& doc);

@@ -291,7 +291,7 @@ TEST_F(DataFile, LyricsLineRules)
 {
     Use("[Words01]\r\n"
         "001=100,200,a, b,c   \r\n"
-        "002=-5,0x10,  spaced\r\n"
+        "002=-5,16,  spaced\r\n"
         "003=300,400,***\r\n"
         "004=500,600,after the marker\r\n"
         "\r\n[Words02]\r\n001=1,2,x\r\n002=1,2\r\n\r\n"
@@ -306,6 +306,47 @@ TEST_F(DataFile, LyricsLineRules)
     ASSERT_EQ(presenter.shown.size(), 1);
     EXPECT_EQ(words.GetLineCount(2), 0);
     EXPECT_EQ(words.GetLineCount(3), 0);
+}
+
+TEST_F(DataFile, TimesAndProgramEntriesAreDecimalOnly)
+{
+    for (const char* bad : {"[Words01]\r\n001=$64,200,x\r\n", "[Words01]\r\n001=100,0x12C,x\r\n",
+                            "[Words01]\r\n001=12 ,3,x\r\n", "[Info]\r\nProgram=1,$2\r\n",
+                            "[Info]\r\nProgram=0x3\r\n", "[Info]\r\nProgram=3, 1 ,2\r\n"}) {
+        presenter.shown.clear();
+        Use(bad);
+        ASSERT_EQ(presenter.shown.size(), 1) << bad;
+        EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("読み込みエラー"));
+    }
+    // Signs and leading zeros are still decimal.
+    presenter.shown.clear();
+    Use("[Info]\r\nProgram=+2,03\r\n\r\n[Words01]\r\n001=-5,+010,x\r\n");
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_EQ(words.ProgramList[2], 3);
+    EXPECT_EQ(words.GetLine(1, 1).StartTime, -5);
+    EXPECT_EQ(words.GetLine(1, 1).EndTime, 10);
+}
+
+TEST_F(DataFile, CancelledReadNeverLetsASaveWipeThePlayState)
+{
+    // A bad lyrics line or program entry stops the read before the play state.
+    for (const QByteArray& bad : {QByteArray("Program=1\r\n\r\n[Words01]\r\n001=1,2,a\r\n002=12 ,3,bad\r\n"),
+                                  QByteArray("program=3, 1 ,2\r\n")}) {
+        presenter.shown.clear();
+        Use("[Info]\r\nPlayTime=500\r\nPlayType=17\r\n" + bad);
+        ASSERT_EQ(presenter.shown.size(), 1);
+        words.PlayTime += 30; // the disc plays on, then goes out
+        ASSERT_TRUE(words.Save(dpPlayState));
+        const QByteArray saved = FileBytes();
+        EXPECT_TRUE(saved.contains("PlayTime=500\r\n")) << saved.constData();
+        EXPECT_TRUE(saved.contains("PlayType=17\r\n")) << saved.constData();
+        // Read again whole, the play state is written as usual.
+        WriteBytes(words.FileName, "[Info]\r\nPlayTime=500\r\nPlayType=17\r\n");
+        ASSERT_TRUE(words.Load(dpPlayState));
+        words.PlayTime += 30;
+        ASSERT_TRUE(words.Save(dpPlayState));
+        EXPECT_TRUE(FileBytes().contains("PlayTime=530\r\n"));
+    }
 }
 
 TEST_F(DataFile, CancelledReadNeverLetsASaveWipeWhatWasNotRead)

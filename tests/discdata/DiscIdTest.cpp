@@ -73,6 +73,33 @@ TEST_F(DiscId, RegistryLookupIgnoresLetterCase)
     EXPECT_EQ(words.FileName, DataPath(QStringLiteral("Lower")));
 }
 
+TEST_F(DiscId, RegistryValuesThatLeaveTheDataFolderAreNoRegistration)
+{
+    Insert(WorkedExampleDisc());
+    settings.DataFolder = dir.filePath(QStringLiteral("data/"));
+    const QString outside = dir.filePath(QStringLiteral("x.dat"));
+    const QByteArray outsideText = "[Info]\r\nTitle=outside\r\nPlayTime=5\r\n";
+    WriteBytes(outside, outsideText);
+    for (const QString& value : {QStringLiteral("../x"), QStringLiteral("a/../../x"), QStringLiteral("/etc/x")}) {
+        const QByteArray ini = "[WordsFile]\r\n87C8548A=" + value.toUtf8() + "\r\n";
+        WriteBytes(settings.IniPath, ini);
+        presenter.shown.clear();
+        Reinsert();
+        EXPECT_FALSE(words.HasFile()) << qPrintable(value);
+        EXPECT_TRUE(words.Title.isEmpty());
+        ASSERT_EQ(presenter.shown.size(), 1);
+        EXPECT_TRUE(presenter.shown[0].text.contains(value));
+        words.PlayTime = 99;
+        EXPECT_TRUE(words.Save(dpPlayState));
+        // Said once: the disc coming in again is quietly unregistered.
+        Reinsert();
+        EXPECT_FALSE(words.HasFile());
+        EXPECT_EQ(presenter.shown.size(), 1);
+        EXPECT_EQ(ReadBytes(settings.IniPath), ini);
+        EXPECT_EQ(ReadBytes(outside), outsideText);
+    }
+}
+
 TEST_F(DiscId, DataFolderComesFromWordsPath)
 {
     Insert(WorkedExampleDisc());

@@ -34,7 +34,7 @@ TEST(IniDocument, ReadingRules)
         u"key=second of the same name\r\n"
         u"a=b=c\r\n"
         u"[sec]\r\nKey=in a second section of the same name\r\n"
-        u"[Other]\r\nWide=\u3000全角\u3000\r\n");
+        u"[Other] ; text after the bracket is a comment\r\nWide=\u3000全角\u3000\r\n");
     EXPECT_EQ(doc.SectionNames(), QStringList({QStringLiteral("Sec"), QStringLiteral("sec"), QStringLiteral("Other")}));
     EXPECT_EQ(doc.Value(QStringLiteral("SEC"), QStringLiteral("kEY")), QStringLiteral("spaced value"));
     EXPECT_EQ(doc.Value(QStringLiteral("sec"), QStringLiteral("a")), QStringLiteral("b=c"));
@@ -84,7 +84,7 @@ TEST(IniDocument, CommentsKeptOnlyWhenAsked)
     EXPECT_FALSE(kept.Value(QStringLiteral("S"), QStringLiteral(";x")).has_value());
     kept.WriteString(QStringLiteral("S"), QStringLiteral("n"), QStringLiteral("new"));
     const QString once = kept.ToText();
-    EXPECT_EQ(once, QStringLiteral("; head\r\n\r\n[S]\r\n;x=1\r\nk=v\r\n; tail\r\nn=new\r\n\r\n"));
+    EXPECT_EQ(once, QStringLiteral("; head\r\nstray\r\n[S]\r\n;x=1\r\nk=v\r\n\r\n; tail\r\nn=new\r\n"));
     EXPECT_EQ(IniDocument::Parse(once, IniComments::Keep).ToText(), once);
 }
 
@@ -105,7 +105,8 @@ TEST(IniDocument, Integers)
         int32_t value;
     };
     for (const Case& c : {Case{u"0x20", true, 32}, Case{u"0X1f", true, 31}, Case{u"$20", true, 32},
-                          Case{u"$FFFFFFFF", true, -1}, Case{u"-0x10", true, -16}, Case{u"-12", true, -12},
+                          Case{u"$FFFFFFFF", true, -1}, Case{u"-0x10", false, 0}, Case{u"-$10", false, 0},
+                          Case{u"+0x10", false, 0}, Case{u"-12", true, -12},
                           Case{u"+7", true, 7}, Case{u"2147483647", true, 2147483647},
                           Case{u"-2147483648", true, INT32_MIN}, Case{u"2147483648", false, 0},
                           Case{u"000000000000012", true, 12}, Case{u"$0000000020", true, 32}, Case{u"99999999999999999999999", false, 0},

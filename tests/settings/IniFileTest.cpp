@@ -216,8 +216,63 @@ TEST_F(SettingsFile, HandEditedCommentsSurviveAndFoldersAreMade)
     ASSERT_TRUE(LoadSettings(s, spSettings));
     EXPECT_TRUE(s.StayOnTop);
     ASSERT_TRUE(SaveSettings(s, spWordsFile));
-    EXPECT_EQ(Text(), QStringLiteral("; my notes\r\n\r\n[Settings]\r\n; LogFmt=%s\r\nStayOnTop=1\r\n\r\n"
+    EXPECT_EQ(Text(), QStringLiteral("; my notes\r\n[Settings]\r\n; LogFmt=%s\r\nStayOnTop=1\r\n\r\n"
                                      "[Mirelune]\r\nVersion=151A\r\n\r\n"));
+}
+
+TEST_F(SettingsFile, HandMadeFileKeepsEveryByteNotChanged)
+{
+    // A note before the first section, section headers with comments after them, and
+    // characters whose code page 932 codes have twins (ED40, 8790, FA4A, EEF9).
+    const QByteArray text = "Mirelune settings, edited by hand\r\n"
+                            "(keep this note)\r\n"
+                            "\r\n"
+                            "; colours below\r\n"
+                            "[Mirelune]\r\nVersion=151A\r\n\r\n"
+                            "[Settings] ; my options\r\n"
+                            "StayOnTop = 1\r\n"
+                            "TimerInt=0x64\r\n"
+                            "\r\n"
+                            "[MainFont]\r\nName=\xED\x40\x87\x90 Gothic\r\n\r\n"
+                            "[Unknown]\r\nNote=\xFA\x4A\xEE\xF9\r\n\r\n"
+                            "[WordsFile] ; my discs\r\n"
+                            "87C8548A=\xED\x40 Disc\r\n";
+    {
+        QFile f(s.IniPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(text);
+    }
+    auto bytes = [&] {
+        QFile f(s.IniPath);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    ASSERT_TRUE(LoadSettings(s, spSettings));
+    EXPECT_TRUE(s.StayOnTop);
+    EXPECT_EQ(s.TimerInt, 100);
+    EXPECT_EQ(s.MainFontName, Cp932::Decode("\xED\x40\x87\x90 Gothic"));
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("87C8548A")), Cp932::Decode("\xED\x40 Disc"));
+
+    // A new disc goes into the one registry section; nothing else changes.
+    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("12345678"), QStringLiteral("New")));
+    EXPECT_EQ(bytes(), text + "12345678=New\r\n");
+
+    // Saving every setting adds the keys that were missing and keeps every line there was.
+    ASSERT_TRUE(SaveSettings(s, spSettings));
+    ASSERT_TRUE(SaveSettings(s, spWindow));
+    const QList<QByteArray> saved = bytes().split('\n');
+    qsizetype at = 0;
+    for (const QByteArray& line : (text + "12345678=New\r\n").split('\n')) {
+        while (at < saved.size() && saved[at] != line) ++at;
+        EXPECT_LT(at, saved.size()) << "lost: " << line.constData();
+    }
+    EXPECT_EQ(bytes().count("[Settings"), 1);
+    EXPECT_EQ(bytes().count("[WordsFile"), 1);
+    Settings again;
+    again.IniPath = s.IniPath;
+    ASSERT_TRUE(LoadSettings(again, spSettings));
+    EXPECT_TRUE(again.StayOnTop);
+    EXPECT_EQ(again.MainFontName, s.MainFontName);
+    EXPECT_EQ(LookupWordsFile(again, QStringLiteral("12345678")), QStringLiteral("New"));
 }
 
 TEST_F(SettingsFile, LongStringsAreCutAt2047)
