@@ -125,7 +125,7 @@ void TWords::NewDisc(int32_t count)
     // Until the file is read nothing of the tracks or the play state is known, and a save
     // must not write over what a failed read left unread.
     known.fill(0);
-    playStateKnown = false;
+    programKnown = playStateKnown = false;
     FindFirstAudioTrack();
     MakeDiscId();
     Load(dpAll);
@@ -230,13 +230,13 @@ bool TWords::Load(int part)
         ProgramCount = 0;
         programTail.clear();
         known.fill(kKnownAll);
-        playStateKnown = true;
+        programKnown = playStateKnown = true;
         ResolveCopies();
         return true;
     }
     for (;;) {
         IniDocument doc;
-        if (ReadIniFile(FileName, doc) && loadFrom(doc, part)) break;
+        if (ReadIniFile(FileName, doc) && LoadFrom(doc, part)) break;
         if (OpenErrorMessage(FileName) != IdRetry) {
             ResolveCopies();
             return false;
@@ -246,10 +246,12 @@ bool TWords::Load(int part)
     return true;
 }
 
-bool TWords::loadFrom(const IniDocument& doc, int part)
+bool TWords::LoadFrom(const IniDocument& doc, int part)
 {
+    // Known again only as far as this read gets.
+    if (hasProgram(part)) programKnown = false;
+    if (hasPlayState(part)) playStateKnown = false;
     if (hasLyrics(part)) {
-        // Known again only as far as this read gets.
         known.fill(0);
         Title = doc.ReadString(kInfo, QStringLiteral("Title"), QString());
         Artist = doc.ReadString(kInfo, QStringLiteral("Artist"), QString());
@@ -306,6 +308,7 @@ bool TWords::loadFrom(const IniDocument& doc, int part)
             ProgramList[++ProgramCount] = static_cast<uint8_t>(track);
             pos = comma + 1;
         }
+        programKnown = true;
     }
     if (hasPlayState(part)) {
         playStateKnown = true;
@@ -329,7 +332,7 @@ bool TWords::Save(int part)
         // A file that cannot be read (whole) is never written over.
         bool ok = ReadIniFileForSave(FileName, doc);
         if (ok) {
-            saveInto(doc, part);
+            SaveInto(doc, part);
             ok = WriteIniFile(FileName, doc);
         }
         if (ok) break;
@@ -339,7 +342,7 @@ bool TWords::Save(int part)
     return true;
 }
 
-void TWords::saveInto(IniDocument& doc, int part)
+void TWords::SaveInto(IniDocument& doc, int part)
 {
     doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
     if (part == dpAll || part == dpLyrics || part == dpInfo) {
@@ -392,7 +395,9 @@ void TWords::saveInto(IniDocument& doc, int part)
             }
         }
     }
-    if (hasProgram(part)) {
+    // A program or play state that a cancelled read never reached stays as the file has
+    // it; the program editor's own save writes the program it shows all the same.
+    if (part == dpProgram || (part == dpAll && programKnown)) {
         QString program;
         const int count = std::clamp(ProgramCount, 0, kProgramSlots);
         for (int i = 1; i <= count; ++i) {
@@ -404,7 +409,6 @@ void TWords::saveInto(IniDocument& doc, int part)
         if (count == kProgramSlots && !programTail.isEmpty()) program += QLatin1Char(',') + programTail;
         doc.WriteString(kInfo, QStringLiteral("Program"), program);
     }
-    // A play state that a cancelled read never reached stays as the file has it.
     if (part != dpProgram && playStateKnown) {
         doc.WriteInteger(kInfo, QStringLiteral("PlayTime"), PlayTime);
         int32_t code = 0;

@@ -90,6 +90,10 @@ public:
     // all. Returns false when the user cancelled after a failure; true otherwise (also
     // when there is no file).
     bool Save(int part);
+    // Load and Save on a document in memory, without messages: LoadFrom stops at the
+    // first value it cannot read (false) and does not ResolveCopies.
+    bool LoadFrom(const IniDocument& doc, int part);
+    void SaveInto(IniDocument& doc, int part);
     // Computes DiscId from the device's table of contents and looks up FileName.
     void MakeDiscId();
     // Ties the disc to a new data file of the given base name. True when registering
@@ -110,13 +114,12 @@ private:
     static bool validTrack(int track);
     static bool validLine(int index);
     int firstListedTrack() const;
-    bool loadFrom(const IniDocument& doc, int part);
-    void saveInto(IniDocument& doc, int part);
 
     CdDevice& device;
     CommandSet& commands;
     Settings& settings;
     std::array<uint8_t, kSongSlots + 1> known{};
+    bool programKnown = true;
     bool playStateKnown = true;
     QSet<QString> refusedEntries; // registry entries already refused ("id=name"), told once
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list

@@ -82,12 +82,13 @@ size_t qHash(const IniDocument::Name& name, size_t seed) noexcept
     return h;
 }
 
-bool IniDocument::Name::operator==(const Name& other) const
+namespace {
+
+// Names compared without regard to letter case: ASCII by itself, beyond it by full folding.
+bool sameName(QStringView a, QStringView b)
 {
-    const qsizetype n = text.size();
-    if (n != other.text.size()) return false;
-    const QChar* a = text.constData();
-    const QChar* b = other.text.constData();
+    const qsizetype n = a.size();
+    if (n != b.size()) return false;
     for (qsizetype i = 0; i < n; ++i) {
         const char16_t x = a[i].unicode(), y = b[i].unicode();
         if (x == y) continue;
@@ -95,11 +96,18 @@ bool IniDocument::Name::operator==(const Name& other) const
             if ((x | 0x20) != (y | 0x20) || (x | 0x20) < 'a' || (x | 0x20) > 'z') return false;
             continue;
         }
-        // Beyond ASCII the full folding decides, from here on.
-        return QStringView(a + i, n - i).compare(QStringView(b + i, n - i), Qt::CaseInsensitive) == 0;
+        return a.sliced(i).compare(b.sliced(i), Qt::CaseInsensitive) == 0;
     }
     return true;
 }
+
+// Sections and keys up to this many are found by looking at each in turn: cheaper than
+// building a hash for them.
+constexpr size_t kScanLimit = 24;
+
+} // namespace
+
+bool IniDocument::Name::operator==(const Name& other) const { return sameName(text, other.text); }
 
 bool ParseIniDecimal(QStringView text, int32_t* value)
 {
@@ -222,15 +230,6 @@ IniDocument IniDocument::parse(QStringView text, const QByteArray* bytes, IniCom
     }
     // Should the lines ever not match up, nothing is written from the bytes.
     if (bpos != bn) doc.source.clear();
-    // Of two keys (or sections) of one name the first counts: inserting backwards
-    // leaves the first in the index, with one hash operation each.
-    for (Section& s : doc.sections) {
-        s.index.reserve(static_cast<qsizetype>(s.lines.size()));
-        for (int i = static_cast<int>(s.lines.size()) - 1; i >= 0; --i)
-            if (s.lines[static_cast<size_t>(i)].entry) s.index.insert(Name{s.lines[static_cast<size_t>(i)].key}, i);
-    }
-    for (int i = static_cast<int>(doc.sections.size()) - 1; i >= 0; --i)
-        doc.sectionIndex.insert(Name{doc.sections[i].name}, i);
     return doc;
 }
 
@@ -325,16 +324,55 @@ QByteArray IniDocument::ToBytes() const
     return out;
 }
 
+int IniDocument::sectionAt(const QString& name) const
+{
+    if (!sectionsIndexed && sections.size() > kScanLimit) {
+        // Of two sections of one name the first counts: inserting backwards leaves it in.
+        sectionIndex.reserve(static_cast<qsizetype>(sections.size()));
+        for (int i = static_cast<int>(sections.size()) - 1; i >= 0; --i)
+            if (sections[static_cast<size_t>(i)].live) sectionIndex.insert(Name{sections[static_cast<size_t>(i)].name}, i);
+        sectionsIndexed = true;
+    }
+    if (sectionsIndexed) {
+        const auto it = sectionIndex.constFind(Name{name});
+        return it == sectionIndex.cend() ? -1 : *it;
+    }
+    for (size_t i = 0; i < sections.size(); ++i)
+        if (sections[i].live && sameName(sections[i].name, name)) return static_cast<int>(i);
+    return -1;
+}
+
+int IniDocument::entryAt(const Section& s, const QString& key)
+{
+    if (!s.indexed && s.lines.size() > kScanLimit) {
+        s.index.reserve(static_cast<qsizetype>(s.lines.size()));
+        for (int i = static_cast<int>(s.lines.size()) - 1; i >= 0; --i) {
+            const Line& l = s.lines[static_cast<size_t>(i)];
+            if (l.live && l.entry) s.index.insert(Name{l.key}, i);
+        }
+        s.indexed = true;
+    }
+    if (s.indexed) {
+        const auto it = s.index.constFind(Name{key});
+        return it == s.index.cend() ? -1 : *it;
+    }
+    for (size_t i = 0; i < s.lines.size(); ++i) {
+        const Line& l = s.lines[i];
+        if (l.live && l.entry && sameName(l.key, key)) return static_cast<int>(i);
+    }
+    return -1;
+}
+
 const IniDocument::Section* IniDocument::findSection(const QString& name) const
 {
-    const auto it = sectionIndex.constFind(Name{name});
-    return it == sectionIndex.cend() ? nullptr : &sections[static_cast<size_t>(*it)];
+    const int i = sectionAt(name);
+    return i < 0 ? nullptr : &sections[static_cast<size_t>(i)];
 }
 
 IniDocument::Section* IniDocument::findSection(const QString& name)
 {
-    const auto it = sectionIndex.constFind(Name{name});
-    return it == sectionIndex.cend() ? nullptr : &sections[static_cast<size_t>(*it)];
+    const int i = sectionAt(name);
+    return i < 0 ? nullptr : &sections[static_cast<size_t>(i)];
 }
 
 IniDocument::Section& IniDocument::sectionForWrite(const QString& name)
@@ -346,23 +384,22 @@ IniDocument::Section& IniDocument::sectionForWrite(const QString& name)
     // Where every line is kept, the empty line after a section is one of its lines.
     if (keepAll) s.lines.emplace_back(Line{QString(), QString(), Raw{}, false, true});
     sections.push_back(std::move(s));
-    sectionIndex.insert(Name{name}, static_cast<int>(sections.size() - 1));
+    if (sectionsIndexed) sectionIndex.insert(Name{name}, static_cast<int>(sections.size() - 1));
     return sections.back();
 }
 
 IniDocument::Line& IniDocument::lineForWrite(const QString& section, const QString& key)
 {
     Section& s = sectionForWrite(section);
-    const Name folded = Name{key};
-    const auto it = s.index.constFind(folded);
-    if (it != s.index.cend()) return s.lines[static_cast<size_t>(*it)];
+    const int found = entryAt(s, key);
+    if (found >= 0) return s.lines[static_cast<size_t>(found)];
     // A new key comes after the section's last line, before the empty lines that end
     // it. Only empty and deleted lines are passed, none of them in the index.
     size_t at = s.lines.size();
     while (at > 0 && (!s.lines[at - 1].live || s.lines[at - 1].blank())) --at;
     Line l;
     l.key = oneLine(key);
-    s.index.insert(folded, static_cast<int>(at));
+    if (s.indexed) s.index.insert(Name{key}, static_cast<int>(at));
     return *s.lines.insert(s.lines.begin() + static_cast<qsizetype>(at), std::move(l));
 }
 
@@ -370,8 +407,8 @@ const IniDocument::Line* IniDocument::findLine(const QString& section, const QSt
 {
     const Section* s = findSection(section);
     if (!s) return nullptr;
-    const auto it = s->index.constFind(Name{key});
-    return it == s->index.cend() ? nullptr : &s->lines[static_cast<size_t>(*it)];
+    const int i = entryAt(*s, key);
+    return i < 0 ? nullptr : &s->lines[static_cast<size_t>(i)];
 }
 
 bool IniDocument::HasSection(const QString& section) const { return findSection(section) != nullptr; }
@@ -432,27 +469,25 @@ void IniDocument::DeleteKey(const QString& section, const QString& key)
 {
     Section* s = findSection(section);
     if (!s) return;
-    const Name folded = Name{key};
-    const auto it = s->index.constFind(folded);
-    if (it == s->index.cend()) return;
+    const int first = entryAt(*s, key);
+    if (first < 0) return;
     // Every entry of the name goes: a second one left behind would come to count in
     // its place, and a deleted key would seem to come back.
-    for (size_t i = static_cast<size_t>(*it); i < s->lines.size(); ++i) {
+    for (size_t i = static_cast<size_t>(first); i < s->lines.size(); ++i) {
         Line& l = s->lines[i];
-        if (l.live && l.entry && Name{l.key} == folded) l.live = false;
+        if (l.live && l.entry && sameName(l.key, key)) l.live = false;
     }
-    s->index.remove(folded);
+    if (s->indexed) s->index.remove(Name{key});
 }
 
 void IniDocument::EraseSection(const QString& section)
 {
-    const Name folded = Name{section};
-    const auto it = sectionIndex.constFind(folded);
-    if (it == sectionIndex.cend()) return;
+    const int first = sectionAt(section);
+    if (first < 0) return;
     // Every section of the name goes, for the same reason as with keys.
-    for (size_t i = static_cast<size_t>(*it); i < sections.size(); ++i)
-        if (sections[i].live && Name{sections[i].name} == folded) sections[i].live = false;
-    sectionIndex.remove(folded);
+    for (size_t i = static_cast<size_t>(first); i < sections.size(); ++i)
+        if (sections[i].live && sameName(sections[i].name, section)) sections[i].live = false;
+    if (sectionsIndexed) sectionIndex.remove(Name{section});
 }
 
 QList<QPair<QString, QString>> IniDocument::Entries(const QString& section) const

@@ -98,7 +98,9 @@ private:
         QString name;
         Raw header;
         std::vector<Line> lines;
-        QHash<Name, int> index; // key -> first live entry
+        // Key -> first live entry; made on the first look-up in a large section.
+        mutable QHash<Name, int> index;
+        mutable bool indexed = false;
         bool live = true;
         bool added = false; // by the program, not read
     };
@@ -106,6 +108,8 @@ private:
     static IniDocument parse(QStringView text, const QByteArray* bytes, IniComments comments);
     template <class Sink> void walk(Sink&& sink) const;
     bool encodeInto(QByteArray& out, bool asUtf8) const;
+    int sectionAt(const QString& name) const;
+    static int entryAt(const Section& section, const QString& key);
     const Section* findSection(const QString& name) const;
     Section* findSection(const QString& name);
     Section& sectionForWrite(const QString& name);
@@ -118,7 +122,9 @@ private:
     int invalid = 0;
     std::vector<Line> preamble; // kept lines before the first section
     std::vector<Section> sections;
-    QHash<Name, int> sectionIndex; // name -> first live section
+    // Name -> first live section; made on the first look-up among many sections.
+    mutable QHash<Name, int> sectionIndex;
+    mutable bool sectionsIndexed = false;
 };
 
 size_t qHash(const IniDocument::Name& name, size_t seed = 0) noexcept;

@@ -175,8 +175,9 @@ void writeWindow(const Settings& s, IniDocument& doc)
     doc.WriteString(kSettings, QStringLiteral("DriveName"), s.DriveName);
 }
 
-// Files older than stamp "1430" kept the inverse of PlayOnExit. Compared as text.
-bool migrate(IniDocument& doc)
+} // namespace
+
+bool MigrateSettings(IniDocument& doc)
 {
     const QString version = doc.ReadString(kProduct, QStringLiteral("Version"), kVersionStamp);
     if (QString::compare(version, QStringLiteral("1430"), Qt::CaseSensitive) >= 0) return false;
@@ -186,7 +187,29 @@ bool migrate(IniDocument& doc)
     return true;
 }
 
-} // namespace
+void ReadSettingsPart(Settings& settings, const IniDocument& doc, uint8_t part)
+{
+    if (part == spStartup) {
+        settings.SelectDrive = doc.ReadBool(kSettings, QStringLiteral("SelectDrive"), false);
+        settings.DriveName = readString(doc, kSettings, QStringLiteral("DriveName"), QString());
+        settings.Sabero = doc.ReadBool(kSettings, QStringLiteral("Sabero"), true);
+    } else if (part == spSettings) {
+        readSettings(settings, doc);
+    }
+}
+
+void WriteSettingsPart(const Settings& settings, IniDocument& doc, uint8_t part)
+{
+    doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
+    switch (part) {
+    case spSettings: writeSettings(settings, doc); break;
+    case spWindow: writeWindow(settings, doc); break;
+    case spWordsFile:
+        if (!settings.WordsFileId.isEmpty()) doc.WriteString(kWordsFile, settings.WordsFileId, settings.WordsFileName);
+        break;
+    default: break;
+    }
+}
 
 bool LoadSettings(Settings& settings, uint8_t part)
 {
@@ -198,18 +221,12 @@ bool LoadSettings(Settings& settings, uint8_t part)
             if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
             return false;
         }
-        if (part == spStartup) {
-            settings.SelectDrive = doc.ReadBool(kSettings, QStringLiteral("SelectDrive"), false);
-            settings.DriveName = readString(doc, kSettings, QStringLiteral("DriveName"), QString());
-            settings.Sabero = doc.ReadBool(kSettings, QStringLiteral("Sabero"), true);
-        } else if (part == spSettings) {
-            // The migrated keys are written at once; if that fails the values are still
-            // taken from the migrated copy, and the migration runs again next time.
-            if (migrate(doc) && (!whole || !WriteIniFile(settings.IniPath, doc))) {
-                if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
-            }
-            readSettings(settings, doc);
+        // The migrated keys are written at once; if that fails the values are still
+        // taken from the migrated copy, and the migration runs again next time.
+        if (part == spSettings && MigrateSettings(doc) && (!whole || !WriteIniFile(settings.IniPath, doc))) {
+            if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
         }
+        ReadSettingsPart(settings, doc, part);
         return true;
     }
 }
@@ -221,16 +238,7 @@ bool SaveSettings(Settings& settings, uint8_t part)
         // What cannot be read cannot be kept: refuse to write over it.
         bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
         if (ok) {
-            doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
-            switch (part) {
-            case spSettings: writeSettings(settings, doc); break;
-            case spWindow: writeWindow(settings, doc); break;
-            case spWordsFile:
-                if (!settings.WordsFileId.isEmpty())
-                    doc.WriteString(kWordsFile, settings.WordsFileId, settings.WordsFileName);
-                break;
-            default: break;
-            }
+            WriteSettingsPart(settings, doc, part);
             ok = WriteIniFile(settings.IniPath, doc);
         }
         if (ok) return true;

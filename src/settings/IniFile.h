@@ -110,6 +110,14 @@ bool SaveSettings(Settings& settings, uint8_t part);
 // Reads only WordsPath into DataFolder and changes nothing in the file (no migration),
 // for tools beside the program. False when the file exists but cannot be read.
 bool LoadDataFolder(Settings& settings);
+// The same on a document in memory; LoadSettings and SaveSettings read and write the
+// file around them. MigrateSettings turns the keys of files older than stamp "1430" into
+// today's (true when it changed something); LoadSettings(spSettings) runs it first.
+class IniDocument;
+void ReadSettingsPart(Settings& settings, const IniDocument& doc, uint8_t part);
+void WriteSettingsPart(const Settings& settings, IniDocument& doc, uint8_t part);
+bool MigrateSettings(IniDocument& doc);
+
 // Records name as the data file of the disc discId in "WordsFile" (replacing an entry
 // for that disc) through SaveSettings(spWordsFile).
 bool SaveWordsFileEntry(Settings& settings, const QString& discId, const QString& name);

@@ -327,19 +327,24 @@ TEST_F(DataFile, TimesAndProgramEntriesAreDecimalOnly)
     EXPECT_EQ(words.GetLine(1, 1).EndTime, 10);
 }
 
-TEST_F(DataFile, CancelledReadNeverLetsASaveWipeThePlayState)
+TEST_F(DataFile, CancelledReadNeverLetsASaveWipeThePlayStateOrTheProgram)
 {
     // A bad lyrics line or program entry stops the read before the play state.
-    for (const QByteArray& bad : {QByteArray("Program=1\r\n\r\n[Words01]\r\n001=1,2,a\r\n002=12 ,3,bad\r\n"),
-                                  QByteArray("program=3, 1 ,2\r\n")}) {
+    struct Case {
+        QByteArray rest, program;
+    };
+    for (const Case& c : {Case{"Program=1\r\n\r\n[Words01]\r\n001=1,2,a\r\n002=12 ,3,bad\r\n", "Program=1\r\n"},
+                          Case{"program=3, 1 ,2\r\n", "program=3, 1 ,2\r\n"}}) {
         presenter.shown.clear();
-        Use("[Info]\r\nPlayTime=500\r\nPlayType=17\r\n" + bad);
+        Use("[Info]\r\nPlayTime=500\r\nPlayType=17\r\n" + c.rest);
         ASSERT_EQ(presenter.shown.size(), 1);
         words.PlayTime += 30; // the disc plays on, then goes out
         ASSERT_TRUE(words.Save(dpPlayState));
+        ASSERT_TRUE(words.Save(dpAll));
         const QByteArray saved = FileBytes();
         EXPECT_TRUE(saved.contains("PlayTime=500\r\n")) << saved.constData();
         EXPECT_TRUE(saved.contains("PlayType=17\r\n")) << saved.constData();
+        EXPECT_TRUE(saved.contains(c.program)) << saved.constData();
         // Read again whole, the play state is written as usual.
         WriteBytes(words.FileName, "[Info]\r\nPlayTime=500\r\nPlayType=17\r\n");
         ASSERT_TRUE(words.Load(dpPlayState));
