@@ -1,6 +1,7 @@
 #include "DiscList.h"
 
 #include "common/Etc.h"
+#include "discdata/Words.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 
@@ -34,7 +35,8 @@ QString DiscListModel::Name(int row) const { return row >= 0 && row < rows.size(
 const DiscInfo& DiscListModel::info(const Row& row) const
 {
     if (!row.info) {
-        row.info = ReadDiscInfo(DataFilePath(settings, row.name));
+        // An entry leading out of the data folder reads nothing there.
+        row.info = IsSafeRegisteredName(row.name) ? ReadDiscInfo(DataFilePath(settings, row.name)) : DiscInfo{};
         ++filesRead;
     }
     return *row.info;

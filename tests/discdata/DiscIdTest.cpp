@@ -1,6 +1,7 @@
 // The disc identifier, the registry lookup and registering a disc.
 #include "DiscFixture.h"
 #include "common/TextCodec.h"
+#include "discdata/DiscList.h"
 #include "discdata/EntryTexts.h"
 #include "settings/IniDocument.h"
 
@@ -77,6 +78,7 @@ TEST_F(DiscId, RegistryValuesThatLeaveTheDataFolderAreNoRegistration)
 {
     Insert(WorkedExampleDisc());
     settings.DataFolder = dir.filePath(QStringLiteral("data/"));
+    ASSERT_TRUE(QDir().mkpath(dir.filePath(QStringLiteral("data/a"))));
     const QString outside = dir.filePath(QStringLiteral("x.dat"));
     const QByteArray outsideText = "[Info]\r\nTitle=outside\r\nPlayTime=5\r\n";
     WriteBytes(outside, outsideText);
@@ -97,6 +99,11 @@ TEST_F(DiscId, RegistryValuesThatLeaveTheDataFolderAreNoRegistration)
         EXPECT_EQ(presenter.shown.size(), 1);
         EXPECT_EQ(ReadBytes(settings.IniPath), ini);
         EXPECT_EQ(ReadBytes(outside), outsideText);
+        // The disc manager's list shows the entry but reads nothing through it.
+        DiscListModel list(settings);
+        list.Fill();
+        EXPECT_EQ(list.Name(0), value);
+        EXPECT_EQ(list.data(list.index(0, DiscListModel::TitleColumn)).toString(), QString());
     }
 }
 
