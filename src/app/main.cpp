@@ -154,6 +154,7 @@ int main(int argc, char** argv)
     // The desktop's media keys and widgets, on the session bus when there is one.
     MediaControls media(controller, words, commands, form);
     media.WordsContDisp = [&wordsForm] { return wordsForm.WordsContDisp; };
+    media.ModalOpen = [] { return QApplication::activeModalWidget() != nullptr; };
     MprisService mpris(media, controller, commands, clock);
     mpris.Raise = [&form, &commands] {
         form.BringForward();

@@ -39,7 +39,7 @@ bool MediaControls::started() const
 bool MediaControls::controllable() const
 {
     // While one of our dialogs is open the main window's buttons cannot be reached either.
-    return !host.DialogOpen() && !player.InDataEntry && !player.Loading;
+    return !host.DialogOpen() && !(ModalOpen && ModalOpen()) && !player.InDataEntry && !player.Loading;
 }
 
 MediaState MediaControls::State(const MediaState& before, uint32_t now) const

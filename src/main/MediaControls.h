@@ -71,6 +71,9 @@ public:
 
     // The lyrics window's setting that keeps a line up to a second longer.
     std::function<bool()> WordsContDisp;
+    // A modal window (a message box) is up: its loop runs inside a command or the tick,
+    // which must not be entered again.
+    std::function<bool()> ModalOpen;
 
 private:
     bool started() const;
