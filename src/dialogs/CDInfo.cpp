@@ -121,6 +121,7 @@ TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), wor
     HelpBtn = new QPushButton(QStringLiteral("ヘルプ(&H)"), this);
     HelpBtn->setObjectName(QStringLiteral("HelpBtn"));
     HelpBtn->setAutoDefault(false);
+    buildLrcExport();
 
     auto* facts = new QGridLayout;
     int row = 0;
@@ -145,6 +146,7 @@ TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), wor
     top->addLayout(left, 1);
     top->addLayout(tracks, 1);
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(LrcSaveBtn);
     bottom->addStretch();
     bottom->addWidget(OKBtn);
     bottom->addWidget(HelpBtn);
@@ -160,7 +162,7 @@ TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), wor
     const std::pair<QWidget*, int> contexts[] = {
         {TitleText, 11001},  {ArtistText, 11002},   {TracksText, 11003},   {TotalTimeText, 11004},
         {CDTypeText, 11005}, {MTitleList, 11006},   {PlayTimeText, 11007}, {ResetTimeBtn, 11008},
-        {OKBtn, 10001},      {HelpBtn, 10003}};
+        {LrcSaveBtn, 11009}, {OKBtn, 10001},        {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::InstallF1(this, [this] { Hooks.SkipTopmost(); });
 
@@ -200,6 +202,7 @@ void TCDInfoForm::FormShow()
         w->setEnabled(file);
     PlayTimeText->setVisible(file);
     ShowPlayTime();
+    UpdateLrcItems();
     MTitleList->setFocus();
     Hooks.StayOnTop();
 }

@@ -5,9 +5,11 @@
 // each time it is shown, unsaved edits included.
 #include <QDialog>
 #include <QStyledItemDelegate>
+#include <functional>
 
 #include "dialogs/DialogHooks.h"
 
+class QAction;
 class QLabel;
 class QListWidget;
 class QPushButton;
@@ -48,18 +50,35 @@ public:
     QLabel* PlayTimeLabel;
     QLabel* PlayTimeText;
     QPushButton* ResetTimeBtn;
+    QPushButton* LrcSaveBtn; // its menu: the selected track, or every track with lyrics
+    QAction* LrcTrackSaveItem;
+    QAction* LrcDiscSaveItem;
     QPushButton* OKBtn;
     QPushButton* HelpBtn;
+
+    // Ask where to write: a file for one track (proposal: a path), a folder for all.
+    // Empty when the user cancelled. Tests answer them.
+    std::function<QString(QWidget* owner, const QString& proposal)> ChooseLrcFile;
+    std::function<QString(QWidget* owner, const QString& folder)> ChooseLrcFolder;
 
     void FormShow();
     // The accumulated play time; the tick calls it while the dialog is shown.
     void ShowPlayTime();
     void ResetTimeBtnClick();
     void HelpBtnClick();
+    // The LRC export (CDInfoLrc.cpp).
+    void UpdateLrcItems();
+    void LrcTrackSaveItemClick();
+    void LrcDiscSaveItemClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void buildLrcExport();
+    int selectedTrack() const;
+    bool writeLrc(const QString& path, int track);
+
     TWords& words;
+    QString lrcFolder; // where the last LRC export went
 };

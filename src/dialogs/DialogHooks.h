@@ -6,6 +6,7 @@
 struct DialogHooks {
     std::function<void()> ApplyStayOnTop;  // reassert the main window's stay-on-top state
     std::function<void()> SkipTopmostOnce; // context help comes up: skip the next reassertion
+    std::function<void(bool hold)> HoldTopmost; // leave a file dialog alone while it is up
 
     void StayOnTop() const
     {
@@ -14,5 +15,9 @@ struct DialogHooks {
     void SkipTopmost() const
     {
         if (SkipTopmostOnce) SkipTopmostOnce();
+    }
+    void Hold(bool hold) const
+    {
+        if (HoldTopmost) HoldTopmost(hold);
     }
 };

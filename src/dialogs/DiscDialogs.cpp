@@ -46,6 +46,7 @@ DiscDialogs::DiscDialogs(TMainForm& form_, CommandSet& commands_, TWords& words_
     for (DialogHooks* hooks : {&CDInfoForm->Hooks, &ProgSetForm->Hooks}) {
         hooks->ApplyStayOnTop = [this] { form.ApplyStayOnTop(); };
         hooks->SkipTopmostOnce = [this] { form.SkipTopmostOnce = true; };
+        hooks->HoldTopmost = [this](bool hold) { form.HoldTopmost = hold; };
     }
     // Both close with the disc (nothing stored) and count as open dialogs.
     form.AddDialog(CDInfoForm);

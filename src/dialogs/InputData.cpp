@@ -206,7 +206,7 @@ void TInputDataForm::setHelpContexts()
     const std::pair<QWidget*, int> contexts[] = {
         {TitleSheet, 15100}, {TitleName, 15101}, {ArtistName, 15102}, {MTitleList, 15103},
         {MTitleName, 15104}, {WordsSheet, 15200}, {MTitleBoxW, 15201}, {WordsEdit, 15202},
-        {CopyTrack, 15203}, {FileReadBtn, 15204}, {TimingSheet, 15300}, {MTitleBoxT, 15301},
+        {CopyTrack, 15203}, {FileReadBtn, 15204}, {LrcReadBtn, 15205}, {TimingSheet, 15300}, {MTitleBoxT, 15301},
         {AdjustEdit, 15302}, {TimingList, 15303}, {TimeText, 15304}, {StartBtn, 15305},
         {RetBtn, 15306}, {SetBtn, 15307}, {ContSetBtn, 15308}, {TestBtn, 15309},
         {PrevBtn, 15310}, {NextBtn, 15311}, {ReloadBtn, 15001}, {OKBtn, 10001},

@@ -73,6 +73,9 @@ public:
     void FileReadBtnClick();
     // Replaces the memo's lines with those of a text file, then stores them.
     void ReadWordsFile(const QString& path);
+    void LrcReadBtnClick();
+    // Replaces the track's lines, times and adjust value with those of an LRC file.
+    void ReadLrcFile(const QString& path);
     // Timing page.
     void SetTimingList(int track);
     void MTitleBoxTChange();
@@ -105,6 +108,7 @@ public:
     QPlainTextEdit* WordsEdit;
     QComboBox* CopyTrack;
     QPushButton* FileReadBtn;
+    QPushButton* LrcReadBtn;
     // Timing page.
     QLabel* TrackLabel;
     QComboBox* MTitleBoxT;

@@ -1,5 +1,5 @@
 // The lyrics page of the data-entry dialog: one memo line per lyrics line, the copy
-// source, and the import of a text file.
+// source, and the import of a text file or of an LRC file with its times.
 #include "InputData.h"
 
 #include <QComboBox>
@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -16,6 +17,7 @@
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/DataEntry.h"
+#include "discdata/Lrc.h"
 #include "discdata/Words.h"
 #include "playback/PlaybackController.h"
 
@@ -38,6 +40,8 @@ QWidget* TInputDataForm::buildWordsSheet()
     CopyTrack->setObjectName(QStringLiteral("CopyTrack"));
     FileReadBtn = new QPushButton(QStringLiteral("ファイル読込(&R)..."), page);
     FileReadBtn->setObjectName(QStringLiteral("FileReadBtn"));
+    LrcReadBtn = new QPushButton(QStringLiteral("LRC読込(&I)..."), page);
+    LrcReadBtn->setObjectName(QStringLiteral("LrcReadBtn"));
 
     auto* trackLabel = new QLabel(QStringLiteral("トラック(&T):"), page);
     trackLabel->setBuddy(MTitleBoxW);
@@ -51,6 +55,7 @@ QWidget* TInputDataForm::buildWordsSheet()
     bottom->addWidget(CopyTrack);
     bottom->addStretch();
     bottom->addWidget(FileReadBtn);
+    bottom->addWidget(LrcReadBtn);
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(top);
     layout->addWidget(WordsLabel);
@@ -64,6 +69,7 @@ QWidget* TInputDataForm::buildWordsSheet()
         if (!filling) CopyTrackChange();
     });
     connect(FileReadBtn, &QPushButton::clicked, this, &TInputDataForm::FileReadBtnClick);
+    connect(LrcReadBtn, &QPushButton::clicked, this, &TInputDataForm::LrcReadBtnClick);
     WordsEdit->installEventFilter(this);
     return page;
 }
@@ -113,6 +119,7 @@ void TInputDataForm::SetWordsEdit(int track)
     WordsEdit->setEnabled(own);
     WordsLabel->setEnabled(own);
     FileReadBtn->setEnabled(own);
+    LrcReadBtn->setEnabled(own);
 }
 
 bool TInputDataForm::WordsEditExit()
@@ -162,4 +169,44 @@ void TInputDataForm::ReadWordsFile(const QString& path)
     WordsEdit->document()->setModified(true);
     // The line limit applies to a file as it does to typing.
     WordsEditExit();
+}
+
+void TInputDataForm::LrcReadBtnClick()
+{
+    if (HoldTopmost) HoldTopmost(true);
+    const QString path = QFileDialog::getOpenFileName(
+        this, QString(), QString(), QStringLiteral("LRC ファイル (*.lrc);;すべてのファイル (*)"));
+    if (HoldTopmost) HoldTopmost(false);
+    host.ApplyStayOnTop();
+    if (!path.isEmpty()) ReadLrcFile(path);
+}
+
+void TInputDataForm::ReadLrcFile(const QString& path)
+{
+    const std::optional<ImportedLyrics> read = ReadLyricsFile(path);
+    if (!read) return; // the lyrics stay as they were
+    const int track = wordsTrack;
+    const LrcLyrics lyrics = ReadLrc(read->Lines, words.SongLength(track) / 10);
+    if (lyrics.Lines.empty()) {
+        ErrorMessage(QStringLiteral("ファイル '") + path + QStringLiteral("' には時刻の付いた歌詞がありません。"),
+                     QStringLiteral("LRC読込エラー"));
+        return;
+    }
+    // Times and the adjust value reach the track at once, as stamps on the timing page do.
+    StoreLrc(words, track, lyrics);
+    // A track without a title takes the file's, so that nothing has to be typed twice.
+    const int row = IndexOfTrack(track);
+    QListWidgetItem* item = MTitleList->item(row);
+    if (item && item->text().mid(4).isEmpty() && !lyrics.Title.isEmpty()) {
+        item->setText(FormatNumbered(track, lyrics.Title));
+        RefreshTrackBoxes();
+        if (titleRow == row) MTitleName->setText(lyrics.Title);
+    }
+    SetWordsEdit(track);
+    SetTimingList(track);
+    if (lyrics.Dropped > 0)
+        CurrentMessagePresenter()->Show(
+            QStringLiteral("歌詞は最大127行までです。最初の127行を読み込み、残りの%1行は読み込みませんでした。")
+                .arg(lyrics.Dropped),
+            QStringLiteral("歌詞行数オーバー"), MbTaskModal | MbIconWarning | MbOk);
 }

@@ -406,3 +406,67 @@ TEST_F(DiscDialogsTest, AProgramLongerThanTheListIsWhatTheEditorShowsOnceItIsSav
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_TRUE(file.readAll().contains("Program=\r\n"));
 }
+
+TEST_F(DiscDialogsTest, PropertiesWriteTheLyricsOfATrackOrOfTheWholeDiscAsLrcFiles)
+{
+    const SimDisc disc = SimDisc::Audio({30, 40, 50});
+    StartWith(disc);
+    Register(disc, "[Info]\r\nTitle=Disc\r\nArtist=Singer\r\n[Title]\r\n01=One\r\n02=Two\r\n03=Three/Again\r\n"
+                   "[Words01]\r\nAdjust=10\r\n001=100,300,first\r\n002=320,900,second\r\n"
+                   "[Words03]\r\nAdjust=5\r\nCopyTrack=1\r\n");
+    TCDInfoForm& dlg = *dialogs->CDInfoForm;
+    dlg.FormShow();
+    EXPECT_TRUE(dlg.LrcSaveBtn->isEnabled());
+    dlg.MTitleList->setCurrentRow(1); // no lyrics
+    EXPECT_FALSE(dlg.LrcTrackSaveItem->isEnabled());
+    dlg.MTitleList->setCurrentRow(0);
+    EXPECT_TRUE(dlg.LrcTrackSaveItem->isEnabled());
+    EXPECT_EQ(dlg.LrcTrackSaveItem->text(), QStringLiteral("トラック 01(&T)..."));
+
+    QString proposed;
+    bool held = false;
+    const QString one = dir.filePath(QStringLiteral("one.lrc"));
+    dlg.ChooseLrcFile = [&](QWidget*, const QString& proposal) {
+        proposed = proposal;
+        held = form.HoldTopmost;
+        return one;
+    };
+    dlg.LrcTrackSaveItem->trigger();
+    EXPECT_EQ(QFileInfo(proposed).fileName(), QStringLiteral("01 One.lrc"));
+    EXPECT_TRUE(held);
+    EXPECT_FALSE(form.HoldTopmost);
+    QFile file(one);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray("\xEF\xBB\xBF[ti:One]\r\n[ar:Singer]\r\n[al:Disc]\r\n[length:00:30.00]\r\n"
+                                         "[00:01.10]first\r\n[00:03.30]second\r\n[00:09.10]\r\n"));
+
+    // The whole disc into a folder: the borrowing track too, with both corrections; a
+    // file already there is replaced only when the user says so.
+    const QString folder = dir.filePath(QStringLiteral("lrc"));
+    QDir().mkpath(folder);
+    dlg.ChooseLrcFolder = [&](QWidget*, const QString&) { return folder; };
+    const QString first = folder + QStringLiteral("/01 One.lrc"), third = folder + QStringLiteral("/03 Three_Again.lrc");
+    QFile old(first);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("old");
+    old.close();
+    presenter.answers = {IdNo};
+    dlg.LrcDiscSaveItem->trigger();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].flags, unsigned(MbTaskModal | MbIconQuestion | MbYesNo | MbDefButton2));
+    EXPECT_FALSE(QFile::exists(third));
+    presenter.answers = {IdYes};
+    dlg.LrcDiscSaveItem->trigger();
+    EXPECT_EQ(QFileInfo(first).size(), QFileInfo(one).size());
+    QFile borrowed(third);
+    ASSERT_TRUE(borrowed.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(borrowed.readAll().contains("[ti:Three/Again]\r\n[ar:Singer]\r\n[al:Disc]\r\n[length:00:50.00]\r\n"
+                                            "[00:01.15]first\r\n"));
+
+    // A file that cannot be written is reported.
+    dlg.ChooseLrcFile = [&](QWidget*, const QString&) { return dir.filePath(QStringLiteral("none/x.lrc")); };
+    presenter.shown.clear();
+    dlg.LrcTrackSaveItem->trigger();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("出力エラー"));
+}

@@ -26,6 +26,7 @@
 #include "dialogs/InputData.h"
 #include "dialogs/InputDataLink.h"
 #include "discdata/Words.h"
+#include "lyrics/WordsLine.h"
 #include "main/Main.h"
 #include "playback/PlaybackController.h"
 #include "settings/IniFile.h"
@@ -513,4 +514,79 @@ TEST_F(InputData, OnlyTheTimesOfLinesCanBeChosenAndATestPlaysFromTheChosenOne)
     dialog.TestBtn->click(); // from line 3's start, 3.00 s into the track
     EXPECT_EQ(device.HeadMs(), 2000 + 3000);
     dialog.TestBtn->click();
+}
+
+TEST_F(InputData, AnLrcFileGivesTheTrackItsLinesTimesAndAdjustInTimeForTheLyricsWindow)
+{
+    Open(1, 2);
+    dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
+    dialog.MTitleBoxW->setCurrentIndex(1); // track 2, untitled, 60 s
+    ASSERT_TRUE(dialog.LrcReadBtn->isEnabled());
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    dialog.ReadLrcFile(write(QStringLiteral("a.lrc"), "\xEF\xBB\xBF[ti:二曲目]\r\n[offset:+500]\r\n"
+                                                     "[00:20.00]後の行\r\n[00:05.00]前の行\r\n[00:08.00]\r\n"));
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    ASSERT_EQ(words.GetLineCount(2), 2);
+    EXPECT_EQ(words.GetLine(2, 1).StartTime, 500);
+    EXPECT_EQ(words.GetLine(2, 1).EndTime, 800);
+    EXPECT_EQ(words.GetLine(2, 2).EndTime, 6050); // the track's end, in the corrected times
+    EXPECT_EQ(words.GetAdjust(2), -50);
+    EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("前の行\n後の行\n"));
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("500"));
+    EXPECT_EQ(dialog.AdjustEdit->value(), -50);
+    EXPECT_EQ(dialog.MTitleList->item(1)->text(), QStringLiteral("02: 二曲目"));
+
+    // The lyrics window shows the lines half a second early, as the offset says; a
+    // nudge of the adjust value moves them.
+    auto shown = [&](int32_t ms) {
+        WordsInput in;
+        in.Active = in.Testing = true;
+        in.CurrentTrack = 2;
+        in.DevicePosition = [&] { return words.SongStart(2) + ms; };
+        return ChooseWords(words, in).Line;
+    };
+    EXPECT_EQ(shown(4500), QString());
+    EXPECT_EQ(shown(4510), QStringLiteral("前の行"));
+    EXPECT_EQ(shown(7600), QString());
+    EXPECT_EQ(shown(59990), QStringLiteral("後の行"));
+    dialog.AdjustEdit->setValue(-40);
+    EXPECT_EQ(shown(4510), QString());
+    EXPECT_EQ(shown(4610), QStringLiteral("前の行"));
+
+    // More than 127 lines: the first 127, and the user is told.
+    QByteArray many;
+    for (int k = 1; k <= 129; ++k)
+        many += QStringLiteral("[%1:%2.00]line %3\n")
+                    .arg(k / 60, 2, 10, QLatin1Char('0'))
+                    .arg(k % 60, 2, 10, QLatin1Char('0'))
+                    .arg(k)
+                    .toUtf8();
+    dialog.ReadLrcFile(write(QStringLiteral("many.lrc"), many));
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("歌詞行数オーバー"));
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("残りの2行")));
+    EXPECT_EQ(words.GetLineCount(2), 127);
+    EXPECT_EQ(words.GetAdjust(2), 0);
+
+    // A file without times changes nothing.
+    presenter.shown.clear();
+    dialog.ReadLrcFile(write(QStringLiteral("plain.lrc"), "just words\n"));
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("LRC読込エラー"));
+    EXPECT_EQ(words.GetLineCount(2), 127);
+
+    // OK saves them like typed lines; a borrowing track takes none.
+    dialog.OKBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(FileText().contains(QStringLiteral("02=二曲目\r\n")));
+    EXPECT_TRUE(FileText().contains(QStringLiteral("[Words02]\r\nAdjust=0\r\n001=100,200,line 1\r\n")));
+    dialog.show();
+    dialog.MTitleBoxW->setCurrentIndex(2);
+    dialog.CopyTrack->setCurrentIndex(dialog.CopyTrack->findText(QStringLiteral("01")));
+    EXPECT_FALSE(dialog.LrcReadBtn->isEnabled());
 }
