@@ -1,13 +1,12 @@
 #include "playback/DiscDevice.h"
 
 #include <QMediaDevices>
-#include <QMetaObject>
+#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
 #include <sys/stat.h>
-#include <type_traits>
 
 #include "playback/CdioSource.h"
 #include "playback/CueSource.h"
@@ -29,30 +28,12 @@ constexpr qint64 kSwapMs = 1500;
 DiscDevice::DiscDevice(SourceOpener o) : opener(std::move(o))
 {
     if (!opener) opener = &DiscDevice::OpenSource;
-    player = new SectorPlayer;
-    player->moveToThread(&audioThread);
-    QObject::connect(&audioThread, &QThread::finished, player, &QObject::deleteLater);
-    audioThread.setObjectName(QStringLiteral("audio"));
-    audioThread.start();
+    player = std::make_unique<SectorPlayer>();
 }
 
 DiscDevice::~DiscDevice()
 {
     Close();
-    audioThread.quit();
-    audioThread.wait();
-}
-
-template <class F> auto DiscDevice::onAudioThread(F f)
-{
-    using R = decltype(f());
-    if constexpr (std::is_void_v<R>) {
-        QMetaObject::invokeMethod(player, f, Qt::BlockingQueuedConnection);
-    } else {
-        R result{};
-        QMetaObject::invokeMethod(player, [&] { result = f(); }, Qt::BlockingQueuedConnection);
-        return result;
-    }
 }
 
 QStringList DiscDevice::DeviceList() { return CdioSource::DeviceList(); }
@@ -181,13 +162,13 @@ int32_t DiscDevice::endOfDisc() const { return FramesToMs(toc.leadOutFrame); }
 
 void DiscDevice::halt()
 {
-    if (state == State::Playing) headSample = onAudioThread([this] { return player->Stop(); });
+    if (state == State::Playing) headSample = player->Stop();
     state = State::Stopped;
 }
 
 void DiscDevice::finishPlay()
 {
-    onAudioThread([this] { player->Finish(); });
+    player->Finish();
     state = State::Stopped;
     headSample = MsToSample(playEndMs);
 }
@@ -200,7 +181,7 @@ void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
     if (toSample <= fromSample) return; // start equals end: only the head moves
     playEndMs = toMs;
     state = State::Playing;
-    onAudioThread([&] { player->Start(source.get(), toc, fromSample, toSample, output); });
+    player->Start(source.get(), toc, fromSample, toSample, output);
     if (player->Silent()) soundMissing = true;
 }
 

@@ -4,7 +4,6 @@
 #include <QAudioDevice>
 #include <QElapsedTimer>
 #include <QString>
-#include <QThread>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -79,11 +78,9 @@ private:
     void finishPlay();
     int32_t startOfDisc() const;
     int32_t endOfDisc() const;
-    template <class F> auto onAudioThread(F f);
 
     SourceOpener opener;
-    QThread audioThread;
-    SectorPlayer* player = nullptr;
+    std::unique_ptr<SectorPlayer> player;
     QAudioDevice output;
     bool soundMissing = false;
 

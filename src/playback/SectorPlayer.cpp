@@ -2,6 +2,7 @@
 
 #include <QAudioFormat>
 #include <QAudioSink>
+#include <QCoreApplication>
 #include <QThread>
 #include <algorithm>
 #include <cstring>
@@ -20,7 +21,7 @@ constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a 
 constexpr int kFailuresBeforeSkip = 3;
 } // namespace
 
-bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit, bool* wasEmpty)
+bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit)
 {
     std::unique_lock<std::mutex> l(lock);
     count = std::min(count, data.size());
@@ -28,7 +29,6 @@ bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& 
     spaceFree.wait(l, [&] { return quit || data.size() - used >= count; });
     wanted = 0;
     if (quit) return false;
-    if (wasEmpty) *wasEmpty = used == 0;
     const size_t tail = (head + used) % data.size();
     const size_t first = std::min(count, data.size() - tail);
     std::memcpy(data.data() + tail, bytes, first);
@@ -66,28 +66,75 @@ void SampleRing::Wake()
     spaceFree.notify_all();
 }
 
-SectorPlayer::SectorPlayer(QObject* parent) : QObject(parent), feedTimer(this), lingerTimer(this)
+SectorPlayer::SectorPlayer()
 {
-    feedTimer.setSingleShot(true);
-    connect(&feedTimer, &QTimer::timeout, this, &SectorPlayer::feed);
-    lingerTimer.setSingleShot(true);
-    lingerTimer.setInterval(kLingerMs);
-    connect(&lingerTimer, &QTimer::timeout, this, [this] {
-        std::lock_guard<std::mutex> l(lock);
-        dropSink();
-    });
+    thread.reset(QThread::create([this] { run(); }));
+    thread->setObjectName(QStringLiteral("audio"));
+    thread->start();
 }
 
 SectorPlayer::~SectorPlayer()
 {
-    Stop();
-    std::lock_guard<std::mutex> l(lock);
-    const bool hadStream = sink != nullptr;
-    releaseSink();
-    // The server answers a closed stream with notices; let Qt's sound client take them
-    // before the program may end (Qt 6.4 drops its server connection at exit without
-    // holding its lock, and a notice arriving then can crash it).
-    if (hadStream) QThread::msleep(100);
+    call([this] {
+        stop();
+        const bool hadStream = sink != nullptr;
+        releaseSink();
+        // The server answers a closed stream with notices; let Qt's sound client take
+        // them before the program may end (Qt 6.4 drops its server connection at exit
+        // without holding its lock, and a notice arriving then can crash it).
+        if (hadStream) QThread::msleep(100);
+    });
+    {
+        std::lock_guard<std::mutex> l(lock);
+        quit = true;
+    }
+    wake.notify_all();
+    thread->wait();
+}
+
+void SectorPlayer::call(const std::function<void()>& f)
+{
+    std::unique_lock<std::mutex> l(lock);
+    done.wait(l, [this] { return !command; }); // one command at a time
+    bool ran = false;
+    command = [&] {
+        f();
+        ran = true;
+    };
+    wake.notify_all();
+    done.wait(l, [&] { return ran; });
+}
+
+void SectorPlayer::run()
+{
+    std::unique_lock<std::mutex> l(lock);
+    while (!quit) {
+        if (command) {
+            command();
+            command = nullptr;
+            done.notify_all();
+            continue;
+        }
+        const Clock::time_point now = Clock::now();
+        if (dropPending) {
+            dropPending = false;
+            stopReader();
+            dropSink();
+        }
+        if (lingering && now >= lingerUntil) dropSink();
+        if (feeding && now >= feedAt) feed();
+        // What the sink posted to its thread (its timer's ticks among them) is taken
+        // here, at the player's pace.
+        QCoreApplication::processEvents();
+        Clock::time_point next = Clock::time_point::max();
+        if (feeding) next = std::min(next, feedAt);
+        if (lingering) next = std::min(next, lingerUntil);
+        auto due = [this] { return quit || command || dropPending; };
+        if (next == Clock::time_point::max())
+            wake.wait(l, due);
+        else
+            wake.wait_until(l, next, due);
+    }
 }
 
 void SectorPlayer::releaseSink()
@@ -103,8 +150,13 @@ void SectorPlayer::releaseSink()
 void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to,
                          const QAudioDevice& output)
 {
-    Stop();
-    std::lock_guard<std::mutex> l(lock);
+    call([&] { start(source, toc, from, to, output); });
+}
+
+void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to,
+                         const QAudioDevice& output)
+{
+    stop();
     active = true;
     silent = false;
     fromSample = from;
@@ -142,12 +194,19 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
     quitReader = false;
     readerDone = false;
     reader = std::thread([this, source, toc] { readerMain(source, toc); });
-    feedTimer.start(kFeedFastMs);
+    feeding = true;
+    feedAt = Clock::now() + std::chrono::milliseconds(kFeedFastMs);
 }
 
 int64_t SectorPlayer::Stop()
 {
-    std::lock_guard<std::mutex> l(lock);
+    int64_t reached = 0;
+    call([&] { reached = stop(); });
+    return reached;
+}
+
+int64_t SectorPlayer::stop()
+{
     const int64_t reached = active ? heard() : fromSample;
     stopReader();
     dropSink();
@@ -159,20 +218,24 @@ int64_t SectorPlayer::Stop()
 
 void SectorPlayer::Finish()
 {
-    std::lock_guard<std::mutex> l(lock);
-    if (!active) return;
-    stopReader();
-    active = false;
-    fromSample = toSample;
-    // The server still holds the last few milliseconds: let them play out (the feed
-    // keeps adding silence meanwhile), then close the stream.
-    if (io) lingerTimer.start();
+    call([this] {
+        if (!active) return;
+        stopReader();
+        active = false;
+        fromSample = toSample;
+        // The server still holds the last few milliseconds: let them play out (the feed
+        // keeps adding silence meanwhile), then close the stream.
+        if (io) {
+            lingering = true;
+            lingerUntil = Clock::now() + std::chrono::milliseconds(kLingerMs);
+        }
+    });
 }
 
 void SectorPlayer::dropSink()
 {
-    lingerTimer.stop();
-    feedTimer.stop();
+    lingering = false;
+    feeding = false;
     if (sink) sink->stop();
     io = nullptr;
     ring.reset();
@@ -222,12 +285,8 @@ int64_t SectorPlayer::heard()
         silent = true;
         silentFrom = lastHeard;
         silentClock.start();
-        QMetaObject::invokeMethod(this, [this] {
-            std::lock_guard<std::mutex> l(lock);
-            if (!silent) return; // a new play has begun meanwhile
-            stopReader();
-            dropSink();
-        }, Qt::QueuedConnection);
+        dropPending = true;
+        wake.notify_all();
     }
     if (silent) {
         const int64_t ran = silentClock.nsecsElapsed() * kSampleRate / 1000000000;
@@ -241,7 +300,7 @@ int64_t SectorPlayer::heard()
 
 void SectorPlayer::feed()
 {
-    std::lock_guard<std::mutex> l(lock);
+    feeding = false;
     if (!sink || !io || !ring || silent) return;
     char buf[16384];
     qint64 free = sink->bytesFree();
@@ -265,9 +324,10 @@ void SectorPlayer::feed()
         }
     }
     // Come back when half of what the server holds has played: few wake-ups, and still
-    // a good margin. The reader calls sooner when the ring was empty.
+    // a good margin. While it holds little (starting, or the reader behind) that is soon.
     const qint64 heldMs = std::max<qint64>(0, sink->bufferSize() - free) * 1000 / (kSampleRate * 4);
-    feedTimer.start(std::clamp(static_cast<int>(heldMs / 2), kFeedFastMs, kFeedSlowMs));
+    feeding = true;
+    feedAt = Clock::now() + std::chrono::milliseconds(std::clamp(static_cast<int>(heldMs / 2), kFeedFastMs, kFeedSlowMs));
 }
 
 void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
@@ -287,10 +347,7 @@ void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
             if (b > frame) n = std::min(n, b - frame);
         readFrames(source, toc, frame, n, buf.data());
         const size_t take = std::min<int64_t>(remaining, static_cast<int64_t>(n) * kSectorBytes - skip);
-        bool wasEmpty = false;
-        if (!ring->Push(buf.data() + skip, take, quitReader, &wasEmpty)) break;
-        // The feed sleeps long while the ring is full; data after a dry spell goes out at once.
-        if (wasEmpty) QMetaObject::invokeMethod(this, &SectorPlayer::feed, Qt::QueuedConnection);
+        if (!ring->Push(buf.data() + skip, take, quitReader)) break;
         skip = 0;
         frame += n;
         remaining -= static_cast<int64_t>(take);

@@ -1,15 +1,18 @@
 #pragma once
 // Plays a stretch of a disc: a reader thread fills a ring buffer from a SectorSource
 // and a QAudioSink drains it; what was heard is taken from the sink's clock. Without a
-// sound output it plays on a silent clock that runs in real time. Lives on its own
-// thread (it needs an event loop): Start, Stop and Finish run there; Heard, Finished and
-// Silent may be asked from any thread, so that following the position never wakes it.
+// sound output it plays on a silent clock that runs in real time.
+//
+// The sink lives on the player's own thread, which runs no event loop of its own: it
+// feeds the sink when the sink needs it and carries out Start, Stop and Finish, so the
+// sink's own 50 Hz timer never wakes it. Heard, Finished and Silent may be asked from
+// any thread, so that following the position wakes nothing at all.
 #include <QAudioDevice>
 #include <QElapsedTimer>
-#include <QObject>
-#include <QTimer>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -19,15 +22,15 @@
 
 class QAudioSink;
 class QIODevice;
+class QThread;
 
 // Bytes handed from the reader thread to the audio thread.
 class SampleRing {
 public:
     explicit SampleRing(size_t capacity) : data(capacity) {}
     // Blocks until all count bytes fit (count is at most the capacity), so that the
-    // reader wakes once per chunk. False when told to quit; wasEmpty tells whether the
-    // ring held nothing before.
-    bool Push(const char* bytes, size_t count, const std::atomic<bool>& quit, bool* wasEmpty = nullptr);
+    // reader wakes once per chunk. False when told to quit.
+    bool Push(const char* bytes, size_t count, const std::atomic<bool>& quit);
     size_t Pop(char* out, size_t max);
     size_t Size() const;
     void Wake();
@@ -40,11 +43,12 @@ private:
     std::condition_variable spaceFree;
 };
 
-class SectorPlayer : public QObject {
-    Q_OBJECT
+class SectorPlayer {
 public:
-    explicit SectorPlayer(QObject* parent = nullptr);
-    ~SectorPlayer() override;
+    SectorPlayer();
+    ~SectorPlayer();
+    SectorPlayer(const SectorPlayer&) = delete;
+    SectorPlayer& operator=(const SectorPlayer&) = delete;
 
     // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in).
     // A null output device plays on the silent clock.
@@ -60,6 +64,12 @@ public:
     bool Silent() const;
 
 private:
+    using Clock = std::chrono::steady_clock;
+    // Runs f on the player's thread and waits for it.
+    void call(const std::function<void()>& f);
+    void run();
+    void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, const QAudioDevice& output);
+    int64_t stop();
     void feed();
     void readerMain(SectorSource* source, DiscToc toc);
     void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
@@ -69,11 +79,20 @@ private:
     void dropSink();
     void releaseSink();
 
-    // Guards everything below that the audio thread and a caller of Heard share: the
+    // Guards everything below that the player's thread and a caller of Heard share: the
     // sink is reentrant, not thread-safe, so every use of it holds this lock.
     mutable std::mutex lock;
-    QTimer feedTimer;
-    QTimer lingerTimer;
+    std::condition_variable wake; // a command is waiting, or the player is to end
+    std::condition_variable done; // the command ran
+    std::function<void()> command;
+    bool quit = false;
+    std::unique_ptr<QThread> thread; // a QThread, so that the sink may start its timer
+    bool feeding = false;
+    Clock::time_point feedAt;
+    bool lingering = false;
+    Clock::time_point lingerUntil;
+    bool dropPending = false; // the sound server went; let go of the stream
+
     QAudioSink* sink = nullptr; // kept from play to play
     QAudioDevice sinkDevice;
     QIODevice* io = nullptr;
