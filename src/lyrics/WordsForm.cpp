@@ -121,6 +121,9 @@ void TWordsForm::SetWordsVisible(bool visible)
         const bool quiet = (host && host->DialogOpen()) ||
                            QGuiApplication::applicationState() != Qt::ApplicationActive;
         setAttribute(Qt::WA_ShowWithoutActivating, quiet);
+        // Minimised on its own (window managers offer it on any title bar), the window
+        // would otherwise stay out of sight whatever the display item says.
+        if (isMinimized()) setWindowState(windowState() & ~Qt::WindowMinimized);
         show();
         setAttribute(Qt::WA_ShowWithoutActivating, false);
     } else {

@@ -145,7 +145,10 @@ TEST_F(WordsWindow, TheTickShowsTheWindowWithTheLineOfThePlayingMomentAndClosing
     RunFor(1700);
     EXPECT_TRUE(wordsForm.LineText.isEmpty());
 
-    // The display item hides it and shows it again.
+    // The display item hides it and shows it again, also after the window manager
+    // minimised it on its own (its title bar may offer that).
+    wordsForm.showMinimized();
+    ASSERT_TRUE(wordsForm.isMinimized());
     commands.WordsDispItem->trigger();
     RunFor(300);
     EXPECT_FALSE(wordsForm.isVisible());
@@ -153,6 +156,7 @@ TEST_F(WordsWindow, TheTickShowsTheWindowWithTheLineOfThePlayingMomentAndClosing
     commands.WordsDispItem->trigger();
     RunFor(300);
     EXPECT_TRUE(wordsForm.isVisible());
+    EXPECT_FALSE(wordsForm.isMinimized());
 
     // Closing it closes the main window, which saves where the lyrics window stands.
     wordsForm.move(150, 260);
