@@ -590,6 +590,11 @@ void TMainForm::mainDispItemClick()
 void TMainForm::FinishStartup()
 {
     move(pos().x(), settings.MainTop);
+    // Here only a shown window has a taskbar button. With no icon in a notification area
+    // and no lyrics window that stays up (one that hides without lyrics may never come),
+    // nothing would be left to bring the program back: the main window shows.
+    const bool wordsStay = cmd.WordsDispItem->isChecked() && !settings.HideNoWords;
+    if (!cmd.MainDispItem->isChecked() && !wordsStay && !TaskTray->Shown()) cmd.MainDispItem->setChecked(true);
     if (cmd.MainDispItem->isChecked()) {
         MainShown = true;
         ShowMainWindow();

@@ -226,7 +226,7 @@ TEST_F(MainForm, CtrlPStartsPlayingAndTheButtonsShowIt)
 
 TEST_F(MainForm, TheStatusGoesIntoTheTitleWhileTheWindowIsHidden)
 {
-    settings.Visible = 0; // the main window is not shown
+    settings.Visible = 2; // only the lyrics window: the main window is not shown
     StartWith(std::nullopt);
     EXPECT_FALSE(form.MainShown);
     EXPECT_EQ(form.windowTitle(), QStringLiteral("Mirelune - No disc"));
@@ -514,6 +514,34 @@ TEST_F(MainForm, ExitWorksWhileTheMainWindowIsHidden)
     IniDocument saved;
     ASSERT_TRUE(ReadIniFile(settings.IniPath, saved));
     EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("Visible"), -1), 2);
+}
+
+// Only the lyrics window, which goes while there is nothing to show, and no icon in a
+// notification area (there is none here): the main window shows, or nothing would be
+// left to bring the program back.
+TEST_F(MainForm, AStartThatWouldLeaveNothingOnTheScreenShowsTheMainWindow)
+{
+    settings.Visible = 2;
+    settings.HideNoWords = true;
+    settings.TaskTray = true;
+    FakeWords lyrics;
+    lyrics.hideNoWords = true;
+    player.SetWordsView(&lyrics);
+    StartWith(std::nullopt);
+    EXPECT_FALSE(lyrics.shown);
+    EXPECT_TRUE(form.MainShown);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_TRUE(commands.MainDispItem->isChecked());
+    EXPECT_TRUE(commands.WordsDispItem->isChecked());
+}
+
+TEST_F(MainForm, AStartWithNeitherWindowShowsTheMainWindow)
+{
+    settings.Visible = 0;
+    StartWith(std::nullopt);
+    EXPECT_TRUE(form.MainShown);
+    EXPECT_TRUE(form.isVisible());
+    EXPECT_FALSE(commands.WordsDispItem->isChecked());
 }
 
 TEST_F(MainForm, F7LeavesTheTimeModeAloneWhileTheSettingsDialogIsUp)
