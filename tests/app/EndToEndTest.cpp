@@ -228,10 +228,12 @@ protected:
             Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
             if (!QTest::qWaitFor([&] { return Xdo({QStringLiteral("getactivewindow")}) == window; }, 5000)) continue;
             Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+d")});
-            // The open menu is a window of the program without a name.
+            // The open menu is a window of the program without a name (--all: every
+            // condition must hold; by default any one does, and the main window would).
             const bool menuOpen = QTest::qWaitFor(
                 [&] {
-                    return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                    return !Xdo({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                                 QStringLiteral("--pid"),
                                  QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral("^$")})
                                 .isEmpty();
                 },
