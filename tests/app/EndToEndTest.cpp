@@ -568,33 +568,56 @@ TEST_F(EndToEnd, TheLyricsWindowShowsTheFirstLineAtItsTimeAndClosingItEndsThePro
         return false;
     };
     EXPECT_FALSE(inked());
-    // Played with Ctrl+P, then minimised: the main window's title tells the playing second.
-    Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-    Xdo({QStringLiteral("key"), QStringLiteral("ctrl+p")});
-    Xdo({QStringLiteral("windowminimize"), window});
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] { return Xdo({QStringLiteral("getwindowname"), lyrics}) == QStringLiteral("01: 月の舟 - 歌詞"); }, kStartMs));
-    // The first line runs from 1.0 s to 4.0 s of track 1: the window is grabbed, then the
-    // playing second read.
+    const auto captioned = [&](const QString& caption) {
+        return QTest::qWaitFor([&] { return Xdo({QStringLiteral("getwindowname"), lyrics}) == caption; }, kStartMs);
+    };
     const QRegularExpression playing(QStringLiteral("^\\[01\\] 0’(\\d\\d)” - Mirelune$"));
-    QList<QPair<int, bool>> samples;
-    int second = 0;
-    for (int tries = 0; second < 4 && tries < 400; ++tries) {
-        const bool ink = inked();
+    const auto second = [&] {
         const auto m = playing.match(Xdo({QStringLiteral("getwindowname"), window}));
-        if (!m.hasMatch()) continue;
-        second = m.captured(1).toInt();
-        samples.append({second, ink});
-    }
-    // The title lags the head by up to one poll: the line shows from second 0 or 1 and stays
-    // until second 3 at least (it ends at 4.0 s).
+        return m.hasMatch() ? m.captured(1).toInt() : -1;
+    };
+    // The first line runs from 1.0 s to 4.0 s of track 1. Each grab of the window lies
+    // between two readings of the second, which lag the head by up to one poll: a grab
+    // begun at second 1 or later and ended before second 3 was read lies within the line
+    // and shows it, and once shown the line stays until second 3. On a busy machine grabs
+    // are far apart, so the track is played again until one fell within the line.
+    struct Grab {
+        int before;
+        bool ink;
+        int after;
+    };
+    const auto within = [](const Grab& g) { return g.before >= 1 && g.after <= 2; };
     QString seen;
-    for (const auto& [s, ink] : samples) seen += QStringLiteral(" %1%2").arg(s).arg(ink ? QStringLiteral("*") : QString());
-    const auto firstInk = std::find_if(samples.begin(), samples.end(), [](const auto& s) { return s.second; });
-    ASSERT_NE(firstInk, samples.end()) << seen.toStdString();
-    EXPECT_TRUE(firstInk->first <= 1 &&
-                std::all_of(firstInk, samples.end(), [](const auto& s) { return s.second || s.first >= 3; }))
-        << seen.toStdString();
+    bool checked = false;
+    for (int pass = 0; pass < 3 && !checked; ++pass) {
+        // Played with Ctrl+P (from the start again after Ctrl+S), then minimised: the main
+        // window's title tells the playing second.
+        Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
+        if (pass > 0) {
+            Xdo({QStringLiteral("key"), QStringLiteral("ctrl+s")});
+            EXPECT_TRUE(captioned(QStringLiteral("歌詞")));
+        }
+        Xdo({QStringLiteral("key"), QStringLiteral("ctrl+p")});
+        Xdo({QStringLiteral("windowminimize"), window});
+        EXPECT_TRUE(captioned(QStringLiteral("01: 月の舟 - 歌詞")));
+        QList<Grab> grabs;
+        for (int tries = 0; tries < 400; ++tries) {
+            const int before = second();
+            if (before >= 4) break;
+            const bool ink = inked();
+            const int after = second();
+            if (before >= 0 && after >= 0) grabs.append({before, ink, after});
+        }
+        seen += QStringLiteral(" |");
+        for (const Grab& g : grabs)
+            seen += QStringLiteral(" %1%2%3").arg(g.before).arg(QChar(g.ink ? u'*' : u'-')).arg(g.after);
+        const auto firstInk = std::find_if(grabs.begin(), grabs.end(), [](const Grab& g) { return g.ink; });
+        EXPECT_TRUE(std::all_of(grabs.begin(), grabs.end(), [&](const Grab& g) { return g.ink || !within(g); }) &&
+                    std::all_of(firstInk, grabs.end(), [](const Grab& g) { return g.ink || g.after >= 3; }))
+            << seen.toStdString();
+        checked = std::any_of(grabs.begin(), grabs.end(), within);
+    }
+    EXPECT_TRUE(checked) << "no grab fell within the line:" << seen.toStdString();
 
     // Closed by the window manager, the lyrics window ends the program, which saves its place.
     Xdo({QStringLiteral("windowmove"), lyrics, QStringLiteral("200"), QStringLiteral("300")});
