@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "app/CommandLine.h"
+#include "app/NoticePlace.h"
 #include "app/Paths.h"
 #include "app/PlayLog.h"
 #include "app/PlayOn.h"
@@ -185,14 +186,30 @@ int main(int argc, char** argv)
     QObject::connect(&termination, &TerminationSignals::Received, &form, &QWidget::close);
 
     if (device.SoundOutputMissing()) {
-        // Said once, without taking the keyboard from the player.
+        // Said once, without taking the keyboard from the player, and beside its windows
+        // rather than over them, once the first tick has put them in their places.
         auto* note = new QMessageBox(QMessageBox::Information, QStringLiteral("Mirelune - 音声出力"),
                                      QStringLiteral("音声出力が見つかりません。音を出さずに再生します。"),
                                      QMessageBox::Ok);
         note->setAttribute(Qt::WA_DeleteOnClose);
         note->setAttribute(Qt::WA_ShowWithoutActivating);
         note->setModal(false);
-        note->show();
+        QObject::connect(
+            &form, &TMainForm::Started, note,
+            [&form, &wordsForm, note] {
+                // A window the window manager has not framed yet gets room for a frame.
+                const auto outline = [](const QWidget& w) {
+                    const QRect frame = w.frameGeometry();
+                    return frame != w.geometry() ? frame : QRect(frame.topLeft(), frame.size() + QSize(16, 40));
+                };
+                note->adjustSize();
+                const QScreen* screen = form.screen() ? form.screen() : QGuiApplication::primaryScreen();
+                if (screen)
+                    note->move(PlaceClearOf(outline(*note).size(), {outline(form), outline(wordsForm)},
+                                            screen->availableGeometry()));
+                note->show();
+            },
+            Qt::SingleShotConnection);
     }
 
     controller.StartTimer();

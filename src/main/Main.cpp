@@ -603,6 +603,7 @@ void TMainForm::FinishStartup()
         MainShown = false;
     }
     UpdateDisplay();
+    emit Started();
 }
 
 bool TMainForm::Minimized() const { return isMinimized() || trayHidden; }

@@ -170,6 +170,8 @@ public:
     bool ExitTag() const;
 
 signals:
+    // The first tick finished start-up: the windows stand where the settings put them.
+    void Started();
     // The window closed: the program ends.
     void Closed();
     // The disc's play time grew (the properties dialog shows it).
