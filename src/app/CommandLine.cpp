@@ -1,5 +1,16 @@
 #include "CommandLine.h"
 
+namespace {
+// "/i" of the old Windows command line, in the forms no path takes: "/i:x", "/i=x", or
+// "/i" and a name without a folder ("/iother"). "/images/x.cue" is a path.
+bool IsSlashSettingsOption(const QString& arg)
+{
+    if (arg.size() < 2 || arg[1].toLower() != QLatin1Char('i')) return false;
+    if (arg.size() >= 3 && (arg[2] == QLatin1Char(':') || arg[2] == QLatin1Char('='))) return true;
+    return !arg.mid(2).contains(QLatin1Char('/'));
+}
+} // namespace
+
 CommandLine ParseCommandLine(const QStringList& args, const std::function<bool(const QString&)>& exists)
 {
     CommandLine c;
@@ -12,8 +23,7 @@ CommandLine ParseCommandLine(const QStringList& args, const std::function<bool(c
             if (c.UnknownOption.isEmpty()) c.UnknownOption = arg;
         } else if (arg.startsWith(QLatin1Char('-'))) {
             c.Options << arg;
-        } else if (arg.startsWith(QLatin1Char('/')) && !exists(arg) && arg.size() >= 2 &&
-                   arg[1].toLower() == QLatin1Char('i')) {
+        } else if (arg.startsWith(QLatin1Char('/')) && !exists(arg) && IsSlashSettingsOption(arg)) {
             c.Options << arg;
         } else if (!arg.isEmpty()) {
             c.DiscPath = arg;

@@ -14,8 +14,9 @@ struct CommandLine {
 };
 
 // Splits the arguments after the program name. "-..." is an option. "/..." is a path when
-// that file exists, else (the old Windows form) an option when its letter is i, else a
-// path too, so that a mistyped disc is reported rather than ignored. Anything else is a path.
+// that file exists, else the old Windows "/i" option when it reads as one no path could
+// be ("/i:x", "/i=x", "/iname" without a folder), else a path too, so that a mistyped
+// disc is reported rather than ignored. Anything else is a path.
 CommandLine ParseCommandLine(const QStringList& args, const std::function<bool(const QString&)>& exists);
 
 // What --help prints, and what --version prints.

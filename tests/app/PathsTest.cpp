@@ -91,13 +91,24 @@ TEST(CommandLineTest, OptionsOldAndNewAndTheDiscToPlay)
     EXPECT_EQ(c.Options, (QStringList{QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"),
                                       QStringLiteral("-x")}));
     EXPECT_EQ(c.DiscPath, QStringLiteral("disc.cue"));
-    // An absolute path that exists is a disc even when it starts like /i; one that does
-    // not exist is a disc too unless it reads as /i, and a later disc wins.
+    // An absolute path that exists is a disc even when it starts like /i. One that does
+    // not exist is the option only in a form no path has (/i:, /i=, or /i and a name
+    // without a folder); else it is a disc, reported later as missing. A later disc wins.
     EXPECT_EQ(parse({QStringLiteral("/ifile.cue")}).DiscPath, QStringLiteral("/ifile.cue"));
     EXPECT_EQ(parse({QStringLiteral("/images/disc.cue")}).DiscPath, QStringLiteral("/images/disc.cue"));
-    c = parse({QStringLiteral("/images/gone.cue")});
+    for (const char* missing : {"/images/gone.cue", "/Images/x/", "/i/gone.cue"}) {
+        c = parse({QString::fromLatin1(missing)});
+        EXPECT_EQ(c.DiscPath, QString::fromLatin1(missing));
+        EXPECT_TRUE(c.Options.isEmpty()) << missing;
+    }
+    c = parse({QStringLiteral("/iother"), QStringLiteral("/i:/etc/m/x.ini"), QStringLiteral("/I=a/b"),
+               QStringLiteral("/i")});
+    EXPECT_EQ(c.Options, (QStringList{QStringLiteral("/iother"), QStringLiteral("/i:/etc/m/x.ini"),
+                                      QStringLiteral("/I=a/b"), QStringLiteral("/i")}));
     EXPECT_TRUE(c.DiscPath.isEmpty());
-    EXPECT_EQ(c.Options, QStringList{QStringLiteral("/images/gone.cue")});
+    EXPECT_EQ(SettingsFileFromArgs(parse({QStringLiteral("/i:/etc/m/x.ini")}).Options, QStringLiteral("/opt/m"),
+                                   QStringLiteral("/c/Mirelune.ini")),
+              QStringLiteral("/etc/m/x.ini"));
     EXPECT_EQ(parse({QStringLiteral("/home/gone.cue"), QStringLiteral("/dev/sr1")}).DiscPath, QStringLiteral("/dev/sr1"));
     // The options reach the settings file as before.
     EXPECT_EQ(SettingsFileFromArgs(parse({QStringLiteral("/images/disc.cue"), QStringLiteral("-i:my")}).Options,
