@@ -83,6 +83,53 @@ std::vector<FileLine> ScanFileLines(const QByteArray& text)
     return lines;
 }
 
+void UpperCaseAscii(char* from, char* to)
+{
+    for (char* c = from; c < to; ++c)
+        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+}
+
+// Some tools write the keywords in lower or mixed case, which libcue does not read. Each
+// line's keyword goes to it upper-cased, and so do a FILE line's type, a TRACK line's
+// mode and the FLAGS; names and titles stay as written.
+QByteArray UpperCaseKeywords(QByteArray text)
+{
+    static const QByteArrayList keywords{"ARRANGER", "CATALOG", "CDTEXTFILE", "COMPOSER", "DISC_ID", "FILE",
+                                         "FLAGS", "GENRE", "INDEX", "ISRC", "MESSAGE", "PERFORMER", "POSTGAP",
+                                         "PREGAP", "REM", "SIZE_INFO", "SONGWRITER", "TITLE", "TOC_INFO1",
+                                         "TOC_INFO2", "TRACK", "UPC_EAN"};
+    auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
+    char* const end = text.data() + text.size();
+    for (char* line = text.data(); line < end;) {
+        char* const lineEnd = std::find(line, end, '\n');
+        char* word = line;
+        while (word < lineEnd && isSpace(*word)) ++word;
+        char* wordEnd = word;
+        while (wordEnd < lineEnd && (std::isalnum(static_cast<unsigned char>(*wordEnd)) || *wordEnd == '_')) ++wordEnd;
+        const QByteArray keyword = QByteArray(word, wordEnd - word).toUpper();
+        if (wordEnd > word && (wordEnd == lineEnd || isSpace(*wordEnd)) && keywords.contains(keyword)) {
+            UpperCaseAscii(word, wordEnd);
+            if (keyword == "TRACK" || keyword == "FLAGS") {
+                UpperCaseAscii(wordEnd, lineEnd);
+            } else if (keyword == "FILE") {
+                // The type follows the name, which may be quoted and hold blanks.
+                char* name = wordEnd;
+                while (name < lineEnd && isSpace(*name)) ++name;
+                char* nameEnd = name;
+                if (name < lineEnd && (*name == '"' || *name == '\'')) {
+                    nameEnd = std::find(name + 1, lineEnd, *name);
+                    if (nameEnd < lineEnd) ++nameEnd;
+                } else {
+                    while (nameEnd < lineEnd && !isSpace(*nameEnd)) ++nameEnd;
+                }
+                UpperCaseAscii(nameEnd, lineEnd);
+            }
+        }
+        line = lineEnd + 1;
+    }
+    return text;
+}
+
 CueSheet::FileKind KindOf(const QByteArray& type)
 {
     if (type.isEmpty() || type == "BINARY") return CueSheet::FileKind::Raw;
@@ -104,6 +151,7 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
     // libcue reads up to a NUL and needs the last line ended.
     text.truncate(text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0'));
     text += '\n';
+    text = UpperCaseKeywords(text);
     const std::vector<FileLine> fileLines = ScanFileLines(text);
 
     // libcue's parser keeps its state in globals.

@@ -137,6 +137,27 @@ TEST(CueSheetLayout, FileKindsAndTitlesAreRead)
         EXPECT_EQ(sheet.tracks[2].file, 2);
         EXPECT_FALSE(sheet.tracks[2].audio);
     }
+    // Keywords in lower or mixed case, as some tools write them; names and titles that
+    // look like keywords stay as written.
+    CueSheet sheet;
+    QString why;
+    ASSERT_TRUE(ParseCueSheet("rem genre pop\r\ntitle \"file track index\"\r\nfile \"a.bin\" motorola\r\n"
+                              "  track 01 audio\r\n    flags dcp\r\n    Title track\r\n    pregap 00:02:00\r\n"
+                              "    index 01 00:00:00\r\nFile wave.wav Wave\r\n  Track 02 mode2/2352\r\n"
+                              "    Index 00 00:00:00\r\n    Index 01 00:01:00",
+                              &sheet, &why))
+        << why.toStdString();
+    EXPECT_EQ(sheet.title, QStringLiteral("file track index"));
+    ASSERT_EQ(sheet.files.size(), 2u);
+    EXPECT_EQ(sheet.files[0].kind, CueSheet::FileKind::RawBigEndian);
+    EXPECT_EQ(sheet.files[1].name, QStringLiteral("wave.wav"));
+    EXPECT_EQ(sheet.files[1].kind, CueSheet::FileKind::Audio);
+    ASSERT_EQ(sheet.tracks.size(), 2u);
+    EXPECT_EQ(sheet.tracks[0].title, QStringLiteral("track"));
+    EXPECT_EQ(sheet.tracks[0].pregap, 150);
+    EXPECT_FALSE(sheet.tracks[1].audio);
+    EXPECT_EQ(sheet.tracks[1].gapStart, 0);
+    EXPECT_EQ(sheet.tracks[1].index1, 75);
 }
 
 // Sample s of the disc plays as the code of s (see DeviceTestSupport.h).
