@@ -1,5 +1,6 @@
 #include "Error.h"
 
+#include <atomic>
 #include <cstdio>
 
 namespace {
@@ -18,11 +19,19 @@ public:
 
 StderrPresenter fallback;
 MessagePresenter* current = &fallback;
+std::atomic<bool> englishReasons{false};
 } // namespace
 
 void SetMessagePresenter(MessagePresenter* presenter) { current = presenter ? presenter : &fallback; }
 
 MessagePresenter* CurrentMessagePresenter() { return current; }
+
+void SetEnglishReasons(bool english) { englishReasons = english; }
+
+QString Reason(const char* japanese, const char* english)
+{
+    return QString::fromUtf8(englishReasons ? english : japanese);
+}
 
 void ErrorMessage(const QString& text, const QString& caption)
 {

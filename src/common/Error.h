@@ -37,3 +37,8 @@ void DuplicateFileNameMessage();
 // A Yes/No question with the question icon and No as the default button; IdYes or IdNo
 // (any other answer, such as a box that could not be shown, counts as No).
 int QuestionMessage(const QString& text, const QString& caption);
+
+// Why something failed (a disc that cannot be opened), as the core tells it: in the
+// program's Japanese, or in English for mirelune-tool, whose other messages are English.
+void SetEnglishReasons(bool english);
+QString Reason(const char* japanese, const char* english);

@@ -15,6 +15,7 @@
 #include <mutex>
 
 #include "common/Defines.h"
+#include "common/Error.h"
 
 namespace {
 // The source each error-correcting reader reads for, found from the reader's drive.
@@ -61,7 +62,7 @@ std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error
     std::unique_ptr<CdioSource> s(new CdioSource);
     s->image = !IsDevicePath(name);
     if (s->image && !QFileInfo(name).isFile()) {
-        if (error) *error = QStringLiteral("%1: no such disc image").arg(name);
+        if (error) *error = Reason("%1: ディスクイメージがありません。", "%1: no such disc image").arg(name);
         return nullptr;
     }
     const QByteArray path = QFile::encodeName(name);
@@ -70,7 +71,10 @@ std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error
     cdio_loglevel_default = CDIO_LOG_ERROR;
     s->cdio = cdio_open(path.constData(), s->image ? DRIVER_UNKNOWN : DRIVER_DEVICE);
     if (!s->cdio) {
-        if (error) *error = QStringLiteral("%1: cannot be opened as a CD drive or disc image").arg(name);
+        if (error)
+            *error = Reason("%1: CDドライブまたはディスクイメージとして開けません。",
+                            "%1: cannot be opened as a CD drive or disc image")
+                         .arg(name);
         return nullptr;
     }
     if (!s->image) {
@@ -82,7 +86,7 @@ std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error
     }
     s->readToc();
     if (s->image && s->toc.Empty()) {
-        if (error) *error = QStringLiteral("%1: the image holds no tracks").arg(name);
+        if (error) *error = Reason("%1: イメージにトラックがありません。", "%1: the image holds no tracks").arg(name);
         return nullptr;
     }
     s->readText();

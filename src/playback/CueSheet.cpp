@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <mutex>
 
+#include "common/Error.h"
 #include "common/TextCodec.h"
 
 namespace {
@@ -159,7 +160,7 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
     std::lock_guard<std::mutex> hold(parserLock);
     Cd* cd = cue_parse_string(text.constData());
     if (!cd) {
-        *error = QStringLiteral("it is not a cue sheet that can be read");
+        *error = Reason("キューシートとして読めません。", "it is not a cue sheet that can be read");
         return false;
     }
     const CdtextGetFn cdtextGet = CueCdtextGet();
@@ -176,7 +177,7 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
         Track* t = cd_get_track(cd, i);
         const char* file = t ? track_get_filename(t) : nullptr;
         if (!file) {
-            *error = QStringLiteral("track %1 names no file").arg(i);
+            *error = Reason("トラック %1 にファイルの指定がありません。", "track %1 names no file").arg(i);
             ok = false;
             break;
         }
@@ -210,12 +211,12 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
         const long post = track_get_zero_post(t);
         for (long v : {index0, index1, pre, post}) {
             if (v < -1 || v > kMaxDiscFrames) {
-                *error = QStringLiteral("track %1 has a time out of range").arg(i);
+                *error = Reason("トラック %1 の時間が範囲外です。", "track %1 has a time out of range").arg(i);
                 ok = false;
             }
         }
         if (index1 < 0) {
-            *error = QStringLiteral("track %1 has no INDEX 01").arg(i);
+            *error = Reason("トラック %1 に INDEX 01 がありません。", "track %1 has no INDEX 01").arg(i);
             ok = false;
         }
         if (!ok) break;
@@ -233,7 +234,7 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
     }
     cd_delete(cd);
     if (ok && sheet->tracks.empty()) {
-        *error = QStringLiteral("the cue sheet names no track");
+        *error = Reason("キューシートにトラックがありません。", "the cue sheet names no track");
         ok = false;
     }
     return ok;
@@ -248,7 +249,8 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
         *layout = {};
         return false;
     };
-    if (fileSizes.size() != sheet.files.size()) return fail(QStringLiteral("the sizes of its files are not known"));
+    if (fileSizes.size() != sheet.files.size())
+        return fail(Reason("ファイルの大きさがわかりません。", "the sizes of its files are not known"));
 
     int64_t frame = kLeadInFrames; // where the next stretch goes on the disc
     int file = -1;                 // the file being laid out
@@ -292,13 +294,17 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
     for (size_t i = 0; i < sheet.tracks.size() && !tooLong; ++i) {
         const CueSheet::Track& t = sheet.tracks[i];
         const int number = static_cast<int>(i) + 1;
-        const QString backwards = QStringLiteral("track %1 starts before the track in front of it").arg(number);
+        const QString backwards = Reason("トラック %1 が前のトラックより前から始まっています。",
+                                         "track %1 starts before the track in front of it")
+                                      .arg(number);
         if (t.file < 0 || t.file >= static_cast<int>(sheet.files.size()))
-            return fail(QStringLiteral("track %1 names no file").arg(number));
+            return fail(Reason("トラック %1 にファイルの指定がありません。", "track %1 names no file").arg(number));
         if (t.file != file) {
             closeTail();
             if (used[t.file])
-                return fail(QStringLiteral("the file %1 is named again after other files").arg(sheet.files[t.file].name));
+                return fail(Reason("ファイル %1 が別のファイルの後でもう一度指定されています。",
+                               "the file %1 is named again after other files")
+                            .arg(sheet.files[t.file].name));
             used[t.file] = true;
             file = t.file;
             pos = 0;
@@ -319,14 +325,17 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
         silence(t.pregap);
         if (tooLong) break;
         if (!layout->toc.tracks.empty() && layout->toc.tracks.back().startFrame == frame)
-            return fail(QStringLiteral("track %1 starts where the track in front of it starts").arg(number));
+            return fail(Reason("トラック %1 が前のトラックと同じ位置から始まっています。",
+                               "track %1 starts where the track in front of it starts")
+                            .arg(number));
         layout->toc.tracks.push_back({static_cast<int32_t>(frame), t.audio});
         previous = &t;
         tailOpen = true;
     }
     closeTail();
-    if (tooLong) return fail(QStringLiteral("the disc is longer than 24 hours"));
-    if (layout->toc.tracks.empty()) return fail(QStringLiteral("its files hold none of its tracks"));
+    if (tooLong) return fail(Reason("ディスクが24時間を超えています。", "the disc is longer than 24 hours"));
+    if (layout->toc.tracks.empty())
+        return fail(Reason("ファイルにトラックが一つも含まれていません。", "its files hold none of its tracks"));
     layout->toc.leadOutFrame = static_cast<int32_t>(frame);
     return true;
 }

@@ -10,6 +10,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/Error.h"
+
 namespace {
 
 constexpr qint64 kMaxSheetBytes = 1 << 20;
@@ -42,7 +44,7 @@ QString FormatName(int format, int command)
 {
     SF_FORMAT_INFO info{};
     info.format = format;
-    if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return QStringLiteral("unknown");
+    if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return Reason("不明", "unknown");
     return QString::fromUtf8(info.name);
 }
 
@@ -104,8 +106,8 @@ std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* erro
         return nullptr;
     };
     QByteArray text;
-    if (!QFileInfo(cuePath).isFile()) return refuse(QStringLiteral("no such disc image"));
-    if (!ReadSheet(cuePath, &text)) return refuse(QStringLiteral("cannot be read"));
+    if (!QFileInfo(cuePath).isFile()) return refuse(Reason("ディスクイメージがありません。", "no such disc image"));
+    if (!ReadSheet(cuePath, &text)) return refuse(Reason("読み込めません。", "cannot be read"));
     std::unique_ptr<CueSource> s(new CueSource);
     QString why;
     if (!ParseCueSheet(text, &s->sheet, &why)) return refuse(why);
@@ -115,7 +117,7 @@ std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* erro
     for (CueSheet::File& f : s->sheet.files) {
         const bool audio = f.kind == CueSheet::FileKind::Audio;
         const QString path = FindFile(folder, f.name, audio);
-        if (path.isEmpty()) return refuse(QStringLiteral("its data file %1 is missing").arg(f.name));
+        if (path.isEmpty()) return refuse(Reason("データファイル %1 がありません。", "its data file %1 is missing").arg(f.name));
         s->paths << path;
         if (!audio) {
             sizes.push_back(QFileInfo(path).size());
@@ -123,19 +125,22 @@ std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* erro
         }
         SF_INFO info{};
         SNDFILE* snd = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-        if (!snd) return refuse(QStringLiteral("%1 cannot be read as audio (%2)").arg(path, QString::fromUtf8(sf_strerror(nullptr))));
+        if (!snd) return refuse(Reason("%1 は音声として読めません (%2)。", "%1 cannot be read as audio (%2)")
+                                  .arg(path, QString::fromUtf8(sf_strerror(nullptr))));
         sf_close(snd);
         const int subtype = info.format & SF_FORMAT_SUBMASK;
         if (info.samplerate != kSampleRate || info.channels != 2 || subtype != SF_FORMAT_PCM_16) {
-            return refuse(QStringLiteral("%1 is %2, %3, %4 Hz, %5 channel(s); only 44.1 kHz 16-bit stereo audio, "
-                                         "as on a CD, can be played")
+            return refuse(Reason("%1 は %2, %3, %4 Hz, %5 チャンネルです。再生できるのは CD と同じ "
+                                 "44.1 kHz 16 ビット ステレオの音声だけです。",
+                                 "%1 is %2, %3, %4 Hz, %5 channel(s); only 44.1 kHz 16-bit stereo audio, "
+                                 "as on a CD, can be played")
                               .arg(path, FormatName(info.format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO),
                                    FormatName(subtype, SFC_GET_FORMAT_INFO))
                               .arg(info.samplerate)
                               .arg(info.channels));
         }
         if (info.frames <= 0 || info.frames == SF_COUNT_MAX)
-            return refuse(QStringLiteral("%1 does not tell its length").arg(path));
+            return refuse(Reason("%1 の長さがわかりません。", "%1 does not tell its length").arg(path));
         sizes.push_back(info.frames);
     }
     if (!LayOutCueSheet(s->sheet, sizes, &s->layout, &why)) return refuse(why);

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <sys/stat.h>
 
+#include "common/Error.h"
 #include "playback/CdioSource.h"
 #include "playback/CueSource.h"
 #include "playback/SectorPlayer.h"
@@ -85,7 +86,7 @@ bool DiscDevice::Open(const QString& name)
     openError.clear();
     driveName = name.isEmpty() ? DefaultDevice() : name;
     if (driveName.isEmpty()) {
-        openError = QStringLiteral("No CD drive was found.");
+        openError = Reason("CDドライブが見つかりません。", "No CD drive was found.");
         return false;
     }
     isVirtual = !CdioSource::IsDevicePath(driveName);
@@ -126,7 +127,7 @@ bool DiscDevice::loadDisc()
     toc = s->Toc();
     if (toc.Empty()) {
         toc = {};
-        openError = QStringLiteral("%1: no disc").arg(driveName);
+        openError = Reason("%1: ディスクが入っていません。", "%1: no disc").arg(driveName);
         return false;
     }
     text = s->Text();

@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "app/Paths.h"
+#include "common/Error.h"
 #include "tool/Tool.h"
 
 namespace {
@@ -19,6 +20,8 @@ void quietMessages(QtMsgType type, const QMessageLogContext&, const QString& mes
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(quietMessages);
+    // The tool speaks English; so do the reasons the disc reader gives it.
+    SetEnglishReasons(true);
     // The disc data object's commands are actions, which need a GUI application; no
     // screen is wanted, whatever the session has.
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -13,6 +13,7 @@
 #include <sndfile.h>
 
 #include "DeviceTestSupport.h"
+#include "common/Error.h"
 #include "common/TextCodec.h"
 #include "discdata/Words.h"
 #include "playback/CdioSource.h"
@@ -99,7 +100,7 @@ TEST(CueSheetLayout, SheetsThatContradictThemselvesAreRefusedWithAReason)
     QString why;
     EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:05:00\n"
                        "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n", {1000 * 2352}, &why).toc.Empty());
-    EXPECT_TRUE(why.contains(QStringLiteral("track 2"))) << why.toStdString();
+    EXPECT_TRUE(why.contains(QStringLiteral("トラック 2 "))) << why.toStdString();
     EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE \"b.bin\" BINARY\n"
                        "  TRACK 02 AUDIO\n    INDEX 01 00:00:00\nFILE \"a.bin\" BINARY\n  TRACK 03 AUDIO\n"
                        "    INDEX 01 00:00:00\n", {2352 * 100, 2352 * 100}, &why).toc.Empty());
@@ -331,9 +332,18 @@ TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
     const QString cue = WriteAudioCue(Sub("48k"), "disc", kDisc, SF_FORMAT_FLAC, CueShape::FilePerTrack, 0, 48000);
     ASSERT_FALSE(cue.isEmpty());
     EXPECT_FALSE(dev.Open(cue));
-    const QString why = dev.OpenError();
+    // In the program's Japanese, file names and formats as they are; in English for the tool.
+    QString why = dev.OpenError();
     EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz"))
-                && why.contains(QStringLiteral("FLAC")) && why.contains(QStringLiteral("44.1 kHz")))
+                && why.contains(QStringLiteral("FLAC")) && why.contains(QStringLiteral("44.1 kHz"))
+                && why.contains(QStringLiteral("再生できるのは")))
+        << why.toStdString();
+    SetEnglishReasons(true);
+    EXPECT_FALSE(dev.Open(cue));
+    why = dev.OpenError();
+    SetEnglishReasons(false);
+    EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz"))
+                && why.contains(QStringLiteral("only 44.1 kHz")))
         << why.toStdString();
 
     // 24-bit samples, and one channel.
@@ -360,7 +370,7 @@ TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
         EXPECT_FALSE(dev.Open(sheet.fileName()));
         EXPECT_TRUE(dev.OpenError().contains(QLatin1String(name))) << dev.OpenError().toStdString();
     }
-    EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("1 channel"))) << dev.OpenError().toStdString();
+    EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("1 チャンネル"))) << dev.OpenError().toStdString();
 
     // A file that is no audio at all.
     QFile junk(Path("junk.flac"));

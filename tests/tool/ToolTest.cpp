@@ -156,6 +156,8 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
     write(lrc, "[00:01.00]x\r\n");
     const QString text = dir.filePath(QStringLiteral("plain.txt"));
     write(text, "just words\r\nno times\r\n");
+    const QString sheet = dir.filePath(QStringLiteral("sheet.cue"));
+    write(sheet, "FILE \"gone.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
     const QString damaged = data + QStringLiteral("damaged.dat");
     write(damaged, QByteArray(kWorkedExample).replace("001=1530,1985,", "001=1530;1985;"));
     const QByteArray before = read(disc);
@@ -171,6 +173,7 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
         {{"show", damaged}, "damaged"},
         {{"export-lrc", "Sample Disc", "all", disc + "/out"}, "folder"},
         {{"id", dir.filePath("none.cue")}, "none.cue"},
+        {{"id", sheet}, "its data file gone.wav is missing"}, // the tool speaks English throughout
     };
     for (const auto& r : refused) {
         const Result run = tool(r.args);
