@@ -203,6 +203,19 @@ bool Tool::open(const QString& path)
         fail(QStringLiteral("cannot read %1").arg(path));
         return false;
     }
+    // An argument in the wrong place may name any file: only a data file (or an empty
+    // one, as a disc's new file starts) is read as one and written over.
+    const QStringList sections = doc.SectionNames();
+    const bool dataFile = std::any_of(sections.begin(), sections.end(), [](const QString& s) {
+        return s.compare(QLatin1String("Mirelune"), Qt::CaseInsensitive) == 0 ||
+               s.compare(QLatin1String("Info"), Qt::CaseInsensitive) == 0 ||
+               s.compare(QLatin1String("Title"), Qt::CaseInsensitive) == 0 ||
+               s.startsWith(QLatin1String("Words"), Qt::CaseInsensitive);
+    });
+    if (!dataFile && QFileInfo(path).size() > 0) {
+        fail(QStringLiteral("%1 is no Mirelune data file; nothing was changed").arg(path));
+        return false;
+    }
     // The tracks are those the file has titles or lyrics for: the program writes a title
     // entry for every track from the first audio track to the last.
     auto take = [](int t, int& lo, int& hi) {

@@ -160,6 +160,11 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
     write(sheet, "FILE \"gone.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
     const QString damaged = data + QStringLiteral("damaged.dat");
     write(damaged, QByteArray(kWorkedExample).replace("001=1530,1985,", "001=1530;1985;"));
+    // Arguments in the wrong place name files that are no data files: never written over.
+    const QString notes = dir.filePath(QStringLiteral("notes.txt"));
+    write(notes, "milk\r\neggs\r\n");
+    const QString binary = data + QStringLiteral("image.dat");
+    write(binary, QByteArray("\x00\x01\x02 not a data file", 19));
     const QByteArray before = read(disc);
     const struct {
         QStringList args;
@@ -170,6 +175,10 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
         {{"import-lrc", "Sample Disc", "2", text}, "no timed lyrics"},
         {{"import-lrc", "Sample Disc", "2", dir.filePath("none.lrc")}, "none.lrc"},
         {{"import-lrc", damaged, "2", lrc}, "damaged"},
+        {{"import-lrc", notes, "1", lrc}, "no Mirelune data file"},
+        {{"import-lrc", binary, "1", lrc}, "no Mirelune data file"},
+        {{"import-lrc", lrc, "1", dir.filePath("other.lrc")}, "no Mirelune data file"},
+        {{"export-lrc", notes, "all", dir.filePath("out")}, "no Mirelune data file"},
         {{"show", damaged}, "damaged"},
         {{"export-lrc", "Sample Disc", "all", disc + "/out"}, "folder"},
         {{"id", dir.filePath("none.cue")}, "none.cue"},
@@ -182,6 +191,9 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
     }
     EXPECT_EQ(read(disc), before);
     EXPECT_TRUE(read(damaged).contains("001=1530;1985;"));
+    EXPECT_EQ(read(notes), QByteArray("milk\r\neggs\r\n"));
+    EXPECT_EQ(read(binary), QByteArray("\x00\x01\x02 not a data file", 19));
+    EXPECT_EQ(read(lrc), QByteArray("[00:01.00]x\r\n"));
     QFile::setPermissions(ini, QFileDevice::WriteOwner);
     if (!QFile(ini).open(QIODevice::ReadOnly)) { // not when the tests run with every right
         const Result r = tool({QStringLiteral("show"), disc});
