@@ -280,6 +280,8 @@ LrcTrack TrackLrc(const TWords& words, int track)
     const int64_t adjust = words.GetAdjust(track) + (copy > 0 ? words.GetAdjust(copy) : 0);
     for (int k = 1; k <= words.GetLineCount(track); ++k) {
         TWordsLine line = words.GetLine(track, k);
+        // Neither start nor end set: a line typed but not yet timed has no place in time.
+        if (line.StartTime == 0 && line.EndTime == 0) continue;
         line.StartTime = clampTime(line.StartTime + adjust);
         if (line.EndTime != 0 && line.EndTime < kLrcOpenEnd) line.EndTime = clampTime(line.EndTime + adjust);
         lrc.Lines.push_back(std::move(line));

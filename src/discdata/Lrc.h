@@ -65,7 +65,8 @@ QString WriteLrc(const LrcTrack& track);
 QString FormatLrcTime(int32_t hundredths);
 
 // The track's lyrics as they show in the lyrics window: a borrowing track's lines are
-// its source's, and the corrections of both are added to the times. Titles from the disc.
+// its source's, and the corrections of both are added to the times; lines without times
+// (start and end 0) are left out. Titles from the disc.
 LrcTrack TrackLrc(const TWords& words, int track);
 // Stores what a file gave as the track's own lines and correction (the track must not
 // borrow its lyrics). Line records beyond the new count are kept, as typing keeps them.

@@ -170,6 +170,19 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
     EXPECT_EQ(borrowed.Lines[0].StartTime, 450);
     EXPECT_EQ(borrowed.Length, 6000);
     EXPECT_EQ(LrcTracks(words), (std::vector<int>{1, 2}));
+
+    // Lines typed but not yet timed have no place in time: they stay out of the file
+    // rather than all landing together at 00:00. A line at 00:00 with an end is timed.
+    words.SetCopyTrack(1, 0);
+    words.ResolveCopies();
+    const TWordsLine typed[] = {{QStringLiteral("from the start"), 0, 200}, {QStringLiteral("timed"), 300, 500},
+                                {QStringLiteral("started"), 600, 0},        {QStringLiteral("not yet"), 0, 0},
+                                {QStringLiteral("nor this"), 0, 0}};
+    for (int k = 1; k <= 5; ++k) words.SetLine(1, k, typed[k - 1]);
+    words.SetLineCount(1, 5);
+    EXPECT_EQ(WriteLrc(TrackLrc(words, 1)), QStringLiteral("[ar:歌手]\r\n[al:アルバム]\r\n[length:01:00.00]\r\n"
+                                                           "[00:00.50]from the start\r\n[00:03.50]timed\r\n"
+                                                           "[00:06.50]started\r\n"));
 }
 
 TEST_F(LrcTrackTest, OnlyTheFirst127LinesAreKept)
