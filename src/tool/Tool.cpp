@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
 #include <algorithm>
@@ -74,6 +75,31 @@ public:
     int32_t TrackLength(int) override { return 0; }
     bool TrackIsAudio(int) override { return false; }
 };
+
+// Why a file cannot be read: the system's reason, or empty when it can be opened.
+QString readTrouble(const QString& path)
+{
+    if (QFileInfo(path).isDir()) return QStringLiteral("it is a folder");
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString() : file.errorString();
+}
+
+// "cannot read PATH", with the reason when there is one to tell.
+QString cannotRead(const QString& path)
+{
+    const QString why = readTrouble(path);
+    return QStringLiteral("cannot read %1").arg(path) + (why.isEmpty() ? QString() : QStringLiteral(": ") + why);
+}
+
+// Why a data file cannot be saved, as far as can be told from outside: it is written
+// whole beside itself and then moved over the old one.
+QString saveTrouble(const QString& path)
+{
+    const QFileInfo info(path);
+    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) return QStringLiteral(": the file is read-only");
+    if (!QFileInfo(info.absolutePath()).isWritable()) return QStringLiteral(": its folder is not writable");
+    return QString();
+}
 
 // "mm:ss.xx" of hundredths of a second.
 QString clockText(int32_t hundredths) { return FormatLrcTime(hundredths).mid(1).chopped(1); }
@@ -200,7 +226,7 @@ bool Tool::open(const QString& path)
 {
     IniDocument doc;
     if (!ReadIniFile(path, doc)) {
-        fail(QStringLiteral("cannot read %1").arg(path));
+        fail(cannotRead(path));
         return false;
     }
     // An argument in the wrong place may name any file: only a data file (or an empty
@@ -348,15 +374,17 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
         return fail(QStringLiteral("track %1 shows the lyrics of track %2; import into track %2, or remove the link")
                         .arg(FormatZeroPad(track, 2), FormatZeroPad(copy, 2)));
 
+    if (const QString why = readTrouble(lrcPath); !why.isEmpty())
+        return fail(QStringLiteral("cannot read %1: %2").arg(lrcPath, why));
     const std::optional<ImportedLyrics> text = ReadLyricsFile(lrcPath);
-    if (!text) return fail(QStringLiteral("cannot read %1").arg(lrcPath));
+    if (!text) return fail(cannotRead(lrcPath));
     // The data file knows no track lengths: the file's own [length:] or the track's end.
     const LrcLyrics lyrics = ReadLrc(text->Lines, 0);
     if (lyrics.Lines.empty()) return fail(QStringLiteral("%1 has no timed lyrics lines").arg(lrcPath));
     StoreLrc(w, track, lyrics);
     // A track without a title takes the file's, so nothing has to be typed twice.
     if (w.Songs[track].Title.isEmpty() && !lyrics.Title.isEmpty()) w.SetSongTitle(track, lyrics.Title);
-    if (!w.Save(dpLyrics)) return fail(QStringLiteral("cannot save %1").arg(path));
+    if (!w.Save(dpLyrics)) return fail(QStringLiteral("cannot save %1").arg(path) + saveTrouble(path));
     out << "Track " << FormatZeroPad(track, 2) << ": " << lyrics.Lines.size() << " lines";
     if (lyrics.Adjust != 0) out << ", adjust " << lyrics.Adjust;
     out << Qt::endl;

@@ -165,6 +165,9 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
     write(notes, "milk\r\neggs\r\n");
     const QString binary = data + QStringLiteral("image.dat");
     write(binary, QByteArray("\x00\x01\x02 not a data file", 19));
+    const QString readOnly = data + QStringLiteral("kept.dat");
+    write(readOnly, kWorkedExample);
+    QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
     const QByteArray before = read(disc);
     const struct {
         QStringList args;
@@ -174,6 +177,8 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
         {{"import-lrc", "Sample Disc", "4", lrc}, "no track 04"},
         {{"import-lrc", "Sample Disc", "2", text}, "no timed lyrics"},
         {{"import-lrc", "Sample Disc", "2", dir.filePath("none.lrc")}, "none.lrc"},
+        {{"import-lrc", "Sample Disc", "2", dir.path()}, "it is a folder"}, // the message says why
+        {{"import-lrc", readOnly, "2", lrc}, "the file is read-only"},
         {{"import-lrc", damaged, "2", lrc}, "damaged"},
         {{"import-lrc", notes, "1", lrc}, "no Mirelune data file"},
         {{"import-lrc", binary, "1", lrc}, "no Mirelune data file"},
@@ -192,6 +197,7 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
     EXPECT_EQ(read(disc), before);
     EXPECT_TRUE(read(damaged).contains("001=1530;1985;"));
     EXPECT_EQ(read(notes), QByteArray("milk\r\neggs\r\n"));
+    EXPECT_EQ(read(readOnly), kWorkedExample);
     EXPECT_EQ(read(binary), QByteArray("\x00\x01\x02 not a data file", 19));
     EXPECT_EQ(read(lrc), QByteArray("[00:01.00]x\r\n"));
     QFile::setPermissions(ini, QFileDevice::WriteOwner);
