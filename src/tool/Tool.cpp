@@ -272,6 +272,10 @@ bool Tool::open(const QString& path)
 
 int Tool::id(const QString& name)
 {
+    // A drive is a device file too: a name that is nothing was mistyped, not an empty drive.
+    const QFileInfo info(name);
+    if (!info.exists()) return fail(QStringLiteral("cannot open %1: no such file or drive").arg(name));
+    if (info.isDir()) return fail(QStringLiteral("cannot open %1: it is a folder").arg(name));
     DiscDevice device;
     if (!device.Open(name)) return fail(QStringLiteral("cannot open %1: %2").arg(name, device.OpenError()));
     const int count = device.TrackCount();

@@ -187,6 +187,8 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
         {{"show", damaged}, "damaged"},
         {{"export-lrc", "Sample Disc", "all", disc + "/out"}, "folder"},
         {{"id", dir.filePath("none.cue")}, "none.cue"},
+        {{"id", dir.filePath("nowhere")}, "no such file or drive"}, // a mistyped path is no empty drive
+        {{"id", dir.path()}, "it is a folder"},
         {{"id", sheet}, "its data file gone.wav is missing"}, // the tool speaks English throughout
     };
     for (const auto& r : refused) {
