@@ -31,6 +31,8 @@ desktop-file-validate "$desktop" || fail "desktop-file-validate rejected $deskto
 grep -qx 'Exec=mirelune %f' "$desktop" || fail "the entry does not run mirelune with a file"
 grep -qx 'MimeType=application/x-cue;' "$desktop" || fail "the entry does not open cue sheets"
 grep -qx 'Categories=AudioVideo;Audio;Player;' "$desktop" || fail "the entry's categories"
+# The desktop ties the program's windows (class "Mirelune", its application name) to the entry.
+grep -qx 'StartupWMClass=Mirelune' "$desktop" || fail "the entry does not name the windows' class"
 icon=$(sed -n 's/^Icon=//p' "$desktop")
 [ -f "$prefix/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no scalable icon $icon.svg"
 for size in 16 22 24 32 48 64 128 256; do
