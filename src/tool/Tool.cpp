@@ -49,7 +49,7 @@ Options:
              the program.
   -h, --help This text.
 
-Exit status: 0 done, 1 failed (nothing is written then), 2 wrong usage.
+Exit status: 0 done, 1 failed (the data file is left as it was), 2 wrong usage.
 )";
 
 // TWords asks a drive only when a disc comes in; a data file alone has none.
