@@ -72,14 +72,19 @@ bool parseTime(QStringView tag, int32_t* time)
     return true;
 }
 
-// A word tag "<mm:ss.xx>" at pos: its length, or 0.
-qsizetype wordTagAt(QStringView s, qsizetype pos)
+// The length of the word tag "<mm:ss.xx>" that ends text, or 0. Only the nearest "<"
+// can open it: a time holds no "<".
+qsizetype wordTagEnding(QStringView text)
 {
-    if (s[pos] != QLatin1Char('<')) return 0;
-    const qsizetype close = tagClose(s, pos, QLatin1Char('>'));
-    if (close < 0) return 0;
-    int32_t unused = 0;
-    return parseTime(s.sliced(pos + 1, close - pos - 1), &unused) ? close - pos + 1 : 0;
+    if (text.isEmpty() || text.back() != QLatin1Char('>')) return 0;
+    const qsizetype from = std::max<qsizetype>(0, text.size() - kMaxTag);
+    for (qsizetype i = text.size() - 2; i >= from; --i) {
+        if (text[i] == QLatin1Char('>')) return 0;
+        if (text[i] != QLatin1Char('<')) continue;
+        int32_t unused = 0;
+        return parseTime(text.sliced(i + 1, text.size() - i - 2), &unused) ? text.size() - i : 0;
+    }
+    return 0;
 }
 
 // A time tag "[mm:ss.xx]" at pos: its time and length (0 when there is none).
@@ -98,16 +103,21 @@ QString cleanText(QStringView raw)
 {
     QString text = raw.toString();
     for (;;) {
+        // One pass takes out every word tag, also one that taking out another forms
+        // ("<<00:01.00>00:02.00>"): each is looked for where it would end.
         QString next;
         next.reserve(text.size());
-        for (qsizetype i = 0; i < text.size();) {
-            if (const qsizetype n = wordTagAt(text, i)) {
-                i += n;
-                continue;
-            }
-            const QChar c = text[i++];
+        qsizetype removedAt = -1; // where a word tag was taken out last
+        for (const QChar c : text) {
             if (c.unicode() == 0xFEFF) continue;
-            next += c.unicode() < 0x20 || c.unicode() == 0x7F ? QChar(u' ') : c;
+            const QChar k = c.unicode() < 0x20 || c.unicode() == 0x7F ? QChar(u' ') : c;
+            // Tags set apart by blanks ("word <00:01.00> word") leave one blank, not two.
+            if (k == QLatin1Char(' ') && next.size() == removedAt && next.endsWith(QLatin1Char(' '))) continue;
+            next += k;
+            if (const qsizetype n = wordTagEnding(next)) {
+                next.chop(n);
+                removedAt = next.size();
+            }
         }
         QStringView rest = trimBlanks(next);
         int32_t unused = 0;
