@@ -143,7 +143,10 @@ std::vector<Entry> mergeByTime(std::vector<Entry> entries)
     for (Entry& e : entries) {
         if (!merged.empty() && merged.back().time == e.time) {
             Entry& m = merged.back();
-            if (!e.text.isEmpty()) m.text = m.text.isEmpty() ? e.text : m.text + kJoin + e.text;
+            if (!e.text.isEmpty()) {
+                if (!m.text.isEmpty()) m.text += kJoin; // appended: many lines of one time stay cheap
+                m.text += e.text;
+            }
             m.end = std::max(m.end, e.end);
         } else {
             merged.push_back(std::move(e));
