@@ -53,6 +53,7 @@ struct QuietHost : PlaybackHost {
     void ClosePopupMenus() override {}
     void WriteLogLine() override {}
     void PlayTimeChanged() override {}
+    void DiscRefused(const QString&) override {}
 };
 
 struct Painted {

@@ -9,7 +9,6 @@
 #include <cstring>
 
 #include "app/CommandLine.h"
-#include "app/NoticePlace.h"
 #include "app/Paths.h"
 #include "app/PlayLog.h"
 #include "app/PlayOn.h"
@@ -185,32 +184,25 @@ int main(int argc, char** argv)
     TerminationSignals termination;
     QObject::connect(&termination, &TerminationSignals::Received, &form, &QWidget::close);
 
+    // Notices are said without taking the keyboard from the player, and beside its
+    // windows rather than over them.
+    const QList<const QWidget*> windows{&form, &wordsForm};
     if (device.SoundOutputMissing()) {
-        // Said once, without taking the keyboard from the player, and beside its windows
-        // rather than over them, once the first tick has put them in their places.
-        auto* note = new QMessageBox(QMessageBox::Information, QStringLiteral("Mirelune - 音声出力"),
-                                     QStringLiteral("音声出力が見つかりません。音を出さずに再生します。"),
-                                     QMessageBox::Ok);
-        note->setAttribute(Qt::WA_DeleteOnClose);
-        note->setAttribute(Qt::WA_ShowWithoutActivating);
-        note->setModal(false);
+        // Once, when the first tick has put the windows in their places.
         QObject::connect(
-            &form, &TMainForm::Started, note,
-            [&form, &wordsForm, note] {
-                // A window the window manager has not framed yet gets room for a frame.
-                const auto outline = [](const QWidget& w) {
-                    const QRect frame = w.frameGeometry();
-                    return frame != w.geometry() ? frame : QRect(frame.topLeft(), frame.size() + QSize(16, 40));
-                };
-                note->adjustSize();
-                const QScreen* screen = form.screen() ? form.screen() : QGuiApplication::primaryScreen();
-                if (screen)
-                    note->move(PlaceClearOf(outline(*note).size(), {outline(form), outline(wordsForm)},
-                                            screen->availableGeometry()));
-                note->show();
+            &form, &TMainForm::Started, &form,
+            [windows] {
+                ShowNotice(QStringLiteral("音声出力が見つかりません。音を出さずに再生します。"),
+                           QStringLiteral("Mirelune - 音声出力"), QMessageBox::Information, windows);
             },
             Qt::SingleShotConnection);
     }
+    // A disc image or cue sheet came in that cannot be read; the drive waits for a good one.
+    QObject::connect(&form, &TMainForm::DiscUnreadable, &form, [windows](const QString& reason) {
+        ShowNotice(QStringLiteral("ドライブのディスクを読み込めません。\n\n") + reason +
+                       QStringLiteral("\n\nファイルを直すか置き換えると、ディスクとして読み込みます。"),
+                   QStringLiteral("Mirelune - ディスク"), QMessageBox::Warning, windows);
+    });
 
     controller.StartTimer();
     const int rc = app.exec();

@@ -110,6 +110,7 @@ public:
     void ClosePopupMenus() override;
     void WriteLogLine() override;
     void PlayTimeChanged() override { emit PlayTimeGrew(); }
+    void DiscRefused(const QString& reason) override { emit DiscUnreadable(reason); }
 
     // KeyTarget
     bool KeysBlocked() const override;
@@ -172,6 +173,8 @@ public:
 signals:
     // The first tick finished start-up: the windows stand where the settings put them.
     void Started();
+    // A disc came into the drive that cannot be read, for this reason.
+    void DiscUnreadable(const QString& reason);
     // The window closed: the program ends.
     void Closed();
     // The disc's play time grew (the properties dialog shows it).

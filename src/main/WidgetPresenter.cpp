@@ -1,13 +1,53 @@
 #include "WidgetPresenter.h"
 
 #include <QApplication>
-#include <QMessageBox>
+#include <QHash>
+#include <QPointer>
+#include <QScreen>
+
+#include "app/NoticePlace.h"
 
 QWidget* MessageOwner()
 {
     QWidget* active = QApplication::activeWindow();
     if (!active || active->objectName() == QLatin1String("DriveSelForm")) return nullptr;
     return active;
+}
+
+void ShowNotice(const QString& text, const QString& caption, QMessageBox::Icon icon,
+                const QList<const QWidget*>& clearOf)
+{
+    static QHash<QString, QPointer<QMessageBox>> open;
+    QPointer<QMessageBox>& note = open[caption];
+    if (!note) {
+        note = new QMessageBox(icon, caption, QString(), QMessageBox::Ok);
+        note->setAttribute(Qt::WA_DeleteOnClose);
+        note->setAttribute(Qt::WA_ShowWithoutActivating);
+        note->setModal(false);
+    }
+    note->setText(text);
+    if (!note->isVisible()) {
+        // A window the window manager has not framed yet gets room for a frame.
+        const auto outline = [](const QWidget& w) {
+            const QRect frame = w.frameGeometry();
+            return frame != w.geometry() ? frame : QRect(frame.topLeft(), frame.size() + QSize(16, 40));
+        };
+        QList<QRect> windows;
+        bool onTop = false;
+        // Hidden windows too: the lyrics window may be about to be shown where it stands.
+        for (const QWidget* w : clearOf) {
+            windows << outline(*w);
+            onTop = onTop || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        }
+        for (const QPointer<QMessageBox>& other : open)
+            if (other && other != note && other->isVisible()) windows << outline(*other);
+        note->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
+        note->adjustSize();
+        const QScreen* screen = !clearOf.isEmpty() && clearOf.front()->screen() ? clearOf.front()->screen()
+                                                                                : QGuiApplication::primaryScreen();
+        if (screen) note->move(PlaceClearOf(outline(*note).size(), windows, screen->availableGeometry()));
+    }
+    note->show();
 }
 
 int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned flags)

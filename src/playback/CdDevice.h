@@ -68,4 +68,7 @@ public:
     virtual bool TrackIsAudio(int n) = 0;
     // The titles the disc in the drive carries; empty without a disc or without titles.
     virtual CdTextInfo DiscText() { return {}; }
+    // Why a disc that came in cannot be read (an image or cue sheet that appeared or
+    // changed while the drive was open): given once, then empty until the next such disc.
+    virtual QString TakeDiscError() { return {}; }
 };

@@ -84,6 +84,8 @@ bool DiscDevice::Open(const QString& name)
 {
     Close();
     openError.clear();
+    discError.clear();
+    loadFailed = false;
     driveName = name.isEmpty() ? DefaultDevice() : name;
     if (driveName.isEmpty()) {
         openError = Reason("CDドライブが見つかりません。", "No CD drive was found.");
@@ -134,6 +136,12 @@ bool DiscDevice::loadDisc()
     source = std::move(s);
     headSample = MsToSample(startOfDisc());
     return true;
+}
+
+void DiscDevice::loadChangedDisc()
+{
+    loadFailed = !loadDisc();
+    if (loadFailed) discError = openError;
 }
 
 void DiscDevice::dropDisc()
@@ -192,18 +200,21 @@ void DiscDevice::checkDisc()
         // The image file is the disc: appearing, disappearing or being replaced.
         const FileStamp now = imageStamp();
         if (now != stamp) {
-            const bool replaced = (source || swapping) && now.exists;
+            // After a disc that could not be read, the files settle first (a copy may be
+            // under way) and are read once, so a reason is given once per change.
+            const bool replaced = (source || swapping || loadFailed) && now.exists;
             dropDisc();
             dataFiles = ImageDataFiles(driveName);
             stamp = imageStamp();
             swapping = false;
+            loadFailed = false;
             if (replaced)
                 beginSwap();
             else if (stamp.exists)
-                loadDisc();
+                loadChangedDisc();
             return;
         }
-        if (swapOver()) loadDisc();
+        if (swapOver()) loadChangedDisc();
         return;
     }
     if (swapOver()) {

@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "playback/CdDevice.h"
@@ -45,6 +46,7 @@ public:
     int32_t TrackLength(int n) override;
     bool TrackIsAudio(int n) override;
     CdTextInfo DiscText() override { return ready() ? text : CdTextInfo{}; }
+    QString TakeDiscError() override { return std::exchange(discError, QString()); }
 
     // Why the last Open failed.
     QString OpenError() const { return openError; }
@@ -71,6 +73,7 @@ private:
     bool swapOver();
     bool playing();
     bool loadDisc();
+    void loadChangedDisc();
     void dropDisc();
     void halt();
     int32_t positionMs();
@@ -102,6 +105,8 @@ private:
     FileStamp imageStamp() const;
     qint64 lastProbe = 0; // real drives without a disc are probed now and then
     bool swapping = false; // a swapped disc is out for a moment before the next comes in
+    bool loadFailed = false; // the image's files as they are now cannot be read
+    QString discError;       // why, until taken
     QElapsedTimer swapClock;
 
     std::unique_ptr<SectorSource> source;

@@ -505,6 +505,7 @@ void PlaybackController::TimerProc()
         PrevDeviceMode = DeviceModeNow;
         DeviceModeNow = device.Mode();
         polled = true;
+        if (const QString refused = device.TakeDiscError(); !refused.isEmpty()) host.DiscRefused(refused);
     }
     // Disc changes are judged only on a fresh poll: a tick that runs between polls (a
     // skip or a seek) would otherwise see the same change again and load twice.

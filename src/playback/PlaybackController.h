@@ -79,6 +79,8 @@ public:
     virtual void WriteLogLine() = 0;
     // PlayTime grew: the properties dialog, if shown, refreshes its play time.
     virtual void PlayTimeChanged() = 0;
+    // A disc came in that cannot be read: tell the user why (the drive stays empty).
+    virtual void DiscRefused(const QString& reason) = 0;
 };
 
 // What the tick needs from the lyrics window.

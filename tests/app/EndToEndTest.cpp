@@ -491,6 +491,25 @@ TEST_F(EndToEnd, AMissingDiscImageIsAnEmptyDriveUntilTheFileAppears)
     const QString window = waitForWindow(p);
     ASSERT_FALSE(window.isEmpty());
     EXPECT_EQ(Xdo({QStringLiteral("getwindowname"), window}), QStringLiteral("Mirelune")); // no message box
+
+    // A sheet that cannot be read comes first: one note tells why, however many polls
+    // follow, and the drive waits for a good disc.
+    QFile bad(path("disc/later.cue"));
+    ASSERT_TRUE(bad.open(QIODevice::WriteOnly));
+    bad.write("FILE \"gone.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n");
+    bad.close();
+    auto notes = [&] {
+        return Xdo({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                    QStringLiteral("--pid"), QString::number(p->processId()), QStringLiteral("--name"),
+                    QStringLiteral("ディスク$")})
+            .split(QLatin1Char('\n'), Qt::SkipEmptyParts)
+            .size();
+    };
+    EXPECT_TRUE(QTest::qWaitFor([&] { return notes() == 1; }, kStartMs)) << "no note about the sheet";
+    QTest::qWait(3000);
+    EXPECT_EQ(notes(), 1);
+
+    ASSERT_TRUE(QFile::remove(path("disc/later.cue")));
     ASSERT_TRUE(QFile::copy(path("disc/demo.cue"), path("disc/later.cue")));
     EXPECT_TRUE(waitForPlaying(window, 1)) << "the disc did not come in and play";
     EXPECT_TRUE(exitThroughMenu(p, window));

@@ -232,6 +232,44 @@ TEST_F(DiscDeviceImages, TheImageFileComingAndGoingIsADiscInsertedOrRemoved)
     EXPECT_EQ(dev.TrackLength(3), 3000);
 }
 
+TEST_F(DiscDeviceImages, AnImageThatCannotBeReadIsToldOncePerChangeAndTheDriveWaitsForAGoodOne)
+{
+    const QString cue = Path("disc.cue");
+    ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_TRUE(dev.TakeDiscError().isEmpty()) << "an image not there yet is an empty drive, no fault";
+    auto write = [&](const QByteArray& text) {
+        QFile f(cue);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text);
+    };
+
+    // The sheet comes before the file it names: why, once; the polls after it hear nothing.
+    write(CueSheetText("disc.bin", {{225}, {225}}));
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_TRUE(dev.TakeDiscError().contains(QStringLiteral("disc.bin")));
+    for (int i = 0; i < 3; ++i) EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_TRUE(dev.TakeDiscError().isEmpty());
+
+    // Changed and still damaged: told again, once, when its files have settled.
+    write("REM nothing here\n");
+    QString why;
+    EXPECT_TRUE(WaitUntil([&] {
+        EXPECT_EQ(dev.Mode(), ModeOpen);
+        if (why.isEmpty()) why = dev.TakeDiscError();
+        return !why.isEmpty();
+    }));
+    EXPECT_TRUE(why.contains(cue)) << why.toStdString();
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_TRUE(dev.TakeDiscError().isEmpty());
+
+    // A good disc at last: it comes in, with nothing to tell.
+    ASSERT_EQ(WriteCueImage(dir.path(), "disc", {{225}, {225}}), cue);
+    EXPECT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
+    EXPECT_EQ(dev.TrackCount(), 2);
+    EXPECT_TRUE(dev.TakeDiscError().isEmpty());
+}
+
 TEST_F(DiscDeviceImages, WithoutSoundOutputItPlaysOnASilentClock)
 {
     ASSERT_TRUE(dev.Open(WriteCueImage(dir.path(), "disc", {{225}, {225}})));

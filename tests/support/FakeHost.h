@@ -55,6 +55,7 @@ struct FakeHost : PlaybackHost {
     void ClosePopupMenus() override { events << QStringLiteral("ClosePopupMenus"); }
     void WriteLogLine() override { events << QStringLiteral("WriteLogLine"); }
     void PlayTimeChanged() override { ++playTimeChanges; }
+    void DiscRefused(const QString& reason) override { events << QStringLiteral("DiscRefused ") + reason; }
 };
 
 struct FakeWordsView : WordsView {
