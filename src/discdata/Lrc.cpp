@@ -315,7 +315,7 @@ std::vector<int> LrcTracks(const TWords& words)
     std::vector<int> tracks;
     if (words.AudioState == 0) return tracks;
     for (int t = std::max(1, words.FirstAudioTrack); t <= words.SongCount; ++t)
-        if (words.GetLineCount(t) > 0) tracks.push_back(t);
+        if (words.GetLineCount(t) > 0 && !TrackLrc(words, t).Lines.empty()) tracks.push_back(t);
     return tracks;
 }
 

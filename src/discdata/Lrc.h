@@ -71,7 +71,7 @@ LrcTrack TrackLrc(const TWords& words, int track);
 // Stores what a file gave as the track's own lines and correction (the track must not
 // borrow its lyrics). Line records beyond the new count are kept, as typing keeps them.
 void StoreLrc(TWords& words, int track, const LrcLyrics& lyrics);
-// The tracks whose lyrics can be written: every listed track with lines.
+// The tracks whose lyrics can be written: every listed track with timed lines.
 std::vector<int> LrcTracks(const TWords& words);
 
 // "NN title.lrc", "NN.lrc" for an empty title; characters other systems refuse in a file

@@ -30,9 +30,10 @@ Commands:
   show DATAFILE
       The titles, the lyrics of every track with their times, and the program.
   export-lrc DATAFILE TRACK|all OUTDIR
-      Writes the lyrics of the track (or of every track with lyrics) as LRC files
-      named "NN title.lrc" into OUTDIR, replacing files of the same name. The times
-      are those the lyrics window shows, the track's correction included.
+      Writes the timed lyrics of the track (or of every track that has them) as
+      LRC files named "NN title.lrc" into OUTDIR, replacing files of the same name.
+      The times are those the lyrics window shows, the track's correction included;
+      lines not yet timed are left out.
   import-lrc DATAFILE TRACK FILE.lrc
       Replaces the track's lyrics, times and correction by those of the LRC file
       (an [offset:] becomes the correction) and saves the data file.
@@ -339,13 +340,14 @@ int Tool::exportLrc(const QString& arg, const QString& which, const QString& out
     std::vector<int> tracks;
     if (which == QLatin1String("all")) {
         tracks = LrcTracks(w);
-        if (tracks.empty()) return fail(QStringLiteral("no track of %1 has lyrics").arg(path));
+        if (tracks.empty()) return fail(QStringLiteral("no track of %1 has timed lyrics").arg(path));
     } else {
         bool ok = false;
         const int t = which.toInt(&ok);
         if (!ok || t < 1 || t > kMaxTracks) return usage(QStringLiteral("'%1' is no track number (1 to 99) nor all").arg(which));
-        if (t < first || t > last || w.GetLineCount(t) == 0)
-            return fail(QStringLiteral("track %1 of %2 has no lyrics").arg(FormatZeroPad(t, 2), path));
+        const std::vector<int> timed = LrcTracks(w);
+        if (t < first || t > last || std::find(timed.begin(), timed.end(), t) == timed.end())
+            return fail(QStringLiteral("track %1 of %2 has no timed lyrics").arg(FormatZeroPad(t, 2), path));
         tracks.push_back(t);
     }
     if (!QDir().mkpath(outDir)) return fail(QStringLiteral("cannot make the folder %1").arg(outDir));

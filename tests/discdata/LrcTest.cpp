@@ -187,6 +187,10 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
     EXPECT_EQ(WriteLrc(TrackLrc(words, 1)), QStringLiteral("[ar:歌手]\r\n[al:アルバム]\r\n[length:01:00.00]\r\n"
                                                            "[00:00.50]from the start\r\n[00:03.50]timed\r\n"
                                                            "[00:06.50]started\r\n"));
+    // A track with nothing timed has nothing to write: no file of tags alone.
+    words.SetLine(2, 1, {QStringLiteral("typed"), 0, 0});
+    words.SetLineCount(2, 1);
+    EXPECT_EQ(LrcTracks(words), (std::vector<int>{1}));
 }
 
 TEST_F(LrcTrackTest, OnlyTheFirst127LinesAreKept)
