@@ -197,12 +197,15 @@ int main(int argc, char** argv)
             },
             Qt::SingleShotConnection);
     }
-    // A disc image or cue sheet came in that cannot be read; the drive waits for a good one.
-    QObject::connect(&form, &TMainForm::DiscUnreadable, &form, [windows](const QString& reason) {
+    // A disc image or cue sheet came in that cannot be read; the drive waits for a good
+    // one, and the notice goes when it comes.
+    const QString discNotice = QStringLiteral("Mirelune - ディスク");
+    QObject::connect(&form, &TMainForm::DiscUnreadable, &form, [windows, discNotice](const QString& reason) {
         ShowNotice(QStringLiteral("ドライブのディスクを読み込めません。\n\n") + reason +
                        QStringLiteral("\n\nファイルを直すか置き換えると、ディスクとして読み込みます。"),
-                   QStringLiteral("Mirelune - ディスク"), QMessageBox::Warning, windows);
+                   discNotice, QMessageBox::Warning, windows);
     });
+    QObject::connect(&form, &TMainForm::DiscComing, &form, [discNotice] { CloseNotice(discNotice); });
 
     controller.StartTimer();
     const int rc = app.exec();

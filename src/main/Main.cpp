@@ -641,6 +641,7 @@ void TMainForm::CloseDiscManager()
 {
     for (const QPointer<QWidget>& d : dialogs)
         if (d && d->objectName() == QLatin1String("DiscMngForm") && d->isVisible()) d->close();
+    emit DiscComing();
 }
 
 void TMainForm::CloseDiscDialogs()

@@ -175,6 +175,8 @@ signals:
     void Started();
     // A disc came into the drive that cannot be read, for this reason.
     void DiscUnreadable(const QString& reason);
+    // A disc is coming in (it was read and is being loaded).
+    void DiscComing();
     // The window closed: the program ends.
     void Closed();
     // The disc's play time grew (the properties dialog shows it).

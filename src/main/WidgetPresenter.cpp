@@ -14,11 +14,14 @@ QWidget* MessageOwner()
     return active;
 }
 
+namespace {
+QHash<QString, QPointer<QMessageBox>> openNotices;
+} // namespace
+
 void ShowNotice(const QString& text, const QString& caption, QMessageBox::Icon icon,
                 const QList<const QWidget*>& clearOf)
 {
-    static QHash<QString, QPointer<QMessageBox>> open;
-    QPointer<QMessageBox>& note = open[caption];
+    QPointer<QMessageBox>& note = openNotices[caption];
     if (!note) {
         note = new QMessageBox(icon, caption, QString(), QMessageBox::Ok);
         note->setAttribute(Qt::WA_DeleteOnClose);
@@ -39,7 +42,7 @@ void ShowNotice(const QString& text, const QString& caption, QMessageBox::Icon i
             windows << outline(*w);
             onTop = onTop || w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
         }
-        for (const QPointer<QMessageBox>& other : open)
+        for (const QPointer<QMessageBox>& other : openNotices)
             if (other && other != note && other->isVisible()) windows << outline(*other);
         note->setWindowFlag(Qt::WindowStaysOnTopHint, onTop);
         note->adjustSize();
@@ -48,6 +51,11 @@ void ShowNotice(const QString& text, const QString& caption, QMessageBox::Icon i
         if (screen) note->move(PlaceClearOf(outline(*note).size(), windows, screen->availableGeometry()));
     }
     note->show();
+}
+
+void CloseNotice(const QString& caption)
+{
+    if (QMessageBox* note = openNotices.value(caption)) note->close();
 }
 
 int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned flags)

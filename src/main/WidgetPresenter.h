@@ -17,6 +17,8 @@ QWidget* MessageOwner();
 // caption is open, it shows the new text instead of a second box.
 void ShowNotice(const QString& text, const QString& caption, QMessageBox::Icon icon,
                 const QList<const QWidget*>& clearOf);
+// Closes the notice of that caption, if one is open: what it said no longer holds.
+void CloseNotice(const QString& caption);
 
 class WidgetPresenter : public MessagePresenter {
 public:

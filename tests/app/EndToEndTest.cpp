@@ -512,6 +512,7 @@ TEST_F(EndToEnd, AMissingDiscImageIsAnEmptyDriveUntilTheFileAppears)
     ASSERT_TRUE(QFile::remove(path("disc/later.cue")));
     ASSERT_TRUE(QFile::copy(path("disc/demo.cue"), path("disc/later.cue")));
     EXPECT_TRUE(waitForPlaying(window, 1)) << "the disc did not come in and play";
+    EXPECT_EQ(notes(), 0) << "the note about the bad sheet stays after a good disc came in";
     EXPECT_TRUE(exitThroughMenu(p, window));
 }
 
