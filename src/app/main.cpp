@@ -59,6 +59,8 @@ int main(int argc, char** argv)
 
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirelune"));
+    // Wayland matches windows to their menu entry (and its icon) by this name.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.mirelune.Mirelune"));
     QApplication::setWindowIcon(AppIcon());
     LoadStandardTexts(app);
     // The main window may be hidden while the program runs; it ends when that window closes.
