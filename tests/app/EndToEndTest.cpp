@@ -532,17 +532,23 @@ TEST_F(EndToEnd, TheMainWindowTakesBackAMaximiseAndHiddenComesBackWithASecondSta
     spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"), window, QStringLiteral("_NET_WM_STATE")});
     QByteArray states;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (states += spy.readAllStandardOutput()).contains('\n'); }, kStartMs));
-    Xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("100"), QStringLiteral("-10"),
-         QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"), QStringLiteral("--delay"),
-         QStringLiteral("80"), QStringLiteral("1")});
-    EXPECT_TRUE(QTest::qWaitFor(
-        [&] {
-            states += spy.readAllStandardOutput();
-            const int maximised = states.indexOf("_NET_WM_STATE_MAXIMIZED_HORZ");
-            return maximised >= 0 && states.indexOf("_NET_WM_STATE(ATOM) = \n", maximised) > maximised;
-        },
-        kStartMs))
-        << states.toStdString();
+    // On a busy machine the two clicks may come too far apart to make a double click:
+    // then nothing happens and the user clicks twice again (never once the window was
+    // maximised, as a second double click would take the maximise back itself).
+    const auto maximisedThenTakenBack = [&] {
+        states += spy.readAllStandardOutput();
+        const int maximised = states.indexOf("_NET_WM_STATE_MAXIMIZED_HORZ");
+        return maximised >= 0 && states.indexOf("_NET_WM_STATE(ATOM) = \n", maximised) > maximised;
+    };
+    bool takenBack = false;
+    for (int tries = 0; tries < 3 && !takenBack && !states.contains("_NET_WM_STATE_MAXIMIZED_HORZ"); ++tries) {
+        Xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), window, QStringLiteral("100"),
+             QStringLiteral("-10"), QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+             QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+        takenBack = QTest::qWaitFor(maximisedThenTakenBack, kStartMs / 4);
+    }
+    takenBack = takenBack || QTest::qWaitFor(maximisedThenTakenBack, kStartMs);
+    EXPECT_TRUE(takenBack) << states.toStdString();
     spy.kill();
     spy.waitForFinished(5000);
     EXPECT_TRUE(QTest::qWaitFor([&] { return Xdo({QStringLiteral("getwindowgeometry"), window}) == size; }, kStartMs));
