@@ -14,33 +14,18 @@
 
 #include "common/Commands.h"
 #include "discdata/Words.h"
-#include "playback/CdDevice.h"
+#include "playback/StillDrive.h"
 #include "settings/IniFile.h"
 
 namespace {
 
 // A drive holding a 99-track audio disc of three-minute tracks.
-class FullDisc : public CdDevice {
+class FullDisc : public StillDrive {
 public:
-    bool Open(const QString&) override { return true; }
-    void Close() override {}
-    void Stop() override {}
-    void Play() override {}
-    void Pause() override {}
-    void Resume() override {}
-    void Rewind() override {}
-    void Eject() override {}
-    void CloseDoor() override {}
+    FullDisc() : StillDrive(ModeStopped, kMaxTracks, 180000) {}
     void SetTimeFormat(int f) override { format = f; }
-    void SetStartPos(int32_t) override {}
-    void SetEndPos(int32_t) override {}
-    void SetWait(bool) override {}
-    int Mode() override { return ModeStopped; }
-    int32_t Position() override { return 0; }
-    int TrackCount() override { return kMaxTracks; }
-    int32_t TrackPosition(int n) override { return format == TimeFormatTmsf ? n : 2000 + (n - 1) * 180000; }
-    int32_t TrackLength(int) override { return format == TimeFormatTmsf ? 3 : 180000; }
-    bool TrackIsAudio(int) override { return true; }
+    int32_t TrackPosition(int n) override { return format == TimeFormatTmsf ? n : StillDrive::TrackPosition(n); }
+    int32_t TrackLength(int n) override { return format == TimeFormatTmsf ? 3 : StillDrive::TrackLength(n); }
 
 private:
     int format = TimeFormatMilliseconds;

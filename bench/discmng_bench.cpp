@@ -19,37 +19,13 @@
 #include "discdata/DiscList.h"
 #include "discdata/Words.h"
 #include "main/Main.h"
-#include "playback/CdDevice.h"
+#include "playback/StillDrive.h"
 #include "playback/PlaybackController.h"
 #include "settings/IniFile.h"
 
 namespace {
 
 constexpr int kDiscs = 5000;
-
-// An empty drive.
-class NoDisc : public CdDevice {
-public:
-    bool Open(const QString&) override { return true; }
-    void Close() override {}
-    void Stop() override {}
-    void Play() override {}
-    void Pause() override {}
-    void Resume() override {}
-    void Rewind() override {}
-    void Eject() override {}
-    void CloseDoor() override {}
-    void SetTimeFormat(int) override {}
-    void SetStartPos(int32_t) override {}
-    void SetEndPos(int32_t) override {}
-    void SetWait(bool) override {}
-    int Mode() override { return ModeOpen; }
-    int32_t Position() override { return 0; }
-    int TrackCount() override { return 0; }
-    int32_t TrackPosition(int) override { return 0; }
-    int32_t TrackLength(int) override { return 0; }
-    bool TrackIsAudio(int) override { return false; }
-};
 
 // A registered disc's data file as the program writes it: 12 titled tracks, 3 with lyrics.
 QByteArray DataFile(int n)
@@ -102,7 +78,7 @@ int main(int argc, char** argv)
         if (!ini.open(QIODevice::WriteOnly) || ini.write(registry) < 0) return 1;
     }
 
-    NoDisc device;
+    StillDrive device; // an empty drive
     SystemClock clock;
     CommandSet commands;
     PlayLog playLog;

@@ -15,6 +15,7 @@
 #include "discdata/Lrc.h"
 #include "discdata/Words.h"
 #include "playback/DiscDevice.h"
+#include "playback/StillDrive.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 
@@ -53,29 +54,6 @@ Options:
 Exit status: 0 done, 1 failed (the data file is left as it was), 2 wrong usage.
 )";
 
-// TWords asks a drive only when a disc comes in; a data file alone has none.
-class NoDrive : public CdDevice {
-public:
-    bool Open(const QString&) override { return false; }
-    void Close() override {}
-    void Stop() override {}
-    void Play() override {}
-    void Pause() override {}
-    void Resume() override {}
-    void Rewind() override {}
-    void Eject() override {}
-    void CloseDoor() override {}
-    void SetTimeFormat(int) override {}
-    void SetStartPos(int32_t) override {}
-    void SetEndPos(int32_t) override {}
-    void SetWait(bool) override {}
-    int Mode() override { return ModeNotReady; }
-    int32_t Position() override { return 0; }
-    int TrackCount() override { return 0; }
-    int32_t TrackPosition(int) override { return 0; }
-    int32_t TrackLength(int) override { return 0; }
-    bool TrackIsAudio(int) override { return false; }
-};
 
 // Why a file cannot be read: the system's reason, or empty when it can be opened.
 QString readTrouble(const QString& path)
@@ -151,7 +129,8 @@ private:
     QTextStream& out;
     QTextStream& err;
     Settings settings;
-    NoDrive drive;
+    // The disc data asks a drive only when a disc comes in; a data file alone has none.
+    StillDrive drive{ModeNotReady, 0, 0, false};
     CommandSet commands;
     std::unique_ptr<TWords> words;
     int first = 0, last = 0;             // the tracks the file has titles or lyrics for; 0: none

@@ -11,7 +11,7 @@
 #include "common/Commands.h"
 #include "common/Error.h"
 #include "discdata/Words.h"
-#include "playback/CdDevice.h"
+#include "playback/StillDrive.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 
@@ -19,28 +19,8 @@ namespace {
 
 // A drive holding an audio disc of as many tracks as the file names (up to 99), so that
 // every section of a file counts and small files stay quick.
-class FileDisc : public CdDevice {
-public:
-    bool Open(const QString&) override { return true; }
-    void Close() override {}
-    void Stop() override {}
-    void Play() override {}
-    void Pause() override {}
-    void Resume() override {}
-    void Rewind() override {}
-    void Eject() override {}
-    void CloseDoor() override {}
-    void SetTimeFormat(int) override {}
-    void SetStartPos(int32_t) override {}
-    void SetEndPos(int32_t) override {}
-    void SetWait(bool) override {}
-    int Mode() override { return ModeStopped; }
-    int32_t Position() override { return 0; }
-    int TrackCount() override { return tracks; }
-    int32_t TrackPosition(int n) override { return 2000 + (n - 1) * 60000; }
-    int32_t TrackLength(int) override { return 60000; }
-    bool TrackIsAudio(int) override { return true; }
-    int tracks = 1;
+struct FileDisc : StillDrive {
+    FileDisc() : StillDrive(ModeStopped, 1, 60000) {}
 };
 
 // The highest track number a Words section or a title names, at least 1.
