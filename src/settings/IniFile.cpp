@@ -6,6 +6,8 @@
 #include "common/Error.h"
 #include "settings/IniDocument.h"
 
+using namespace Qt::Literals::StringLiterals;
+
 namespace {
 
 const QString kProduct = QStringLiteral("Mirelune");
@@ -46,30 +48,30 @@ void readSettings(Settings& s, const IniDocument& doc)
         ExpandLineBreaks(readString(doc, kSettings, QStringLiteral("LogFmtEndTime"), Settings().LogFmtEndTime));
 
     const Settings d;
-    auto b = [&](const char* key, bool def) { return doc.ReadBool(kSettings, QLatin1String(key), def); };
+    auto b = [&](const QString& key, bool def) { return doc.ReadBool(kSettings, key, def); };
     auto i = [&](const QString& section, const QString& key, int32_t def) { return doc.ReadInteger(section, key, def); };
-    auto c = [&](const QString& section, const char* key, uint32_t def) {
-        return static_cast<uint32_t>(doc.ReadInteger(section, QLatin1String(key), static_cast<int32_t>(def)));
+    auto c = [&](const QString& section, const QString& key, uint32_t def) {
+        return static_cast<uint32_t>(doc.ReadInteger(section, key, static_cast<int32_t>(def)));
     };
-    s.StayOnTop = b("StayOnTop", d.StayOnTop);
-    s.PlayOnExit = b("PlayOnExit", d.PlayOnExit);
-    s.AutoPlay = b("AutoPlay", d.AutoPlay);
-    s.EnableEject = b("EnableEject", d.EnableEject);
-    s.EnableClose = b("EnableClose", d.EnableClose);
-    s.TaskTray = b("TaskTray", d.TaskTray);
-    s.RecordLog = b("RecordLog", d.RecordLog);
-    s.SelectDrive = b("SelectDrive", d.SelectDrive);
+    s.StayOnTop = b(u"StayOnTop"_s, d.StayOnTop);
+    s.PlayOnExit = b(u"PlayOnExit"_s, d.PlayOnExit);
+    s.AutoPlay = b(u"AutoPlay"_s, d.AutoPlay);
+    s.EnableEject = b(u"EnableEject"_s, d.EnableEject);
+    s.EnableClose = b(u"EnableClose"_s, d.EnableClose);
+    s.TaskTray = b(u"TaskTray"_s, d.TaskTray);
+    s.RecordLog = b(u"RecordLog"_s, d.RecordLog);
+    s.SelectDrive = b(u"SelectDrive"_s, d.SelectDrive);
     s.StopSaver = radioIndex(i(kSettings, QStringLiteral("StopSaver"), d.StopSaver), 2);
     s.TimerInt = i(kSettings, QStringLiteral("TimerInt"), d.TimerInt);
     s.TimeDisp = radioIndex(i(kSettings, QStringLiteral("TimeDisp"), d.TimeDisp), 3);
-    s.TrueTrack = b("TrueTrack", d.TrueTrack);
-    s.HideMainBar = b("HideMainBar", d.HideMainBar);
-    s.ShowDriveName = b("ShowDriveName", d.ShowDriveName);
+    s.TrueTrack = b(u"TrueTrack"_s, d.TrueTrack);
+    s.HideMainBar = b(u"HideMainBar"_s, d.HideMainBar);
+    s.ShowDriveName = b(u"ShowDriveName"_s, d.ShowDriveName);
     s.WordsAlign = radioIndex(i(kSettings, QStringLiteral("WordsAlign"), d.WordsAlign), 2);
-    s.WordsContDisp = b("WordsContDisp", d.WordsContDisp);
-    s.HideNoWords = b("HideNoWords", d.HideNoWords);
-    s.WordsNoMove = b("WordsNoMove", d.WordsNoMove);
-    s.HideWordsBar = b("HideWordsBar", d.HideWordsBar);
+    s.WordsContDisp = b(u"WordsContDisp"_s, d.WordsContDisp);
+    s.HideNoWords = b(u"HideNoWords"_s, d.HideNoWords);
+    s.WordsNoMove = b(u"WordsNoMove"_s, d.WordsNoMove);
+    s.HideWordsBar = b(u"HideWordsBar"_s, d.HideWordsBar);
 
     s.MainTop = i(kWindow, QStringLiteral("MainTop"), d.MainTop);
     s.MainLeft = i(kWindow, QStringLiteral("MainLeft"), d.MainLeft);
@@ -78,20 +80,20 @@ void readSettings(Settings& s, const IniDocument& doc)
     s.WordsLeft = i(kWindow, QStringLiteral("WordsLeft"), d.WordsLeft);
     s.WordsWidth = i(kWindow, QStringLiteral("WordsWidth"), d.WordsWidth);
 
-    s.BackColor = c(kMainFont, "BackColor", d.BackColor);
-    s.TitleColor = c(kMainFont, "TitleColor", d.TitleColor);
-    s.ArtistColor = c(kMainFont, "ArtistColor", d.ArtistColor);
-    s.TimeColor = c(kMainFont, "TimeColor", d.TimeColor);
-    s.ReptColor = c(kMainFont, "ReptColor", d.ReptColor);
-    s.Rept1Color = c(kMainFont, "Rept1Color", d.Rept1Color);
+    s.BackColor = c(kMainFont, u"BackColor"_s, d.BackColor);
+    s.TitleColor = c(kMainFont, u"TitleColor"_s, d.TitleColor);
+    s.ArtistColor = c(kMainFont, u"ArtistColor"_s, d.ArtistColor);
+    s.TimeColor = c(kMainFont, u"TimeColor"_s, d.TimeColor);
+    s.ReptColor = c(kMainFont, u"ReptColor"_s, d.ReptColor);
+    s.Rept1Color = c(kMainFont, u"Rept1Color"_s, d.Rept1Color);
 
     s.MainFontName = readString(doc, kMainFont, QStringLiteral("Name"), d.MainFontName);
     s.MainFontStyle = i(kMainFont, QStringLiteral("Style"), d.MainFontStyle);
     s.WordsFontName = readString(doc, kFont, QStringLiteral("Name"), d.WordsFontName);
     s.WordsFontSize = i(kFont, QStringLiteral("Size"), d.WordsFontSize);
-    s.WordsFontColor = c(kFont, "Color", d.WordsFontColor);
+    s.WordsFontColor = c(kFont, u"Color"_s, d.WordsFontColor);
     s.WordsFontStyle = i(kFont, QStringLiteral("Style"), d.WordsFontStyle);
-    s.WordsBackColor = c(kFont, "BackColor", d.WordsBackColor);
+    s.WordsBackColor = c(kFont, u"BackColor"_s, d.WordsBackColor);
 
     // The section replaces the whole list; a slot without a usable key is unset.
     for (int slot = 0; slot < 16; ++slot) {
@@ -109,46 +111,46 @@ void readSettings(Settings& s, const IniDocument& doc)
 
 void writeSettings(const Settings& s, IniDocument& doc)
 {
-    auto b = [&](const char* key, bool v) { doc.WriteBool(kSettings, QLatin1String(key), v); };
-    auto i = [&](const QString& section, const char* key, int32_t v) { doc.WriteInteger(section, QLatin1String(key), v); };
-    auto c = [&](const QString& section, const char* key, uint32_t v) {
-        doc.WriteInteger(section, QLatin1String(key), static_cast<int32_t>(v));
+    auto b = [&](const QString& key, bool v) { doc.WriteBool(kSettings, key, v); };
+    auto i = [&](const QString& section, const QString& key, int32_t v) { doc.WriteInteger(section, key, v); };
+    auto c = [&](const QString& section, const QString& key, uint32_t v) {
+        doc.WriteInteger(section, key, static_cast<int32_t>(v));
     };
-    b("StayOnTop", s.StayOnTop);
-    b("PlayOnExit", s.PlayOnExit);
-    b("AutoPlay", s.AutoPlay);
-    b("EnableEject", s.EnableEject);
-    b("EnableClose", s.EnableClose);
-    b("TaskTray", s.TaskTray);
-    b("RecordLog", s.RecordLog);
-    b("SelectDrive", s.SelectDrive);
-    i(kSettings, "StopSaver", s.StopSaver);
+    b(u"StayOnTop"_s, s.StayOnTop);
+    b(u"PlayOnExit"_s, s.PlayOnExit);
+    b(u"AutoPlay"_s, s.AutoPlay);
+    b(u"EnableEject"_s, s.EnableEject);
+    b(u"EnableClose"_s, s.EnableClose);
+    b(u"TaskTray"_s, s.TaskTray);
+    b(u"RecordLog"_s, s.RecordLog);
+    b(u"SelectDrive"_s, s.SelectDrive);
+    i(kSettings, u"StopSaver"_s, s.StopSaver);
     // The dialog's up-down control holds a signed 16-bit position.
-    i(kSettings, "TimerInt", std::clamp<int32_t>(s.TimerInt, -32768, 32767));
-    i(kSettings, "TimeDisp", s.TimeDisp);
-    b("TrueTrack", s.TrueTrack);
-    b("HideMainBar", s.HideMainBar);
-    b("ShowDriveName", s.ShowDriveName);
-    i(kSettings, "WordsAlign", s.WordsAlign);
-    b("WordsContDisp", s.WordsContDisp);
-    b("HideNoWords", s.HideNoWords);
-    b("WordsNoMove", s.WordsNoMove);
-    b("HideWordsBar", s.HideWordsBar);
+    i(kSettings, u"TimerInt"_s, std::clamp<int32_t>(s.TimerInt, -32768, 32767));
+    i(kSettings, u"TimeDisp"_s, s.TimeDisp);
+    b(u"TrueTrack"_s, s.TrueTrack);
+    b(u"HideMainBar"_s, s.HideMainBar);
+    b(u"ShowDriveName"_s, s.ShowDriveName);
+    i(kSettings, u"WordsAlign"_s, s.WordsAlign);
+    b(u"WordsContDisp"_s, s.WordsContDisp);
+    b(u"HideNoWords"_s, s.HideNoWords);
+    b(u"WordsNoMove"_s, s.WordsNoMove);
+    b(u"HideWordsBar"_s, s.HideWordsBar);
 
-    c(kMainFont, "BackColor", s.BackColor);
-    c(kMainFont, "TitleColor", s.TitleColor);
-    c(kMainFont, "ArtistColor", s.ArtistColor);
-    c(kMainFont, "TimeColor", s.TimeColor);
-    c(kMainFont, "ReptColor", s.ReptColor);
-    c(kMainFont, "Rept1Color", s.Rept1Color);
+    c(kMainFont, u"BackColor"_s, s.BackColor);
+    c(kMainFont, u"TitleColor"_s, s.TitleColor);
+    c(kMainFont, u"ArtistColor"_s, s.ArtistColor);
+    c(kMainFont, u"TimeColor"_s, s.TimeColor);
+    c(kMainFont, u"ReptColor"_s, s.ReptColor);
+    c(kMainFont, u"Rept1Color"_s, s.Rept1Color);
     doc.WriteString(kMainFont, QStringLiteral("Name"), s.MainFontName);
-    i(kMainFont, "Style", s.MainFontStyle);
+    i(kMainFont, u"Style"_s, s.MainFontStyle);
 
     doc.WriteString(kFont, QStringLiteral("Name"), s.WordsFontName);
-    i(kFont, "Size", s.WordsFontSize);
-    c(kFont, "Color", s.WordsFontColor);
-    i(kFont, "Style", s.WordsFontStyle);
-    c(kFont, "BackColor", s.WordsBackColor);
+    i(kFont, u"Size"_s, s.WordsFontSize);
+    c(kFont, u"Color"_s, s.WordsFontColor);
+    i(kFont, u"Style"_s, s.WordsFontStyle);
+    c(kFont, u"BackColor"_s, s.WordsBackColor);
 
     // Unset slots are not written; keys already in the file are never deleted.
     for (int slot = 0; slot < 16; ++slot) {
