@@ -1,11 +1,8 @@
 #include "playback/CueSheet.h"
 
-#include <QStringDecoder>
-#include <dlfcn.h>
-#include <libcue.h>
+#include <QByteArrayView>
 
 #include <algorithm>
-#include <mutex>
 
 #include "common/Error.h"
 #include "common/TextCodec.h"
@@ -15,229 +12,323 @@ namespace {
 // Longer than this is no disc: positions stay far inside 32-bit milliseconds.
 constexpr int64_t kMaxDiscFrames = int64_t{24} * 3600 * kFramesPerSecond;
 
-// libcdio exports a cdtext_get of its own, and whichever library the program happens to
-// bind first would answer; ask libcue's own.
-using CdtextGetFn = const char* (*)(enum Pti, const Cdtext*);
-CdtextGetFn CueCdtextGet()
-{
-    static const CdtextGetFn fn = []() -> CdtextGetFn {
-        Dl_info info{};
-        void* parse = dlsym(RTLD_DEFAULT, "cue_parse_string");
-        if (!parse || !dladdr(parse, &info) || !info.dli_fname) return nullptr;
-        void* lib = dlopen(info.dli_fname, RTLD_LAZY | RTLD_NOLOAD);
-        if (!lib) return nullptr;
-        auto f = reinterpret_cast<CdtextGetFn>(dlsym(lib, "cdtext_get"));
-        dlclose(lib); // the library stays loaded: the program links it
-        return f;
-    }();
-    return fn;
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
-bool IsUtf8(const QByteArray& bytes)
+// Keywords, types and modes are ASCII, written in any letter case; upper is upper case.
+bool Is(QByteArrayView word, QByteArrayView upper)
 {
-    QStringDecoder utf8(QStringDecoder::Utf8);
-    const QString text = utf8(bytes);
-    return !utf8.hasError();
-}
-
-int SectorBytes(TrackMode mode)
-{
-    switch (mode) {
-    case MODE_MODE1:
-    case MODE_MODE2_FORM1: return 2048;
-    case MODE_MODE2: return 2336;
-    case MODE_MODE2_FORM2: return 2324;
-    case MODE_MODE2_FORM_MIX: return 2332;
-    default: return kSectorBytes;
+    if (word.size() != upper.size()) return false;
+    for (qsizetype i = 0; i < word.size(); ++i) {
+        char c = word[i];
+        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+        if (c != upper[i]) return false;
     }
+    return true;
 }
 
-struct FileLine {
-    QByteArray name;
-    QByteArray type;
+// One line of the sheet, read word by word.
+class Words {
+public:
+    explicit Words(QByteArrayView line) : p(line.data()), end(line.data() + line.size())
+    {
+        while (end > p && IsBlank(end[-1])) --end;
+    }
+    // The next blank-separated word; empty at the end of the line.
+    QByteArrayView Next()
+    {
+        skipBlanks();
+        const char* from = p;
+        while (p < end && !IsBlank(*p)) ++p;
+        return {from, p - from};
+    }
+    // An argument quoted with " or ' (which may hold blanks), or unquoted the rest of the
+    // line. False when a quote is not closed.
+    bool Argument(QByteArrayView* arg, bool* quoted)
+    {
+        skipBlanks();
+        *quoted = p < end && (*p == '"' || *p == '\'');
+        if (*quoted) {
+            const char* close = std::find(p + 1, end, *p);
+            if (close == end) return false;
+            *arg = QByteArrayView(p + 1, close - p - 1);
+            p = close + 1;
+            return true;
+        }
+        *arg = QByteArrayView(p, end - p);
+        p = end;
+        return true;
+    }
+
+private:
+    void skipBlanks()
+    {
+        while (p < end && IsBlank(*p)) ++p;
+    }
+    const char* p;
+    const char* end;
 };
 
-// The FILE lines as libcue tokenises them. libcue keeps the name but drops the type,
-// and the type tells little-endian from big-endian raw data.
-std::vector<FileLine> ScanFileLines(const QByteArray& text)
+// A count written in decimal digits, saturating far above any value that is read.
+bool ParseNumber(QByteArrayView word, int64_t* value)
 {
-    std::vector<FileLine> lines;
-    for (QByteArray line : text.split('\n')) {
-        line = line.trimmed();
-        if (!line.startsWith("FILE") || line.size() < 5 || !std::isspace(static_cast<unsigned char>(line[4])))
-            continue;
-        line = line.mid(5).trimmed();
-        FileLine f;
-        if (line.startsWith('"') || line.startsWith('\'')) {
-            const qsizetype end = line.indexOf(line[0], 1);
-            if (end < 0) continue;
-            f.name = line.mid(1, end - 1);
-            line = line.mid(end + 1);
-        } else {
-            const qsizetype end = line.indexOf(' ');
-            f.name = line.left(end);
-            line = end < 0 ? QByteArray() : line.mid(end);
-        }
-        f.type = line.trimmed().toUpper();
-        lines.push_back(f);
+    if (word.isEmpty()) return false;
+    int64_t v = 0;
+    for (char c : word) {
+        if (c < '0' || c > '9') return false;
+        v = std::min<int64_t>(v * 10 + (c - '0'), int64_t{1} << 40);
     }
-    return lines;
+    *value = v;
+    return true;
 }
 
-void UpperCaseAscii(char* from, char* to)
+// mm:ss:ff in frames; minutes may exceed 99, seconds are below 60 and frames below 75.
+bool ParseTime(QByteArrayView word, int64_t* frames)
 {
-    for (char* c = from; c < to; ++c)
-        if (*c >= 'a' && *c <= 'z') *c = static_cast<char>(*c - 'a' + 'A');
+    const qsizetype first = word.indexOf(':');
+    const qsizetype second = first < 0 ? -1 : word.indexOf(':', first + 1);
+    if (second < 0) return false;
+    const QByteArrayView ss = word.sliced(first + 1, second - first - 1), ff = word.sliced(second + 1);
+    int64_t m = 0, s = 0, f = 0;
+    if (!ParseNumber(word.first(first), &m) || ss.size() > 2 || ff.size() > 2 || !ParseNumber(ss, &s)
+        || !ParseNumber(ff, &f) || s >= 60 || f >= kFramesPerSecond)
+        return false;
+    *frames = (m * 60 + s) * kFramesPerSecond + f;
+    return true;
 }
 
-// Some tools write the keywords in lower or mixed case, which libcue does not read. Each
-// line's keyword goes to it upper-cased, and so do a FILE line's type, a TRACK line's
-// mode and the FLAGS; names and titles stay as written.
-QByteArray UpperCaseKeywords(QByteArray text)
+CueSheet::FileKind KindOf(QByteArrayView type)
 {
-    static const QByteArrayList keywords{"ARRANGER", "CATALOG", "CDTEXTFILE", "COMPOSER", "DISC_ID", "FILE",
-                                         "FLAGS", "GENRE", "INDEX", "ISRC", "MESSAGE", "PERFORMER", "POSTGAP",
-                                         "PREGAP", "REM", "SIZE_INFO", "SONGWRITER", "TITLE", "TOC_INFO1",
-                                         "TOC_INFO2", "TRACK", "UPC_EAN"};
-    auto isSpace = [](char c) { return c == ' ' || c == '\t'; };
-    char* const end = text.data() + text.size();
-    for (char* line = text.data(); line < end;) {
-        char* const lineEnd = std::find(line, end, '\n');
-        char* word = line;
-        while (word < lineEnd && isSpace(*word)) ++word;
-        char* wordEnd = word;
-        while (wordEnd < lineEnd && (std::isalnum(static_cast<unsigned char>(*wordEnd)) || *wordEnd == '_')) ++wordEnd;
-        const QByteArray keyword = QByteArray(word, wordEnd - word).toUpper();
-        if (wordEnd > word && (wordEnd == lineEnd || isSpace(*wordEnd)) && keywords.contains(keyword)) {
-            UpperCaseAscii(word, wordEnd);
-            if (keyword == "TRACK" || keyword == "FLAGS") {
-                UpperCaseAscii(wordEnd, lineEnd);
-            } else if (keyword == "FILE") {
-                // The type follows the name, which may be quoted and hold blanks.
-                char* name = wordEnd;
-                while (name < lineEnd && isSpace(*name)) ++name;
-                char* nameEnd = name;
-                if (name < lineEnd && (*name == '"' || *name == '\'')) {
-                    nameEnd = std::find(name + 1, lineEnd, *name);
-                    if (nameEnd < lineEnd) ++nameEnd;
-                } else {
-                    while (nameEnd < lineEnd && !isSpace(*nameEnd)) ++nameEnd;
-                }
-                UpperCaseAscii(nameEnd, lineEnd);
-            }
-        }
-        line = lineEnd + 1;
-    }
-    return text;
-}
-
-CueSheet::FileKind KindOf(const QByteArray& type)
-{
-    if (type.isEmpty() || type == "BINARY") return CueSheet::FileKind::Raw;
-    if (type == "MOTOROLA") return CueSheet::FileKind::RawBigEndian;
+    if (type.isEmpty() || Is(type, "BINARY")) return CueSheet::FileKind::Raw;
+    if (Is(type, "MOTOROLA")) return CueSheet::FileKind::RawBigEndian;
     return CueSheet::FileKind::Audio; // WAVE, FLAC, AIFF, MP3
 }
+
+// Bytes per frame of a track mode; 0 for a mode no disc has.
+int SectorBytes(QByteArrayView mode)
+{
+    static constexpr std::pair<const char*, int> kModes[] = {
+        {"AUDIO", kSectorBytes}, {"MODE1/2048", 2048}, {"MODE1/2352", 2352}, {"MODE2/2048", 2048},
+        {"MODE2/2324", 2324},    {"MODE2/2332", 2332}, {"MODE2/2336", 2336}, {"MODE2/2352", 2352},
+        {"CDI/2336", 2336},      {"CDI/2352", 2352}};
+    for (const auto& [name, bytes] : kModes)
+        if (Is(mode, name)) return bytes;
+    return 0;
+}
+
+// Reads the sheet line by line in one pass. A track's INDEX 01 decides its file: an
+// INDEX 00 given before a new FILE line lies at the end of the file before.
+class CueReader {
+public:
+    CueReader(CueSheet* sheet, QString* error, bool utf8) : sheet(sheet), error(error), utf8(utf8) {}
+
+    bool Read(QByteArrayView text)
+    {
+        const char* p = text.data();
+        const char* const end = p + text.size();
+        while (p < end) {
+            const char* lineEnd = p;
+            while (lineEnd < end && *lineEnd != '\n' && *lineEnd != '\r') ++lineEnd;
+            ++lineNumber;
+            line = QByteArrayView(p, lineEnd - p);
+            if (!readLine()) return false;
+            if (stop) break;
+            p = lineEnd;
+            if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1; // CR LF, LF or CR
+        }
+        if (inTrack && !endTrack()) return false;
+        if (sheet->tracks.empty())
+            return fail(Reason("キューシートにトラックがありません。", "the cue sheet names no track"));
+        return true;
+    }
+
+private:
+    QString decode(QByteArrayView bytes) const
+    {
+        return utf8 ? QString::fromUtf8(bytes) : Cp932::Decode(bytes.toByteArray());
+    }
+    bool fail(const QString& why)
+    {
+        *error = why;
+        return false;
+    }
+    // A refusal that points at the line, shown as the sheet has it.
+    bool failLine(const char* japanese, const char* english)
+    {
+        QString shown = decode(line).trimmed();
+        if (shown.size() > 60) shown = shown.left(60) + QStringLiteral("…");
+        return fail(Reason(japanese, english).arg(QString::number(lineNumber), shown));
+    }
+    bool unclosedQuote() { return failLine("%1 行目「%2」の引用符が閉じていません。", "line %1 (%2): a quotation mark is not closed"); }
+    bool badTime()
+    {
+        return failLine("%1 行目「%2」の時間が 分:秒:フレーム (秒は 60 未満、フレームは 75 未満) として読めません。",
+                        "line %1 (%2): the time is not minutes:seconds:frames (seconds below 60, frames below 75)");
+    }
+    bool outsideTrack() { return failLine("%1 行目「%2」がトラックの外にあります。", "line %1 (%2) is outside any track"); }
+    int trackNumber() const { return static_cast<int>(sheet->tracks.size()) + 1; }
+    bool outOfRange() { return fail(Reason("トラック %1 の時間が範囲外です。", "track %1 has a time out of range").arg(trackNumber())); }
+
+    bool readLine()
+    {
+        Words words(line);
+        const QByteArrayView keyword = words.Next();
+        if (Is(keyword, "FILE")) return readFile(words);
+        if (Is(keyword, "TRACK")) return readTrack(words);
+        if (Is(keyword, "INDEX")) return readIndex(words);
+        if (Is(keyword, "PREGAP") || Is(keyword, "POSTGAP")) {
+            if (!inTrack) return outsideTrack();
+            int64_t frames = 0;
+            if (!ParseTime(words.Next(), &frames))
+                return badTime();
+            if (frames > kMaxDiscFrames) return outOfRange();
+            (Is(keyword, "PREGAP") ? track.pregap : track.postgap) = static_cast<int32_t>(frames);
+            return true;
+        }
+        const bool title = Is(keyword, "TITLE");
+        if (title || Is(keyword, "PERFORMER")) {
+            QByteArrayView arg;
+            bool quoted = false;
+            if (!words.Argument(&arg, &quoted))
+                return unclosedQuote();
+            QString& field = inTrack ? (title ? track.title : track.performer) : (title ? sheet->title : sheet->performer);
+            field = decode(arg);
+        }
+        return true; // REM, CATALOG, ISRC, FLAGS, SONGWRITER and the like tell nothing the disc needs
+    }
+
+    bool readFile(Words& words)
+    {
+        QByteArrayView name, type;
+        bool quoted = false;
+        if (!words.Argument(&name, &quoted))
+            return unclosedQuote();
+        if (quoted) {
+            type = words.Next();
+        } else {
+            // Unquoted, the name may hold blanks: the last word is the type.
+            qsizetype blank = name.size();
+            while (blank > 0 && !IsBlank(name[blank - 1])) --blank;
+            if (blank > 0) {
+                type = name.sliced(blank);
+                name.truncate(blank);
+                while (!name.isEmpty() && IsBlank(name.back())) name.chop(1);
+            }
+        }
+        if (name.isEmpty()) return failLine("%1 行目「%2」にファイル名がありません。", "line %1 (%2) names no file");
+        file = name;
+        fileKind = KindOf(type);
+        ++fileLine;
+        return true;
+    }
+
+    bool readTrack(Words& words)
+    {
+        if (inTrack && !endTrack()) return false;
+        if (static_cast<int>(sheet->tracks.size()) == kMaxTracks) {
+            stop = true; // a CD holds no more: the rest is cut
+            return true;
+        }
+        if (fileLine == 0)
+            return fail(Reason("トラック %1 にファイルの指定がありません。", "track %1 names no file").arg(trackNumber()));
+        int64_t number = 0;
+        if (!ParseNumber(words.Next(), &number) || number < 1 || number > kMaxTracks)
+            return failLine("%1 行目「%2」のトラック番号が 1 から 99 の数として読めません。",
+                            "line %1 (%2): the track number is not a number from 1 to 99");
+        const QByteArrayView mode = words.Next();
+        track = {};
+        track.sectorBytes = SectorBytes(mode);
+        if (track.sectorBytes == 0)
+            return failLine("%1 行目「%2」のトラックの種類が読めません。", "line %1 (%2): the track mode is not known");
+        track.audio = Is(mode, "AUDIO");
+        inTrack = true;
+        lastIndex = -1;
+        index0 = -1;
+        return true;
+    }
+
+    bool readIndex(Words& words)
+    {
+        if (!inTrack) return outsideTrack();
+        int64_t number = 0, frames = 0;
+        if (!ParseNumber(words.Next(), &number) || number > 99)
+            return failLine("%1 行目「%2」のインデックス番号が 0 から 99 の数として読めません。",
+                            "line %1 (%2): the index number is not a number from 0 to 99");
+        if (!ParseTime(words.Next(), &frames))
+            return badTime();
+        if (frames > kMaxDiscFrames) return outOfRange();
+        // Numbers rise, INDEX 01 before any later one, and in one file the times rise too.
+        if (number <= lastIndex || (number > 1 && lastIndex < 1))
+            return failLine("%1 行目「%2」のインデックスが番号の順に並んでいません。", "line %1 (%2): the index is out of order");
+        if (lastIndex >= 0 && lastIndexFile == fileLine && frames < lastIndexFrames)
+            return failLine("%1 行目「%2」のインデックスが前のインデックスより前にあります。",
+                            "line %1 (%2): the index lies before the index in front of it");
+        lastIndex = static_cast<int>(number);
+        lastIndexFrames = frames;
+        lastIndexFile = fileLine;
+        if (number == 0) {
+            index0 = static_cast<int32_t>(frames);
+            index0File = fileLine;
+        }
+        if (number != 1) return true;
+        track.index1 = static_cast<int32_t>(frames);
+        track.gapStart = index0 >= 0 && index0File == fileLine ? index0 : -1;
+        track.file = fileIndex();
+        return true;
+    }
+
+    // The current file's index in the sheet's files; a file named again after others
+    // keeps its index (the layout refuses it).
+    int fileIndex()
+    {
+        for (size_t k = names.size(); k-- > 0;)
+            if (names[k] == file) return static_cast<int>(k);
+        names.push_back(file);
+        sheet->files.push_back({decode(file), fileKind});
+        return static_cast<int>(sheet->files.size()) - 1;
+    }
+
+    bool endTrack()
+    {
+        inTrack = false;
+        if (lastIndex < 1)
+            return fail(Reason("トラック %1 に INDEX 01 がありません。", "track %1 has no INDEX 01").arg(trackNumber()));
+        sheet->tracks.push_back(track);
+        return true;
+    }
+
+    CueSheet* sheet;
+    QString* error;
+    bool utf8;
+    QByteArrayView line;
+    int lineNumber = 0;
+    bool stop = false;
+    QByteArrayView file; // the current FILE line's name, as written
+    CueSheet::FileKind fileKind = CueSheet::FileKind::Raw;
+    int fileLine = 0; // FILE lines so far: which file an INDEX lies in
+    std::vector<QByteArrayView> names;
+    bool inTrack = false;
+    CueSheet::Track track;
+    int lastIndex = -1;
+    int64_t lastIndexFrames = 0;
+    int lastIndexFile = 0;
+    int32_t index0 = -1;
+    int index0File = 0;
+};
 
 } // namespace
 
 bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
 {
     *sheet = {};
-    QByteArray text = input.startsWith("\xEF\xBB\xBF") ? input.mid(3) : input;
-    const bool utf8 = IsUtf8(text);
-    auto decode = [utf8](const char* s) {
-        if (!s) return QString();
-        return utf8 ? QString::fromUtf8(s) : Cp932::Decode(QByteArray(s));
-    };
-    // libcue reads up to a NUL and needs the last line ended.
-    text.truncate(text.indexOf('\0') < 0 ? text.size() : text.indexOf('\0'));
-    text += '\n';
-    text = UpperCaseKeywords(text);
-    const std::vector<FileLine> fileLines = ScanFileLines(text);
-
-    // libcue's parser keeps its state in globals.
-    static std::mutex parserLock;
-    std::lock_guard<std::mutex> hold(parserLock);
-    Cd* cd = cue_parse_string(text.constData());
-    if (!cd) {
-        *error = Reason("キューシートとして読めません。", "it is not a cue sheet that can be read");
-        return false;
-    }
-    const CdtextGetFn cdtextGet = CueCdtextGet();
-    auto cdtext = [&](Cdtext* ct, Pti pti) { return ct && cdtextGet ? decode(cdtextGet(pti, ct)) : QString(); };
-    sheet->title = cdtext(cd_get_cdtext(cd), PTI_TITLE);
-    sheet->performer = cdtext(cd_get_cdtext(cd), PTI_PERFORMER);
-
-    bool ok = true;
-    const int count = std::min(cd_get_ntrack(cd), kMaxTracks);
-    QByteArray lastFile;
-    std::vector<QByteArray> fileNames;
-    int fileIndex = -1;
-    for (int i = 1; i <= count && ok; ++i) {
-        Track* t = cd_get_track(cd, i);
-        const char* file = t ? track_get_filename(t) : nullptr;
-        if (!file) {
-            *error = Reason("トラック %1 にファイルの指定がありません。", "track %1 names no file").arg(i);
-            ok = false;
-            break;
-        }
-        if (sheet->files.empty() || lastFile != file) {
-            lastFile = file;
-            // A file named again after others keeps its index; the layout refuses it.
-            fileIndex = -1;
-            for (size_t k = 0; k < fileNames.size() && fileIndex < 0; ++k)
-                if (fileNames[k] == lastFile) fileIndex = static_cast<int>(k);
-            if (fileIndex < 0) {
-                CueSheet::File f;
-                f.name = decode(file);
-                for (const FileLine& line : fileLines) {
-                    if (line.name == lastFile) {
-                        f.kind = KindOf(line.type);
-                        break;
-                    }
-                }
-                fileIndex = static_cast<int>(sheet->files.size());
-                sheet->files.push_back(f);
-                fileNames.push_back(lastFile);
-            }
-        }
-        CueSheet::Track track;
-        track.file = fileIndex;
-        track.audio = track_get_mode(t) == MODE_AUDIO;
-        track.sectorBytes = SectorBytes(track_get_mode(t));
-        const long index0 = track_get_index(t, 0);
-        const long index1 = track_get_index(t, 1);
-        const long pre = track_get_zero_pre(t);
-        const long post = track_get_zero_post(t);
-        for (long v : {index0, index1, pre, post}) {
-            if (v < -1 || v > kMaxDiscFrames) {
-                *error = Reason("トラック %1 の時間が範囲外です。", "track %1 has a time out of range").arg(i);
-                ok = false;
-            }
-        }
-        if (index1 < 0) {
-            *error = Reason("トラック %1 に INDEX 01 がありません。", "track %1 has no INDEX 01").arg(i);
-            ok = false;
-        }
-        if (!ok) break;
-        track.index1 = static_cast<int32_t>(index1);
-        // libcue reports an INDEX 00 gap as the pregap, except when INDEX 01 starts its
-        // file; then the gap lies in the file before and the pregap is a PREGAP line.
-        // An INDEX 00 past INDEX 01 lies in the file before as well.
-        const bool gapInFile = index0 >= 0 && index0 <= index1;
-        track.gapStart = gapInFile ? static_cast<int32_t>(index0) : -1;
-        track.pregap = (index0 >= 0 && index1 != 0) ? 0 : static_cast<int32_t>(std::max(pre, 0L));
-        track.postgap = static_cast<int32_t>(std::max(post, 0L));
-        track.title = cdtext(track_get_cdtext(t), PTI_TITLE);
-        track.performer = cdtext(track_get_cdtext(t), PTI_PERFORMER);
-        sheet->tracks.push_back(track);
-    }
-    cd_delete(cd);
-    if (ok && sheet->tracks.empty()) {
-        *error = Reason("キューシートにトラックがありません。", "the cue sheet names no track");
-        ok = false;
-    }
-    return ok;
+    QByteArrayView text(input);
+    if (text.startsWith("\xEF\xBB\xBF")) text = text.sliced(3);
+    // Nothing after a NUL is text.
+    const qsizetype nul = text.indexOf('\0');
+    if (nul >= 0) text.truncate(nul);
+    CueReader reader(sheet, error, text.isValidUtf8());
+    if (reader.Read(text)) return true;
+    *sheet = {};
+    return false;
 }
 
 bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes, CueLayout* layout,

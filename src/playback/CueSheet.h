@@ -1,5 +1,5 @@
 #pragma once
-// A cue sheet read into plain data (libcue parses it), and the disc it describes laid
+// A cue sheet read into plain data, and the disc it describes laid
 // out on the CD's frames: which file, or which silence, every stretch of the disc is.
 // Track starts are INDEX 01 positions after the 150-frame lead-in; INDEX 00 gaps stay
 // in their files, PREGAP and POSTGAP are silence that no file holds.
@@ -34,7 +34,8 @@ struct CueSheet {
 };
 
 // Reads a cue sheet (UTF-8, or code page 932 as Japanese Windows tools write it); false
-// with a reason when it cannot be read or names no track.
+// with a reason (naming the line at fault, where one is) when it cannot be read or
+// names no track.
 bool ParseCueSheet(const QByteArray& text, CueSheet* sheet, QString* error);
 
 // A stretch of the disc: frames from a file, or silence.

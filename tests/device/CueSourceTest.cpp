@@ -10,6 +10,8 @@
 #include <QThread>
 #include <array>
 #include <random>
+#include <string>
+#include <tuple>
 #include <sndfile.h>
 
 #include "DeviceTestSupport.h"
@@ -159,6 +161,111 @@ TEST(CueSheetLayout, FileKindsAndTitlesAreRead)
     EXPECT_FALSE(sheet.tracks[1].audio);
     EXPECT_EQ(sheet.tracks[1].gapStart, 0);
     EXPECT_EQ(sheet.tracks[1].index1, 75);
+}
+
+TEST(CueSheetReader, SheetsAsToolsWriteThemAreReadWithTheirFilesGapsAndTitles)
+{
+    // Mixed-case keywords, tabs, CR LF and lone CR line ends, names with blanks quoted
+    // either way or not at all, a type per file, every kind of gap, one-digit numbers,
+    // minutes past 99, and lines that tell nothing the disc needs.
+    const QByteArray text = "rem COMMENT \"unclosed\r\nCatalog 4988001234567\r\n\tTitle\t\"Night  Songs\"\r\n"
+                            "performer Mirelune Band\r\nSongWriter \"x\r\nFile \"Side A.bin\" Binary\r\n"
+                            "  Track 1 Audio\r\n\tFlags DCP\r\n    Title 'Dawn Song'\r\n    Index 1 0:0:0\r\n"
+                            "    PostGap 00:01:00\r\n  TRACK 02 audio\r\n    INDEX 00 00:03:00\r\n"
+                            "    INDEX 01 00:04:00\r    INDEX 02 00:05:00\r  track 03 AUDIO\r"
+                            "    index 00 120:00:10\nFILE Side B.wav flac\n    INDEX 01 00:00:05\n"
+                            "    PERFORMER \"Guest\"\n  TRACK 04 mode1/2048\n    pregap 00:02:00\n"
+                            "    INDEX 01 00:10:00\nFILE 'raw image.bin'\n  TRACK 05 Mode2/2336\n"
+                            "    UNKNOWN \"words\n    INDEX 00 00:00:00\n    INDEX 01 00:00:00";
+    CueSheet sheet;
+    QString why;
+    ASSERT_TRUE(ParseCueSheet(text, &sheet, &why)) << why.toStdString();
+    EXPECT_EQ(sheet.title, QStringLiteral("Night  Songs"));
+    EXPECT_EQ(sheet.performer, QStringLiteral("Mirelune Band"));
+    ASSERT_EQ(sheet.files.size(), 3u);
+    EXPECT_EQ(sheet.files[0].name, QStringLiteral("Side A.bin"));
+    EXPECT_EQ(sheet.files[0].kind, CueSheet::FileKind::Raw);
+    EXPECT_EQ(sheet.files[1].name, QStringLiteral("Side B.wav"));
+    EXPECT_EQ(sheet.files[1].kind, CueSheet::FileKind::Audio);
+    EXPECT_EQ(sheet.files[2].name, QStringLiteral("raw image.bin"));
+    EXPECT_EQ(sheet.files[2].kind, CueSheet::FileKind::Raw) << "a FILE line without a type is raw data";
+    using Row = std::tuple<int, bool, int, int32_t, int32_t, int32_t, int32_t, std::string, std::string>;
+    std::vector<Row> rows;
+    for (const CueSheet::Track& t : sheet.tracks)
+        rows.emplace_back(t.file, t.audio, t.sectorBytes, t.index1, t.gapStart, t.pregap, t.postgap,
+                          t.title.toStdString(), t.performer.toStdString());
+    // file, audio, sector bytes, INDEX 01, INDEX 00 in its file, PREGAP, POSTGAP, title, performer
+    EXPECT_EQ(rows, (std::vector<Row>{{0, true, 2352, 0, -1, 0, 75, "Dawn Song", ""},
+                                      {0, true, 2352, 300, 225, 0, 0, "", ""},
+                                      // INDEX 00 lies at the end of side A; INDEX 01 starts side B.
+                                      {1, true, 2352, 5, -1, 0, 0, "", "Guest"},
+                                      {1, false, 2048, 750, -1, 150, 0, "", ""},
+                                      {2, false, 2336, 0, 0, 0, 0, "", ""}}));
+
+    // Japanese titles in UTF-8 with blanks and in code page 932, whose second bytes may
+    // be a backslash; after the 99th track a CD holds no more, and the rest is cut.
+    const QString japanese = QStringLiteral("TITLE \"表 ソ\"\nFILE \"予定 表.bin\" BINARY\nTRACK 01 AUDIO\n"
+                                            "TITLE 能\nINDEX 01 00:00:00\n");
+    QByteArray many;
+    for (int n = 2; n <= 101; ++n) many += "TRACK " + QByteArray::number(n) + " AUDIO\nINDEX 01 " + QByteArray::number(n) + ":00:00\n";
+    for (const QByteArray& t : {japanese.toUtf8(), Cp932::Encode(japanese)}) {
+        ASSERT_TRUE(ParseCueSheet(t + many + "TRACK 102 BOGUS\n", &sheet, &why)) << why.toStdString();
+        EXPECT_EQ(sheet.title, QStringLiteral("表 ソ"));
+        EXPECT_EQ(sheet.files.at(0).name, QStringLiteral("予定 表.bin"));
+        EXPECT_EQ(sheet.tracks.at(0).title, QStringLiteral("能"));
+        ASSERT_EQ(sheet.tracks.size(), 99u);
+        EXPECT_EQ(sheet.tracks[98].index1, 99 * 60 * 75);
+    }
+}
+
+TEST(CueSheetReader, FaultySheetsAreRefusedWithAReasonThatPointsAtTheFault)
+{
+    const QByteArray head = "FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n";
+    const struct {
+        QByteArray text;
+        const char* japanese;
+        const char* english;
+    } cases[] = {
+        {"TITLE x\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "トラック 1 にファイルの指定がありません", "track 1 names no file"},
+        {"FILE a.bin\nINDEX 01 00:00:00\n", "2 行目「INDEX 01 00:00:00」がトラックの外", "line 2 (INDEX 01 00:00:00) is outside any track"},
+        {"FILE a.bin\r\npregap 00:02:00\r\n", "2 行目「pregap 00:02:00」がトラックの外", "is outside any track"},
+        {head + "INDEX 01 00:60:00\n", "3 行目「INDEX 01 00:60:00」の時間が", "line 3 (INDEX 01 00:60:00): the time"},
+        {head + "INDEX 01 00:00:75\n", "の時間が", "the time is not"},
+        {head + "INDEX 01 0:00\n", "の時間が", "the time is not"},
+        {head + "INDEX 01 00:0x:00\n", "の時間が", "the time is not"},
+        {head + "POSTGAP 00:00:100\n", "の時間が", "the time is not"},
+        {head + "INDEX 01 99999:00:00\n", "トラック 1 の時間が範囲外です", "track 1 has a time out of range"},
+        {"FILE a.bin\nTRACK 100 AUDIO\n", "トラック番号", "the track number is not a number from 1 to 99"},
+        {"FILE a.bin\nTRACK 0 AUDIO\n", "トラック番号", "track number"},
+        {"FILE a.bin\nTRACK AUDIO\n", "トラック番号", "track number"},
+        {"FILE a.bin\nTRACK 01 MODE3/2352\n", "トラックの種類が読めません", "the track mode is not known"},
+        {"FILE a.bin\nTRACK 01\n", "トラックの種類", "track mode"},
+        {head + "INDEX 100 00:00:00\n", "インデックス番号", "the index number is not a number from 0 to 99"},
+        {head + "INDEX 01 00:00:00\nINDEX 00 00:00:00\n", "4 行目", "line 4 (INDEX 00 00:00:00): the index is out of order"},
+        {head + "INDEX 01 00:00:00\nINDEX 01 00:01:00\n", "番号の順に並んでいません", "out of order"},
+        {head + "INDEX 00 00:00:00\nINDEX 02 00:01:00\n", "番号の順に並んでいません", "out of order"},
+        {head + "INDEX 00 00:05:00\nINDEX 01 00:04:00\n", "前のインデックスより前", "lies before the index in front of it"},
+        {"FILE \"a.bin BINARY\n", "引用符が閉じていません", "a quotation mark is not closed"},
+        {head + "TITLE 'Dawn\n", "引用符が閉じていません", "line 3 (TITLE 'Dawn): a quotation mark"},
+        {"FILE\n", "1 行目「FILE」にファイル名がありません", "names no file"},
+        {"FILE \"\" BINARY\n", "ファイル名がありません", "names no file"},
+        {head + "INDEX 00 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:01:00\n", "トラック 1 に INDEX 01 がありません", "track 1 has no INDEX 01"},
+        {head, "INDEX 01", "track 1 has no INDEX 01"},
+        {"REM FILE a.bin\n\n", "トラックがありません", "the cue sheet names no track"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text.toStdString());
+        for (bool english : {false, true}) {
+            SetEnglishReasons(english);
+            CueSheet sheet;
+            sheet.title = QStringLiteral("left over");
+            QString why;
+            EXPECT_FALSE(ParseCueSheet(c.text, &sheet, &why));
+            EXPECT_TRUE(why.contains(QString::fromUtf8(english ? c.english : c.japanese))) << why.toStdString();
+            EXPECT_TRUE(sheet.title.isEmpty() && sheet.files.empty() && sheet.tracks.empty());
+        }
+    }
+    SetEnglishReasons(false);
 }
 
 // Sample s of the disc plays as the code of s (see DeviceTestSupport.h).

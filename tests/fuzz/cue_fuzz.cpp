@@ -22,9 +22,6 @@ QString cuePath;
 
 } // namespace
 
-// libcue and libcdio lose a few bytes on some broken sheets; their own leaks are not ours.
-extern "C" const char* __lsan_default_suppressions() { return "leak:libcue.so\nleak:libcdio.so\n"; }
-
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
     static QCoreApplication app(*argc, *argv);

@@ -32,10 +32,6 @@ int64_t SizeFor(const uint8_t* data, size_t size, size_t i, bool audio)
 
 } // namespace
 
-// libcue loses a few hundred bytes on every sheet it cannot parse; its own leaks are
-// not this reader's (the program parses a sheet only when a disc comes in).
-extern "C" const char* __lsan_default_suppressions() { return "leak:libcue.so\n"; }
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
