@@ -59,9 +59,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
     const QStringList lines = DecodeLyricsText(bytes).Lines;
-    // A track of known length, and one whose length only the file may tell.
-    readAndWriteBack(lines, 30000);
-    readAndWriteBack(lines, 0);
+    // A track of known length, or one whose length only the file may tell: one of the two
+    // by the input's length, which the fuzzer varies, rather than both at twice the cost.
+    readAndWriteBack(lines, size % 2 == 0 ? 30000 : 0);
     const QString name = LrcFileName(size % 100, lines.value(0));
     check(name.toUtf8().size() <= 255 && !name.contains(QLatin1Char('/')));
     return 0;
