@@ -217,6 +217,9 @@ IniDocument IniDocument::parse(QStringView text, const QByteArray* bytes, IniCom
             Section s;
             s.name = stripBlanks(line.sliced(1, close - 1)).toString();
             s.header = raw;
+            // Room for a small section's lines at once: growing one line at a time moved
+            // them again and again.
+            s.lines.reserve(8);
             doc.sections.push_back(std::move(s));
             current = &doc.sections.back();
             continue;
