@@ -20,7 +20,10 @@ bool ReadSheet(const QString& path, QByteArray* text)
 {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) return false;
-    *text = f.read(kMaxSheetBytes);
+    // As much as the file holds: asking for the most a sheet may have would allocate it
+    // all for every sheet read.
+    const qint64 size = f.size();
+    *text = f.read(size > 0 && size < kMaxSheetBytes ? size : kMaxSheetBytes);
     return f.error() == QFileDevice::NoError;
 }
 
