@@ -4,6 +4,7 @@
 #include <iconv.h>
 #include <vector>
 #include <algorithm>
+#include <memory>
 
 namespace {
 
@@ -62,12 +63,15 @@ QString Decode(const QByteArray& bytes, int* invalid)
     conv.reset();
     char* in = const_cast<char*>(bytes.constData());
     size_t inLeft = static_cast<size_t>(bytes.size());
-    std::vector<char32_t> buffer(std::min<size_t>(inLeft, 16384) + 16);
+    // A small stretch at a time, in a buffer that is written before it is read (no need
+    // to clear it first).
+    const size_t chunk = std::min<size_t>(inLeft, 4096) + 16;
+    const auto buffer = std::make_unique_for_overwrite<char32_t[]>(chunk);
     while (inLeft > 0) {
-        char* out = reinterpret_cast<char*>(buffer.data());
-        size_t outLeft = buffer.size() * sizeof(char32_t);
+        char* out = reinterpret_cast<char*>(buffer.get());
+        size_t outLeft = chunk * sizeof(char32_t);
         const size_t r = conv.run(&in, &inLeft, &out, &outLeft);
-        const size_t produced = buffer.size() - outLeft / sizeof(char32_t);
+        const size_t produced = chunk - outLeft / sizeof(char32_t);
         for (size_t i = 0; i < produced; ++i) *dst++ = static_cast<char16_t>(buffer[i]);
         if (r == static_cast<size_t>(-1) && (errno == EILSEQ || errno == EINVAL)) {
             // Keep the offending byte as an escape and go on after it. A lead byte whose
