@@ -11,12 +11,17 @@
 
 namespace {
 
-// Blanks are spaces and control characters; a full-width space is text.
+// Blanks are spaces, control characters and the byte-order mark's character, which
+// tools put at the start of a file, sometimes twice (Qt's decoder drops only one of them
+// there, and a line that started with the other would read differently once written
+// back); a full-width space is text.
+bool isBlank(QChar c) { return c.unicode() <= 0x20 || c.unicode() == 0xFEFF; }
+
 QStringView stripBlanks(QStringView s)
 {
     qsizetype b = 0, e = s.size();
-    while (b < e && s[b].unicode() <= 0x20) ++b;
-    while (e > b && s[e - 1].unicode() <= 0x20) --e;
+    while (b < e && isBlank(s[b])) ++b;
+    while (e > b && isBlank(s[e - 1])) --e;
     return s.sliced(b, e - b);
 }
 
@@ -93,6 +98,20 @@ bool sameName(QStringView a, QStringView b)
     return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+// Where the line starting at a position ends: at the next CR or LF. Each is found by a
+// search of Qt's or the C library's (far quicker than a loop over the characters, above
+// all in a fuzzed build) and looked for again only once passed; find gives the size of
+// the text when there is none left.
+struct LineEnds {
+    qsizetype cr = -1, lf = -1;
+    template <class Find> qsizetype Next(qsizetype from, Find&& find)
+    {
+        if (cr < from) cr = find('\r', from);
+        if (lf < from) lf = find('\n', from);
+        return std::min(cr, lf);
+    }
+};
+
 // Sections and keys up to this many are found by looking at each in turn: cheaper than
 // building a hash for them.
 constexpr size_t kScanLimit = 24;
@@ -165,26 +184,17 @@ IniDocument IniDocument::parse(QStringView text, const QByteArray* bytes, IniCom
     Section* current = nullptr;
     qsizetype pos = 0;
     const qsizetype n = text.size();
-    // The next CR and LF, each looked for again only once passed: Qt's search is far
-    // quicker than a loop over the characters, above all in a fuzzed build.
-    qsizetype cr = -1, lf = -1, bcr = -1, blf = -1;
-    const auto next = [](qsizetype& at, qsizetype from, auto&& find) {
-        if (at != -2 && at < from) at = find(from);
-        return at;
+    const auto findText = [&](char c, qsizetype from) {
+        const qsizetype at = text.indexOf(QLatin1Char(c), from);
+        return at < 0 ? n : at;
     };
-    const auto lineEnd = [&](qsizetype from, qsizetype& r, qsizetype& l, qsizetype size, auto&& find) {
-        // -2: none left
-        const qsizetype a = next(r, from, [&](qsizetype f) { const qsizetype i = find('\r', f); return i < 0 ? -2 : i; });
-        const qsizetype c = next(l, from, [&](qsizetype f) { const qsizetype i = find('\n', f); return i < 0 ? -2 : i; });
-        return std::min(a < 0 ? size : a, c < 0 ? size : c);
-    };
-    const auto findText = [&](char c, qsizetype from) { return text.indexOf(QLatin1Char(c), from); };
     const auto findByte = [&](char c, qsizetype from) {
         const void* at = std::memchr(b + from, c, static_cast<size_t>(bn - from));
-        return at ? static_cast<const char*>(at) - b : qsizetype{-1};
+        return at ? static_cast<const char*>(at) - b : bn;
     };
+    LineEnds textEnds, byteEnds;
     while (pos < n) {
-        const qsizetype end = lineEnd(pos, cr, lf, n, findText);
+        const qsizetype end = textEnds.Next(pos, findText);
         const QStringView line = stripBlanks(text.sliced(pos, end - pos));
         // CR LF, LF or CR alone ends a line.
         pos = end;
@@ -192,7 +202,7 @@ IniDocument IniDocument::parse(QStringView text, const QByteArray* bytes, IniCom
         if (pos < n && text[pos] == QLatin1Char('\n')) ++pos;
         Raw raw;
         if (bytes) {
-            const qsizetype bend = bpos < bn ? lineEnd(bpos, bcr, blf, bn, findByte) : bn;
+            const qsizetype bend = byteEnds.Next(bpos, findByte);
             raw = {bpos, bend - bpos};
             bpos = bend;
             if (bpos < bn && b[bpos] == '\r') ++bpos;

@@ -2,7 +2,7 @@
 // The INI engine under the settings file and the data files: a whole file in memory,
 // read, changed and written back in full.
 //
-// Reading: every line is stripped of blanks (spaces and control characters) at both
+// Reading: every line is stripped of blanks (spaces, control characters and U+FEFF) at both
 // ends; empty lines, lines starting with ";" and lines before the first section are
 // skipped; a line starting with "[" that holds a "]" opens the section named between
 // them (text after the "]" is a comment, as the system's profile functions took it); in

@@ -192,6 +192,18 @@ TEST_F(SettingsFile, ValuesAsTheDialogTakesThem)
     EXPECT_TRUE(text.contains(QStringLiteral("ColorB=0000FF\r\nColorD=FFFFFFFF\r\nColorE=zz\r\n")));
 }
 
+TEST_F(SettingsFile, ByteOrderMarksAtTheStartOfLinesAreBlanks)
+{
+    // A tool that put its own mark before the file's, and one before a key.
+    QFile f(s.IniPath);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("\xEF\xBB\xBF\xEF\xBB\xBF[Settings]\r\n\xEF\xBB\xBFStayOnTop=1\r\nTimerInt=20\xEF\xBB\xBF\r\n");
+    f.close();
+    ASSERT_TRUE(LoadSettings(s, spSettings));
+    EXPECT_TRUE(s.StayOnTop);
+    EXPECT_EQ(s.TimerInt, 20);
+}
+
 TEST_F(SettingsFile, LineBreaksAndFolders)
 {
     EXPECT_EQ(ExpandLineBreaks(QStringLiteral("a\\nb\\\\nc\\x")), QStringLiteral("a\r\nb\\\r\nc\\x"));
