@@ -1,9 +1,9 @@
 #include "PlayLog.h"
 
 #include <QFile>
-#include <QSaveFile>
 
 #include "common/Error.h"
+#include "common/SafeSave.h"
 #include "common/TextCodec.h"
 
 namespace {
@@ -155,7 +155,7 @@ QString FormatLogText(const QString& format, const QStringList& args)
     return out;
 }
 
-bool PlayLog::AppendLine(const QString& path, const QString& line)
+bool PlayLog::AppendLine(const QString& path, const QString& line, QString* reason)
 {
     const QString text = line + QStringLiteral("\r\n");
     QFile file(path);
@@ -165,24 +165,18 @@ bool PlayLog::AppendLine(const QString& path, const QString& line)
         file.close();
     }
     const bool utf8File = head.startsWith("\xEF\xBB\xBF");
-    if (utf8File || Cp932::CanEncode(text)) {
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) return false;
-        const QByteArray bytes = utf8File ? text.toUtf8() : Cp932::Encode(text);
-        const bool ok = file.write(bytes) == bytes.size();
-        file.close();
-        return ok && file.error() == QFileDevice::NoError;
-    }
+    if (utf8File || Cp932::CanEncode(text)) return AppendToFile(path, utf8File ? text.toUtf8() : Cp932::Encode(text), reason);
     // The line needs UTF-8: rewrite what is there as UTF-8 with the mark, then the line.
     QByteArray old;
     if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) return false;
+        if (!file.open(QIODevice::ReadOnly)) {
+            if (reason) *reason = file.errorString();
+            return false;
+        }
         old = file.readAll();
         file.close();
     }
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly)) return false;
-    out.write(EncodeFileText(DecodeFileText(old).text + text, true));
-    return out.commit();
+    return SaveFileWhole(path, EncodeFileText(DecodeFileText(old).text + text, true), reason);
 }
 
 void PlayLog::WriteLogLine(const QString& discTitle, bool hasFile, QDateTime& logStart, const QDateTime& now)
@@ -191,7 +185,8 @@ void PlayLog::WriteLogLine(const QString& discTitle, bool hasFile, QDateTime& lo
         const QString line =
             FormatLogText(LogFmt, {discTitle, FormatLogDateTime(LogFmtStartTime, logStart, locale),
                                    FormatLogDateTime(LogFmtEndTime, now, locale)});
-        while (!AppendLine(path, line) && SaveErrorMessage(path) == IdRetry) {
+        QString reason;
+        while (!AppendLine(path, line, &reason) && SaveErrorMessage(path, reason) == IdRetry) {
         }
     }
     logStart = QDateTime();

@@ -34,5 +34,5 @@ public:
     // Appends one line (CR LF added): code page 932, or UTF-8 when the file already is
     // UTF-8 or the line has characters code page 932 cannot hold (the file is then
     // rewritten once as UTF-8 with a byte-order mark, nothing lost). False on failure.
-    static bool AppendLine(const QString& path, const QString& line);
+    static bool AppendLine(const QString& path, const QString& line, QString* reason = nullptr);
 };

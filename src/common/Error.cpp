@@ -46,9 +46,11 @@ int OpenErrorMessage(const QString& fileName)
     return r == IdRetry ? IdRetry : IdCancel;
 }
 
-int SaveErrorMessage(const QString& fileName)
+int SaveErrorMessage(const QString& fileName, const QString& reason)
 {
-    const int r = current->Show(QStringLiteral("ファイル '") + fileName + QStringLiteral("' が保存できません。"),
+    QString text = QStringLiteral("ファイル '") + fileName + QStringLiteral("' が保存できません。");
+    if (!reason.isEmpty()) text += QStringLiteral("\n(") + reason + QStringLiteral(")");
+    const int r = current->Show(text,
                                 QStringLiteral("保存エラー"),
                                 MbTaskModal | MbIconWarning | MbRetryCancel);
     return r == IdRetry ? IdRetry : IdCancel;

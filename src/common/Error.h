@@ -32,7 +32,8 @@ MessagePresenter* CurrentMessagePresenter();
 void ErrorMessage(const QString& text, const QString& caption);
 // Both return IdRetry or IdCancel; callers repeat the whole operation on IdRetry only.
 int OpenErrorMessage(const QString& fileName);
-int SaveErrorMessage(const QString& fileName);
+// A reason, when there is one to tell (a full disk), stands on a line of its own below.
+int SaveErrorMessage(const QString& fileName, const QString& reason = QString());
 void DuplicateFileNameMessage();
 // A Yes/No question with the question icon and No as the default button; IdYes or IdNo
 // (any other answer, such as a box that could not be shown, counts as No).

@@ -1,9 +1,9 @@
 #include "CDInfoExport.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 
 #include "common/Error.h"
+#include "common/SafeSave.h"
 #include "common/TextCodec.h"
 #include "discdata/Words.h"
 
@@ -77,19 +77,9 @@ bool ExportDiscInfo(const QString& path, const QString& filter, const TWords& wo
         if (f.Filter == filter) format = &f;
     const QByteArray bytes = format->Bytes(words);
 
-    // Written beside the old file and put in its place only when complete, so a full
-    // disk never leaves a torn export behind; where no file can be made beside it, the
-    // file itself is written.
-    QSaveFile file(path);
-    file.setDirectWriteFallback(true);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    QString reason = file.errorString();
-    const QFileInfo info(path);
-    const QFileInfo folder(info.absolutePath());
-    if ((info.exists() && !info.isWritable()) || (!info.exists() && folder.isDir() && !folder.isWritable()))
-        reason = QStringLiteral("ファイルへのアクセスが拒否されました。");
-    file.cancelWriting();
-    ErrorMessage(QStringLiteral("ファイル '") + path + QStringLiteral("' へ出力できません。\r") + reason,
+    QString reason;
+    if (SaveFileWhole(path, bytes, &reason)) return true;
+    ErrorMessage(QStringLiteral("ファイル '") + path + QStringLiteral("' へ出力できません。\n(") + reason + QStringLiteral(")"),
                  QStringLiteral("出力エラー"));
     return false;
 }

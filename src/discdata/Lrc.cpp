@@ -1,9 +1,9 @@
 #include "Lrc.h"
 
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 
+#include "common/SafeSave.h"
 #include "common/Etc.h"
 
 namespace {
@@ -339,11 +339,5 @@ QString LrcFileName(int track, const QString& title)
 bool WriteLrcFile(const QString& path, const LrcTrack& track, QString* error)
 {
     const QByteArray bytes = QByteArray("\xEF\xBB\xBF") + WriteLrc(track).toUtf8();
-    QSaveFile file(path);
-    // Where nothing can be made beside the file, the file itself is written.
-    file.setDirectWriteFallback(true);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit()) return true;
-    if (error) *error = file.errorString();
-    file.cancelWriting();
-    return false;
+    return SaveFileWhole(path, bytes, error);
 }

@@ -333,10 +333,12 @@ bool TWords::Save(int part)
         bool ok = ReadIniFileForSave(FileName, doc);
         if (ok) {
             SaveInto(doc, part);
-            ok = WriteIniFile(FileName, doc);
+            ok = WriteIniFile(FileName, doc, &LastSaveError);
+        } else {
+            LastSaveError = UnsavableFileReason(FileName);
         }
         if (ok) break;
-        if (SaveErrorMessage(FileName) != IdRetry) return false;
+        if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
     }
     if (part != dpPlayState) ResolveCopies();
     return true;

@@ -90,6 +90,7 @@ public:
     // all. Returns false when the user cancelled after a failure; true otherwise (also
     // when there is no file).
     bool Save(int part);
+    QString LastSaveError; // why the last failed Save failed
     // Load and Save on a document in memory, without messages: LoadFrom stops at the
     // first value it cannot read (false) and does not ResolveCopies.
     bool LoadFrom(const IniDocument& doc, int part);

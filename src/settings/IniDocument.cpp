@@ -3,10 +3,11 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSaveFile>
 #include <algorithm>
 #include <cstring>
 
+#include "common/Error.h"
+#include "common/SafeSave.h"
 #include "common/TextCodec.h"
 
 namespace {
@@ -560,19 +561,20 @@ bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comme
     return !(doc.IsUtf8() && doc.InvalidBytes() > 0);
 }
 
-bool WriteIniFile(const QString& path, const IniDocument& doc)
+QString UnsavableFileReason(const QString& path)
 {
-    const QFileInfo info(path);
-    // A read-only file stays as it is, whoever runs the program.
-    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) return false;
+    QByteArray bytes;
+    if (!readBytes(path, &bytes)) return Reason("ファイルが読み込めません", "the file cannot be read");
+    return Reason("ファイルに読めないバイトがあるため、上書きしません", "it holds bytes that cannot be read, so it is not written over");
+}
+
+bool WriteIniFile(const QString& path, const IniDocument& doc, QString* reason)
+{
     // A fresh user's data and settings folders may not exist yet.
-    if (!info.exists() && !QDir().mkpath(info.absolutePath())) return false;
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) return false;
-    const QByteArray bytes = doc.ToBytes();
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
+        if (reason) *reason = Reason("フォルダが作れません", "its folder cannot be made");
         return false;
     }
-    return file.commit();
+    return SaveFileWhole(path, doc.ToBytes(), reason);
 }

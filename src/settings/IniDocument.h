@@ -138,7 +138,10 @@ bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr,
 // it back never destroys what was not understood. (Code page 932 files lose nothing:
 // invalid bytes are kept as they are.)
 bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comments = IniComments::Drop);
-// Writes beside the file, flushes and then replaces it, so a failure leaves the old file
-// whole; a missing folder is made. The bytes are the document's ToBytes. A file without
-// its owner's write permission is refused (false), as are all write errors.
-bool WriteIniFile(const QString& path, const IniDocument& doc);
+// The document's ToBytes through SaveFileWhole: the file is replaced whole or not at all,
+// a missing folder is made, a file without its owner's write permission is refused.
+// *reason (when given) says why it failed.
+bool WriteIniFile(const QString& path, const IniDocument& doc, QString* reason = nullptr);
+// Why ReadIniFileForSave refused a file that exists: it cannot be read, or it holds
+// bytes its encoding cannot read, which a rewrite would destroy.
+QString UnsavableFileReason(const QString& path);

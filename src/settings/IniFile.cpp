@@ -237,14 +237,17 @@ bool SaveSettings(Settings& settings, uint8_t part)
 {
     for (;;) {
         IniDocument doc;
+        QString reason;
         // What cannot be read cannot be kept: refuse to write over it.
         bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
         if (ok) {
             WriteSettingsPart(settings, doc, part);
-            ok = WriteIniFile(settings.IniPath, doc);
+            ok = WriteIniFile(settings.IniPath, doc, &reason);
+        } else {
+            reason = UnsavableFileReason(settings.IniPath);
         }
         if (ok) return true;
-        if (SaveErrorMessage(settings.IniPath) != IdRetry) return false;
+        if (SaveErrorMessage(settings.IniPath, reason) != IdRetry) return false;
     }
 }
 
@@ -286,13 +289,16 @@ bool DeleteWordsFileEntry(Settings& settings, const QString& discId)
 {
     for (;;) {
         IniDocument doc;
+        QString reason;
         bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
         if (ok) {
             doc.DeleteKey(kWordsFile, discId);
-            ok = WriteIniFile(settings.IniPath, doc);
+            ok = WriteIniFile(settings.IniPath, doc, &reason);
+        } else {
+            reason = UnsavableFileReason(settings.IniPath);
         }
         if (ok) return true;
-        if (SaveErrorMessage(settings.IniPath) != IdRetry) return false;
+        if (SaveErrorMessage(settings.IniPath, reason) != IdRetry) return false;
     }
 }
 

@@ -70,16 +70,6 @@ QString cannotRead(const QString& path)
     return QStringLiteral("cannot read %1").arg(path) + (why.isEmpty() ? QString() : QStringLiteral(": ") + why);
 }
 
-// Why a data file cannot be saved, as far as can be told from outside: it is written
-// whole beside itself and then moved over the old one.
-QString saveTrouble(const QString& path)
-{
-    const QFileInfo info(path);
-    if (info.exists() && !(info.permissions() & QFileDevice::WriteOwner)) return QStringLiteral(": the file is read-only");
-    if (!QFileInfo(info.absolutePath()).isWritable()) return QStringLiteral(": its folder is not writable");
-    return QString();
-}
-
 // "mm:ss.xx" of hundredths of a second.
 QString clockText(int32_t hundredths) { return FormatLrcTime(hundredths).mid(1).chopped(1); }
 
@@ -369,7 +359,7 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
     StoreLrc(w, track, lyrics);
     // A track without a title takes the file's, so nothing has to be typed twice.
     if (w.Songs[track].Title.isEmpty() && !lyrics.Title.isEmpty()) w.SetSongTitle(track, lyrics.Title);
-    if (!w.Save(dpLyrics)) return fail(QStringLiteral("cannot save %1").arg(path) + saveTrouble(path));
+    if (!w.Save(dpLyrics)) return fail(QStringLiteral("cannot save %1: %2; it was left as it was").arg(path, w.LastSaveError));
     out << "Track " << FormatZeroPad(track, 2) << ": " << lyrics.Lines.size() << " lines";
     if (lyrics.Adjust != 0) out << ", adjust " << lyrics.Adjust;
     out << Qt::endl;

@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <csignal>
+#include <sys/mount.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,10 +52,20 @@ protected:
 
     // The tool with the test's settings file (unless settings is empty) and folders of
     // its own for everything else it might look at.
-    Result tool(QStringList args, const QString& settings = QStringLiteral("this"))
+    // fileSizeLimit: the largest file the tool may write, in bytes (0: no limit); a longer
+    // write fails partway, as on a full disk.
+    Result tool(QStringList args, const QString& settings = QStringLiteral("this"), rlim_t fileSizeLimit = 0)
     {
         if (!settings.isEmpty()) args.prepend(QStringLiteral("-i:") + (settings == QLatin1String("this") ? ini : settings));
         QProcess p;
+        if (fileSizeLimit > 0)
+            p.setChildProcessModifier([fileSizeLimit] {
+                std::signal(SIGXFSZ, SIG_IGN);
+                rlimit limit{};
+                getrlimit(RLIMIT_FSIZE, &limit);
+                limit.rlim_cur = fileSizeLimit;
+                setrlimit(RLIMIT_FSIZE, &limit);
+            });
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
             env.insert(QLatin1String(var), dir.path());
@@ -208,6 +222,50 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
         EXPECT_EQ(r.status, 1);
         EXPECT_TRUE(r.err.contains(QLatin1String("settings file"))) << r.err.toStdString();
     }
+}
+
+TEST_F(Tool, AWriteThatFailsPartwayLeavesEveryFileAsItWasAndSaysWhy)
+{
+    const QString lrc = dir.filePath(QStringLiteral("song.lrc"));
+    QByteArray many;
+    for (int k = 1; k <= 60; ++k) many += QStringLiteral("[%1:00.00]a line of the song, number %1\n").arg(k, 2, 10, QLatin1Char('0')).toUtf8();
+    write(lrc, many);
+    const QString out = dir.filePath(QStringLiteral("out"));
+    QDir().mkpath(out);
+    const QString exported = out + QStringLiteral("/01 First Song.lrc");
+    write(exported, "kept");
+    const QByteArray before = read(disc);
+    // The data file may grow by a few bytes only: the import's lines do not fit.
+    const rlim_t limit = static_cast<rlim_t>(before.size()) + 16;
+    const Result imported = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc}, QStringLiteral("this"), limit);
+    EXPECT_EQ(imported.status, 1);
+    EXPECT_TRUE(imported.err.contains(QLatin1String("the file is larger than allowed"))) << imported.err.toStdString();
+    EXPECT_EQ(read(disc), before);
+    const Result exportedRun = tool({QStringLiteral("export-lrc"), disc, QStringLiteral("1"), out}, QStringLiteral("this"), 40);
+    EXPECT_EQ(exportedRun.status, 1);
+    EXPECT_TRUE(exportedRun.err.contains(QLatin1String("the file is larger than allowed"))) << exportedRun.err.toStdString();
+    EXPECT_EQ(read(exported), "kept");
+    EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("01 First Song.lrc")});
+
+    // A disk that is really full, where the test may mount a small one.
+    const QString small = dir.filePath(QStringLiteral("small"));
+    QDir().mkpath(small);
+    if (geteuid() != 0 || mount("tmpfs", QFile::encodeName(small).constData(), "tmpfs", 0, "size=64k") != 0)
+        GTEST_SKIP() << "no tmpfs can be mounted here; the file size limit above stands for a full disk";
+    const QString full = small + QStringLiteral("/Sample Disc.dat");
+    write(full, before);
+    QFile filler(small + QStringLiteral("/filler"));
+    if (filler.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        const QByteArray block(512, 'f');
+        while (filler.write(block) == block.size()) {
+        }
+        filler.close();
+    }
+    const Result onFull = tool({QStringLiteral("import-lrc"), full, QStringLiteral("2"), lrc});
+    EXPECT_EQ(onFull.status, 1);
+    EXPECT_TRUE(onFull.err.contains(QLatin1String("no space left on the device"))) << onFull.err.toStdString();
+    EXPECT_EQ(read(full), before);
+    umount(QFile::encodeName(small).constData());
 }
 
 TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
