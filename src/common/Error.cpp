@@ -48,9 +48,7 @@ int OpenErrorMessage(const QString& fileName)
 
 int SaveErrorMessage(const QString& fileName, const QString& reason)
 {
-    QString text = QStringLiteral("ファイル '") + fileName + QStringLiteral("' が保存できません。");
-    if (!reason.isEmpty()) text += QStringLiteral("\n(") + reason + QStringLiteral(")");
-    const int r = current->Show(text,
+    const int r = current->ShowWithReason(QStringLiteral("ファイル '") + fileName + QStringLiteral("' が保存できません。"), reason,
                                 QStringLiteral("保存エラー"),
                                 MbTaskModal | MbIconWarning | MbRetryCancel);
     return r == IdRetry ? IdRetry : IdCancel;

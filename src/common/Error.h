@@ -21,6 +21,12 @@ public:
     virtual ~MessagePresenter() = default;
     // Shows one box and returns the button pressed (a MessageResult).
     virtual int Show(const QString& text, const QString& caption, unsigned flags) = 0;
+    // The same with a reason under the text (why a file could not be saved); by default
+    // on a line of its own.
+    virtual int ShowWithReason(const QString& text, const QString& reason, const QString& caption, unsigned flags)
+    {
+        return Show(reason.isEmpty() ? text : text + QLatin1Char('\n') + reason, caption, flags);
+    }
 };
 
 // Installs the presenter every message goes through; nullptr restores the default,
@@ -32,7 +38,7 @@ MessagePresenter* CurrentMessagePresenter();
 void ErrorMessage(const QString& text, const QString& caption);
 // Both return IdRetry or IdCancel; callers repeat the whole operation on IdRetry only.
 int OpenErrorMessage(const QString& fileName);
-// A reason, when there is one to tell (a full disk), stands on a line of its own below.
+// A reason, when there is one to tell (a full disk), is shown below the text.
 int SaveErrorMessage(const QString& fileName, const QString& reason = QString());
 void DuplicateFileNameMessage();
 // A Yes/No question with the question icon and No as the default button; IdYes or IdNo

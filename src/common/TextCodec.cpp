@@ -155,16 +155,58 @@ int ByteLength(const QString& text) { return static_cast<int>(Encode(text).size(
 
 } // namespace Cp932
 
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
+bool ValidUtf8(const QByteArray& bytes, bool* ascii)
+{
+    *ascii = true;
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const auto* const end = p + bytes.size();
+    while (p < end) {
+        const unsigned char b = *p++;
+        if (b < 0x80) continue;
+        *ascii = false;
+        int more = 0;
+        char32_t c = 0, min = 0;
+        if (b >= 0xC2 && b <= 0xDF) {
+            more = 1, c = b & 0x1F, min = 0x80;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            more = 2, c = b & 0x0F, min = 0x800;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            more = 3, c = b & 0x07, min = 0x10000;
+        } else {
+            return false;
+        }
+        if (end - p < more) return false;
+        for (int i = 0; i < more; ++i) {
+            if ((p[i] & 0xC0) != 0x80) return false;
+            c = (c << 6) | (p[i] & 0x3F);
+        }
+        p += more;
+        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
+    }
+    return true;
+}
+
 DecodedText DecodeFileText(const QByteArray& bytes)
 {
     DecodedText d;
     if (bytes.startsWith("\xEF\xBB\xBF")) {
-        d.utf8 = true;
+        d.utf8 = d.mark = true;
         const QByteArray body = bytes.mid(3);
         d.text = QString::fromUtf8(body);
         // Count what UTF-8 could not read, so the caller can warn.
         d.invalid = static_cast<int>(d.text.count(QChar::ReplacementCharacter) -
                                      body.count("\xEF\xBF\xBD"));
+        return d;
+    }
+    // Linux editors save UTF-8 without a mark. Bytes that are valid UTF-8 with some
+    // non-ASCII in them are next to never code page 932 text (its double-byte codes would
+    // have to fall into UTF-8's strict sequences throughout); pure ASCII is the same text
+    // either way and stays code page 932.
+    bool ascii = true;
+    if (ValidUtf8(bytes, &ascii) && !ascii) {
+        d.utf8 = true;
+        d.text = QString::fromUtf8(bytes);
         return d;
     }
     d.text = Cp932::Decode(bytes, &d.invalid);

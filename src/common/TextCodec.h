@@ -20,11 +20,17 @@ int ByteLength(const QString& text);
 
 } // namespace Cp932
 
-// Whole text files: code page 932, or UTF-8 when the file starts with a byte-order mark.
+// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF. *ascii tells
+// that every byte was below 0x80.
+bool ValidUtf8(const QByteArray& bytes, bool* ascii);
+
+// Whole text files: UTF-8 when the file starts with a byte-order mark, or when its bytes
+// are valid UTF-8 and not all ASCII (as Linux editors save); else code page 932.
 // A text that code page 932 cannot hold is written as UTF-8 with the mark, so it is not lost.
 struct DecodedText {
     QString text;
-    bool utf8 = false; // the file had a UTF-8 byte-order mark
+    bool utf8 = false; // the text was read as UTF-8
+    bool mark = false; // the file had a UTF-8 byte-order mark
     int invalid = 0;   // bytes that were not valid in the file's encoding
 };
 DecodedText DecodeFileText(const QByteArray& bytes);

@@ -8,42 +8,6 @@
 #include "common/TextCodec.h"
 #include "discdata/Words.h"
 
-namespace {
-
-// Strict UTF-8: no overlong forms, no surrogates, nothing above U+10FFFF.
-bool ValidUtf8(const QByteArray& bytes, bool* ascii)
-{
-    *ascii = true;
-    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
-    const auto* const end = p + bytes.size();
-    while (p < end) {
-        const unsigned char b = *p++;
-        if (b < 0x80) continue;
-        *ascii = false;
-        int more = 0;
-        char32_t c = 0, min = 0;
-        if (b >= 0xC2 && b <= 0xDF) {
-            more = 1, c = b & 0x1F, min = 0x80;
-        } else if (b >= 0xE0 && b <= 0xEF) {
-            more = 2, c = b & 0x0F, min = 0x800;
-        } else if (b >= 0xF0 && b <= 0xF4) {
-            more = 3, c = b & 0x07, min = 0x10000;
-        } else {
-            return false;
-        }
-        if (end - p < more) return false;
-        for (int i = 0; i < more; ++i) {
-            if ((p[i] & 0xC0) != 0x80) return false;
-            c = (c << 6) | (p[i] & 0x3F);
-        }
-        p += more;
-        if (c < min || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF)) return false;
-    }
-    return true;
-}
-
-} // namespace
-
 QStringList MemoLines(const QString& text)
 {
     QStringList lines;
@@ -124,7 +88,6 @@ ImportedLyrics DecodeLyricsText(const QByteArray& bytes)
 {
     ImportedLyrics result;
     DecodedText decoded;
-    bool ascii = true;
     const bool le = bytes.startsWith("\xFF\xFE"), be = bytes.startsWith("\xFE\xFF");
     if (le || be) {
         // UTF-16 as Windows tools save "Unicode" text, known by its mark.
@@ -132,11 +95,8 @@ ImportedLyrics DecodeLyricsText(const QByteArray& bytes)
         decoded.text = decoder.decode(bytes.mid(2));
         decoded.utf8 = true;
         decoded.invalid = static_cast<int>(decoded.text.count(QChar::ReplacementCharacter)) + (bytes.size() % 2);
-    } else if (!bytes.startsWith("\xEF\xBB\xBF") && ValidUtf8(bytes, &ascii) && !ascii) {
-        decoded.text = QString::fromUtf8(bytes);
-        decoded.utf8 = true;
     } else {
-        decoded = DecodeFileText(bytes); // code page 932, or UTF-8 after its mark
+        decoded = DecodeFileText(bytes); // code page 932, or UTF-8 with or without its mark
     }
     result.Lines = MemoLines(decoded.text);
     result.Utf8 = decoded.utf8;

@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QPointer>
 #include <QScreen>
+#include <utility>
 
 #include "app/NoticePlace.h"
 
@@ -58,6 +59,12 @@ void CloseNotice(const QString& caption)
     if (QMessageBox* note = openNotices.value(caption)) note->close();
 }
 
+int WidgetPresenter::ShowWithReason(const QString& text, const QString& reason, const QString& caption, unsigned flags)
+{
+    informative = reason;
+    return Show(text, caption, flags);
+}
+
 int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned flags)
 {
     QMessageBox box(MessageOwner());
@@ -67,6 +74,7 @@ int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned 
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
     box.setText(shown);
+    box.setInformativeText(std::exchange(informative, QString()));
     if ((flags & 0xF0) == MbIconError) box.setIcon(QMessageBox::Critical);
     else if ((flags & 0xF0) == MbIconWarning) box.setIcon(QMessageBox::Warning);
     else if ((flags & 0xF0) == MbIconQuestion) box.setIcon(QMessageBox::Question);

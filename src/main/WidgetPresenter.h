@@ -23,4 +23,8 @@ void CloseNotice(const QString& caption);
 class WidgetPresenter : public MessagePresenter {
 public:
     int Show(const QString& text, const QString& caption, unsigned flags) override;
+    int ShowWithReason(const QString& text, const QString& reason, const QString& caption, unsigned flags) override;
+
+private:
+    QString informative; // the reason shown under the next box's text
 };

@@ -164,12 +164,13 @@ IniDocument IniDocument::Parse(QStringView text, IniComments comments)
 IniDocument IniDocument::FromBytes(const QByteArray& bytes, IniComments comments)
 {
     const DecodedText decoded = DecodeFileText(bytes);
-    const QByteArray body = decoded.utf8 ? bytes.sliced(3) : bytes;
+    const QByteArray body = decoded.mark ? bytes.sliced(3) : bytes;
     // Code page 932 and valid UTF-8 keep CR and LF as bytes of their own, so the lines of
     // the text are the lines of the bytes. Damaged UTF-8 may not: it keeps no bytes (and
     // is never written back).
     IniDocument doc = parse(decoded.text, decoded.utf8 && decoded.invalid > 0 ? nullptr : &body, comments);
     doc.utf8 = decoded.utf8;
+    doc.utf8Mark = decoded.mark;
     doc.invalid = decoded.invalid;
     return doc;
 }
@@ -341,7 +342,9 @@ QByteArray IniDocument::ToBytes() const
     QByteArray out;
     out.reserve(source.size() + 64);
     if (!utf8 && encodeInto(out, false)) return out;
-    out = QByteArray("\xEF\xBB\xBF");
+    // A UTF-8 file stays as it came, with or without its mark; one that becomes UTF-8
+    // because of a text code page 932 cannot hold gets the mark, which older readers know.
+    out = utf8 && !utf8Mark ? QByteArray() : QByteArray("\xEF\xBB\xBF");
     encodeInto(out, true);
     return out;
 }

@@ -39,13 +39,13 @@ enum class IniComments { Drop, Keep };
 class IniDocument {
 public:
     static IniDocument Parse(QStringView text, IniComments comments = IniComments::Drop);
-    // A whole file: code page 932, or UTF-8 after a byte-order mark. Its lines keep
-    // their bytes for ToBytes.
+    // A whole file: code page 932, or UTF-8 after a byte-order mark or when its bytes are
+    // valid UTF-8 and not all ASCII. Its lines keep their bytes for ToBytes.
     static IniDocument FromBytes(const QByteArray& bytes, IniComments comments = IniComments::Drop);
     QString ToText() const;
     // The file to write: code page 932 with the kept bytes of unchanged lines. A file
-    // read as UTF-8 stays UTF-8 (with the mark), and so does one where some changed text
-    // has no code page 932 form.
+    // read as UTF-8 stays UTF-8, with its mark or without as it came; a file where some
+    // changed text has no code page 932 form becomes UTF-8 with the mark.
     QByteArray ToBytes() const;
     // Read from a UTF-8 file, and how many bytes the file's encoding could not read.
     bool IsUtf8() const { return utf8; }
@@ -119,6 +119,7 @@ private:
     bool keepAll = false;       // IniComments::Keep
     QByteArray source;          // the bytes the lines were read from (after a mark)
     bool utf8 = false;
+    bool utf8Mark = false; // the file began with a byte-order mark
     int invalid = 0;
     std::vector<Line> preamble; // kept lines before the first section
     std::vector<Section> sections;
@@ -130,7 +131,7 @@ private:
 size_t qHash(const IniDocument::Name& name, size_t seed = 0) noexcept;
 
 // Whole files. A missing file reads as an empty document; false when the file exists
-// but cannot be read. *utf8 tells that the file had a UTF-8 byte-order mark.
+// but cannot be read. *utf8 tells that the file was read as UTF-8.
 bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr,
                  IniComments comments = IniComments::Drop);
 // The same, for a file about to be changed and written back: false also when the text

@@ -377,3 +377,32 @@ TEST_F(SettingsFile, Registry)
 }
 
 } // namespace
+
+TEST_F(SettingsFile, Utf8WithoutAMarkIsReadAsUtf8AndWrittenBackAsItCame)
+{
+    // As a Linux editor saves it: UTF-8, no byte-order mark.
+    const QByteArray edited = "[Settings]\nStayOnTop=1\n[WordsFile]\nB766BA16=デモ\n; 日本語のメモ\n";
+    {
+        QFile f(s.IniPath);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(edited);
+    }
+    ASSERT_TRUE(LoadSettings(s, spSettings));
+    EXPECT_TRUE(s.StayOnTop);
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("B766BA16")), QStringLiteral("デモ"));
+    ASSERT_TRUE(SaveSettings(s, spWindow));
+    QFile f(s.IniPath);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QByteArray saved = f.readAll();
+    EXPECT_TRUE(saved.startsWith("[Settings]\r\nStayOnTop=1\r\n")) << saved.constData(); // no mark put in front
+    EXPECT_TRUE(saved.contains("B766BA16=デモ\r\n"));
+    EXPECT_TRUE(saved.contains("; 日本語のメモ\r\n"));
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("B766BA16")), QStringLiteral("デモ"));
+
+    // Pure ASCII reads the same either way and stays code page 932; so do code page 932
+    // bytes that are no valid UTF-8.
+    Write(QStringLiteral("[WordsFile]\r\nB766BA16=demo\r\n12345678=デモ\r\n"));
+    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("0000AAAA"), QStringLiteral("ascii")));
+    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("12345678")), QStringLiteral("デモ"));
+    EXPECT_TRUE(Text().contains(QStringLiteral("12345678=デモ\r\n0000AAAA=ascii\r\n")));
+}

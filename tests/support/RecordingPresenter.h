@@ -12,6 +12,7 @@ public:
         QString text;
         QString caption;
         unsigned flags;
+        QString reason; // shown under the text
     };
     RecordingPresenter() { SetMessagePresenter(this); }
     ~RecordingPresenter() override { SetMessagePresenter(nullptr); }
@@ -21,6 +22,13 @@ public:
         shown.append({text, caption, flags});
         if (!answers.isEmpty()) return answers.takeFirst();
         return (flags & 0xF) == MbRetryCancel ? IdCancel : IdOk;
+    }
+
+    int ShowWithReason(const QString& text, const QString& reason, const QString& caption, unsigned flags) override
+    {
+        const int answer = Show(text, caption, flags);
+        shown.last().reason = reason;
+        return answer;
     }
 
     QList<int> answers; // answered in order; then Cancel (or OK)
