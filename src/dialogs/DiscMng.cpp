@@ -19,6 +19,7 @@
 #include "common/Defines.h"
 #include "common/Error.h"
 #include "common/Etc.h"
+#include "common/TextCodec.h"
 #include "discdata/DiscList.h"
 #include "discdata/Words.h"
 #include "main/Help.h"
@@ -340,6 +341,7 @@ void TDiscMngForm::delBtnClick()
 bool TDiscMngForm::refusedName(const QString& name, const QString& path)
 {
     if (!IsValidDataFileName(name)) InvalidFileNameMessage();
+    else if (!Cp932::CanEncode(name)) NameNeedsUtf8Message(name);
     else if (QFileInfo::exists(path)) DuplicateFileNameMessage();
     else return false;
     WordsFileNameEdit->setFocus();

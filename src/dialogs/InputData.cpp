@@ -175,7 +175,13 @@ void TInputDataForm::OKBtnClick()
     player.BuildTrackList();
     AdjustEditExit();
     // A save the user gave up keeps the edits in memory; the dialog closes all the same.
-    words.Save(dpLyrics);
+    if (words.Save(dpLyrics) && words.LastSaveMadeUtf8 && !toldUtf8.contains(words.FileName)) {
+        // Told once per file: the old player reads only code page 932.
+        toldUtf8.insert(words.FileName);
+        CurrentMessagePresenter()->Show(
+            QStringLiteral("この文字はコードページ932で保存できないため、このファイルはUTF-8で保存されます"),
+            QStringLiteral("データ入力"), MbTaskModal | MbIconWarning | MbOk);
+    }
     player.StopBtnClick();
     ClosedByOk = true;
     accept();

@@ -12,6 +12,7 @@
 // Split by page: InputData.cpp (the dialog and the title page), InputDataWords.cpp
 // (lyrics), InputDataTiming.cpp (timing).
 #include <QDialog>
+#include <QSet>
 #include <functional>
 
 #include "dialogs/TimingCapture.h"
@@ -165,6 +166,7 @@ private:
     PlaybackController& player;
     PlaybackHost& host;
 
+    QSet<QString> toldUtf8; // data files whose turn into UTF-8 was told
     int titleRow = -1;  // the list row MTitleName edits
     int wordsTrack = 0; // the track the memo shows
     bool filling = false; // the dialog itself is changing the controls

@@ -7,6 +7,7 @@
 #include "common/Commands.h"
 #include "common/Error.h"
 #include "common/Etc.h"
+#include "common/TextCodec.h"
 #include "playback/CdDevice.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
@@ -327,6 +328,7 @@ bool TWords::LoadFrom(const IniDocument& doc, int part)
 bool TWords::Save(int part)
 {
     if (FileName.isEmpty()) return true;
+    LastSaveMadeUtf8 = false;
     for (;;) {
         IniDocument doc;
         // A file that cannot be read (whole) is never written over.
@@ -334,6 +336,7 @@ bool TWords::Save(int part)
         if (ok) {
             SaveInto(doc, part);
             ok = WriteIniFile(FileName, doc, &LastSaveError);
+            LastSaveMadeUtf8 = ok && textsNeedUtf8;
         } else {
             LastSaveError = UnsavableFileReason(FileName);
         }
@@ -347,15 +350,23 @@ bool TWords::Save(int part)
 void TWords::SaveInto(IniDocument& doc, int part)
 {
     doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
+    // A text code page 932 cannot hold turns the whole file into UTF-8; whoever saved
+    // it may want to know.
+    textsNeedUtf8 = false;
+    const bool watch = !doc.IsUtf8();
+    const auto putText = [&](const QString& section, const QString& key, const QString& value) {
+        if (watch && !textsNeedUtf8 && !Cp932::CanEncode(value)) textsNeedUtf8 = true;
+        doc.WriteString(section, key, value);
+    };
     if (part == dpAll || part == dpLyrics || part == dpInfo) {
-        doc.WriteString(kInfo, QStringLiteral("Title"), Title);
-        doc.WriteString(kInfo, QStringLiteral("Artist"), Artist);
+        putText(kInfo, QStringLiteral("Title"), Title);
+        putText(kInfo, QStringLiteral("Artist"), Artist);
     }
     if (hasLyrics(part)) {
         for (int t = firstListedTrack(); t <= SongCount; ++t) {
             const TWordsSong& song = Songs[t];
             const QString section = wordsSection(t);
-            if (known[t] & kKnownTitle) doc.WriteString(kTitle, trackKey(t), song.Title);
+            if (known[t] & kKnownTitle) putText(kTitle, trackKey(t), song.Title);
             if (!(known[t] & kKnownLines)) continue;
             if (song.CopyTrack > 0) {
                 if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker)
@@ -389,7 +400,7 @@ void TWords::SaveInto(IniDocument& doc, int part)
                     if (value && parseLine(*value, &old) && old.StartTime == line.StartTime &&
                         old.EndTime == line.EndTime && old.Text == line.Text)
                         continue;
-                    doc.WriteString(section, key, lineValue(line));
+                    putText(section, key, lineValue(line));
                 } else {
                     if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
                     doc.DeleteKey(section, key);
@@ -522,5 +533,14 @@ void InvalidFileNameMessage()
     ErrorMessage(QStringLiteral("この名前は歌詞ファイルの名前に使えません。"
                                 "フォルダの区切り、「..」、制御文字と \\ / : * ? \" < > | は使えません。"
                                 "別のファイル名を入力してください。"),
+                 QStringLiteral("登録エラー"));
+}
+
+void NameNeedsUtf8Message(const QString& name)
+{
+    ErrorMessage(QStringLiteral("'%1' にはコードページ932 (Shift-JIS) で表せない文字があるため、歌詞ファイルの名前に使えません。"
+                                "登録の名前は設定ファイルに保存され、設定ファイルはコードページ932のまま保たれます。"
+                                "別のファイル名を入力してください。")
+                     .arg(name),
                  QStringLiteral("登録エラー"));
 }

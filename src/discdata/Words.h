@@ -91,6 +91,9 @@ public:
     // when there is no file).
     bool Save(int part);
     QString LastSaveError; // why the last failed Save failed
+    // The last Save turned a code page 932 file into UTF-8: some text it wrote has no code
+    // page 932 form.
+    bool LastSaveMadeUtf8 = false;
     // Load and Save on a document in memory, without messages: LoadFrom stops at the
     // first value it cannot read (false) and does not ResolveCopies.
     bool LoadFrom(const IniDocument& doc, int part);
@@ -123,6 +126,7 @@ private:
     bool programKnown = true;
     bool playStateKnown = true;
     QSet<QString> refusedEntries; // registry entries already refused ("id=name"), told once
+    bool textsNeedUtf8 = false; // SaveInto wrote a text code page 932 cannot hold into a file that is not UTF-8
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };
 
@@ -139,6 +143,10 @@ QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<
 bool IsValidDataFileName(const QString& name);
 // Tells the user that a name was refused by IsValidDataFileName.
 void InvalidFileNameMessage();
+// Tells the user that a name holds characters code page 932 cannot hold: the settings
+// file keeps every registered name, and it stays in code page 932 so that every program
+// reading it (the old player too) finds its registrations.
+void NameNeedsUtf8Message(const QString& name);
 // A name read from the registry stays in the data folder: no "/" and no control
 // character (empty is fine: no registration). Names made on other systems keep working.
 bool IsSafeRegisteredName(const QString& name);

@@ -36,6 +36,12 @@ QString DataFile(const QString& title, const QString& artist, int playTime)
         .arg(playTime);
 }
 
+QByteArray ReadBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
 IniDocument ReadIni(const QString& path)
 {
     IniDocument doc;
@@ -138,6 +144,36 @@ TEST_F(DiscMng, RegisteringTheDiscInTheDriveThenRenamingItsFile)
     Submit(QStringLiteral("Moon"));
     EXPECT_EQ(Caption(5), QStringLiteral("変更エラー"));
     EXPECT_EQ(RegistryValue(words.DiscId), QStringLiteral("Stars"));
+}
+
+TEST_F(DiscMng, ANameCodePage932CannotHoldIsRefusedAndTheSettingsFileStaysCodePage932)
+{
+    Start(SimDisc::Audio({60, 60}));
+    Register({{QStringLiteral("0000ABCD"), QStringLiteral("既存")}});
+    const QByteArray before = ReadBytes(settings.IniPath);
+    dialog->show();
+    const QString hangul = QStringLiteral("노래");
+    Submit(hangul);
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("コードページ932"))) << presenter.shown[0].text.toStdString();
+    EXPECT_TRUE(presenter.shown[0].text.contains(hangul));
+    EXPECT_EQ(Caption(0), QStringLiteral("登録エラー"));
+    EXPECT_FALSE(words.HasFile());
+    EXPECT_FALSE(QFile::exists(DataPath(hangul)));
+    EXPECT_EQ(ReadBytes(settings.IniPath), before);
+
+    // Registered under a name it can hold; renaming to an emoji is refused the same way.
+    Submit(QStringLiteral("歌"));
+    ASSERT_EQ(presenter.shown.size(), 1);
+    const QByteArray registered = ReadBytes(settings.IniPath);
+    EXPECT_FALSE(registered.startsWith("\xEF\xBB\xBF"));
+    Submit(QStringLiteral("歌😀"));
+    ASSERT_EQ(presenter.shown.size(), 2);
+    EXPECT_EQ(Caption(1), QStringLiteral("登録エラー"));
+    EXPECT_EQ(ReadBytes(settings.IniPath), registered);
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("歌")));
+    EXPECT_TRUE(QFile::exists(DataPath(QStringLiteral("歌"))));
+    EXPECT_EQ(RegistryValue(words.DiscId), QStringLiteral("歌"));
 }
 
 TEST_F(DiscMng, TheListReadsOnlyTheRowsShownAndHintsCutOffTexts)

@@ -590,3 +590,30 @@ TEST_F(InputData, AnLrcFileGivesTheTrackItsLinesTimesAndAdjustInTimeForTheLyrics
     dialog.CopyTrack->setCurrentIndex(dialog.CopyTrack->findText(QStringLiteral("01")));
     EXPECT_FALSE(dialog.LrcReadBtn->isEnabled());
 }
+
+TEST_F(InputData, TextsCodePage932CannotHoldAreToldOnceWhenOkTurnsTheFileIntoUtf8)
+{
+    const QString notice = QStringLiteral("この文字はコードページ932で保存できないため、このファイルはUTF-8で保存されます");
+    Open(1, 3);
+    // Texts code page 932 holds: nothing to tell, the file stays as it is.
+    dialog.ArtistName->setText(QStringLiteral("歌手"));
+    dialog.OKBtn->click();
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_FALSE(File().startsWith("\xEF\xBB\xBF"));
+
+    dialog.show();
+    dialog.TitleName->setText(QStringLiteral("노래 😀"));
+    dialog.OKBtn->click();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].text, notice);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("データ入力"));
+    EXPECT_TRUE(File().startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(words.Title, QStringLiteral("노래 😀"));
+
+    // The file is UTF-8 now: more such text is saved without a word.
+    dialog.show();
+    dialog.ArtistName->setText(QStringLiteral("가수"));
+    dialog.OKBtn->click();
+    EXPECT_EQ(presenter.shown.size(), 1);
+    EXPECT_TRUE(QString::fromUtf8(File()).contains(QStringLiteral("Artist=가수")));
+}

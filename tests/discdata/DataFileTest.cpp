@@ -464,9 +464,15 @@ TEST_F(DataFile, TextOutsideCodePage932IsKept)
     EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("歌"));
     ASSERT_TRUE(words.Save(dpLyrics));
     EXPECT_TRUE(FileBytes().startsWith("[Title]\r\n01=\x89\xcc\r\n"));
+    EXPECT_FALSE(words.LastSaveMadeUtf8);
     words.SetSongTitle(2, QStringLiteral("Café ☃ 😀"));
     ASSERT_TRUE(words.Save(dpLyrics));
     EXPECT_TRUE(FileBytes().startsWith("\xEF\xBB\xBF[Title]\r\n01=歌\r\n"));
+    EXPECT_TRUE(words.LastSaveMadeUtf8);
+    // Already UTF-8, the file turns into nothing new.
+    words.SetSongTitle(3, QStringLiteral("한"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_FALSE(words.LastSaveMadeUtf8);
     Reinsert();
     EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("歌"));
     EXPECT_EQ(words.GetSongTitle(2), QStringLiteral("Café ☃ 😀"));
