@@ -1,6 +1,7 @@
 #include "playback/CueSheet.h"
 
 #include <QByteArrayView>
+#include <QStringDecoder>
 
 #include <algorithm>
 
@@ -40,6 +41,22 @@ public:
         const char* from = p;
         while (p < end && !IsBlank(*p)) ++p;
         return {from, p - from};
+    }
+    // Display text (a title, a name): the rest of the line, without the quotes around it.
+    // Read leniently, since nothing the disc plays depends on it: an apostrophe that
+    // starts a word ('Round Midnight) is no quote, and an unclosed quote is kept as written.
+    QByteArrayView Text()
+    {
+        skipBlanks();
+        QByteArrayView rest(p, end - p);
+        p = end;
+        if (rest.size() < 2) return rest;
+        if (rest.front() == '"') {
+            const qsizetype close = rest.indexOf('"', 1);
+            return close > 0 ? rest.sliced(1, close - 1) : rest;
+        }
+        if (rest.front() == '\'' && rest.back() == '\'') return rest.sliced(1, rest.size() - 2);
+        return rest;
     }
     // An argument quoted with " or ' (which may hold blanks), or unquoted the rest of the
     // line. False when a quote is not closed.
@@ -96,9 +113,20 @@ bool ParseTime(QByteArrayView word, int64_t* frames)
     return true;
 }
 
-CueSheet::FileKind KindOf(QByteArrayView type)
+// A FILE line's type; a line without one is known by the file's extension, as players
+// read such sheets: raw sectors for an image, decoded audio for anything else (a
+// decoder refuses what is not audio, where raw reading would play noise).
+CueSheet::FileKind KindOf(QByteArrayView type, QByteArrayView name)
 {
-    if (type.isEmpty() || Is(type, "BINARY")) return CueSheet::FileKind::Raw;
+    if (type.isEmpty()) {
+        const qsizetype dot = name.lastIndexOf('.');
+        const QByteArrayView extension = dot < 0 ? QByteArrayView() : name.sliced(dot + 1);
+        if (extension.isEmpty() || extension.contains('/') || extension.contains('\\') || Is(extension, "BIN")
+            || Is(extension, "IMG") || Is(extension, "RAW") || Is(extension, "ISO"))
+            return CueSheet::FileKind::Raw;
+        return CueSheet::FileKind::Audio;
+    }
+    if (Is(type, "BINARY")) return CueSheet::FileKind::Raw;
     if (Is(type, "MOTOROLA")) return CueSheet::FileKind::RawBigEndian;
     return CueSheet::FileKind::Audio; // WAVE, FLAC, AIFF, MP3
 }
@@ -186,12 +214,8 @@ private:
         }
         const bool title = Is(keyword, "TITLE");
         if (title || Is(keyword, "PERFORMER")) {
-            QByteArrayView arg;
-            bool quoted = false;
-            if (!words.Argument(&arg, &quoted))
-                return unclosedQuote();
             QString& field = inTrack ? (title ? track.title : track.performer) : (title ? sheet->title : sheet->performer);
-            field = decode(arg);
+            field = decode(words.Text());
         }
         return true; // REM, CATALOG, ISRC, FLAGS, SONGWRITER and the like tell nothing the disc needs
     }
@@ -216,7 +240,7 @@ private:
         }
         if (name.isEmpty()) return failLine("%1 行目「%2」にファイル名がありません。", "line %1 (%2) names no file");
         file = name;
-        fileKind = KindOf(type);
+        fileKind = KindOf(type, name);
         ++fileLine;
         return true;
     }
@@ -321,6 +345,15 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
 {
     *sheet = {};
     QByteArrayView text(input);
+    // UTF-16 with its byte-order mark, as some Windows rippers write it, is read as the
+    // same text in UTF-8.
+    QByteArray fromUtf16;
+    const bool le = text.startsWith("\xFF\xFE"), be = text.startsWith("\xFE\xFF");
+    if (le || be) {
+        QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
+        fromUtf16 = QString(decoder.decode(text.sliced(2))).toUtf8();
+        text = fromUtf16;
+    }
     if (text.startsWith("\xEF\xBB\xBF")) text = text.sliced(3);
     // Nothing after a NUL is text.
     const qsizetype nul = text.indexOf('\0');

@@ -12,7 +12,8 @@
 
 struct CueSheet {
     // BINARY (little-endian) and MOTOROLA (big-endian) are raw sectors; WAVE, FLAC,
-    // AIFF and the like are audio files that are decoded.
+    // AIFF and the like are audio files that are decoded. A FILE line without a type
+    // goes by the name's extension: BIN, IMG, RAW and ISO (or none) raw, others audio.
     enum class FileKind { Raw, RawBigEndian, Audio };
     struct File {
         QString name; // as the sheet writes it
@@ -33,7 +34,8 @@ struct CueSheet {
     QString title, performer;
 };
 
-// Reads a cue sheet (UTF-8, or code page 932 as Japanese Windows tools write it); false
+// Reads a cue sheet (UTF-8, UTF-16 with its byte-order mark, or code page 932 as
+// Japanese Windows tools write it); false
 // with a reason (naming the line at fault, where one is) when it cannot be read or
 // names no track.
 bool ParseCueSheet(const QByteArray& text, CueSheet* sheet, QString* error);
