@@ -6,6 +6,7 @@
 #include "common/Defines.h"
 #include "common/Error.h"
 #include "common/TextCodec.h"
+#include "discdata/Lrc.h"
 #include "discdata/Words.h"
 
 QStringList MemoLines(const QString& text)
@@ -114,4 +115,44 @@ std::optional<ImportedLyrics> ReadLyricsFile(const QString& path)
         }
         if (OpenErrorMessage(path) != IdRetry) return std::nullopt;
     }
+}
+
+namespace {
+// "3, 7, 9" of the lines named, "…" when more were skipped.
+QString LineList(const LrcSkipped& skipped)
+{
+    QStringList numbers;
+    for (int line : skipped.Lines) numbers << QString::number(line);
+    QString list = numbers.join(QStringLiteral(", "));
+    if (skipped.Count > static_cast<int>(skipped.Lines.size())) list += QStringLiteral(", …");
+    return list;
+}
+} // namespace
+
+QStringList ImportNotes(const ImportedLyrics& file, const LrcLyrics* lrc)
+{
+    QStringList notes;
+    if (lrc && lrc->Dropped > 0)
+        notes << Reason("歌詞は最大127行までです。最初の127行を読み込み、残りの%1行は読み込みませんでした。",
+                        "a track holds at most 127 lines; the last %1 were left out")
+                     .arg(lrc->Dropped);
+    if (lrc && lrc->AtZero > 0)
+        notes << Reason("00:00.00 の%1行は 00:00.01 に置きました (時刻 0 は未設定の意味になるため)。",
+                        "%1 line(s) at 00:00.00 were put at 00:00.01, since a time of 0 means not set")
+                     .arg(lrc->AtZero);
+    if (lrc && lrc->Untimed.Count > 0)
+        notes << Reason("時刻の付いていない%1行は読み込みませんでした (%2 行目)。",
+                        "%1 line(s) without a time were skipped (line %2)")
+                     .arg(lrc->Untimed.Count)
+                     .arg(LineList(lrc->Untimed));
+    if (lrc && lrc->BadTags.Count > 0)
+        notes << Reason("読めないタグのある%1行は読み込みませんでした (%2 行目)。",
+                        "%1 line(s) with a tag that is no time and no [name:value] were skipped (line %2)")
+                     .arg(lrc->BadTags.Count)
+                     .arg(LineList(lrc->BadTags));
+    if (file.Invalid > 0)
+        notes << Reason("文字として読めないバイトが%1個ありました。その部分は正しく表示されません。",
+                        "%1 byte(s) are not valid text in the file's encoding and will not show as intended")
+                     .arg(file.Invalid);
+    return notes;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 class TWords;
+struct LrcLyrics;
 
 // The lines of a memo text. Every line break ends a line, so a text that ends with a
 // break gets no empty line after it; CR LF, CR and LF all break.
@@ -54,3 +55,9 @@ ImportedLyrics DecodeLyricsText(const QByteArray& bytes);
 // Reads a lyrics text file; a file that cannot be read offers Retry and Cancel. No
 // value when the user cancelled.
 std::optional<ImportedLyrics> ReadLyricsFile(const QString& path);
+
+// What the user is told after an import, one sentence each (in English for
+// mirelune-tool): bytes that did not decode, and for an LRC file (lrc not null) lines
+// beyond 127, lines moved off 00:00.00, and lines skipped, with why and where. Empty
+// when all went in as written.
+QStringList ImportNotes(const ImportedLyrics& file, const LrcLyrics* lrc);

@@ -169,6 +169,10 @@ void TInputDataForm::ReadWordsFile(const QString& path)
     WordsEdit->document()->setModified(true);
     // The line limit applies to a file as it does to typing.
     WordsEditExit();
+    const QStringList notes = ImportNotes(*read, nullptr);
+    if (!notes.isEmpty())
+        CurrentMessagePresenter()->Show(notes.join(QLatin1Char('\n')), QStringLiteral("歌詞の読み込み"),
+                                        MbTaskModal | MbIconWarning | MbOk);
 }
 
 void TInputDataForm::LrcReadBtnClick()
@@ -204,9 +208,9 @@ void TInputDataForm::ReadLrcFile(const QString& path)
     }
     SetWordsEdit(track);
     SetTimingList(track);
-    if (lyrics.Dropped > 0)
-        CurrentMessagePresenter()->Show(
-            QStringLiteral("歌詞は最大127行までです。最初の127行を読み込み、残りの%1行は読み込みませんでした。")
-                .arg(lyrics.Dropped),
-            QStringLiteral("歌詞行数オーバー"), MbTaskModal | MbIconWarning | MbOk);
+    const QStringList notes = ImportNotes(*read, &lyrics);
+    if (!notes.isEmpty())
+        CurrentMessagePresenter()->Show(notes.join(QLatin1Char('\n')),
+                                        lyrics.Dropped > 0 ? QStringLiteral("歌詞行数オーバー") : QStringLiteral("LRC読込"),
+                                        MbTaskModal | MbIconWarning | MbOk);
 }

@@ -11,9 +11,9 @@ namespace {
 const QString kJoin = QStringLiteral(" / ");
 const QString kEndMarker = QStringLiteral("***");
 const QString kMarkerStandIn = QStringLiteral("＊＊＊");
-constexpr int32_t kGap = 100;               // a gap longer than this gets its empty line
 constexpr int64_t kMaxOffsetMs = 100000000; // beyond any track; keeps the sums in range
 constexpr qsizetype kMaxTag = 32;           // a time tag is short: no longer search for its end
+constexpr size_t kShownLines = 5;           // skipped lines named by number
 
 // The closing character of a tag opened at pos, looked for no further than a tag can reach.
 qsizetype tagClose(QStringView s, qsizetype pos, QChar close)
@@ -48,17 +48,29 @@ int64_t digits(QStringView s, qsizetype& pos, int max, int* count = nullptr)
     return n == 0 ? -1 : value;
 }
 
-// "mm:ss", "mm:ss.x", "mm:ss.xx", "mm:ss.xxx" (":" also before the fraction), blanks
-// around it allowed; hundredths, the thousandths truncated as positions are.
+// "mm:ss", "mm:ss.x", "mm:ss.xx", "mm:ss.xxx" (":" also before the fraction), and
+// "h:mm:ss.xx" for long tracks, blanks around it allowed; hundredths, the thousandths
+// truncated as positions are. "a:b:c" without a dot stays minutes, seconds and
+// hundredths, as most players read it.
 bool parseTime(QStringView tag, int32_t* time)
 {
     tag = trimBlanks(tag);
     qsizetype pos = 0;
-    const int64_t minutes = digits(tag, pos, 5);
+    int64_t minutes = digits(tag, pos, 5);
     if (minutes < 0 || pos >= tag.size() || tag[pos] != QLatin1Char(':')) return false;
     ++pos;
-    const int64_t seconds = digits(tag, pos, 2);
+    int64_t seconds = digits(tag, pos, 2);
     if (seconds < 0) return false;
+    if (pos < tag.size() && tag[pos] == QLatin1Char(':')) {
+        qsizetype after = pos + 1;
+        const int64_t third = digits(tag, after, 2);
+        if (third >= 0 && after < tag.size() && tag[after] == QLatin1Char('.')) {
+            if (minutes > 999) return false; // hours: keeps the time in range
+            minutes = minutes * 60 + seconds;
+            seconds = third;
+            pos = after;
+        }
+    }
     int64_t fraction = 0;
     if (pos < tag.size()) {
         if (tag[pos] != QLatin1Char('.') && tag[pos] != QLatin1Char(':')) return false;
@@ -161,12 +173,20 @@ int32_t clampTime(int64_t t) { return static_cast<int32_t>(std::clamp<int64_t>(t
 
 } // namespace
 
+void LrcSkipped::Add(int line)
+{
+    ++Count;
+    if (Lines.size() < kShownLines) Lines.push_back(line);
+}
+
 LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
 {
     LrcLyrics result;
     std::vector<Entry> entries;
     int64_t offsetMs = 0;
+    int lineNumber = 0;
     for (const QString& line : lines) {
+        ++lineNumber;
         const QStringView s(line);
         std::vector<int32_t> times;
         qsizetype pos = 0;
@@ -182,13 +202,22 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
             for (int32_t t : times) entries.push_back({t, text});
             continue;
         }
-        // An ID tag: "[key:value]" alone on its line.
+        // An ID tag: "[key:value]" alone on its line. Anything else is skipped, and the
+        // user told which lines and why.
         const QStringView tag = trimBlanks(s);
-        if (tag.size() < 2 || tag.front() != QLatin1Char('[') || tag.back() != QLatin1Char(']')) continue;
-        const QStringView inner = tag.sliced(1, tag.size() - 2);
+        if (tag.isEmpty()) continue;
+        if (tag.front() != QLatin1Char('[')) {
+            result.Untimed.Add(lineNumber);
+            continue;
+        }
+        const QStringView inner = tag.size() < 2 || tag.back() != QLatin1Char(']') ? QStringView() : tag.sliced(1, tag.size() - 2);
         const qsizetype colon = inner.indexOf(QLatin1Char(':'));
-        if (colon <= 0) continue;
-        const QString key = trimBlanks(inner.first(colon)).toString().toLower();
+        const QString key = colon <= 0 ? QString() : trimBlanks(inner.first(colon)).toString().toLower();
+        // A key that starts with a digit is a time that cannot be read.
+        if (key.isEmpty() || isDigit(key.front())) {
+            result.BadTags.Add(lineNumber);
+            continue;
+        }
         const QStringView value = trimBlanks(inner.sliced(colon + 1));
         if (key == QLatin1String("ti")) {
             result.Title = cleanText(value);
@@ -198,7 +227,10 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
             result.Album = cleanText(value);
         } else if (key == QLatin1String("length")) {
             int32_t length = 0;
-            if (parseTime(value, &length)) result.Length = length;
+            if (parseTime(value, &length))
+                result.Length = length;
+            else
+                result.BadTags.Add(lineNumber);
         } else if (key == QLatin1String("offset")) {
             // A sign and digits, blanks anywhere between them.
             QString number;
@@ -206,7 +238,10 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
                 if (!isBlank(c)) number += c;
             bool ok = false;
             const qlonglong n = number.toLongLong(&ok);
-            if (ok) offsetMs = std::clamp<int64_t>(n, -kMaxOffsetMs, kMaxOffsetMs);
+            if (ok)
+                offsetMs = std::clamp<int64_t>(n, -kMaxOffsetMs, kMaxOffsetMs);
+            else
+                result.BadTags.Add(lineNumber);
         }
     }
 
@@ -216,7 +251,14 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
     const int64_t shift = -offsetMs / 10;
     const int64_t adjust = std::clamp<int64_t>(shift, -kAdjustLimit, kAdjustLimit);
     result.Adjust = static_cast<int16_t>(adjust);
-    for (Entry& e : entries) e.time = clampTime(e.time + (shift - adjust));
+    for (Entry& e : entries) {
+        e.time = clampTime(e.time + (shift - adjust));
+        // A start of 0 means "not set" in a data file: the first time that is a time.
+        if (e.time == 0) {
+            e.time = 1;
+            if (!e.text.isEmpty()) ++result.AtZero;
+        }
+    }
 
     const std::vector<Entry> merged = mergeByTime(std::move(entries));
     // The track's end in the times of the lines: the correction moves it the other way.
@@ -269,11 +311,14 @@ QString WriteLrc(const LrcTrack& track)
         const Entry& l = lines[i];
         out += FormatLrcTime(l.time) + l.text + crlf;
         if (l.end <= l.time) continue; // no end of its own: it lasts until the next line
+        // Every end the reader would not give back by itself gets its empty line, so that
+        // a short gap with no lyric shown survives. An end past the next start cannot
+        // be written: the next line's start ends it.
         bool emptyLine;
         if (i + 1 < lines.size())
-            emptyLine = lines[i + 1].time - l.end > kGap;
+            emptyLine = l.end < lines[i + 1].time;
         else if (track.Length > 0)
-            emptyLine = track.Length - l.end > kGap;
+            emptyLine = l.end != track.Length;
         else
             emptyLine = l.end < kLrcOpenEnd;
         if (emptyLine) out += FormatLrcTime(l.end) + crlf;

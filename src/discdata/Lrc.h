@@ -16,6 +16,13 @@
 // reaches, so the line shows until the track ends, as the file means it to (99:59.99).
 constexpr int32_t kLrcOpenEnd = 599999;
 
+// Lines of a file the reader could not use: how many, and the first few (numbered from 1).
+struct LrcSkipped {
+    int Count = 0;
+    std::vector<int> Lines;
+    void Add(int line);
+};
+
 // What an LRC file gives a track.
 struct LrcLyrics {
     QString Title;      // [ti:]
@@ -27,11 +34,16 @@ struct LrcLyrics {
     int16_t Adjust = 0;
     std::vector<TWordsLine> Lines; // in time order, at most 127, every end set where it can be
     int Dropped = 0;               // lines beyond 127, left out
+    int AtZero = 0;                // lines at 00:00.00, put at 00:00.01 (a start of 0 is "not set")
+    LrcSkipped Untimed;            // text without a time tag
+    LrcSkipped BadTags;            // a tag that is neither a time nor [key:value], or an unreadable
+                                   // [offset:] or [length:]
 };
 
 // Reads the lines of an LRC file (the file's text split into lines).
 // - Time tags [mm:ss], [mm:ss.x], [mm:ss.xx] and [mm:ss.xxx] (also with ":" before the
-//   fraction); several at the start of a line put the line at each time.
+//   fraction), and [h:mm:ss.xx]; several at the start of a line put the line at each
+//   time. A line at 00:00.00 is put at 00:00.01, since a data file reads 0 as "not set".
 // - Word tags <mm:ss.xx> are removed from the text; blanks at both ends go.
 // - ID tags ([ti:], [ar:], [al:], [length:], [offset:], and any other) stay out of the
 //   lyrics. [offset:N] is in milliseconds, a positive N showing the lines earlier.
@@ -41,8 +53,8 @@ struct LrcLyrics {
 //   before it and is no line itself. The last line ends at trackEnd (hundredths from the
 //   start of the track; when 0, the [length:] of the file, else kLrcOpenEnd); a line
 //   that starts after the track's end has no end (0).
-// - Untimed lines are not lyrics. A text "***" would end the lyrics in a data file, so it
-//   becomes "＊＊＊".
+// - Untimed lines are not lyrics; they and unreadable tags are counted as skipped. A text
+//   "***" would end the lyrics in a data file, so it becomes "＊＊＊".
 LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd);
 
 // What a track's LRC file is written from.
@@ -55,9 +67,9 @@ struct LrcTrack {
 };
 
 // The LRC text, CR LF after every line: the tags that have a value, then the lines in
-// time order, one [mm:ss.xx] each at its start, and an empty timed line where a line ends
-// more than a second before the next starts (or before the track's end; with the length
-// unknown, wherever the line has an end). Texts are cleaned as the reader cleans them;
+// time order, one [mm:ss.xx] each at its start, and an empty timed line wherever a line
+// ends before the next starts (or away from the track's end; with the length unknown,
+// wherever the line has an end), so that reading gives every end back. Texts are cleaned as the reader cleans them;
 // lines of empty text are left out and lines of one start joined, as the reader would.
 QString WriteLrc(const LrcTrack& track);
 

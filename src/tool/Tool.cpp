@@ -37,7 +37,9 @@ Commands:
       lines not yet timed are left out.
   import-lrc DATAFILE TRACK FILE.lrc
       Replaces the track's lyrics, times and correction by those of the LRC file
-      (an [offset:] becomes the correction) and saves the data file.
+      (an [offset:] becomes the correction) and saves the data file. Lines it
+      skips (no time, a tag it cannot read), lines moved off 00:00.00 and bytes
+      that are no text are told on standard error.
 
 DATAFILE is the path of a data file, or the name or disc identifier of a registered
 disc, found through the settings file as the program finds it. A data file does not
@@ -48,10 +50,11 @@ Options:
   -i:FILE, -i=FILE, -iFILE, /i:FILE
              The settings file, as for the program: ".ini" is added to a name
              without an extension, and a name without a folder is taken beside
-             the program.
+             the program. It must exist.
   -h, --help This text.
 
-Exit status: 0 done, 1 failed (the data file is left as it was), 2 wrong usage.
+Exit status: 0 done, 1 failed (the data file is left as it was) or the output
+could not be written, 2 wrong usage.
 )";
 
 
@@ -149,6 +152,14 @@ int Tool::run(const QStringList& args, const QString& exeDir, const QString& def
     if (operands.isEmpty()) return usage(QStringLiteral("no command given"));
 
     settings.IniPath = SettingsFileFromArgs(options, exeDir, defaultSettings);
+    // A settings file named on the command line must be there: a mistyped name would
+    // otherwise read as an empty one, with no discs registered and the default folder.
+    // Without -i the program's own file may not exist yet, before its first run.
+    if (!options.isEmpty()) {
+        const QFileInfo named(settings.IniPath);
+        if (named.isDir()) return fail(QStringLiteral("the settings file %1 is a folder").arg(settings.IniPath));
+        if (!named.exists()) return fail(QStringLiteral("no settings file %1").arg(settings.IniPath));
+    }
     settings.DefaultDataFolder = defaultDataFolder;
     if (!LoadDataFolder(settings)) return fail(QStringLiteral("cannot read the settings file %1").arg(settings.IniPath));
     words = std::make_unique<TWords>(drive, commands, settings);
@@ -363,9 +374,7 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
     out << "Track " << FormatZeroPad(track, 2) << ": " << lyrics.Lines.size() << " lines";
     if (lyrics.Adjust != 0) out << ", adjust " << lyrics.Adjust;
     out << Qt::endl;
-    if (lyrics.Dropped > 0)
-        err << "mirelune-tool: a track holds at most 127 lines; the last " << lyrics.Dropped << " of " << lrcPath
-            << " were left out" << Qt::endl;
+    for (const QString& note : ImportNotes(*text, &lyrics)) err << "mirelune-tool: " << lrcPath << ": " << note << Qt::endl;
     return ToolDone;
 }
 

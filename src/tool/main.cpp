@@ -1,8 +1,11 @@
 // mirelune-tool: see Tool.h, and --help.
 #include <QGuiApplication>
 #include <QStandardPaths>
+#include <QFileDevice>
 #include <QTextStream>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 #include "app/Paths.h"
 #include "common/Error.h"
@@ -32,6 +35,20 @@ int main(int argc, char** argv)
                                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
                                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QTextStream out(stdout), err(stderr);
-    return RunTool(app.arguments().mid(1), QCoreApplication::applicationDirPath(), paths.settingsFile,
-                   paths.dataFolder, out, err);
+    const int status = RunTool(app.arguments().mid(1), QCoreApplication::applicationDirPath(), paths.settingsFile,
+                               paths.dataFolder, out, err);
+    // What was to be shown is lost when standard output is a full disk or a closed file:
+    // a script reading it must not take the run for a success.
+    out.flush();
+    errno = 0;
+    const bool flushed = std::fflush(stdout) == 0;
+    if (out.status() != QTextStream::Ok || !flushed || std::ferror(stdout)) {
+        const auto* file = qobject_cast<QFileDevice*>(out.device());
+        const QString why = file && file->error() != QFileDevice::NoError ? file->errorString()
+                            : errno != 0                                  ? QString::fromLocal8Bit(std::strerror(errno))
+                                                                          : QStringLiteral("write error");
+        err << "mirelune-tool: cannot write the output: " << why << Qt::endl;
+        return status == ToolDone ? ToolFailed : status;
+    }
+    return status;
 }

@@ -438,7 +438,7 @@ TEST_F(DiscDialogsTest, PropertiesWriteTheLyricsOfATrackOrOfTheWholeDiscAsLrcFil
     QFile file(one);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("\xEF\xBB\xBF[ti:One]\r\n[ar:Singer]\r\n[al:Disc]\r\n[length:00:30.00]\r\n"
-                                         "[00:01.10]first\r\n[00:03.30]second\r\n[00:09.10]\r\n"));
+                                         "[00:01.10]first\r\n[00:03.10]\r\n[00:03.30]second\r\n[00:09.10]\r\n"));
 
     // The whole disc into a folder: the borrowing track too, with both corrections; a
     // file already there is replaced only when the user says so.

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
@@ -616,4 +617,31 @@ TEST_F(InputData, TextsCodePage932CannotHoldAreToldOnceWhenOkTurnsTheFileIntoUtf
     dialog.OKBtn->click();
     EXPECT_EQ(presenter.shown.size(), 1);
     EXPECT_TRUE(QString::fromUtf8(File()).contains(QStringLiteral("Artist=가수")));
+}
+
+TEST_F(InputData, ImportsTellWhatWasSkippedOrMovedAndBytesThatAreNoText)
+{
+    Open(1, 2);
+    dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
+    dialog.MTitleBoxW->setCurrentIndex(1);
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile f(dir.filePath(name));
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        return f.fileName();
+    };
+    dialog.ReadLrcFile(write(QStringLiteral("notes.lrc"), "[00:00.00]zero\n[chorus]\nno time\n[00:02.00]\x80\n"));
+    EXPECT_EQ(words.GetLine(2, 1).StartTime, 1);
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("LRC読込"));
+    for (const char* said : {"00:00.01 に置きました", "時刻の付いていない1行は読み込みませんでした (3 行目)",
+                             "読めないタグのある1行は読み込みませんでした (2 行目)", "読めないバイトが1個"})
+        EXPECT_TRUE(presenter.shown[0].text.contains(QString::fromUtf8(said))) << presenter.shown[0].text.toStdString();
+
+    // A lyrics text with bytes that are no text is read, and the user told.
+    dialog.ReadWordsFile(write(QStringLiteral("words.txt"), Cp932::Encode(QStringLiteral("春の歌\n")) + "\x80\n"));
+    EXPECT_EQ(words.GetLine(2, 1).Text, QStringLiteral("春の歌"));
+    ASSERT_EQ(presenter.shown.size(), 2);
+    EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("歌詞の読み込み"));
+    EXPECT_TRUE(presenter.shown[1].text.contains(QStringLiteral("読めないバイトが1個"))) << presenter.shown[1].text.toStdString();
 }

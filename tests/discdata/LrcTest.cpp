@@ -26,12 +26,19 @@ std::vector<Line> linesOf(const std::vector<TWordsLine>& lines)
 
 void PrintTo(const Line& l, std::ostream* os) { *os << l.start << "-" << l.end << " " << l.text.toStdString(); }
 
+struct Skips {
+    int count = 0;
+    std::vector<int> lines;
+};
+
 struct ReadCase {
     const char* name;
     QStringList file;
     int32_t trackEnd;
     std::vector<Line> lines;
     int16_t adjust = 0;
+    Skips untimed = {}, badTags = {}; // lines skipped, and why
+    int atZero = 0;                   // lines moved off 00:00.00
 };
 
 TEST(LrcRead, FormsFoundInTheWild)
@@ -49,7 +56,8 @@ TEST(LrcRead, FormsFoundInTheWild)
          {"[offset:+500]", "[00:10.00]x"}, 2000, {{1000, 2050, "x"}}, -50},
         {"an offset with blanks around and inside its sign",
          {"[offset: - 250 ]", "[00:10.00]x"}, 2000, {{1000, 1975, "x"}}, 25},
-        {"an offset that is no number changes nothing", {"[offset:soon]", "[00:10.00]x"}, 2000, {{1000, 2000, "x"}}},
+        {"an offset that is no number changes nothing, and is told",
+         {"[offset:soon]", "[00:10.00]x"}, 2000, {{1000, 2000, "x"}}, 0, {}, {1, {1}}},
         {"what the correction cannot hold moves the times",
          {"[offset:-400000]", "[00:10.00]x"}, 0, {{11000, kLrcOpenEnd, "x"}}, 30000},
         {"word tags go, other angle brackets stay",
@@ -60,10 +68,31 @@ TEST(LrcRead, FormsFoundInTheWild)
          {"[00:01.00] <00:01.00> Some <00:01.50> words <00:02.00> here", "[00:03.00]<<00:03.50>00:03.60>end"},
          500,
          {{100, 300, "Some words here"}, {300, 500, "end"}}},
-        {"ID tags, known or not, are no lyrics; untimed text is none either",
-         {"[ti:Song [Live]]", "[ar:Someone]", "[by:me]", "[re:tool]", "just text", "[00:01.00]x", "[chorus]"},
+        {"ID tags, known or not, are no lyrics; untimed text is none either, and is told",
+         {"[ti:Song [Live]]", "[ar:Someone]", "[by:me]", "[re:tool]", "just text", "[00:01.00]x", "[chorus]", " \t"},
          200,
-         {{100, 200, "x"}}},
+         {{100, 200, "x"}},
+         0,
+         {1, {5}},
+         {1, {7}}},
+        {"tags that cannot be read are told with the first few of their lines",
+         {"[00:1x.00]a", "[00:01.00]b", "[00:02.00", "[:x]", "[1:2:3:4]c", "[length:soon]", "[]", "[00:03.00]c", "d",
+          "[00.04.00]e"},
+         400,
+         {{100, 300, "b"}, {300, 400, "c"}},
+         0,
+         {1, {9}},
+         {7, {1, 3, 4, 5, 6}}},
+        {"hours before the minutes, with a fraction; a:b:c without one stays minutes",
+         {"[1:02:03.45]late", "[01:02:03]early"}, 0, {{6203, 372345, "early"}, {372345, kLrcOpenEnd, "late"}}},
+        {"a line at 00:00.00 starts at 00:00.01: a start of 0 is no time in a data file",
+         {"[00:00.00]first", "[00:00.00][00:02.00]again", "[00:01.00]"},
+         300,
+         {{1, 100, "first / again"}, {200, 300, "again"}},
+         0,
+         {},
+         {},
+         2},
         {"lines out of order are sorted; lines of one time are joined",
          {"[00:30.00]c", "[00:10.00]a", "[00:20.00]b1", "[00:20.00]b2"},
          4000,
@@ -85,6 +114,11 @@ TEST(LrcRead, FormsFoundInTheWild)
         EXPECT_EQ(linesOf(read.Lines), c.lines);
         EXPECT_EQ(read.Adjust, c.adjust);
         EXPECT_EQ(read.Dropped, 0);
+        EXPECT_EQ(read.Untimed.Count, c.untimed.count);
+        EXPECT_EQ(read.Untimed.Lines, c.untimed.lines);
+        EXPECT_EQ(read.BadTags.Count, c.badTags.count);
+        EXPECT_EQ(read.BadTags.Lines, c.badTags.lines);
+        EXPECT_EQ(read.AtZero, c.atZero);
     }
     const LrcLyrics tags = ReadLrc({"[ti:Song [Live]]", "[AR: Someone ]", "[al:Album]", "[length:3:25.5]"}, 0);
     EXPECT_EQ(tags.Title, QStringLiteral("Song [Live]"));
@@ -127,12 +161,12 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
     words.Title = QStringLiteral("アルバム");
     words.Artist = QStringLiteral("歌手");
     words.SetSongTitle(2, QStringLiteral("二曲目"));
-    // Gaps of more than a second keep their empty lines; a shorter gap and a line
-    // ending with the track need none.
+    // Every gap keeps its empty line, however short; a line ending with the track needs
+    // none. The writer never writes 00:00.00, which a data file cannot hold as a time.
     const QString file = QStringLiteral(
         "[ti:二曲目]\r\n[ar:歌手]\r\n[al:アルバム]\r\n[length:01:30.00]\r\n"
-        "[00:00.00]Intro, with a comma\r\n[00:05.10]first\r\n[00:08.00]\r\n"
-        "[00:12.34]second / both\r\n[00:13.00]third\r\n[01:20.00]\r\n[01:25.00]last\r\n");
+        "[00:00.01]Intro, with a comma\r\n[00:05.10]first\r\n[00:08.00]\r\n"
+        "[00:12.34]second / both\r\n[00:12.90]\r\n[00:13.00]third\r\n[01:20.00]\r\n[01:25.00]last\r\n");
     const LrcLyrics read = ReadLrc(DecodeLyricsText(file.toUtf8()).Lines, words.SongLength(2) / 10);
     ASSERT_EQ(read.Lines.size(), 5u);
     StoreLrc(words, 2, read);
@@ -152,10 +186,11 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
         }, false);
         return k > 0 ? words.GetLine(2, k).Text : QString();
     };
-    EXPECT_EQ(shown(10), QStringLiteral("Intro, with a comma"));
+    EXPECT_EQ(shown(20), QStringLiteral("Intro, with a comma"));
     EXPECT_EQ(shown(5110), QStringLiteral("first"));
     EXPECT_EQ(shown(9000), QString());
     EXPECT_EQ(shown(12350), QStringLiteral("second / both"));
+    EXPECT_EQ(shown(12950), QString());
     EXPECT_EQ(shown(60000), QStringLiteral("third"));
     EXPECT_EQ(shown(82000), QString());
     EXPECT_EQ(shown(89990), QStringLiteral("last"));
@@ -185,8 +220,8 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
     for (int k = 1; k <= 5; ++k) words.SetLine(1, k, typed[k - 1]);
     words.SetLineCount(1, 5);
     EXPECT_EQ(WriteLrc(TrackLrc(words, 1)), QStringLiteral("[ar:歌手]\r\n[al:アルバム]\r\n[length:01:00.00]\r\n"
-                                                           "[00:00.50]from the start\r\n[00:03.50]timed\r\n"
-                                                           "[00:06.50]started\r\n"));
+                                                           "[00:00.50]from the start\r\n[00:02.50]\r\n"
+                                                           "[00:03.50]timed\r\n[00:05.50]\r\n[00:06.50]started\r\n"));
     // A track with nothing timed has nothing to write: no file of tags alone.
     words.SetLine(2, 1, {QStringLiteral("typed"), 0, 0});
     words.SetLineCount(2, 1);

@@ -4,7 +4,9 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <csignal>
 #include <sys/mount.h>
@@ -54,7 +56,9 @@ protected:
     // its own for everything else it might look at.
     // fileSizeLimit: the largest file the tool may write, in bytes (0: no limit); a longer
     // write fails partway, as on a full disk.
-    Result tool(QStringList args, const QString& settings = QStringLiteral("this"), rlim_t fileSizeLimit = 0)
+    // output: a file standard output goes to instead of the test.
+    Result tool(QStringList args, const QString& settings = QStringLiteral("this"), rlim_t fileSizeLimit = 0,
+                const QString& output = QString())
     {
         if (!settings.isEmpty()) args.prepend(QStringLiteral("-i:") + (settings == QLatin1String("this") ? ini : settings));
         QProcess p;
@@ -70,6 +74,7 @@ protected:
         for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
             env.insert(QLatin1String(var), dir.path());
         p.setProcessEnvironment(env);
+        if (!output.isEmpty()) p.setStandardOutputFile(output);
         p.start(QStringLiteral(MIRELUNE_TOOL), args);
         EXPECT_TRUE(p.waitForFinished(30000));
         return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
@@ -124,9 +129,10 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
     const QString reprise = out + QStringLiteral("/03 First Song (Reprise).lrc");
     EXPECT_EQ(all.out, first + '\n' + reprise + '\n');
     // The times the lyrics window shows: the correction added; the borrowing track adds
-    // both. The line of empty text is left out; the last line ends with an empty one.
+    // both. The line of empty text is left out; every end before the next start, and the
+    // last line's end, is an empty line.
     EXPECT_EQ(read(first), QByteArray("\xEF\xBB\xBF[ti:First Song]\r\n[ar:Sample Artist]\r\n[al:Sample Disc]\r\n"
-                                      "[00:15.18]First line of the song\r\n[00:19.98]Second line, with a comma\r\n"
+                                      "[00:15.18]First line of the song\r\n[00:19.73]\r\n[00:19.98]Second line, with a comma\r\n"
                                       "[00:24.58]\r\n"));
     EXPECT_TRUE(read(reprise).contains("[00:15.43]First line of the song\r\n"));
     EXPECT_EQ(tool({QStringLiteral("export-lrc"), disc, QStringLiteral("2"), out}).status, 1); // no lyrics
@@ -162,6 +168,57 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
     EXPECT_TRUE(cut.err.contains(QLatin1String("127"))) << cut.err.toStdString();
     EXPECT_TRUE(read(disc).contains("127=762000,768000,line 127\r\n"));
     EXPECT_FALSE(read(disc).contains("128="));
+
+    // Lines it cannot use are told by number and reason; a line at 00:00.00 is put where
+    // a data file holds a time, and bytes that are no text are told too.
+    write(lrc, "[00:00.00]zero\n[1:00:05.50]an hour in\nno time here\n[chorus]\n[00:0x.00]bad\n[00:09.00]\x80\n");
+    const Result told = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc});
+    EXPECT_EQ(told.status, 0) << told.err.toStdString();
+    EXPECT_TRUE(read(disc).contains("001=1,900,zero\r\n")) << read(disc).toStdString();
+    EXPECT_TRUE(read(disc).contains("=360550,599999,an hour in\r\n"));
+    for (const char* note : {"1 line(s) at 00:00.00 were put at 00:00.01", "1 line(s) without a time were skipped (line 3)",
+                             "2 line(s) with a tag that is no time and no [name:value] were skipped (line 4, 5)",
+                             "1 byte(s) are not valid text"})
+        EXPECT_TRUE(told.err.contains(lrc + QStringLiteral(": ") + QLatin1String(note))) << told.err.toStdString();
+}
+
+TEST_F(Tool, ExportThenImportGivesBackEveryStartAndEnd)
+{
+    // Ends shortly before the next start, a line at the first time a data file holds, a
+    // line that runs into the next, and a last line that ends.
+    write(data + QStringLiteral("Gaps.dat"), "[Info]\r\nTitle=Gaps\r\n\r\n[Title]\r\n01=Song\r\n\r\n"
+                                            "[Words01]\r\nAdjust=0\r\n001=1,450,at once\r\n002=500,950,short gap\r\n"
+                                            "003=1000,1500,no gap\r\n004=1500,2990,last\r\n\r\n");
+    const QString file = data + QStringLiteral("Gaps.dat");
+    const Result before = tool({QStringLiteral("show"), file});
+    ASSERT_EQ(before.status, 0) << before.err.toStdString();
+    const QString out = dir.filePath(QStringLiteral("out"));
+    ASSERT_EQ(tool({QStringLiteral("export-lrc"), file, QStringLiteral("1"), out}).status, 0);
+    const Result imported = tool({QStringLiteral("import-lrc"), file, QStringLiteral("1"), out + QStringLiteral("/01 Song.lrc")});
+    ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
+    EXPECT_EQ(imported.err, QString()) << "nothing to tell";
+    EXPECT_EQ(tool({QStringLiteral("show"), file}).out, before.out);
+}
+
+TEST_F(Tool, AMissingSettingsFileAndOutputThatCannotBeWrittenAreFailures)
+{
+    QDir().mkpath(dir.filePath(QStringLiteral("conf.d")));
+    for (const QString& settings : {dir.filePath(QStringLiteral("missing.ini")), dir.filePath(QStringLiteral("conf.d"))}) {
+        const Result r = tool({QStringLiteral("show"), disc}, settings);
+        EXPECT_EQ(r.status, 1) << settings.toStdString();
+        EXPECT_TRUE(r.err.contains(settings)) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty());
+    }
+    // Without -i the program's own settings file may not be there yet.
+    EXPECT_EQ(tool({QStringLiteral("show"), disc}, QString()).status, 0);
+
+    if (!QFileInfo::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full";
+    for (const QStringList& args : {QStringList{QStringLiteral("show"), disc}, QStringList{QStringLiteral("--help")},
+                                    QStringList{QStringLiteral("export-lrc"), disc, QStringLiteral("1"), dir.filePath("out")}}) {
+        const Result full = tool(args, QStringLiteral("this"), 0, QStringLiteral("/dev/full"));
+        EXPECT_EQ(full.status, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(full.err.contains(QLatin1String("cannot write the output"))) << full.err.toStdString();
+    }
 }
 
 TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
@@ -286,6 +343,19 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
     const Result flac = tool({QStringLiteral("id"), demo + QStringLiteral("demo-flac.cue")}, demo + QStringLiteral("Mirelune.ini"));
     EXPECT_EQ(flac.status, 0) << flac.err.toStdString();
     EXPECT_EQ(flac.out, r.out);
+    // Its sheet as some Windows rippers write it (UTF-16 with a byte-order mark), and as
+    // others do (FILE without a type): the same disc.
+    ASSERT_TRUE(QFile::link(demo + QStringLiteral("demo.flac"), dir.filePath(QStringLiteral("demo.flac"))));
+    const QString sheet = QString::fromUtf8(read(demo + QStringLiteral("demo-flac.cue")));
+    ASSERT_TRUE(sheet.contains(QLatin1String("\"demo.flac\" WAVE")));
+    QStringEncoder utf16(QStringConverter::Utf16LE);
+    write(dir.filePath(QStringLiteral("utf16.cue")), "\xFF\xFE" + QByteArray(utf16.encode(sheet)));
+    write(dir.filePath(QStringLiteral("typeless.cue")), QString(sheet).remove(QStringLiteral(" WAVE")).toUtf8());
+    for (const char* name : {"utf16.cue", "typeless.cue"}) {
+        const Result twin = tool({QStringLiteral("id"), dir.filePath(QLatin1String(name))}, demo + QStringLiteral("Mirelune.ini"));
+        EXPECT_EQ(twin.status, 0) << name << ": " << twin.err.toStdString();
+        EXPECT_EQ(twin.out, r.out) << name;
+    }
 }
 
 } // namespace
