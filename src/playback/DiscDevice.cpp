@@ -69,14 +69,14 @@ void AddStamp(const QString& path, std::vector<qint64>& out)
 }
 } // namespace
 
-DiscDevice::FileStamp DiscDevice::imageStamp() const
+DiscDevice::FileStamp DiscDevice::imageStamp(const QStringList& files) const
 {
     FileStamp s;
     struct stat st {};
     if (::stat(QFile::encodeName(driveName).constData(), &st) != 0 || !S_ISREG(st.st_mode)) return s;
     s.exists = true;
     AddStamp(driveName, s.files);
-    for (const QString& f : dataFiles) AddStamp(f, s.files);
+    for (const QString& f : files) AddStamp(f, s.files);
     return s;
 }
 
@@ -99,7 +99,7 @@ bool DiscDevice::Open(const QString& name)
     swapping = false;
     if (isVirtual) {
         dataFiles = ImageDataFiles(driveName);
-        stamp = imageStamp();
+        stamp = imageStamp(dataFiles);
         // A missing image is an empty drive: the disc comes in when the file appears.
         if (stamp.exists && !loadDisc()) return false;
     } else {
@@ -142,6 +142,31 @@ void DiscDevice::loadChangedDisc()
 {
     loadFailed = !loadDisc();
     if (loadFailed) discError = openError;
+}
+
+bool DiscDevice::rereadLayout()
+{
+    // The stamp is taken before the files are read: a change made meanwhile is seen at
+    // the next look.
+    const QStringList files = ImageDataFiles(driveName);
+    const FileStamp now = imageStamp(files);
+    QString error;
+    std::unique_ptr<SectorSource> s = opener(driveName, &error);
+    if (!s || !(s->Toc() == toc)) return false;
+    dataFiles = files;
+    stamp = now;
+    // The new reader takes over where the old one is heard: a file rewritten in place
+    // may no longer read right through the old one.
+    playing(); // a play that reached its end meanwhile ends here
+    const State was = state;
+    halt();
+    text = s->Text();
+    source = std::move(s);
+    if (was == State::Playing)
+        startPlay(headSample, playEndMs);
+    else
+        state = was;
+    return true;
 }
 
 void DiscDevice::dropDisc()
@@ -198,14 +223,16 @@ void DiscDevice::checkDisc()
 {
     if (isVirtual) {
         // The image file is the disc: appearing, disappearing or being replaced.
-        const FileStamp now = imageStamp();
+        const FileStamp now = imageStamp(dataFiles);
         if (now != stamp) {
+            // Touched, tags rewritten, copied back by a backup: the same disc stays in.
+            if (source && !swapping && now.exists && rereadLayout()) return;
             // After a disc that could not be read, the files settle first (a copy may be
             // under way) and are read once, so a reason is given once per change.
             const bool replaced = (source || swapping || loadFailed) && now.exists;
             dropDisc();
             dataFiles = ImageDataFiles(driveName);
-            stamp = imageStamp();
+            stamp = imageStamp(dataFiles);
             swapping = false;
             loadFailed = false;
             if (replaced)

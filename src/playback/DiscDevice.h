@@ -74,6 +74,7 @@ private:
     bool playing();
     bool loadDisc();
     void loadChangedDisc();
+    bool rereadLayout();
     void dropDisc();
     void halt();
     int32_t positionMs();
@@ -94,7 +95,8 @@ private:
     bool trayOpen = false;
     bool canEject = false;
     // What the image file (and the files its cue sheet names) looked like when its disc
-    // was loaded; a change is a new disc.
+    // was loaded or last read; a change has the layout read again, and only another
+    // table of contents, or files that cannot be read, is a new disc.
     struct FileStamp {
         bool exists = false;
         std::vector<qint64> files; // size, modification time and inode of each file
@@ -102,7 +104,7 @@ private:
     };
     FileStamp stamp;
     QStringList dataFiles;
-    FileStamp imageStamp() const;
+    FileStamp imageStamp(const QStringList& files) const;
     qint64 lastProbe = 0; // real drives without a disc are probed now and then
     bool swapping = false; // a swapped disc is out for a moment before the next comes in
     bool loadFailed = false; // the image's files as they are now cannot be read

@@ -18,9 +18,12 @@ struct DiscToc {
     struct Track {
         int32_t startFrame; // absolute, lead-in included
         bool audio;
+        bool operator==(const Track&) const = default;
     };
     std::vector<Track> tracks;
     int32_t leadOutFrame = 0;
+
+    bool operator==(const DiscToc&) const = default;
 
     bool Empty() const { return tracks.empty(); }
     // The track holding an absolute frame, 1-based; 0 before the first track.

@@ -9,6 +9,9 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstring>
+#include <fcntl.h>
+#include <sndfile.h>
+#include <sys/stat.h>
 #include <utility>
 
 #include "DeviceTestSupport.h"
@@ -230,6 +233,45 @@ TEST_F(DiscDeviceImages, TheImageFileComingAndGoingIsADiscInsertedOrRemoved)
     EXPECT_EQ(dev.Mode(), ModeOpen);
     EXPECT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
     EXPECT_EQ(dev.TrackLength(3), 3000);
+}
+
+// A file of the disc touched, or written anew by a tagger with the same audio: the disc
+// stays in, and its play (or pause) goes on from where it is heard.
+TEST_F(DiscDeviceImages, FilesTouchedOrRewrittenWithTheSameLayoutLeaveTheDiscInAndPlaying)
+{
+    const QString cue = WriteAudioCue(dir.path(), "rip", {{225}, {225}, {150}}, SF_FORMAT_FLAC, CueShape::FilePerTrack);
+    ASSERT_FALSE(cue.isEmpty());
+    ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
+    dev.SetStartPos(5000);
+    dev.Play();
+    ASSERT_TRUE(WaitUntil([&] { return dev.Position() > 5100; }));
+    const QString two = Path("02 rip.flac");
+    ASSERT_TRUE(WriteAudioFile(two + ".new", SF_FORMAT_FLAC, 375, 600));
+    ASSERT_TRUE(QFile::remove(two));
+    ASSERT_TRUE(QFile::rename(two + ".new", two));
+    int32_t last = dev.Position();
+    EXPECT_EQ(dev.Mode(), ModePlaying);
+    EXPECT_GE(dev.Position(), last);
+    EXPECT_EQ(dev.TrackCount(), 3);
+
+    // Paused, a file's times set back: it stays paused where it was, and goes on from there.
+    dev.Pause();
+    last = dev.Position();
+    const struct timespec times[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(Path("01 rip.flac")).constData(), times, 0), 0);
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.Position(), last);
+    EXPECT_TRUE(dev.TakeDiscError().isEmpty());
+    dev.Pause();
+    EXPECT_EQ(dev.Mode(), ModePlaying);
+    ASSERT_TRUE(WaitUntil([&] { return dev.Position() > last + 50; }));
+    EXPECT_LT(dev.Position(), last + 1000);
+
+    // Written again with another length: another disc, out for a moment.
+    ASSERT_TRUE(WriteAudioFile(two, SF_FORMAT_FLAC, 375, 675));
+    EXPECT_EQ(dev.Mode(), ModeOpen);
+    EXPECT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
+    EXPECT_EQ(dev.TrackLength(2), 4000);
 }
 
 TEST_F(DiscDeviceImages, AnImageThatCannotBeReadIsToldOncePerChangeAndTheDriveWaitsForAGoodOne)
