@@ -1,11 +1,42 @@
 #include "SingleInstance.h"
 
 #include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QStandardPaths>
+#include <QThread>
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace {
+// Asks the instance listening on name to come forward; false when none answers.
+bool AskForward(const QString& name)
+{
+    QLocalSocket other;
+    other.connectToServer(name);
+    if (!other.waitForConnected(1000)) return false;
+    other.write("show\n");
+    other.waitForBytesWritten(1000);
+    other.disconnectFromServer();
+    return true;
+}
+} // namespace
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
+
+SingleInstance::~SingleInstance()
+{
+    // The socket goes before the lock, so that whoever takes the lock next finds no
+    // listener of ours.
+    delete server;
+    server = nullptr;
+    if (lockFd >= 0) ::close(lockFd);
+}
 
 QString SingleInstance::ServerName(const QString& name)
 {
@@ -13,21 +44,56 @@ QString SingleInstance::ServerName(const QString& name)
     return runtime.isEmpty() ? name : QDir(runtime).filePath(name);
 }
 
-bool SingleInstance::Claim(const QString& name)
+QString SingleInstance::LockFileName(const QString& serverName)
 {
-    {
-        QLocalSocket other;
-        other.connectToServer(name);
-        if (other.waitForConnected(1000)) {
-            other.write("show\n");
-            other.waitForBytesWritten(1000);
-            other.disconnectFromServer();
+    // A name without a folder is a socket in the temporary folder (as QLocalServer puts it).
+    const QString lock = serverName + QStringLiteral(".lock");
+    return QDir::isAbsolutePath(lock) ? lock : QDir(QDir::tempPath()).filePath(lock);
+}
+
+SingleInstance::Lock SingleInstance::takeLock(const QString& name)
+{
+    if (lockFd < 0) {
+        // Close-on-exec: the player left playing on after the program must not hold it.
+        lockFd = ::open(QFile::encodeName(LockFileName(name)).constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
+        if (lockFd < 0) return Lock::Unavailable;
+    }
+    if (::flock(lockFd, LOCK_EX | LOCK_NB) == 0) return Lock::Taken;
+    if (errno == EWOULDBLOCK || errno == EINTR) return Lock::Held;
+    ::close(lockFd);
+    lockFd = -1;
+    return Lock::Unavailable;
+}
+
+bool SingleInstance::Claim(const QString& name, int waitMs)
+{
+    QElapsedTimer waited;
+    waited.start();
+    for (;;) {
+        const Lock lock = takeLock(name);
+        if (lock == Lock::Taken) break;
+        if (AskForward(name)) return false;
+        if (lock == Lock::Unavailable) {
+            // No lock file can be made (a runtime folder we cannot write): the socket
+            // alone decides, as well as it can.
+            listen(name);
+            return true;
+        }
+        if (waited.elapsed() >= waitMs) {
+            std::fputs("mirelune: another Mirelune is starting or ending and does not answer\n", stderr);
             return false;
         }
+        QThread::msleep(50);
     }
+    listen(name);
+    return true;
+}
+
+void SingleInstance::listen(const QString& name)
+{
     server = new QLocalServer(this);
     server->setSocketOptions(QLocalServer::UserAccessOption);
-    // Nobody answered: a socket file left by a crashed run is stale.
+    // With the lock ours, a socket file still there was left by a run that was killed.
     if (!server->listen(name)) {
         QLocalServer::removeServer(name);
         server->listen(name);
@@ -40,5 +106,4 @@ bool SingleInstance::Claim(const QString& name)
             connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
         }
     });
-    return true;
 }
