@@ -175,16 +175,37 @@ void TInputDataForm::OKBtnClick()
     player.BuildTrackList();
     AdjustEditExit();
     // A save the user gave up keeps the edits in memory; the dialog closes all the same.
-    if (words.Save(dpLyrics) && words.LastSaveMadeUtf8 && !toldUtf8.contains(words.FileName)) {
+    if (words.Save(dpLyrics)) toldAfterSave();
+    player.StopBtnClick();
+    ClosedByOk = true;
+    accept();
+}
+
+void TInputDataForm::toldAfterSave()
+{
+    if (words.LastSaveMergedOutside) {
+        // Another program changed the file meanwhile: what it wrote is shown too.
+        host.ShowDiscTitle();
+        player.BuildTrackList();
+    }
+    if (!words.LastSaveConflicts.isEmpty()) {
+        QStringList where;
+        for (int track : words.LastSaveConflicts)
+            where << (track == 0 ? QStringLiteral("ディスクのタイトルまたはアーティスト")
+                                 : QStringLiteral("トラック ") + FormatZeroPad(track, 2));
+        CurrentMessagePresenter()->Show(
+            QStringLiteral("データ入力の間に、ほかのプログラムもこのディスクの歌詞ファイルを変更していました。"
+                           "次の箇所は両方で変更されていたため、ここで入力した内容で保存しました: ") +
+                where.join(QStringLiteral("、")),
+            QStringLiteral("データ入力"), MbTaskModal | MbIconWarning | MbOk);
+    }
+    if (words.LastSaveMadeUtf8 && !toldUtf8.contains(words.FileName)) {
         // Told once per file: the old player reads only code page 932.
         toldUtf8.insert(words.FileName);
         CurrentMessagePresenter()->Show(
             QStringLiteral("この文字はコードページ932で保存できないため、このファイルはUTF-8で保存されます"),
             QStringLiteral("データ入力"), MbTaskModal | MbIconWarning | MbOk);
     }
-    player.StopBtnClick();
-    ClosedByOk = true;
-    accept();
 }
 
 void TInputDataForm::CancelBtnClick()
@@ -229,6 +250,8 @@ void TInputDataForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous()) return;
     if (QScreen* screen = this->screen()) move(screen->availableGeometry().center() - rect().center());
+    // A file another program changed since the disc was read is shown as it is now.
+    if (words.FileChangedOutside() && !words.HasUnsavedEdits()) words.Load(dpLyrics);
     FormShow();
 }
 

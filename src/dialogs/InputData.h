@@ -160,6 +160,8 @@ private:
     void applyTimingState();
     int selectedCellValue() const;
     void setHelpContexts();
+    // After a save: what the user should know of it.
+    void toldAfterSave();
 
     Clock& clock;
     TWords& words;

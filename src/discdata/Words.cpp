@@ -1,8 +1,10 @@
 #include "Words.h"
 
 #include <QAction>
+#include <QFile>
 #include <algorithm>
 #include <charconv>
+#include <sys/stat.h>
 
 #include "common/Commands.h"
 #include "common/Error.h"
@@ -127,6 +129,13 @@ void TWords::NewDisc(int32_t count)
     // must not write over what a failed read left unread.
     known.fill(0);
     programKnown = playStateKnown = false;
+    changes.fill(0);
+    fileTitle.clear();
+    fileArtist.clear();
+    stampedPath.clear();
+    pendingStamp.reset();
+    lastDoc.reset();
+    seenFile.clear();
     FindFirstAudioTrack();
     MakeDiscId();
     Load(dpAll);
@@ -147,11 +156,27 @@ QString TWords::GetSongTitle(int track) const
     return validTrack(track) ? Songs[track].Title : QString();
 }
 
+void TWords::markChanged(int track, uint8_t what)
+{
+    changes[track] |= what;
+    if (Edited) Edited();
+}
+
+uint8_t TWords::Changes(int track) const { return validTrack(track) ? changes[track] : uint8_t(0); }
+
+bool TWords::HasUnsavedEdits() const
+{
+    if (Title != fileTitle || Artist != fileArtist) return true;
+    return std::any_of(changes.begin(), changes.end(), [](uint8_t c) { return c != 0; });
+}
+
 void TWords::SetSongTitle(int track, const QString& title)
 {
     if (!validTrack(track)) return;
-    Songs[track].Title = title;
     known[track] |= kKnownTitle;
+    if (Songs[track].Title == title) return;
+    Songs[track].Title = title;
+    markChanged(track, ChangedTitle);
 }
 
 int32_t TWords::GetLineCount(int track) const { return validTrack(track) ? Songs[track].LineCount : 0; }
@@ -159,8 +184,11 @@ int32_t TWords::GetLineCount(int track) const { return validTrack(track) ? Songs
 void TWords::SetLineCount(int track, int32_t count)
 {
     if (!validTrack(track)) return;
-    Songs[track].LineCount = std::clamp(count, 0, kMaxLines);
-    known[track] |= kKnownLines | kChangedLines;
+    known[track] |= kKnownLines;
+    count = std::clamp(count, 0, kMaxLines);
+    if (Songs[track].LineCount == count) return;
+    Songs[track].LineCount = count;
+    markChanged(track, ChangedLines);
 }
 
 int16_t TWords::GetAdjust(int track) const { return validTrack(track) ? Songs[track].Adjust : int16_t(0); }
@@ -168,8 +196,10 @@ int16_t TWords::GetAdjust(int track) const { return validTrack(track) ? Songs[tr
 void TWords::SetAdjust(int track, int16_t adjust)
 {
     if (!validTrack(track)) return;
+    known[track] |= kKnownLines;
+    if (Songs[track].Adjust == adjust) return;
     Songs[track].Adjust = adjust;
-    known[track] |= kKnownLines | kChangedLines;
+    markChanged(track, ChangedAdjust);
 }
 
 int32_t TWords::GetCopyTrack(int track) const { return validTrack(track) ? Songs[track].CopyTrack : 0; }
@@ -177,8 +207,11 @@ int32_t TWords::GetCopyTrack(int track) const { return validTrack(track) ? Songs
 void TWords::SetCopyTrack(int track, int32_t copyTrack)
 {
     if (!validTrack(track)) return;
+    known[track] |= kKnownLines;
+    if (Songs[track].CopyTrack == copyTrack) return;
     Songs[track].CopyTrack = copyTrack;
-    known[track] |= kKnownLines | kChangedLines;
+    // A track that stops borrowing keeps the borrowed lines as its own.
+    markChanged(track, copyTrack == 0 ? ChangedCopy | ChangedLines : ChangedCopy);
 }
 
 TWordsLine TWords::GetLine(int track, int index) const
@@ -190,8 +223,11 @@ TWordsLine TWords::GetLine(int track, int index) const
 void TWords::SetLine(int track, int index, const TWordsLine& line)
 {
     if (!validTrack(track) || !validLine(index)) return;
-    Songs[track].Lines[index] = line;
-    known[track] |= kKnownLines | kChangedLines;
+    known[track] |= kKnownLines;
+    TWordsLine& slot = Songs[track].Lines[index];
+    if (slot.Text == line.Text && slot.StartTime == line.StartTime && slot.EndTime == line.EndTime) return;
+    slot = line;
+    markChanged(track, ChangedLines);
 }
 
 void TWords::FindFirstAudioTrack()
@@ -232,19 +268,31 @@ bool TWords::Load(int part)
         programTail.clear();
         known.fill(kKnownAll);
         programKnown = playStateKnown = true;
+        changes.fill(0);
+        fileTitle.clear();
+        fileArtist.clear();
+        stampedPath.clear();
+        lastDoc.reset();
         ResolveCopies();
         return true;
     }
+    bool read = false;
     for (;;) {
+        // Stamped before the read: a change made while reading is seen as one later.
+        const FileStamp stamp = stampOf(FileName);
         IniDocument doc;
-        if (ReadIniFile(FileName, doc) && LoadFrom(doc, part)) break;
-        if (OpenErrorMessage(FileName) != IdRetry) {
-            ResolveCopies();
-            return false;
+        const bool ok = ReadIniFile(FileName, doc);
+        const bool whole = ok && LoadFrom(doc, part);
+        // What the titles and lyrics were read from is what later saves compare with.
+        if (ok && hasLyrics(part)) noteFile(doc, stamp);
+        if (whole) {
+            read = true;
+            break;
         }
+        if (OpenErrorMessage(FileName) != IdRetry) break;
     }
     ResolveCopies();
-    return true;
+    return read;
 }
 
 bool TWords::LoadFrom(const IniDocument& doc, int part)
@@ -254,8 +302,11 @@ bool TWords::LoadFrom(const IniDocument& doc, int part)
     if (hasPlayState(part)) playStateKnown = false;
     if (hasLyrics(part)) {
         known.fill(0);
+        changes.fill(0);
         Title = doc.ReadString(kInfo, QStringLiteral("Title"), QString());
         Artist = doc.ReadString(kInfo, QStringLiteral("Artist"), QString());
+        fileTitle = Title;
+        fileArtist = Artist;
         for (int t = firstListedTrack(); t <= SongCount; ++t) {
             TWordsSong& song = Songs[t];
             const QString section = wordsSection(t);
@@ -327,85 +378,85 @@ bool TWords::LoadFrom(const IniDocument& doc, int part)
 
 bool TWords::Save(int part)
 {
-    if (FileName.isEmpty()) return true;
     LastSaveMadeUtf8 = false;
+    LastSaveMergedOutside = false;
+    LastSaveConflicts.clear();
+    if (FileName.isEmpty()) return true;
     for (;;) {
+        const FileStamp before = stampOf(FileName);
         IniDocument doc;
         // A file that cannot be read (whole) is never written over.
-        bool ok = ReadIniFileForSave(FileName, doc);
-        if (ok) {
-            SaveInto(doc, part);
-            ok = WriteIniFile(FileName, doc, &LastSaveError);
-            LastSaveMadeUtf8 = ok && textsNeedUtf8;
-        } else {
+        if (!ReadIniFileForSave(FileName, doc)) {
             LastSaveError = UnsavableFileReason(FileName);
+            if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
+            continue;
         }
-        if (ok) break;
-        if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
+        // A file that was there and is gone was deleted while the disc was in: it is
+        // written whole again, program and play state included.
+        const bool whole = part == dpAll || (!before.exists && !seenFile.isEmpty() && seenFile == FileName);
+        const bool outside = !whole && stampedPath == FileName && before != fileStamp;
+        const QList<int> both = outside ? conflicts(doc, part) : QList<int>();
+        saveInto(doc, whole ? dpAll : part, whole);
+        if (!WriteIniFile(FileName, doc, &LastSaveError)) {
+            if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
+            continue;
+        }
+        LastSaveMadeUtf8 = textsNeedUtf8;
+        const int written = whole ? dpAll : part;
+        if (hasLyrics(written)) changes.fill(0);
+        if (hasLyrics(written) || written == dpInfo) {
+            fileTitle = Title;
+            fileArtist = Artist;
+        }
+        if (outside) {
+            LastSaveMergedOutside = true;
+            LastSaveConflicts = both;
+            // What another program wrote into the rest is shown from now on; edits still
+            // waiting for their own save keep memory as it is.
+            if (!HasUnsavedEdits()) {
+                LoadFrom(doc, dpLyrics);
+                noteFile(doc, stampOf(FileName));
+            } else {
+                fileStamp = stampOf(FileName);
+            }
+        } else {
+            noteFile(doc, stampOf(FileName));
+        }
+        break;
     }
-    if (part != dpPlayState) ResolveCopies();
+    if (part != dpPlayState || LastSaveMergedOutside) ResolveCopies();
     return true;
 }
 
-void TWords::SaveInto(IniDocument& doc, int part)
+void TWords::SaveInto(IniDocument& doc, int part) { saveInto(doc, part, part == dpAll); }
+
+void TWords::putText(IniDocument& doc, const QString& section, const QString& key, const QString& value)
 {
-    doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
-    // A text code page 932 cannot hold turns the whole file into UTF-8; whoever saved
-    // it may want to know.
+    // A text code page 932 cannot hold turns the whole file into UTF-8; whoever saved it
+    // may want to know.
+    if (!textsNeedUtf8 && !doc.IsUtf8() && !Cp932::CanEncode(value)) textsNeedUtf8 = true;
+    doc.WriteString(section, key, value);
+}
+
+void TWords::saveInto(IniDocument& doc, int part, bool whole)
+{
     textsNeedUtf8 = false;
-    const bool watch = !doc.IsUtf8();
-    const auto putText = [&](const QString& section, const QString& key, const QString& value) {
-        if (watch && !textsNeedUtf8 && !Cp932::CanEncode(value)) textsNeedUtf8 = true;
-        doc.WriteString(section, key, value);
-    };
+    doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
     if (part == dpAll || part == dpLyrics || part == dpInfo) {
-        putText(kInfo, QStringLiteral("Title"), Title);
-        putText(kInfo, QStringLiteral("Artist"), Artist);
+        // Unchanged, the file's text stays; a key the file lacks is written as a new file
+        // has it when memory holds its empty default.
+        const auto info = [&](const QString& key, const QString& value, const QString& inFile) {
+            if (whole || value != inFile || (value.isEmpty() && !doc.Value(kInfo, key))) putText(doc, kInfo, key, value);
+        };
+        info(QStringLiteral("Title"), Title, fileTitle);
+        info(QStringLiteral("Artist"), Artist, fileArtist);
     }
     if (hasLyrics(part)) {
         for (int t = firstListedTrack(); t <= SongCount; ++t) {
-            const TWordsSong& song = Songs[t];
-            const QString section = wordsSection(t);
-            if (known[t] & kKnownTitle) putText(kTitle, trackKey(t), song.Title);
-            if (!(known[t] & kKnownLines)) continue;
-            if (song.CopyTrack > 0) {
-                if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker)
-                    doc.EraseSection(section);
-                doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
-                doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
-                continue;
-            }
-            if (song.CopyTrack < 0) {
-                // An odd link read from the file: the track is left as the file has it.
-                if (song.LineCount == 0) continue;
-            }
-            if (song.LineCount != 0) {
-                doc.DeleteKey(section, QStringLiteral("CopyTrack"));
-                doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
-            } else if (!(known[t] & kChangedLines) || !doc.HasSection(section)) {
-                continue; // nothing to write and nothing to remove
-            } else {
-                // The user removed all lines: the old lines must not come back on the next
-                // load. (A track that merely has none is left as the file has it.)
-                doc.DeleteKey(section, QStringLiteral("CopyTrack"));
-            }
-            const int count = std::clamp(song.LineCount, 0, kMaxLines);
-            for (int k = 1; k <= kMaxLines; ++k) {
-                const QString key = lineKey(k);
-                if (k <= count) {
-                    // A line that reads as it stands in the file keeps its form there.
-                    const TWordsLine& line = song.Lines[k];
-                    TWordsLine old;
-                    const std::optional<QString> value = doc.Value(section, key);
-                    if (value && parseLine(*value, &old) && old.StartTime == line.StartTime &&
-                        old.EndTime == line.EndTime && old.Text == line.Text)
-                        continue;
-                    putText(section, key, lineValue(line));
-                } else {
-                    if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
-                    doc.DeleteKey(section, key);
-                }
-            }
+            if (whole)
+                saveTrackWhole(doc, t);
+            else
+                saveTrackChanges(doc, t);
         }
     }
     // A program or play state that a cancelled read never reached stays as the file has
@@ -433,6 +484,162 @@ void TWords::SaveInto(IniDocument& doc, int part)
         PlayTypeCode = code;
         doc.WriteInteger(kInfo, QStringLiteral("PlayType"), code);
     }
+}
+
+// Everything of the track that is known, as the file format has it.
+void TWords::saveTrackWhole(IniDocument& doc, int t)
+{
+    const TWordsSong& song = Songs[t];
+    const QString section = wordsSection(t);
+    if (known[t] & kKnownTitle) putText(doc, kTitle, trackKey(t), song.Title);
+    if (!(known[t] & kKnownLines)) return;
+    if (song.CopyTrack > 0) {
+        if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker) doc.EraseSection(section);
+        doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
+        doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
+        return;
+    }
+    // An odd link read from the file: the track is left as the file has it.
+    if (song.CopyTrack < 0 && song.LineCount == 0) return;
+    if (song.LineCount != 0) {
+        doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+        doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
+    } else if (!(changes[t] & ChangedLines) || !doc.HasSection(section)) {
+        return; // nothing to write and nothing to remove
+    } else {
+        // The user removed all lines: the old lines must not come back on the next
+        // load. (A track that merely has none is left as the file has it.)
+        doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+    }
+    writeOwnLines(doc, t);
+}
+
+// Only what a caller changed; the rest of the track stays as the file has it now.
+void TWords::saveTrackChanges(IniDocument& doc, int t)
+{
+    const TWordsSong& song = Songs[t];
+    const QString section = wordsSection(t);
+    const uint8_t c = changes[t];
+    const QString title = trackKey(t);
+    if (c & ChangedTitle)
+        putText(doc, kTitle, title, song.Title);
+    else if ((known[t] & kKnownTitle) && song.Title.isEmpty() && !doc.Value(kTitle, title))
+        doc.WriteString(kTitle, title, QString()); // every track has its entry, as a new file gets it
+    if (!(c & (ChangedLines | ChangedAdjust | ChangedCopy))) return;
+    const QString adjustKey = QStringLiteral("Adjust");
+    // The adjust value written with lines or a link: the caller's, else the file's (its
+    // default when the file has none).
+    const QString adjust = (c & ChangedAdjust) ? QString::number(song.Adjust)
+                                               : doc.Value(section, adjustKey).value_or(QStringLiteral("0"));
+    if (song.CopyTrack > 0) {
+        if (c & ChangedCopy) {
+            if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker) doc.EraseSection(section);
+            doc.WriteString(section, adjustKey, adjust);
+            doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
+        } else if (c & ChangedAdjust) {
+            doc.WriteString(section, adjustKey, adjust);
+        }
+        return;
+    }
+    if (c & (ChangedLines | ChangedCopy)) {
+        // An odd link read from the file with no lines: left as the file has it.
+        if (song.CopyTrack < 0 && song.LineCount == 0) return;
+        if (song.LineCount == 0 && !doc.HasSection(section)) return; // nothing to write or remove
+        doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+        // The user removed all lines: the old lines must not come back on the next load.
+        if (song.LineCount != 0) doc.WriteString(section, adjustKey, adjust);
+        writeOwnLines(doc, t);
+    } else if (song.LineCount != 0 || doc.HasSection(section)) {
+        doc.WriteString(section, adjustKey, adjust);
+    }
+}
+
+void TWords::writeOwnLines(IniDocument& doc, int t)
+{
+    const TWordsSong& song = Songs[t];
+    const QString section = wordsSection(t);
+    const int count = std::clamp(song.LineCount, 0, kMaxLines);
+    for (int k = 1; k <= kMaxLines; ++k) {
+        const QString key = lineKey(k);
+        if (k <= count) {
+            // A line that reads as it stands in the file keeps its form there.
+            const TWordsLine& line = song.Lines[k];
+            TWordsLine old;
+            const std::optional<QString> value = doc.Value(section, key);
+            if (value && parseLine(*value, &old) && old.StartTime == line.StartTime && old.EndTime == line.EndTime &&
+                old.Text == line.Text)
+                continue;
+            putText(doc, section, key, lineValue(line));
+        } else {
+            if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
+            doc.DeleteKey(section, key);
+        }
+    }
+}
+
+void TWords::noteFile(const IniDocument& doc, const FileStamp& stamp)
+{
+    stampedPath = FileName;
+    fileStamp = stamp;
+    pendingStamp.reset();
+    if (stamp.exists) seenFile = FileName;
+    lastDoc = std::make_unique<IniDocument>(doc);
+}
+
+QList<int> TWords::conflicts(const IniDocument& now, int part) const
+{
+    QList<int> both;
+    if (!lastDoc) return both;
+    const IniDocument& then = *lastDoc;
+    const auto differs = [&](const QString& section, const QString& key) {
+        return then.Value(section, key) != now.Value(section, key);
+    };
+    if ((part == dpLyrics || part == dpInfo) &&
+        ((Title != fileTitle && differs(kInfo, QStringLiteral("Title"))) ||
+         (Artist != fileArtist && differs(kInfo, QStringLiteral("Artist")))))
+        both.append(0);
+    if (!hasLyrics(part)) return both;
+    for (int t = firstListedTrack(); t <= SongCount; ++t) {
+        const uint8_t c = changes[t];
+        if (c == 0) continue;
+        bool changedThere = (c & ChangedTitle) && differs(kTitle, trackKey(t));
+        if (!changedThere && (c & ~ChangedTitle)) changedThere = then.Entries(wordsSection(t)) != now.Entries(wordsSection(t));
+        if (changedThere) both.append(t);
+    }
+    return both;
+}
+
+TWords::FileStamp TWords::stampOf(const QString& path)
+{
+    FileStamp s;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+    s.exists = true;
+    s.size = st.st_size;
+    s.inode = static_cast<int64_t>(st.st_ino);
+    s.device = static_cast<int64_t>(st.st_dev);
+    s.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.changed = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return s;
+}
+
+bool TWords::FileChangedOutside() const
+{
+    if (FileName.isEmpty() || stampedPath != FileName) return false;
+    const FileStamp now = stampOf(FileName);
+    return now.exists && now != fileStamp;
+}
+
+bool TWords::OutsideChangeSettled()
+{
+    if (!FileChangedOutside()) {
+        pendingStamp.reset();
+        return false;
+    }
+    const FileStamp now = stampOf(FileName);
+    if (pendingStamp && *pendingStamp == now) return true;
+    pendingStamp = now;
+    return false;
 }
 
 QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<uint32_t>& lengths)

@@ -6,10 +6,14 @@
 // Track numbers are 1-based disc track numbers, line indexes 1-based. Accessors take
 // a track 1..SongCount + 1 and a line index 1..128; anything outside the records reads
 // as empty and is not stored.
+#include <QList>
 #include <QSet>
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "common/Defines.h"
@@ -89,8 +93,20 @@ public:
     // Writes the parts named by part into the data file, replacing it whole or not at
     // all. Returns false when the user cancelled after a failure; true otherwise (also
     // when there is no file).
+    //
+    // The file is read again first, and of the titles and lyrics only what a caller
+    // changed since the last read or write is written (Changes, and the disc title and
+    // artist differing from the file's): what another program wrote meanwhile into the
+    // rest stays. dpAll writes everything, and so does any save into a file that was
+    // there and has gone (it is written whole again from memory).
     bool Save(int part);
     QString LastSaveError; // why the last failed Save failed
+    // The last Save found the file changed by another program since this object read or
+    // wrote it. What nobody changed here was then taken from the file into memory, unless
+    // edits still wait to be saved; LastSaveConflicts names what was changed both here and
+    // there (0 the disc title or artist, else track numbers): this object's change won.
+    bool LastSaveMergedOutside = false;
+    QList<int> LastSaveConflicts;
     // The last Save turned a code page 932 file into UTF-8: some text it wrote has no code
     // page 932 form.
     bool LastSaveMadeUtf8 = false;
@@ -107,17 +123,52 @@ public:
     // Copies borrowed lyrics into borrowing tracks; enables the program play types.
     void ResolveCopies();
 
+    // What a setter changed of a track since the data file was last read or written (a
+    // setter storing the value already there changes nothing).
+    enum Change : uint8_t { ChangedTitle = 1, ChangedLines = 2, ChangedAdjust = 4, ChangedCopy = 8 };
+    uint8_t Changes(int track) const;
+    // The disc title and artist as the file had them at the last read or write.
+    const QString& FileTitle() const { return fileTitle; }
+    const QString& FileArtist() const { return fileArtist; }
+    // Titles, lyrics, adjust values or copy links that are not in the file yet.
+    bool HasUnsavedEdits() const;
+    // Called whenever a setter changes something.
+    std::function<void()> Edited;
+
+    // Another program changed or replaced the data file since this object last read or
+    // wrote it (a file that is gone does not count: a save writes it again).
+    bool FileChangedOutside() const;
+    // The same, once the change has stood still since the previous call, so that a file
+    // still being written is not read half-way. Asked at every poll of the drive.
+    bool OutsideChangeSettled();
+
 private:
     // What of a track is known (read from the file or set by a caller). After a read
     // that the user cancelled, Save leaves the unread rest of the file as it is.
     static constexpr uint8_t kKnownTitle = 1;
     static constexpr uint8_t kKnownLines = 2;
     static constexpr uint8_t kKnownAll = 3;
-    static constexpr uint8_t kChangedLines = 4; // lines or link set by a caller since the last read
+
+    // What identifies one state of a file on the disk.
+    struct FileStamp {
+        bool exists = false;
+        int64_t size = 0, inode = 0, device = 0, modified = 0, changed = 0; // times in ns
+        bool operator==(const FileStamp&) const = default;
+    };
+    static FileStamp stampOf(const QString& path);
 
     static bool validTrack(int track);
     static bool validLine(int index);
     int firstListedTrack() const;
+    void markChanged(int track, uint8_t what);
+    void saveInto(IniDocument& doc, int part, bool whole);
+    void saveTrackWhole(IniDocument& doc, int track);
+    void saveTrackChanges(IniDocument& doc, int track);
+    void writeOwnLines(IniDocument& doc, int track);
+    void putText(IniDocument& doc, const QString& section, const QString& key, const QString& value);
+    // The file as read or written now: what later saves compare with.
+    void noteFile(const IniDocument& doc, const FileStamp& stamp);
+    QList<int> conflicts(const IniDocument& now, int part) const;
 
     CdDevice& device;
     CommandSet& commands;
@@ -127,6 +178,14 @@ private:
     bool playStateKnown = true;
     QSet<QString> refusedEntries; // registry entries already refused ("id=name"), told once
     bool textsNeedUtf8 = false; // SaveInto wrote a text code page 932 cannot hold into a file that is not UTF-8
+    std::array<uint8_t, kSongSlots + 1> changes{};
+    QString fileTitle, fileArtist;
+    // The file's state when this object last read or wrote it, and its content then.
+    QString stampedPath;
+    FileStamp fileStamp;
+    std::optional<FileStamp> pendingStamp; // a change seen by OutsideChangeSettled
+    std::unique_ptr<IniDocument> lastDoc;
+    QString seenFile; // a data file that existed when last read or written
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };
 

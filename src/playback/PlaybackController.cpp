@@ -519,7 +519,23 @@ void PlaybackController::TimerProc()
         tickModeLabel();
         return;
     }
+    if (polled) followDataFile();
     tickAfterPoll();
+}
+
+void PlaybackController::followDataFile()
+{
+    // Another program (mirelune-tool, an editor) changed the disc's data file: read again
+    // once it stands still, unless a dialog works on the disc's data or edits wait to be
+    // saved (a save merges them with the file's new content).
+    if (Loading || InDataEntry || host.DialogOpen() || !words.HasFile() || words.HasUnsavedEdits()) return;
+    if (!words.OutsideChangeSettled()) return;
+    words.Load(dpLyrics);
+    host.ShowDiscTitle();
+    if (!TrackListEnabled) return;
+    TrackItems.clear();
+    for (int track : PlayList.Tracks()) TrackItems << FormatNumbered(track, words.GetSongTitle(track));
+    host.TrackListChanged();
 }
 
 void PlaybackController::tickLyrics()

@@ -247,6 +247,8 @@ private:
     void tickAfterPoll();
     void tickDisplay();
     void tickModeLabel();
+    // The disc's data file changed outside: titles and lyrics read again.
+    void followDataFile();
     void settleStep();
     void finishLoad();
     void pressStep();

@@ -39,7 +39,12 @@ Commands:
       Replaces the track's lyrics, times and correction by those of the LRC file
       (an [offset:] becomes the correction) and saves the data file. Lines it
       skips (no time, a tag it cannot read), lines moved off 00:00.00 and bytes
-      that are no text are told on standard error.
+      that are no text are told on standard error. Only that track (and its
+      title, when it had none) is written; the rest stays as it is.
+
+Mirelune may hold the disc meanwhile: it picks such a change up, reading the data
+file again as soon as none of its dialogs is open, and a data entry open at the
+time saves only what was changed in it, over the file's new content.
 
 DATAFILE is the path of a data file, or the name or disc identifier of a registered
 disc, found through the settings file as the program finds it. A data file does not

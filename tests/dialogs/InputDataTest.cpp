@@ -645,3 +645,50 @@ TEST_F(InputData, ImportsTellWhatWasSkippedOrMovedAndBytesThatAreNoText)
     EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("歌詞の読み込み"));
     EXPECT_TRUE(presenter.shown[1].text.contains(QStringLiteral("読めないバイトが1個"))) << presenter.shown[1].text.toStdString();
 }
+
+TEST_F(InputData, OkLaysTheUsersChangesOverWhatAnotherProgramWroteMeanwhile)
+{
+    Open(1, 3);
+    // mirelune-tool imports lyrics into track 3 and retitles and retimes track 1 while the
+    // dialog is open.
+    {
+        CommandSet otherCommands;
+        TWords other(device, otherCommands, settings);
+        other.NewDisc(device.TrackCount());
+        other.SetLine(3, 1, {QStringLiteral("外から"), 500, 600});
+        other.SetLineCount(3, 1);
+        other.SetSongTitle(1, QStringLiteral("外の題"));
+        other.SetLine(1, 3, {QStringLiteral("外の行"), 300, 350});
+        ASSERT_TRUE(other.Save(dpLyrics));
+    }
+    // The user retitles track 1 too and changes the disc's artist; track 3 is not touched.
+    dialog.MTitleList->setCurrentRow(0);
+    dialog.MTitleName->setText(QStringLiteral("私の題"));
+    dialog.MTitleNameExit();
+    dialog.ArtistName->setText(QStringLiteral("歌手"));
+    dialog.OKBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    const QString text = FileText();
+    EXPECT_TRUE(text.contains(QStringLiteral("[Words03]\r\nAdjust=0\r\n001=500,600,外から\r\n"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("01=私の題\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("Artist=歌手\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("001=100,150,行1\r\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("003=300,350,外の行\r\n")));
+    // Memory and the main window follow the file; the track changed on both sides is named.
+    EXPECT_EQ(words.GetLine(3, 1).Text, QStringLiteral("外から"));
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("トラック 01"))) << presenter.shown[0].text.toStdString();
+    EXPECT_FALSE(presenter.shown[0].text.contains(QStringLiteral("トラック 03")));
+
+    // Opened again after another outside change, the dialog shows the file as it is now.
+    {
+        CommandSet otherCommands;
+        TWords other(device, otherCommands, settings);
+        other.NewDisc(device.TrackCount());
+        other.SetSongTitle(2, QStringLiteral("二曲目"));
+        ASSERT_TRUE(other.Save(dpLyrics));
+    }
+    dialog.show();
+    EXPECT_EQ(dialog.MTitleList->item(1)->text(), QStringLiteral("02: 二曲目"));
+    dialog.CancelBtn->click();
+}

@@ -1,8 +1,11 @@
 // Reading and writing the disc data file through TWords::Load and TWords::Save.
 #include <QFileDevice>
+#include <algorithm>
+#include <functional>
 
 #include "DiscFixture.h"
 #include "common/TextCodec.h"
+#include "settings/IniDocument.h"
 
 namespace {
 
@@ -522,6 +525,137 @@ TEST_F(DataFile, HandWrittenFileSurvivesASaveUnchanged)
     commands.TypeRandItem->setChecked(true); // the play type the tick would choose
     ASSERT_TRUE(words.Save(dpAll));
     EXPECT_EQ(FileBytes(), ReadBytes(data + QStringLiteral("/handwritten_saved.dat")));
+}
+
+// Another program (mirelune-tool, say) works on the same data file while this object
+// holds the disc: its own disc data object on the same drive.
+class OutsideEdits : public DataFile {
+protected:
+    void SetUp() override
+    {
+        DataFile::SetUp();
+        Use("[Info]\r\nTitle=Disc\r\nArtist=Band\r\nPlayTime=10\r\nPlayType=0\r\nProgram=3,1\r\n\r\n"
+            "[Title]\r\n01=One\r\n02=Two\r\n03=Three\r\n\r\n"
+            "[Words01]\r\nAdjust=0\r\n001=100,200,one a\r\n002=300,400,one b\r\n\r\n"
+            "[Words02]\r\nAdjust=4\r\n001=100,200,two a\r\n\r\n"
+            "[Words03]\r\nAdjust=0\r\n001=100,200,three a\r\n\r\n");
+    }
+    // The other program reads the file, changes what change() changes and saves.
+    void Outside(const std::function<void(TWords&)>& change)
+    {
+        CommandSet otherCommands;
+        TWords other(device, otherCommands, settings);
+        other.NewDisc(device.TrackCount());
+        ASSERT_EQ(other.GetLineCount(1), words.GetLineCount(1));
+        change(other);
+        ASSERT_TRUE(other.Save(dpLyrics));
+    }
+};
+
+TEST_F(OutsideEdits, ASaveWritesOnlyWhatWasChangedHereAndKeepsWhatAnotherProgramWrote)
+{
+    // An LRC file imported into track 3 from a terminal; the program's copy is now stale.
+    Outside([](TWords& other) {
+        other.SetLine(3, 1, {QStringLiteral("imported 1"), 1000, 1100});
+        other.SetLine(3, 2, {QStringLiteral("imported 2"), 1200, 1300});
+        other.SetLineCount(3, 2);
+        other.SetAdjust(3, -20);
+    });
+    EXPECT_TRUE(words.FileChangedOutside());
+    EXPECT_EQ(words.GetLineCount(3), 1);
+
+    // Here the user retitles the disc and track 1 and retimes track 1; track 3 is untouched.
+    words.Title = QStringLiteral("Disc (live)");
+    words.SetSongTitle(1, QStringLiteral("One (live)"));
+    words.SetLine(1, 2, {QStringLiteral("one b"), 310, 400});
+    words.SetSongTitle(3, QStringLiteral("Three")); // the same as before: no change
+    ASSERT_TRUE(words.Save(dpLyrics));
+    const QString saved = Cp932::Decode(FileBytes());
+    EXPECT_TRUE(saved.contains(QStringLiteral("[Words03]\r\nAdjust=-20\r\n001=1000,1100,imported 1\r\n002=1200,1300,imported 2\r\n")))
+        << saved.toStdString();
+    EXPECT_TRUE(saved.contains(QStringLiteral("Title=Disc (live)\r\n")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("01=One (live)\r\n")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("002=310,400,one b\r\n")));
+    EXPECT_TRUE(saved.contains(QStringLiteral("Program=3,1\r\n")));
+    // The outside change is in memory now too, and nothing was changed on both sides.
+    EXPECT_TRUE(words.LastSaveMergedOutside);
+    EXPECT_TRUE(words.LastSaveConflicts.isEmpty());
+    EXPECT_EQ(words.GetLineCount(3), 2);
+    EXPECT_EQ(words.GetLine(3, 2).Text, QStringLiteral("imported 2"));
+    EXPECT_EQ(words.GetAdjust(3), -20);
+    EXPECT_FALSE(words.FileChangedOutside());
+    EXPECT_FALSE(words.HasUnsavedEdits());
+
+    // Changed on both sides: this save wins and says where.
+    Outside([](TWords& other) {
+        other.SetSongTitle(2, QStringLiteral("Two (outside)"));
+        other.Artist = QStringLiteral("Outside band");
+    });
+    words.SetAdjust(2, 9);
+    words.Artist = QStringLiteral("Our band");
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_EQ(words.LastSaveConflicts, (QList<int>{0}));
+    EXPECT_EQ(words.GetSongTitle(2), QStringLiteral("Two (outside)")); // only the adjust was ours
+    Outside([](TWords& other) { other.SetLine(2, 1, {QStringLiteral("two outside"), 100, 200}); });
+    words.SetLine(2, 1, {QStringLiteral("two here"), 100, 250});
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_EQ(words.LastSaveConflicts, (QList<int>{2}));
+    const QString last = Cp932::Decode(FileBytes());
+    EXPECT_TRUE(last.contains(QStringLiteral("Artist=Our band\r\n")));
+    EXPECT_TRUE(last.contains(QStringLiteral("02=Two (outside)\r\n")));
+    EXPECT_TRUE(last.contains(QStringLiteral("[Words02]\r\nAdjust=9\r\n001=100,250,two here\r\n"))) << last.toStdString();
+    // A save with nothing changed outside merges nothing.
+    words.PlayTime += 5;
+    ASSERT_TRUE(words.Save(dpPlayState));
+    EXPECT_FALSE(words.LastSaveMergedOutside);
+}
+
+TEST_F(OutsideEdits, ADataFileDeletedWhileTheDiscIsInIsWrittenWholeAgainFromMemory)
+{
+    words.SetCopyTrack(2, 1);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    const QByteArray whole = FileBytes();
+    ASSERT_TRUE(QFile::remove(words.FileName));
+    // The disc goes out: its play state is saved, and with it everything else.
+    words.PlayTime += 1;
+    ASSERT_TRUE(words.Save(dpPlayState));
+    // The same sections and entries (in the order a new file has them), the new play time.
+    const IniDocument before = IniDocument::FromBytes(whole), after = IniDocument::FromBytes(FileBytes());
+    QStringList sections = before.SectionNames(), remade = after.SectionNames();
+    sections.sort();
+    remade.sort();
+    EXPECT_EQ(remade, sections);
+    for (const QString& section : sections) {
+        auto entries = before.Entries(section), now = after.Entries(section);
+        for (auto& e : entries)
+            if (e.first == QLatin1String("PlayTime")) e.second = QStringLiteral("11");
+        std::sort(entries.begin(), entries.end());
+        std::sort(now.begin(), now.end());
+        EXPECT_EQ(now, entries) << section.toStdString();
+    }
+    Reinsert();
+    EXPECT_EQ(words.Title, QStringLiteral("Disc"));
+    EXPECT_EQ(words.ProgramCount, 2);
+    EXPECT_EQ(words.GetCopyTrack(2), 1);
+    EXPECT_EQ(words.GetLine(3, 1).Text, QStringLiteral("three a"));
+
+    // Deleted while data entry had one title changed: the rest comes back with it.
+    ASSERT_TRUE(QFile::remove(words.FileName));
+    EXPECT_FALSE(words.FileChangedOutside()); // a file that is gone is not read again
+    words.SetSongTitle(3, QStringLiteral("Drei"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    const QString rewritten = Cp932::Decode(FileBytes());
+    for (const char* part : {"Title=Disc\r\n", "Artist=Band\r\n", "Program=3,1\r\n", "PlayTime=11\r\n", "01=One\r\n",
+                             "03=Drei\r\n", "002=300,400,one b", "CopyTrack=1\r\n", "001=100,200,three a\r\n"})
+        EXPECT_TRUE(rewritten.contains(QLatin1String(part))) << part << "\n" << rewritten.toStdString();
+
+    // A registered disc whose file was never there starts one as registering does.
+    settings.WordsFileId.clear();
+    ASSERT_TRUE(SaveWordsFileEntry(settings, words.DiscId, QStringLiteral("Fresh")));
+    Reinsert();
+    words.SetSongTitle(1, QStringLiteral("Only"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_FALSE(Cp932::Decode(FileBytes()).contains(QStringLiteral("Program=")));
 }
 
 } // namespace

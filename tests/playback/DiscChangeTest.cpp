@@ -351,3 +351,55 @@ TEST_F(DiscChanges, APressInItsClickPhaseWhenTheDiscGoesArmsNoSkip)
     EXPECT_LT(clock.TickCount() - before, 2100u); // no 5 s wait for a head without a disc
     EXPECT_EQ(host.events.count(QStringLiteral("WriteLogLine")), 1);
 }
+
+TEST_F(DiscChanges, ADataFileChangedByAnotherProgramIsReadAgainOnceNoDialogIsOpen)
+{
+    StartWith(kThreeTracks);
+    ASSERT_FALSE(words.Register(QStringLiteral("Sample")));
+    words.SetSongTitle(2, QStringLiteral("Old title"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    commands.PlayBtn->trigger();
+    RunFor(2000);
+    ASSERT_TRUE(Playing());
+    // mirelune-tool (its own disc data object) writes new lyrics and titles into the file.
+    const auto outside = [this](const QString& title) {
+        CommandSet otherCommands;
+        TWords other(device, otherCommands, settings);
+        other.NewDisc(device.TrackCount());
+        other.Title = title;
+        other.SetSongTitle(2, title + QStringLiteral(" 2"));
+        other.SetLine(2, 1, {QStringLiteral("new line"), 100, 200});
+        other.SetLineCount(2, 1);
+        ASSERT_TRUE(other.Save(dpLyrics));
+    };
+
+    // A dialog works on the disc: the file is left alone meanwhile.
+    host.dialogOpen = true;
+    outside(QStringLiteral("New"));
+    RunFor(5000);
+    EXPECT_EQ(words.Title, QStringLiteral("Sample"));
+    EXPECT_EQ(words.GetLineCount(2), 0);
+
+    // The dialog closed: read again within a few polls, the track list follows, and the
+    // disc plays on.
+    host.dialogOpen = false;
+    host.events.clear();
+    RunFor(3000);
+    EXPECT_EQ(words.Title, QStringLiteral("New"));
+    EXPECT_EQ(words.GetSongTitle(2), QStringLiteral("New 2"));
+    ASSERT_EQ(words.GetLineCount(2), 1);
+    EXPECT_EQ(words.GetLine(2, 1).Text, QStringLiteral("new line"));
+    EXPECT_TRUE(host.events.contains(QStringLiteral("ShowDiscTitle")));
+    EXPECT_EQ(player.TrackItems.value(1), QStringLiteral("02: New 2"));
+    EXPECT_TRUE(Playing());
+    EXPECT_EQ(player.CurrentTrack, 1);
+
+    // Edits waiting to be saved are not thrown away by a read; their save merges instead.
+    words.SetSongTitle(3, QStringLiteral("Mine"));
+    outside(QStringLiteral("Newer"));
+    RunFor(3000);
+    EXPECT_EQ(words.Title, QStringLiteral("New"));
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_EQ(words.Title, QStringLiteral("Newer"));
+    EXPECT_EQ(words.GetSongTitle(3), QStringLiteral("Mine"));
+}

@@ -91,6 +91,8 @@ TEST_F(Tool, HelpAndWrongUsage)
     EXPECT_EQ(help.status, 0);
     for (const char* command : {"id DRIVE", "show DATAFILE", "export-lrc DATAFILE", "import-lrc DATAFILE", "-i:FILE"})
         EXPECT_TRUE(help.out.contains(QLatin1String(command))) << command;
+    // A running program holding the disc is no reason to wait: it follows the file.
+    EXPECT_TRUE(help.out.contains(QLatin1String("picks such a change up"))) << help.out.toStdString();
     const QStringList wrong[] = {{}, {"play"}, {"show"}, {"show", "a", "b"}, {"--quiet", "show", "x"},
                                  {"export-lrc", "Sample Disc", "first", "out"}, {"import-lrc", "Sample Disc", "100", "x.lrc"}};
     for (const QStringList& args : wrong) {
