@@ -25,10 +25,11 @@ ProgramPaths DefaultPaths(const QString& exePath, const QString& configDir, cons
         p.logFile = QDir(dataDir).filePath(QStringLiteral("Mirelune.log"));
         p.dataFolder = QDir(dataDir).absolutePath() + QLatin1Char('/');
     }
+    p.settingsFolder = QFileInfo(p.settingsFile).absolutePath();
     return p;
 }
 
-QString SettingsFileFromArgs(const QStringList& args, const QString& exeDir, const QString& settingsFile)
+QString SettingsFileFromArgs(const QStringList& args, const QString& nameFolder, const QString& settingsFile)
 {
     QString result = settingsFile;
     for (const QString& arg : args) {
@@ -39,7 +40,7 @@ QString SettingsFileFromArgs(const QStringList& args, const QString& exeDir, con
                             : arg.mid(2);
         const int slash = value.lastIndexOf(QLatin1Char('/'));
         if (!value.mid(slash + 1).contains(QLatin1Char('.'))) value += QStringLiteral(".ini");
-        if (slash < 0) value = QDir(exeDir).filePath(value);
+        if (slash < 0) value = QDir(nameFolder).filePath(value);
         result = value;
     }
     return result;

@@ -9,6 +9,10 @@ struct ProgramPaths {
     QString logFile;
     QString helpFile;
     QString dataFolder; // the default folder of the disc data files
+    // Where a settings file named without a folder (-i:NAME) lives: the settings file's
+    // own folder, beside the executable only in portable mode (an installed program's
+    // folder is no place for the user's files).
+    QString settingsFolder;
     bool portable = false;
 };
 
@@ -19,6 +23,6 @@ ProgramPaths DefaultPaths(const QString& exePath, const QString& configDir, cons
 
 // Applies the -i option (also /i, -I; the value after ":" or "=", or straight after the
 // letter) to the settings file: ".ini" is added to a value without an extension and a
-// value without a folder is taken beside the executable. A later option wins; arguments
-// are those after the program name.
-QString SettingsFileFromArgs(const QStringList& args, const QString& exeDir, const QString& settingsFile);
+// value without a folder is taken in nameFolder (ProgramPaths::settingsFolder). A later
+// option wins; arguments are those after the program name.
+QString SettingsFileFromArgs(const QStringList& args, const QString& nameFolder, const QString& settingsFile);

@@ -78,7 +78,7 @@ int main(int argc, char** argv)
                      QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
                      QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     Settings settings;
-    settings.IniPath = SettingsFileFromArgs(line.Options, QCoreApplication::applicationDirPath(), paths.settingsFile);
+    settings.IniPath = SettingsFileFromArgs(line.Options, paths.settingsFolder, paths.settingsFile);
     settings.DefaultDataFolder = paths.dataFolder;
     if (!paths.portable) {
         QDir().mkpath(QFileInfo(settings.IniPath).absolutePath());

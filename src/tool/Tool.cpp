@@ -54,8 +54,10 @@ line shows to the end of the track (or to the file's [length:]).
 Options:
   -i:FILE, -i=FILE, -iFILE, /i:FILE
              The settings file, as for the program: ".ini" is added to a name
-             without an extension, and a name without a folder is taken beside
-             the program. It must exist.
+             without an extension, and a name without a folder is taken in the
+             folder of the program's own settings file (~/.config/Mirelune, or
+             the program's folder when a Mirelune.ini stands there). It must
+             exist.
   -h, --help This text.
 
 Exit status: 0 done, 1 failed (the data file is left as it was) or the output
@@ -98,7 +100,7 @@ class Tool {
 public:
     Tool(QTextStream& out_, QTextStream& err_) : out(out_), err(err_) {}
 
-    int run(const QStringList& args, const QString& exeDir, const QString& defaultSettings,
+    int run(const QStringList& args, const QString& settingsFolder, const QString& defaultSettings,
             const QString& defaultDataFolder);
 
 private:
@@ -135,7 +137,7 @@ private:
     int titledFirst = 0, titledLast = 0; // those it has titles for: the disc's tracks
 };
 
-int Tool::run(const QStringList& args, const QString& exeDir, const QString& defaultSettings,
+int Tool::run(const QStringList& args, const QString& settingsFolder, const QString& defaultSettings,
               const QString& defaultDataFolder)
 {
     QStringList options, operands;
@@ -156,7 +158,7 @@ int Tool::run(const QStringList& args, const QString& exeDir, const QString& def
     }
     if (operands.isEmpty()) return usage(QStringLiteral("no command given"));
 
-    settings.IniPath = SettingsFileFromArgs(options, exeDir, defaultSettings);
+    settings.IniPath = SettingsFileFromArgs(options, settingsFolder, defaultSettings);
     // A settings file named on the command line must be there: a mistyped name would
     // otherwise read as an empty one, with no discs registered and the default folder.
     // Without -i the program's own file may not exist yet, before its first run.
@@ -385,9 +387,9 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
 
 } // namespace
 
-int RunTool(const QStringList& args, const QString& exeDir, const QString& defaultSettings,
+int RunTool(const QStringList& args, const QString& settingsFolder, const QString& defaultSettings,
             const QString& defaultDataFolder, QTextStream& out, QTextStream& err)
 {
     Tool tool(out, err);
-    return tool.run(args, exeDir, defaultSettings, defaultDataFolder);
+    return tool.run(args, settingsFolder, defaultSettings, defaultDataFolder);
 }

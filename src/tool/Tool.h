@@ -9,7 +9,7 @@
 enum ToolStatus : int { ToolDone = 0, ToolFailed = 1, ToolUsage = 2 };
 
 // Runs the tool on its arguments (those after the program name). defaultSettings is the
-// settings file the program would use; exeDir is where a bare -i name is taken from.
+// settings file the program would use; settingsFolder is where a bare -i name is taken from.
 // What the commands show goes to out, what went wrong to err.
-int RunTool(const QStringList& args, const QString& exeDir, const QString& defaultSettings,
+int RunTool(const QStringList& args, const QString& settingsFolder, const QString& defaultSettings,
             const QString& defaultDataFolder, QTextStream& out, QTextStream& err);

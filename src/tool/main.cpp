@@ -35,7 +35,7 @@ int main(int argc, char** argv)
                                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
                                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QTextStream out(stdout), err(stderr);
-    const int status = RunTool(app.arguments().mid(1), QCoreApplication::applicationDirPath(), paths.settingsFile,
+    const int status = RunTool(app.arguments().mid(1), paths.settingsFolder, paths.settingsFile,
                                paths.dataFolder, out, err);
     // What was to be shown is lost when standard output is a full disk or a closed file:
     // a script reading it must not take the run for a success.

@@ -314,10 +314,14 @@ TEST_F(EndToEnd, ASecondStartBringsTheFirstForwardAndEndsSilently)
 
 TEST_F(EndToEnd, TheIOptionNamesASettingsFileBesideTheExecutable)
 {
-    // A copy of the program in a folder of its own, with my.ini beside it.
+    // A portable copy of the program (a Mirelune.ini beside it) in a folder of its own,
+    // with my.ini beside it.
     QDir(dir.path()).mkpath(QStringLiteral("bin"));
     const QString program = path("bin/mirelune");
     ASSERT_TRUE(QFile::copy(kBuild + QStringLiteral("/mirelune"), program));
+    QFile portable(path("bin/Mirelune.ini"));
+    ASSERT_TRUE(portable.open(QIODevice::WriteOnly));
+    portable.close();
     ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
     writeSettings(path("bin/my.ini"));
 
@@ -331,6 +335,7 @@ TEST_F(EndToEnd, TheIOptionNamesASettingsFileBesideTheExecutable)
     EXPECT_TRUE(saved.Value(QStringLiteral("Window"), QStringLiteral("MainLeft")).has_value());
     EXPECT_EQ(saved.ReadString(QStringLiteral("Settings"), QStringLiteral("DriveName"), {}), path("disc/demo.cue"));
     EXPECT_FALSE(QFile::exists(path("config/Mirelune/Mirelune.ini")));
+    EXPECT_EQ(QFileInfo(path("bin/Mirelune.ini")).size(), 0);
 }
 
 TEST_F(EndToEnd, ARegisteredDiscWritesOneLogLinePerPeriodAndClosingSavesPlaceAndPlayTime)

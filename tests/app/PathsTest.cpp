@@ -27,6 +27,28 @@ TEST(Paths, PortableBesideTheExecutableElseTheUsersFolders)
     EXPECT_EQ(p.dataFolder, dir.path() + QLatin1Char('/'));
 }
 
+TEST(Paths, AnIOptionNameWithoutAFolderLivesBesideTheDefaultSettingsFile)
+{
+    // Installed (no Mirelune.ini beside the program): in the user's config folder, never
+    // in the program's own folder (/usr/bin).
+    QTemporaryDir dir;
+    const QString exe = dir.filePath(QStringLiteral("mirelune"));
+    ProgramPaths p = DefaultPaths(exe, QStringLiteral("/cfg/Mirelune"), QStringLiteral("/data/Mirelune"));
+    EXPECT_EQ(p.settingsFolder, QStringLiteral("/cfg/Mirelune"));
+    EXPECT_EQ(SettingsFileFromArgs({QStringLiteral("-i:other")}, p.settingsFolder, p.settingsFile),
+              QStringLiteral("/cfg/Mirelune/other.ini"));
+    EXPECT_EQ(SettingsFileFromArgs({QStringLiteral("-i:./other")}, p.settingsFolder, p.settingsFile),
+              QStringLiteral("./other.ini"));
+
+    // Portable: everything beside the executable, as before.
+    QFile ini(dir.filePath(QStringLiteral("Mirelune.ini")));
+    ASSERT_TRUE(ini.open(QIODevice::WriteOnly));
+    ini.close();
+    p = DefaultPaths(exe, QStringLiteral("/cfg/Mirelune"), QStringLiteral("/data/Mirelune"));
+    EXPECT_EQ(SettingsFileFromArgs({QStringLiteral("/i=other")}, p.settingsFolder, p.settingsFile),
+              dir.filePath(QStringLiteral("other.ini")));
+}
+
 TEST(Paths, TheIOptionInAllItsForms)
 {
     const QString exeDir = QStringLiteral("/opt/mirelune");

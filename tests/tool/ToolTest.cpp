@@ -122,6 +122,17 @@ TEST_F(Tool, ShowsADataFileByPathNameOrDiscId)
     EXPECT_TRUE(missing.err.contains(data + QStringLiteral("Other Disc.dat"))) << missing.err.toStdString();
 }
 
+TEST_F(Tool, ASettingsFileNamedWithoutAFolderIsTheOneInTheConfigFolder)
+{
+    // The tool runs with XDG_CONFIG_HOME at the test's folder, and no Mirelune.ini stands
+    // beside it: the program's own settings would be Mirelune/Mirelune.ini there.
+    QDir().mkpath(dir.filePath(QStringLiteral("Mirelune")));
+    ASSERT_TRUE(QFile::copy(ini, dir.filePath(QStringLiteral("Mirelune/named.ini"))));
+    const Result r = tool({QStringLiteral("show"), QStringLiteral("Sample Disc")}, QStringLiteral("named"));
+    EXPECT_EQ(r.status, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith(QStringLiteral("Data file: ") + disc)) << r.out.toStdString();
+}
+
 TEST_F(Tool, ExportsAndImportsLrcFiles)
 {
     const QString out = dir.filePath(QStringLiteral("out"));
