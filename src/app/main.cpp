@@ -184,7 +184,15 @@ int main(int argc, char** argv)
     };
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     TerminationSignals termination;
-    QObject::connect(&termination, &TerminationSignals::Received, &form, &QWidget::close);
+    QObject::connect(&termination, &TerminationSignals::Received, &form, [&form] {
+        // A logout or a kill: nobody may be there to answer a box. What cannot be saved
+        // on the way out is told on stderr (the box's Cancel), and the program ends.
+        SetMessagePresenter(nullptr);
+        form.close();
+        // A box shown before the signal (an exit already under way) is answered with
+        // Cancel: quitting ends every event loop, a box's too.
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+    });
 
     // Notices are said without taking the keyboard from the player, and beside its
     // windows rather than over them.

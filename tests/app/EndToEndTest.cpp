@@ -171,7 +171,7 @@ protected:
         env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
         env.insert(extra);
         p->setProcessEnvironment(env);
-        p->setProcessChannelMode(QProcess::ForwardedErrorChannel);
+        p->setProcessChannelMode(channels);
         p->start(program, args);
         running.append(p);
         return p;
@@ -287,6 +287,7 @@ protected:
     QTemporaryDir dir;
     IniDocument ini;
     QList<QProcess*> running;
+    QProcess::ProcessChannelMode channels = QProcess::ForwardedErrorChannel; // of the next start
 };
 } // namespace
 
@@ -394,6 +395,40 @@ TEST_F(EndToEnd, ATerminationSignalSavesAsTheProgramsOwnExitDoes)
     IniDocument saved;
     ASSERT_TRUE(ReadIniFile(path("config/Mirelune/Mirelune.ini"), saved));
     EXPECT_TRUE(saved.Value(QStringLiteral("Window"), QStringLiteral("MainTop")).has_value());
+    IniDocument data;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
+    EXPECT_GE(data.ReadInteger(QStringLiteral("Info"), QStringLiteral("PlayTime"), 0), 1);
+}
+
+TEST_F(EndToEnd, ATerminationSignalEndsTheProgramEvenWhenItsSettingsCannotBeSaved)
+{
+    // Settings named without a folder, in the config folder (the program is not
+    // portable), and read-only: the exit save fails. Nobody is there to answer a box.
+    writeSettings(path("config/Mirelune/ro.ini"));
+    const QString settings = path("config/Mirelune/ro.ini");
+    ASSERT_TRUE(QFile::setPermissions(settings, QFileDevice::ReadOwner));
+    const QByteArray before = [&] {
+        QFile f(settings);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    channels = QProcess::SeparateChannels;
+    QProcess* p = start({QStringLiteral("-i:ro")});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty()) << "the settings named were not found: " << p->readAllStandardError().toStdString();
+    ASSERT_TRUE(waitForPlaying(window, 1));
+    QElapsedTimer ending;
+    ending.start();
+    p->terminate();
+    ASSERT_TRUE(p->waitForFinished(10000)) << "still running after SIGTERM";
+    EXPECT_LT(ending.elapsed(), 5000);
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+    const QString err = QString::fromUtf8(p->readAllStandardError());
+    EXPECT_TRUE(err.contains(settings)) << err.toStdString();
+    EXPECT_TRUE(err.contains(QStringLiteral("読み取り専用"))) << err.toStdString();
+    QFile f(settings);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), before);
+    // The play state went into the data file all the same.
     IniDocument data;
     ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
     EXPECT_GE(data.ReadInteger(QStringLiteral("Info"), QStringLiteral("PlayTime"), 0), 1);
