@@ -1,6 +1,10 @@
 #include "DiscMng.h"
 
 #include <QCursor>
+#include <QGuiApplication>
+#include <QWindow>
+#include <QKeyEvent>
+#include <QWheelEvent>
 #include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -37,6 +41,8 @@ DiscGrid::DiscGrid(QWidget* parent) : QTableView(parent)
     viewport()->setMouseTracking(true);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &DiscGrid::ReleaseCellHint);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DiscGrid::ReleaseCellHint);
+    // A question box or any other window coming up: the hint must not stay over it.
+    connect(qApp, &QGuiApplication::focusWindowChanged, this, &DiscGrid::ReleaseCellHint);
 }
 
 void DiscGrid::ReleaseCellHint()
@@ -75,10 +81,54 @@ bool DiscGrid::viewportEvent(QEvent* event)
     return QTableView::viewportEvent(event);
 }
 
+bool DiscGrid::eventFilter(QObject* watched, QEvent* event)
+{
+    if (!hint || watched != hint) return QTableView::eventFilter(watched, event);
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove: {
+        auto* e = static_cast<QMouseEvent*>(event);
+        const QPointF global = e->globalPosition();
+        if (e->type() == QEvent::MouseButtonPress) setFocus(Qt::MouseFocusReason);
+        QMouseEvent passed(e->type(), viewport()->mapFromGlobal(global), global, e->button(), e->buttons(),
+                           e->modifiers(), e->pointingDevice());
+        QCoreApplication::sendEvent(viewport(), &passed);
+        return true;
+    }
+    case QEvent::Wheel: {
+        auto* w = static_cast<QWheelEvent*>(event);
+        const QPointF global = w->globalPosition();
+        QWheelEvent passed(viewport()->mapFromGlobal(global), global, w->pixelDelta(), w->angleDelta(), w->buttons(),
+                           w->modifiers(), w->phase(), w->inverted(), w->source(), w->pointingDevice());
+        QCoreApplication::sendEvent(viewport(), &passed);
+        return true;
+    }
+    default: return QTableView::eventFilter(watched, event);
+    }
+}
+
+void DiscGrid::keyPressEvent(QKeyEvent* event)
+{
+    ReleaseCellHint();
+    QTableView::keyPressEvent(event);
+}
+
 void DiscGrid::scrollContentsBy(int dx, int dy)
 {
     ReleaseCellHint();
     QTableView::scrollContentsBy(dx, dy);
+    // At the end of its range the table would align the last row with the bottom and
+    // cut the top one in half; the scroll range already lets the last row show whole.
+    if (dy == 0 || verticalScrollMode() != ScrollPerItem) return;
+    QHeaderView* rows = verticalHeader();
+    const int top = verticalScrollBar()->value();
+    if (top < 0 || top >= rows->count()) return;
+    const int offset = rows->sectionPosition(rows->logicalIndex(top));
+    if (rows->offset() == offset) return;
+    rows->setOffset(offset);
+    viewport()->update();
 }
 
 void DiscGrid::hideEvent(QHideEvent* event)
@@ -104,6 +154,7 @@ void DiscGrid::mouseMovedTo(const QPoint& pos)
     if (columnWidth(cell.column()) >= needed) return;
     hint = new QLabel(window(), Qt::ToolTip | Qt::WindowTransparentForInput);
     hint->setObjectName(QStringLiteral("CellHint"));
+    hint->installEventFilter(this);
     hint->setAttribute(Qt::WA_ShowWithoutActivating);
     hint->setTextFormat(Qt::PlainText);
     hint->setPalette(QToolTip::palette());
@@ -148,8 +199,13 @@ TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& com
     DiscList->verticalHeader()->setMinimumSectionSize(1);
     DiscList->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     DiscList->horizontalHeader()->setHighlightSections(false);
-    DiscList->horizontalHeader()->setSectionsClickable(false);
     DiscList->horizontalHeader()->setStretchLastSection(false);
+    // A click on a header sorts by it, a second the other way, a third back to the
+    // registry's order.
+    DiscList->horizontalHeader()->setSectionsClickable(true);
+    DiscList->horizontalHeader()->setSortIndicatorShown(true);
+    DiscList->horizontalHeader()->setSortIndicatorClearable(true);
+    DiscList->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     Label1->setBuddy(DiscList);
     Label2 = new QLabel(QStringLiteral("登録ディスク数 :"), ListSheet);
     DiscCountText = new QLabel(QStringLiteral("0"), ListSheet);
@@ -158,8 +214,19 @@ TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& com
     DelBtn->setObjectName(QStringLiteral("DelBtn"));
     DelBtn->setEnabled(false);
     DelBtn->setAutoDefault(false);
+    FilterLabel = new QLabel(QStringLiteral("絞り込み(&S):"), ListSheet);
+    FilterEdit = new QLineEdit(ListSheet);
+    FilterEdit->setObjectName(QStringLiteral("FilterEdit"));
+    FilterEdit->setClearButtonEnabled(true);
+    FilterEdit->setToolTip(QStringLiteral("歌詞ファイル名、タイトル、アーティストのどれかに含まれる文字で一覧を絞り込みます"));
+    FilterLabel->setBuddy(FilterEdit);
     auto* listLayout = new QVBoxLayout(ListSheet);
-    listLayout->addWidget(Label1);
+    auto* labelRow = new QHBoxLayout;
+    labelRow->addWidget(Label1);
+    labelRow->addStretch();
+    labelRow->addWidget(FilterLabel);
+    labelRow->addWidget(FilterEdit);
+    listLayout->addLayout(labelRow);
     listLayout->addWidget(DiscList, 1);
     auto* countRow = new QHBoxLayout;
     countRow->addWidget(Label2);
@@ -221,6 +288,17 @@ TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& com
         if (column >= 0 && column < 4) settings.DiscList[static_cast<size_t>(column)] = width;
     });
     connect(model, &QAbstractItemModel::modelAboutToBeReset, DiscList, &DiscGrid::ReleaseCellHint);
+    connect(DiscList->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
+        settings.DiscListSort = column < 0 ? 0 : order == Qt::AscendingOrder ? column + 1 : -(column + 1);
+        const QString selected = model->Name(CurrentRow());
+        model->sort(column, order);
+        rearranged(selected);
+    });
+    connect(FilterEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
+        const QString selected = model->Name(CurrentRow());
+        model->SetFilter(text);
+        rearranged(selected);
+    });
 
     connect(cmd.DiscMngItem, &QAction::triggered, this, &TDiscMngForm::runModal);
     main.AddDialog(this);
@@ -251,7 +329,12 @@ void TDiscMngForm::showEvent(QShowEvent* event)
     DiscList->verticalHeader()->setDefaultSectionSize(DiscList->fontMetrics().height() + 2);
     for (int column = 0; column < 4; ++column)
         DiscList->setColumnWidth(column, settings.DiscList[static_cast<size_t>(column)]);
+    FilterEdit->clear();
     FillDiscList();
+    // The order the user chose last; a sort by a file's texts reads the files here, once.
+    const int sort = settings.DiscListSort;
+    DiscList->horizontalHeader()->setSortIndicator(sort == 0 ? -1 : std::abs(sort) - 1,
+                                                   sort < 0 ? Qt::DescendingOrder : Qt::AscendingOrder);
     SelectDiscRow(0);
     DiscList->verticalScrollBar()->setValue(0);
     DiscList->horizontalScrollBar()->setValue(0);
@@ -265,9 +348,25 @@ void TDiscMngForm::FillDiscList()
 {
     const int row = CurrentRow();
     model->Fill();
-    DiscCountText->setText(QString::number(model->EntryCount()));
+    showCount();
     // The grid keeps its row over a refill, as far as the list still reaches.
     if (row >= 0) SelectDiscRow(std::min(row, model->rowCount() - 1));
+    updateDiscButtons();
+}
+
+void TDiscMngForm::showCount()
+{
+    // Filtered: how many of the registered discs are listed.
+    DiscCountText->setText(model->Filter().isEmpty()
+                               ? QString::number(model->EntryCount())
+                               : QStringLiteral("%1 / %2").arg(model->ShownCount()).arg(model->EntryCount()));
+}
+
+void TDiscMngForm::rearranged(const QString& selected)
+{
+    showCount();
+    const int row = selected.isEmpty() ? -1 : model->RowOf(selected);
+    SelectDiscRow(std::max(row, 0));
     updateDiscButtons();
 }
 
@@ -309,6 +408,7 @@ void TDiscMngForm::updateDiscButtons()
 
 void TDiscMngForm::delBtnClick()
 {
+    DiscList->ReleaseCellHint(); // not over the question
     const QString name = model->Name(CurrentRow());
     QString discId;
     bool found = false;

@@ -18,7 +18,9 @@ class TWords;
 struct Settings;
 
 // DiscList: the list, with a hint that shows a cell's whole text where its column cuts
-// it off. The hint sits over the cell and lets the mouse through.
+// it off. The hint sits over the cell and lets the mouse through: where the window
+// system gives it the mouse anyway, it hands clicks and the wheel on to the cell below.
+// It goes when the list scrolls, a key is pressed, or another window takes the focus.
 class DiscGrid : public QTableView {
     Q_OBJECT
 public:
@@ -33,6 +35,9 @@ protected:
     void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
     QModelIndex moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) override;
     bool viewportEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    // Scrolled to its end a row at a time, the list keeps whole rows at the top.
     void scrollContentsBy(int dx, int dy) override;
     void hideEvent(QHideEvent* event) override;
 
@@ -65,6 +70,8 @@ public:
     QLabel* Label2;
     QLabel* DiscCountText;
     QPushButton* DelBtn;
+    QLabel* FilterLabel;
+    QLineEdit* FilterEdit; // narrows the list as one types
     QLabel* Label3;
     QLineEdit* WordsFileNameEdit;
     QPushButton* RegBtn;
@@ -86,6 +93,10 @@ private:
     void regBtnClick();
     bool refusedName(const QString& name, const QString& path);
     void currentCellChanged(const QModelIndex& current, const QModelIndex& previous);
+    // The list is arranged anew (sorted or filtered): the disc selected stays selected
+    // when it is still listed.
+    void rearranged(const QString& selected);
+    void showCount();
 
     TMainForm& main;
     TWords& words;

@@ -107,6 +107,7 @@ void readSettings(Settings& s, const IniDocument& doc)
     for (int col = 0; col < 4; ++col)
         s.DiscList[static_cast<size_t>(col)] =
             i(kWindow, QStringLiteral("DiscList") + QString::number(col), d.DiscList[static_cast<size_t>(col)]);
+    s.DiscListSort = std::clamp(i(kWindow, QStringLiteral("DiscListSort"), d.DiscListSort), -4, 4);
 }
 
 void writeSettings(const Settings& s, IniDocument& doc)
@@ -174,6 +175,8 @@ void writeWindow(const Settings& s, IniDocument& doc)
     i(kFont, QStringLiteral("Size"), s.WordsFontSize);
     for (int col = 0; col < 4; ++col)
         i(kWindow, QStringLiteral("DiscList") + QString::number(col), s.DiscList[static_cast<size_t>(col)]);
+    if (s.DiscListSort != 0 || doc.Value(kWindow, QStringLiteral("DiscListSort")))
+        i(kWindow, QStringLiteral("DiscListSort"), s.DiscListSort);
     doc.WriteString(kSettings, QStringLiteral("DriveName"), s.DriveName);
 }
 

@@ -70,6 +70,9 @@ struct Settings {
     int32_t WordsWidth = 400;
     int32_t Visible = 3; // bit 0 main window shown, bit 1 lyrics window shown
     std::array<int32_t, 4> DiscList{146, 180, 166, 64}; // disc manager column widths
+    // Disc manager order: 0 the registry's; column + 1 ascending, -(column + 1) descending.
+    // Written only once it was set, so files without it stay as they are.
+    int32_t DiscListSort = 0;
 
     // "MainFont": colours are 0x00BBGGRR.
     uint32_t BackColor = 0;

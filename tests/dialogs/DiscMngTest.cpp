@@ -1,6 +1,8 @@
 // The disc manager on the simulated drive: registering, renaming, deleting and the
 // list of registered discs.
+#include <QApplication>
 #include <QFile>
+#include <QWheelEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -338,4 +340,148 @@ TEST_F(DiscMng, OpenedFromTheMenuWithoutAnAudioDiscClosedByADiscComingInHelpByPa
     });
     commands.DiscMngItem->trigger();
     EXPECT_EQ(checks, 2);
+}
+
+TEST_F(DiscMng, TheCellHintPassesClicksAndTheWheelOnAndNeverCoversTheDeleteQuestion)
+{
+    QList<QPair<QString, QString>> entries;
+    for (int i = 0; i < 400; ++i)
+        entries.append({QStringLiteral("%1").arg(i, 8, 16, QLatin1Char('0')), QStringLiteral("disc%1").arg(i)});
+    entries[1].second = QStringLiteral("とても長い名前の歌詞ファイルで列に入りきらないもの");
+    Register(entries);
+    Start(std::nullopt);
+    dialog->show();
+    QApplication::setActiveWindow(dialog);
+    DiscGrid* grid = dialog->DiscList;
+    const QModelIndex longName = dialog->Model()->index(1, 0);
+    auto hover = [grid, &longName] {
+        const QPoint at = grid->visualRect(longName).center();
+        QMouseEvent event(QEvent::MouseMove, at, grid->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton, {});
+        QApplication::sendEvent(grid->viewport(), &event);
+        return grid->CellHint();
+    };
+
+    // A click on the hint selects the row under it.
+    QLabel* hint = hover();
+    ASSERT_NE(hint, nullptr);
+    ASSERT_EQ(dialog->CurrentRow(), 0);
+    QTest::mouseClick(hint, Qt::LeftButton, {}, hint->rect().center());
+    EXPECT_EQ(dialog->CurrentRow(), 1);
+
+    // The wheel on the hint scrolls the list, which takes the hint away.
+    hint = hover();
+    ASSERT_NE(hint, nullptr);
+    const QPoint at = hint->rect().center();
+    QWheelEvent wheel(at, hint->mapToGlobal(at), {}, QPoint(0, -120), Qt::NoButton, {}, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(hint, &wheel);
+    EXPECT_GT(grid->verticalScrollBar()->value(), 0);
+    EXPECT_EQ(grid->CellHint(), nullptr);
+
+    // Ctrl+End: the last row is selected and shown, and the top row is a whole one.
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_End, Qt::ControlModifier);
+    EXPECT_EQ(dialog->CurrentRow(), 399);
+    EXPECT_TRUE(grid->viewport()->rect().contains(grid->visualRect(grid->currentIndex())));
+    EXPECT_EQ(grid->visualRect(dialog->Model()->index(grid->rowAt(0), 0)).top(), 0);
+    QTest::keyClick(grid, Qt::Key_Home, Qt::ControlModifier);
+
+    // Alt+D with the hint up: the hint is gone before the question comes.
+    struct Watching : RecordingPresenter {
+        DiscGrid* grid = nullptr;
+        QList<bool> hintUp;
+        int Show(const QString& text, const QString& caption, unsigned flags) override
+        {
+            hintUp << (grid->CellHint() != nullptr);
+            return RecordingPresenter::Show(text, caption, flags);
+        }
+    } watching;
+    watching.grid = grid;
+    watching.answers = {IdNo};
+    dialog->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
+    ASSERT_NE(hover(), nullptr);
+    QTest::keyClick(dialog, Qt::Key_D, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !watching.hintUp.isEmpty(); }, 2000)); // the button's click is animated
+    EXPECT_EQ(watching.hintUp, QList<bool>{false});
+}
+
+TEST_F(DiscMng, ListSortedByAClickedHeaderAndNarrowedAsOneTypes)
+{
+    // name, title, artist, play time
+    const struct {
+        const char* name;
+        const char* title;
+        const char* artist;
+        int playTime;
+    } discs[] = {{"disc10", "Blue", "朝の歌手", 30}, {"disc2", "apple", "Band", 500},
+                 {"Disc1", "夜の歌", "Choir", 7}, {"misc", "", "", 0}};
+    QList<QPair<QString, QString>> entries;
+    for (int i = 0; i < 4; ++i) {
+        const QString name = QLatin1String(discs[i].name);
+        entries.append({QStringLiteral("0000000%1").arg(i), name});
+        if (discs[i].playTime > 0)
+            WriteText(DataPath(name), DataFile(QString::fromUtf8(discs[i].title), QString::fromUtf8(discs[i].artist),
+                                               discs[i].playTime));
+    }
+    Register(entries);
+    Start(std::nullopt);
+    dialog->show();
+    QApplication::setActiveWindow(dialog);
+    QHeaderView* header = dialog->DiscList->horizontalHeader();
+    auto clickHeader = [header](int section) {
+        QTest::mouseClick(header->viewport(), Qt::LeftButton, {},
+                          QPoint(header->sectionViewportPosition(section) + 10, header->height() / 2));
+    };
+    auto names = [this] {
+        QStringList n;
+        for (int row = 0; row < dialog->Model()->ShownCount(); ++row) n << dialog->Model()->Name(row);
+        return n.join(QLatin1Char(' '));
+    };
+    EXPECT_EQ(names(), QStringLiteral("disc10 disc2 Disc1 misc")); // the registry's order
+
+    // By name: digits by their value, letter case aside; again the other way; a third
+    // click goes back to the registry's order. The selected disc stays selected.
+    dialog->SelectDiscRow(1);
+    clickHeader(0);
+    EXPECT_EQ(names(), QStringLiteral("Disc1 disc2 disc10 misc"));
+    EXPECT_EQ(dialog->Model()->Name(dialog->CurrentRow()), QStringLiteral("disc2"));
+    clickHeader(0);
+    EXPECT_EQ(names(), QStringLiteral("misc disc10 disc2 Disc1"));
+    clickHeader(0);
+    EXPECT_EQ(names(), QStringLiteral("disc10 disc2 Disc1 misc"));
+    // By title and by play time.
+    clickHeader(1);
+    EXPECT_EQ(names(), QStringLiteral("misc disc2 disc10 Disc1"));
+    clickHeader(3);
+    clickHeader(3);
+    EXPECT_EQ(names(), QStringLiteral("disc2 disc10 Disc1 misc"));
+
+    // The order is kept in the settings and comes back with the dialog.
+    SaveSettings(settings, spWindow);
+    EXPECT_EQ(ReadIni(settings.IniPath).ReadInteger(QStringLiteral("Window"), QStringLiteral("DiscListSort"), 0), -4);
+    dialog->hide();
+    settings.DiscListSort = 0;
+    LoadSettings(settings, spSettings);
+    EXPECT_EQ(settings.DiscListSort, -4);
+    dialog->show();
+    EXPECT_EQ(names(), QStringLiteral("disc2 disc10 Disc1 misc"));
+    EXPECT_EQ(header->sortIndicatorSection(), 3);
+
+    // The filter narrows the list as one types: file name, title or artist, any case.
+    dialog->FilterEdit->setFocus();
+    QTest::sendKeyEvent(QTest::Click, dialog->FilterEdit, Qt::Key_unknown, QStringLiteral("歌"), Qt::NoModifier);
+    EXPECT_EQ(names(), QStringLiteral("disc10 Disc1"));
+    EXPECT_EQ(dialog->DiscCountText->text(), QStringLiteral("2 / 4"));
+    QTest::keyClick(dialog->FilterEdit, Qt::Key_Backspace);
+    QTest::keyClicks(dialog->FilterEdit, QStringLiteral("APP"));
+    EXPECT_EQ(names(), QStringLiteral("disc2"));
+    QTest::keyClick(dialog->FilterEdit, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(dialog->FilterEdit, QStringLiteral("misc"));
+    EXPECT_EQ(names(), QStringLiteral("misc"));
+    QTest::keyClicks(dialog->FilterEdit, QStringLiteral("x"));
+    EXPECT_EQ(names(), QString());
+    EXPECT_EQ(dialog->Model()->rowCount(), 1); // one empty row
+    EXPECT_EQ(dialog->DiscCountText->text(), QStringLiteral("0 / 4"));
+    dialog->FilterEdit->clear();
+    EXPECT_EQ(dialog->DiscCountText->text(), QStringLiteral("4"));
 }
