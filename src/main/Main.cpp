@@ -1,17 +1,23 @@
 #include "Main.h"
 
+#include <QAbstractItemView>
+#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFrame>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QStorageInfo>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -809,6 +815,24 @@ void TMainForm::RepeatOff()
     }
 }
 
+namespace {
+// A text field or a list edited in place (or whose items Ctrl+A selects) has the focus:
+// the standard editing keys are its own, not the program's.
+bool EditingFocus(const QWidget* w)
+{
+    if (!w) return false;
+    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
+        qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QTextEdit*>(w))
+        return true;
+    if (const auto* combo = qobject_cast<const QComboBox*>(w)) return combo->isEditable();
+    if (const auto* view = qobject_cast<const QAbstractItemView*>(w))
+        return view->editTriggers() != QAbstractItemView::NoEditTriggers ||
+               view->selectionMode() == QAbstractItemView::ExtendedSelection ||
+               view->selectionMode() == QAbstractItemView::MultiSelection;
+    return false;
+}
+} // namespace
+
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
     switch (event->type()) {
@@ -817,7 +841,9 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         // A message box has its own loop; the program's keys wait until it is gone.
         if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) break;
         auto* key = static_cast<QKeyEvent*>(event);
-        if (Keys.KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier, key->isAutoRepeat()))
+        const bool editing = EditingFocus(static_cast<QWidget*>(watched)) || EditingFocus(QApplication::focusWidget());
+        if (Keys.KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier, key->isAutoRepeat(),
+                         editing))
             return true;
         break;
     }

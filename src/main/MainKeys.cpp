@@ -24,12 +24,29 @@ bool MainKeys::trigger(QAction* a, bool onlyEnabled)
     return true;
 }
 
-bool MainKeys::KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad, bool autoRepeat)
+bool MainKeys::IsEditingKey(int key, Qt::KeyboardModifiers modifiers)
+{
+    const Qt::KeyboardModifiers others = modifiers & ~(Qt::ShiftModifier | Qt::KeypadModifier);
+    if (key == Qt::Key_Delete) return others == Qt::NoModifier;
+    if (others != Qt::ControlModifier) return false;
+    switch (key) {
+    case Qt::Key_A:
+    case Qt::Key_C:
+    case Qt::Key_V:
+    case Qt::Key_X:
+    case Qt::Key_Z:
+    case Qt::Key_Y: return true;
+    default: return false;
+    }
+}
+
+bool MainKeys::KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad, bool autoRepeat, bool editing)
 {
     // A press that follows its own release at once is the key repeating.
     if (releasing.remove(key)) autoRepeat = true;
     if (!autoRepeat) held.insert(key);
     if (target.KeysBlocked()) return false;
+    if (editing && IsEditingKey(key, modifiers)) return false;
     const bool shift = modifiers & Qt::ShiftModifier;
     const bool ctrl = modifiers & Qt::ControlModifier;
     if (shift && key != Qt::Key_F5 && key != Qt::Key_F6) return false;

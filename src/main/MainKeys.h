@@ -31,9 +31,14 @@ public:
     MainKeys(CommandSet& commands, KeyTarget& target);
 
     // A key went down. keypad: it came from the numeric pad; autoRepeat: the toolkit
-    // marked it as a repeat of a held key. Returns true when the key did something, so
-    // it is not passed on to the focused control as well.
-    bool KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad = false, bool autoRepeat = false);
+    // marked it as a repeat of a held key; editing: a text field or an editable list has
+    // the focus, and the standard editing keys are its own. Returns true when the key did
+    // something, so it is not passed on to the focused control as well.
+    bool KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad = false, bool autoRepeat = false,
+                 bool editing = false);
+    // Ctrl+A, C, V, X, Z and Y (Shift allowed, as in Ctrl+Shift+Z), and Delete: select all,
+    // copy, paste, cut, undo, redo and delete. A user copying text must not close the tray.
+    static bool IsEditingKey(int key, Qt::KeyboardModifiers modifiers);
     // A key went up (one the toolkit did not mark as a repeat). X repeats a held key as
     // release and press pairs that the toolkit does not always recognise, so a release
     // counts only when no press of that key follows within ReleaseGraceMs.

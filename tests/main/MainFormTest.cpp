@@ -2,14 +2,19 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QClipboard>
 #include <QDialog>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSignalSpy>
+#include <QSpinBox>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextBrowser>
 #include <QToolButton>
+#include <QVBoxLayout>
 
 #include "app/PlayLog.h"
 #include "common/Commands.h"
@@ -587,4 +592,54 @@ TEST_F(MainForm, ASecondStartShowsTheMainWindowWhenNoWindowOfTheProgramIsShown)
     form.BringForward();
     EXPECT_TRUE(form.isVisible());
     EXPECT_TRUE(form.MainShown);
+}
+
+TEST_F(MainForm, TextFieldsAndEditableListsKeepTheStandardEditingKeys)
+{
+    settings.EnableClose = true;
+    StartWith(SimDisc::Audio(Tracks(3)));
+    Key(Qt::Key_P, Qt::ControlModifier);
+    RunFor(1000);
+    ASSERT_TRUE(device.IsPlaying());
+    QSignalSpy closes(commands.CloseItem, &QAction::triggered);
+
+    // A dialog of the program with a name field, a number field and a list of many items.
+    QDialog dialog;
+    auto* name = new QLineEdit(QStringLiteral("星の歌"), &dialog);
+    auto* number = new QSpinBox(&dialog);
+    number->setRange(10, 10000);
+    number->setValue(100);
+    auto* list = new QListWidget(&dialog);
+    list->addItems({QStringLiteral("01"), QStringLiteral("02")});
+    list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* layout = new QVBoxLayout(&dialog);
+    for (QWidget* w : std::initializer_list<QWidget*>{name, number, list}) layout->addWidget(w);
+    dialog.show();
+
+    // Ctrl+A selects all and Ctrl+C copies; neither pauses nor closes the tray.
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(name->selectedText(), QStringLiteral("星の歌"));
+    QTest::keyClick(name, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("星の歌"));
+    number->setFocus();
+    QTest::keyClick(number, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(number, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(number, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(number->value(), 100);
+    list->setFocus();
+    QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+    EXPECT_EQ(list->selectedItems().size(), 2);
+    RunFor(500);
+    EXPECT_TRUE(device.IsPlaying());
+    EXPECT_EQ(closes.count(), 0);
+
+    // Every other key of the program still works from there: Ctrl+S stops.
+    name->setFocus();
+    QTest::keyClick(name, Qt::Key_S, Qt::ControlModifier);
+    EXPECT_FALSE(device.IsPlaying());
+    // Outside a text field Ctrl+C is the program's.
+    dialog.close();
+    Key(Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(closes.count(), 1);
 }
