@@ -4,9 +4,12 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QStyle>
+#include <algorithm>
 #include <QVBoxLayout>
 
 #include "common/Etc.h"
@@ -47,15 +50,17 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
     int selected = name.isEmpty() ? 0 : -1;
     for (int i = 1; i < DriveList->count() && selected < 0; ++i)
         if (DriveList->item(i)->text().compare(name, Qt::CaseInsensitive) == 0) selected = i;
-    if (selected < 0 && QFileInfo(name).isFile()) {
-        DriveList->addItem(name);
-        selected = DriveList->count() - 1;
-    }
     DriveList->addItem(ImageItemText());
     for (int i = 0; i < DriveList->count(); ++i) DriveList->item(i)->setToolTip(DriveList->item(i)->text());
+    // Paths are shown whole or with their middle left out, never behind a scroll bar.
+    DriveList->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // 163 x 195 as laid out, wider when an image path needs it.
     resize(qBound(ScaleToScreen(163), DriveList->sizeHintForColumn(0) + ScaleToScreen(48), ScaleToScreen(520)),
            ScaleToScreen(195));
+    if (selected < 0 && QFileInfo(name).isFile()) {
+        selected = DriveList->count() - 1;
+        addImageItem(selected, name);
+    }
     if (selected >= 0) DriveList->setCurrentRow(selected);
     else DriveList->setCurrentRow(-1);
     lastRow = selected;
@@ -85,10 +90,49 @@ bool TDriveSelForm::chooseImageItem()
         DriveList->setCurrentRow(lastRow);
         return false;
     }
-    DriveList->insertItem(imageRow, file);
-    DriveList->item(imageRow)->setToolTip(file);
+    addImageItem(imageRow, file);
     DriveList->setCurrentRow(imageRow);
     return true;
+}
+
+void TDriveSelForm::addImageItem(int row, const QString& path)
+{
+    auto* item = new QListWidgetItem;
+    item->setData(Qt::UserRole, path);
+    item->setToolTip(path);
+    DriveList->insertItem(row, item);
+    const int wanted = width() + DriveList->fontMetrics().horizontalAdvance(path) - pathRoom();
+    if (wanted > width()) resize(std::min(wanted, std::max(width(), ScaleToScreen(520))), height());
+    fitPaths();
+}
+
+int TDriveSelForm::pathRoom()
+{
+    // From the dialog's width (the list spans it, also before it is first shown), room
+    // kept for a vertical scroll bar and the item's margins.
+    const QMargins margins = layout() ? layout()->contentsMargins() : QMargins();
+    return width() - margins.left() - margins.right() - 2 * DriveList->frameWidth() -
+           DriveList->style()->pixelMetric(QStyle::PM_ScrollBarExtent) -
+           2 * DriveList->style()->pixelMetric(QStyle::PM_FocusFrameHMargin) - 8;
+}
+
+void TDriveSelForm::fitPaths()
+{
+    const int room = pathRoom();
+    for (int i = 0; i < DriveList->count(); ++i) {
+        QListWidgetItem* item = DriveList->item(i);
+        const QString path = item->data(Qt::UserRole).toString();
+        if (path.isEmpty()) continue;
+        const QFontMetrics metrics = DriveList->fontMetrics();
+        item->setText(metrics.horizontalAdvance(path) <= room ? path
+                                                               : metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 40)));
+    }
+}
+
+void TDriveSelForm::resizeEvent(QResizeEvent* event)
+{
+    QDialog::resizeEvent(event);
+    fitPaths();
 }
 
 void TDriveSelForm::DriveListClick()
@@ -127,6 +171,8 @@ void TDriveSelForm::OKBtnClick()
     // The image entry reached by the keyboard still asks for its file.
     if (selectedRow() == DriveList->count() - 1 && !chooseImageItem()) return;
     const int row = selectedRow();
-    driveName = row <= 0 ? QString() : DriveList->item(row)->text();
+    const QListWidgetItem* item = row <= 0 ? nullptr : DriveList->item(row);
+    // An image's entry may show its path shortened; the path itself is kept with it.
+    driveName = !item ? QString() : item->data(Qt::UserRole).isValid() ? item->data(Qt::UserRole).toString() : item->text();
     accept();
 }

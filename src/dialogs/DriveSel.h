@@ -36,9 +36,15 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     bool chooseImageItem();
+    // An image file's entry: the dialog widens for it as far as it may, and a path still
+    // too long shows with its middle left out (the whole path in the item's hint).
+    void addImageItem(int row, const QString& path);
+    void fitPaths();
+    int pathRoom(); // the width a path has in the list
     int selectedRow() const; // -1 when nothing is selected
     QString driveName;
     int lastRow = -1;

@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -165,4 +168,43 @@ TEST(MessageOwner, NoOwnerWhileTheDriveSelectionIsActive)
     other.show();
     QApplication::setActiveWindow(&other);
     EXPECT_EQ(MessageOwner(), &other);
+}
+
+TEST(DriveSel, ALongImagePathIsShownWholeOrWithItsMiddleLeftOutNeverBehindAScrollBar)
+{
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("ミュージック/アーティストの名前がとても長いフォルダ/アルバム (2024 リマスター盤)"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const QString image = folder + QStringLiteral("/ディスク 1 - 長い長いアルバムの名前.cue");
+    QFile file(image);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.close();
+    const QString shortImage = dir.filePath(QStringLiteral("a.cue"));
+    QFile::copy(image, shortImage);
+
+    for (const QString& chosen : {shortImage, image}) {
+        SCOPED_TRACE(chosen.toStdString());
+        TDriveSelForm f({QStringLiteral("/dev/sr0")}, QString());
+        f.ChooseImage = [&](QWidget*) { return chosen; };
+        f.show();
+        const int before = f.width();
+        Click(f, f.DriveList->count() - 1);
+        QListWidgetItem* item = f.DriveList->currentItem();
+        ASSERT_NE(item, nullptr);
+        EXPECT_EQ(item->toolTip(), chosen);
+        EXPECT_GE(f.width(), before);
+        // The whole entry fits the list: no scroll bar hides a part of it.
+        EXPECT_FALSE(f.DriveList->horizontalScrollBar()->isVisible());
+        EXPECT_LE(f.DriveList->fontMetrics().horizontalAdvance(item->text()), f.DriveList->viewport()->width());
+        if (chosen == shortImage) {
+            EXPECT_EQ(item->text(), chosen);
+        } else {
+            // Too long even for the widest dialog: the start and the file name show.
+            EXPECT_TRUE(item->text().contains(QChar(0x2026))) << item->text().toStdString();
+            EXPECT_TRUE(item->text().endsWith(QStringLiteral(".cue")));
+            EXPECT_TRUE(item->text().startsWith(dir.path().left(4)));
+        }
+        f.OKBtn->click();
+        EXPECT_EQ(f.DriveName(), chosen);
+    }
 }
