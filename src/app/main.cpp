@@ -133,10 +133,15 @@ int main(int argc, char** argv)
                          QStringLiteral("Mirelune"));
             return 1;
         }
-        ErrorMessage(QStringLiteral("MCIデバイスが使用できません。終了します。\r"
-                                    "別のCDプレイヤーが起動されている場合はそちらを終了させてください。") +
-                         why,
-                     QStringLiteral("Mirelune"));
+        // What happens next is the user's choice: another drive or a disc image, or the end.
+        const QString shown = drive.isEmpty() ? QStringLiteral("CDドライブ") : QStringLiteral("ドライブ %1 ").arg(drive);
+        if (CurrentMessagePresenter()->Show(shown + QStringLiteral("を開けません。\r"
+                                                                   "OK を押して別のドライブかディスクイメージを選んでください。"
+                                                                   "キャンセルすると終了します。\r"
+                                                                   "ほかのプログラムがドライブを使っているときは、そちらを終了させてから選んでください。") +
+                                                why,
+                                            QStringLiteral("Mirelune"), MbTaskModal | MbIconError | MbOkCancel) != IdOk)
+            return 1;
         TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
         if (select.exec() != QDialog::Accepted) return 1;
         settings.DriveName = select.DriveName();

@@ -10,7 +10,8 @@ public:
     {
         std::fprintf(stderr, "%s: %s\n", qPrintable(caption), qPrintable(text));
         switch (flags & 0xF) {
-        case MbRetryCancel: return IdCancel;
+        case MbRetryCancel:
+        case MbOkCancel: return IdCancel;
         case MbYesNo: return (flags & MbDefButton2) ? IdNo : IdYes;
         default: return IdOk;
         }

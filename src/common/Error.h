@@ -7,6 +7,7 @@
 enum MessageResult : int { IdOk = 1, IdCancel = 2, IdRetry = 4, IdYes = 6, IdNo = 7 };
 enum MessageFlags : unsigned {
     MbOk = 0x0,
+    MbOkCancel = 0x1,
     MbYesNo = 0x4,
     MbRetryCancel = 0x5,
     MbIconError = 0x10,

@@ -4,9 +4,11 @@
 #include <QHash>
 #include <QPointer>
 #include <QScreen>
+#include <algorithm>
 #include <utility>
 
 #include "app/NoticePlace.h"
+#include "common/Etc.h"
 
 QWidget* MessageOwner()
 {
@@ -17,6 +19,36 @@ QWidget* MessageOwner()
 
 namespace {
 QHash<QString, QPointer<QMessageBox>> openNotices;
+
+// Japanese has no blanks to wrap at: a box would break a long line anywhere, even
+// inside a word ("よろし|いですか?"). A line too wide for the box is broken after its
+// punctuation and blanks instead, so that each part fits and no line needs wrapping.
+QString BreakAtPunctuation(const QString& text, const QFontMetrics& metrics, int limit)
+{
+    static const QString marks = QStringLiteral("。、？！?!）」』 ");
+    QStringList out;
+    for (const QString& line : text.split(QLatin1Char('\n'))) {
+        if (metrics.horizontalAdvance(line) <= limit) {
+            out << line;
+            continue;
+        }
+        QString current;
+        qsizetype from = 0;
+        for (qsizetype i = 0; i <= line.size(); ++i) {
+            if (i < line.size() && !(marks.contains(line[i]) && (i + 1 == line.size() || !marks.contains(line[i + 1]))))
+                continue;
+            const QString part = line.mid(from, i + 1 - from);
+            from = i + 1;
+            if (!current.isEmpty() && metrics.horizontalAdvance(current + part) > limit) {
+                out << current;
+                current.clear();
+            }
+            current += part;
+        }
+        if (!current.isEmpty()) out << current;
+    }
+    return out.join(QLatin1Char('\n'));
+}
 } // namespace
 
 void ShowNotice(const QString& text, const QString& caption, QMessageBox::Icon icon,
@@ -73,7 +105,11 @@ int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned 
     // The texts break lines with a lone CR, as the old boxes did.
     QString shown = text;
     shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n")).replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    box.setText(shown);
+    // The box wraps what is wider than half the screen (at most 500 pixels); the icon and
+    // the margins take their part of that.
+    const QScreen* screen = box.screen() ? box.screen() : QGuiApplication::primaryScreen();
+    const int wrapAt = std::min(screen ? screen->availableGeometry().width() / 2 : 500, 500) - ScaleToScreen(100);
+    box.setText(BreakAtPunctuation(shown, box.fontMetrics(), wrapAt));
     box.setInformativeText(std::exchange(informative, QString()));
     if ((flags & 0xF0) == MbIconError) box.setIcon(QMessageBox::Critical);
     else if ((flags & 0xF0) == MbIconWarning) box.setIcon(QMessageBox::Warning);
@@ -90,6 +126,12 @@ int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned 
         box.setDefaultButton(QMessageBox::Retry);
         box.setEscapeButton(QMessageBox::Cancel);
         return box.exec() == QMessageBox::Retry ? IdRetry : IdCancel;
+    }
+    if ((flags & 0xF) == MbOkCancel) {
+        box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+        box.setDefaultButton(QMessageBox::Ok);
+        box.setEscapeButton(QMessageBox::Cancel);
+        return box.exec() == QMessageBox::Ok ? IdOk : IdCancel;
     }
     box.setStandardButtons(QMessageBox::Ok);
     box.exec();

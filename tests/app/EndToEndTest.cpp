@@ -521,6 +521,16 @@ TEST_F(EndToEnd, ADriveThatCannotBeOpenedIsReportedThenAnotherMayBeChosen)
     ASSERT_TRUE(p->waitForFinished(kStartMs));
     EXPECT_EQ(p->exitCode(), 1);
     EXPECT_FALSE(QFile::exists(path("data/Mirelune/Mirelune.log")));
+
+    // The message offers the choice or the end: Cancel on it ends the program at once.
+    QProcess* again = start({});
+    const QString second = waitForWindow(again);
+    ASSERT_FALSE(second.isEmpty());
+    EXPECT_EQ(Xdo({QStringLiteral("getwindowname"), second}), QStringLiteral("Mirelune"));
+    Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), second});
+    Xdo({QStringLiteral("key"), QStringLiteral("Escape")});
+    ASSERT_TRUE(again->waitForFinished(kStartMs)) << "the program went on after Cancel";
+    EXPECT_EQ(again->exitCode(), 1);
 }
 
 TEST_F(EndToEnd, AMissingDiscImageIsAnEmptyDriveUntilTheFileAppears)

@@ -2,9 +2,11 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QLabel>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
+#include <algorithm>
 
 #include "main/WidgetPresenter.h"
 
@@ -19,6 +21,9 @@ struct Answer {
     QMessageBox::StandardButtons buttons;
     bool isRetryDefault = false;
     bool isNoDefault = false;
+    bool isOkDefault = false;
+    bool wraps = false;      // the box breaks lines where it likes
+    QString shownText;       // the text as the box shows it
 
     void arm()
     {
@@ -31,6 +36,11 @@ struct Answer {
             buttons = box->standardButtons();
             isRetryDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::Retry);
             isNoDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::No);
+            isOkDefault = static_cast<QAbstractButton*>(box->defaultButton()) == box->button(QMessageBox::Ok);
+            if (const auto* label = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))) {
+                wraps = label->wordWrap();
+                shownText = label->text();
+            }
             box->button(button)->click();
         });
     }
@@ -85,4 +95,45 @@ TEST(WidgetPresenter, QuestionsAnswerYesOnlyWhenYesIsPressed)
     SetMessagePresenter(nullptr);
     // With no box to show, the question is answered No.
     EXPECT_EQ(QuestionMessage(QStringLiteral("消しますか?"), QStringLiteral("確認")), IdNo);
+}
+
+TEST(WidgetPresenter, OkCancelBoxesAnswerCancelUnlessOkIsPressed)
+{
+    WidgetPresenter presenter;
+    SetMessagePresenter(&presenter);
+    Answer ok(QMessageBox::Ok);
+    ok.arm();
+    EXPECT_EQ(presenter.Show(QStringLiteral("選びますか"), QStringLiteral("Mirelune"), MbIconError | MbOkCancel), IdOk);
+    EXPECT_EQ(ok.buttons, QMessageBox::Ok | QMessageBox::Cancel);
+    EXPECT_TRUE(ok.isOkDefault);
+    Answer cancel(QMessageBox::Cancel);
+    cancel.arm();
+    EXPECT_EQ(presenter.Show(QStringLiteral("選びますか"), QStringLiteral("Mirelune"), MbIconError | MbOkCancel), IdCancel);
+    SetMessagePresenter(nullptr);
+    // With no box to show, the safe side: Cancel.
+    EXPECT_EQ(CurrentMessagePresenter()->Show(QStringLiteral("選びますか"), QStringLiteral("Mirelune"), MbOkCancel), IdCancel);
+}
+
+TEST(WidgetPresenter, ALongJapaneseLineBreaksAfterItsPunctuationNeverInsideAWord)
+{
+    WidgetPresenter presenter;
+    SetMessagePresenter(&presenter);
+    const QString question = QStringLiteral("登録ディスク一覧から 'とても長い名前の歌詞ファイル' を削除し、歌詞ファイルも削除します。よろしいですか?");
+    Answer no(QMessageBox::No);
+    no.arm();
+    QuestionMessage(question, QStringLiteral("登録ディスクの削除"));
+    EXPECT_FALSE(no.wraps) << no.shownText.toStdString();
+    EXPECT_EQ(QString(no.shownText).remove(QLatin1Char('\n')), question);
+    const QStringList lines = no.shownText.split(QLatin1Char('\n'));
+    EXPECT_GT(lines.size(), 1);
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) { return l.endsWith(QStringLiteral("よろしいですか?")); }));
+    for (const QString& line : lines.mid(0, lines.size() - 1))
+        EXPECT_TRUE(line.endsWith(QStringLiteral("。")) || line.endsWith(QStringLiteral("、")) || line.endsWith(QLatin1Char(' ')))
+            << line.toStdString();
+    // A short text stays on its line.
+    Answer ok(QMessageBox::Ok);
+    ok.arm();
+    ErrorMessage(QStringLiteral("変更できませんでした。"), QStringLiteral("変更エラー"));
+    EXPECT_EQ(ok.shownText, QStringLiteral("変更できませんでした。"));
+    SetMessagePresenter(nullptr);
 }
