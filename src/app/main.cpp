@@ -108,6 +108,8 @@ int main(int argc, char** argv)
     form.Attach(&controller, &words, &device);
     TInputDataForm inputData(device, clock, words, controller, form, &form);
     LinkInputData(inputData, form, controller, commands);
+    // Unsaved data entry outlives a disc that goes, a logout or a crash.
+    inputData.DraftFolder = QDir(paths.dataFolder).filePath(QStringLiteral("drafts"));
     // The lyrics window, which the tick shows, hides and updates.
     TWordsForm wordsForm(commands, settings, clock);
     wordsForm.Attach(&controller, &words, &device, &form);

@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFile>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -19,6 +21,7 @@
 #include <QTabWidget>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <cstdio>
 
 #include "common/Error.h"
 #include "common/Etc.h"
@@ -84,6 +87,20 @@ TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackControl
     connect(HelpBtn, &QPushButton::clicked, this, &TInputDataForm::HelpBtnClick);
     connectTiming();
     setHelpContexts();
+    // Every change is kept in the draft within a second, however fast changes follow.
+    DraftTimer.setSingleShot(true);
+    DraftTimer.setInterval(1000);
+    connect(&DraftTimer, &QTimer::timeout, this, &TInputDataForm::WriteDraftNow);
+    words.Edited = [this] { noteEdit(); };
+    for (QLineEdit* edit : {TitleName, ArtistName, MTitleName})
+        connect(edit, &QLineEdit::textEdited, this, &TInputDataForm::noteEdit);
+    connect(WordsEdit, &QPlainTextEdit::textChanged, this, [this] {
+        if (!filling) noteEdit();
+    });
+    // The program ends with the dialog open, and no disc left to cancel it.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (isVisible()) WriteDraftNow();
+    });
     // Lyrics still being typed are stored as the page turns; lyrics that cannot be stored
     // keep their page, with the message.
     connect(InputDataPage, &QTabWidget::currentChanged, this, [this](int index) {
@@ -105,7 +122,7 @@ TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackControl
     setFixedSize(qMax(hint.width(), ScaleToScreen(kClientWidth)), qMax(hint.height(), ScaleToScreen(kClientHeight)));
 }
 
-TInputDataForm::~TInputDataForm() = default;
+TInputDataForm::~TInputDataForm() { words.Edited = nullptr; }
 
 int TInputDataForm::TrackOfIndex(int index) const { return index + words.FirstAudioTrack; }
 int TInputDataForm::IndexOfTrack(int track) const { return track - words.FirstAudioTrack; }
@@ -140,6 +157,7 @@ void TInputDataForm::FormShow()
     filling = false;
     MTitleListClick();
     MTitleNameExit();
+    shownTexts = dialogTexts();
     if (Capture.Running()) Capture.StopTiming();
     ClosedByOk = ClosedByCancel = false;
     UpdateTimingButtons();
@@ -175,7 +193,12 @@ void TInputDataForm::OKBtnClick()
     player.BuildTrackList();
     AdjustEditExit();
     // A save the user gave up keeps the edits in memory; the dialog closes all the same.
-    if (words.Save(dpLyrics)) toldAfterSave();
+    if (words.Save(dpLyrics)) {
+        removeDraft();
+        toldAfterSave();
+    } else {
+        WriteDraftNow(); // the edits live on in memory only
+    }
     player.StopBtnClick();
     ClosedByOk = true;
     accept();
@@ -210,6 +233,9 @@ void TInputDataForm::toldAfterSave()
 
 void TInputDataForm::CancelBtnClick()
 {
+    // A Cancel may be an Escape pressed by mistake, or the disc going, or the program
+    // ending: the edits stay in the draft, offered at the next opening.
+    WriteDraftNow();
     Capture.StopTiming();
     words.Load(dpLyrics);
     if (!NoDiscMode(player.DeviceModeNow)) player.StopBtnClick();
@@ -223,6 +249,7 @@ void TInputDataForm::ReloadBtnClick()
     Capture.StopTiming();
     InitialTrack = TrackOfIndex(MTitleBoxW->currentIndex());
     words.Load(dpLyrics);
+    removeDraft(); // the user threw the edits away
     FormShow();
 }
 
@@ -253,6 +280,7 @@ void TInputDataForm::showEvent(QShowEvent* event)
     // A file another program changed since the disc was read is shown as it is now.
     if (words.FileChangedOutside() && !words.HasUnsavedEdits()) words.Load(dpLyrics);
     FormShow();
+    offerDraft();
 }
 
 void TInputDataForm::closeEvent(QCloseEvent* event)
@@ -399,4 +427,115 @@ void TInputDataForm::RefreshTrackBoxes()
         box->setCurrentIndex(index);
     }
     filling = was;
+}
+
+// ---------------------------------------------------------------- drafts
+
+void TInputDataForm::noteEdit()
+{
+    if (DraftFolder.isEmpty() || !isVisible() || DraftTimer.isActive()) return;
+    DraftTimer.start();
+}
+
+QString TInputDataForm::draftPath() const { return DraftPath(DraftFolder, words.DiscId); }
+
+DialogTexts TInputDataForm::dialogTexts() const
+{
+    DialogTexts t;
+    t.Title = TitleName->text();
+    t.Artist = ArtistName->text();
+    for (int i = 0; i < MTitleList->count(); ++i)
+        t.SongTitles[TrackOfIndex(i)] = i == titleRow ? MTitleName->text() : MTitleList->item(i)->text().mid(4);
+    t.ShownTrack = wordsTrack;
+    if (WordsEdit->document()->isModified()) {
+        t.MemoTrack = wordsTrack;
+        t.Memo = MemoLines(WordsEdit->toPlainText());
+    }
+    return t;
+}
+
+void TInputDataForm::WriteDraftNow()
+{
+    DraftTimer.stop();
+    if (DraftFolder.isEmpty() || !words.HasFile() || words.DiscId.isEmpty()) return;
+    const EntryDraft draft = CollectDraft(words, shownTexts, dialogTexts());
+    if (draft.Empty()) {
+        removeDraft();
+        return;
+    }
+    QString reason;
+    // Said once, and not in a box: the user is typing, and OK still saves.
+    if (!WriteDraft(draftPath(), draft, &reason) && !toldDraftUnwritable) {
+        toldDraftUnwritable = true;
+        std::fprintf(stderr, "mirelune: the draft %s cannot be written: %s\n", qPrintable(draftPath()),
+                     qPrintable(reason));
+    }
+}
+
+void TInputDataForm::removeDraft()
+{
+    DraftTimer.stop();
+    if (DraftFolder.isEmpty() || words.DiscId.isEmpty()) return;
+    if (QFileInfo::exists(draftPath())) QFile::remove(draftPath());
+}
+
+void TInputDataForm::offerDraft()
+{
+    if (DraftFolder.isEmpty() || words.DiscId.isEmpty()) return;
+    const QString path = draftPath();
+    EntryDraft draft;
+    switch (ReadDraft(path, words.DiscId, &draft)) {
+    case DraftState::None: return;
+    case DraftState::Damaged:
+        // Left as it is (the next change writes a new one), and told once.
+        if (!toldDamagedDrafts.contains(path)) {
+            toldDamagedDrafts.insert(path);
+            ErrorMessage(QStringLiteral("保存されていない編集の下書き '") + path +
+                             QStringLiteral("' が壊れているため、使えません。"),
+                         QStringLiteral("データ入力"));
+        }
+        return;
+    case DraftState::Read: break;
+    }
+    if (draft.Empty()) {
+        removeDraft();
+        return;
+    }
+    // Yes is the default: a box that cannot be shown keeps the edits.
+    if (CurrentMessagePresenter()->Show(QStringLiteral("保存されていない編集があります。復元しますか?"),
+                                        QStringLiteral("データ入力"), MbTaskModal | MbIconQuestion | MbYesNo) == IdNo) {
+        removeDraft();
+        return;
+    }
+    restoreDraft(draft);
+}
+
+void TInputDataForm::restoreDraft(const EntryDraft& draft)
+{
+    ApplyDraft(words, draft);
+    const auto onDisc = [this](int track) { return track >= words.FirstAudioTrack && track <= words.SongCount; };
+    filling = true;
+    if (draft.Title) TitleName->setText(*draft.Title);
+    if (draft.Artist) ArtistName->setText(*draft.Artist);
+    for (const auto& [t, track] : draft.Tracks)
+        if (track.Title && onDisc(t)) MTitleList->item(IndexOfTrack(t))->setText(FormatNumbered(t, *track.Title));
+    filling = false;
+    RefreshTrackBoxes();
+    MTitleListClick();
+    // The lyrics and timing pages on the track they showed (the memo's, when it held text).
+    const bool memo = draft.Memo && onDisc(draft.MemoTrack) && words.GetCopyTrack(draft.MemoTrack) <= 0;
+    int track = memo ? draft.MemoTrack : draft.ShownTrack;
+    if (!onDisc(track)) track = wordsTrack;
+    filling = true;
+    MTitleBoxW->setCurrentIndex(IndexOfTrack(track));
+    MTitleBoxT->setCurrentIndex(IndexOfTrack(track));
+    filling = false;
+    SetWordsEdit(track);
+    SetTimingList(track);
+    if (memo) {
+        filling = true;
+        WordsEdit->setPlainText(MemoText(*draft.Memo));
+        filling = false;
+        WordsEdit->document()->setModified(true);
+    }
 }

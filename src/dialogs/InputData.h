@@ -9,12 +9,19 @@
 // the data file again. The capture's rules live in TimingCapture; this window shows
 // them and forwards the user's presses.
 //
+// What the user changed and has not saved is kept as a draft (EntryDraft) a moment after
+// each change, and at once when the dialog is cancelled (by the user, by the disc going
+// or by the program ending); the next opening for the disc offers it back. A successful
+// OK, Reload, or declining the offer removes it.
+//
 // Split by page: InputData.cpp (the dialog and the title page), InputDataWords.cpp
 // (lyrics), InputDataTiming.cpp (timing).
 #include <QDialog>
 #include <QSet>
+#include <QTimer>
 #include <functional>
 
+#include "dialogs/EntryDraft.h"
 #include "dialogs/TimingCapture.h"
 
 class CdDevice;
@@ -47,6 +54,11 @@ public:
     std::function<void()> UpdateWordsNow;
 
     int InitialTrack = 0; // the track shown first when the dialog opens
+    // The folder of the drafts, one file per disc; empty: no drafts are kept.
+    QString DraftFolder;
+    QTimer DraftTimer; // runs from a change until the draft is written
+    // Writes the draft of what is unsaved now, or removes it when nothing is.
+    void WriteDraftNow();
     bool ClosedByOk = false;
     bool ClosedByCancel = false;
     bool Capturing() const { return Capture.Capturing; }
@@ -162,6 +174,13 @@ private:
     void setHelpContexts();
     // After a save: what the user should know of it.
     void toldAfterSave();
+    // Drafts.
+    void noteEdit();
+    QString draftPath() const;
+    DialogTexts dialogTexts() const;
+    void offerDraft();
+    void restoreDraft(const EntryDraft& draft);
+    void removeDraft();
 
     Clock& clock;
     TWords& words;
@@ -169,6 +188,9 @@ private:
     PlaybackHost& host;
 
     QSet<QString> toldUtf8; // data files whose turn into UTF-8 was told
+    DialogTexts shownTexts; // the texts as the dialog showed them on opening
+    QSet<QString> toldDamagedDrafts;
+    bool toldDraftUnwritable = false;
     int titleRow = -1;  // the list row MTitleName edits
     int wordsTrack = 0; // the track the memo shows
     bool filling = false; // the dialog itself is changing the controls

@@ -49,8 +49,9 @@ bool hasLyrics(int part) { return part == dpAll || part == dpLyrics; }
 bool hasProgram(int part) { return part == dpAll || part == dpProgram; }
 bool hasPlayState(int part) { return part == dpAll || part == dpPlayState; }
 
-// "start,end,text": the text is everything after the second comma.
-bool parseLine(const QString& value, TWordsLine* line)
+} // namespace
+
+bool ParseLyricsLine(const QString& value, TWordsLine* line)
 {
     const qsizetype c1 = value.indexOf(QLatin1Char(','));
     if (c1 < 0) return false;
@@ -65,8 +66,8 @@ bool parseLine(const QString& value, TWordsLine* line)
     return true;
 }
 
-// "start,end,text" with one allocation; a full file writes thousands of them.
-QString lineValue(const TWordsLine& line)
+// With one allocation: a full file writes thousands of them.
+QString LyricsLineValue(const TWordsLine& line)
 {
     char buf[32];
     char* p = std::to_chars(buf, buf + 12, line.StartTime).ptr;
@@ -79,8 +80,6 @@ QString lineValue(const TWordsLine& line)
     value.append(line.Text);
     return value;
 }
-
-} // namespace
 
 TWords::TWords(CdDevice& d, CommandSet& c, Settings& s)
     : Songs(kSongSlots + 1), device(d), commands(c), settings(s)
@@ -324,7 +323,7 @@ bool TWords::LoadFrom(const IniDocument& doc, int part)
             int k = 1;
             for (;; ++k) {
                 TWordsLine& line = song.Lines[k];
-                if (!parseLine(doc.ReadString(section, lineKey(k), kNoLine), &line)) {
+                if (!ParseLyricsLine(doc.ReadString(section, lineKey(k), kNoLine), &line)) {
                     // The track's lines stay unknown: shown empty, and not written over.
                     song.LineCount = 0;
                     return false;
@@ -566,10 +565,10 @@ void TWords::writeOwnLines(IniDocument& doc, int t)
             const TWordsLine& line = song.Lines[k];
             TWordsLine old;
             const std::optional<QString> value = doc.Value(section, key);
-            if (value && parseLine(*value, &old) && old.StartTime == line.StartTime && old.EndTime == line.EndTime &&
+            if (value && ParseLyricsLine(*value, &old) && old.StartTime == line.StartTime && old.EndTime == line.EndTime &&
                 old.Text == line.Text)
                 continue;
-            putText(doc, section, key, lineValue(line));
+            putText(doc, section, key, LyricsLineValue(line));
         } else {
             if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
             doc.DeleteKey(section, key);

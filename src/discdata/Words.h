@@ -189,6 +189,11 @@ private:
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };
 
+// A lyrics line as the data file holds it: "start,end,text", the text being everything
+// after the second comma. False when the times are not decimal numbers.
+bool ParseLyricsLine(const QString& value, TWordsLine* line);
+QString LyricsLineValue(const TWordsLine& line);
+
 // The identifier of the disc in the drive, asked of the device in TMSF as MakeDiscId
 // does; the device is left in milliseconds.
 QString DiscIdOf(CdDevice& device);

@@ -783,6 +783,45 @@ TEST_F(EndToEnd, DataEntryStampsALineEndFromTheKeyboardWhileTheTrackPlaysAndOkSa
     ASSERT_TRUE(exitThroughMenu(p, window));
 }
 
+TEST_F(EndToEnd, ALogoutWithDataEntryOpenLeavesTheTypedTitleInADraft)
+{
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitForPlaying(window, 1)); // the disc is loaded
+    Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+d")});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [] {
+            return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                         QStringLiteral("^データ入力$")})
+                        .isEmpty();
+        },
+        kStartMs));
+    // The disc's title, typed over.
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("100"), QStringLiteral("alt+t"),
+         QStringLiteral("ctrl+a")});
+    Xdo({QStringLiteral("type"), QStringLiteral("--delay"), QStringLiteral("50"), QStringLiteral("Unsaved Title")});
+    IniDocument before;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), before));
+    p->terminate(); // SIGTERM, as a logout sends it
+    ASSERT_TRUE(p->waitForFinished(kStartMs));
+    EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
+
+    // The draft is in the data folder; the data file has only its play state saved.
+    const QStringList drafts = QDir(path("data/Mirelune/drafts")).entryList({QStringLiteral("*.draft")}, QDir::Files);
+    ASSERT_EQ(drafts.size(), 1);
+    IniDocument draft;
+    ASSERT_TRUE(ReadIniFile(path("data/Mirelune/drafts/") + drafts[0], draft));
+    EXPECT_EQ(draft.ReadString(QStringLiteral("Info"), QStringLiteral("Title"), {}), QStringLiteral("Unsaved Title"));
+    IniDocument after;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), after));
+    for (const QString& section : before.SectionNames())
+        if (section != QLatin1String("Info")) EXPECT_EQ(after.Entries(section), before.Entries(section)) << section.toStdString();
+    EXPECT_EQ(after.ReadString(QStringLiteral("Info"), QStringLiteral("Title"), {}),
+              before.ReadString(QStringLiteral("Info"), QStringLiteral("Title"), {}));
+}
+
 TEST_F(EndToEnd, TheProgramIsEditedAndSavedAndThePropertiesAreShownAndExported)
 {
     ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));

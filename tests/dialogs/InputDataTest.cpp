@@ -24,6 +24,7 @@
 #include "app/PlayLog.h"
 #include "common/Commands.h"
 #include "common/TextCodec.h"
+#include "dialogs/EntryDraft.h"
 #include "dialogs/InputData.h"
 #include "dialogs/InputDataLink.h"
 #include "discdata/Words.h"
@@ -691,4 +692,112 @@ TEST_F(InputData, OkLaysTheUsersChangesOverWhatAnotherProgramWroteMeanwhile)
     dialog.show();
     EXPECT_EQ(dialog.MTitleList->item(1)->text(), QStringLiteral("02: 二曲目"));
     dialog.CancelBtn->click();
+}
+
+TEST_F(InputData, EditsOutliveADiscThatGoesInADraftTheNextOpeningOffersBack)
+{
+    const QString drafts = dir.filePath(QStringLiteral("drafts"));
+    dialog.DraftFolder = drafts;
+    Open(1, 3);
+    const QString draft = DraftPath(drafts, words.DiscId);
+    // Typed: within a second the draft holds it.
+    dialog.TitleName->selectAll();
+    QTest::keyClicks(dialog.TitleName, QStringLiteral("Live"));
+    EXPECT_FALSE(QFile::exists(draft));
+    EXPECT_TRUE(dialog.DraftTimer.isActive());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(draft); }, 5000));
+
+    // A time typed, the adjust value, text in the memo of track 2 not yet stored, and
+    // then the disc goes at once: the dialog is cancelled, the draft keeps all of it.
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    dialog.TimingList->item(1, 1)->setText(QStringLiteral("210"));
+    dialog.AdjustEdit->setValue(40);
+    dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
+    dialog.MTitleBoxW->setCurrentIndex(1);
+    QTest::keyClicks(dialog.WordsEdit, QStringLiteral("memo line"));
+    ASSERT_TRUE(dialog.DraftTimer.isActive());
+    device.RemoveDisc();
+    RunFor(1500);
+    ASSERT_FALSE(dialog.isVisible());
+    EXPECT_EQ(File(), saved);
+    EntryDraft kept;
+    ASSERT_EQ(ReadDraft(draft, words.DiscId, &kept), DraftState::Read);
+    EXPECT_EQ(kept.Title, QStringLiteral("Live"));
+    ASSERT_TRUE(kept.Memo);
+    EXPECT_EQ(*kept.Memo, QStringList{QStringLiteral("memo line")});
+
+    // The disc is back: the dialog offers the draft and shows everything as it was.
+    device.InsertDisc(kDisc);
+    RunFor(3000);
+    ASSERT_TRUE(words.HasFile());
+    presenter.shown.clear();
+    presenter.answers = {IdYes};
+    player.InDataEntry = true;
+    dialog.show();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].text, QStringLiteral("保存されていない編集があります。復元しますか?"));
+    EXPECT_EQ(dialog.TitleName->text(), QStringLiteral("Live"));
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 210);
+    EXPECT_EQ(words.GetAdjust(1), 40);
+    EXPECT_EQ(dialog.MTitleBoxW->currentIndex(), 1);
+    EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("memo line\n"));
+    EXPECT_TRUE(dialog.WordsEdit->document()->isModified());
+
+    // OK saves it all, and the draft goes.
+    dialog.OKBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    const QString text = FileText();
+    for (const char* part : {"Title=Live\r\n", "Adjust=40\r\n", "002=210,250,行2\r\n", "[Words02]\r\nAdjust=0\r\n001=0,0,memo line\r\n"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << "\n" << text.toStdString();
+    EXPECT_FALSE(QFile::exists(draft));
+}
+
+TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsToldAndIgnored)
+{
+    const QString drafts = dir.filePath(QStringLiteral("drafts"));
+    dialog.DraftFolder = drafts;
+    Open(1, 3);
+    const QString draft = DraftPath(drafts, words.DiscId);
+    // Nothing changed: nothing to keep.
+    dialog.CancelBtn->click();
+    EXPECT_FALSE(QFile::exists(draft));
+
+    // Escape, perhaps by mistake: the edit is kept and offered; No throws it away.
+    dialog.show();
+    dialog.ArtistName->selectAll();
+    QTest::keyClicks(dialog.ArtistName, QStringLiteral("Band"));
+    QTest::keyClick(dialog.ArtistName, Qt::Key_Escape);
+    ASSERT_FALSE(dialog.isVisible());
+    EXPECT_TRUE(QFile::exists(draft));
+    presenter.answers = {IdNo};
+    dialog.show();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_TRUE(dialog.ArtistName->text().isEmpty());
+    EXPECT_FALSE(QFile::exists(draft));
+
+    // Reload throws the edits away, and their draft with them.
+    dialog.ArtistName->selectAll();
+    QTest::keyClicks(dialog.ArtistName, QStringLiteral("Band"));
+    dialog.WriteDraftNow();
+    ASSERT_TRUE(QFile::exists(draft));
+    dialog.ReloadBtn->click();
+    EXPECT_FALSE(QFile::exists(draft));
+    dialog.CancelBtn->click();
+
+    // A damaged draft is told once and left unused.
+    QFile damaged(draft);
+    ASSERT_TRUE(damaged.open(QIODevice::WriteOnly));
+    damaged.write("[Draft]\r\nDiscId=" + words.DiscId.toLatin1() + "\r\n[Words01]\r\nCount=3\r\n001=1,2,x\r\n");
+    damaged.close();
+    presenter.shown.clear();
+    for (int opening = 0; opening < 2; ++opening) {
+        dialog.show();
+        EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("行1"));
+        EXPECT_EQ(dialog.ArtistName->text(), QString());
+        dialog.close();
+    }
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("データ入力"));
+    EXPECT_TRUE(presenter.shown[0].text.contains(draft)) << presenter.shown[0].text.toStdString();
+    EXPECT_EQ(File(), saved);
 }
