@@ -218,7 +218,9 @@ QByteArray EncodeFileText(const QString& text, bool forceUtf8)
     if (!forceUtf8) {
         bool ok = true;
         QByteArray bytes = Cp932::Encode(text, &ok);
-        if (ok) return bytes;
+        // Bytes that are also valid UTF-8 would read back as UTF-8, another text.
+        bool ascii = true;
+        if (ok && (!ValidUtf8(bytes, &ascii) || ascii)) return bytes;
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
 }

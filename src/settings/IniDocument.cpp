@@ -341,7 +341,13 @@ QByteArray IniDocument::ToBytes() const
 {
     QByteArray out;
     out.reserve(source.size() + 64);
-    if (!utf8 && encodeInto(out, false)) return out;
+    if (!utf8 && encodeInto(out, false)) {
+        // Code page 932 bytes that happen to be valid UTF-8 would be read back as UTF-8,
+        // as another text: such a file is written as UTF-8 with the mark instead.
+        bool ascii = true;
+        if (!ValidUtf8(out, &ascii) || ascii) return out;
+        out.clear();
+    }
     // A UTF-8 file stays as it came, with or without its mark; one that becomes UTF-8
     // because of a text code page 932 cannot hold gets the mark, which older readers know.
     out = utf8 && !utf8Mark ? QByteArray() : QByteArray("\xEF\xBB\xBF");

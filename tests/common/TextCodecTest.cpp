@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "common/TextCodec.h"
+#include "settings/IniDocument.h"
 
 namespace {
 QByteArray bytes(std::initializer_list<int> b)
@@ -100,4 +101,13 @@ TEST(FileText, FallsBackToUtf8WithAMarkOnlyWhenNeeded)
 
     const DecodedText bad = DecodeFileText(QByteArray("\xEF\xBB\xBFok\xFF"));
     EXPECT_EQ(bad.invalid, 1);
+
+    // Half-width katakana whose code page 932 bytes are also valid UTF-8 ("ﾃｽ" is C3 BD,
+    // UTF-8's "ý"): written so, the text would come back as another; it goes as UTF-8.
+    const QString kana = QStringLiteral("ﾃｽ ﾃｽ");
+    const QByteArray written = EncodeFileText(kana);
+    EXPECT_TRUE(written.startsWith("\xEF\xBB\xBF"));
+    EXPECT_EQ(DecodeFileText(written).text, kana);
+    IniDocument doc = IniDocument::Parse(QStringLiteral("[Title]\r\n01=ﾃｽ\r\n"));
+    EXPECT_EQ(IniDocument::FromBytes(doc.ToBytes()).Value(QStringLiteral("Title"), QStringLiteral("01")), QStringLiteral("ﾃｽ"));
 }
