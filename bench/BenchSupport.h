@@ -1,11 +1,13 @@
 #pragma once
 // What the benchmarks that play through a sound server share: the server, the CPU the
-// process has taken, and percentiles.
+// process has taken, percentiles, and a host for the playback controller.
 #include <QProcess>
 #include <QString>
 #include <algorithm>
 #include <ctime>
 #include <vector>
+
+#include "playback/PlaybackController.h"
 
 // PULSE_SERVER when it answers; else a private PulseAudio server with a null sink,
 // started by the test script in folder dir and stopped again with this object. Made
@@ -55,3 +57,32 @@ inline double Percentile(std::vector<double> v, double p)
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
 }
+
+// The controller's host with no main window: nothing is open, nothing is held.
+struct QuietHost : PlaybackHost {
+    bool DialogOpen() const override { return false; }
+    bool ShiftHeld() const override { return false; }
+    bool SeekKeysHeld() const override { return false; }
+    bool ListDropped() const override { return false; }
+    bool Testing() const override { return false; }
+    bool Minimized() const override { return false; }
+    bool ApplicationActive() const override { return false; }
+    bool AutorunPresent() const override { return false; }
+    void FinishStartup() override {}
+    void UpdateDisplay() override {}
+    void RedrawDisplay() override {}
+    void ShowDiscTitle() override {}
+    void ShowModeLabel(bool, const QString&) override {}
+    void GlyphsChanged() override {}
+    void FocusButton(QAction*) override {}
+    void FocusMainWindow() override {}
+    void TrackListChanged() override {}
+    void ApplyStayOnTop() override {}
+    void RestoreFocusAfterWords(bool) override {}
+    void CloseDiscManager() override {}
+    void CloseDiscDialogs() override {}
+    void ClosePopupMenus() override {}
+    void WriteLogLine() override {}
+    void PlayTimeChanged() override {}
+    void DiscRefused(const QString&) override {}
+};

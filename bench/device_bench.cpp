@@ -1,14 +1,15 @@
 // DiscDevice against a real sound server: how far the reported position is from the
-// audio being heard, how soon a play or seek sounds, and the CPU the process takes
-// while a disc plays (a BIN image, and the demo disc as FLAC with a cue sheet).
+// audio being heard (over a whole track, and in the first second of each play), how
+// soon a play or seek sounds (also data entry's Start, Ret and Test, through the timing
+// capture), and the CPU the process takes while a disc plays (a BIN image, and the demo
+// disc as FLAC with a cue sheet).
 //
 // The disc's samples carry their own position; the null sink's monitor is recorded
 // with low latency, and every Position is compared with the position carried by the
 // samples arriving at that moment. Uses PULSE_SERVER when it answers, else starts a
 // private PulseAudio server with a null sink (and stops it again).
-#include <QCoreApplication>
+#include <QGuiApplication>
 #include <QDir>
-#include <QMediaDevices>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QThread>
@@ -22,7 +23,12 @@
 
 #include "BenchSupport.h"
 #include "DeviceTestSupport.h"
+#include "common/Clock.h"
+#include "common/Commands.h"
+#include "dialogs/TimingCapture.h"
+#include "discdata/Words.h"
 #include "playback/DiscDevice.h"
+#include "settings/IniFile.h"
 
 namespace {
 
@@ -44,6 +50,81 @@ double MsToSound(MonitorRecorder& recorder, const std::function<void()>& play, i
         },
         3000);
     return heard ? static_cast<double>(t.nsecsElapsed()) / 1e6 : -1;
+}
+
+// The first second of a play from a standstill: from the Play until a second after its
+// first sample is heard, every Position against the sample arriving at that moment (the
+// start itself until the first arrives). The worst difference, in ms.
+double FirstSecondErrorMax(DiscDevice& dev, MonitorRecorder& recorder, int32_t from, int32_t to)
+{
+    recorder.WaitForSilence(4410);
+    recorder.Pump(0);
+    const size_t mark = recorder.samples.size();
+    dev.SetStartPos(from);
+    dev.SetEndPos(to);
+    dev.Play();
+    double worst = 0;
+    QElapsedTimer sinceHeard;
+    recorder.WaitFor(
+        [&] {
+            const int32_t pos = dev.Position();
+            double heard = from;
+            if (recorder.FirstCodedFrom(mark) >= 0) {
+                if (!sinceHeard.isValid()) sinceHeard.start();
+                heard = static_cast<double>(recorder.LastCoded()) * 1000.0 / 44100.0;
+            }
+            worst = std::max(worst, std::fabs(pos - heard));
+            return sinceHeard.isValid() && sinceHeard.elapsed() >= 1000;
+        },
+        5000);
+    dev.Stop();
+    return worst;
+}
+
+// Data entry's timing page, with nothing to show.
+struct QuietTimingView : TimingView {
+    void ShowStamp(int, int, int32_t) override {}
+    void SelectCell(int, int) override {}
+    void ShowElapsed(int32_t) override {}
+    void ModeChanged() override {}
+    void ShowAdjust(int16_t) override {}
+    void UpdateWords() override {}
+};
+
+// Data entry's Start (from a standstill), Ret (while capturing) and Test (after the
+// capture stopped), as the dialog drives the drive: ms from each press to its first
+// sample heard, three rounds; track 1 gets four lines 5 s apart.
+std::vector<double> DataEntryToSound(DiscDevice& dev, MonitorRecorder& recorder)
+{
+    CommandSet commands;
+    Settings settings;
+    TWords words(dev, commands, settings);
+    QuietHost host;
+    SystemClock clock;
+    PlaybackController player(dev, clock, commands, words, host);
+    words.NewDisc(dev.TrackCount());
+    for (int k = 1; k <= 4; ++k)
+        words.SetLine(1, k, {QStringLiteral("line %1").arg(k), 500 * k, 500 * k + 400});
+    words.SetLineCount(1, 4);
+    QuietTimingView view;
+    TimingCapture capture(dev, clock, words, player, view);
+    capture.SetTrack(1);
+    const int32_t t1 = dev.TrackPosition(1);
+    std::vector<double> out;
+    for (int round = 0; round < 3; ++round) {
+        recorder.WaitForSilence(4410);
+        // Start on line 3's start: it plays from line 2's start.
+        out.push_back(MsToSound(recorder, [&] { capture.StartClick(1, 3); }, SampleAtMs(t1 + 10 * capture.LeadIn(1, 3))));
+        QThread::msleep(1500); // past the first second, so that its own samples are told apart
+        const int32_t again = t1 + 10 * capture.LeadIn(1, capture.CaptureLine);
+        out.push_back(MsToSound(recorder, [&] { capture.RetClick(); }, SampleAtMs(again)));
+        capture.StopTiming();
+        recorder.WaitForSilence(4410);
+        out.push_back(MsToSound(recorder, [&] { capture.TestClick(1500 + 300 * round); },
+                                SampleAtMs(t1 + 15000 + 3000 * round)));
+        capture.StopTiming();
+    }
+    return out;
 }
 
 // CPU over 20 s of playing a track, polled the way the program polls: every 100 ms.
@@ -75,7 +156,9 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "device_bench: no PulseAudio server could be started\n");
         return 1;
     }
-    QCoreApplication app(argc, argv);
+    // The command set the controller works with is made of actions: a (windowless) GUI.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
     int result = 0;
     {
         QTemporaryDir dir;
@@ -115,7 +198,7 @@ int main(int argc, char** argv)
 
             // Play and seek to sound, the way the controller drives the device: a first
             // play, resume, a seek or track change while playing, the release of a held
-            // seek. The worst of ten.
+            // seek; then data entry's Start, Ret and Test. The worst of nineteen.
             auto seekTo = [&](int32_t ms) {
                 dev.Stop();
                 dev.SetStartPos(ms);
@@ -150,7 +233,17 @@ int main(int argc, char** argv)
                 toSound.push_back(MsToSound(recorder, playFrom(base + 4000), SampleAtMs(base + 4000)));
             }
             dev.Stop();
+            const std::vector<double> dataEntry = DataEntryToSound(dev, recorder);
+            toSound.insert(toSound.end(), dataEntry.begin(), dataEntry.end());
             const bool allSounded = std::none_of(toSound.begin(), toSound.end(), [](double ms) { return ms < 0; });
+            const bool dataEntrySounded =
+                std::none_of(dataEntry.begin(), dataEntry.end(), [](double ms) { return ms < 0; });
+
+            // The first second of five plays from a standstill.
+            double firstSecond = 0;
+            for (int i = 0; i < 5; ++i)
+                firstSecond = std::max(firstSecond, FirstSecondErrorMax(dev, recorder, t1 + 500 + 5000 * i,
+                                                                        t1 + 3500 + 5000 * i));
 
             // A recording client with a few milliseconds of latency makes the null sink,
             // and every stream on it, run at that pace; the program plays without one.
@@ -174,7 +267,10 @@ int main(int argc, char** argv)
                 std::printf("position_error_mean_signed_ms: %.2f\n", mean);
                 std::printf("position_error_p50_ms: %.2f\n", Percentile(errors, 0.50));
                 std::printf("position_error_p99_ms: %.2f\n", Percentile(errors, 0.99));
+                std::printf("first_second_position_error_max_ms: %.1f\n", firstSecond);
                 std::printf("cpu_percent_playing: %.2f\n", cpuPercent);
+                if (dataEntrySounded)
+                    std::printf("data_entry_play_to_sound_ms: %.1f\n", *std::max_element(dataEntry.begin(), dataEntry.end()));
                 if (allSounded)
                     std::printf("play_to_sound_ms: %.1f\n", *std::max_element(toSound.begin(), toSound.end()));
                 else

@@ -13,6 +13,7 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstdio>
+#include <cstring>
 
 #include "BenchSupport.h"
 #include "common/Clock.h"
@@ -27,35 +28,6 @@
 #include "settings/IniFile.h"
 
 namespace {
-// The controller's host with no main window: nothing is open, nothing is held.
-struct QuietHost : PlaybackHost {
-    bool DialogOpen() const override { return false; }
-    bool ShiftHeld() const override { return false; }
-    bool SeekKeysHeld() const override { return false; }
-    bool ListDropped() const override { return false; }
-    bool Testing() const override { return false; }
-    bool Minimized() const override { return false; }
-    bool ApplicationActive() const override { return false; }
-    bool AutorunPresent() const override { return false; }
-    void FinishStartup() override {}
-    void UpdateDisplay() override {}
-    void RedrawDisplay() override {}
-    void ShowDiscTitle() override {}
-    void ShowModeLabel(bool, const QString&) override {}
-    void GlyphsChanged() override {}
-    void FocusButton(QAction*) override {}
-    void FocusMainWindow() override {}
-    void TrackListChanged() override {}
-    void ApplyStayOnTop() override {}
-    void RestoreFocusAfterWords(bool) override {}
-    void CloseDiscManager() override {}
-    void CloseDiscDialogs() override {}
-    void ClosePopupMenus() override {}
-    void WriteLogLine() override {}
-    void PlayTimeChanged() override {}
-    void DiscRefused(const QString&) override {}
-};
-
 struct Painted {
     QString text;
     int track;
@@ -119,6 +91,8 @@ std::vector<Expected> ChangesOf(const TWords& words, int t)
 
 int main(int argc, char** argv)
 {
+    // --changes lists every change with its times on stderr.
+    const bool listChanges = argc > 1 && std::strcmp(argv[1], "--changes") == 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     SoundServer server(QStringLiteral(MIRELUNE_BUILD_DIR "/pulse"),
                        QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh"), QStringLiteral("lyrics_bench"));
@@ -209,6 +183,9 @@ int main(int argc, char** argv)
             return 1;
         }
         errors.push_back(p.position - e.position);
+        if (listChanges)
+            std::fprintf(stderr, "change %zu: track %d \"%s\" expected at %d, painted at %d (%+d ms)\n", i, e.track,
+                         qPrintable(e.text), e.position, p.position, p.position - e.position);
     }
     std::printf("line_change_error_min_ms: %.0f\n", *std::min_element(errors.begin(), errors.end()));
     std::printf("line_change_error_p50_ms: %.0f\n", Percentile(errors, 0.50));

@@ -1,6 +1,5 @@
 #include "playback/DiscDevice.h"
 
-#include <QMediaDevices>
 #include <QThread>
 #include <QDir>
 #include <QFile>
@@ -92,8 +91,7 @@ bool DiscDevice::Open(const QString& name)
         return false;
     }
     isVirtual = !CdioSource::IsDevicePath(driveName);
-    output = QMediaDevices::defaultAudioOutput();
-    soundMissing = output.isNull();
+    soundMissing = !player->Connect();
     trayOpen = false;
     canEject = false;
     swapping = false;
@@ -215,7 +213,7 @@ void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
     if (toSample <= fromSample) return; // start equals end: only the head moves
     playEndMs = toMs;
     state = State::Playing;
-    player->Start(source.get(), toc, fromSample, toSample, output);
+    player->Start(source.get(), toc, fromSample, toSample, !soundMissing);
     if (player->Silent()) soundMissing = true;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // The CD-audio device on Linux: a CD drive or a disc image (a virtual drive) read
-// through a SectorSource and played digitally; positions come from the audio clock.
-#include <QAudioDevice>
+// through a SectorSource and played digitally; positions come from the sound server's
+// clock of what was heard.
 #include <QElapsedTimer>
 #include <QString>
 #include <functional>
@@ -85,7 +85,6 @@ private:
 
     SourceOpener opener;
     std::unique_ptr<SectorPlayer> player;
-    QAudioDevice output;
     bool soundMissing = false;
 
     bool isOpen = false;

@@ -1,9 +1,5 @@
 #include "playback/SectorPlayer.h"
 
-#include <QAudioFormat>
-#include <QAudioSink>
-#include <QCoreApplication>
-#include <QThread>
 #include <algorithm>
 #include <cstring>
 #include <pthread.h>
@@ -11,9 +7,6 @@
 namespace {
 constexpr int kChunkFrames = 32;          // about 0.4 s read at a time
 constexpr size_t kRingBytes = 2 * kSampleRate * 4;  // 2 s between drive and sink
-// Asked of the server for each stream; it grants a little over half of it (about
-// 0.3 s) and keeps the rest as its own latency.
-constexpr qsizetype kSinkBufferBytes = kSampleRate * 4 / 2;
 constexpr int kFeedFastMs = 10;   // the least time between two feeds
 constexpr int kFeedSlowMs = 250;  // the most
 constexpr int kLingerMs = 300;
@@ -68,28 +61,28 @@ void SampleRing::Wake()
 
 SectorPlayer::SectorPlayer()
 {
-    thread.reset(QThread::create([this] { run(); }));
-    thread->setObjectName(QStringLiteral("audio"));
-    thread->start();
+    thread = std::thread([this] {
+        pthread_setname_np(pthread_self(), "audio");
+        run();
+    });
 }
 
 SectorPlayer::~SectorPlayer()
 {
-    call([this] {
-        stop();
-        const bool hadStream = sink != nullptr;
-        releaseSink();
-        // The server answers a closed stream with notices; let Qt's sound client take
-        // them before the program may end (Qt 6.4 drops its server connection at exit
-        // without holding its lock, and a notice arriving then can crash it).
-        if (hadStream) QThread::msleep(100);
-    });
+    call([this] { stop(); });
     {
         std::lock_guard<std::mutex> l(lock);
         quit = true;
     }
     wake.notify_all();
-    thread->wait();
+    thread.join();
+}
+
+bool SectorPlayer::Connect()
+{
+    bool connected = false;
+    call([&] { connected = output.Connect(); });
+    return connected;
 }
 
 void SectorPlayer::call(const std::function<void()>& f)
@@ -123,9 +116,6 @@ void SectorPlayer::run()
         }
         if (lingering && now >= lingerUntil) dropSink();
         if (feeding && now >= feedAt) feed();
-        // What the sink posted to its thread (its timer's ticks among them) is taken
-        // here, at the player's pace.
-        QCoreApplication::processEvents();
         Clock::time_point next = Clock::time_point::max();
         if (feeding) next = std::min(next, feedAt);
         if (lingering) next = std::min(next, lingerUntil);
@@ -137,24 +127,12 @@ void SectorPlayer::run()
     }
 }
 
-void SectorPlayer::releaseSink()
+void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound)
 {
-    // Qt 6.4's PulseAudio sink can still be called back (a drain it started on an
-    // underflow completes) after it is deleted, so a sink is reused while the player
-    // lives and is left behind, stopped, when it goes.
-    if (sink) sink->stop();
-    sink = nullptr;
-    io = nullptr;
+    call([&] { start(source, toc, from, to, sound); });
 }
 
-void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to,
-                         const QAudioDevice& output)
-{
-    call([&] { start(source, toc, from, to, output); });
-}
-
-void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to,
-                         const QAudioDevice& output)
+void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound)
 {
     stop();
     active = true;
@@ -166,27 +144,8 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
     failures = 0;
     skipUntilFrame = 0;
 
-    if (!output.isNull()) {
-        if (!sink || sinkDevice != output) {
-            releaseSink();
-            QAudioFormat format;
-            format.setSampleRate(kSampleRate);
-            format.setChannelCount(2);
-            format.setSampleFormat(QAudioFormat::Int16);
-            sink = new QAudioSink(output, format);
-            sinkDevice = output;
-        }
-        // Qt 6.4 keeps the buffer the server granted as its next request, and the server
-        // grants less than asked: set it for every stream, or each play shrinks it until
-        // the stream runs dry.
-        sink->setBufferSize(kSinkBufferBytes);
-        io = sink->start();
-        if (!io || sink->error() != QAudio::NoError) {
-            sink->stop();
-            io = nullptr;
-        }
-    }
-    if (!io) {
+    streaming = sound && output.Start();
+    if (!streaming) {
         goSilent(from);
         return;
     }
@@ -194,8 +153,9 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
     quitReader = false;
     readerDone = false;
     reader = std::thread([this, source, toc] { readerMain(source, toc); });
+    // The first feed waits for the reader's first chunk only as long as it takes.
     feeding = true;
-    feedAt = Clock::now() + std::chrono::milliseconds(kFeedFastMs);
+    feedAt = Clock::now();
 }
 
 int64_t SectorPlayer::Stop()
@@ -225,7 +185,7 @@ void SectorPlayer::Finish()
         fromSample = toSample;
         // The server still holds the last few milliseconds: let them play out (the feed
         // keeps adding silence meanwhile), then close the stream.
-        if (io) {
+        if (streaming) {
             lingering = true;
             lingerUntil = Clock::now() + std::chrono::milliseconds(kLingerMs);
         }
@@ -236,8 +196,8 @@ void SectorPlayer::dropSink()
 {
     lingering = false;
     feeding = false;
-    if (sink) sink->stop();
-    io = nullptr;
+    if (streaming) output.Stop();
+    streaming = false;
     ring.reset();
 }
 
@@ -279,7 +239,7 @@ bool SectorPlayer::Silent() const
 int64_t SectorPlayer::heard()
 {
     if (!active) return fromSample;
-    if (!silent && (!io || (sink->state() == QAudio::StoppedState && sink->error() != QAudio::NoError))) {
+    if (!silent && (!streaming || output.Failed())) {
         // The sound server went away: go on in silence from what was heard. The stream
         // is let go on the player's own thread.
         silent = true;
@@ -292,8 +252,8 @@ int64_t SectorPlayer::heard()
         const int64_t ran = silentClock.nsecsElapsed() * kSampleRate / 1000000000;
         return std::min(toSample, silentFrom + ran);
     }
-    const int64_t played = sink->processedUSecs() * kSampleRate / 1000000;
-    const int64_t heard = fromSample + std::min(played, writtenBytes / 4);
+    // The stream's own count of what was played out of the server's sink.
+    const int64_t heard = fromSample + std::min(output.Heard(), writtenBytes / 4);
     lastHeard = std::max(lastHeard, std::min(heard, toSample));
     return lastHeard;
 }
@@ -301,33 +261,31 @@ int64_t SectorPlayer::heard()
 void SectorPlayer::feed()
 {
     feeding = false;
-    if (!sink || !io || !ring || silent) return;
+    if (!streaming || !ring || silent) return;
     char buf[16384];
-    qint64 free = sink->bytesFree();
+    size_t free = output.Writable();
     while (free >= 4) {
-        const size_t n = ring->Pop(buf, std::min<size_t>(sizeof buf, static_cast<size_t>(free) & ~size_t(3)));
+        const size_t n = ring->Pop(buf, std::min(sizeof buf, free & ~size_t(3)));
         if (n == 0) break;
-        const qint64 w = io->write(buf, static_cast<qint64>(n));
-        if (w <= 0) break;
-        writtenBytes += w;
-        free -= w;
+        const size_t w = output.Write(buf, n);
+        if (w == 0) break;
+        writtenBytes += static_cast<int64_t>(w);
+        free -= std::min(free, w);
     }
     if (readerDone && ring->Size() == 0) {
-        // All of the stretch is written: silence after it keeps the stream from running
-        // dry. (An underflow makes Qt's sink start a drain that calls it back later,
-        // and the server's clock then stalls short of the end.)
+        // All of the stretch is written: silence after it keeps the stream going, so
+        // that its clock runs on to the end of what was written.
         static const char zeros[16384] = {};
         while (free >= 4) {
-            const qint64 w = io->write(zeros, std::min<qint64>(sizeof zeros, free & ~qint64(3)));
-            if (w <= 0) break;
-            free -= w;
+            const size_t w = output.Write(zeros, std::min(sizeof zeros, free & ~size_t(3)));
+            if (w == 0) break;
+            free -= std::min(free, w);
         }
     }
     // Come back when half of what the server holds has played: few wake-ups, and still
     // a good margin. While it holds little (starting, or the reader behind) that is soon.
-    const qint64 heldMs = std::max<qint64>(0, sink->bufferSize() - free) * 1000 / (kSampleRate * 4);
     feeding = true;
-    feedAt = Clock::now() + std::chrono::milliseconds(std::clamp(static_cast<int>(heldMs / 2), kFeedFastMs, kFeedSlowMs));
+    feedAt = Clock::now() + std::chrono::milliseconds(std::clamp(output.HeldMs() / 2, kFeedFastMs, kFeedSlowMs));
 }
 
 void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)

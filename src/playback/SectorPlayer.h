@@ -1,13 +1,12 @@
 #pragma once
 // Plays a stretch of a disc: a reader thread fills a ring buffer from a SectorSource
-// and a QAudioSink drains it; what was heard is taken from the sink's clock. Without a
-// sound output it plays on a silent clock that runs in real time.
+// and the player's own thread hands it to the sound server; what was heard is taken
+// from the server's stream clock. Without a sound server it plays on a silent clock that
+// runs in real time.
 //
-// The sink lives on the player's own thread, which runs no event loop of its own: it
-// feeds the sink when the sink needs it and carries out Start, Stop and Finish, so the
-// sink's own 50 Hz timer never wakes it. Heard, Finished and Silent may be asked from
-// any thread, so that following the position wakes nothing at all.
-#include <QAudioDevice>
+// The player's thread feeds the stream when it needs it and carries out Start, Stop and
+// Finish. Heard, Finished and Silent may be asked from any thread, so that following the
+// position wakes nothing at all.
 #include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
@@ -18,11 +17,8 @@
 #include <thread>
 #include <vector>
 
+#include "playback/PulseOutput.h"
 #include "playback/SectorSource.h"
-
-class QAudioSink;
-class QIODevice;
-class QThread;
 
 // Bytes handed from the reader thread to the audio thread.
 class SampleRing {
@@ -50,9 +46,11 @@ public:
     SectorPlayer(const SectorPlayer&) = delete;
     SectorPlayer& operator=(const SectorPlayer&) = delete;
 
-    // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in).
-    // A null output device plays on the silent clock.
-    void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, const QAudioDevice& output);
+    // Connects to the sound server (if not yet connected); false without one.
+    bool Connect();
+    // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in);
+    // without sound, or when the server refuses the stream, on the silent clock.
+    void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
     // Halts and answers the sample reached.
     int64_t Stop();
     // The end was reached: stops reading and lets the server play out what it holds.
@@ -68,7 +66,7 @@ private:
     // Runs f on the player's thread and waits for it.
     void call(const std::function<void()>& f);
     void run();
-    void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, const QAudioDevice& output);
+    void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
     int64_t stop();
     void feed();
     void readerMain(SectorSource* source, DiscToc toc);
@@ -77,25 +75,22 @@ private:
     int64_t heard();
     void goSilent(int64_t reached);
     void dropSink();
-    void releaseSink();
 
-    // Guards everything below that the player's thread and a caller of Heard share: the
-    // sink is reentrant, not thread-safe, so every use of it holds this lock.
+    // Guards everything below that the player's thread and a caller of Heard share.
     mutable std::mutex lock;
     std::condition_variable wake; // a command is waiting, or the player is to end
     std::condition_variable done; // the command ran
     std::function<void()> command;
     bool quit = false;
-    std::unique_ptr<QThread> thread; // a QThread, so that the sink may start its timer
+    std::thread thread;
     bool feeding = false;
     Clock::time_point feedAt;
     bool lingering = false;
     Clock::time_point lingerUntil;
     bool dropPending = false; // the sound server went; let go of the stream
 
-    QAudioSink* sink = nullptr; // kept from play to play
-    QAudioDevice sinkDevice;
-    QIODevice* io = nullptr;
+    PulseOutput output;
+    bool streaming = false; // the current stretch plays through the sound server
     std::unique_ptr<SampleRing> ring;
     std::thread reader;
     std::atomic<bool> quitReader{false};

@@ -164,16 +164,6 @@ MonitorRecorder::~MonitorRecorder()
     if (parec.state() == QProcess::NotRunning) return;
     parec.kill();
     parec.waitForFinished(3000);
-    // Wait until the server has seen the recording go: its notice must not reach Qt's
-    // sound client while that shuts down at exit (Qt 6.4 tears its connection down
-    // without holding its lock).
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 3000) {
-        QProcess pactl;
-        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("short"), QStringLiteral("source-outputs")});
-        if (!pactl.waitForFinished(3000) || pactl.readAllStandardOutput().trimmed().isEmpty()) break;
-    }
 }
 
 bool MonitorRecorder::Start(QString* error)

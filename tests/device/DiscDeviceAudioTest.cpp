@@ -136,11 +136,12 @@ TEST_F(DiscDeviceAudio, PositionFollowsWhatIsHeard)
     ASSERT_GT(errors.size(), 20u);
     std::sort(errors.begin(), errors.end());
     // The monitor is recorded with a few ms of latency; the position must neither run
-    // ahead of the audio nor lag it by much (the benchmark measures it closely). A reading
-    // of the recorder held up by a busy machine looks like a position ahead: one such
-    // reading in twenty is let pass.
-    EXPECT_GT(errors.front(), -60);
-    EXPECT_LT(errors[errors.size() * 19 / 20], 30) << "the worst: " << errors.back();
+    // ahead of the audio nor lag it, from the first sample heard on (the benchmark finds
+    // it within 6 ms, in the first second too; the bounds leave room for a busy machine).
+    // A reading of the recorder held up by a busy machine looks like a position ahead:
+    // one such reading in twenty is let pass.
+    EXPECT_GT(errors.front(), -25) << "the position lagged what was heard";
+    EXPECT_LT(errors[errors.size() * 19 / 20], 20) << "the worst: " << errors.back();
 }
 
 TEST_F(DiscDeviceAudio, PauseHaltsTheAudioAndResumeGoesOnFromThere)
