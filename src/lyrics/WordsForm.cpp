@@ -58,8 +58,9 @@ TWordsForm::TWordsForm(CommandSet& commands, Settings& s, Clock& c, QWidget* par
     ChangeTimer.setSingleShot(true);
     ChangeTimer.setTimerType(Qt::PreciseTimer);
     connect(&ChangeTimer, &QTimer::timeout, this, [this] {
-        // A held fast seek leaves the window alone, as the tick does.
-        if (player && !player->FastSeeking) UpdateWords(lastActive);
+        // A held fast seek leaves the window alone, as the tick does. A quick skip that
+        // waits to jump shows where it goes, not what the drive still plays.
+        if (player && !player->FastSeeking) updateWords(lastActive, !player->SkipPending);
     });
 
     fontPixels = PixelsOfPoints(settings.WordsFontSize, ScreenDpi());
@@ -79,13 +80,16 @@ void TWordsForm::Attach(PlaybackController* p, const TWords* w, CdDevice* d, Pla
 
 // ---------------------------------------------------------------- the line
 
-bool TWordsForm::UpdateWords(bool active)
+bool TWordsForm::UpdateWords(bool active) { return updateWords(active, false); }
+
+bool TWordsForm::updateWords(bool active, bool readDrive)
 {
     if (!player || !words) return true;
     lastActive = active;
     WordsInput in;
     in.Active = active;
     in.Testing = host && host->Testing();
+    in.ReadDrive = readDrive;
     TakeMoment(in, *player);
     in.Now = clock.TickCount();
     in.WordsContDisp = WordsContDisp;

@@ -42,7 +42,8 @@ public:
     void SetWordsVisible(bool visible) override;
     void PositionRead() override;
 
-    // Fires when the next line change is due, between the ticks.
+    // Fires when the next line change is due, between the ticks. The drive is asked
+    // then: a change it has not reached yet is timed again from its answer.
     QTimer ChangeTimer;
 
     // Paints LineText into the window's image.
@@ -104,6 +105,8 @@ protected:
     virtual bool ShiftHeld() const;
 
 private:
+    // readDrive: the change timer fired; the drive is asked rather than the estimate.
+    bool updateWords(bool active, bool readDrive);
     void formResize();
     void applyFrame();
     int frameWidth() const;

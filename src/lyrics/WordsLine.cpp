@@ -72,9 +72,14 @@ WordsChoice ChooseWords(const TWords& words, const WordsInput& in)
         position = in.DevicePosition ? in.DevicePosition() : in.LastPosition;
     } else {
         if (in.InDataEntry || in.PollCountdown < 0) return {true, false, QString(), QString()};
-        // Between polls the position runs on with the tick count.
-        position = in.IsPaused ? in.LastPosition
-                               : in.LastPosition + static_cast<int32_t>(in.Now - in.LastPositionTick);
+        // Between polls the position runs on with the tick count; when a change is due by
+        // that count, the drive itself tells whether the sound has got there.
+        if (in.IsPaused)
+            position = in.LastPosition;
+        else if (in.ReadDrive && in.DevicePosition)
+            position = in.DevicePosition();
+        else
+            position = in.LastPosition + static_cast<int32_t>(in.Now - in.LastPositionTick);
     }
     const int copy = words.GetCopyTrack(t);
     const int adjust = words.GetAdjust(t), copyAdjust = copy > 0 ? words.GetAdjust(copy) : 0;

@@ -39,6 +39,7 @@ int32_t FirstPositionAt(int32_t linePos, int32_t songStartMs, int adjust, int co
 struct WordsInput {
     bool Active = false;            // a registered disc is playing or paused
     bool Testing = false;           // a timing test runs: the drive is asked directly
+    bool ReadDrive = false;         // a change is due by the estimate: the drive is asked whether it is
     int CurrentTrack = 0;
     int32_t LastPosition = 0;       // ms, read at the last poll
     uint32_t LastPositionTick = 0;  // tick count of that poll
@@ -48,7 +49,7 @@ struct WordsInput {
     int PollCountdown = 0;          // negative right after a jump, until the next poll
     bool WordsContDisp = false;
     bool HideNoWords = false;
-    std::function<int32_t()> DevicePosition; // the drive's position, read only while Testing
+    std::function<int32_t()> DevicePosition; // the drive's position, read only while Testing or for ReadDrive
 };
 
 struct WordsChoice {

@@ -381,6 +381,37 @@ TEST_F(WordsWindow, OpeningThePopupSetsTheExitCaptionAsTheDiscMenuDoes)
     EXPECT_EQ(exits, QList<bool>{true}); // the Shift variant: plays on
 }
 
+TEST_F(WordsWindow, AtItsTimerTheLineWaitsForTheDriveAndIsTimedAgainFromItsAnswer)
+{
+    StartWith({30, 30});
+    PlayFor(900);
+    // The last reading ran 6 ms ahead of the sound: by the estimate A (from 1.01 s) is
+    // due 6 ms before the drive gets there.
+    player.LastPosition += 6;
+    wordsForm.PositionRead();
+    ASSERT_TRUE(wordsForm.ChangeTimer.isActive());
+    clock.Advance(static_cast<uint32_t>(wordsForm.ChangeTimer.interval()));
+    QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout");
+    EXPECT_EQ(device.HeadMs(), TrackStart(1) + 1004);
+    EXPECT_TRUE(wordsForm.LineText.isEmpty()) << "shown before the drive got there";
+    // Timed again for the 6 ms the drive still has to go, not left to the next tick.
+    ASSERT_TRUE(wordsForm.ChangeTimer.isActive());
+    EXPECT_EQ(wordsForm.ChangeTimer.interval(), 6);
+    clock.Advance(6);
+    QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout");
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
+
+    // A drive that reads behind again at the next change: still nothing is left to a tick.
+    clock.Advance(static_cast<uint32_t>(wordsForm.ChangeTimer.interval()) - 3);
+    QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout");
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
+    ASSERT_TRUE(wordsForm.ChangeTimer.isActive());
+    clock.Advance(static_cast<uint32_t>(wordsForm.ChangeTimer.interval()));
+    QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout");
+    EXPECT_EQ(device.HeadMs(), TrackStart(1) + 3000);
+    EXPECT_TRUE(wordsForm.LineText.isEmpty()); // A ends at 3.00 s
+}
+
 TEST_F(WordsWindow, WithoutTitleBarTheFrameStaysAndAFixedWindowTakesBackAMoveWithoutShift)
 {
     settings.HideWordsBar = true;
