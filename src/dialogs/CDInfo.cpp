@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include "common/Error.h"
@@ -76,6 +77,30 @@ QSize TrackRowDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
     return QSize(option.rect.width(), QFontMetrics(option.font).height() + 2);
 }
 
+// ---------------------------------------------------------------- an elided text
+
+QString ElidedLabel::ShownText() const
+{
+    return fontMetrics().elidedText(text(), Qt::ElideRight, contentsRect().width());
+}
+
+QSize ElidedLabel::sizeHint() const { return {1, QLabel::sizeHint().height()}; }
+
+QSize ElidedLabel::minimumSizeHint() const { return {1, QLabel::minimumSizeHint().height()}; }
+
+void ElidedLabel::paintEvent(QPaintEvent* event)
+{
+    const QString shown = ShownText();
+    // A text that fits is the label's own, which can be selected.
+    if (shown == text()) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QPainter painter(this);
+    style()->drawItemText(&painter, contentsRect(), Qt::AlignLeft | Qt::AlignVCenter, palette(), isEnabled(), shown,
+                          foregroundRole());
+}
+
 // ---------------------------------------------------------------- the dialog
 
 TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), words(words_)
@@ -84,8 +109,8 @@ TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), wor
     setWindowTitle(QStringLiteral("CDのプロパティ"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
-    auto value = [this](const char* name) {
-        auto* l = new QLabel(this);
+    auto value = [this](const char* name, QLabel* l = nullptr) {
+        if (!l) l = new QLabel(this);
         l->setObjectName(QLatin1String(name));
         l->setTextFormat(Qt::PlainText);
         l->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -97,8 +122,12 @@ TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), wor
     auto* totalTimeLabel = new QLabel(QStringLiteral("総演奏時間 :"), this);
     auto* typeLabel = new QLabel(QStringLiteral("CD種別 :"), this);
     PlayTimeLabel = new QLabel(QStringLiteral("総再生時間 :"), this);
-    TitleText = value("TitleText");
-    ArtistText = value("ArtistText");
+    TitleText = new ElidedLabel(this);
+    ArtistText = new ElidedLabel(this);
+    value("TitleText", TitleText);
+    value("ArtistText", ArtistText);
+    for (QLabel* l : {static_cast<QLabel*>(TitleText), static_cast<QLabel*>(ArtistText)})
+        l->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     TracksText = value("TracksText");
     TotalTimeText = value("TotalTimeText");
     CDTypeText = value("CDTypeText");
@@ -155,8 +184,6 @@ TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), wor
     layout->addLayout(bottom);
     const QSize size = sizeHint().expandedTo(QSize(ScaleToScreen(451), ScaleToScreen(261)));
     setFixedSize(size);
-    // Long titles are cut at the dialog's edge; the hint shows them whole.
-    for (QLabel* l : {TitleText, ArtistText}) l->setMinimumWidth(1);
 
     Help::SetContext(this, kDialogHelp);
     const std::pair<QWidget*, int> contexts[] = {

@@ -4,13 +4,13 @@
 // has been played so far, which the user can reset. Read from the disc data object
 // each time it is shown, unsaved edits included.
 #include <QDialog>
+#include <QLabel>
 #include <QStyledItemDelegate>
 #include <functional>
 
 #include "dialogs/DialogHooks.h"
 
 class QAction;
-class QLabel;
 class QListWidget;
 class QPushButton;
 class TWords;
@@ -31,6 +31,22 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
+// A text of any length in a place of fixed width (the title, the artist): what does not
+// fit ends in "…" instead of being cut off at the next control; the label's hint shows
+// it whole. text() stays the whole text.
+class ElidedLabel : public QLabel {
+    Q_OBJECT
+public:
+    using QLabel::QLabel;
+    // The text as drawn.
+    QString ShownText() const;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
+
 class TCDInfoForm : public QDialog {
     Q_OBJECT
 public:
@@ -39,9 +55,9 @@ public:
     DialogHooks Hooks;
 
     QLabel* TitleLabel;
-    QLabel* TitleText;
+    ElidedLabel* TitleText;
     QLabel* ArtistLabel;
-    QLabel* ArtistText;
+    ElidedLabel* ArtistText;
     QLabel* TracksText;
     QLabel* TotalTimeText;
     QLabel* CDTypeText;

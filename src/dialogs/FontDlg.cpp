@@ -1,5 +1,6 @@
 #include "FontDlg.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFontComboBox>
 #include <QGridLayout>
@@ -16,12 +17,20 @@ TFontDlg::TFontDlg(const QString& caption, bool fixedSize, QWidget* parent) : QD
     FaceBox = new QFontComboBox(this);
     FaceBox->setObjectName(QStringLiteral("FaceBox"));
     FaceBox->setEditable(false); // only faces that exist
+    // Lyrics and titles are Japanese: the faces that can write them, each previewed in
+    // Japanese (not in the first script a face knows, Korean for the CJK faces), and no
+    // symbol fonts.
+    FaceBox->setWritingSystem(QFontDatabase::Japanese);
     StyleBox = new QComboBox(this);
     StyleBox->setObjectName(QStringLiteral("StyleBox"));
     StyleBox->addItems({QStringLiteral("標準"), QStringLiteral("斜体"), QStringLiteral("太字"), QStringLiteral("太字 斜体")});
     SizeBox = new QSpinBox(this);
     SizeBox->setObjectName(QStringLiteral("SizeBox"));
     SizeBox->setRange(6, 200);
+    UnderlineBox = new QCheckBox(QStringLiteral("下線(&U)"), this);
+    UnderlineBox->setObjectName(QStringLiteral("UnderlineBox"));
+    StrikeOutBox = new QCheckBox(QStringLiteral("取り消し線(&K)"), this);
+    StrikeOutBox->setObjectName(QStringLiteral("StrikeOutBox"));
     Sample = new QLabel(QStringLiteral("Aa あぁアァ 亜宇 123"), this);
     Sample->setObjectName(QStringLiteral("Sample"));
     Sample->setAlignment(Qt::AlignCenter);
@@ -42,6 +51,11 @@ TFontDlg::TFontDlg(const QString& caption, bool fixedSize, QWidget* parent) : QD
     grid->addWidget(StyleBox, 1, 1);
     grid->addWidget(SizeBox, 1, 2);
     grid->setColumnStretch(0, 1);
+    auto* effects = new QHBoxLayout;
+    effects->addWidget(UnderlineBox);
+    effects->addWidget(StrikeOutBox);
+    effects->addStretch();
+    grid->addLayout(effects, 2, 0, 1, 3);
     size->setVisible(!fixedSize);
     SizeBox->setVisible(!fixedSize);
 
@@ -69,6 +83,8 @@ TFontDlg::TFontDlg(const QString& caption, bool fixedSize, QWidget* parent) : QD
     });
     connect(StyleBox, &QComboBox::currentIndexChanged, this, &TFontDlg::showSample);
     connect(SizeBox, &QSpinBox::valueChanged, this, &TFontDlg::showSample);
+    connect(UnderlineBox, &QCheckBox::toggled, this, &TFontDlg::showSample);
+    connect(StrikeOutBox, &QCheckBox::toggled, this, &TFontDlg::showSample);
 }
 
 void TFontDlg::SetFont(const QFont& font)
@@ -80,6 +96,8 @@ void TFontDlg::SetFont(const QFont& font)
     }
     faceChosen = false;
     StyleBox->setCurrentIndex((font.italic() ? 1 : 0) + (font.bold() ? 2 : 0));
+    UnderlineBox->setChecked(font.underline());
+    StrikeOutBox->setChecked(font.strikeOut());
     SizeBox->setValue(font.pointSize() > 0 ? font.pointSize() : 12);
     showSample();
 }
@@ -90,6 +108,8 @@ QFont TFontDlg::Font() const
     if (faceChosen) f.setFamilies({FaceBox->currentFont().family()});
     f.setItalic(StyleBox->currentIndex() & 1);
     f.setBold(StyleBox->currentIndex() & 2);
+    f.setUnderline(UnderlineBox->isChecked());
+    f.setStrikeOut(StrikeOutBox->isChecked());
     if (SizeBox->isVisibleTo(this)) f.setPointSize(SizeBox->value());
     return f;
 }

@@ -1,10 +1,12 @@
 #pragma once
-// TFontDlg: the font dialog of the settings dialog. Face, style (regular, italic, bold,
-// bold italic) and, unless the size is fixed, the size in points, with a sample; OK and
-// Apply give the font, Cancel leaves it. Underline and strike-out are kept as they came.
+// TFontDlg: the font dialog of the settings dialog. Face (the faces that write Japanese,
+// each shown in Japanese), style (regular, italic, bold, bold italic), underline and
+// strike-out, and, unless the size is fixed, the size in points, with a sample; OK and
+// Apply give the font, Cancel leaves it.
 #include <QDialog>
 #include <QFont>
 
+class QCheckBox;
 class QComboBox;
 class QFontComboBox;
 class QLabel;
@@ -26,6 +28,8 @@ public:
     QFontComboBox* FaceBox;
     QComboBox* StyleBox;
     QSpinBox* SizeBox;
+    QCheckBox* UnderlineBox;
+    QCheckBox* StrikeOutBox;
     QLabel* Sample;
     QPushButton* OKBtn;
     QPushButton* CancelBtn;

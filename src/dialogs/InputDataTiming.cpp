@@ -40,6 +40,11 @@ public:
     {
         QWidget* editor = QStyledItemDelegate::createEditor(parent, option, index);
         editor->setAttribute(Qt::WA_InputMethodEnabled, false);
+        // The number being typed stands where the cell shows it: on the right.
+        if (auto* line = qobject_cast<QLineEdit*>(editor)) {
+            const QVariant align = index.data(Qt::TextAlignmentRole);
+            if (align.isValid()) line->setAlignment(Qt::Alignment(align.toInt()));
+        }
         return editor;
     }
 

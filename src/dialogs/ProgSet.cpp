@@ -9,6 +9,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QScreen>
+#include <QShortcut>
 #include <QVBoxLayout>
 
 #include "common/Commands.h"
@@ -198,6 +199,11 @@ TProgSetForm::TProgSetForm(TWords& words_, CommandSet& commands_, QWidget* paren
     connect(HelpBtn, &QPushButton::clicked, this, &TProgSetForm::HelpBtnClick);
     connect(TrackList, &QListWidget::itemDoubleClicked, this, &TProgSetForm::AddBtnClick);
     connect(ProgList, &QListWidget::itemDoubleClicked, this, &TProgSetForm::DelBtnClick);
+    // Delete on the program deletes the selected entries, as the button does.
+    auto* deleteKey = new QShortcut(QKeySequence(Qt::Key_Delete), ProgList, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(deleteKey, &QShortcut::activated, this, [this] {
+        if (DelBtn->isEnabled()) DelBtnClick();
+    });
     // Every change of either selection, by mouse or keys, updates the buttons.
     for (ProgListBox* list : {TrackList, ProgList}) {
         connect(list, &QListWidget::itemSelectionChanged, this, [this] {

@@ -182,12 +182,34 @@ void ColumnMenu::choose(QAction* action)
     action->trigger();
 }
 
+// ---------------------------------------------------------------- PlainMenu
+
+QStyleOptionMenuItem PlainMenu::ItemOption(const QAction* action) const
+{
+    QStyleOptionMenuItem option;
+    initStyleOption(&option, action);
+    return option;
+}
+
+void PlainMenu::initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const
+{
+    QMenu::initStyleOption(option, action);
+    const qsizetype tab = option->text.indexOf(QLatin1Char('\t'));
+    if (tab >= 0) option->text.truncate(tab);
+    option->reservedShortcutWidth = 0;
+}
+
 // ---------------------------------------------------------------- WordsPopMenu
 
-TWordsPopMenu::TWordsPopMenu(CommandSet& commands, QWidget* parent) : QMenu(parent), cmd(commands)
+TWordsPopMenu::TWordsPopMenu(CommandSet& commands, QWidget* parent) : PlainMenu(parent), cmd(commands)
 {
     setObjectName(QStringLiteral("WordsPopMenu"));
-    PerformMenu = addMenu(QStringLiteral("演奏(&P)"));
+    auto submenu = [this](const QString& title) {
+        auto* menu = new PlainMenu(title, this);
+        addMenu(menu);
+        return menu;
+    };
+    PerformMenu = submenu(QStringLiteral("演奏(&P)"));
     PerformMenu->setObjectName(QStringLiteral("PerformMenu"));
     for (QAction* a : {cmd.PlayItem, cmd.PauseItem, cmd.StopItem}) PerformMenu->addAction(a);
     PerformMenu->addSeparator();
@@ -196,14 +218,14 @@ TWordsPopMenu::TWordsPopMenu(CommandSet& commands, QWidget* parent) : QMenu(pare
     DirectSeekItem->setObjectName(QStringLiteral("DirectSeekItem"));
     PerformMenu->addMenu(DirectSeekItem);
 
-    DispMenu = addMenu(QStringLiteral("表示(&V)"));
+    DispMenu = submenu(QStringLiteral("表示(&V)"));
     DispMenu->setObjectName(QStringLiteral("DispMenu"));
     DispMenu->addAction(cmd.MainDispItem);
     DispMenu->addAction(cmd.WordsDispItem);
     DispMenu->addSeparator();
     DispMenu->addAction(cmd.StayOnTopItem);
 
-    ConfigMenu = addMenu(QStringLiteral("設定(&O)"));
+    ConfigMenu = submenu(QStringLiteral("設定(&O)"));
     ConfigMenu->setObjectName(QStringLiteral("ConfigMenu"));
     for (QAction* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem})
         ConfigMenu->addAction(a);

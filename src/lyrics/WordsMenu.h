@@ -5,6 +5,7 @@
 // transport buttons and the direct-selection submenu lists the track list, both brought
 // up to date by Prepare at every popup.
 #include <QMenu>
+#include <QStyleOptionMenuItem>
 
 class CommandSet;
 class PlaybackController;
@@ -40,7 +41,20 @@ private:
     mutable bool dirty = true;
 };
 
-class TWordsPopMenu : public QMenu {
+// A menu of the popup: the commands' captions without the keys the main window's menus
+// show after a tab. No item of the popup has a key of its own.
+class PlainMenu : public QMenu {
+    Q_OBJECT
+public:
+    using QMenu::QMenu;
+    // How the item of action is drawn.
+    QStyleOptionMenuItem ItemOption(const QAction* action) const;
+
+protected:
+    void initStyleOption(QStyleOptionMenuItem* option, const QAction* action) const override;
+};
+
+class TWordsPopMenu : public PlainMenu {
     Q_OBJECT
 public:
     // Entries per column of the direct-selection submenu.

@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QFontComboBox>
+#include <QFontDatabase>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
@@ -260,4 +262,41 @@ TEST_F(Config, HelpOpensThePageOrTheControlsTopic)
     });
     commands.ConfigItem->trigger();
     EXPECT_TRUE(checked);
+}
+
+TEST_F(Config, TheFontDialogOffersJapaneseFacesAndSetsUnderlineAndStrikeOut)
+{
+    StartWith(QString());
+    config->show();
+    bool asked = false;
+    config->RunFontDialog = [&asked](TFontDlg& dialog) {
+        asked = true;
+        // Faces that write Japanese only, previewed in it: no symbol fonts, no Korean samples.
+        QStringList faces;
+        for (int i = 0; i < dialog.FaceBox->count(); ++i) faces << dialog.FaceBox->itemText(i);
+        EXPECT_FALSE(faces.isEmpty());
+        for (const QString& face : faces)
+            EXPECT_TRUE(QFontDatabase::writingSystems(face).contains(QFontDatabase::Japanese)) << face.toStdString();
+        EXPECT_EQ(dialog.FaceBox->writingSystem(), QFontDatabase::Japanese);
+        // Underline and strike-out, as the settings file keeps them.
+        EXPECT_FALSE(dialog.UnderlineBox->isChecked() || dialog.StrikeOutBox->isChecked());
+        dialog.UnderlineBox->click();
+        dialog.StrikeOutBox->click();
+        EXPECT_TRUE(dialog.Sample->font().underline() && dialog.Sample->font().strikeOut());
+        return int(QDialog::Accepted);
+    };
+    config->WordsFontBtn->click();
+    ASSERT_TRUE(asked);
+    config->OKBtn->click();
+    EXPECT_EQ(File().ReadString(QStringLiteral("Font"), QStringLiteral("Style"), QString()), QStringLiteral("12"));
+    // The next time the dialog starts from them.
+    config->show();
+    config->RunFontDialog = [](TFontDlg& dialog) {
+        EXPECT_TRUE(dialog.UnderlineBox->isChecked() && dialog.StrikeOutBox->isChecked());
+        dialog.UnderlineBox->click();
+        return int(QDialog::Accepted);
+    };
+    config->WordsFontBtn->click();
+    config->OKBtn->click();
+    EXPECT_EQ(File().ReadString(QStringLiteral("Font"), QStringLiteral("Style"), QString()), QStringLiteral("8"));
 }

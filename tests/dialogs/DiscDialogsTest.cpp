@@ -194,7 +194,13 @@ TEST_F(DiscDialogsTest, ProgramEditorOnARegisteredDiscEditsSavesReloadsAndThePla
         EXPECT_TRUE(file.readAll().contains("Program=3,1,2\r\n"));
         EXPECT_EQ(player.PlayList.Tracks(), (std::vector<int>{3, 1, 2}));
 
-        // Edits after the save are undone by Reload.
+        // Edits after the save are undone by Reload. The Delete key deletes the selected
+        // entries as the button does; the end marker stays.
+        QApplication::setActiveWindow(&dlg);
+        dlg.ProgList->setFocus();
+        Select(dlg.ProgList, {1, 3});
+        QTest::keyClick(dlg.ProgList, Qt::Key_Delete);
+        EXPECT_EQ(Texts(dlg.ProgList), (QStringList{"03: Three", "02: Two", ""}));
         dlg.DelAllBtn->click();
         EXPECT_EQ(Texts(dlg.ProgList), QStringList{""});
         dlg.ReloadBtn->click();
@@ -318,7 +324,19 @@ TEST_F(DiscDialogsTest, PropertiesFollowThePlayTimeAndAskBeforeTheReset)
     StartWith(disc);
     Register(disc, kProgramFile);
     TCDInfoForm& dlg = *dialogs->CDInfoForm;
+    words.Title = QString(60, QChar(u'長')) + QStringLiteral("END");
     WhileOpen(commands.CDInfoItem, [&] {
+        // A title too long for its place ends in "…" before the track list's label.
+        const QString title = words.Title;
+        EXPECT_EQ(dlg.TitleText->text(), title);
+        EXPECT_EQ(dlg.TitleText->toolTip(), title);
+        const QString shown = dlg.TitleText->ShownText();
+        EXPECT_TRUE(shown.endsWith(QChar(0x2026))) << shown.toStdString();
+        EXPECT_LE(dlg.TitleText->fontMetrics().horizontalAdvance(shown), dlg.TitleText->width());
+        EXPECT_LT(dlg.TitleText->geometry().right(), dlg.MTitleLabel->geometry().left());
+        EXPECT_GE(dlg.MTitleList->width(), dlg.width() / 3); // the list keeps its room
+        words.Title = QStringLiteral("Disc");
+        dlg.FormShow();
         EXPECT_EQ(dlg.TitleText->text(), QStringLiteral("Disc"));
         EXPECT_EQ(dlg.CDTypeText->text(), QStringLiteral("音楽CD"));
         EXPECT_TRUE(dlg.PlayTimeText->isVisible());

@@ -511,6 +511,13 @@ TEST_F(InputData, OnlyTheTimesOfLinesCanBeChosenAndATestPlaysFromTheChosenOne)
     for (int i = 0; i < 3; ++i) QTest::keyClick(grid, Qt::Key_Down);
     EXPECT_EQ(chosen(), std::pair(2, 1));
     EXPECT_TRUE(grid->item(2, 1)->isSelected());
+    // The time being typed stands on the right, as the cell shows it.
+    QTest::keyClick(grid, Qt::Key_F2);
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(editor->text(), grid->item(2, 1)->text());
+    EXPECT_TRUE(editor->alignment() & Qt::AlignRight);
+    QTest::keyClick(editor, Qt::Key_Escape);
 
     click(1, 0);
     dialog.TestBtn->click(); // from line 3's start, 3.00 s into the track

@@ -471,3 +471,24 @@ TEST_F(WordsWindow, TheLineChangesWhenItsTimeComesNotAtTheNextTick)
     EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
     player.FastSeeking = false;
 }
+
+TEST_F(WordsWindow, ThePopupShowsTheCommandsWithoutTheKeysOfTheMainMenus)
+{
+    StartWith(std::vector<int>(3, 30));
+    TWordsPopMenu* menu = wordsForm.PopMenu();
+    emit menu->aboutToShow();
+    int keyed = 0;
+    for (PlainMenu* m : {static_cast<PlainMenu*>(menu), qobject_cast<PlainMenu*>(menu->PerformMenu),
+                         qobject_cast<PlainMenu*>(menu->DispMenu), qobject_cast<PlainMenu*>(menu->ConfigMenu)}) {
+        ASSERT_NE(m, nullptr);
+        for (QAction* a : m->actions()) {
+            if (a->isSeparator()) continue;
+            keyed += a->text().contains(QLatin1Char('\t')); // the main window's menus show keys
+            const QStyleOptionMenuItem shown = m->ItemOption(a);
+            EXPECT_FALSE(shown.text.contains(QLatin1Char('\t'))) << shown.text.toStdString();
+            EXPECT_EQ(shown.text, a->text().section(QLatin1Char('\t'), 0, 0));
+            EXPECT_EQ(shown.reservedShortcutWidth, 0);
+        }
+    }
+    EXPECT_GT(keyed, 5);
+}

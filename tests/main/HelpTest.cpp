@@ -80,6 +80,19 @@ TEST(HelpPages, EveryContextOpensAnAnchorAndEveryLinkLeadsSomewhere)
     }
 }
 
+TEST(HelpPages, TheTimingPageTellsItsKeys)
+{
+    // The keys of the timing page that no button shows: Ctrl+Z takes a stamp back, + and
+    // − move the correction while testing, by 50 with Ctrl.
+    const QString page = ReadText(kPages + QStringLiteral("inputdata.html"));
+    const qsizetype from = page.indexOf(QLatin1String("name=\"ctx15300\""));
+    ASSERT_GE(from, 0);
+    const qsizetype to = page.indexOf(QLatin1String("<h2"), from);
+    const QString timing = page.mid(from, to < 0 ? -1 : to - from);
+    for (const char* said : {"Ctrl+Z", "+ キー", "− キー", "50"})
+        EXPECT_TRUE(timing.contains(QString::fromUtf8(said))) << said;
+}
+
 TEST(HelpPages, EveryContextNumberInTheSourcesHasATopic)
 {
     // Help::SetContext(widget, N) and Help::Show(N, ...) with a number written out.
