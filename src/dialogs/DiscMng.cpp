@@ -23,7 +23,6 @@
 #include "common/Defines.h"
 #include "common/Error.h"
 #include "common/Etc.h"
-#include "common/TextCodec.h"
 #include "discdata/DiscList.h"
 #include "discdata/Words.h"
 #include "main/Help.h"
@@ -420,13 +419,18 @@ void TDiscMngForm::delBtnClick()
     }
     if (!found) return;
     bool permanently = main.ShiftHeld();
-    if (QuestionMessage(QStringLiteral("登録ディスク一覧から '") + name +
-                            QStringLiteral("' を削除し、歌詞ファイルも削除します。よろしいですか?"),
-                        QStringLiteral("登録ディスクの削除")) == IdYes) {
+    // A hand-written name that leads out of the data folder deletes no file, and the
+    // question says so.
+    const bool fileGoes = !name.isEmpty() && IsSafeRegisteredName(name);
+    const QString question =
+        fileGoes ? QStringLiteral("登録ディスク一覧から '%1' を削除し、歌詞ファイルも削除します。よろしいですか?").arg(name)
+                 : QStringLiteral("登録ディスク一覧から '%1' を削除します。この名前は歌詞ファイルのフォルダの外を指すため、"
+                                  "ファイルは削除せずに残します。よろしいですか?")
+                       .arg(name);
+    if (QuestionMessage(question, QStringLiteral("登録ディスクの削除")) == IdYes) {
         permanently = permanently || main.ShiftHeld();
-        // The file goes only after its entry: a registry that cannot be written keeps
-        // both. A hand-written name that leads out of the data folder deletes no file.
-        if (DeleteWordsFileEntry(settings, discId) && IsValidDataFileName(name)) {
+        // The file goes only after its entry: a registry that cannot be written keeps both.
+        if (DeleteWordsFileEntry(settings, discId) && fileGoes) {
             const QString path = DataFilePath(settings, name);
             if (QFileInfo::exists(path) && !(permanently ? QFile::remove(path) : QFile::moveToTrash(path)))
                 ErrorMessage(QStringLiteral("歌詞ファイル '") + path +
@@ -440,8 +444,7 @@ void TDiscMngForm::delBtnClick()
 
 bool TDiscMngForm::refusedName(const QString& name, const QString& path)
 {
-    if (!IsValidDataFileName(name)) InvalidFileNameMessage();
-    else if (!Cp932::CanEncode(name)) NameNeedsUtf8Message(name);
+    if (!IsValidDataFileName(name)) InvalidFileNameMessage(name);
     else if (QFileInfo::exists(path)) DuplicateFileNameMessage();
     else return false;
     WordsFileNameEdit->setFocus();

@@ -202,15 +202,25 @@ QString DiscIdOf(CdDevice& device);
 // positions[i] and lengths[i] of track i + 1 (at most the first 30 are used).
 QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<uint32_t>& lengths);
 
-// A data file base name must stay a plain file name inside the data folder: not empty,
-// no folder separator, no "..", no control character, none of \ / : * ? " < > |.
-bool IsValidDataFileName(const QString& name);
-// Tells the user that a name was refused by IsValidDataFileName.
-void InvalidFileNameMessage();
-// Tells the user that a name holds characters code page 932 cannot hold: the settings
-// file keeps every registered name, and it stays in code page 932 so that every program
+// Why a name the user typed cannot be a data file's base name, if it cannot. The name
+// must stay a plain file name in the data folder, come back from the registry as it was
+// written, and fit the settings file, which stays in code page 932 so that every program
 // reading it (the old player too) finds its registrations.
-void NameNeedsUtf8Message(const QString& name);
+enum class NameFault {
+    None,
+    Empty,
+    ParentFolder, // ".." alone: the folder above ("a..b" is a name like any other)
+    ControlChar,
+    Forbidden,    // \ / : * ? " < > |: folder separators, and what other systems refuse
+    BlankAtEnd,   // the registry strips blanks at both ends of a value
+    TrailingDot,  // other systems drop it, and the name would no longer match its file
+    TooLong,      // with ".dat", more than the file system's 255 bytes
+    NotCp932,
+};
+NameFault DataFileNameFault(const QString& name);
+bool IsValidDataFileName(const QString& name);
+// The refusal of a name, telling its fault (an error box, caption "登録エラー").
+void InvalidFileNameMessage(const QString& name);
 // A name read from the registry stays in the data folder: no "/" and no control
 // character (empty is fine: no registration). Names made on other systems keep working.
 bool IsSafeRegisteredName(const QString& name);

@@ -288,11 +288,15 @@ TEST_F(DiscMng, DeletingADiscAndWhatProtectsIt)
     EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("share/Trash/files/c.dat"))));
     EXPECT_EQ(RegistryValue(QStringLiteral("0000000C")), QStringLiteral("(none)"));
 
-    // A hand-written entry that leads out of the data folder loses its entry only.
+    // A hand-written entry that leads out of the data folder loses its entry only, and
+    // the question says the file stays.
     dialog->SelectDiscRow(1);
     ASSERT_EQ(dialog->Model()->Name(1), QStringLiteral("../outside"));
     presenter.answers = {IdYes};
     dialog->DelBtn->click();
+    EXPECT_EQ(presenter.shown.last().text,
+              QStringLiteral("登録ディスク一覧から '../outside' を削除します。この名前は歌詞ファイルのフォルダの外を指すため、"
+                             "ファイルは削除せずに残します。よろしいですか?"));
     EXPECT_EQ(RegistryValue(QStringLiteral("0000000D")), QStringLiteral("(none)"));
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("outside.dat"))));
 

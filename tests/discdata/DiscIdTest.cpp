@@ -171,22 +171,48 @@ TEST_F(DiscId, TheTitlesADiscCarriesAreOfferedUntilItHasTextsOfItsOwn)
     EXPECT_TRUE(InitialEntryTexts(words).Artist.isEmpty());
 }
 
-TEST_F(DiscId, RegisterRefusesNamesThatLeaveTheDataFolder)
+TEST_F(DiscId, EachRefusedNameIsToldItsOwnReasonAndHarmlessNamesAreTaken)
 {
     Insert(SimDisc::Audio({100}));
-    for (const QString& bad : {QStringLiteral("../escape"), QStringLiteral("a/b"), QStringLiteral(".."),
-                               QStringLiteral("a\\b"), QStringLiteral("tab\there"), QStringLiteral("what?"),
-                               QStringLiteral(""), QStringLiteral(" lead"), QStringLiteral("trail."),
-                               QString(300, QLatin1Char('x'))}) {
+    const struct {
+        QString name;
+        NameFault fault;
+        const char* told; // part of the refusal
+    } refused[] = {
+        {QStringLiteral(""), NameFault::Empty, "名前が空です"},
+        {QStringLiteral(".."), NameFault::ParentFolder, "一つ上のフォルダ"},
+        {QStringLiteral("tab\there"), NameFault::ControlChar, "制御文字"},
+        {QStringLiteral("../escape"), NameFault::Forbidden, "「/」は使えません"},
+        {QStringLiteral("a\\b"), NameFault::Forbidden, "「\\」は使えません"},
+        {QStringLiteral("what?"), NameFault::Forbidden, "「?」は使えません"},
+        {QStringLiteral(" lead"), NameFault::BlankAtEnd, "先頭と末尾に空白"},
+        {QStringLiteral("trail "), NameFault::BlankAtEnd, "先頭と末尾に空白"},
+        {QStringLiteral("trail."), NameFault::TrailingDot, "末尾に「.」"},
+        {QString(252, QLatin1Char('x')), NameFault::TooLong, "256 バイト"},
+        {QString(85, QChar(u'歌')), NameFault::TooLong, "259 バイト"},
+        {QStringLiteral("노래"), NameFault::NotCp932, "コードページ932"},
+    };
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.name.toStdString());
+        EXPECT_EQ(DataFileNameFault(r.name), r.fault);
         presenter.shown.clear();
-        EXPECT_TRUE(words.Register(bad)) << qPrintable(bad);
+        EXPECT_TRUE(words.Register(r.name));
         ASSERT_EQ(presenter.shown.size(), 1);
         EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("登録エラー"));
+        EXPECT_TRUE(presenter.shown[0].text.contains(QString::fromUtf8(r.told))) << presenter.shown[0].text.toStdString();
         EXPECT_FALSE(words.HasFile());
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
-    EXPECT_TRUE(IsValidDataFileName(QStringLiteral("Best of 1999 (Disc 1)")));
-    EXPECT_TRUE(IsValidDataFileName(QStringLiteral("ソ表.v2")));
+
+    // Two dots inside a name, a leading dot, and the longest name that fits are names.
+    for (const QString& good : {QStringLiteral("a..b"), QStringLiteral(".hidden"), QStringLiteral("Best of 1999 (Disc 1)"),
+                                QStringLiteral("ソ表.v2"), QString(251, QLatin1Char('x'))})
+        EXPECT_EQ(DataFileNameFault(good), NameFault::None) << good.toStdString();
+    presenter.shown.clear();
+    EXPECT_FALSE(words.Register(QStringLiteral("a..b")));
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_EQ(words.FileName, dir.filePath(QStringLiteral("a..b.dat")));
+    EXPECT_TRUE(QFile::exists(words.FileName));
 }
 
 TEST_F(DiscId, RegisterThatCannotSaveLeavesTheRegistryAlone)
