@@ -161,10 +161,17 @@ int main(int argc, char** argv)
     new DiscDialogs(form, commands, words);
 
     // The desktop's media keys and widgets, on the session bus when there is one.
-    MediaControls media(controller, words, commands, form);
+    MediaControls media(controller, words, commands);
     media.WordsContDisp = [&wordsForm] { return wordsForm.WordsContDisp; };
-    media.ModalOpen = [] { return QApplication::activeModalWidget() != nullptr; };
+    media.ModalOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
     MprisService mpris(media, controller, commands, clock);
+    // The volume the desktop set last time.
+    device.SetVolume(settings.Volume / 100.0);
+    mpris.SetVolume(settings.Volume / 100.0);
+    mpris.VolumeChanged = [&settings, &device](double volume) {
+        settings.Volume = qRound(volume * 100);
+        device.SetVolume(volume);
+    };
     mpris.Raise = [&form, &commands] {
         form.BringForward();
         if (form.MainShown) return;

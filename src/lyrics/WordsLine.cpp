@@ -89,7 +89,10 @@ WordsChoice ChooseWords(const TWords& words, const WordsInput& in)
         return LineSpan{l.StartTime, l.EndTime};
     };
     const int k = ChooseLine(pos, count, span, in.WordsContDisp);
-    if (k > 0) c.Line = words.GetLine(t, k).Text;
+    if (k > 0) {
+        c.Line = words.GetLine(t, k).Text;
+        c.LineIndex = k;
+    }
     // A paused position stands still (during a test the drive itself is asked).
     if (in.Testing || !in.IsPaused) {
         if (const auto next = NextLineChange(pos, count, span, in.WordsContDisp)) {

@@ -57,6 +57,7 @@ struct WordsChoice {
     bool Unwanted = false;  // the track has no lyrics and HideNoWords is on: hide the window
     QString Caption;        // the window's caption (not set while the track list is dropped down)
     QString Line;           // the line to show; empty for none
+    int LineIndex = 0;      // its index in the track, 1-based; 0 for none
     // When the choice will differ: the tick count at which the position, running on
     // from the one read, reaches the next start or end (adjustments applied). Not while
     // paused, nor when no line will change any more.

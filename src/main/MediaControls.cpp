@@ -6,6 +6,7 @@
 
 #include "common/Commands.h"
 #include "common/Defines.h"
+#include "discdata/EntryTexts.h"
 #include "discdata/Words.h"
 #include "lyrics/WordsLine.h"
 #include "playback/PlaybackController.h"
@@ -24,9 +25,8 @@ bool PositionJumped(const MediaState& before, const MediaState& now, uint32_t el
     return std::llabs(now.PositionUs - expected) > kJumpToleranceUs;
 }
 
-MediaControls::MediaControls(PlaybackController& player_, const TWords& words_, CommandSet& commands_,
-                             const PlaybackHost& host_)
-    : player(player_), words(words_), commands(commands_), host(host_)
+MediaControls::MediaControls(PlaybackController& player_, const TWords& words_, CommandSet& commands_)
+    : player(player_), words(words_), commands(commands_)
 {
 }
 
@@ -38,8 +38,15 @@ bool MediaControls::started() const
 
 bool MediaControls::controllable() const
 {
-    // While one of our dialogs is open the main window's buttons cannot be reached either.
-    return !host.DialogOpen() && !(ModalOpen && ModalOpen()) && !player.InDataEntry && !player.Loading;
+    // The desktop's commands act as the main window's buttons would, also while one of
+    // our dialogs is open. Not during data entry, whose capture and test play the drive
+    // themselves (it stopped playback when it opened), nor while a disc loads.
+    return !(ModalOpen && ModalOpen()) && !player.InDataEntry && !player.Loading;
+}
+
+bool MediaControls::lastEntry() const
+{
+    return player.EntryIndex >= player.EntryCount() && !player.RepeatChecked() && !player.RepeatOneChecked();
 }
 
 MediaState MediaControls::State(const MediaState& before, uint32_t now) const
@@ -57,20 +64,29 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     const int track = entry >= 1 && entry <= player.EntryCount() ? player.PlayList.Track(entry) : 0;
     s.HasTrack = !NoDiscMode(player.DeviceModeNow) && !player.Loading && player.TrackListEnabled && track >= 1;
     const bool ctl = controllable();
-    s.CanPlay = ctl && s.HasTrack && (commands.PlayBtn->isEnabled() || commands.PauseBtn->isEnabled());
-    s.CanPause = ctl && commands.PauseBtn->isEnabled();
-    s.CanGoNext = ctl && commands.NextBtn->isEnabled();
+    // Playing and pausing belong to the track, whatever the state: a stopped track can
+    // be started by either command, a paused one resumed.
+    s.CanPlay = ctl && s.HasTrack;
+    s.CanPause = ctl && s.HasTrack;
+    s.CanGoNext = ctl && commands.NextBtn->isEnabled() && !lastEntry();
     s.CanGoPrevious = ctl && commands.PrevBtn->isEnabled();
     s.CanSeek = ctl && s.HasTrack;
     if (!s.HasTrack) return s;
 
     s.Track = track;
     s.TrackId = QStringLiteral("/org/mirelune/entry/%1/track/%2").arg(entry).arg(track);
-    s.Title = words.GetSongTitle(track);
+    // An unregistered disc is named as data entry would offer to name it: by its cue
+    // sheet or CD-Text.
+    const EntryTexts texts = InitialEntryTexts(words);
+    s.Title = static_cast<size_t>(track) < texts.SongTitles.size() ? texts.SongTitles[static_cast<size_t>(track)]
+                                                                     : QString();
     // A track without a title still needs a name in a desktop's player list.
     if (s.Title.isEmpty()) s.Title = QStringLiteral("トラック %1").arg(track);
-    s.Album = words.Title;
-    s.Artist = words.Artist;
+    s.Album = texts.Title;
+    s.Artist = texts.Artist;
+    QStringList lyrics;
+    for (int i = 1; i <= words.GetLineCount(track); ++i) lyrics << words.GetLine(track, i).Text;
+    s.Lyrics = lyrics.join(QLatin1Char('\n'));
     const int32_t length = std::max(words.SongLength(track), 0);
     s.LengthUs = int64_t(length) * 1000;
     s.Seeking = player.FastSeeking || player.SkipPending;
@@ -85,8 +101,21 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     in.Now = now;
     in.WordsContDisp = WordsContDisp && WordsContDisp();
     const WordsChoice c = ChooseWords(words, in);
-    if (!c.Unchanged) s.Line = c.Line;
-    else if (before.TrackId == s.TrackId) s.Line = before.Line;
+    if (!c.Unchanged) {
+        s.Line = c.Line;
+        if (c.LineIndex > 0) {
+            // Heard times: the line's own, moved by the adjustments the choice takes off.
+            const int copy = words.GetCopyTrack(track);
+            const int32_t shift = words.GetAdjust(track) + (copy > 0 ? words.GetAdjust(copy) : 0);
+            const TWordsLine line = words.GetLine(track, c.LineIndex);
+            s.LineStartMs = (line.StartTime + shift) * 10;
+            s.LineEndMs = (line.EndTime + shift) * 10;
+        }
+    } else if (before.TrackId == s.TrackId) {
+        s.Line = before.Line;
+        s.LineStartMs = before.LineStartMs;
+        s.LineEndMs = before.LineEndMs;
+    }
     return s;
 }
 
@@ -118,8 +147,16 @@ void MediaControls::Stop()
 
 void MediaControls::Next()
 {
-    // A press and at once its click: a quick skip; several add up, as on the button.
     if (!controllable() || !commands.NextBtn->isEnabled() || player.ButtonHeld) return;
+    if (lastEntry()) {
+        // No next track: playback stops, and a skip still pending is no longer wanted.
+        if (started()) {
+            player.SkipPending = false;
+            commands.StopBtn->trigger();
+        }
+        return;
+    }
+    // A press and at once its click: a quick skip; several add up, as on the button.
     player.PrevNextPress(true);
     commands.NextBtn->trigger();
 }
@@ -169,13 +206,13 @@ void MediaControls::SetLoop(const QString& loop)
 void MediaControls::SetShuffle(bool on)
 {
     if (!controllable()) return;
-    QAction* target = nullptr;
+    int target = -1;
     switch (commands.CheckedPlayType()) {
-    case ptNormal: target = on ? commands.TypeRandItem : nullptr; break;
-    case ptRandom: target = on ? nullptr : commands.TypeNormItem; break;
-    case ptProgram: target = on ? commands.TypeProgRandItem : nullptr; break;
-    case ptProgramRandom: target = on ? nullptr : commands.TypeProgItem; break;
+    case ptNormal: target = on ? ptRandom : -1; break;
+    case ptRandom: target = on ? -1 : ptNormal; break;
+    case ptProgram: target = on ? ptProgramRandom : -1; break;
+    case ptProgramRandom: target = on ? -1 : ptProgram; break;
     default: break;
     }
-    if (target && target->isEnabled()) target->trigger();
+    if (target >= 0) player.SwitchPlayType(target);
 }

@@ -9,7 +9,6 @@
 
 class CommandSet;
 class PlaybackController;
-class PlaybackHost;
 class TWords;
 
 struct MediaState {
@@ -20,7 +19,10 @@ struct MediaState {
     QString Title;                             // the track's title
     QString Album;                             // the disc's title
     QString Artist;
+    QString Lyrics;                            // the track's lyrics, a line each
     QString Line;                              // the lyrics line of the moment; empty for none
+    int32_t LineStartMs = 0;                   // where that line is heard, from the track's start
+    int32_t LineEndMs = 0;
     int64_t LengthUs = 0;
     int64_t PositionUs = 0;                    // into the track
     bool Seeking = false;                      // a fast seek or a pending skip moves the position
@@ -32,11 +34,16 @@ struct MediaState {
     bool CanGoPrevious = false;
     bool CanSeek = false;
 
-    // The parts a desktop shows as the track's metadata differ.
+    // The parts a desktop shows as the track's metadata differ (the line of the moment
+    // is no part of them: it changes all through the track).
     bool SameMetadata(const MediaState& o) const
     {
         return HasTrack == o.HasTrack && TrackId == o.TrackId && Title == o.Title && Album == o.Album &&
-               Artist == o.Artist && Line == o.Line && LengthUs == o.LengthUs;
+               Artist == o.Artist && Lyrics == o.Lyrics && LengthUs == o.LengthUs;
+    }
+    bool SameLine(const MediaState& o) const
+    {
+        return Line == o.Line && LineStartMs == o.LineStartMs && LineEndMs == o.LineEndMs;
     }
 };
 
@@ -46,8 +53,7 @@ bool PositionJumped(const MediaState& before, const MediaState& now, uint32_t el
 
 class MediaControls {
 public:
-    MediaControls(PlaybackController& player, const TWords& words, CommandSet& commands,
-                  const PlaybackHost& host);
+    MediaControls(PlaybackController& player, const TWords& words, CommandSet& commands);
 
     // The state now. The lyrics line stays as in before while the playing moment is
     // unsettled (right after a jump, during data entry).
@@ -57,7 +63,10 @@ public:
     void Pause();     // pauses while playing; nothing otherwise
     void PlayPause(); // pauses while playing, resumes while paused, starts while stopped
     void Stop();
-    void Next();      // a quick press of NextBtn
+    // A quick press of NextBtn; several add up, as on the button. On the last entry
+    // without repeat there is no next track: playback stops (the button would wrap to
+    // entry 1), and without playback nothing happens.
+    void Next();
     void Previous();  // a quick press of PrevBtn
     // offsetUs from the position: before the start goes to the start, past the end is Next.
     // True when the head moved. After Next, the entry skipped to is the one sought in.
@@ -66,21 +75,21 @@ public:
     bool SetPosition(const QString& trackId, int64_t positionUs, uint32_t now);
     // "None", "Playlist" or "Track": the repeat items, clicked as the menu does.
     void SetLoop(const QString& loop);
-    // The random counterpart of the play type (or back); a new list stops playback, as the menu.
+    // The random counterpart of the play type (or back); playback goes on with the same track.
     void SetShuffle(bool on);
 
     // The lyrics window's setting that keeps a line up to a second longer.
     std::function<bool()> WordsContDisp;
-    // A modal window (a message box) is up: its loop runs inside a command or the tick,
-    // which must not be entered again.
+    // A message box is up: its loop may run inside a command or the tick, which must
+    // not be entered again.
     std::function<bool()> ModalOpen;
 
 private:
     bool started() const;
     bool controllable() const;
+    bool lastEntry() const;
 
     PlaybackController& player;
     const TWords& words;
     CommandSet& commands;
-    const PlaybackHost& host;
 };

@@ -7,6 +7,7 @@
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QTimer>
+#include <algorithm>
 
 #include "common/Clock.h"
 #include "common/Commands.h"
@@ -17,6 +18,15 @@ namespace {
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
 const QString kName = QStringLiteral("org.mpris.MediaPlayer2.mirelune");
 const QString kPlayerInterface = QStringLiteral("org.mpris.MediaPlayer2.Player");
+const QString kLyricsInterface = QStringLiteral("org.mirelune.Lyrics");
+
+void SendPropertiesChanged(const QString& interface, const QVariantMap& changed)
+{
+    QDBusMessage signal = QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                     QStringLiteral("PropertiesChanged"));
+    signal << interface << changed << QStringList();
+    QDBusConnection::sessionBus().send(signal);
+}
 } // namespace
 
 // org.mpris.MediaPlayer2: who we are, and Raise and Quit.
@@ -56,6 +66,25 @@ private:
     MprisService* service;
 };
 
+// org.mirelune.Lyrics: the lyrics line of the moment, for widgets that show it (the
+// track's metadata carries the whole lyrics, and changes only with the track).
+class MprisLyrics : public QDBusAbstractAdaptor {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.mirelune.Lyrics")
+    Q_PROPERTY(QString Line READ Line)
+public:
+    explicit MprisLyrics(MprisService* service) : QDBusAbstractAdaptor(service), service(service) {}
+    QString Line() const { return service->Current().Line; }
+
+signals:
+    // The line heard now (empty between lines), and from when to when it is heard, in
+    // milliseconds from the start of the track.
+    void LineChanged(const QString& text, int startMs, int endMs);
+
+private:
+    MprisService* service;
+};
+
 // org.mpris.MediaPlayer2.Player: the transport, the position and the track.
 class MprisPlayer : public QDBusAbstractAdaptor {
     Q_OBJECT
@@ -81,11 +110,14 @@ public:
     QString PlaybackStatus() const { return service->Current().Status; }
     QString LoopStatus() const { return service->Current().Loop; }
     void SetLoopStatus(const QString& loop) { command([&] { controls().SetLoop(loop); }); }
-    // A CD plays at its own speed and the sound server sets the volume.
+    // A CD plays at its own speed; a rate of 0 is a pause.
     double Rate() const { return 1.0; }
-    void SetRate(double) {}
-    double Volume() const { return 1.0; }
-    void SetVolume(double) {}
+    void SetRate(double rate)
+    {
+        if (rate == 0.0) command([this] { controls().Pause(); });
+    }
+    double Volume() const { return service->Volume(); }
+    void SetVolume(double volume) { service->SetVolume(volume); }
     bool Shuffle() const { return service->Current().Shuffle; }
     void SetShuffle(bool on) { command([&] { controls().SetShuffle(on); }); }
     QVariantMap Metadata() const { return service->Metadata(); }
@@ -154,6 +186,7 @@ bool MprisService::Start()
     if (!bus.isConnected()) return false;
     new MprisRoot(this);
     playerAdaptor = new MprisPlayer(this);
+    lyricsAdaptor = new MprisLyrics(this);
     if (!bus.registerObject(kPath, this, QDBusConnection::ExportAdaptors)) return false;
     // A second player on this bus (the demo beside the user's own) takes a name of its own.
     serviceName = kName;
@@ -194,8 +227,18 @@ QVariantMap MprisService::Metadata() const
     m.insert(QStringLiteral("xesam:trackNumber"), state.Track);
     if (!state.Album.isEmpty()) m.insert(QStringLiteral("xesam:album"), state.Album);
     if (!state.Artist.isEmpty()) m.insert(QStringLiteral("xesam:artist"), QStringList{state.Artist});
-    m.insert(QStringLiteral("xesam:asText"), state.Line);
+    if (!state.Lyrics.isEmpty()) m.insert(QStringLiteral("xesam:asText"), state.Lyrics);
     return m;
+}
+
+void MprisService::SetVolume(double value)
+{
+    // Below 0 is silence; the stream cannot be louder than its samples.
+    value = std::clamp(value, 0.0, 1.0);
+    if (value == volume) return;
+    volume = value;
+    if (VolumeChanged) VolumeChanged(volume);
+    if (!serviceName.isEmpty()) SendPropertiesChanged(kPlayerInterface, {{QStringLiteral("Volume"), volume}});
 }
 
 void MprisService::Refresh()
@@ -231,13 +274,12 @@ void MprisService::Refresh()
     };
     for (const auto& [name, flag] : flags)
         if (next.*flag != before.*flag) changed.insert(QLatin1String(name), next.*flag);
-    if (!changed.isEmpty()) {
-        QDBusMessage signal = QDBusMessage::createSignal(kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                         QStringLiteral("PropertiesChanged"));
-        signal << kPlayerInterface << changed << QStringList();
-        QDBusConnection::sessionBus().send(signal);
-    }
+    if (!changed.isEmpty()) SendPropertiesChanged(kPlayerInterface, changed);
     if (seeked) emit playerAdaptor->Seeked(next.PositionUs);
+    if (!next.SameLine(before)) {
+        SendPropertiesChanged(kLyricsInterface, {{QStringLiteral("Line"), next.Line}});
+        emit lyricsAdaptor->LineChanged(next.Line, next.LineStartMs, next.LineEndMs);
+    }
 }
 
 #include "Mpris.moc"

@@ -11,6 +11,7 @@
 
 class Clock;
 class CommandSet;
+class MprisLyrics;
 class MprisPlayer;
 class PlaybackController;
 
@@ -35,6 +36,12 @@ public:
     // change of a button, every command from the bus).
     void Refresh();
 
+    // The stream's volume, 0 to 1. Set from the bus, it is told to VolumeChanged and
+    // back to the bus.
+    double Volume() const { return volume; }
+    void SetVolume(double value);
+    std::function<void(double)> VolumeChanged;
+
     MediaControls& Controls() { return controls; }
     const MediaState& Current() const { return state; }
     uint32_t Now() const;
@@ -49,6 +56,8 @@ private:
     CommandSet& commands;
     Clock& clock;
     MprisPlayer* playerAdaptor = nullptr;
+    MprisLyrics* lyricsAdaptor = nullptr;
+    double volume = 1.0;
     QString serviceName;
     MediaState state;
     uint32_t stateTick = 0;

@@ -310,6 +310,8 @@ int32_t DiscDevice::Position()
     return n | ((into / 4500) << 8) | ((into / 75 % 60) << 16) | ((into % 75) << 24);
 }
 
+void DiscDevice::SetVolume(double volume) { player->SetVolume(std::clamp(volume, 0.0, 1.0)); }
+
 void DiscDevice::Stop()
 {
     pendingWait = false;

@@ -56,6 +56,9 @@ public:
     // True when no sound output was found: playback runs on a silent clock. The
     // program tells the user once.
     bool SoundOutputMissing() const { return soundMissing; }
+    // The volume of the sound, 0 to 1 (the samples are scaled; the sound server's own
+    // volumes stay as the user set them).
+    void SetVolume(double volume);
     // Drives for the drive selection, and the default one (empty when none).
     static QStringList DeviceList();
     static QString DefaultDevice();

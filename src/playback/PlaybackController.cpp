@@ -140,13 +140,51 @@ void PlaybackController::PlayTypeClick(int playType)
     if (!item) return;
     item->setChecked(true);
     PlayType = playType;
+    PlayList.Build(playOrder(playType), [this](int track) { return songLength(track); });
+    BuildTrackList();
+}
+
+std::vector<int> PlaybackController::playOrder(int playType)
+{
     std::vector<int> program;
     const int programCount = std::clamp(words.ProgramCount, 0, kProgramSlots);
     for (int i = 1; i <= programCount; ++i) program.push_back(words.ProgramList[static_cast<size_t>(i)]);
-    const std::vector<int> tracks =
-        PlayOrder(playType, words.FirstAudioTrack, words.SongCount, program, Random);
-    PlayList.Build(tracks, [this](int track) { return songLength(track); });
-    BuildTrackList();
+    return PlayOrder(playType, words.FirstAudioTrack, words.SongCount, program, Random);
+}
+
+bool PlaybackController::SwitchPlayType(int playType)
+{
+    QAction* item = commands.PlayTypeItem(playType);
+    if (!item || !item->isEnabled() || Waiting() || Loading || InDataEntry) return false;
+    if (!Started()) {
+        item->trigger();
+        return true;
+    }
+    if (SkipPending) {
+        GoToEntry();
+        SkipPending = false;
+    }
+    const int track = CurrentTrack;
+    const bool paused = IsPaused;
+    const int32_t offset = device.Position() - songStart(track);
+    item->setChecked(true);
+    PlayType = playType;
+    std::vector<int> tracks = playOrder(playType);
+    const auto found = std::find(tracks.begin(), tracks.end(), track);
+    int entry = found == tracks.end() ? 1 : static_cast<int>(found - tracks.begin()) + 1;
+    // In a random order the track heard comes first; the rest are still drawn at random.
+    if (entry > 1 && (playType == ptRandom || playType == ptProgramRandom)) {
+        std::iter_swap(tracks.begin(), found);
+        entry = 1;
+    }
+    PlayList.Build(tracks, [this](int t) { return songLength(t); });
+    BuildTrackList(); // stopped at entry 1
+    EntryIndex = entry;
+    if (entry > 1) GoToEntry();
+    if (PlayList.Track(entry) == track) SeekInEntry(offset);
+    PlayBtnClick();
+    if (paused) PauseBtnClick();
+    return true;
 }
 
 void PlaybackController::BuildTrackList()

@@ -121,6 +121,12 @@ public:
     // --- Commands (also reachable through the command set's actions) ---
     // Builds the play list for play type 0..3, checks its item, then BuildTrackList.
     void PlayTypeClick(int playType);
+    // The play type switched as its item switches it, except that playback goes on: the
+    // track heard stays the current one (the first of a random list) and plays on from
+    // where it is, paused if it was; a track the new list lacks gives way to entry 1.
+    // Without playback it is the item's click. Refused (false) while the item is
+    // disabled, and while a press, a disc load or data entry is under way.
+    bool SwitchPlayType(int playType);
     // Refills the track list and the offsets from the play list, then stops at entry 1.
     void BuildTrackList();
     void PlayBtnClick();
@@ -241,6 +247,7 @@ private:
     enum class Press { None, Click, Seek };
 
     void connectCommands();
+    std::vector<int> playOrder(int playType);
     void setButtons(bool play, bool pause, bool stop);
     void setTrackListIndex(int index);
     void tickLyrics();

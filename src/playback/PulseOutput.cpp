@@ -155,7 +155,9 @@ bool PulseOutput::Start()
     attr.minreq = static_cast<uint32_t>(-1);
     attr.fragsize = static_cast<uint32_t>(-1);
     const auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_AUTO_TIMING_UPDATE | PA_STREAM_ADJUST_LATENCY);
-    if (pa_stream_connect_playback(stream, nullptr, &attr, flags, nullptr, nullptr) < 0) {
+    pa_cvolume level;
+    pa_cvolume_set(&level, kSpec.channels, pa_sw_volume_from_linear(volume));
+    if (pa_stream_connect_playback(stream, nullptr, &attr, flags, &level, nullptr) < 0) {
         dropStream();
         return false;
     }
@@ -233,4 +235,16 @@ void PulseOutput::Stop()
     if (!loop) return;
     Locked l(loop);
     dropStream();
+}
+
+void PulseOutput::SetVolume(double linear)
+{
+    volume = std::clamp(linear, 0.0, 1.0);
+    if (!loop) return;
+    Locked l(loop);
+    if (!stream || pa_stream_get_state(stream) != PA_STREAM_READY) return;
+    pa_cvolume level;
+    pa_cvolume_set(&level, kSpec.channels, pa_sw_volume_from_linear(volume));
+    if (pa_operation* o = pa_context_set_sink_input_volume(context, pa_stream_get_index(stream), &level, nullptr, nullptr))
+        pa_operation_unref(o);
 }

@@ -6,6 +6,7 @@
 // Every call may come from any thread; the connection runs a thread of its own, which
 // never calls back into the caller. A server that is missing or goes away is a failure
 // the caller sees (Connect, Start or Failed), never a wait longer than a few seconds.
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 
@@ -40,6 +41,9 @@ public:
     bool Failed();
     // Ends the current stream at once; what the server still held is dropped.
     void Stop();
+    // The stream's volume on the server (as the mixer shows it), 0 to 1 of the samples'
+    // own level: at once for the current stream, and for every later one.
+    void SetVolume(double linear);
 
 private:
     int64_t heard(); // the loop's lock held
@@ -51,4 +55,5 @@ private:
     pa_context* context = nullptr;
     pa_stream* stream = nullptr;
     int64_t written = 0; // bytes written to the current stream
+    std::atomic<double> volume{1.0};
 };

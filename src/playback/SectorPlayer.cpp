@@ -158,6 +158,11 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
     feedAt = Clock::now();
 }
 
+void SectorPlayer::SetVolume(double value)
+{
+    output.SetVolume(value);
+}
+
 int64_t SectorPlayer::Stop()
 {
     int64_t reached = 0;

@@ -60,6 +60,8 @@ public:
     bool Finished();
     // True once playback had to fall back to the silent clock.
     bool Silent() const;
+    // The stream's volume, 0 to 1: at once while playing, and for every later play.
+    void SetVolume(double volume);
 
 private:
     using Clock = std::chrono::steady_clock;

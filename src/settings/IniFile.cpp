@@ -72,6 +72,8 @@ void readSettings(Settings& s, const IniDocument& doc)
     s.HideNoWords = b(u"HideNoWords"_s, d.HideNoWords);
     s.WordsNoMove = b(u"WordsNoMove"_s, d.WordsNoMove);
     s.HideWordsBar = b(u"HideWordsBar"_s, d.HideWordsBar);
+    s.StopSleep = b(u"StopSleep"_s, d.StopSleep);
+    s.Volume = std::clamp(i(kSettings, QStringLiteral("Volume"), d.Volume), 0, 100);
 
     s.MainTop = i(kWindow, QStringLiteral("MainTop"), d.MainTop);
     s.MainLeft = i(kWindow, QStringLiteral("MainLeft"), d.MainLeft);
@@ -137,6 +139,7 @@ void writeSettings(const Settings& s, IniDocument& doc)
     b(u"HideNoWords"_s, s.HideNoWords);
     b(u"WordsNoMove"_s, s.WordsNoMove);
     b(u"HideWordsBar"_s, s.HideWordsBar);
+    b(u"StopSleep"_s, s.StopSleep);
 
     c(kMainFont, u"BackColor"_s, s.BackColor);
     c(kMainFont, u"TitleColor"_s, s.TitleColor);
@@ -178,6 +181,7 @@ void writeWindow(const Settings& s, IniDocument& doc)
     if (s.DiscListSort != 0 || doc.Value(kWindow, QStringLiteral("DiscListSort")))
         i(kWindow, QStringLiteral("DiscListSort"), s.DiscListSort);
     doc.WriteString(kSettings, QStringLiteral("DriveName"), s.DriveName);
+    i(kSettings, QStringLiteral("Volume"), s.Volume);
 }
 
 } // namespace

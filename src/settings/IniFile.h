@@ -55,6 +55,8 @@ struct Settings {
     bool HideNoWords = false;
     bool WordsNoMove = false;
     bool HideWordsBar = false;
+    // Beyond the old program's keys: system suspend is blocked while a disc plays.
+    bool StopSleep = true;
     // Read only (edited by hand).
     QString WordsPath;       // as read; empty when absent (DataFolder holds its folder)
     QString LogFmt = QStringLiteral("%-32.32s %s - %s");         // line breaks expanded
@@ -73,6 +75,9 @@ struct Settings {
     // Disc manager order: 0 the registry's; column + 1 ascending, -(column + 1) descending.
     // Written only once it was set, so files without it stay as they are.
     int32_t DiscListSort = 0;
+    // "Settings", saved with the window state: the sound's volume in percent (0..100),
+    // as the desktop's media controls set it.
+    int32_t Volume = 100;
 
     // "MainFont": colours are 0x00BBGGRR.
     uint32_t BackColor = 0;

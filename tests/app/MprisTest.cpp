@@ -2,186 +2,9 @@
 // as a desktop's media keys and widgets do: playerctl and plain D-Bus calls. ctest runs
 // this program under dbus-run-session; each test gives the player its own folders and the
 // program plays on its silent clock (no sound server), with no window system (offscreen).
-#include <gtest/gtest.h>
+#include "BusProgram.h"
 
-#include <QDBusArgument>
-#include <QDBusConnection>
-#include <QDBusConnectionInterface>
-#include <QDBusMessage>
-#include <QDBusObjectPath>
-#include <QDBusVariant>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QTest>
-#include <algorithm>
-
-#include "settings/IniDocument.h"
-
-#ifndef MIRELUNE_BINARY_DIR
-#error "MIRELUNE_BINARY_DIR must name the build folder"
-#endif
-
-namespace {
-const QString kBuild = QStringLiteral(MIRELUNE_BINARY_DIR);
-const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
-const QString kName = QStringLiteral("org.mpris.MediaPlayer2.mirelune");
-const QString kRoot = QStringLiteral("org.mpris.MediaPlayer2");
-const QString kPlayer = QStringLiteral("org.mpris.MediaPlayer2.Player");
-constexpr int kWaitMs = 20000; // generous: the machine may be busy with other builds
-
-QVariantMap AsMap(const QVariant& v)
-{
-    if (v.canConvert<QDBusArgument>()) return qdbus_cast<QVariantMap>(v.value<QDBusArgument>());
-    return v.toMap();
-}
-
-} // namespace
-
-// Every PropertiesChanged and Seeked that the player sends.
-class BusRecorder : public QObject {
-    Q_OBJECT
-public:
-    QList<QVariantMap> changes;
-    QList<qlonglong> seeks;
-
-public slots:
-    void propertiesChanged(const QString& interface, const QVariantMap& changed, const QStringList&)
-    {
-        if (interface == kPlayer) changes << changed;
-    }
-    void seeked(qlonglong position) { seeks << position; }
-};
-
-class Mpris : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        ASSERT_TRUE(bus.isConnected()) << "no session bus: run this test under dbus-run-session";
-        ASSERT_TRUE(dir.isValid());
-        for (const char* f : {"demo.cue", "demo.bin", "demo.dat"})
-            ASSERT_TRUE(QFile::copy(kBuild + QStringLiteral("/demo/") + QLatin1String(f), path("disc/", f))) << f;
-        ASSERT_TRUE(ReadIniFile(kBuild + QStringLiteral("/demo/Mirelune.ini"), ini));
-        ini.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), path("disc/", "demo.cue"));
-        ini.WriteString(QStringLiteral("Settings"), QStringLiteral("WordsPath"), path("disc/", ""));
-        ASSERT_TRUE(bus.connect(QString(), kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                QStringLiteral("PropertiesChanged"), &rec,
-                                SLOT(propertiesChanged(QString, QVariantMap, QStringList))));
-        ASSERT_TRUE(bus.connect(QString(), kPath, kPlayer, QStringLiteral("Seeked"), &rec, SLOT(seeked(qlonglong))));
-    }
-
-    void TearDown() override
-    {
-        for (QProcess* p : running) {
-            if (p->state() != QProcess::NotRunning) {
-                p->kill();
-                p->waitForFinished(5000);
-            }
-            delete p;
-        }
-    }
-
-    QString path(const char* folder, const char* file) const
-    {
-        QDir(dir.path()).mkpath(QLatin1String(folder));
-        return dir.filePath(QLatin1String(folder) + QLatin1String(file));
-    }
-
-    // The player with its own runtime, home, config and data folders under name/.
-    QProcess* start(const char* name, const QStringList& args, bool withBus = true)
-    {
-        const QString ini = path(name, "/Mirelune.ini");
-        EXPECT_TRUE(WriteIniFile(ini, this->ini));
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        for (const char* var : {"XDG_RUNTIME_DIR", "HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "TMPDIR"}) {
-            const QString folder = path(name, "/") + QLatin1String(var);
-            QDir().mkpath(folder);
-            env.insert(QLatin1String(var), folder);
-        }
-        QFile::setPermissions(env.value(QStringLiteral("XDG_RUNTIME_DIR")),
-                              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("PULSE_SERVER"), QStringLiteral("unix:") + path(name, "/no-sound-server"));
-        if (!withBus) env.remove(QStringLiteral("DBUS_SESSION_BUS_ADDRESS"));
-        auto* p = new QProcess;
-        p->setProcessEnvironment(env);
-        p->start(kBuild + QStringLiteral("/mirelune"), QStringList{QStringLiteral("-i:") + ini} + args);
-        running << p;
-        EXPECT_TRUE(p->waitForStarted(5000));
-        return p;
-    }
-
-    bool waitForName(const QString& name)
-    {
-        return QTest::qWaitFor([&] { return bus.interface()->isServiceRegistered(name).value(); }, kWaitMs);
-    }
-
-    QVariant get(const QString& interface, const QString& property, const QString& name = kName)
-    {
-        QDBusMessage m = QDBusMessage::createMethodCall(name, kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                        QStringLiteral("Get"));
-        m << interface << property;
-        const QDBusMessage reply = bus.call(m, QDBus::Block, 5000);
-        return reply.arguments().value(0).value<QDBusVariant>().variant();
-    }
-
-    QDBusMessage call(const QString& interface, const QString& method, const QVariantList& args = {},
-                      const QString& name = kName)
-    {
-        QDBusMessage m = QDBusMessage::createMethodCall(name, kPath, interface, method);
-        m.setArguments(args);
-        return bus.call(m, QDBus::Block, 5000);
-    }
-
-    // playerctl's answer to one command on the player.
-    QString playerctl(const QStringList& args)
-    {
-        QProcess p;
-        p.start(QStringLiteral("playerctl"), QStringList{QStringLiteral("-p"), QStringLiteral("mirelune")} + args);
-        EXPECT_TRUE(p.waitForFinished(10000)) << "playerctl " << args.join(QLatin1Char(' ')).toStdString();
-        return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
-    }
-
-    // Waits for a PropertiesChanged, after the first `from`, that sets key (a property, or
-    // with a colon a metadata key) to value.
-    bool waitForChange(const QString& key, const QString& value, qsizetype from)
-    {
-        return QTest::qWaitFor(
-            [&] {
-                for (qsizetype i = from; i < rec.changes.size(); ++i) {
-                    const QVariantMap& c = rec.changes[i];
-                    const QVariant v = key.contains(QLatin1Char(':')) ? AsMap(c.value(QStringLiteral("Metadata"))).value(key)
-                                                                       : c.value(key);
-                    if (v.isValid() && v.toString() == value) return true;
-                }
-                return false;
-            },
-            kWaitMs);
-    }
-    // Waits for a Seeked to a position in [low, high] after those seen so far.
-    bool waitForSeek(qlonglong low, qlonglong high)
-    {
-        const qsizetype from = rec.seeks.size();
-        return QTest::qWaitFor(
-            [&] { return std::any_of(rec.seeks.begin() + from, rec.seeks.end(),
-                                     [&](qlonglong p) { return p >= low && p <= high; }); },
-            kWaitMs);
-    }
-    // A command of playerctl, then the change it should bring.
-    bool commandChanges(const QStringList& command, const QString& key, const QString& value)
-    {
-        const qsizetype mark = rec.changes.size();
-        playerctl(command);
-        return waitForChange(key, value, mark);
-    }
-
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    QTemporaryDir dir;
-    IniDocument ini;
-    BusRecorder rec;
-    QList<QProcess*> running;
-};
+class Mpris : public BusProgram {};
 
 TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
 {
@@ -190,9 +13,20 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
     EXPECT_EQ(get(kRoot, QStringLiteral("Identity")).toString(), QStringLiteral("Mirelune"));
     EXPECT_EQ(get(kRoot, QStringLiteral("DesktopEntry")).toString(), QStringLiteral("org.mirelune.Mirelune"));
 
-    // The demo plays by itself; its first lyrics line arrives as the track's text.
+    // The demo plays by itself; its first lyrics line goes out with its times on the
+    // program's own interface, and the track's metadata carries its whole lyrics.
     ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), 0));
-    ASSERT_TRUE(waitForChange(QStringLiteral("xesam:asText"), QStringLiteral("静かな夜に 月がのぼる"), 0));
+    const qsizetype first = waitForLine(QStringLiteral("静かな夜に 月がのぼる"), 0);
+    ASSERT_GE(first, 0);
+    EXPECT_EQ(rec.lines[first].startMs, 1000);
+    EXPECT_EQ(rec.lines[first].endMs, 4000);
+    const qsizetype metadataMark = rec.changes.size();
+    EXPECT_EQ(get(kLyrics, QStringLiteral("Line")).toString(), QStringLiteral("静かな夜に 月がのぼる"));
+    const QString lyrics =
+        AsMap(get(kPlayer, QStringLiteral("Metadata"))).value(QStringLiteral("xesam:asText")).toString();
+    EXPECT_TRUE(lyrics.startsWith(QStringLiteral("静かな夜に 月がのぼる\n銀の舟が 空をわたる\n")))
+        << lyrics.toStdString();
+    EXPECT_EQ(lyrics.count(QLatin1Char('\n')), 3);
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), QStringLiteral("月の舟"));
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("album")}), QStringLiteral("Mirelune デモディスク"));
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("artist")}), QStringLiteral("ミレルーン合唱団"));
@@ -201,12 +35,16 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
 
     ASSERT_TRUE(commandChanges({QStringLiteral("pause")}, QStringLiteral("PlaybackStatus"), QStringLiteral("Paused")));
     EXPECT_EQ(playerctl({QStringLiteral("status")}), QStringLiteral("Paused"));
+    EXPECT_TRUE(get(kPlayer, QStringLiteral("CanPause")).toBool());
     // Once the drive has been asked where it stopped, the position holds.
     QTest::qWait(500);
     const qlonglong held = get(kPlayer, QStringLiteral("Position")).toLongLong();
     QTest::qWait(1000);
     EXPECT_EQ(get(kPlayer, QStringLiteral("Position")).toLongLong(), held);
     ASSERT_TRUE(commandChanges({QStringLiteral("play")}, QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")));
+    // The next line comes; the track's metadata stayed as it was all the while.
+    ASSERT_GE(waitForLine(QStringLiteral("銀の舟が 空をわたる"), first), 0);
+    EXPECT_EQ(countChanges(QStringLiteral("Metadata"), metadataMark), 0);
 
     // Next is a quick press of the button: the next track follows.
     ASSERT_TRUE(commandChanges({QStringLiteral("next")}, QStringLiteral("xesam:title"), QStringLiteral("夜明けの歌")));
@@ -215,10 +53,10 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
     EXPECT_EQ(track2, QStringLiteral("/org/mirelune/entry/2/track/2"));
 
     // A position set from the desktop is told back by Seeked, and the lyrics follow it.
-    const qsizetype mark = rec.changes.size();
+    const qsizetype mark = rec.lines.size();
     call(kPlayer, QStringLiteral("SetPosition"), {QVariant::fromValue(QDBusObjectPath(track2)), qlonglong(12000000)});
     ASSERT_TRUE(waitForSeek(11500000, 12500000));
-    ASSERT_TRUE(waitForChange(QStringLiteral("xesam:asText"), QStringLiteral("風にのって 鳥が歌う"), mark));
+    ASSERT_GE(waitForLine(QStringLiteral("風にのって 鳥が歌う"), mark), 0);
     // Five seconds back from about 12 s.
     playerctl({QStringLiteral("position"), QStringLiteral("5-")});
     ASSERT_TRUE(waitForSeek(6500000, 10000000));
@@ -226,7 +64,8 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
     ASSERT_TRUE(commandChanges({QStringLiteral("loop"), QStringLiteral("Playlist")}, QStringLiteral("LoopStatus"),
                                QStringLiteral("Playlist")));
     ASSERT_TRUE(commandChanges({QStringLiteral("stop")}, QStringLiteral("PlaybackStatus"), QStringLiteral("Stopped")));
-    EXPECT_FALSE(get(kPlayer, QStringLiteral("CanPause")).toBool());
+    // Stopped, the track can still be played or paused: both belong to the track.
+    EXPECT_TRUE(get(kPlayer, QStringLiteral("CanPause")).toBool());
     EXPECT_TRUE(get(kPlayer, QStringLiteral("CanPlay")).toBool());
 
     // Raise answers; Quit ends the program through its own close, which saves its windows.
@@ -238,6 +77,67 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
     IniDocument saved;
     ASSERT_TRUE(ReadIniFile(path("player", "/Mirelune.ini"), saved));
     EXPECT_FALSE(saved.ReadString(QStringLiteral("Window"), QStringLiteral("MainWidth"), QString()).isEmpty());
+}
+
+TEST_F(Mpris, ShuffleLoopVolumeAndRateFromTheDesktop)
+{
+    QProcess* player = start("player", {});
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), 0));
+    QTest::qWait(1500);
+
+    // A shuffle switches the play type and the track plays on where it is.
+    qsizetype mark = rec.changes.size();
+    const qlonglong before = get(kPlayer, QStringLiteral("Position")).toLongLong();
+    ASSERT_TRUE(commandChanges({QStringLiteral("shuffle"), QStringLiteral("On")}, QStringLiteral("Shuffle"),
+                               QStringLiteral("true")));
+    EXPECT_EQ(playerctl({QStringLiteral("status")}), QStringLiteral("Playing"));
+    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), QStringLiteral("月の舟"));
+    EXPECT_GE(get(kPlayer, QStringLiteral("Position")).toLongLong(), before);
+    ASSERT_TRUE(commandChanges({QStringLiteral("shuffle"), QStringLiteral("Off")}, QStringLiteral("Shuffle"),
+                               QStringLiteral("false")));
+    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), QStringLiteral("月の舟"));
+    QTest::qWait(300);
+    EXPECT_EQ(countChanges(QStringLiteral("PlaybackStatus"), mark), 0); // it never stopped
+
+    // On the last track without a loop there is no next track: Next stops.
+    ASSERT_TRUE(commandChanges({QStringLiteral("next")}, QStringLiteral("xesam:title"), QStringLiteral("夜明けの歌")));
+    ASSERT_TRUE(commandChanges({QStringLiteral("next")}, QStringLiteral("xesam:title"), QStringLiteral("星のワルツ")));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !get(kPlayer, QStringLiteral("CanGoNext")).toBool(); }, kWaitMs));
+    // (playerctl refuses then; media keys call it all the same.)
+    mark = rec.changes.size();
+    call(kPlayer, QStringLiteral("Next"));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Stopped"), mark));
+
+    // The volume is the sound's, kept for the next run; a rate of 0 pauses.
+    ASSERT_TRUE(commandChanges({QStringLiteral("play")}, QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")));
+    ASSERT_TRUE(commandChanges({QStringLiteral("volume"), QStringLiteral("0.4")}, QStringLiteral("Volume"),
+                               QStringLiteral("0.4")));
+    EXPECT_DOUBLE_EQ(get(kPlayer, QStringLiteral("Volume")).toDouble(), 0.4);
+    mark = rec.changes.size();
+    ASSERT_TRUE(set(kPlayer, QStringLiteral("Rate"), 0.0));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Paused"), mark));
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(player->waitForFinished(kWaitMs));
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("player", "/Mirelune.ini"), saved));
+    EXPECT_EQ(saved.ReadString(QStringLiteral("Settings"), QStringLiteral("Volume"), QString()), QStringLiteral("40"));
+    ini = saved;
+    start("player", {});
+    ASSERT_TRUE(waitForName(kName));
+    EXPECT_DOUBLE_EQ(get(kPlayer, QStringLiteral("Volume")).toDouble(), 0.4);
+}
+
+TEST_F(Mpris, AnUnregisteredDiscIsNamedByItsCueSheet)
+{
+    ini.EraseSection(QStringLiteral("WordsFile"));
+    start("player", {});
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(waitForChange(QStringLiteral("xesam:album"), QStringLiteral("Mirelune Demo"), 0));
+    const QVariantMap m = AsMap(get(kPlayer, QStringLiteral("Metadata")));
+    EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("トラック 1"));
+    EXPECT_EQ(m.value(QStringLiteral("xesam:artist")).toStringList(), QStringList{QStringLiteral("Mirelune")});
+    EXPECT_FALSE(m.contains(QStringLiteral("xesam:asText")));
 }
 
 TEST_F(Mpris, ADiscNamedOnTheCommandLinePlaysForThisRunBesideAnotherPlayer)
@@ -279,4 +179,3 @@ TEST_F(Mpris, WithoutASessionBusThePlayerRunsAndSaysNothingOfIt)
     EXPECT_FALSE(err.contains(QStringLiteral("bus"), Qt::CaseInsensitive)) << err.toStdString();
 }
 
-#include "MprisTest.moc"

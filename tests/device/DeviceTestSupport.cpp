@@ -190,7 +190,10 @@ void MonitorRecorder::Pump(int waitMs)
     partial += parec.readAllStandardOutput();
     const qsizetype whole = partial.size() / 4 * 4;
     const auto* p = reinterpret_cast<const int16_t*>(partial.constData());
-    for (qsizetype i = 0; i < whole / 4; ++i) samples.push_back(DecodeSample(p[2 * i], p[2 * i + 1]));
+    for (qsizetype i = 0; i < whole / 4; ++i) {
+        samples.push_back(DecodeSample(p[2 * i], p[2 * i + 1]));
+        right.push_back(p[2 * i + 1]);
+    }
     partial.remove(0, whole);
 }
 

@@ -51,6 +51,7 @@ public:
     void Pump(int waitMs = 0);
 
     std::vector<int64_t> samples; // decoded, one per stereo sample, -1 for silence
+    std::vector<int16_t> right;   // the right channel as recorded
     int64_t LastCoded() const;
     // Index in samples of the first coded sample at or after index from; -1 if none.
     int64_t FirstCodedFrom(size_t from) const;

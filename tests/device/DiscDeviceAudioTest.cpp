@@ -65,6 +65,7 @@ protected:
         // What the previous test played has died away.
         ASSERT_TRUE(recorder.WaitForSilence(kSettle));
         recorder.samples.clear();
+        recorder.right.clear();
     }
 
     // Plays until the device stops by itself, recording.
@@ -115,6 +116,35 @@ TEST_F(DiscDeviceAudio, PlaysTheRequestedStretchSampleExactAndStopsAtItsEnd)
     EXPECT_GE(heard.front(), SampleAtMs(kTrack2));
     EXPECT_EQ(heard.back(), SampleAtMs(kTrack2 + 700) - 1);
     EXPECT_TRUE(Contiguous(heard)) << "the stretch did not play in one piece";
+}
+
+TEST_F(DiscDeviceAudio, TheVolumeScalesTheSamplesOfEveryLaterPlay)
+{
+    // The coded right channel lies in [0x4000, 0x8000): at half volume in [0x2000, 0x4000).
+    const auto count = [this](size_t from, int low, int high) {
+        return std::count_if(recorder.right.begin() + static_cast<std::ptrdiff_t>(from), recorder.right.end(),
+                             [&](int16_t r) { return r >= low && r < high; });
+    };
+    dev.SetVolume(0.5);
+    size_t mark = recorder.right.size();
+    dev.SetStartPos(kTrack2);
+    dev.SetEndPos(kTrack2 + 500);
+    dev.Play();
+    ASSERT_TRUE(PlayToStop());
+    recorder.WaitFor([&] { return count(mark, 0x1FF0, 0x4000) >= SampleAtMs(400); }, 3000);
+    EXPECT_GE(count(mark, 0x1FF0, 0x4000), SampleAtMs(400));
+    EXPECT_EQ(count(mark, 0x4000, 0x8000), 0);
+
+    dev.SetVolume(1.0);
+    ASSERT_TRUE(recorder.WaitForSilence(kSettle));
+    mark = recorder.right.size();
+    dev.SetStartPos(kTrack2);
+    dev.SetEndPos(kTrack2 + 500);
+    dev.Play();
+    ASSERT_TRUE(PlayToStop());
+    recorder.WaitFor([&] { return count(mark, 0x4000, 0x8000) >= SampleAtMs(400); }, 3000);
+    EXPECT_GE(count(mark, 0x4000, 0x8000), SampleAtMs(400));
+    EXPECT_EQ(count(mark, 0x1FF0, 0x4000), 0);
 }
 
 TEST_F(DiscDeviceAudio, PositionFollowsWhatIsHeard)

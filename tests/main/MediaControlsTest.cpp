@@ -10,7 +10,7 @@ const SimDisc kThreeTracks = SimDisc::Audio({60, 90, 30});
 
 class MediaControlsTest : public PlayerFixture {
 protected:
-    MediaControlsTest() : media(player, words, commands, host) {}
+    MediaControlsTest() : media(player, words, commands) {}
 
     MediaState Now() { return state = media.State(state, clock.TickCount()); }
     int32_t IntoTrack() { return device.HeadMs() - TrackStart(player.CurrentTrack); }
@@ -21,7 +21,7 @@ protected:
 } // namespace
 
 // The bus test plays the demo disc; these are the states and refusals it does not reach.
-TEST_F(MediaControlsTest, NoDiscAnUntitledTrackAndAnOpenDialog)
+TEST_F(MediaControlsTest, NoDiscAnUntitledTrackAnOpenDialogAndDataEntry)
 {
     StartUp();
     MediaState s = Now();
@@ -29,26 +29,32 @@ TEST_F(MediaControlsTest, NoDiscAnUntitledTrackAndAnOpenDialog)
     EXPECT_FALSE(s.HasTrack || s.CanPlay || s.CanPause || s.CanGoNext || s.CanGoPrevious || s.CanSeek);
 
     StartWith(kThreeTracks);
+    // Stopped, the track can be played and paused all the same: both belong to the track.
+    s = Now();
+    EXPECT_TRUE(s.CanPlay && s.CanPause);
     media.PlayPause();
     RunFor(2000);
     s = Now();
     EXPECT_EQ(s.Status, QStringLiteral("Playing"));
     EXPECT_EQ(s.Title, QStringLiteral("トラック 1"));
+    EXPECT_TRUE(s.Album.isEmpty() && s.Artist.isEmpty());
     EXPECT_NEAR(s.PositionUs, 2000000, 150000);
-    EXPECT_TRUE(s.CanPause && s.CanSeek && s.CanGoNext);
+    EXPECT_TRUE(s.CanPlay && s.CanPause && s.CanSeek && s.CanGoNext);
 
-    // With one of our dialogs open nothing can be done, as on the buttons behind it.
+    // With one of our dialogs open the commands act as the buttons behind it would.
     host.dialogOpen = true;
     s = Now();
-    EXPECT_FALSE(s.CanPlay || s.CanPause || s.CanGoNext || s.CanSeek);
-    media.PlayPause();
+    EXPECT_TRUE(s.CanPlay && s.CanPause && s.CanGoNext && s.CanSeek);
     media.Next();
-    EXPECT_FALSE(media.Seek(5000000, clock.TickCount()));
     RunFor(1000);
-    EXPECT_TRUE(Playing());
-    EXPECT_EQ(player.CurrentTrack, 1);
-    // So with a message box up, whose loop runs inside a command or the tick.
+    EXPECT_EQ(player.CurrentTrack, 2);
+    media.Pause();
+    EXPECT_TRUE(player.IsPaused);
+    media.Play();
+    EXPECT_FALSE(player.IsPaused);
     host.dialogOpen = false;
+
+    // Not with a message box up, whose loop may run inside a command or the tick.
     bool modal = true;
     media.ModalOpen = [&] { return modal; };
     EXPECT_FALSE(Now().CanPause);
@@ -57,6 +63,107 @@ TEST_F(MediaControlsTest, NoDiscAnUntitledTrackAndAnOpenDialog)
     modal = false;
     media.Pause();
     EXPECT_TRUE(player.IsPaused);
+
+    // Nor during data entry, whose capture and test play the drive themselves.
+    player.StopBtnClick();
+    player.InDataEntry = true;
+    s = Now();
+    EXPECT_FALSE(s.CanPlay || s.CanPause || s.CanGoNext || s.CanSeek);
+    media.PlayPause();
+    media.Next();
+    RunFor(1000);
+    EXPECT_FALSE(player.Started());
+    EXPECT_EQ(player.EntryIndex, 1);
+}
+
+TEST_F(MediaControlsTest, NextOnTheLastEntryStopsUnlessARepeatIsOn)
+{
+    StartWith(kThreeTracks);
+    media.Play();
+    media.Next();
+    EXPECT_TRUE(Now().CanGoNext); // the skip to entry 2 is pending
+    media.Next();
+    RunFor(1000);
+    EXPECT_EQ(player.EntryIndex, 3);
+    EXPECT_TRUE(Playing());
+    EXPECT_FALSE(Now().CanGoNext);
+    // No next track: playback stops (the button wraps to entry 1 and plays on).
+    media.Next();
+    RunFor(1000);
+    EXPECT_FALSE(player.Started());
+    EXPECT_FALSE(Playing());
+    EXPECT_EQ(player.EntryIndex, 1);
+
+    // A skip still pending on the last entry is dropped with the stop.
+    player.SelectEntry(2);
+    media.Next();
+    media.Next();
+    RunFor(1000);
+    EXPECT_FALSE(player.Started());
+    EXPECT_FALSE(player.SkipPending);
+    EXPECT_EQ(player.EntryIndex, 1);
+
+    // With a repeat the list has no end: Next wraps as the button does.
+    for (QAction* repeat : {commands.TypeReptItem, commands.TypeRept1Item}) {
+        repeat->trigger();
+        player.SelectEntry(3);
+        ASSERT_TRUE(Now().CanGoNext);
+        media.Next();
+        RunFor(1000);
+        EXPECT_EQ(player.EntryIndex, 1);
+        EXPECT_TRUE(Playing());
+        repeat->trigger();
+    }
+}
+
+TEST_F(MediaControlsTest, AnUnregisteredDiscIsNamedByItsCueSheetOrCdText)
+{
+    SimDisc disc = kThreeTracks;
+    disc.text.discTitle = QStringLiteral("夜の音");
+    disc.text.discPerformer = QStringLiteral("ミレルーン");
+    disc.text.trackTitles = {QStringLiteral("一"), QString(), QStringLiteral("三")};
+    StartWith(disc);
+    MediaState s = Now();
+    EXPECT_EQ(s.Title, QStringLiteral("一"));
+    EXPECT_EQ(s.Album, QStringLiteral("夜の音"));
+    EXPECT_EQ(s.Artist, QStringLiteral("ミレルーン"));
+    player.SelectEntry(2);
+    EXPECT_EQ(Now().Title, QStringLiteral("トラック 2")); // none for this track
+    // Once the disc has titles of its own, those are its names.
+    words.SetSongTitle(2, QStringLiteral("二"));
+    s = Now();
+    EXPECT_EQ(s.Title, QStringLiteral("二"));
+    EXPECT_TRUE(s.Artist.isEmpty());
+}
+
+TEST_F(MediaControlsTest, TheLyricsAreTheTracksAndTheLineComesWithItsHeardTimes)
+{
+    StartWith(kThreeTracks);
+    words.FileName = dir.filePath(QStringLiteral("disc.dat")); // registered: its lyrics show
+    words.SetLineCount(1, 2);
+    words.SetLine(1, 1, {QStringLiteral("はじめ"), 100, 300});
+    words.SetLine(1, 2, {QStringLiteral("つぎ"), 400, 600});
+    words.SetAdjust(1, -50); // the lines are heard half a second earlier
+    media.Play();
+    RunFor(700);
+    MediaState s = Now();
+    EXPECT_EQ(s.Lyrics, QStringLiteral("はじめ\nつぎ"));
+    EXPECT_EQ(s.Line, QStringLiteral("はじめ"));
+    EXPECT_EQ(s.LineStartMs, 500);
+    EXPECT_EQ(s.LineEndMs, 2500);
+    const MediaState first = s;
+    RunFor(2900);
+    s = Now();
+    EXPECT_EQ(s.Line, QStringLiteral("つぎ"));
+    EXPECT_EQ(s.LineStartMs, 3500);
+    EXPECT_EQ(s.LineEndMs, 5500);
+    // The line of the moment is not part of the track's metadata.
+    EXPECT_TRUE(s.SameMetadata(first));
+    EXPECT_FALSE(s.SameLine(first));
+    RunFor(3000);
+    s = Now();
+    EXPECT_TRUE(s.Line.isEmpty());
+    EXPECT_EQ(s.LineStartMs, 0);
 }
 
 TEST_F(MediaControlsTest, SeeksStayInTheTrackAndKeepPlayingOrPaused)
@@ -101,18 +208,42 @@ TEST_F(MediaControlsTest, SeeksStayInTheTrackAndKeepPlayingOrPaused)
     EXPECT_EQ(player.CurrentTrack, 3);
 }
 
-TEST_F(MediaControlsTest, ShuffleIsTheRandomCounterpartOfThePlayType)
+TEST_F(MediaControlsTest, ShuffleSwitchesThePlayTypeAndPlaysOnWithTheSameTrack)
 {
     StartWith(kThreeTracks);
     media.Play();
-    media.SetShuffle(false); // normal already: playback goes on
+    media.SetShuffle(false); // normal already: nothing changes
     EXPECT_TRUE(Playing());
+    player.SelectEntry(2);
+    RunFor(10000);
     media.SetShuffle(true);
     EXPECT_TRUE(commands.TypeRandItem->isChecked());
     EXPECT_TRUE(Now().Shuffle);
-    EXPECT_FALSE(player.Started()); // a new list stops, as from the menu
+    // The track heard comes first in the new order, and plays on from where it was.
+    EXPECT_TRUE(Playing());
+    EXPECT_EQ(player.EntryIndex, 1);
+    EXPECT_EQ(player.CurrentTrack, 2);
+    EXPECT_NEAR(IntoTrack(), 10000, 300);
+    RunFor(1000);
+    EXPECT_NEAR(IntoTrack(), 11000, 300);
+
+    // Paused, it stays paused where it is.
+    media.Pause();
     media.SetShuffle(false);
     EXPECT_TRUE(commands.TypeNormItem->isChecked());
+    EXPECT_TRUE(player.Started());
+    EXPECT_TRUE(player.IsPaused);
+    EXPECT_EQ(player.EntryIndex, 2);
+    EXPECT_EQ(player.CurrentTrack, 2);
+    EXPECT_NEAR(IntoTrack(), 11000, 300);
+    RunFor(1000);
+    EXPECT_FALSE(Playing());
+
+    // Stopped, the play type changes as from the menu.
+    player.StopBtnClick();
+    media.SetShuffle(true);
+    EXPECT_TRUE(commands.TypeRandItem->isChecked());
+    EXPECT_FALSE(player.Started());
 }
 
 TEST(MediaState, AJumpIsAMoveOnTheSameEntryThatPlayingDoesNotExplain)

@@ -48,6 +48,8 @@ TEST_F(SettingsFile, NoFileGivesEveryDefault)
     EXPECT_EQ(s.TimeDisp, 2);
     EXPECT_EQ(s.WordsAlign, 2);
     EXPECT_EQ(s.StopSaver, 0);
+    EXPECT_TRUE(s.StopSleep);
+    EXPECT_EQ(s.Volume, 100);
     EXPECT_FALSE(s.PlayOnExit);
     EXPECT_EQ(s.MainTop, 32);
     EXPECT_EQ(s.MainLeft, 32);
@@ -71,6 +73,7 @@ TEST_F(SettingsFile, SettingsAreWrittenInOrderAndReadBack)
 {
     s.StayOnTop = true;
     s.SelectDrive = true;
+    s.StopSleep = false;
     s.TimerInt = 70000; // the dialog's control holds 16 bits
     s.WordsAlign = -1;
     s.MainFontStyle = 3;
@@ -83,7 +86,7 @@ TEST_F(SettingsFile, SettingsAreWrittenInOrderAndReadBack)
                                      "EnableClose=0\r\nTaskTray=0\r\nRecordLog=0\r\nSelectDrive=1\r\nStopSaver=0\r\n"
                                      "TimerInt=32767\r\nTimeDisp=2\r\nTrueTrack=0\r\nHideMainBar=0\r\nShowDriveName=0\r\n"
                                      "WordsAlign=-1\r\nWordsContDisp=0\r\nHideNoWords=0\r\nWordsNoMove=0\r\n"
-                                     "HideWordsBar=0\r\n\r\n"
+                                     "HideWordsBar=0\r\nStopSleep=0\r\n\r\n"
                                      "[MainFont]\r\nBackColor=0\r\nTitleColor=65535\r\nArtistColor=65280\r\n"
                                      "TimeColor=16776960\r\nReptColor=65280\r\nRept1Color=65535\r\n"
                                      "Name=ＭＳ Ｐゴシック\r\nStyle=3\r\n\r\n"
@@ -94,6 +97,7 @@ TEST_F(SettingsFile, SettingsAreWrittenInOrderAndReadBack)
     ASSERT_TRUE(LoadSettings(back, spSettings));
     EXPECT_TRUE(back.StayOnTop);
     EXPECT_TRUE(back.SelectDrive);
+    EXPECT_FALSE(back.StopSleep);
     EXPECT_EQ(back.TimerInt, 32767);
     EXPECT_EQ(back.WordsAlign, -1);
     EXPECT_EQ(back.MainFontStyle, 3);
@@ -112,13 +116,14 @@ TEST_F(SettingsFile, WindowPartAndTheUnplacedMainWindow)
     s.WordsFontSize = 20;
     s.DiscList = {1, 2, 3, 4};
     s.DriveName = QStringLiteral("/dev/sr1");
+    s.Volume = 35;
     ASSERT_TRUE(SaveSettings(s, spWindow));
     EXPECT_EQ(Text(), QStringLiteral("[Window]\r\nMainTop=77\r\nMainLeft=10\r\nMainWidth=338\r\nWordsTop=200\r\n"
                                      "WordsLeft=64\r\nWordsWidth=400\r\nVisible=2\r\nDiscList0=1\r\nDiscList1=2\r\n"
                                      "DiscList2=3\r\nDiscList3=4\r\n\r\n"
                                      "[Mirelune]\r\nVersion=151A\r\n\r\n"
                                      "[Font]\r\nSize=20\r\n\r\n"
-                                     "[Settings]\r\nDriveName=/dev/sr1\r\n\r\n"));
+                                     "[Settings]\r\nDriveName=/dev/sr1\r\nVolume=35\r\n\r\n"));
     s.MainTop = -1023;
     ASSERT_TRUE(SaveSettings(s, spWindow));
     EXPECT_TRUE(Text().contains(QStringLiteral("MainTop=-1023\r\n")));
@@ -131,6 +136,7 @@ TEST_F(SettingsFile, WindowPartAndTheUnplacedMainWindow)
     EXPECT_EQ(back.Visible, 2);
     EXPECT_EQ(back.WordsFontSize, 20);
     EXPECT_EQ(back.DiscList[3], 4);
+    EXPECT_EQ(back.Volume, 35);
 }
 
 TEST_F(SettingsFile, VersionMigration)
