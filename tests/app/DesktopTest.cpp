@@ -1,0 +1,149 @@
+// The real program as the rest of a Linux desktop meets it: a panel's notification area
+// that comes late or restarts, and the sound server's mixer. It runs under a private
+// session bus (ctest starts it under dbus-run-session) and the private PulseAudio server
+// of the device tests; the tests that need a window system start an X server of their own.
+#include "BusProgram.h"
+
+#include <QRegularExpression>
+
+namespace {
+QString XDisplayName;
+QProcess* Xvfb = nullptr;
+} // namespace
+
+// A panel's StatusNotifierWatcher with a host: what a notification area offers on the bus.
+class FakeTrayWatcher : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.kde.StatusNotifierWatcher")
+    Q_PROPERTY(bool IsStatusNotifierHostRegistered READ hostRegistered)
+    Q_PROPERTY(int ProtocolVersion READ protocolVersion)
+    Q_PROPERTY(QStringList RegisteredStatusNotifierItems READ items)
+public:
+    bool hostRegistered() const { return true; }
+    int protocolVersion() const { return 0; }
+    QStringList items() const { return registered; }
+    QStringList registered; // every registration, in order
+
+    bool Start()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        return bus.registerObject(QStringLiteral("/StatusNotifierWatcher"), this,
+                                  QDBusConnection::ExportAllSlots | QDBusConnection::ExportAllProperties) &&
+               bus.registerService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+    }
+    void Stop()
+    {
+        QDBusConnection bus = QDBusConnection::sessionBus();
+        bus.unregisterService(QStringLiteral("org.kde.StatusNotifierWatcher"));
+        bus.unregisterObject(QStringLiteral("/StatusNotifierWatcher"));
+    }
+
+public slots:
+    void RegisterStatusNotifierItem(const QString& service) { registered << service; }
+    void RegisterStatusNotifierHost(const QString&) {}
+};
+
+class Desktop : public BusProgram {
+protected:
+    // An X server for the tests that need one, started by the first of them.
+    static void StartDisplay()
+    {
+        if (Xvfb) return;
+        Xvfb = new QProcess;
+        Xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                                             QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
+                                             QStringLiteral("tcp"), QStringLiteral("-noreset")});
+        ASSERT_TRUE(Xvfb->waitForStarted(5000)) << "Xvfb could not be started";
+        QByteArray number;
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] {
+                number += Xvfb->readAllStandardOutput();
+                return number.contains('\n') || Xvfb->state() == QProcess::NotRunning;
+            },
+            kWaitMs));
+        ASSERT_FALSE(number.trimmed().isEmpty()) << Xvfb->readAllStandardError().toStdString();
+        XDisplayName = QLatin1Char(':') + QString::fromLatin1(number.trimmed());
+    }
+    static void TearDownTestSuite()
+    {
+        if (!Xvfb) return;
+        Xvfb->terminate();
+        if (!Xvfb->waitForFinished(5000)) Xvfb->kill();
+        delete Xvfb;
+        Xvfb = nullptr;
+    }
+    static QProcessEnvironment OnDisplay()
+    {
+        QProcessEnvironment env;
+        env.insert(QStringLiteral("DISPLAY"), XDisplayName);
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
+        return env;
+    }
+
+    // The registrations that arrive after the first `from`.
+    bool waitForRegistration(const FakeTrayWatcher& watcher, qsizetype from)
+    {
+        return QTest::qWaitFor([&] { return watcher.registered.size() > from; }, kWaitMs);
+    }
+};
+
+TEST_F(Desktop, TheIconAppearsWhenThePanelComesAfterTheProgramOrComesBack)
+{
+    ASSERT_NO_FATAL_FAILURE(StartDisplay());
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("TaskTray"), QStringLiteral("1"));
+    FakeTrayWatcher watcher;
+
+    // The usual order at login: the program is up before the panel.
+    QProcess* first = start("first", {}, true, OnDisplay());
+    ASSERT_TRUE(waitForName(kName));
+    QTest::qWait(500);
+    ASSERT_TRUE(watcher.Start());
+    ASSERT_TRUE(waitForRegistration(watcher, 0)) << "the icon never came to the panel that started later";
+    // The panel restarts: the icon comes back to it.
+    const qsizetype mark = watcher.registered.size();
+    watcher.Stop();
+    QTest::qWait(300);
+    ASSERT_TRUE(watcher.Start());
+    EXPECT_TRUE(waitForRegistration(watcher, mark)) << "the icon did not come back to the restarted panel";
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(first->waitForFinished(kWaitMs));
+
+    // With the panel already there, the icon comes at once.
+    const qsizetype before = watcher.registered.size();
+    start("second", {}, true, OnDisplay());
+    EXPECT_TRUE(waitForRegistration(watcher, before));
+    watcher.Stop();
+}
+
+TEST_F(Desktop, TheMixerShowsTheSoundAsMirelunesMusic)
+{
+    const QByteArray server = qgetenv("PULSE_SERVER");
+    ASSERT_FALSE(server.isEmpty()) << "run under ctest, which starts the tests' PulseAudio server";
+    QProcessEnvironment sound;
+    sound.insert(QStringLiteral("PULSE_SERVER"), QString::fromLocal8Bit(server));
+    QProcess* player = start("player", {}, true, sound);
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return get(kPlayer, QStringLiteral("PlaybackStatus")) == QStringLiteral("Playing"); },
+                                kWaitMs));
+    // The stream of this process among those the server plays.
+    const QString pid = QString::number(player->processId());
+    QString stream;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            QProcess pactl;
+            pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+            pactl.waitForFinished(5000);
+            for (const QString& input : QString::fromUtf8(pactl.readAllStandardOutput()).split(QStringLiteral("Sink Input #")))
+                if (input.contains(QStringLiteral("application.process.id = \"%1\"").arg(pid))) stream = input;
+            return !stream.isEmpty();
+        },
+        kWaitMs))
+        << "no stream of the program on the sound server";
+    EXPECT_TRUE(stream.contains(QStringLiteral("application.name = \"Mirelune\""))) << stream.toStdString();
+    EXPECT_TRUE(stream.contains(QStringLiteral("media.role = \"music\""))) << stream.toStdString();
+    EXPECT_TRUE(stream.contains(QStringLiteral("application.icon_name = \"mirelune\""))) << stream.toStdString();
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(player->waitForFinished(kWaitMs));
+}
+
+#include "DesktopTest.moc"
