@@ -167,6 +167,8 @@ int main(int argc, char** argv)
     MediaControls media(controller, words, commands);
     media.WordsContDisp = [&wordsForm] { return wordsForm.WordsContDisp; };
     media.ModalOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
+    // The media keys that reach our windows (no bridge of the desktop took them).
+    form.MediaKey = [&media](int key) { return media.MediaKey(key); };
     MprisService mpris(media, controller, commands, clock);
     // The volume the desktop set last time.
     device.SetVolume(settings.Volume / 100.0);

@@ -841,6 +841,8 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
         // A message box has its own loop; the program's keys wait until it is gone.
         if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) break;
         auto* key = static_cast<QKeyEvent*>(event);
+        // A held media key would play and pause in turn: only its first press counts.
+        if (MediaKey && !key->isAutoRepeat() && MediaKey(key->key())) return true;
         const bool editing = EditingFocus(static_cast<QWidget*>(watched)) || EditingFocus(QApplication::focusWidget());
         if (Keys.KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier, key->isAutoRepeat(),
                          editing))

@@ -137,6 +137,9 @@ public:
     std::function<void(bool keep)> PlaybackOnExit;
     // A timing test runs in the data-entry dialog.
     std::function<bool()> TimingTesting;
+    // A key pressed in any window of the program, offered first as a media key; true
+    // when it was one (it goes no further).
+    std::function<bool(int key)> MediaKey;
     // Settings applied: the interval etc. are the controller's; these are the window's.
     bool PlayOnExit = false;
     // The screen saver is held off for the whole run: the run started with StopSaver 2.

@@ -187,6 +187,20 @@ bool MediaControls::SetPosition(const QString& trackId, int64_t positionUs, uint
     return player.SeekInEntry(static_cast<int32_t>(positionUs / 1000));
 }
 
+bool MediaControls::MediaKey(int key)
+{
+    switch (key) {
+    // The play key of most keyboards is the only one: it plays and pauses in turn.
+    case Qt::Key_MediaPlay:
+    case Qt::Key_MediaTogglePlayPause: PlayPause(); return true;
+    case Qt::Key_MediaPause: Pause(); return true;
+    case Qt::Key_MediaStop: Stop(); return true;
+    case Qt::Key_MediaNext: Next(); return true;
+    case Qt::Key_MediaPrevious: Previous(); return true;
+    default: return false;
+    }
+}
+
 void MediaControls::SetLoop(const QString& loop)
 {
     if (!controllable() || !commands.TypeReptItem->isEnabled()) return;

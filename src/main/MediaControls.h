@@ -73,6 +73,9 @@ public:
     bool Seek(int64_t offsetUs, uint32_t now);
     // To positionUs into the track, when trackId is the current one and it lies in the track.
     bool SetPosition(const QString& trackId, int64_t positionUs, uint32_t now);
+    // A media key the window manager left to our windows (XF86AudioPlay and the rest):
+    // acts as the desktop's media controls do. False for any other key.
+    bool MediaKey(int key);
     // "None", "Playlist" or "Track": the repeat items, clicked as the menu does.
     void SetLoop(const QString& loop);
     // The random counterpart of the play type (or back); playback goes on with the same track.

@@ -115,6 +115,38 @@ TEST_F(Desktop, TheIconAppearsWhenThePanelComesAfterTheProgramOrComesBack)
     watcher.Stop();
 }
 
+TEST_F(Desktop, MediaKeysSentToTheProgramsWindowsAct)
+{
+    ASSERT_NO_FATAL_FAILURE(StartDisplay());
+    QProcess* player = start("player", {}, true, OnDisplay());
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), 0));
+    const auto xdotool = [](const QStringList& args) {
+        QProcess p;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("DISPLAY"), XDisplayName);
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral("xdotool"), args);
+        p.waitForFinished(10000);
+        return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    };
+    // Without a window manager that takes them, the keys go to the window itself.
+    const QStringList windows = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
+                                         QString::number(player->processId()), QStringLiteral("--name"),
+                                         QStringLiteral("^Mirelune")});
+    ASSERT_FALSE(windows.isEmpty());
+    const auto key = [&](const char* name, const QString& property, const QString& value) {
+        const qsizetype mark = rec.changes.size();
+        xdotool({QStringLiteral("key"), QStringLiteral("--window"), windows.first(), QLatin1String(name)});
+        return waitForChange(property, value, mark);
+    };
+    EXPECT_TRUE(key("XF86AudioPause", QStringLiteral("PlaybackStatus"), QStringLiteral("Paused")));
+    EXPECT_TRUE(key("XF86AudioPlay", QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")));
+    EXPECT_TRUE(key("XF86AudioNext", QStringLiteral("xesam:title"), QStringLiteral("夜明けの歌")));
+    EXPECT_TRUE(key("XF86AudioPrev", QStringLiteral("xesam:title"), QStringLiteral("月の舟")));
+    EXPECT_TRUE(key("XF86AudioStop", QStringLiteral("PlaybackStatus"), QStringLiteral("Stopped")));
+}
+
 TEST_F(Desktop, TheMixerShowsTheSoundAsMirelunesMusic)
 {
     const QByteArray server = qgetenv("PULSE_SERVER");

@@ -20,6 +20,7 @@
 #include "common/Commands.h"
 #include "discdata/Words.h"
 #include "main/Main.h"
+#include "main/MediaControls.h"
 #include "main/TaskTray.h"
 #include "playback/PlaybackController.h"
 #include "settings/IniDocument.h"
@@ -227,6 +228,44 @@ TEST_F(MainForm, CtrlPStartsPlayingAndTheButtonsShowIt)
     Key(Qt::Key_S, Qt::ControlModifier);
     EXPECT_FALSE(device.IsPlaying());
     EXPECT_TRUE(form.PlayButton->isEnabled());
+}
+
+TEST_F(MainForm, MediaKeysInTheWindowActAsTheDesktopsMediaControls)
+{
+    MediaControls media(player, words, commands);
+    form.MediaKey = [&media](int key) { return media.MediaKey(key); };
+    StartWith(SimDisc::Audio(Tracks(3)));
+    // Sent as the window system delivers them (Qt's test keys have no media keys).
+    const auto press = [this](int key, bool repeat = false) {
+        QKeyEvent down(QEvent::KeyPress, key, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(form.MTitleBox, &down);
+        QKeyEvent up(QEvent::KeyRelease, key, Qt::NoModifier, QString(), repeat);
+        QApplication::sendEvent(form.MTitleBox, &up);
+    };
+    press(Qt::Key_MediaPlay);
+    RunFor(1000);
+    EXPECT_TRUE(device.IsPlaying());
+    press(Qt::Key_MediaPlay); // the one play key of most keyboards pauses too
+    EXPECT_TRUE(player.IsPaused);
+    press(Qt::Key_MediaTogglePlayPause);
+    EXPECT_FALSE(player.IsPaused);
+    press(Qt::Key_MediaPause);
+    EXPECT_TRUE(player.IsPaused);
+    press(Qt::Key_MediaTogglePlayPause);
+    press(Qt::Key_MediaNext);
+    RunFor(1500);
+    EXPECT_EQ(player.CurrentTrack, 2);
+    press(Qt::Key_MediaPrevious);
+    RunFor(1500);
+    EXPECT_EQ(player.CurrentTrack, 1);
+    // A key held down repeats: it counts once.
+    press(Qt::Key_MediaPlay, true);
+    EXPECT_TRUE(device.IsPlaying());
+    press(Qt::Key_MediaStop);
+    EXPECT_FALSE(player.Started());
+    // Other keys go on to the program's own key handling.
+    Key(Qt::Key_P, Qt::ControlModifier);
+    EXPECT_TRUE(player.Started());
 }
 
 TEST_F(MainForm, TheStatusGoesIntoTheTitleWhileTheWindowIsHidden)
