@@ -187,6 +187,21 @@ int main(int argc, char** argv)
     mpris.Start();
 
     QObject::connect(&instance, &SingleInstance::ShowRequested, &form, &TMainForm::BringForward);
+    // System suspend waits while a disc plays (the setting StopSleep); it is let go on
+    // pause, stop and exit.
+    SleepInhibitor sleepBlock;
+    bool closed = false;
+    const auto blockSleep = [&] {
+        const bool started = !commands.PlayBtn->isEnabled() && commands.PauseBtn->isEnabled();
+        const bool playing = (started && !controller.IsPaused) ||
+                             (controller.InDataEntry && controller.DeviceModeNow == ModePlaying);
+        sleepBlock.SetInhibited(settings.StopSleep && playing && !closed);
+    };
+    QObject::connect(&controller.Timer, &QTimer::timeout, &sleepBlock, blockSleep);
+    QObject::connect(&form, &TMainForm::Closed, &sleepBlock, [&] {
+        closed = true;
+        blockSleep();
+    });
     SleepWatcher sleep;
     QObject::connect(&sleep, &SleepWatcher::Suspending, &form, [&form] { form.WriteLogLine(); });
     QObject::connect(&sleep, &SleepWatcher::Resumed, &form,

@@ -124,6 +124,7 @@ void TConfigForm::buildControls()
                                  QStringLiteral("実行中は停止(&X)")},
                                 ConfigSheet);
     StopSaver->setObjectName(QStringLiteral("StopSaver"));
+    StopSleep = check("StopSleep", QStringLiteral("再生中はスリープしない(&P)"), ConfigSheet);
     TimerIntEdit = new QSpinBox(ConfigSheet);
     TimerIntEdit->setObjectName(QStringLiteral("TimerIntEdit"));
     TimerIntEdit->setRange(10, 10000);
@@ -146,6 +147,7 @@ void TConfigForm::buildControls()
         timer->addStretch();
         auto* right = new QVBoxLayout;
         right->addWidget(StopSaver);
+        right->addWidget(StopSleep);
         right->addLayout(timer);
         right->addStretch();
         auto* row = new QHBoxLayout(ConfigSheet);
@@ -234,7 +236,7 @@ void TConfigForm::buildControls()
     const std::pair<QWidget*, int> contexts[] = {
         {this, 14100}, {ConfigSheet, 14100}, {StayOnTop, 14101}, {PlayOnExit, 14102}, {AutoPlay, 14103},
         {EnableEject, 14104}, {EnableClose, 14105}, {TaskTray, 14106}, {RecordLog, 14107}, {SelectDrive, 14108},
-        {StopSaver, 14109}, {TimerIntEdit, 14110}, {timerLabel, 14110}, {MainWinSheet, 14200}, {TimeDisp, 14201},
+        {StopSaver, 14109}, {StopSleep, 14111}, {TimerIntEdit, 14110}, {timerLabel, 14110}, {MainWinSheet, 14200}, {TimeDisp, 14201},
         {TrueTrack, 14202}, {HideMainBar, 14203}, {ShowDriveName, 14204}, {MainFontBtn, 14205}, {BkColorBtn, 14206},
         {TitleColorBtn, 14207}, {ArtistColorBtn, 14208}, {TimeColorBtn, 14209}, {ReptColorBtn, 14210},
         {Rept1ColorBtn, 14211}, {WordsWinSheet, 14300}, {WordsAlign, 14301}, {WordsContDisp, 14302},
@@ -277,7 +279,8 @@ void TConfigForm::formShow()
         {EnableEject, s.EnableEject},     {EnableClose, s.EnableClose},     {TaskTray, s.TaskTray},
         {RecordLog, s.RecordLog},         {SelectDrive, s.SelectDrive},     {TrueTrack, s.TrueTrack},
         {HideMainBar, s.HideMainBar},     {ShowDriveName, s.ShowDriveName}, {WordsContDisp, s.WordsContDisp},
-        {HideNoWords, s.HideNoWords},     {WordsNoMove, s.WordsNoMove},     {HideWordsBar, s.HideWordsBar}};
+        {HideNoWords, s.HideNoWords},     {WordsNoMove, s.WordsNoMove},     {HideWordsBar, s.HideWordsBar},
+        {StopSleep, s.StopSleep}};
     for (const auto& [box, on] : checks) box->setChecked(on);
     StopSaver->SetItemIndex(s.StopSaver);
     TimeDisp->SetItemIndex(s.TimeDisp);
@@ -297,7 +300,8 @@ void TConfigForm::okBtnClick()
         {&s.EnableEject, EnableEject},     {&s.EnableClose, EnableClose},     {&s.TaskTray, TaskTray},
         {&s.RecordLog, RecordLog},         {&s.SelectDrive, SelectDrive},     {&s.TrueTrack, TrueTrack},
         {&s.HideMainBar, HideMainBar},     {&s.ShowDriveName, ShowDriveName}, {&s.WordsContDisp, WordsContDisp},
-        {&s.HideNoWords, HideNoWords},     {&s.WordsNoMove, WordsNoMove},     {&s.HideWordsBar, HideWordsBar}};
+        {&s.HideNoWords, HideNoWords},     {&s.WordsNoMove, WordsNoMove},     {&s.HideWordsBar, HideWordsBar},
+        {&s.StopSleep, StopSleep}};
     for (const auto& [field, box] : checks) *field = box->isChecked();
     // A typed interval counts as the position it stands for.
     TimerIntEdit->interpretText();

@@ -63,6 +63,7 @@ public:
     QCheckBox* RecordLog;
     QCheckBox* SelectDrive;
     TRadioGroup* StopSaver;
+    QCheckBox* StopSleep;
     QSpinBox* TimerIntEdit; // with its up-down buttons (TimerIntUpDn)
     TRadioGroup* TimeDisp;
     QCheckBox* TrueTrack;

@@ -4,7 +4,10 @@
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
+#include <QDBusUnixFileDescriptor>
 #include <QFileInfo>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 const QString kService = QStringLiteral("org.freedesktop.ScreenSaver");
@@ -55,6 +58,47 @@ void ScreenSaverInhibitor::release()
     cookie = 0;
     // Blocking for a moment: at exit the message must leave before the process ends.
     QDBusConnection::sessionBus().call(call, QDBus::Block, 1000);
+}
+
+SleepInhibitor::SleepInhibitor(QObject* parent) : QObject(parent) {}
+
+SleepInhibitor::~SleepInhibitor() { release(); }
+
+void SleepInhibitor::SetInhibited(bool on)
+{
+    if (on == wanted) return;
+    wanted = on;
+    if (!on) {
+        release();
+        return;
+    }
+    if (pending || lock >= 0) return;
+    QDBusConnection bus = QDBusConnection::systemBus();
+    if (!bus.isConnected()) return;
+    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
+                                                       QStringLiteral("/org/freedesktop/login1"),
+                                                       QStringLiteral("org.freedesktop.login1.Manager"),
+                                                       QStringLiteral("Inhibit"));
+    call << QStringLiteral("sleep") << QStringLiteral("Mirelune") << QStringLiteral("CDを再生中")
+         << QStringLiteral("block");
+    pending = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 2000), this);
+    connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* w) {
+        QDBusPendingReply<QDBusUnixFileDescriptor> reply = *w;
+        pending = false;
+        w->deleteLater();
+        if (reply.isError() || !reply.value().isValid()) return;
+        // The reply's descriptor goes with the reply: ours is a copy.
+        lock = ::fcntl(reply.value().fileDescriptor(), F_DUPFD_CLOEXEC, 0);
+        if (!wanted) release(); // let go while the answer was on its way
+    });
+}
+
+void SleepInhibitor::release()
+{
+    if (lock < 0) return;
+    ::close(lock);
+    lock = -1;
 }
 
 SleepWatcher::SleepWatcher(QObject* parent) : QObject(parent)

@@ -1,7 +1,8 @@
 #pragma once
 // The desktop's session and system services over D-Bus: keeping the screen saver off
-// (org.freedesktop.ScreenSaver) and hearing of suspend and resume (logind). Where a bus
-// or a service is missing, nothing happens and nothing is said.
+// (org.freedesktop.ScreenSaver), keeping the system from suspending and hearing of
+// suspend and resume (logind). Where a bus or a service is missing, nothing happens and
+// nothing is said.
 #include <QObject>
 #include <cstdint>
 
@@ -25,6 +26,24 @@ private:
     bool wanted = false;
     uint32_t cookie = 0;
     bool pending = false;
+};
+
+// Holds system suspend off (logind's "sleep" inhibitor, mode block) while wanted: the
+// lock is a file descriptor that logind hands out and that is let go by closing it.
+class SleepInhibitor : public QObject {
+    Q_OBJECT
+public:
+    explicit SleepInhibitor(QObject* parent = nullptr);
+    ~SleepInhibitor() override;
+
+    void SetInhibited(bool on);
+    bool Inhibited() const { return wanted; }
+
+private:
+    void release();
+    bool wanted = false;
+    bool pending = false;
+    int lock = -1;
 };
 
 class SleepWatcher : public QObject {

@@ -4,7 +4,46 @@
 // program plays on its silent clock (no sound server), with no window system (offscreen).
 #include "BusProgram.h"
 
+#include <QDBusUnixFileDescriptor>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
 class Mpris : public BusProgram {};
+
+// logind's manager as far as its inhibitors go, on a bus of the test's own that stands in
+// for the system bus. A lock is a pipe: the holder gets the writing end, and closing it
+// (the release) shows here as a hang-up on the reading end.
+class FakeLogind : public QObject {
+    Q_OBJECT
+    Q_CLASSINFO("D-Bus Interface", "org.freedesktop.login1.Manager")
+public:
+    struct Lock {
+        QString what, who, why, mode;
+        int readEnd;
+    };
+    QList<Lock> locks;
+    ~FakeLogind() override
+    {
+        for (const Lock& l : locks) ::close(l.readEnd);
+    }
+    bool Released(qsizetype i) const
+    {
+        pollfd p{locks[i].readEnd, POLLIN, 0};
+        return ::poll(&p, 1, 0) == 1 && (p.revents & POLLHUP);
+    }
+
+public slots:
+    QDBusUnixFileDescriptor Inhibit(const QString& what, const QString& who, const QString& why, const QString& mode)
+    {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0) return {};
+        locks << Lock{what, who, why, mode, ends[0]};
+        QDBusUnixFileDescriptor given(ends[1]); // a copy of its own
+        ::close(ends[1]);
+        return given;
+    }
+};
 
 TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
 {
@@ -140,6 +179,64 @@ TEST_F(Mpris, AnUnregisteredDiscIsNamedByItsCueSheet)
     EXPECT_FALSE(m.contains(QStringLiteral("xesam:asText")));
 }
 
+TEST_F(Mpris, SystemSuspendWaitsWhileADiscPlays)
+{
+    // A bus of our own as the program's system bus, with logind on it.
+    QProcess daemon;
+    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
+                                                 QStringLiteral("--print-address=1")});
+    ASSERT_TRUE(daemon.waitForStarted(5000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return daemon.canReadLine(); }, kWaitMs));
+    const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
+    FakeLogind logind;
+    {
+        QDBusConnection system = QDBusConnection::connectToBus(address, QStringLiteral("system"));
+        ASSERT_TRUE(system.registerObject(QStringLiteral("/org/freedesktop/login1"), &logind,
+                                          QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(system.registerService(QStringLiteral("org.freedesktop.login1")));
+    }
+    QProcessEnvironment env;
+    env.insert(QStringLiteral("DBUS_SYSTEM_BUS_ADDRESS"), address);
+    const auto locked = [&](qsizetype count) {
+        return QTest::qWaitFor([&] { return logind.locks.size() == count && !logind.Released(count - 1); }, kWaitMs);
+    };
+    const auto released = [&](qsizetype i) { return QTest::qWaitFor([&] { return logind.Released(i); }, kWaitMs); };
+
+    QProcess* player = start("player", {}, true, env);
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(locked(1)) << "no sleep lock while the demo plays";
+    EXPECT_EQ(logind.locks[0].what, QStringLiteral("sleep"));
+    EXPECT_EQ(logind.locks[0].mode, QStringLiteral("block"));
+    EXPECT_EQ(logind.locks[0].who, QStringLiteral("Mirelune"));
+    playerctl({QStringLiteral("pause")});
+    EXPECT_TRUE(released(0)) << "a pause keeps the lock";
+    fprintf(stderr, "STATUS %s\n", qPrintable(get(kPlayer, QStringLiteral("PlaybackStatus")).toString()));
+    playerctl({QStringLiteral("play")});
+    ASSERT_TRUE(locked(2));
+    playerctl({QStringLiteral("stop")});
+    EXPECT_TRUE(released(1)) << "a stop keeps the lock";
+    playerctl({QStringLiteral("play")});
+    ASSERT_TRUE(locked(3));
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(player->waitForFinished(kWaitMs));
+    EXPECT_TRUE(released(2));
+    // Only while the lock is held: each one stays released.
+    EXPECT_EQ(logind.locks.size(), 3);
+
+    // Set off, nothing is asked of logind.
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("StopSleep"), QStringLiteral("0"));
+    player = start("off", {}, true, env);
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), 0));
+    QTest::qWait(1000);
+    EXPECT_EQ(logind.locks.size(), 3);
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(player->waitForFinished(kWaitMs));
+    QDBusConnection::disconnectFromBus(QStringLiteral("system"));
+    daemon.terminate();
+    daemon.waitForFinished(5000);
+}
+
 TEST_F(Mpris, ADiscNamedOnTheCommandLinePlaysForThisRunBesideAnotherPlayer)
 {
     // The user's own player holds the plain name on this bus.
@@ -179,3 +276,4 @@ TEST_F(Mpris, WithoutASessionBusThePlayerRunsAndSaysNothingOfIt)
     EXPECT_FALSE(err.contains(QStringLiteral("bus"), Qt::CaseInsensitive)) << err.toStdString();
 }
 
+#include "MprisTest.moc"

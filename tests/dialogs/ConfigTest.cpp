@@ -71,7 +71,7 @@ protected:
 TEST_F(Config, CreationAppliesTheSettingsFileAndOpeningShowsThem)
 {
     StartWith(QStringLiteral("[Settings]\r\nStayOnTop=1\r\nEnableEject=1\r\nTimerInt=250\r\nTimeDisp=0\r\n"
-                             "WordsAlign=0\r\nHideWordsBar=1\r\nStopSaver=2\r\nAutoPlay=1\r\n"
+                             "WordsAlign=0\r\nHideWordsBar=1\r\nStopSaver=2\r\nAutoPlay=1\r\nStopSleep=0\r\n"
                              "[MainFont]\r\nBackColor=255\r\nTitleColor=16711680\r\n"
                              "[Font]\r\nColor=65280\r\nBackColor=8421504\r\nSize=20\r\n"));
     // The running program follows the file.
@@ -99,6 +99,7 @@ TEST_F(Config, CreationAppliesTheSettingsFileAndOpeningShowsThem)
     EXPECT_EQ(config->TimeDisp->ItemIndex(), 0);
     EXPECT_EQ(config->WordsAlign->ItemIndex(), 0);
     EXPECT_EQ(config->StopSaver->ItemIndex(), 2);
+    EXPECT_FALSE(config->StopSleep->isChecked());
     EXPECT_TRUE(config->HideWordsBar->isChecked());
     EXPECT_TRUE(config->OKBtn->isDefault());
     // The time mode key is the settings dialog's while it is shown.
@@ -176,6 +177,8 @@ TEST_F(Config, OkWritesTheFileAndAppliesEverything)
     config->SelectDrive->setChecked(true);
     config->TimeDisp->SetItemIndex(3);
     config->StopSaver->SetItemIndex(2);
+    EXPECT_TRUE(config->StopSleep->isChecked()); // on unless the file says otherwise
+    config->StopSleep->setChecked(false);
     // The interval: a typed value below the range goes back to the position when the
     // edit is left; a valid one is taken.
     config->ConfigPage->setCurrentIndex(0);
@@ -220,6 +223,8 @@ TEST_F(Config, OkWritesTheFileAndAppliesEverything)
     EXPECT_EQ(value("Settings", "SelectDrive"), QStringLiteral("1"));
     EXPECT_EQ(value("Settings", "TimeDisp"), QStringLiteral("3"));
     EXPECT_EQ(value("Settings", "StopSaver"), QStringLiteral("2"));
+    EXPECT_EQ(value("Settings", "StopSleep"), QStringLiteral("0"));
+    EXPECT_FALSE(settings.StopSleep);
     EXPECT_EQ(value("Settings", "TimerInt"), QStringLiteral("250"));
     EXPECT_EQ(value("MainFont", "TimeColor"), QStringLiteral("16711680"));
     EXPECT_EQ(value("MainFont", "Style"), QStringLiteral("1"));
