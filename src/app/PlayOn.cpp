@@ -14,10 +14,19 @@ namespace {
 QString PlayerName() { return SingleInstance::ServerName(QStringLiteral("Mirelune.PlayOn")); }
 } // namespace
 
-bool StartPlayOn(const QString& drive, int32_t from, int32_t to)
+bool StartPlayOn(const QString& drive, int32_t from, int32_t to, const PlayOnDisc& disc)
 {
-    return QProcess::startDetached(QCoreApplication::applicationFilePath(),
-                                   {QStringLiteral("--play-on"), drive, QString::number(from), QString::number(to)});
+    QProcess player;
+    player.setProgram(QCoreApplication::applicationFilePath());
+    player.setArguments(QStringList{QStringLiteral("--play-on"), drive, QString::number(from), QString::number(to),
+                                    QString::number(disc.Volume), disc.Album, disc.Artist} +
+                        disc.Titles);
+    // It outlives whatever read the program's output (a terminal, a test): a write there
+    // would end it.
+    player.setStandardInputFile(QProcess::nullDevice());
+    player.setStandardOutputFile(QProcess::nullDevice());
+    player.setStandardErrorFile(QProcess::nullDevice());
+    return player.startDetached();
 }
 
 void StopPlayOn()
@@ -39,10 +48,18 @@ int RunPlayOn(int argc, char** argv)
     const QString drive = args[2];
     const int32_t from = args[3].toInt();
     const int32_t to = args[4].toInt();
+    PlayOnDisc disc;
+    bool volumeGiven = false;
+    const double volume = args.value(5).toDouble(&volumeGiven);
+    if (volumeGiven) disc.Volume = volume;
+    disc.Album = args.value(6);
+    disc.Artist = args.value(7);
+    disc.Titles = args.mid(8);
 
     DiscDevice device;
     if (!device.Open(drive)) return 1;
     device.SetTimeFormat(TimeFormatMilliseconds);
+    PlayOnPlayer player(device, disc);
     device.SetStartPos(from);
     device.SetEndPos(to);
     device.Play();
@@ -50,20 +67,28 @@ int RunPlayOn(int argc, char** argv)
     QLocalServer server;
     QLocalServer::removeServer(PlayerName());
     server.listen(PlayerName());
+    // The end: the bus name goes first, so that a program starting now finds it free.
+    const auto finish = [&] {
+        player.Unregister();
+        device.Stop();
+        device.Close();
+        app.quit();
+    };
     QObject::connect(&server, &QLocalServer::newConnection, &app, [&] {
         QLocalSocket* s = server.nextPendingConnection();
         QObject::connect(s, &QLocalSocket::readyRead, &app, [&, s] {
             if (!s->readAll().contains("stop")) return;
-            device.Stop();
-            device.Close();
+            finish();
             s->disconnectFromServer();
-            app.quit();
         });
     });
-    // Ends by itself at the end of the disc (or when the disc goes away).
+    QObject::connect(&player, &PlayOnPlayer::Finish, &app, finish);
+    player.Register();
+    // Ends by itself at the end of the disc (or when the disc goes away); a pause waits.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (device.Mode() != ModePlaying) app.quit();
+        if (!player.Paused() && device.Mode() != ModePlaying) finish();
+        else player.Refresh();
     });
     poll.start(500);
     const int rc = app.exec();

@@ -6,9 +6,12 @@
 #include <QString>
 #include <cstdint>
 
-// Starts the detached player for drive from position from to position to (milliseconds).
-bool StartPlayOn(const QString& drive, int32_t from, int32_t to);
+#include "app/PlayOnMpris.h"
+
+// Starts the detached player for drive from position from to position to (milliseconds);
+// the desktop sees it as a player of the disc so named.
+bool StartPlayOn(const QString& drive, int32_t from, int32_t to, const PlayOnDisc& disc);
 // Stops a detached player if one runs, and returns once it has let go of the drive.
 void StopPlayOn();
-// The player's entry: mirelune --play-on DRIVE FROM TO.
+// The player's entry: mirelune --play-on DRIVE FROM TO [VOLUME ALBUM ARTIST TITLE...].
 int RunPlayOn(int argc, char** argv);

@@ -26,6 +26,7 @@
 #include "dialogs/DriveSel.h"
 #include "dialogs/InputData.h"
 #include "dialogs/InputDataLink.h"
+#include "discdata/EntryTexts.h"
 #include "discdata/Words.h"
 #include "lyrics/WordsForm.h"
 #include "main/Glyphs.h"
@@ -212,9 +213,14 @@ int main(int argc, char** argv)
         const QString drive = device.DriveName();
         device.Stop();
         if (!keep) return;
-        // The drive is let go before the player takes it.
+        // The drive and the player's name on the bus are let go before the player takes them.
         device.Close();
-        StartPlayOn(drive, from, controller.DiscEnd);
+        mpris.Withdraw();
+        // Named as the desktop showed the disc.
+        const EntryTexts texts = InitialEntryTexts(words);
+        PlayOnDisc disc{texts.Title, texts.Artist, {}, settings.Volume / 100.0};
+        for (int t = 1; t < int(texts.SongTitles.size()); ++t) disc.Titles << texts.SongTitles[size_t(t)];
+        StartPlayOn(drive, from, controller.DiscEnd, disc);
     };
     QObject::connect(&form, &TMainForm::Closed, &app, &QCoreApplication::quit, Qt::QueuedConnection);
     TerminationSignals termination;

@@ -169,12 +169,15 @@ MprisService::MprisService(MediaControls& controls_, PlaybackController& player_
 {
 }
 
-MprisService::~MprisService()
+MprisService::~MprisService() { Withdraw(); }
+
+void MprisService::Withdraw()
 {
     if (serviceName.isEmpty()) return;
     QDBusConnection bus = QDBusConnection::sessionBus();
-    bus.unregisterObject(kPath);
     bus.unregisterService(serviceName);
+    bus.unregisterObject(kPath);
+    serviceName.clear();
 }
 
 uint32_t MprisService::Now() const { return clock.TickCount(); }

@@ -25,6 +25,8 @@ public:
     // Takes the bus name (a second player on the same bus takes a name with its process
     // id) and follows the player from then on. False, silently, without a session bus.
     bool Start();
+    // Gives the name up (at the end, for a player that plays on).
+    void Withdraw();
     // The name taken on the bus; empty before Start or without a bus.
     QString ServiceName() const { return serviceName; }
 

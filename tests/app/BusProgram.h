@@ -13,6 +13,8 @@
 #include <QDBusVariant>
 #include <QDir>
 #include <QFile>
+#include <QLocalSocket>
+#include <QSet>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -87,6 +89,15 @@ protected:
             }
             delete p;
         }
+        // A player a test left playing on is stopped by its socket, as the program does.
+        for (const QString& folder : runtimeFolders) {
+            QLocalSocket s;
+            s.connectToServer(folder + QStringLiteral("/Mirelune.PlayOn"));
+            if (!s.waitForConnected(1000)) continue;
+            s.write("stop\n");
+            s.waitForBytesWritten(1000);
+            s.waitForDisconnected(5000);
+        }
     }
 
     QString path(const char* folder, const char* file) const
@@ -108,6 +119,7 @@ protected:
             QDir().mkpath(folder);
             env.insert(QLatin1String(var), folder);
         }
+        runtimeFolders.insert(env.value(QStringLiteral("XDG_RUNTIME_DIR")));
         QFile::setPermissions(env.value(QStringLiteral("XDG_RUNTIME_DIR")),
                               QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -219,5 +231,6 @@ protected:
     IniDocument ini;
     BusRecorder rec;
     QList<QProcess*> running;
+    QSet<QString> runtimeFolders;
 };
 

@@ -237,6 +237,67 @@ TEST_F(Mpris, SystemSuspendWaitsWhileADiscPlays)
     daemon.waitForFinished(5000);
 }
 
+TEST_F(Mpris, ThePlayerLeftPlayingOnAfterTheProgramCanBeControlledAndEndsWhenStopped)
+{
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("PlayOnExit"), QStringLiteral("1"));
+    QProcess* program = start("player", {});
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), 0));
+    const auto owner = [this] {
+        return bus.interface()->servicePid(kName).value();
+    };
+    ASSERT_TRUE(set(kPlayer, QStringLiteral("Volume"), 0.7));
+    QTest::qWait(1000); // the drive has been seen playing (closing looks at its last reading)
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(program->waitForFinished(kWaitMs));
+
+    // The disc plays on, and the desktop still has a player of it.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return owner() != 0 && owner() != uint(program->processId()); }, kWaitMs))
+        << "no player of the disc that plays on";
+    EXPECT_EQ(get(kRoot, QStringLiteral("Identity")).toString(), QStringLiteral("Mirelune"));
+    EXPECT_EQ(get(kPlayer, QStringLiteral("PlaybackStatus")).toString(), QStringLiteral("Playing"));
+    const QVariantMap m = AsMap(get(kPlayer, QStringLiteral("Metadata")));
+    EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("月の舟"));
+    EXPECT_EQ(m.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Mirelune デモディスク"));
+    EXPECT_EQ(m.value(QStringLiteral("mpris:length")).toLongLong(), 20000000);
+    EXPECT_DOUBLE_EQ(get(kPlayer, QStringLiteral("Volume")).toDouble(), 0.7);
+    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), QStringLiteral("月の舟"));
+
+    // Paused it waits; played, it goes on; stopped, it ends.
+    ASSERT_TRUE(commandChanges({QStringLiteral("pause")}, QStringLiteral("PlaybackStatus"), QStringLiteral("Paused")));
+    const qlonglong held = get(kPlayer, QStringLiteral("Position")).toLongLong();
+    QTest::qWait(1200);
+    EXPECT_EQ(get(kPlayer, QStringLiteral("Position")).toLongLong(), held);
+    EXPECT_TRUE(bus.interface()->isServiceRegistered(kName).value());
+    ASSERT_TRUE(commandChanges({QStringLiteral("play")}, QStringLiteral("PlaybackStatus"), QStringLiteral("Playing")));
+    QTest::qWait(1200);
+    EXPECT_GT(get(kPlayer, QStringLiteral("Position")).toLongLong(), held + 500000);
+    playerctl({QStringLiteral("stop")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !bus.interface()->isServiceRegistered(kName).value(); }, kWaitMs))
+        << "the player did not end when stopped";
+
+    // Quit ends it too; and the next start of the program takes over from it as before.
+    program = start("player", {});
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), rec.changes.size()));
+    QTest::qWait(1000);
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(program->waitForFinished(kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return owner() != 0 && owner() != uint(program->processId()); }, kWaitMs));
+    const uint playOn = owner();
+    program = start("player", {});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return owner() == uint(program->processId()); }, kWaitMs))
+        << "the program did not take over from the player";
+    // Ended (gone, or a zombie its new parent has not reaped yet).
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] {
+            QFile stat(QStringLiteral("/proc/%1/stat").arg(playOn));
+            return !stat.open(QIODevice::ReadOnly) || stat.readAll().contains(") Z ");
+        },
+        kWaitMs));
+    EXPECT_EQ(program->state(), QProcess::Running);
+}
+
 TEST_F(Mpris, ADiscNamedOnTheCommandLinePlaysForThisRunBesideAnotherPlayer)
 {
     // The user's own player holds the plain name on this bus.
