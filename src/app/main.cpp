@@ -13,7 +13,6 @@
 #include "app/PlayLog.h"
 #include "app/PlayOn.h"
 #include "app/SingleInstance.h"
-#include "app/SoundClient.h"
 #include "app/StandardTexts.h"
 #include "app/TerminationSignals.h"
 #include "common/Clock.h"
@@ -42,8 +41,6 @@
 
 int main(int argc, char** argv)
 {
-    // Before any sound output connects: the mixer shows the sound as Mirelune's music.
-    NameSoundClient();
     if (argc >= 2 && std::strcmp(argv[1], "--play-on") == 0) return RunPlayOn(argc, argv);
 
     // --help and --version answer without a window (and without a display).

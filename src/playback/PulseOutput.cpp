@@ -72,7 +72,13 @@ bool PulseOutput::Connect()
     }
     loop = pa_threaded_mainloop_new();
     if (!loop) return false;
-    context = pa_context_new(pa_threaded_mainloop_get_api(loop), "Mirelune");
+    // The mixer shows the program by its name and icon, and the desktop's rules for music
+    // (ducking under a call) go by the stream's role.
+    pa_proplist* client = pa_proplist_new();
+    pa_proplist_sets(client, PA_PROP_APPLICATION_ID, "org.mirelune.Mirelune");
+    pa_proplist_sets(client, PA_PROP_APPLICATION_ICON_NAME, "mirelune");
+    context = pa_context_new_with_proplist(pa_threaded_mainloop_get_api(loop), "Mirelune", client);
+    pa_proplist_free(client);
     if (!context) {
         pa_threaded_mainloop_free(loop);
         loop = nullptr;

@@ -159,21 +159,24 @@ TEST_F(Desktop, TheMixerShowsTheSoundAsMirelunesMusic)
                                 kWaitMs));
     // The stream of this process among those the server plays.
     const QString pid = QString::number(player->processId());
+    const auto findStream = [&] {
+        QProcess pactl;
+        pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
+        pactl.waitForFinished(5000);
+        for (const QString& input : QString::fromUtf8(pactl.readAllStandardOutput()).split(QStringLiteral("Sink Input #")))
+            if (input.contains(QStringLiteral("application.process.id = \"%1\"").arg(pid))) return input;
+        return QString();
+    };
     QString stream;
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] {
-            QProcess pactl;
-            pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
-            pactl.waitForFinished(5000);
-            for (const QString& input : QString::fromUtf8(pactl.readAllStandardOutput()).split(QStringLiteral("Sink Input #")))
-                if (input.contains(QStringLiteral("application.process.id = \"%1\"").arg(pid))) stream = input;
-            return !stream.isEmpty();
-        },
-        kWaitMs))
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !(stream = findStream()).isEmpty(); }, kWaitMs))
         << "no stream of the program on the sound server";
     EXPECT_TRUE(stream.contains(QStringLiteral("application.name = \"Mirelune\""))) << stream.toStdString();
     EXPECT_TRUE(stream.contains(QStringLiteral("media.role = \"music\""))) << stream.toStdString();
     EXPECT_TRUE(stream.contains(QStringLiteral("application.icon_name = \"mirelune\""))) << stream.toStdString();
+    // The desktop's volume is the stream's own: half the level is -6 dB in the mixer.
+    ASSERT_TRUE(set(kPlayer, QStringLiteral("Volume"), 0.5));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return findStream().contains(QStringLiteral("/ -6.02 dB")); }, kWaitMs))
+        << findStream().toStdString();
     call(kRoot, QStringLiteral("Quit"));
     ASSERT_TRUE(player->waitForFinished(kWaitMs));
 }
