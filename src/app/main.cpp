@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QScreen>
 #include <QStandardPaths>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
@@ -255,6 +256,14 @@ int main(int argc, char** argv)
     QObject::connect(&form, &TMainForm::DiscComing, &form, [discNotice] { CloseNotice(discNotice); });
 
     controller.StartTimer();
+    // The first tick ends start-up (the windows come out) and the next one reads the
+    // drive: both as soon as the event loop runs, not a whole stopped-tick interval
+    // later. Each in a turn of its own, so the windows reach the screen in between.
+    QTimer::singleShot(0, &controller, [&controller] {
+        if (!controller.Starting) return; // the tick came first after all
+        controller.TimerProc();
+        QTimer::singleShot(0, &controller, [&controller] { controller.TimerProc(); });
+    });
     const int rc = app.exec();
     device.Close();
     SetMessagePresenter(nullptr);
