@@ -25,6 +25,7 @@
 #include "common/Etc.h"
 #include "discdata/DiscList.h"
 #include "discdata/Words.h"
+#include "dialogs/PlainHeader.h"
 #include "main/Help.h"
 #include "main/Main.h"
 #include "settings/IniFile.h"
@@ -37,6 +38,7 @@ int S(int pixels) { return ScaleToScreen(pixels); }
 
 DiscGrid::DiscGrid(QWidget* parent) : QTableView(parent)
 {
+    setHorizontalHeader(new PlainHeader(Qt::Horizontal, this));
     viewport()->setMouseTracking(true);
     connect(horizontalScrollBar(), &QScrollBar::valueChanged, this, &DiscGrid::ReleaseCellHint);
     connect(verticalScrollBar(), &QScrollBar::valueChanged, this, &DiscGrid::ReleaseCellHint);

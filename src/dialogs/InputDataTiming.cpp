@@ -25,6 +25,7 @@
 #include "common/Clock.h"
 #include "common/Etc.h"
 #include "discdata/Words.h"
+#include "dialogs/PlainHeader.h"
 
 namespace {
 constexpr int kEmptyRows = 4; // below the last line, so the cursor can stay in the fifth row
@@ -109,6 +110,7 @@ QWidget* TInputDataForm::buildTimingSheet()
 
     TimingList = new QTableWidget(0, 3, page);
     named(TimingList, "TimingList");
+    TimingList->setHorizontalHeader(new PlainHeader(Qt::Horizontal, TimingList));
     TimingList->setHorizontalHeaderLabels({QStringLiteral("歌詞"), QStringLiteral("表示"), QStringLiteral("消去")});
     TimingList->horizontalHeaderItem(1)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TimingList->horizontalHeaderItem(2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
