@@ -68,6 +68,15 @@ int32_t CellNumber(const QString& text)
     return ok ? value : 0;
 }
 
+// The keys that stamp during a capture, as Set's own keys: Space and Enter, with
+// neither Ctrl nor Alt (those belong to shortcuts).
+bool StampKey(const QKeyEvent* key)
+{
+    const int k = key->key();
+    return (k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter) &&
+           !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+}
+
 // The nudge of a key while testing: +/- move the adjust value by 5, with Ctrl by 50.
 int NudgeOf(const QKeyEvent* key)
 {
@@ -197,20 +206,28 @@ void TInputDataForm::connectTiming()
     connect(StartBtn, &QPushButton::clicked, this, &TInputDataForm::StartBtnClick);
     connect(RetBtn, &QPushButton::clicked, this, &TInputDataForm::RetBtnClick);
     connect(TestBtn, &QPushButton::clicked, this, &TInputDataForm::TestBtnClick);
-    // A stamp is made as the key or button goes down, not when it comes up.
+    // A stamp is made as the key or button goes down, not when it comes up. Their
+    // presses are timed by the dialog's filter, which watches every event while a
+    // capture runs (the only time these buttons are enabled).
     for (QPushButton* b : {SetBtn, ContSetBtn}) {
         connect(b, &QPushButton::pressed, this, [this, b] {
             const uint32_t tick = pressPending ? pressTick : clock.TickCount();
             pressPending = false;
             SetBtnPress(b == ContSetBtn, tick);
         });
-        b->installEventFilter(this);
     }
     // The fast seek runs while the button is held (mouse or Space).
     for (QPushButton* b : {PrevBtn, NextBtn}) {
         connect(b, &QPushButton::pressed, this, [this, b] { Capture.BeginSeek(b == NextBtn); });
         connect(b, &QPushButton::released, this, [this] { Capture.ReleaseSeek(); });
         b->installEventFilter(this);
+    }
+    // A button clicked during a capture gives the keyboard back to Set at once, so
+    // that the next Space or Enter stamps and the key hint holds.
+    for (QPushButton* b : {StartBtn, RetBtn, ContSetBtn, PrevBtn, NextBtn}) {
+        connect(b, &QPushButton::released, this, [this] {
+            if (Capturing()) SetBtn->setFocus(Qt::OtherFocusReason);
+        });
     }
     TimingList->viewport()->installEventFilter(this);
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
@@ -220,6 +237,16 @@ void TInputDataForm::connectTiming()
 bool TInputDataForm::timingEvent(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (Capturing() && watched != SetBtn && (type == QEvent::KeyPress || type == QEvent::KeyRelease) &&
+        StampKey(static_cast<QKeyEvent*>(event)) && watched->isWidgetType() &&
+        (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
+        // Space and Enter stamp whatever has the focus: on another button they would
+        // press it (Continuous Set gluing two times, another fast seek) or do nothing.
+        auto* key = static_cast<QKeyEvent*>(event);
+        if (type == QEvent::KeyPress && !key->isAutoRepeat())
+            SetBtnPress(false, pressTimes.TickOf(key->timestamp(), clock.TickCount()));
+        return true;
+    }
     if (watched == SetBtn || watched == ContSetBtn) {
         if (type == QEvent::KeyPress || type == QEvent::KeyRelease || type == QEvent::MouseButtonPress) {
             auto* input = static_cast<QInputEvent*>(event);
@@ -400,8 +427,9 @@ void TInputDataForm::ShowElapsed(int32_t elapsed) { TimeText->setText(QString::n
 void TInputDataForm::ModeChanged()
 {
     applyTimingState();
-    // While a test runs, + and - reach the dialog from whichever control has the focus.
-    if (Testing())
+    // While a test runs, + and - reach the dialog from whichever control has the focus;
+    // while a capture runs, Space and Enter do, and the presses of Set are timed.
+    if (Testing() || Capturing())
         qApp->installEventFilter(this);
     else
         qApp->removeEventFilter(this);

@@ -104,6 +104,19 @@ protected:
         release.setTimestamp(clock.TickCount() + 5000);
         QApplication::sendEvent(w, &release);
     }
+    // A left click on w, stamped as Key stamps its keys.
+    void Click(QWidget* w)
+    {
+        const QPointF at(w->rect().center());
+        QMouseEvent press(QEvent::MouseButtonPress, at, w->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                          Qt::NoModifier);
+        press.setTimestamp(clock.TickCount() + 5000);
+        QApplication::sendEvent(w, &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, w->mapToGlobal(at), Qt::LeftButton, Qt::NoButton,
+                            Qt::NoModifier);
+        release.setTimestamp(clock.TickCount() + 5000);
+        QApplication::sendEvent(w, &release);
+    }
     QString Cell(int row, int column) const { return dialog.TimingList->item(row - 1, column)->text(); }
     static QStringList Enabled(std::initializer_list<QWidget*> widgets)
     {
@@ -245,7 +258,7 @@ TEST_F(InputData, KeysStampOnTheWayDownAndTheCursorKeepsTheFifthRow)
     EXPECT_EQ(words.GetLine(1, 2).StartTime, 200);
     for (int press = 0; press < 7; ++press) {
         clock.Advance(500);
-        Key(dialog.ContSetBtn, Qt::Key_Space);
+        Click(dialog.ContSetBtn);
     }
     // Continuous set: each end also starts the next line; the cursor is on line 8's end.
     EXPECT_EQ(Cell(7, 2), Cell(8, 1));
@@ -260,6 +273,55 @@ TEST_F(InputData, KeysStampOnTheWayDownAndTheCursorKeepsTheFifthRow)
     EXPECT_EQ(Cell(7, 2), QStringLiteral("750"));
     EXPECT_EQ(Cell(8, 1), QStringLiteral("800"));
     EXPECT_EQ(dialog.TimingList->currentRow(), 6);
+}
+
+TEST_F(InputData, SpaceAndEnterStampWhereverTheFocusIsAndAClickedButtonGivesItBackToSet)
+{
+    Open(1, 6);
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    dialog.StartBtn->click();
+    ASSERT_TRUE(dialog.Capturing());
+    // Keys as the user presses them: to whichever widget has the focus.
+    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    clock.Advance(1000);
+    press(Qt::Key_Space); // start of line 1
+    clock.Advance(500);
+    QTest::mouseClick(dialog.ContSetBtn, Qt::LeftButton); // end of 1 and start of 2 together
+    EXPECT_EQ(words.GetLine(1, 1).EndTime, 150);
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 150);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.SetBtn);
+    clock.Advance(500);
+    press(Qt::Key_Space); // the end of line 2 alone, not glued to the start of line 3
+    EXPECT_EQ(words.GetLine(1, 2).EndTime, 200);
+    EXPECT_EQ(words.GetLine(1, 3).StartTime, 300);
+    EXPECT_EQ(dialog.TimingList->currentRow(), 2);
+    EXPECT_EQ(dialog.TimingList->currentColumn(), 1);
+
+    // Held with the mouse, 早送り runs ahead; Space stamps where the seek stands.
+    clock.Advance(250);
+    QTest::mousePress(dialog.NextBtn, Qt::LeftButton);
+    ASSERT_TRUE(dialog.Capture.Seeking);
+    clock.Advance(101);
+    dialog.Capture.SeekStep(); // one step of a second: 2.50 s + 1 s
+    press(Qt::Key_Space);
+    EXPECT_EQ(words.GetLine(1, 3).StartTime, 325);
+    EXPECT_TRUE(dialog.Capture.Seeking) << "Space started or ended a seek";
+    QTest::mouseRelease(dialog.NextBtn, Qt::LeftButton);
+    EXPECT_FALSE(dialog.Capture.Seeking);
+    EXPECT_EQ(QApplication::focusWidget(), dialog.SetBtn);
+    clock.Advance(700);
+    press(Qt::Key_Return);
+    EXPECT_EQ(words.GetLine(1, 3).EndTime, 395);
+    // Tabbed onto another button, Space and Enter still stamp one slot each.
+    for (Qt::Key key : {Qt::Key_Space, Qt::Key_Enter}) {
+        dialog.ContSetBtn->setFocus(Qt::TabFocusReason);
+        clock.Advance(100);
+        press(key);
+    }
+    EXPECT_EQ(words.GetLine(1, 4).StartTime, 405);
+    EXPECT_EQ(words.GetLine(1, 4).EndTime, 415);
+    EXPECT_EQ(words.GetLine(1, 5).StartTime, 500);
+    EXPECT_TRUE(dialog.Capturing());
 }
 
 TEST_F(InputData, EnterWalksDownTheTitlesAndOkSavesThemOnADiscWithADataTrackFirst)
