@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QStringDecoder>
+#include <algorithm>
 
 #include "common/Defines.h"
 #include "common/Error.h"
@@ -31,13 +32,84 @@ QString MemoText(const QStringList& lines)
     return text;
 }
 
+namespace {
+// The longest common subsequence of a[a0, a1) and b[b0, b1) under same(i, j): the pairs
+// (i, j) it matches, in order. Where several are as long, equal heads are matched first.
+template <typename Same>
+std::vector<std::pair<int, int>> CommonRun(int a0, int a1, int b0, int b1, Same same)
+{
+    const int n = a1 - a0, m = b1 - b0;
+    // length[i][j]: the longest run of the tails from a0 + i and b0 + j.
+    std::vector<std::vector<int>> length(n + 1, std::vector<int>(m + 1, 0));
+    for (int i = n - 1; i >= 0; --i)
+        for (int j = m - 1; j >= 0; --j)
+            length[i][j] = same(a0 + i, b0 + j) ? length[i + 1][j + 1] + 1
+                                                : std::max(length[i + 1][j], length[i][j + 1]);
+    std::vector<std::pair<int, int>> pairs;
+    for (int i = 0, j = 0; i < n && j < m;) {
+        if (same(a0 + i, b0 + j) && length[i][j] == length[i + 1][j + 1] + 1) {
+            pairs.emplace_back(a0 + i, b0 + j);
+            ++i;
+            ++j;
+        } else if (length[i + 1][j] >= length[i][j + 1]) {
+            ++i;
+        } else {
+            ++j;
+        }
+    }
+    return pairs;
+}
+
+// Two texts of one line are alike when at least half of the longer one's characters, in
+// order, are in the other: a word mended, a phrase added, a typo.
+bool Alike(const QString& a, const QString& b)
+{
+    const int longer = static_cast<int>(std::max(a.size(), b.size()));
+    if (longer == 0) return true;
+    const auto chars = CommonRun(0, static_cast<int>(a.size()), 0, static_cast<int>(b.size()),
+                                 [&](int i, int j) { return a[i] == b[j]; });
+    return 2 * static_cast<int>(chars.size()) >= longer;
+}
+} // namespace
+
+std::vector<int> FollowLines(const QStringList& before, const QStringList& after)
+{
+    const int n = static_cast<int>(before.size()), m = static_cast<int>(after.size());
+    std::vector<int> match(m, -1);
+    // The unchanged lines, then what changed between each two of them.
+    std::vector<std::pair<int, int>> kept =
+        CommonRun(0, n, 0, m, [&](int i, int j) { return before[i] == after[j]; });
+    kept.emplace_back(n, m); // the end of the text closes the last stretch
+    int i0 = 0, j0 = 0;
+    for (const auto& [i1, j1] : kept) {
+        if (i1 - i0 == j1 - j0) {
+            for (int k = 0; k < i1 - i0; ++k) match[j0 + k] = i0 + k; // edited in place
+        } else if (i1 > i0 && j1 > j0) {
+            for (const auto& [i, j] :
+                 CommonRun(i0, i1, j0, j1, [&](int i, int j) { return Alike(before[i], after[j]); }))
+                match[j] = i;
+        }
+        if (j1 < m) match[j1] = i1;
+        i0 = i1 + 1;
+        j0 = j1 + 1;
+    }
+    return match;
+}
+
 bool StoreLyrics(TWords& words, int track, const QStringList& lines)
 {
     const int n = static_cast<int>(lines.size());
     if (n > kMaxLines) return false;
     const int old = words.GetLineCount(track);
+    std::vector<TWordsLine> records;
+    QStringList texts;
+    for (int k = 1; k <= old; ++k) {
+        records.push_back(words.GetLine(track, k));
+        texts << records.back().Text;
+    }
+    const std::vector<int> from = FollowLines(texts, lines);
     for (int k = 1; k <= n; ++k) {
-        TWordsLine line = k <= old ? words.GetLine(track, k) : TWordsLine{};
+        TWordsLine line = from[k - 1] >= 0 ? records[from[k - 1]] : TWordsLine{};
         line.Text = lines[k - 1];
         words.SetLine(track, k, line);
     }

@@ -22,7 +22,52 @@ protected:
 
 } // namespace
 
-// Moving texts past their times and the 127-line limit are tested through the dialog.
+TEST_F(Entry, EditedLyricsKeepEachLinesTimesWithItsText)
+{
+    const QString star = QStringLiteral("夜空に星が"), stars = QStringLiteral("夜空に星が光る");
+    struct Case {
+        const char* what;
+        QStringList before, after;
+        std::vector<int> from; // for each line after: the line before it is, -1 new
+    };
+    const std::vector<Case> cases = {
+        {"unchanged", {"A", "B", "C"}, {"A", "B", "C"}, {0, 1, 2}},
+        {"a line inserted first", {"A", "B", "C"}, {"N", "A", "B", "C"}, {-1, 0, 1, 2}},
+        {"a line inserted between", {"A", "B", "C"}, {"A", "N", "B", "C"}, {0, -1, 1, 2}},
+        {"a line added last", {"A", "B"}, {"A", "B", "N"}, {0, 1, -1}},
+        {"a line deleted", {"A", "B", "C"}, {"A", "C"}, {0, 2}},
+        {"the first line deleted", {"A", "B", "C"}, {"B", "C"}, {1, 2}},
+        {"a line edited in place", {"A", "B", "C"}, {"A", "X", "C"}, {0, 1, 2}},
+        {"two lines edited in place", {"A", "B", "C", "D"}, {"A", "X", "Y", "D"}, {0, 1, 2, 3}},
+        {"the first line edited", {"A", "B"}, {"X", "B"}, {0, 1}},
+        {"every line replaced, as many", {"A", "B"}, {"X", "Y"}, {0, 1}},
+        {"a line inserted before one mended", {"A", star, "C"}, {"A", "N", stars, "C"}, {0, -1, 1, 2}},
+        {"a line mended before one inserted", {"A", stars, "C"}, {"A", star, "N", "C"}, {0, 1, -1, 2}},
+        {"one line replaced by two unlike it", {"A", "B", "C"}, {"A", "X", "Y", "C"}, {0, -1, -1, 2}},
+        {"two lines joined into one unlike them", {"A", "B", "C", "D"}, {"A", "X", "D"}, {0, -1, 3}},
+        {"a repeated line inserted among repeats", {"S", "R", "R", "E"}, {"S", "R", "N", "R", "E"}, {0, 1, -1, 2, 3}},
+        {"one of two empty lines deleted", {"A", "", "B", "", "C"}, {"A", "", "B", "C"}, {0, 1, 2, 4}},
+        {"a line moved is deleted and new", {"A", "B", "C"}, {"B", "C", "A"}, {1, 2, -1}},
+        {"lyrics typed anew", {}, {"A", "B"}, {-1, -1}},
+        {"lyrics cleared", {"A", "B"}, {}, {}},
+    };
+    for (const Case& c : cases) EXPECT_EQ(FollowLines(c.before, c.after), c.from) << c.what;
+
+    // Stored, the times go with the lines they belong to.
+    Lines(3, {{100, 200}, {300, 400}, {500, 600}});
+    ASSERT_TRUE(StoreLyrics(words, 3, {"l1", "new", "l2.", "l3"}));
+    ASSERT_EQ(words.GetLineCount(3), 4);
+    const std::vector<std::pair<int32_t, int32_t>> times = {{100, 200}, {0, 0}, {300, 400}, {500, 600}};
+    for (int k = 1; k <= 4; ++k) {
+        EXPECT_EQ(words.GetLine(3, k).StartTime, times[k - 1].first) << "line " << k;
+        EXPECT_EQ(words.GetLine(3, k).EndTime, times[k - 1].second) << "line " << k;
+    }
+    EXPECT_EQ(words.GetLine(3, 3).Text, QStringLiteral("l2."));
+    ASSERT_TRUE(StoreLyrics(words, 3, {"l1", "l3"}));
+    EXPECT_EQ(words.GetLine(3, 2).StartTime, 500);
+}
+
+// The 127-line limit is tested through the dialog.
 TEST_F(Entry, MemoLinesEndAtEveryBreakAndCopySourcesAreNeitherTheTrackNorABorrower)
 {
     EXPECT_EQ(MemoLines(QStringLiteral("a\nb\n")), (QStringList{"a", "b"}));

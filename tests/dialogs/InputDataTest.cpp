@@ -361,14 +361,14 @@ TEST_F(InputData, LyricsOfUpTo127LinesFromTheMemoOrAFile)
 {
     Open(1, 2);
     dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
-    // A new first line: texts move down, times stay where they were.
+    // A new first line: the texts move down, each with its times.
     dialog.WordsEdit->setFocus();
     dialog.WordsEdit->setPlainText(QStringLiteral("前奏\n行1\n行2\n"));
     dialog.WordsEdit->document()->setModified(true);
     dialog.CopyTrack->setFocus(); // leaving the memo stores it
     EXPECT_EQ(words.GetLineCount(1), 3);
     EXPECT_EQ(words.GetLine(1, 2).Text, QStringLiteral("行1"));
-    EXPECT_EQ(words.GetLine(1, 2).StartTime, 200);
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 100);
     EXPECT_EQ(dialog.TimingList->item(2, 0)->text(), QStringLiteral("行2"));
 
     // 128 lines are refused: the message, the memo keeps its text and the focus, the
@@ -432,6 +432,27 @@ TEST_F(InputData, LyricsOfUpTo127LinesFromTheMemoOrAFile)
     EXPECT_EQ(dialog.InputDataPage->currentWidget(), dialog.TimingSheet);
     EXPECT_EQ(words.GetLineCount(2), 3);
     EXPECT_EQ(dialog.TimingList->item(2, 0)->text(), QStringLiteral("秋の歌"));
+}
+
+TEST_F(InputData, TimesFollowTheirLinesThroughAnEditAndTheTimingPageShowsThemBeforeOk)
+{
+    Open(1, 4);
+    dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
+    // A forgotten first line typed in, line 2 mended, line 3 deleted.
+    dialog.WordsEdit->setFocus();
+    dialog.WordsEdit->setPlainText(QStringLiteral("前奏\n行1\n行2です\n行4\n"));
+    dialog.WordsEdit->document()->setModified(true);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Tab, Qt::ControlModifier); // on to the timing page
+    ASSERT_EQ(dialog.InputDataPage->currentWidget(), dialog.TimingSheet);
+    const QStringList shown = {"前奏 0 0", "行1 100 150", "行2です 200 250", "行4 400 450"};
+    ASSERT_EQ(dialog.TimingList->rowCount(), 4 + 4);
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_EQ(QStringList({Cell(k, 0), Cell(k, 1), Cell(k, 2)}).join(QLatin1Char(' ')), shown[k - 1]);
+    EXPECT_EQ(File(), saved); // shown, not yet written
+    dialog.OKBtn->click();
+    ASSERT_FALSE(dialog.isVisible());
+    for (const char* line : {"001=0,0,前奏", "002=100,150,行1", "003=200,250,行2です", "004=400,450,行4"})
+        EXPECT_TRUE(FileText().contains(QString::fromUtf8(line))) << line << "\n" << FileText().toStdString();
 }
 
 TEST_F(InputData, OkRefusesContradictingTimesAndShowsTheCell)
