@@ -8,21 +8,52 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <cerrno>
+#include <memory>
 #include <cstdio>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <unistd.h>
 
 namespace {
-// Asks the instance listening on name to come forward; false when none answers.
-bool AskForward(const QString& name)
+// The request as lines of "key value", values percent-encoded, ending with "end".
+QByteArray Encode(const InstanceRequest& r)
+{
+    QByteArray out = "show\n";
+    const auto line = [&out](const char* key, const QByteArray& value) {
+        if (!value.isEmpty()) out += QByteArray(key) + ' ' + value.toPercentEncoding() + '\n';
+    };
+    line("disc", r.Disc.toUtf8());
+    line("command", r.Command.toUtf8());
+    line("startup-id", r.StartupId);
+    line("activation-token", r.ActivationToken);
+    return out + "end\n";
+}
+
+InstanceRequest Decode(const QByteArray& bytes)
+{
+    InstanceRequest r;
+    for (const QByteArray& line : bytes.split('\n')) {
+        const qsizetype blank = line.indexOf(' ');
+        if (blank < 0) continue;
+        const QByteArray key = line.left(blank), value = QByteArray::fromPercentEncoding(line.mid(blank + 1));
+        if (key == "disc") r.Disc = QString::fromUtf8(value);
+        else if (key == "command") r.Command = QString::fromUtf8(value);
+        else if (key == "startup-id") r.StartupId = value;
+        else if (key == "activation-token") r.ActivationToken = value;
+    }
+    return r;
+}
+
+// Hands the request to the instance listening on name; false when none answers.
+bool AskForward(const QString& name, const InstanceRequest& request)
 {
     QLocalSocket other;
     other.connectToServer(name);
     if (!other.waitForConnected(1000)) return false;
-    other.write("show\n");
+    other.write(Encode(request));
     other.waitForBytesWritten(1000);
     other.disconnectFromServer();
+    if (other.state() != QLocalSocket::UnconnectedState) other.waitForDisconnected(1000);
     return true;
 }
 } // namespace
@@ -72,7 +103,7 @@ bool SingleInstance::Claim(const QString& name, int waitMs)
     for (;;) {
         const Lock lock = takeLock(name);
         if (lock == Lock::Taken) break;
-        if (AskForward(name)) return false;
+        if (AskForward(name, Request)) return false;
         if (lock == Lock::Unavailable) {
             // No lock file can be made (a runtime folder we cannot write): the socket
             // alone decides, as well as it can.
@@ -100,10 +131,25 @@ void SingleInstance::listen(const QString& name)
     }
     connect(server, &QLocalServer::newConnection, this, [this] {
         while (QLocalSocket* s = server->nextPendingConnection()) {
-            connect(s, &QLocalSocket::readyRead, this, [this, s] {
-                if (s->readAll().contains("show")) emit ShowRequested();
+            // The request is whole once its last line ("end") came, or the start hung up.
+            auto received = std::make_shared<QByteArray>();
+            auto taken = std::make_shared<bool>(false);
+            const auto take = [this, received, taken] {
+                if (*taken || !received->startsWith("show")) return;
+                *taken = true;
+                const InstanceRequest request = Decode(*received);
+                emit Requested(request);
+                if (request.Command.isEmpty()) emit ShowRequested();
+            };
+            connect(s, &QLocalSocket::readyRead, this, [s, received, take] {
+                *received += s->readAll();
+                if (received->endsWith("end\n")) take();
             });
-            connect(s, &QLocalSocket::disconnected, s, &QObject::deleteLater);
+            connect(s, &QLocalSocket::disconnected, this, [s, received, take] {
+                *received += s->readAll();
+                take();
+                s->deleteLater();
+            });
         }
     });
 }

@@ -1,13 +1,23 @@
 #pragma once
 // One Mirelune per user: the first start listens on a local socket named "Mirelune" in
-// the user's runtime folder; a later start connects, asks the first to come forward and
-// ends without showing anything. Who is first is settled by a lock on a file beside the
+// the user's runtime folder; a later start connects, hands its request to the first (come
+// forward, a disc to play, a command, the launcher's startup notification) and ends
+// without showing anything. Who is first is settled by a lock on a file beside the
 // socket, which the kernel lets go when its process ends however it ends; only its
 // holder touches the socket.
 #include <QObject>
 #include <QString>
 
 class QLocalServer;
+
+// What a later start asks of the running program.
+struct InstanceRequest {
+    QString Disc;               // a disc to play for this run (an absolute path); empty for none
+    QString Command;            // "play-pause", "next", ...; empty for none
+    QByteArray StartupId;       // the launcher's X11 startup notification, to be ended
+    QByteArray ActivationToken; // the launcher's Wayland activation token, for the window
+    bool operator==(const InstanceRequest&) const = default;
+};
 
 class SingleInstance : public QObject {
     Q_OBJECT
@@ -21,13 +31,17 @@ public:
     static QString LockFileName(const QString& serverName);
 
     // True when this process is the first; false when another one runs (it has been
-    // asked to come forward). A start that finds the lock held while the holder does not
+    // handed Request). A start that finds the lock held while the holder does not
     // answer yet (it is still starting, or ending) keeps trying for waitMs.
     bool Claim(const QString& name = ServerName(), int waitMs = 5000);
+    // What this start hands to a running one.
+    InstanceRequest Request;
 
 signals:
-    // A second start asked this instance to come forward.
+    // A later start asked this instance to come forward (any request but a command).
     void ShowRequested();
+    // What a later start asked, whole.
+    void Requested(const InstanceRequest& request);
 
 private:
     enum class Lock { Taken, Held, Unavailable };

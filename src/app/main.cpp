@@ -36,6 +36,7 @@
 #include "main/Mpris.h"
 #include "main/SystemBus.h"
 #include "main/WidgetPresenter.h"
+#include "main/X11Desktop.h"
 #include "playback/DiscDevice.h"
 #include "playback/PlaybackController.h"
 #include "settings/IniFile.h"
@@ -44,19 +45,31 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && std::strcmp(argv[1], "--play-on") == 0) return RunPlayOn(argc, argv);
 
-    // --help and --version answer without a window (and without a display).
+    // The launcher's startup notification, read before the toolkit takes it: a start that
+    // hands its work to a running program passes it on.
+    const QByteArray startupId = qgetenv("DESKTOP_STARTUP_ID");
+    const QByteArray activationToken = qgetenv("XDG_ACTIVATION_TOKEN");
+
+    // Help, the version and what cannot be taken are answered without a window (and
+    // without a display).
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     const CommandLine line = ParseCommandLine(args, [](const QString& p) { return QFileInfo::exists(p); });
-    if (!line.UnknownOption.isEmpty()) {
-        std::fprintf(stderr, "mirelune: unknown option %s\nTry 'mirelune --help'.\n",
-                     line.UnknownOption.toLocal8Bit().constData());
+    if (!line.Error.isEmpty()) {
+        std::fprintf(stderr, "mirelune: %s\nTry 'mirelune --help'.\n", line.Error.toLocal8Bit().constData());
         return 2;
     }
     if (line.Help || line.Version) {
         const QString text = line.Help ? UsageText() : VersionText(QStringLiteral(MIRELUNE_VERSION));
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return 0;
+    }
+    // A disc named on the command line is the drive for this run only; the setting stays.
+    // One that is not there is told here, by this start, whether or not one runs already.
+    const QString namedDisc = line.DiscPath.isEmpty() ? QString() : QFileInfo(line.DiscPath).absoluteFilePath();
+    if (!namedDisc.isEmpty() && !QFileInfo::exists(namedDisc)) {
+        std::fprintf(stderr, "mirelune: %s: no such file\n", line.DiscPath.toLocal8Bit().constData());
+        return 1;
     }
 
     QApplication app(argc, argv);
@@ -73,6 +86,7 @@ int main(int argc, char** argv)
     SetMessagePresenter(&presenter);
 
     SingleInstance instance;
+    instance.Request = {namedDisc, line.Command, startupId, activationToken};
     if (!instance.Claim()) return 0;
 
     const ProgramPaths paths =
@@ -88,8 +102,6 @@ int main(int argc, char** argv)
     }
     LoadSettings(settings, spStartup);
 
-    // A disc named on the command line is the drive for this run only; the setting stays.
-    const QString namedDisc = line.DiscPath.isEmpty() ? QString() : QFileInfo(line.DiscPath).absoluteFilePath();
     if (settings.SelectDrive && namedDisc.isEmpty()) {
         TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
         if (select.exec() != QDialog::Accepted) return 0;
@@ -124,7 +136,8 @@ int main(int argc, char** argv)
     // A disc named on the command line is the drive for this run only; it cannot be
     // swapped for another, so failing to open it ends the program.
     QString drive = namedDisc.isEmpty() ? settings.DriveName : namedDisc;
-    controller.PlayFirstDisc = !namedDisc.isEmpty();
+    // So does the disc of a start told to play.
+    controller.PlayFirstDisc = !namedDisc.isEmpty() || line.Command == QLatin1String("play-pause");
     // A drive that cannot be opened is reported; then the user may choose another (a
     // disc image, on a machine without a drive). Only a cancelled choice ends the program.
     while (!controller.OpenDevice(drive)) {
@@ -185,6 +198,44 @@ int main(int argc, char** argv)
     mpris.Quit = [&form] { form.close(); };
     mpris.Start();
 
+    // A later start's request: the launcher's startup notification ends (the token goes to
+    // the window that comes forward), its command acts as the desktop's media controls
+    // do, and its disc plays here for this run, as a start naming it would have it.
+    QString handedDisc;
+    QTimer discWait; // until no message box, press or disc load is under way
+    discWait.setInterval(200);
+    const auto playHandedDisc = [&] {
+        if (controller.Starting || controller.Waiting() || controller.Loading ||
+            qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+            return;
+        discWait.stop();
+        const QString disc = std::exchange(handedDisc, QString());
+        const QString previous = device.DriveName();
+        if (controller.SwitchDrive(disc, true)) {
+            form.DriveDisplayName = disc;
+        } else {
+            const QString reason = device.OpenError();
+            ErrorMessage(QStringLiteral("ディスク %1 を開けません。").arg(disc) +
+                             (reason.isEmpty() ? QString() : QStringLiteral("\r\r") + reason),
+                         QStringLiteral("Mirelune"));
+            controller.SwitchDrive(previous, false);
+        }
+        form.ApplyWindowSettings();
+    };
+    QObject::connect(&discWait, &QTimer::timeout, &form, playHandedDisc);
+    QObject::connect(&instance, &SingleInstance::Requested, &form, [&](const InstanceRequest& r) {
+        if (!r.StartupId.isEmpty()) X11EndStartupNotification(r.StartupId);
+        if (!r.ActivationToken.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", r.ActivationToken);
+        if (r.Command == QLatin1String("play-pause")) media.PlayPause();
+        else if (r.Command == QLatin1String("next")) media.Next();
+        else if (r.Command == QLatin1String("previous")) media.Previous();
+        else if (r.Command == QLatin1String("stop")) media.Stop();
+        if (!r.Disc.isEmpty()) {
+            handedDisc = r.Disc;
+            discWait.start();
+            playHandedDisc();
+        }
+    });
     QObject::connect(&instance, &SingleInstance::ShowRequested, &form, &TMainForm::BringForward);
     // System suspend waits while a disc plays (the setting StopSleep); it is let go on
     // pause, stop and exit.

@@ -106,6 +106,21 @@ bool PlaybackController::OpenDevice(const QString& driveName)
     return true;
 }
 
+bool PlaybackController::SwitchDrive(const QString& driveName, bool playFirst)
+{
+    if (!NoDiscMode(DeviceModeNow)) UnloadDisc();
+    // As at start-up: whatever the drive holds comes in at the next poll.
+    PrevDeviceMode = DeviceModeNow = ModeOpen;
+    ShowNoDisc();
+    host.RedrawDisplay();
+    device.Stop();
+    device.Close();
+    const bool opened = OpenDevice(driveName);
+    PlayFirstDisc = opened && playFirst;
+    PollCountdown = -1;
+    return opened;
+}
+
 void PlaybackController::StartTimer()
 {
     UpdateTimerInterval();

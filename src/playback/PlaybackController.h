@@ -115,6 +115,12 @@ public:
     // Start-up: opens the drive, stops it, rewinds, milliseconds, and notes whether a
     // disc is already in (DiscAtStart). False when the drive cannot be opened.
     bool OpenDevice(const QString& driveName);
+    // Another drive (or disc image) for the rest of the run, as a start naming it would
+    // have it: the disc in the drive is unloaded (its dialogs closed, its log line
+    // written, its play state saved), the drive named is opened, and the next poll takes
+    // what it holds as a disc coming in, played at once when playFirst. False when it
+    // cannot be opened: no drive is open then (the caller opens another).
+    bool SwitchDrive(const QString& driveName, bool playFirst);
     // Starts the tick timer (the end of the main window's creation).
     void StartTimer();
 

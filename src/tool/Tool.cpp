@@ -59,6 +59,8 @@ Options:
              the program's folder when a Mirelune.ini stands there). It must
              exist.
   -h, --help This text.
+  -V, --version
+             The version, as "mirelune-tool VERSION".
 
 Exit status: 0 done, 1 failed (the data file is left as it was) or the output
 could not be written, 2 wrong usage.
@@ -144,6 +146,10 @@ int Tool::run(const QStringList& args, const QString& settingsFolder, const QStr
     for (const QString& arg : args) {
         if (arg == QLatin1String("-h") || arg == QLatin1String("--help")) {
             out << kHelp;
+            return ToolDone;
+        }
+        if (arg == QLatin1String("-V") || arg == QLatin1String("--version")) {
+            out << "mirelune-tool " MIRELUNE_VERSION "\n";
             return ToolDone;
         }
         // "/i..." is the option only before the command: after it, it may be a path.

@@ -5,6 +5,8 @@
 #include "BusProgram.h"
 
 #include <QRegularExpression>
+#include <cstdlib>
+#include <xcb/xcb.h>
 
 namespace {
 QString XDisplayName;
@@ -41,6 +43,57 @@ public:
 public slots:
     void RegisterStatusNotifierItem(const QString& service) { registered << service; }
     void RegisterStatusNotifierHost(const QString&) {}
+};
+
+// Listens on an X display for the startup-notification messages sent to its root window
+// (_NET_STARTUP_INFO_BEGIN, then _NET_STARTUP_INFO, 20 bytes each, the last ending in a NUL).
+class StartupListener {
+public:
+    explicit StartupListener(const QString& display)
+    {
+        connection = xcb_connect(display.toLocal8Bit().constData(), nullptr);
+        if (xcb_connection_has_error(connection)) return;
+        xcb_screen_t* screen = xcb_setup_roots_iterator(xcb_get_setup(connection)).data;
+        const uint32_t mask = XCB_EVENT_MASK_PROPERTY_CHANGE;
+        xcb_change_window_attributes(connection, screen->root, XCB_CW_EVENT_MASK, &mask);
+        begin = atom("_NET_STARTUP_INFO_BEGIN");
+        more = atom("_NET_STARTUP_INFO");
+        xcb_flush(connection);
+    }
+    ~StartupListener() { xcb_disconnect(connection); }
+
+    // The messages whole, as they came so far.
+    QList<QByteArray> Messages()
+    {
+        while (xcb_generic_event_t* e = xcb_poll_for_event(connection)) {
+            if ((e->response_type & 0x7F) == XCB_CLIENT_MESSAGE) {
+                const auto* m = reinterpret_cast<xcb_client_message_event_t*>(e);
+                if (m->type == begin) partial.clear();
+                if (m->type == begin || m->type == more) {
+                    const QByteArray piece(reinterpret_cast<const char*>(m->data.data8), 20);
+                    const qsizetype end = piece.indexOf('\0');
+                    partial += end < 0 ? piece : piece.left(end);
+                    if (end >= 0) messages << std::exchange(partial, QByteArray());
+                }
+            }
+            std::free(e);
+        }
+        return messages;
+    }
+
+private:
+    xcb_atom_t atom(const char* name)
+    {
+        xcb_intern_atom_reply_t* r =
+            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+        const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
+        std::free(r);
+        return a;
+    }
+    xcb_connection_t* connection;
+    xcb_atom_t begin = XCB_ATOM_NONE, more = XCB_ATOM_NONE;
+    QByteArray partial;
+    QList<QByteArray> messages;
 };
 
 class Desktop : public BusProgram {
@@ -145,6 +198,24 @@ TEST_F(Desktop, MediaKeysSentToTheProgramsWindowsAct)
     EXPECT_TRUE(key("XF86AudioNext", QStringLiteral("xesam:title"), QStringLiteral("夜明けの歌")));
     EXPECT_TRUE(key("XF86AudioPrev", QStringLiteral("xesam:title"), QStringLiteral("月の舟")));
     EXPECT_TRUE(key("XF86AudioStop", QStringLiteral("PlaybackStatus"), QStringLiteral("Stopped")));
+}
+
+TEST_F(Desktop, ASecondStartEndsTheLaunchersStartupNotification)
+{
+    ASSERT_NO_FATAL_FAILURE(StartDisplay());
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    start("player", {}, true, OnDisplay());
+    ASSERT_TRUE(waitForName(kName));
+    StartupListener listener(XDisplayName);
+    // The launcher started "mirelune DISC" with its notification, and the program runs.
+    QProcessEnvironment launched = OnDisplay();
+    launched.insert(QStringLiteral("DESKTOP_STARTUP_ID"), QStringLiteral("launcher 42_TIME1234"));
+    QProcess* second = start("player", {path("disc/", "demo.cue")}, true, launched);
+    ASSERT_TRUE(second->waitForFinished(kWaitMs));
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return listener.Messages().contains(QByteArrayLiteral("remove: ID=launcher\\ 42_TIME1234")); }, kWaitMs))
+        << "the launcher's notification was not ended";
 }
 
 TEST_F(Desktop, TheMixerShowsTheSoundAsMirelunesMusic)

@@ -5,6 +5,7 @@
 #include "BusProgram.h"
 
 #include <QDBusUnixFileDescriptor>
+#include <QRegularExpression>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -296,6 +297,95 @@ TEST_F(Mpris, ThePlayerLeftPlayingOnAfterTheProgramCanBeControlledAndEndsWhenSto
         },
         kWaitMs));
     EXPECT_EQ(program->state(), QProcess::Running);
+}
+
+TEST_F(Mpris, ASecondStartHandsItsDiscToTheRunningProgramWhichPlaysItForThisRun)
+{
+    // Another disc over the demo's audio: two tracks, named by its cue sheet.
+    QFile other(path("disc/", "other.cue"));
+    ASSERT_TRUE(other.open(QIODevice::WriteOnly));
+    other.write("TITLE \"Other Disc\"\nPERFORMER \"Other Band\"\nFILE \"demo.bin\" BINARY\n"
+                "  TRACK 01 AUDIO\n    TITLE \"First Song\"\n    INDEX 01 00:00:00\n"
+                "  TRACK 02 AUDIO\n    TITLE \"Second Song\"\n    INDEX 01 00:30:00\n");
+    other.close();
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    QProcess* first = start("player", {});
+    ASSERT_TRUE(waitForName(kName));
+    ASSERT_TRUE(waitForChange(QStringLiteral("xesam:title"), QStringLiteral("月の舟"), 0));
+    const uint pid = uint(first->processId());
+
+    // "Open with" while it runs: the running program plays that disc, and the start ends.
+    qsizetype mark = rec.changes.size();
+    QProcess* second = start("player", {path("disc/", "other.cue")});
+    ASSERT_TRUE(second->waitForFinished(kWaitMs));
+    EXPECT_EQ(second->exitCode(), 0);
+    ASSERT_TRUE(waitForChange(QStringLiteral("xesam:title"), QStringLiteral("First Song"), mark));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), mark));
+    QVariantMap m = AsMap(get(kPlayer, QStringLiteral("Metadata")));
+    EXPECT_EQ(m.value(QStringLiteral("mpris:length")).toLongLong(), 30000000);
+    EXPECT_EQ(m.value(QStringLiteral("xesam:album")).toString(), QStringLiteral("Other Disc"));
+    EXPECT_EQ(bus.interface()->servicePid(kName).value(), pid); // one program, the first
+
+    // The toolkit's options keep their values: "Fusion" is no disc, and the first only
+    // comes forward. A disc that is not there is told by the start itself.
+    QProcess* styled = start("player", {QStringLiteral("-style"), QStringLiteral("Fusion")});
+    ASSERT_TRUE(styled->waitForFinished(kWaitMs));
+    EXPECT_EQ(styled->exitCode(), 0);
+    QProcess* missing = start("player", {path("disc/", "gone.cue")});
+    ASSERT_TRUE(missing->waitForFinished(kWaitMs));
+    EXPECT_EQ(missing->exitCode(), 1);
+    EXPECT_TRUE(missing->readAllStandardError().contains("gone.cue: no such file"));
+    QTest::qWait(500);
+    EXPECT_EQ(AsMap(get(kPlayer, QStringLiteral("Metadata"))).value(QStringLiteral("xesam:title")).toString(),
+              QStringLiteral("First Song"));
+
+    // The menu entry's actions reach the running program.
+    mark = rec.changes.size();
+    QProcess* action = start("player", {QStringLiteral("--play-pause")});
+    ASSERT_TRUE(action->waitForFinished(kWaitMs));
+    EXPECT_EQ(action->exitCode(), 0);
+    EXPECT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Paused"), mark));
+    action = start("player", {QStringLiteral("--next")});
+    ASSERT_TRUE(action->waitForFinished(kWaitMs));
+    EXPECT_TRUE(waitForChange(QStringLiteral("xesam:title"), QStringLiteral("Second Song"), mark));
+
+    // The drive setting stays as it was: the disc was for this run.
+    call(kRoot, QStringLiteral("Quit"));
+    ASSERT_TRUE(first->waitForFinished(kWaitMs));
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("player", "/Mirelune.ini"), saved));
+    EXPECT_EQ(saved.ReadString(QStringLiteral("Settings"), QStringLiteral("DriveName"), QString()),
+              path("disc/", "demo.cue"));
+
+    // With none running, a start told to play and pause starts one that plays at once
+    // (the settings say not to play by itself).
+    mark = rec.changes.size();
+    start("player", {QStringLiteral("--play-pause")});
+    ASSERT_TRUE(waitForName(kName));
+    EXPECT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), mark));
+}
+
+TEST_F(Mpris, HelpAndVersionAnswerWithoutADisplayAndWhatCannotBeTakenIsRefused)
+{
+    QProcessEnvironment bare = QProcessEnvironment::systemEnvironment();
+    for (const char* var : {"DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM"}) bare.remove(QLatin1String(var));
+    const auto run = [&](const QStringList& args, int* code) {
+        QProcess p;
+        p.setProcessEnvironment(bare);
+        p.start(kBuild + QStringLiteral("/mirelune"), args);
+        EXPECT_TRUE(p.waitForFinished(kWaitMs));
+        *code = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+        return QString::fromLocal8Bit(p.readAllStandardOutput() + p.readAllStandardError());
+    };
+    int code = -1;
+    EXPECT_TRUE(run({QStringLiteral("-h")}, &code).startsWith(QStringLiteral("Usage: mirelune")));
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Mirelune \\d+\\.\\d+\\.\\d+\n$")).match(run({QStringLiteral("-V")}, &code)).hasMatch());
+    EXPECT_EQ(code, 0);
+    EXPECT_TRUE(run({QStringLiteral("-x")}, &code).contains(QStringLiteral("unknown option -x")));
+    EXPECT_EQ(code, 2);
+    EXPECT_TRUE(run({QStringLiteral("/no/such/disc.cue")}, &code).contains(QStringLiteral("no such file")));
+    EXPECT_EQ(code, 1);
 }
 
 TEST_F(Mpris, ADiscNamedOnTheCommandLinePlaysForThisRunBesideAnotherPlayer)

@@ -100,19 +100,20 @@ TEST(CommandLineTest, OptionsOldAndNewAndTheDiscToPlay)
     };
     CommandLine c = parse({});
     EXPECT_FALSE(c.Help || c.Version);
-    EXPECT_TRUE(c.DiscPath.isEmpty() && c.Options.isEmpty() && c.UnknownOption.isEmpty());
+    EXPECT_TRUE(c.DiscPath.isEmpty() && c.Options.isEmpty() && c.Error.isEmpty() && c.Command.isEmpty());
 
     c = parse({QStringLiteral("--version"), QStringLiteral("--help"), QStringLiteral("--frobnicate"),
                QStringLiteral("--x")});
     EXPECT_TRUE(c.Help && c.Version);
-    EXPECT_EQ(c.UnknownOption, QStringLiteral("--frobnicate"));
+    EXPECT_EQ(c.Error, QStringLiteral("unknown option --frobnicate"));
 
     // The settings option in its old forms stays an option; a path is the disc.
-    c = parse({QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"), QStringLiteral("-x"),
-               QStringLiteral("disc.cue")});
-    EXPECT_EQ(c.Options, (QStringList{QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"),
-                                      QStringLiteral("-x")}));
+    c = parse({QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"), QStringLiteral("disc.cue")});
+    EXPECT_EQ(c.Options, (QStringList{QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I")}));
     EXPECT_EQ(c.DiscPath, QStringLiteral("disc.cue"));
+    EXPECT_TRUE(c.Error.isEmpty());
+    // Any other option is refused, as QCommandLineParser refuses it (it was ignored).
+    EXPECT_EQ(parse({QStringLiteral("-x")}).Error, QStringLiteral("unknown option -x"));
     // An absolute path that exists is a disc even when it starts like /i. One that does
     // not exist is the option only in a form no path has (/i:, /i=, or /i and a name
     // without a folder); else it is a disc, reported later as missing. A later disc wins.
@@ -136,4 +137,35 @@ TEST(CommandLineTest, OptionsOldAndNewAndTheDiscToPlay)
     EXPECT_EQ(SettingsFileFromArgs(parse({QStringLiteral("/images/disc.cue"), QStringLiteral("-i:my")}).Options,
                                    QStringLiteral("/opt/m"), QStringLiteral("/c/Mirelune.ini")),
               QStringLiteral("/opt/m/my.ini"));
+}
+
+TEST(CommandLineTest, ShortOptionsTheToolkitsOwnCommandsAndTheEndOfOptions)
+{
+    auto parse = [](const QStringList& args) { return ParseCommandLine(args, [](const QString&) { return false; }); };
+    EXPECT_TRUE(parse({QStringLiteral("-h")}).Help);
+    EXPECT_TRUE(parse({QStringLiteral("-?")}).Help);
+    EXPECT_TRUE(parse({QStringLiteral("-V")}).Version);
+
+    // The toolkit's options keep their values: none of them is a disc.
+    CommandLine c = parse({QStringLiteral("-style"), QStringLiteral("Fusion"), QStringLiteral("--platform"),
+                           QStringLiteral("xcb"), QStringLiteral("-stylesheet=a.qss"), QStringLiteral("-reverse"),
+                           QStringLiteral("-icon"), QStringLiteral("x.png"), QStringLiteral("disc.cue")});
+    EXPECT_TRUE(c.Error.isEmpty()) << c.Error.toStdString();
+    EXPECT_EQ(c.DiscPath, QStringLiteral("disc.cue"));
+    EXPECT_TRUE(c.Options.isEmpty());
+    EXPECT_EQ(parse({QStringLiteral("-style")}).Error, QStringLiteral("option -style needs a value"));
+    // -iNAME is still the settings file (only -icon alone is the toolkit's).
+    EXPECT_EQ(parse({QStringLiteral("-iconfile")}).Options, QStringList{QStringLiteral("-iconfile")});
+
+    // After "--" everything is a disc, also a name that starts with a dash.
+    c = parse({QStringLiteral("--"), QStringLiteral("-odd name.cue")});
+    EXPECT_EQ(c.DiscPath, QStringLiteral("-odd name.cue"));
+    EXPECT_TRUE(c.Error.isEmpty());
+
+    // The menu entry's actions, one at a time.
+    c = parse({QStringLiteral("--play-pause")});
+    EXPECT_EQ(c.Command, QStringLiteral("play-pause"));
+    EXPECT_EQ(parse({QStringLiteral("--next"), QStringLiteral("--next")}).Command, QStringLiteral("next"));
+    EXPECT_FALSE(parse({QStringLiteral("--next"), QStringLiteral("--stop")}).Error.isEmpty());
+    EXPECT_EQ(parse({QStringLiteral("--nex")}).Error, QStringLiteral("unknown option --nex"));
 }

@@ -36,6 +36,14 @@ grep -qx 'Exec=mirelune %f' "$desktop" || fail "the entry does not run mirelune 
 grep -qx 'MimeType=application/x-cue;application/x-cdrdao-toc;' "$desktop" ||
   fail "the entry does not open cue sheets and cdrdao TOC images"
 grep -qx 'SingleMainWindow=true' "$desktop" || fail "the entry does not say the program has one main window"
+# Its actions tell the running program what to do, and the program knows them.
+grep -qx 'Actions=PlayPause;Next;' "$desktop" || fail "the entry has no Play/Pause and Next actions"
+for action in PlayPause Next; do
+  exec=$(sed -n "/^\[Desktop Action $action\]/,/^\[/s/^Exec=//p" "$desktop")
+  option=${exec#mirelune }
+  [[ $exec == "mirelune --"* ]] || fail "the action $action runs '$exec'"
+  "$prefix/bin/mirelune" --help | grep -q -- "$option" || fail "the program does not know $option of the action $action"
+done
 grep -qx 'Categories=AudioVideo;Audio;Player;' "$desktop" || fail "the entry's categories"
 # The desktop ties the program's windows (class "Mirelune", its application name) to the entry.
 grep -qx 'StartupWMClass=Mirelune' "$desktop" || fail "the entry does not name the windows' class"
@@ -59,10 +67,16 @@ appstreamcli validate-tree --no-net "$prefix" || fail "appstreamcli rejected the
 
 # The help pages where the installed program looks for them, and a man page that formats cleanly.
 [ -f "$prefix/share/mirelune/help/Mirelune.html" ] || fail "no help pages"
-manpage=$prefix/share/man/man1/mirelune.1
-warnings=$(MANWIDTH=80 man --warnings -l "$manpage" 2>&1 > /dev/null)
-[ -z "$warnings" ] || fail "the man page formats with warnings: $warnings"
-MANWIDTH=80 man -l "$manpage" 2> /dev/null | grep -q -- '--version' || fail "the man page does not tell the options"
+for page in mirelune mirelune-tool; do
+  manpage=$prefix/share/man/man1/$page.1
+  [ -f "$manpage" ] || { fail "no man page $page.1"; continue; }
+  warnings=$(MANWIDTH=80 man --warnings -l "$manpage" 2>&1 > /dev/null)
+  [ -z "$warnings" ] || fail "the man page $page.1 formats with warnings: $warnings"
+  MANWIDTH=80 man -l "$manpage" 2> /dev/null | grep -q -- '--version' || fail "the man page $page.1 does not tell the options"
+done
+# Both programs answer --version as their man pages say.
+[[ $("$prefix/bin/mirelune-tool" --version) == "mirelune-tool ${version#Mirelune }" ]] ||
+  fail "mirelune-tool --version does not give the program's version"
 
 [ "$failed" -eq 0 ] && echo "install-test: all installed files are in place and valid"
 exit "$failed"

@@ -2,6 +2,8 @@
 // prints, what it writes, and its exit status.
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -93,6 +95,12 @@ TEST_F(Tool, HelpAndWrongUsage)
         EXPECT_TRUE(help.out.contains(QLatin1String(command))) << command;
     // A running program holding the disc is no reason to wait: it follows the file.
     EXPECT_TRUE(help.out.contains(QLatin1String("picks such a change up"))) << help.out.toStdString();
+    for (const char* option : {"--version", "-V"}) {
+        const Result version = tool({QLatin1String(option)}, QString());
+        EXPECT_EQ(version.status, 0);
+        EXPECT_TRUE(QRegularExpression(QStringLiteral("^mirelune-tool \\d+\\.\\d+\\.\\d+\n$")).match(version.out).hasMatch())
+            << version.out.toStdString();
+    }
     const QStringList wrong[] = {{}, {"play"}, {"show"}, {"show", "a", "b"}, {"--quiet", "show", "x"},
                                  {"export-lrc", "Sample Disc", "first", "out"}, {"import-lrc", "Sample Disc", "100", "x.lrc"}};
     for (const QStringList& args : wrong) {
