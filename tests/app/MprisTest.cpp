@@ -226,9 +226,10 @@ TEST_F(Mpris, SystemSuspendWaitsWhileADiscPlays)
 
     // Set off, nothing is asked of logind.
     ini.WriteString(QStringLiteral("Settings"), QStringLiteral("StopSleep"), QStringLiteral("0"));
+    const qsizetype mark = rec.changes.size();
     player = start("off", {}, true, env);
     ASSERT_TRUE(waitForName(kName));
-    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), 0));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), mark));
     QTest::qWait(1000);
     EXPECT_EQ(logind.locks.size(), 3);
     call(kRoot, QStringLiteral("Quit"));
@@ -278,9 +279,10 @@ TEST_F(Mpris, ThePlayerLeftPlayingOnAfterTheProgramCanBeControlledAndEndsWhenSto
         << "the player did not end when stopped";
 
     // Quit ends it too; and the next start of the program takes over from it as before.
+    const qsizetype mark = rec.changes.size();
     program = start("player", {});
     ASSERT_TRUE(waitForName(kName));
-    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), rec.changes.size()));
+    ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), mark));
     QTest::qWait(1000);
     call(kRoot, QStringLiteral("Quit"));
     ASSERT_TRUE(program->waitForFinished(kWaitMs));
