@@ -3,6 +3,8 @@
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QPainter>
+#include <QScreen>
+#include <QStyle>
 #include <QWindow>
 
 #include "common/Clock.h"
@@ -23,6 +25,10 @@ constexpr int kFrame = 3;
 constexpr int kMaxPoints = 300;
 // Frame widths of the old window, kept in the stored width so that it means the same.
 constexpr int kStoredFrameWidth = 8;
+// The window never keeps these states: it is one line high, the font follows its height.
+constexpr Qt::WindowStates kBigStates = Qt::WindowMaximized | Qt::WindowFullScreen;
+// How long the geometry must be still before the window counts as placed there.
+constexpr int kSettleMs = 300;
 } // namespace
 
 TWordsForm::TWordsForm(CommandSet& commands, Settings& s, Clock& c, QWidget* parent)
@@ -63,9 +69,14 @@ TWordsForm::TWordsForm(CommandSet& commands, Settings& s, Clock& c, QWidget* par
         if (player && !player->FastSeeking) updateWords(lastActive, !player->SkipPending);
     });
 
+    SettleTimer.setSingleShot(true);
+    SettleTimer.setInterval(kSettleMs);
+    connect(&SettleTimer, &QTimer::timeout, this, &TWordsForm::geometryStill);
+
     fontPixels = PixelsOfPoints(settings.WordsFontSize, ScreenDpi());
     look.font = FontWithStyle(settings.WordsFontName, settings.WordsFontStyle, fontPixels);
     Relayout();
+    settle();
 }
 
 TWordsForm::~TWordsForm() = default;
@@ -191,12 +202,17 @@ void TWordsForm::Relayout()
     placedSize = size();
     DrawWords();
     inLayout = false;
+    // A font the settings gave is the window's own; a size still being dragged is not yet.
+    if (!SettleTimer.isActive()) settle();
 }
 
 void TWordsForm::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
     if (inLayout) return;
+    if (!placing) SettleTimer.start();
+    // The size of a maximise or full screen is not the user's: it goes back with the state.
+    if (takingBack || (windowState() & kBigStates)) return;
     if (!placing && WordsNoMove && !ShiftHeld() && isVisible() && size() != placedSize && !reverted) {
         // A fixed window takes back a resize made without Shift.
         reverted = true;
@@ -222,6 +238,8 @@ void TWordsForm::formResize()
 void TWordsForm::moveEvent(QMoveEvent* event)
 {
     QWidget::moveEvent(event);
+    if (!placing) SettleTimer.start();
+    if (takingBack || (windowState() & kBigStates)) return;
     if (!placing && WordsNoMove && !ShiftHeld() && isVisible() && pos() != placedAt && !reverted) {
         reverted = true;
         placing = true;
@@ -232,6 +250,68 @@ void TWordsForm::moveEvent(QMoveEvent* event)
     // Where the window manager put it after taking a move back, it stays.
     reverted = false;
     placedAt = pos();
+}
+
+void TWordsForm::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    // Placed by the window manager now, with its frame.
+    SettleTimer.start();
+}
+
+void TWordsForm::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() != QEvent::WindowStateChange || isMinimized()) return;
+    if (!(windowState() & kBigStates) && !takingBack) return;
+    // Asked back at once, as the main window does. The manager's sizes may come before
+    // the state or after it, and after the normal state again; the window takes none of
+    // them, and once its geometry is still it stands as it did before, font and place.
+    if (!takingBack) {
+        takingBack = true;
+        takenBackTo = settled;
+    }
+    SettleTimer.start();
+    if (windowState() & kBigStates)
+        QTimer::singleShot(0, this, [this] {
+            if (!isMinimized() && (windowState() & kBigStates)) setWindowState(windowState() & ~kBigStates);
+        });
+}
+
+void TWordsForm::geometryStill()
+{
+    if (!takingBack) {
+        if (fitWhenShown && isVisible() && !isMinimized() && !(windowState() & kBigStates)) {
+            fitWhenShown = false;
+            bringOntoScreen();
+        }
+        settle();
+    } else if (!(windowState() & kBigStates)) {
+        takingBack = false;
+        restore(takenBackTo);
+    }
+}
+
+TWordsForm::Placement TWordsForm::placement() const { return {pos(), geometry(), fontPixels, scaledFrom}; }
+
+void TWordsForm::settle()
+{
+    if (takingBack || (windowState() & kBigStates)) return;
+    SettleTimer.stop();
+    settled = placement();
+}
+
+void TWordsForm::restore(const Placement& p)
+{
+    fontPixels = p.fontPixels;
+    scaledFrom = p.scaledFrom;
+    look.font.setPixelSize(fontPixels);
+    placing = true;
+    setGeometry(p.geometry);
+    placing = false;
+    placedAt = pos();
+    Relayout();
+    settle();
 }
 
 void TWordsForm::applyFrame()
@@ -358,16 +438,61 @@ void TWordsForm::ApplyLoadedWindowState()
     move(settings.WordsLeft, settings.WordsTop);
     resize(std::max(settings.WordsWidth - kStoredFrameWidth, minimumWidth()), height());
     placing = false;
+    bringOntoScreen();
+    // Again once shown, when the frame the window manager gives it is known.
+    fitWhenShown = true;
+    settle();
+}
+
+void TWordsForm::bringOntoScreen()
+{
+    const QRect outer = frameGeometry();
+    // The screen the window is most on, or the main one when it is on none.
+    QScreen* screen = QGuiApplication::primaryScreen();
+    int most = 0;
+    for (QScreen* s : QGuiApplication::screens()) {
+        const QRect common = s->availableGeometry() & outer;
+        if (common.width() * common.height() > most) {
+            most = common.width() * common.height();
+            screen = s;
+        }
+    }
+    if (!screen) return;
+    const QRect area = screen->availableGeometry();
+    // What the frame adds; before the window has one, a frame as the style draws one
+    // stands in for the window manager's.
+    QSize frame = outer.size() - size();
+    if (frame.isNull() && !HideWordsBar) {
+        const int border = 2 * style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        frame = QSize(border, border + style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this));
+    }
+    // A line taller than half the screen is no size to keep (a maximise once left the
+    // font at its cap): the font comes down until the window fits.
+    const int tallest = std::max(area.height() / 2 - frame.height(), 1);
+    for (int tries = 0; tries < 8 && height() > tallest && fontPixels > 1; ++tries) {
+        fontPixels = std::min(fontPixels - 1, fontPixels * tallest / height());
+        Relayout();
+    }
+    const int w = std::clamp(width(), minimumWidth(), std::max(area.width() - frame.width(), minimumWidth()));
+    const QSize whole = QSize(w, height()) + frame;
+    const QPoint at = pos();
+    const QPoint place(std::clamp(at.x(), area.left(), std::max(area.right() + 1 - whole.width(), area.left())),
+                       std::clamp(at.y(), area.top(), std::max(area.bottom() + 1 - whole.height(), area.top())));
+    placing = true;
+    if (place != at) move(place);
+    if (w != width()) resize(w, height());
+    placing = false;
     placedAt = pos();
     placedSize = size();
 }
 
 void TWordsForm::StoreWindowState()
 {
-    settings.WordsLeft = x();
-    settings.WordsTop = y();
-    settings.WordsWidth = width() + kStoredFrameWidth;
-    settings.WordsFontSize = PointsOfPixels(fontPixels, ScreenDpi());
+    const Placement p = takingBack || (windowState() & kBigStates) ? takenBackTo : placement();
+    settings.WordsLeft = p.pos.x();
+    settings.WordsTop = p.pos.y();
+    settings.WordsWidth = p.geometry.width() + kStoredFrameWidth;
+    settings.WordsFontSize = PointsOfPixels(p.fontPixels, ScreenDpi());
 }
 
 QFont TWordsForm::WordsFont() const

@@ -45,6 +45,8 @@ public:
     // Fires when the next line change is due, between the ticks. The drive is asked
     // then: a change it has not reached yet is timed again from its answer.
     QTimer ChangeTimer;
+    // Runs from a move or resize until the window counts as placed there.
+    QTimer SettleTimer;
 
     // Paints LineText into the window's image.
     void DrawWords();
@@ -55,9 +57,11 @@ public:
     // Everything the settings file says about the window (flags, font, colours), then
     // Relayout and SetWordsVisible(WordsShown()).
     void ApplySettings();
-    // Once after loading: the window's place and width.
+    // Once after loading: the window's place and width, brought onto the screen when they
+    // do not fit it (a line at most half the screen high).
     void ApplyLoadedWindowState();
-    // Before saving: place, width, and the font size the window may have changed.
+    // Before saving: place, width, and the font size the window may have changed; while a
+    // maximise or full screen is being taken back, those it had before.
     void StoreWindowState();
     // The flags, font and colours back into the settings (the settings dialog's OK).
     void StoreSettings();
@@ -94,6 +98,8 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void moveEvent(QMoveEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
@@ -136,4 +142,26 @@ private:
     bool placing = false;      // the window itself is moving or sizing
     bool reverted = false;     // a move or resize was just taken back
     bool closing = false;      // the program is ending
+
+    // The window as it stood in its own state, for taking back a maximise or full screen
+    // (a window manager offers them on any title bar). A manager may tell the new size
+    // before the new state, so the place is taken only once the geometry has been still
+    // for a moment, and a maximise puts back what was taken before it.
+    struct Placement {
+        QPoint pos;      // of the frame, as the settings keep it
+        QRect geometry;  // inside the frame, as it is put back whatever the frame is then
+        int fontPixels = 0;
+        int scaledFrom = -1;
+    };
+    Placement placement() const;
+    void settle();
+    void geometryStill();
+    // Brings a window that does not fit its screen onto it: the line at most half the
+    // screen high, no wider than the screen, and all of it in view.
+    void bringOntoScreen();
+    void restore(const Placement& p);
+    Placement settled;
+    Placement takenBackTo;
+    bool takingBack = false;   // a maximise or full screen is being taken back
+    bool fitWhenShown = false; // the saved place is checked again with the frame
 };

@@ -617,6 +617,90 @@ TEST_F(EndToEnd, TheMainWindowTakesBackAMaximiseAndHiddenComesBackWithASecondSta
     EXPECT_EQ(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("Visible"), -1), 1);
 }
 
+TEST_F(EndToEnd, TheLyricsWindowComesUpOnTheScreenAndTakesBackAMaximiseKeepingItsFont)
+{
+    // A place and size that fit no screen of this one, with the font at its cap, as a
+    // maximise once left them.
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));
+    ini.WriteString(QStringLiteral("Window"), QStringLiteral("WordsLeft"), QStringLiteral("2000"));
+    ini.WriteString(QStringLiteral("Window"), QStringLiteral("WordsTop"), QStringLiteral("1500"));
+    ini.WriteString(QStringLiteral("Window"), QStringLiteral("WordsWidth"), QStringLiteral("3000"));
+    ini.WriteString(QStringLiteral("Font"), QStringLiteral("Size"), QStringLiteral("300"));
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    QString lyrics;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            lyrics = Xdo({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
+                          QStringLiteral("--pid"), QString::number(p->processId()), QStringLiteral("--name"),
+                          QStringLiteral("^歌詞$")});
+            return !lyrics.isEmpty();
+        },
+        kStartMs));
+    // Where it stands inside its frame, in the screen of 1024 × 768 (xwininfo: xdotool
+    // counts the frame twice in the position).
+    const QRegularExpression shape(QStringLiteral("Absolute upper-left X: +(-?\\d+).*Absolute upper-left Y: +(-?\\d+)"
+                                                  ".*Width: (\\d+).*Height: (\\d+)"),
+                                   QRegularExpression::DotMatchesEverythingOption);
+    const auto info = [&] { return Tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), lyrics}); };
+    const auto geometry = [&] {
+        const auto m = shape.match(info());
+        return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
+                                    m.captured(4).toInt())
+                            : QRect();
+    };
+    const QRect screen(0, 0, 1024, 768);
+    QRect placed;
+    // Still for a moment: the place the window manager gave it.
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            const QRect now = geometry();
+            QTest::qWait(500);
+            placed = geometry();
+            return !placed.isEmpty() && placed == now;
+        },
+        kStartMs));
+    EXPECT_TRUE(screen.contains(placed)) << info().toStdString();
+    EXPECT_LE(placed.height(), screen.height() / 2);
+
+    // A double click on its title bar: openbox maximises, the window asks back its place.
+    QProcess spy;
+    spy.setProcessEnvironment(OnDisplay());
+    spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"), lyrics, QStringLiteral("_NET_WM_STATE")});
+    QByteArray states;
+    ASSERT_TRUE(QTest::qWaitFor([&] { return (states += spy.readAllStandardOutput()).contains('\n'); }, kStartMs));
+    const auto maximisedThenTakenBack = [&] {
+        states += spy.readAllStandardOutput();
+        const int maximised = states.indexOf("_NET_WM_STATE_MAXIMIZED_HORZ");
+        return maximised >= 0 && states.indexOf("_NET_WM_STATE(ATOM) = \n", maximised) > maximised;
+    };
+    bool takenBack = false;
+    for (int tries = 0; tries < 3 && !takenBack && !states.contains("_NET_WM_STATE_MAXIMIZED_HORZ"); ++tries) {
+        Xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), lyrics, QStringLiteral("40"),
+             QStringLiteral("-8"), QStringLiteral("click"), QStringLiteral("--repeat"), QStringLiteral("2"),
+             QStringLiteral("--delay"), QStringLiteral("80"), QStringLiteral("1")});
+        takenBack = QTest::qWaitFor(maximisedThenTakenBack, kStartMs / 4);
+    }
+    takenBack = takenBack || QTest::qWaitFor(maximisedThenTakenBack, kStartMs);
+    EXPECT_TRUE(takenBack) << states.toStdString();
+    spy.kill();
+    spy.waitForFinished(5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return geometry() == placed; }, kStartMs)) << info().toStdString();
+
+    // What the settings keep is the window as it was placed, not the maximise.
+    ASSERT_TRUE(exitThroughMenu(p, window));
+    IniDocument saved;
+    ASSERT_TRUE(ReadIniFile(path("config/Mirelune/Mirelune.ini"), saved));
+    const int size = saved.ReadInteger(QStringLiteral("Font"), QStringLiteral("Size"), -1);
+    EXPECT_GT(size, 6);
+    EXPECT_LT(size, 300);
+    EXPECT_LE(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsWidth"), -1), 1024 + 8);
+    EXPECT_GE(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsLeft"), -1), 0);
+    EXPECT_LE(saved.ReadInteger(QStringLiteral("Window"), QStringLiteral("WordsTop"), -1), 768 - placed.height());
+}
+
 TEST_F(EndToEnd, TheLyricsWindowShowsTheFirstLineAtItsTimeAndClosingItEndsTheProgram)
 {
     ini.WriteString(QStringLiteral("Settings"), QStringLiteral("AutoPlay"), QStringLiteral("0"));

@@ -58,6 +58,21 @@ Ink InkOf(const QImage& image, const QColor& background)
     return ink;
 }
 
+// Counts the maximised or full-screen states a window is told of.
+class BigStates : public QObject {
+public:
+    int seen = 0;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::WindowStateChange &&
+            (static_cast<QWidget*>(watched)->windowState() & (Qt::WindowMaximized | Qt::WindowFullScreen)))
+            ++seen;
+        return false;
+    }
+};
+
 class WordsWindow : public ::testing::Test {
 protected:
     WordsWindow()
@@ -294,6 +309,70 @@ TEST_F(WordsWindow, ResizingScalesTheFontWithTheHeightSnapsToOneLineAndKeepsSixP
     // The size it reached is what the settings file keeps.
     wordsForm.StoreWindowState();
     EXPECT_EQ(settings.WordsFontSize, 6);
+}
+
+TEST_F(WordsWindow, AMaximiseOrFullScreenIsTakenBackAndASavedPlaceOffTheScreenIsBroughtOntoIt)
+{
+    StartWith({30});
+    wordsForm.show();
+    QCoreApplication::processEvents();
+    QRect normal = wordsForm.geometry();
+    int pixels = wordsForm.FontPixels();
+    int points = wordsForm.WordsFont().pointSize();
+    // As a window manager does it: the new size first, then the state, and the program
+    // learns of both only then.
+    BigStates states;
+    wordsForm.installEventFilter(&states);
+    for (Qt::WindowState big : {Qt::WindowMaximized, Qt::WindowFullScreen}) {
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !wordsForm.SettleTimer.isActive(); })); // placed
+        if (big == Qt::WindowFullScreen) {
+            // A font from the settings dialog is the one to come back to.
+            QFont font = wordsForm.WordsFont();
+            font.setPointSize(20);
+            wordsForm.SetWordsFont(font);
+            wordsForm.Relayout();
+            normal = wordsForm.geometry();
+            pixels = wordsForm.FontPixels();
+            points = 20;
+        }
+        const int seen = states.seen;
+        wordsForm.windowHandle()->setWindowStates(big);
+        // Told, asked back, and still again.
+        EXPECT_TRUE(QTest::qWaitFor([&] {
+            return states.seen > seen && !(wordsForm.windowState() & big) && !wordsForm.SettleTimer.isActive();
+        })) << big;
+        EXPECT_EQ(wordsForm.windowHandle()->windowStates(), Qt::WindowNoState) << big;
+        EXPECT_EQ(wordsForm.FontPixels(), pixels) << big;
+        EXPECT_EQ(wordsForm.geometry(), normal) << big;
+        wordsForm.StoreWindowState();
+        EXPECT_EQ(settings.WordsFontSize, points) << big;
+        EXPECT_EQ(settings.WordsWidth, normal.width() + 8) << big;
+    }
+    // A size taken by the user's own resize still scales the font.
+    wordsForm.resize(wordsForm.width(), 2 * wordsForm.height());
+    QCoreApplication::processEvents();
+    EXPECT_GT(wordsForm.FontPixels(), pixels);
+
+    // A place and size saved by a larger screen, or by the fault a maximise once made,
+    // come up on this one.
+    wordsForm.hide();
+    settings.WordsLeft = 3000;
+    settings.WordsTop = -500;
+    settings.WordsWidth = 5000;
+    settings.WordsFontSize = 300;
+    wordsForm.ApplySettings();
+    wordsForm.ApplyLoadedWindowState();
+    wordsForm.show();
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !wordsForm.SettleTimer.isActive(); })); // placed
+    const QRect screen = wordsForm.screen()->availableGeometry();
+    const QRect outer = wordsForm.frameGeometry();
+    EXPECT_TRUE(screen.contains(outer)) << outer.x() << "," << outer.y() << " " << outer.width() << "x"
+                                        << outer.height();
+    EXPECT_GT(outer.width(), screen.width() - 20);
+    EXPECT_LE(wordsForm.height(), screen.height() / 2);
+    wordsForm.StoreWindowState();
+    EXPECT_LT(settings.WordsFontSize, 300);
+    EXPECT_LE(settings.WordsWidth, screen.width() + 8);
 }
 
 TEST_F(WordsWindow, ThePopupMirrorsThePlayerAndListsTheEntriesInColumnsOfFifteenWithTheirKeys)
