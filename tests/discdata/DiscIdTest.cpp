@@ -36,11 +36,13 @@ TEST_F(DiscId, WorkedExampleGives87C8548A)
 
 TEST_F(DiscId, OnlyTheFirstThirtyTracksCount)
 {
+    // A track's length is the next start minus its own, so moving a track's start
+    // changes the length of the track before it.
     SimDisc a = SimDisc::Audio(std::vector<int>(40, 100));
     SimDisc b = a;
-    b.tracks[35].startFrame += 75; // differs only after track 30
+    b.tracks[31].startFrame += 75; // track 31's length and later: beyond the thirty
     SimDisc c = a;
-    c.tracks[29].startFrame += 75; // track 30 itself (its length and track 29's change)
+    c.tracks[30].startFrame += 75; // track 30's length (and track 31's start)
     Insert(a);
     const QString idA = words.DiscId;
     Insert(b);

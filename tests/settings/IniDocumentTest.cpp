@@ -76,6 +76,44 @@ TEST(IniDocument, WritingKeepsOrder)
                                              {QStringLiteral("b"), QStringLiteral("1")}}));
 }
 
+// Large sections and files are looked up through an index; the first match must still
+// count there, for reading, writing and deleting alike.
+TEST(IniDocument, FirstMatchCountsInLargeFiles)
+{
+    QString text = QStringLiteral("[Big]\r\n");
+    for (int i = 0; i < 40; ++i) text += QStringLiteral("k%1=%1\r\n").arg(i);
+    text += QStringLiteral("K7=second\r\n");
+    for (int i = 0; i < 40; ++i) text += QStringLiteral("[S%1]\r\nv=%1\r\n").arg(i);
+    text += QStringLiteral("[s7]\r\nv=second section\r\nonly=here\r\n");
+    IniDocument doc = IniDocument::Parse(text);
+    EXPECT_EQ(doc.Value(QStringLiteral("big"), QStringLiteral("k7")), QStringLiteral("7"));
+    EXPECT_EQ(doc.Value(QStringLiteral("S7"), QStringLiteral("v")), QStringLiteral("7"));
+    EXPECT_FALSE(doc.Value(QStringLiteral("S7"), QStringLiteral("only")).has_value());
+
+    // A write changes the first entry and leaves the second where it is.
+    doc.WriteString(QStringLiteral("Big"), QStringLiteral("K7"), QStringLiteral("changed"));
+    doc.WriteString(QStringLiteral("s7"), QStringLiteral("v"), QStringLiteral("changed"));
+    EXPECT_EQ(doc.Value(QStringLiteral("Big"), QStringLiteral("k7")), QStringLiteral("changed"));
+    EXPECT_EQ(doc.Value(QStringLiteral("S7"), QStringLiteral("v")), QStringLiteral("changed"));
+    EXPECT_TRUE(doc.ToText().contains(QStringLiteral("k7=changed\r\nk8=8\r\n")));
+    EXPECT_TRUE(doc.ToText().contains(QStringLiteral("[S7]\r\nv=changed\r\n")));
+    EXPECT_TRUE(doc.ToText().contains(QStringLiteral("K7=second\r\n")));
+    EXPECT_TRUE(doc.ToText().contains(QStringLiteral("v=second section\r\n")));
+
+    // Deleting takes every entry or section of the name, and the name stays free.
+    doc.DeleteKey(QStringLiteral("BIG"), QStringLiteral("k7"));
+    EXPECT_FALSE(doc.Value(QStringLiteral("Big"), QStringLiteral("k7")).has_value());
+    EXPECT_FALSE(doc.ToText().contains(QStringLiteral("second\r\n[S0]")));
+    doc.EraseSection(QStringLiteral("S7"));
+    EXPECT_FALSE(doc.HasSection(QStringLiteral("s7")));
+    EXPECT_FALSE(doc.ToText().contains(QStringLiteral("second section")));
+    doc.WriteString(QStringLiteral("Big"), QStringLiteral("k7"), QStringLiteral("new"));
+    doc.WriteString(QStringLiteral("S7"), QStringLiteral("v"), QStringLiteral("new"));
+    EXPECT_EQ(doc.Value(QStringLiteral("big"), QStringLiteral("K7")), QStringLiteral("new"));
+    EXPECT_EQ(doc.Value(QStringLiteral("s7"), QStringLiteral("V")), QStringLiteral("new"));
+    EXPECT_TRUE(doc.ToText().endsWith(QStringLiteral("[S7]\r\nv=new\r\n\r\n")));
+}
+
 TEST(IniDocument, CommentsKeptOnlyWhenAsked)
 {
     const QString text = QStringLiteral("; head\r\nstray\r\n[S]\r\n;x=1\r\nk=v\r\n\r\n; tail\r\n");
