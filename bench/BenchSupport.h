@@ -74,7 +74,7 @@ struct QuietHost : PlaybackHost {
     void ShowDiscTitle() override {}
     void ShowModeLabel(bool, const QString&) override {}
     void GlyphsChanged() override {}
-    void FocusButton(QAction*) override {}
+    void FocusButton(Command*) override {}
     void FocusMainWindow() override {}
     void TrackListChanged() override {}
     void ApplyStayOnTop() override {}

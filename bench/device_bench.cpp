@@ -8,7 +8,7 @@
 // with low latency, and every Position is compared with the position carried by the
 // samples arriving at that moment. Uses PULSE_SERVER when it answers, else starts a
 // private PulseAudio server with a null sink (and stops it again).
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -156,9 +156,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "device_bench: no PulseAudio server could be started\n");
         return 1;
     }
-    // The command set the controller works with is made of actions: a (windowless) GUI.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     int result = 0;
     {
         QTemporaryDir dir;

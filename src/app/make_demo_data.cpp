@@ -2,7 +2,7 @@
 // demo disc) and a settings file that registers it, beside the demo disc image:
 //   make_demo_data DIR   (DIR holds demo.cue; writes DIR/Mirelune.ini and DIR/demo.dat)
 // The disc identifier comes from the image itself, read through the real drive code.
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <cstdio>
@@ -54,9 +54,7 @@ int Fail(const char* what)
 
 int main(int argc, char** argv)
 {
-    // The command set's actions need a GUI application; no screen is needed.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     if (argc < 2) return Fail("usage: make_demo_data DIR");
     const QDir dir(QString::fromLocal8Bit(argv[1]));
     const QString folder = dir.absolutePath() + QLatin1Char('/');

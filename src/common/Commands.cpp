@@ -1,19 +1,89 @@
 #include "Commands.h"
 
+#include <QPointer>
+
+Command::Command(const QString& name, const QString& text, bool checkable_, bool enabled_, QObject* parent)
+    : QObject(parent), caption(text), checkable(checkable_), enabled(enabled_)
+{
+    setObjectName(name);
+}
+
+void Command::setText(const QString& text)
+{
+    if (caption == text) return;
+    caption = text;
+    emit changed();
+}
+
+void Command::setChecked(bool on)
+{
+    if (checked == on) return;
+    checked = on;
+    if (!checkable) return;
+    QPointer<Command> guard(this);
+    emit changed();
+    if (guard && commandGroup && on) commandGroup->checkedNow(this);
+    if (guard) emit toggled(on);
+}
+
+void Command::setEnabled(bool on)
+{
+    const bool before = isEnabled();
+    enabled = on;
+    if (isEnabled() != before) emit changed();
+}
+
+void Command::setVisible(bool on)
+{
+    if (visible == on) return;
+    visible = on;
+    emit changed();
+}
+
+void Command::trigger()
+{
+    if (!enabled) return;
+    QPointer<Command> guard(this);
+    if (checkable) {
+        // The checked command of an exclusive group stays checked.
+        const bool stays = checked && commandGroup && commandGroup->exclusion == CommandGroup::Policy::Exclusive;
+        if (!stays) setChecked(!checked);
+    }
+    if (guard) emit triggered(isChecked());
+}
+
+CommandGroup::CommandGroup(Policy policy, QObject* parent) : QObject(parent), exclusion(policy) {}
+
+void CommandGroup::addCommand(Command* command)
+{
+    command->commandGroup = this;
+    members.append(command);
+}
+
+Command* CommandGroup::checkedCommand() const
+{
+    for (Command* c : members)
+        if (c->isChecked()) return c;
+    return nullptr;
+}
+
+void CommandGroup::checkedNow(Command* command)
+{
+    for (Command* c : members)
+        if (c != command && c->isChecked()) c->setChecked(false);
+}
+
 QString CommandSet::WithKey(const QString& caption, const QString& key)
 {
     return key.isEmpty() ? caption : caption + QLatin1Char('\t') + key;
 }
 
-QAction* CommandSet::make(const char* name, const QString& caption, const QString& key,
+Command* CommandSet::make(const char* name, const QString& caption, const QString& key,
                           bool checkable, bool enabled)
 {
-    auto* a = new QAction(WithKey(caption, key), this);
-    a->setObjectName(QLatin1String(name));
-    a->setCheckable(checkable);
-    a->setEnabled(enabled);
-    actions.append(a);
-    return a;
+    auto* c = new Command(QLatin1String(name), WithKey(caption, key), checkable, enabled, this);
+    commands.append(c);
+    return c;
 }
 
 CommandSet::CommandSet(QObject* parent) : QObject(parent)
@@ -58,18 +128,15 @@ CommandSet::CommandSet(QObject* parent) : QObject(parent)
     TopTrkItem = make("TopTrkItem", QStringLiteral("トラックの先頭(&T)"));
     NextTrkItem = make("NextTrkItem", QStringLiteral("次のトラック(&N)"));
 
-    PlayTypeGroup = new QActionGroup(this);
-    PlayTypeGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::Exclusive);
-    for (QAction* a : {TypeNormItem, TypeRandItem, TypeProgItem, TypeProgRandItem})
-        PlayTypeGroup->addAction(a);
+    PlayTypeGroup = new CommandGroup(CommandGroup::Policy::Exclusive, this);
+    for (Command* c : {TypeNormItem, TypeRandItem, TypeProgItem, TypeProgRandItem}) PlayTypeGroup->addCommand(c);
     // Clicking the checked repeat item turns repeat off, so nothing checked is allowed.
-    RepeatGroup = new QActionGroup(this);
-    RepeatGroup->setExclusionPolicy(QActionGroup::ExclusionPolicy::ExclusiveOptional);
-    RepeatGroup->addAction(TypeReptItem);
-    RepeatGroup->addAction(TypeRept1Item);
+    RepeatGroup = new CommandGroup(CommandGroup::Policy::ExclusiveOptional, this);
+    RepeatGroup->addCommand(TypeReptItem);
+    RepeatGroup->addCommand(TypeRept1Item);
 }
 
-QAction* CommandSet::PlayTypeItem(int playType) const
+Command* CommandSet::PlayTypeItem(int playType) const
 {
     switch (playType) {
     case 0: return TypeNormItem;
@@ -87,11 +154,11 @@ int CommandSet::CheckedPlayType() const
     return -1;
 }
 
-QList<QAction*> CommandSet::All() const { return actions; }
+QList<Command*> CommandSet::All() const { return commands; }
 
-QAction* CommandSet::Find(const QString& name) const
+Command* CommandSet::Find(const QString& name) const
 {
-    for (QAction* a : actions)
-        if (a->objectName() == name) return a;
+    for (Command* c : commands)
+        if (c->objectName() == name) return c;
     return nullptr;
 }

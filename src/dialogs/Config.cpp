@@ -87,7 +87,7 @@ TConfigForm::TConfigForm(TMainForm& m, TWordsForm* w, Settings& s, CommandSet& c
     main.SaverDisabled = settings.StopSaver == 2;
     applyConfig();
 
-    connect(cmd.ConfigItem, &QAction::triggered, this, &TConfigForm::runModal);
+    connect(cmd.ConfigItem, &Command::triggered, this, &TConfigForm::runModal);
     main.AddDialog(this);
 }
 

@@ -1,6 +1,5 @@
 #include "DiscDialogs.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -52,9 +51,9 @@ DiscDialogs::DiscDialogs(TMainForm& form_, CommandSet& commands_, TWords& words_
     form.AddDialog(CDInfoForm);
     form.AddDialog(ProgSetForm);
 
-    connect(commands.ProgSetItem, &QAction::triggered, this, &DiscDialogs::ProgSetItemClick);
-    connect(commands.CDInfoItem, &QAction::triggered, this, &DiscDialogs::CDInfoItemClick);
-    connect(commands.CDInfoSaveItem, &QAction::triggered, this, &DiscDialogs::CDInfoSaveItemClick);
+    connect(commands.ProgSetItem, &Command::triggered, this, &DiscDialogs::ProgSetItemClick);
+    connect(commands.CDInfoItem, &Command::triggered, this, &DiscDialogs::CDInfoItemClick);
+    connect(commands.CDInfoSaveItem, &Command::triggered, this, &DiscDialogs::CDInfoSaveItemClick);
     connect(&form, &TMainForm::PlayTimeGrew, this, [this] {
         if (CDInfoForm->isVisible()) CDInfoForm->ShowPlayTime();
     });

@@ -301,7 +301,7 @@ TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& com
         rearranged(selected);
     });
 
-    connect(cmd.DiscMngItem, &QAction::triggered, this, &TDiscMngForm::runModal);
+    connect(cmd.DiscMngItem, &Command::triggered, this, &TDiscMngForm::runModal);
     main.AddDialog(this);
 }
 

@@ -1,6 +1,5 @@
 #include "InputDataLink.h"
 
-#include <QAction>
 
 #include "common/Commands.h"
 #include "dialogs/InputData.h"
@@ -14,7 +13,7 @@ void LinkInputData(TInputDataForm& dialog, TMainForm& form, PlaybackController& 
     form.TimingTesting = [&dialog] { return dialog.Testing(); };
     dialog.HoldTopmost = [&form](bool hold) { form.HoldTopmost = hold; };
     dialog.SkipTopmostOnce = [&form] { form.SkipTopmostOnce = true; };
-    QObject::connect(commands.InputDataItem, &QAction::triggered, &form, [&dialog, &form, &player] {
+    QObject::connect(commands.InputDataItem, &Command::triggered, &form, [&dialog, &form, &player] {
         if (form.DialogOpen()) return;
         dialog.InitialTrack = player.CurrentTrack;
         player.StopBtnClick();

@@ -1,6 +1,5 @@
 #include "ProgramEdit.h"
 
-#include <QAction>
 #include <algorithm>
 
 #include "common/Commands.h"

@@ -1,6 +1,5 @@
 #include "Words.h"
 
-#include <QAction>
 #include <QFile>
 #include <algorithm>
 #include <charconv>

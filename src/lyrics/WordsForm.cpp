@@ -50,12 +50,12 @@ TWordsForm::TWordsForm(CommandSet& commands, Settings& s, Clock& c, QWidget* par
         player->SelectEntry(k);
         if (host) host->FocusMainWindow();
     });
-    connect(cmd.PlayItem, &QAction::triggered, this, [this] {
+    connect(cmd.PlayItem, &Command::triggered, this, [this] {
         cmd.PlayBtn->trigger();
         if (host) host->FocusMainWindow();
     });
-    connect(cmd.PauseItem, &QAction::triggered, this, [this] { cmd.PauseBtn->trigger(); });
-    connect(cmd.StopItem, &QAction::triggered, this, [this] {
+    connect(cmd.PauseItem, &Command::triggered, this, [this] { cmd.PauseBtn->trigger(); });
+    connect(cmd.StopItem, &Command::triggered, this, [this] {
         cmd.StopBtn->trigger();
         if (host) host->FocusMainWindow();
     });

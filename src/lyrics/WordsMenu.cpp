@@ -7,6 +7,7 @@
 #include <QStyleOptionMenuItem>
 
 #include "common/Commands.h"
+#include "main/Actions.h"
 #include "playback/PlaybackController.h"
 
 // ---------------------------------------------------------------- ColumnMenu
@@ -211,32 +212,32 @@ TWordsPopMenu::TWordsPopMenu(CommandSet& commands, QWidget* parent) : PlainMenu(
     };
     PerformMenu = submenu(QStringLiteral("演奏(&P)"));
     PerformMenu->setObjectName(QStringLiteral("PerformMenu"));
-    for (QAction* a : {cmd.PlayItem, cmd.PauseItem, cmd.StopItem}) PerformMenu->addAction(a);
+    for (Command* c : {cmd.PlayItem, cmd.PauseItem, cmd.StopItem}) PerformMenu->addAction(ActionFor(c));
     PerformMenu->addSeparator();
-    for (QAction* a : {cmd.PrevTrkItem, cmd.TopTrkItem, cmd.NextTrkItem}) PerformMenu->addAction(a);
+    for (Command* c : {cmd.PrevTrkItem, cmd.TopTrkItem, cmd.NextTrkItem}) PerformMenu->addAction(ActionFor(c));
     DirectSeekItem = new ColumnMenu(kDirectSeekColumn, QStringLiteral("ダイレクト選曲(&D)"), PerformMenu);
     DirectSeekItem->setObjectName(QStringLiteral("DirectSeekItem"));
     PerformMenu->addMenu(DirectSeekItem);
 
     DispMenu = submenu(QStringLiteral("表示(&V)"));
     DispMenu->setObjectName(QStringLiteral("DispMenu"));
-    DispMenu->addAction(cmd.MainDispItem);
-    DispMenu->addAction(cmd.WordsDispItem);
+    DispMenu->addAction(ActionFor(cmd.MainDispItem));
+    DispMenu->addAction(ActionFor(cmd.WordsDispItem));
     DispMenu->addSeparator();
-    DispMenu->addAction(cmd.StayOnTopItem);
+    DispMenu->addAction(ActionFor(cmd.StayOnTopItem));
 
     ConfigMenu = submenu(QStringLiteral("設定(&O)"));
     ConfigMenu->setObjectName(QStringLiteral("ConfigMenu"));
-    for (QAction* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem})
-        ConfigMenu->addAction(a);
+    for (Command* c : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem})
+        ConfigMenu->addAction(ActionFor(c));
     ConfigMenu->addSeparator();
-    ConfigMenu->addAction(cmd.TypeReptItem);
-    ConfigMenu->addAction(cmd.TypeRept1Item);
+    ConfigMenu->addAction(ActionFor(cmd.TypeReptItem));
+    ConfigMenu->addAction(ActionFor(cmd.TypeRept1Item));
     ConfigMenu->addSeparator();
-    for (QAction* a : {cmd.ProgSetItem, cmd.InputDataItem, cmd.ConfigItem}) ConfigMenu->addAction(a);
+    for (Command* c : {cmd.ProgSetItem, cmd.InputDataItem, cmd.ConfigItem}) ConfigMenu->addAction(ActionFor(c));
 
     addSeparator();
-    addAction(cmd.ExitItem);
+    addAction(ActionFor(cmd.ExitItem));
 }
 
 QString TWordsPopMenu::DirectSeekCaption(const QString& entry)

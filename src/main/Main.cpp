@@ -29,6 +29,7 @@
 #include "discdata/Words.h"
 #include "lyrics/WordsForm.h"
 #include "lyrics/WordsMenu.h"
+#include "main/Actions.h"
 #include "main/Glyphs.h"
 #include "main/Help.h"
 #include "main/SystemBus.h"
@@ -159,10 +160,10 @@ void TMainForm::buildControls()
     MTitleBox->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
     MTitleBox->setMinimumContentsLength(4);
 
-    auto button = [this](QAction* action, const char* name) {
+    auto button = [this](Command* command, const char* name) {
         auto* b = new QToolButton(client);
         b->setObjectName(QLatin1String(name));
-        b->setDefaultAction(action);
+        b->setDefaultAction(ActionFor(command));
         b->setIconSize(QSize(16, 16));
         b->setAutoRaise(false);
         b->setFocusPolicy(Qt::StrongFocus);
@@ -173,8 +174,8 @@ void TMainForm::buildControls()
     StopButton = button(cmd.StopBtn, "StopBtn");
     PrevButton = button(cmd.PrevBtn, "PrevBtn");
     NextButton = button(cmd.NextBtn, "NextBtn");
-    cmd.PrevBtn->setIcon(GlyphIcon(QStringLiteral("Prev")));
-    cmd.NextBtn->setIcon(GlyphIcon(QStringLiteral("Next")));
+    ActionFor(cmd.PrevBtn)->setIcon(GlyphIcon(QStringLiteral("Prev")));
+    ActionFor(cmd.NextBtn)->setIcon(GlyphIcon(QStringLiteral("Next")));
     setTabOrder(MTitleBox, PlayButton);
     setTabOrder(PlayButton, PauseButton);
     setTabOrder(PauseButton, StopButton);
@@ -190,38 +191,38 @@ void TMainForm::buildMenus()
     bar->setNativeMenuBar(false);
     DiscMenu = bar->addMenu(QStringLiteral("ディスク(&D)"));
     DiscMenu->setObjectName(QStringLiteral("DiscMenu"));
-    DiscMenu->addAction(cmd.CDInfoItem);
-    DiscMenu->addAction(cmd.CDInfoSaveItem);
-    DiscMenu->addAction(cmd.DiscMngItem);
+    DiscMenu->addAction(ActionFor(cmd.CDInfoItem));
+    DiscMenu->addAction(ActionFor(cmd.CDInfoSaveItem));
+    DiscMenu->addAction(ActionFor(cmd.DiscMngItem));
     DiscMenu->addSeparator()->setObjectName(QStringLiteral("N11"));
-    DiscMenu->addAction(cmd.EjectItem);
-    DiscMenu->addAction(cmd.CloseItem);
+    DiscMenu->addAction(ActionFor(cmd.EjectItem));
+    DiscMenu->addAction(ActionFor(cmd.CloseItem));
     N12 = DiscMenu->addSeparator();
     N12->setObjectName(QStringLiteral("N12"));
-    DiscMenu->addAction(cmd.ExitItem);
+    DiscMenu->addAction(ActionFor(cmd.ExitItem));
 
     DispMenu = bar->addMenu(QStringLiteral("表示(&V)"));
     DispMenu->setObjectName(QStringLiteral("DispMenu"));
-    DispMenu->addAction(cmd.MainDispItem);
-    DispMenu->addAction(cmd.WordsDispItem);
+    DispMenu->addAction(ActionFor(cmd.MainDispItem));
+    DispMenu->addAction(ActionFor(cmd.WordsDispItem));
     DispMenu->addSeparator()->setObjectName(QStringLiteral("N21"));
-    DispMenu->addAction(cmd.StayOnTopItem);
+    DispMenu->addAction(ActionFor(cmd.StayOnTopItem));
 
     OptionMenu = bar->addMenu(QStringLiteral("設定(&O)"));
     OptionMenu->setObjectName(QStringLiteral("OptionMenu"));
-    for (QAction* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem})
-        OptionMenu->addAction(a);
+    for (Command* c : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem})
+        OptionMenu->addAction(ActionFor(c));
     OptionMenu->addSeparator()->setObjectName(QStringLiteral("N31"));
-    OptionMenu->addAction(cmd.TypeReptItem);
-    OptionMenu->addAction(cmd.TypeRept1Item);
+    OptionMenu->addAction(ActionFor(cmd.TypeReptItem));
+    OptionMenu->addAction(ActionFor(cmd.TypeRept1Item));
     OptionMenu->addSeparator()->setObjectName(QStringLiteral("N32"));
-    for (QAction* a : {cmd.ProgSetItem, cmd.InputDataItem, cmd.ConfigItem}) OptionMenu->addAction(a);
+    for (Command* c : {cmd.ProgSetItem, cmd.InputDataItem, cmd.ConfigItem}) OptionMenu->addAction(ActionFor(c));
 
     HelpMenu = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
     HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
-    HelpMenu->addAction(cmd.TopicItem);
+    HelpMenu->addAction(ActionFor(cmd.TopicItem));
     HelpMenu->addSeparator()->setObjectName(QStringLiteral("N4"));
-    HelpMenu->addAction(cmd.AboutItem);
+    HelpMenu->addAction(ActionFor(cmd.AboutItem));
 
     connect(DiscMenu, &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
 }
@@ -239,28 +240,28 @@ void TMainForm::AttachWordsForm(TWordsForm* form)
 
 void TMainForm::connectCommands()
 {
-    connect(cmd.ExitItem, &QAction::triggered, this, [this] {
+    connect(cmd.ExitItem, &Command::triggered, this, [this] {
         exitFromItem = true;
         close();
         exitFromItem = false;
     });
-    connect(cmd.MainDispItem, &QAction::triggered, this, &TMainForm::mainDispItemClick);
-    connect(cmd.StayOnTopItem, &QAction::triggered, this, [this] {
+    connect(cmd.MainDispItem, &Command::triggered, this, &TMainForm::mainDispItemClick);
+    connect(cmd.StayOnTopItem, &Command::triggered, this, [this] {
         StayOnTopNow = cmd.StayOnTopItem->isChecked();
         ApplyStayOnTop();
     });
-    connect(cmd.EjectItem, &QAction::triggered, this, [this] {
+    connect(cmd.EjectItem, &Command::triggered, this, [this] {
         RedrawDisplay();
         if (device) device->Eject();
     });
-    connect(cmd.CloseItem, &QAction::triggered, this, [this] {
+    connect(cmd.CloseItem, &Command::triggered, this, [this] {
         RedrawDisplay();
         if (device) device->CloseDoor();
     });
-    connect(cmd.AboutItem, &QAction::triggered, this, &TMainForm::showAbout);
-    connect(cmd.TopicItem, &QAction::triggered, this, &TMainForm::showHelp);
-    connect(cmd.TypeReptItem, &QAction::toggled, this, [this] { RedrawDisplay(); });
-    connect(cmd.TypeRept1Item, &QAction::toggled, this, [this] { RedrawDisplay(); });
+    connect(cmd.AboutItem, &Command::triggered, this, &TMainForm::showAbout);
+    connect(cmd.TopicItem, &Command::triggered, this, &TMainForm::showHelp);
+    connect(cmd.TypeReptItem, &Command::toggled, this, [this] { RedrawDisplay(); });
+    connect(cmd.TypeRept1Item, &Command::toggled, this, [this] { RedrawDisplay(); });
 
     connect(ModeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers) { CycleTimeMode(); });
     connect(TypeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers m) {
@@ -502,20 +503,20 @@ void TMainForm::ShowModeLabel(bool visible, const QString& text)
 void TMainForm::GlyphsChanged()
 {
     if (!controller) {
-        cmd.PlayBtn->setIcon(GlyphIcon(QStringLiteral("Play0")));
-        cmd.PauseBtn->setIcon(GlyphIcon(QStringLiteral("Pause0")));
-        cmd.StopBtn->setIcon(GlyphIcon(QStringLiteral("Stop0")));
+        ActionFor(cmd.PlayBtn)->setIcon(GlyphIcon(QStringLiteral("Play0")));
+        ActionFor(cmd.PauseBtn)->setIcon(GlyphIcon(QStringLiteral("Pause0")));
+        ActionFor(cmd.StopBtn)->setIcon(GlyphIcon(QStringLiteral("Stop0")));
         return;
     }
-    cmd.PlayBtn->setIcon(GlyphIcon(controller->PlayGlyph));
-    cmd.PauseBtn->setIcon(GlyphIcon(controller->PauseGlyph));
-    cmd.StopBtn->setIcon(GlyphIcon(controller->StopGlyph));
+    ActionFor(cmd.PlayBtn)->setIcon(GlyphIcon(controller->PlayGlyph));
+    ActionFor(cmd.PauseBtn)->setIcon(GlyphIcon(controller->PauseGlyph));
+    ActionFor(cmd.StopBtn)->setIcon(GlyphIcon(controller->StopGlyph));
 }
 
-void TMainForm::FocusButton(QAction* button)
+void TMainForm::FocusButton(Command* button)
 {
     for (QToolButton* b : {PlayButton, PauseButton, StopButton, PrevButton, NextButton})
-        if (b->defaultAction() == button) b->setFocus();
+        if (b->defaultAction() == ActionFor(button)) b->setFocus();
 }
 
 void TMainForm::FocusMainWindow()
@@ -673,16 +674,16 @@ void TMainForm::WriteLogLine()
     playLog.WriteLogLine(words ? words->Title : QString(), words && words->HasFile(), controller->LogStart);
 }
 
-bool TMainForm::ExitTag() const { return cmd.ExitItem->data().toInt() == 1; }
+bool TMainForm::ExitTag() const { return ActionFor(cmd.ExitItem)->data().toInt() == 1; }
 
 void TMainForm::discMenuAboutToShow()
 {
     if (ShiftHeld()) {
-        cmd.ExitItem->setData(1);
+        ActionFor(cmd.ExitItem)->setData(1);
         cmd.ExitItem->setText((PlayOnExit ? QStringLiteral("演奏を停止して") : QStringLiteral("演奏を停止せずに")) +
                               cmd.ExitCaption);
     } else {
-        cmd.ExitItem->setData(0);
+        ActionFor(cmd.ExitItem)->setData(0);
         cmd.ExitItem->setText(cmd.ExitCaption);
     }
 }

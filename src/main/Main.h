@@ -100,7 +100,7 @@ public:
     void ShowDiscTitle() override;
     void ShowModeLabel(bool visible, const QString& text) override;
     void GlyphsChanged() override;
-    void FocusButton(QAction* button) override;
+    void FocusButton(Command* button) override;
     void FocusMainWindow() override;
     void TrackListChanged() override;
     void ApplyStayOnTop() override;

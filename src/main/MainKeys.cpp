@@ -1,6 +1,5 @@
 #include "MainKeys.h"
 
-#include <QAction>
 
 #include "common/Commands.h"
 
@@ -10,10 +9,10 @@ MainKeys::MainKeys(CommandSet& commands, KeyTarget& keyTarget) : cmd(commands), 
     releaseTimer.callOnTimeout([this] { commitReleases(); });
 }
 
-bool MainKeys::trigger(QAction* a, bool onlyEnabled)
+bool MainKeys::trigger(Command* a, bool onlyEnabled)
 {
     if (onlyEnabled && !a->isEnabled()) return false;
-    // A disabled action ignores trigger(); F6 clicks its item whatever its state.
+    // A disabled command ignores trigger(); F6 clicks its item whatever its state.
     if (!a->isEnabled()) {
         a->setEnabled(true);
         a->trigger();

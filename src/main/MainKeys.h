@@ -1,11 +1,12 @@
 #pragma once
 // The program's own key handling, applied to every key of every window of the program.
-// It turns a key into clicks on the command set's actions; what is not the keys' own
+// It turns a key into clicks on the command set; what is not the keys' own
 // business (the controller, dialogs) is reached through KeyTarget.
 #include <QSet>
 #include <QTimer>
 #include <Qt>
 
+class Command;
 class CommandSet;
 
 class KeyTarget {
@@ -50,7 +51,7 @@ public:
     int ReleaseGraceMs = 30;
 
 private:
-    static bool trigger(class QAction* a, bool onlyEnabled = true);
+    static bool trigger(Command* a, bool onlyEnabled = true);
     void commitReleases();
     CommandSet& cmd;
     KeyTarget& target;

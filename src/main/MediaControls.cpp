@@ -1,6 +1,5 @@
 #include "MediaControls.h"
 
-#include <QAction>
 #include <algorithm>
 #include <cstdlib>
 

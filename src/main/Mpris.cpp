@@ -1,6 +1,5 @@
 #include "Mpris.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QDBusAbstractAdaptor>
 #include <QDBusConnection>
@@ -206,7 +205,7 @@ bool MprisService::Start()
     // Refreshed after every tick and every pass of a wait, and soon after a button changes.
     connect(&player.Timer, &QTimer::timeout, this, &MprisService::Refresh);
     connect(&player.StepTimer, &QTimer::timeout, this, &MprisService::Refresh);
-    for (QAction* a : commands.All()) connect(a, &QAction::changed, this, &MprisService::refreshSoon);
+    for (Command* a : commands.All()) connect(a, &Command::changed, this, &MprisService::refreshSoon);
     return true;
 }
 

@@ -49,27 +49,27 @@ PlaybackController::PlaybackController(CdDevice& device_, Clock& clock_, Command
 
 void PlaybackController::connectCommands()
 {
-    connect(commands.PlayBtn, &QAction::triggered, this, [this] { PlayBtnClick(); });
-    connect(commands.PauseBtn, &QAction::triggered, this, [this] { PauseBtnClick(); });
-    connect(commands.StopBtn, &QAction::triggered, this, [this] { StopBtnClick(); });
+    connect(commands.PlayBtn, &Command::triggered, this, [this] { PlayBtnClick(); });
+    connect(commands.PauseBtn, &Command::triggered, this, [this] { PauseBtnClick(); });
+    connect(commands.StopBtn, &Command::triggered, this, [this] { StopBtnClick(); });
     // A press is made by the window (PrevNextPress); the click that ends it releases it.
-    connect(commands.PrevBtn, &QAction::triggered, this, [this] { ReleaseButton(); });
-    connect(commands.NextBtn, &QAction::triggered, this, [this] { ReleaseButton(); });
+    connect(commands.PrevBtn, &Command::triggered, this, [this] { ReleaseButton(); });
+    connect(commands.NextBtn, &Command::triggered, this, [this] { ReleaseButton(); });
     for (int type = ptNormal; type <= ptProgramRandom; ++type)
-        connect(commands.PlayTypeItem(type), &QAction::triggered, this,
+        connect(commands.PlayTypeItem(type), &Command::triggered, this,
                 [this, type] { PlayTypeClick(type); });
-    connect(commands.TypeReptItem, &QAction::triggered, this, [this] { host.RedrawDisplay(); });
-    connect(commands.TypeRept1Item, &QAction::triggered, this, [this] { host.RedrawDisplay(); });
+    connect(commands.TypeReptItem, &Command::triggered, this, [this] { host.RedrawDisplay(); });
+    connect(commands.TypeRept1Item, &Command::triggered, this, [this] { host.RedrawDisplay(); });
     // The lyrics window's track items; they mean nothing while there is no list.
-    connect(commands.PrevTrkItem, &QAction::triggered, this, [this] {
+    connect(commands.PrevTrkItem, &Command::triggered, this, [this] {
         if (!TrackListEnabled) return;
         if (EntryIndex > 1) --EntryIndex;
         GoToEntry();
     });
-    connect(commands.TopTrkItem, &QAction::triggered, this, [this] {
+    connect(commands.TopTrkItem, &Command::triggered, this, [this] {
         if (TrackListEnabled) GoToEntry();
     });
-    connect(commands.NextTrkItem, &QAction::triggered, this, [this] {
+    connect(commands.NextTrkItem, &Command::triggered, this, [this] {
         if (!TrackListEnabled) return;
         ++EntryIndex;
         GoToEntry();
@@ -151,7 +151,7 @@ void PlaybackController::setTrackListIndex(int index)
 
 void PlaybackController::PlayTypeClick(int playType)
 {
-    QAction* item = commands.PlayTypeItem(playType);
+    Command* item = commands.PlayTypeItem(playType);
     if (!item) return;
     item->setChecked(true);
     PlayType = playType;
@@ -169,7 +169,7 @@ std::vector<int> PlaybackController::playOrder(int playType)
 
 bool PlaybackController::SwitchPlayType(int playType)
 {
-    QAction* item = commands.PlayTypeItem(playType);
+    Command* item = commands.PlayTypeItem(playType);
     if (!item || !item->isEnabled() || Waiting() || Loading || InDataEntry) return false;
     if (!Started()) {
         item->trigger();
@@ -335,7 +335,7 @@ void PlaybackController::SelectEntry(int k)
 void PlaybackController::CyclePlayType()
 {
     const bool program = commands.TypeProgItem->isEnabled();
-    QAction* next = commands.TypeNormItem;
+    Command* next = commands.TypeNormItem;
     switch (PlayType) {
     case ptNormal: next = commands.TypeRandItem; break;
     case ptRandom: next = program ? commands.TypeProgItem : commands.TypeNormItem; break;
@@ -727,7 +727,7 @@ void PlaybackController::finishLoad()
     host.GlyphsChanged();
     host.ShowDiscTitle();
     DiscEnd = songStart(words.SongCount + 1);
-    for (QAction* a : {commands.CDInfoItem, commands.CDInfoSaveItem, commands.TypeNormItem,
+    for (Command* a : {commands.CDInfoItem, commands.CDInfoSaveItem, commands.TypeNormItem,
                        commands.TypeRandItem, commands.TypeReptItem, commands.TypeRept1Item,
                        commands.ProgSetItem})
         a->setEnabled(true);
@@ -775,12 +775,12 @@ void PlaybackController::ShowNoDisc()
     commands.NextBtn->setEnabled(false);
     commands.PrevBtn->setEnabled(false);
     TrackListEnabled = false;
-    for (QAction* a : {commands.TypeNormItem, commands.TypeRandItem, commands.TypeProgItem,
+    for (Command* a : {commands.TypeNormItem, commands.TypeRandItem, commands.TypeProgItem,
                        commands.TypeProgRandItem, commands.TypeReptItem, commands.TypeRept1Item}) {
         a->setChecked(false);
         a->setEnabled(false);
     }
-    for (QAction* a : {commands.ProgSetItem, commands.InputDataItem, commands.CDInfoItem,
+    for (Command* a : {commands.ProgSetItem, commands.InputDataItem, commands.CDInfoItem,
                        commands.CDInfoSaveItem})
         a->setEnabled(false);
     host.FocusMainWindow();

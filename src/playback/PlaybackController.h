@@ -3,8 +3,8 @@
 // and how the program follows the drive (disc in, disc out, end of each track, the
 // time and number on the display, the play time, the lyrics window's updates).
 //
-// TMainForm owns one and draws what it computes. Commands arrive as the command set's
-// actions (PlayBtn, TypeNormItem, ...) and as the calls below; windows that the tick
+// TMainForm owns one and draws what it computes. Commands arrive as clicks on the command
+// set (PlayBtn, TypeNormItem, ...) and as the calls below; windows that the tick
 // needs to ask or tell something are reached through PlaybackHost and WordsView.
 //
 // The waits of the old message loops (the 350 ms click phase of a previous/next press,
@@ -21,8 +21,8 @@
 
 class CdDevice;
 class Clock;
+class Command;
 class CommandSet;
-class QAction;
 class TWords;
 
 // What the tick needs from the main window, the dialogs and the keyboard.
@@ -59,7 +59,7 @@ public:
     // PlayGlyph, PauseGlyph or StopGlyph changed.
     virtual void GlyphsChanged() = 0;
     // Give the keyboard focus to this transport button.
-    virtual void FocusButton(QAction* button) = 0;
+    virtual void FocusButton(Command* button) = 0;
     // The main window takes the focus if it is shown.
     virtual void FocusMainWindow() = 0;
     // TrackItems, TrackListEnabled or TrackListIndex changed.
@@ -124,7 +124,7 @@ public:
     // Starts the tick timer (the end of the main window's creation).
     void StartTimer();
 
-    // --- Commands (also reachable through the command set's actions) ---
+    // --- Commands (also reachable through the command set) ---
     // Builds the play list for play type 0..3, checks its item, then BuildTrackList.
     void PlayTypeClick(int playType);
     // The play type switched as its item switches it, except that playback goes on: the

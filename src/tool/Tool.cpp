@@ -1,6 +1,5 @@
 #include "Tool.h"
 
-#include <QAction>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -260,7 +259,7 @@ bool Tool::open(const QString& path)
         return false;
     }
     // A save writes the play type from the commands, as the main window keeps it.
-    if (QAction* type = commands.PlayTypeItem(w.PlayTypeCode & 0xF)) type->setChecked(true);
+    if (Command* type = commands.PlayTypeItem(w.PlayTypeCode & 0xF)) type->setChecked(true);
     return true;
 }
 

@@ -1,5 +1,5 @@
 // mirelune-tool: see Tool.h, and --help.
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <QStandardPaths>
 #include <QFileDevice>
 #include <QTextStream>
@@ -25,12 +25,9 @@ int main(int argc, char** argv)
     qInstallMessageHandler(quietMessages);
     // The tool speaks English; so do the reasons the disc reader gives it.
     SetEnglishReasons(true);
-    // The disc data object's commands are actions, which need a GUI application; no
-    // screen is wanted, whatever the session has.
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QCoreApplication app(argc, argv);
     // The same folders as the program's.
-    QGuiApplication::setApplicationName(QStringLiteral("Mirelune"));
+    QCoreApplication::setApplicationName(QStringLiteral("Mirelune"));
     const ProgramPaths paths = DefaultPaths(QCoreApplication::applicationFilePath(),
                                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
                                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));

@@ -76,7 +76,7 @@ protected:
     void RunFor(uint32_t ms) { time.RunFor(ms); }
 
     // Runs the modal dialog that action opens; inside acts while it is up.
-    void WhileOpen(QAction* action, const std::function<void()>& inside)
+    void WhileOpen(Command* action, const std::function<void()>& inside)
     {
         bool ran = false;
         QTimer::singleShot(0, [&] {

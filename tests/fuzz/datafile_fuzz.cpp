@@ -1,7 +1,7 @@
 // libFuzzer target for the disc data file: any bytes are loaded, edited as the data
 // entry does, and saved; loading and saving that once more changes nothing, and the
 // edits read back. All in memory: no file is touched in the loop.
-#include <QGuiApplication>
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -79,8 +79,7 @@ bool load(TWords& words, const IniDocument& doc)
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    static QGuiApplication app(*argc, *argv);
+    static QCoreApplication app(*argc, *argv);
     static World w;
     world = &w;
     return 0;

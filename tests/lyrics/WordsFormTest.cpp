@@ -11,6 +11,7 @@
 #include "discdata/Words.h"
 #include "lyrics/WordsForm.h"
 #include "lyrics/WordsMenu.h"
+#include "main/Actions.h"
 #include "main/Main.h"
 #include "main/TaskTray.h"
 #include "settings/IniDocument.h"
@@ -453,7 +454,7 @@ TEST_F(WordsWindow, OpeningThePopupSetsTheExitCaptionAsTheDiscMenuDoes)
     form.shift = true;
     emit wordsForm.PopMenu()->aboutToShow();
     EXPECT_EQ(commands.ExitItem->text(), QStringLiteral("演奏を停止せずに終了(&X)"));
-    EXPECT_TRUE(wordsForm.PopMenu()->actions().contains(commands.ExitItem));
+    EXPECT_TRUE(wordsForm.PopMenu()->actions().contains(ActionFor(commands.ExitItem)));
     QList<bool> exits;
     form.PlaybackOnExit = [&](bool keep) { exits << keep; };
     commands.ExitItem->trigger();

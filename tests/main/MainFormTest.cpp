@@ -113,7 +113,7 @@ TEST_F(MainForm, MenusWithNoDiscADataDiscAndAnAudioDisc)
 {
     StartWith(std::nullopt);
     EXPECT_EQ(form.Image.DisplayState, dsNoDisc);
-    for (QAction* a : {commands.PlayBtn, commands.PauseBtn, commands.StopBtn, commands.PrevBtn, commands.NextBtn,
+    for (Command* a : {commands.PlayBtn, commands.PauseBtn, commands.StopBtn, commands.PrevBtn, commands.NextBtn,
                        commands.TypeNormItem, commands.TypeRandItem, commands.TypeProgItem, commands.TypeReptItem,
                        commands.ProgSetItem, commands.InputDataItem, commands.CDInfoItem, commands.CDInfoSaveItem})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
@@ -128,7 +128,7 @@ TEST_F(MainForm, MenusWithNoDiscADataDiscAndAnAudioDisc)
     RunFor(1500);
     EXPECT_EQ(form.Image.DisplayState, dsCdRom);
     EXPECT_TRUE(commands.CDInfoItem->isEnabled()); // a data disc's properties can be shown
-    for (QAction* a : {commands.PlayBtn, commands.TypeNormItem, commands.ProgSetItem, commands.CDInfoSaveItem})
+    for (Command* a : {commands.PlayBtn, commands.TypeNormItem, commands.ProgSetItem, commands.CDInfoSaveItem})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_FALSE(form.TypeLabel->isVisibleTo(&form));
 
@@ -137,7 +137,7 @@ TEST_F(MainForm, MenusWithNoDiscADataDiscAndAnAudioDisc)
     device.InsertDisc(SimDisc::Audio(Tracks(3)));
     RunFor(1500);
     EXPECT_EQ(form.Image.DisplayState, dsTime);
-    for (QAction* a : {commands.PlayBtn, commands.PrevBtn, commands.NextBtn, commands.TypeNormItem,
+    for (Command* a : {commands.PlayBtn, commands.PrevBtn, commands.NextBtn, commands.TypeNormItem,
                        commands.TypeRandItem, commands.TypeReptItem, commands.TypeRept1Item, commands.ProgSetItem,
                        commands.CDInfoItem, commands.CDInfoSaveItem})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
@@ -640,7 +640,7 @@ TEST_F(MainForm, TextFieldsAndEditableListsKeepTheStandardEditingKeys)
     Key(Qt::Key_P, Qt::ControlModifier);
     RunFor(1000);
     ASSERT_TRUE(device.IsPlaying());
-    QSignalSpy closes(commands.CloseItem, &QAction::triggered);
+    QSignalSpy closes(commands.CloseItem, &Command::triggered);
 
     // A dialog of the program with a name field, a number field and a list of many items.
     QDialog dialog;

@@ -73,15 +73,15 @@ TEST_F(Keys, TensStayPendingOverNonDigitsAndOutOfRangeClearsThem)
 
 TEST_F(Keys, WithShiftOnlyF5AndF6Act)
 {
-    for (QAction* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem,
+    for (Command* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem,
                        cmd.TypeReptItem, cmd.TypeRept1Item, cmd.PlayBtn})
         a->setEnabled(true);
-    QSignalSpy norm(cmd.TypeNormItem, &QAction::triggered);
-    QSignalSpy rand(cmd.TypeRandItem, &QAction::triggered);
-    QSignalSpy progRand(cmd.TypeProgRandItem, &QAction::triggered);
-    QSignalSpy rept1(cmd.TypeRept1Item, &QAction::triggered);
-    QSignalSpy top(cmd.StayOnTopItem, &QAction::triggered);
-    QSignalSpy play(cmd.PlayBtn, &QAction::triggered);
+    QSignalSpy norm(cmd.TypeNormItem, &Command::triggered);
+    QSignalSpy rand(cmd.TypeRandItem, &Command::triggered);
+    QSignalSpy progRand(cmd.TypeProgRandItem, &Command::triggered);
+    QSignalSpy rept1(cmd.TypeRept1Item, &Command::triggered);
+    QSignalSpy top(cmd.StayOnTopItem, &Command::triggered);
+    QSignalSpy play(cmd.PlayBtn, &Command::triggered);
 
     EXPECT_FALSE(down(Qt::Key_F3, Qt::ShiftModifier));
     EXPECT_FALSE(down(Qt::Key_F4, Qt::ShiftModifier));
@@ -100,10 +100,10 @@ TEST_F(Keys, WithShiftOnlyF5AndF6Act)
 
 TEST_F(Keys, FunctionKeysClickTheirItems)
 {
-    QSignalSpy norm(cmd.TypeNormItem, &QAction::triggered);
-    QSignalSpy prog(cmd.TypeProgItem, &QAction::triggered);
-    QSignalSpy rept(cmd.TypeReptItem, &QAction::triggered);
-    QSignalSpy top(cmd.StayOnTopItem, &QAction::triggered);
+    QSignalSpy norm(cmd.TypeNormItem, &Command::triggered);
+    QSignalSpy prog(cmd.TypeProgItem, &Command::triggered);
+    QSignalSpy rept(cmd.TypeReptItem, &Command::triggered);
+    QSignalSpy top(cmd.StayOnTopItem, &Command::triggered);
 
     // No disc: the play types are disabled, but F6 clicks repeat all the same.
     down(Qt::Key_F3);
@@ -131,9 +131,9 @@ TEST_F(Keys, FunctionKeysClickTheirItems)
 
 TEST_F(Keys, CtrlLettersRespectTheEnabledAndShownStates)
 {
-    QSignalSpy play(cmd.PlayBtn, &QAction::triggered);
-    QSignalSpy eject(cmd.EjectItem, &QAction::triggered);
-    QSignalSpy mainDisp(cmd.MainDispItem, &QAction::triggered);
+    QSignalSpy play(cmd.PlayBtn, &Command::triggered);
+    QSignalSpy eject(cmd.EjectItem, &Command::triggered);
+    QSignalSpy mainDisp(cmd.MainDispItem, &Command::triggered);
 
     EXPECT_FALSE(down(Qt::Key_P, Qt::ControlModifier)); // PlayBtn disabled
     cmd.PlayBtn->setEnabled(true);
@@ -169,7 +169,7 @@ TEST_F(Keys, NothingWhileBlocked)
 {
     target.blocked = true;
     cmd.PlayBtn->setEnabled(true);
-    QSignalSpy play(cmd.PlayBtn, &QAction::triggered);
+    QSignalSpy play(cmd.PlayBtn, &Command::triggered);
     EXPECT_FALSE(down(Qt::Key_P, Qt::ControlModifier));
     EXPECT_FALSE(down(Qt::Key_1, Qt::ControlModifier));
     EXPECT_FALSE(down(Qt::Key_F7));

@@ -104,7 +104,7 @@ TEST_F(MediaControlsTest, NextOnTheLastEntryStopsUnlessARepeatIsOn)
     EXPECT_EQ(player.EntryIndex, 1);
 
     // With a repeat the list has no end: Next wraps as the button does.
-    for (QAction* repeat : {commands.TypeReptItem, commands.TypeRept1Item}) {
+    for (Command* repeat : {commands.TypeReptItem, commands.TypeRept1Item}) {
         repeat->trigger();
         player.SelectEntry(3);
         ASSERT_TRUE(Now().CanGoNext);

@@ -152,7 +152,7 @@ TEST_F(DiscChanges, ADiscWithoutAudioLeavesOnlyThePropertiesCommand)
     EXPECT_EQ(words.AudioState, 0);
     EXPECT_EQ(player.EntryCount(), 0);
     EXPECT_TRUE(commands.CDInfoItem->isEnabled());
-    for (QAction* a : {commands.PlayBtn, commands.PauseBtn, commands.StopBtn, commands.PrevBtn,
+    for (Command* a : {commands.PlayBtn, commands.PauseBtn, commands.StopBtn, commands.PrevBtn,
                        commands.NextBtn, commands.CDInfoSaveItem, commands.TypeNormItem,
                        commands.TypeRandItem, commands.TypeReptItem, commands.TypeRept1Item,
                        commands.ProgSetItem, commands.InputDataItem})

@@ -4,7 +4,6 @@
 // controller's two timers as the event loop would.
 #include <gtest/gtest.h>
 
-#include <QAction>
 #include <QTemporaryDir>
 
 #include "common/Commands.h"

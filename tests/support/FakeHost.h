@@ -1,6 +1,5 @@
 #pragma once
 // Windows that only remember what the playback controller asked of them.
-#include <QAction>
 #include <QStringList>
 #include <functional>
 
@@ -20,7 +19,7 @@ struct FakeHost : PlaybackHost {
     int playTimeChanges = 0;
     bool modeLabelVisible = false;
     QString modeLabelText;
-    QAction* focused = nullptr;
+    Command* focused = nullptr;
     std::function<void()> onCloseDiscDialogs;
 
     bool DialogOpen() const override { return dialogOpen; }
@@ -41,7 +40,7 @@ struct FakeHost : PlaybackHost {
         modeLabelText = text;
     }
     void GlyphsChanged() override {}
-    void FocusButton(QAction* button) override { focused = button; }
+    void FocusButton(Command* button) override { focused = button; }
     void FocusMainWindow() override {}
     void TrackListChanged() override {}
     void ApplyStayOnTop() override {}
