@@ -5,7 +5,6 @@
 #include <QWindow>
 #include <QKeyEvent>
 #include <QWheelEvent>
-#include <QFile>
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -23,7 +22,9 @@
 #include "common/Defines.h"
 #include "common/Error.h"
 #include "common/Etc.h"
+#include "discdata/DataFileName.h"
 #include "discdata/DiscList.h"
+#include "discdata/DiscRegistry.h"
 #include "discdata/Words.h"
 #include "dialogs/PlainHeader.h"
 #include "main/Help.h"
@@ -411,35 +412,21 @@ void TDiscMngForm::delBtnClick()
 {
     DiscList->ReleaseCellHint(); // not over the question
     const QString name = model->Name(CurrentRow());
-    QString discId;
-    bool found = false;
-    for (const auto& entry : ReadWordsFileSection(settings)) {
-        if (entry.second != name) continue;
-        discId = entry.first;
-        found = true;
-        break;
-    }
-    if (!found) return;
+    DiscRegistry registry(settings);
+    const std::optional<QString> discId = registry.IdOf(name);
+    if (!discId) return;
     bool permanently = main.ShiftHeld();
     // A hand-written name that leads out of the data folder deletes no file, and the
     // question says so.
-    const bool fileGoes = !name.isEmpty() && IsSafeRegisteredName(name);
     const QString question =
-        fileGoes ? QStringLiteral("登録ディスク一覧から '%1' を削除し、歌詞ファイルも削除します。よろしいですか?").arg(name)
-                 : QStringLiteral("登録ディスク一覧から '%1' を削除します。この名前は歌詞ファイルのフォルダの外を指すため、"
-                                  "ファイルは削除せずに残します。よろしいですか?")
-                       .arg(name);
+        DiscRegistry::FileGoesWith(name)
+            ? QStringLiteral("登録ディスク一覧から '%1' を削除し、歌詞ファイルも削除します。よろしいですか?").arg(name)
+            : QStringLiteral("登録ディスク一覧から '%1' を削除します。この名前は歌詞ファイルのフォルダの外を指すため、"
+                             "ファイルは削除せずに残します。よろしいですか?")
+                  .arg(name);
     if (QuestionMessage(question, QStringLiteral("登録ディスクの削除")) == IdYes) {
         permanently = permanently || main.ShiftHeld();
-        // The file goes only after its entry: a registry that cannot be written keeps both.
-        if (DeleteWordsFileEntry(settings, discId) && fileGoes) {
-            const QString path = DataFilePath(settings, name);
-            if (QFileInfo::exists(path) && !(permanently ? QFile::remove(path) : QFile::moveToTrash(path)))
-                ErrorMessage(QStringLiteral("歌詞ファイル '") + path +
-                                 (permanently ? QStringLiteral("' を削除できませんでした。")
-                                              : QStringLiteral("' をごみ箱に移せませんでした。")),
-                             QStringLiteral("登録ディスクの削除"));
-        }
+        registry.Delete(*discId, name, permanently);
     }
     FillDiscList();
 }
@@ -460,18 +447,10 @@ void TDiscMngForm::regBtnClick()
     if (refusedName(name, path)) return;
 
     if (mode == Rename) {
-        const QString old = words.FileName;
-        bool moved = QFile::rename(old, path);
-        if (moved && !SaveWordsFileEntry(settings, words.DiscId, name)) {
-            // The registry still names the old file: it goes back, so the disc keeps its data.
-            QFile::rename(path, old);
-            moved = false;
-        }
-        if (!moved) {
+        if (!DiscRegistry(settings).Rename(words, name)) {
             ErrorMessage(QStringLiteral("変更できませんでした。"), QStringLiteral("変更エラー"));
             return;
         }
-        words.FileName = path;
         FillDiscList();
         RegBtn->setEnabled(false);
         return;

@@ -6,6 +6,7 @@
 
 #include "common/Defines.h"
 #include "common/Etc.h"
+#include "discdata/DataFile.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
 

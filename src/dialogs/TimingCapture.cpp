@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "common/Clock.h"
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 #include "playback/PlaybackController.h"
 
 namespace {

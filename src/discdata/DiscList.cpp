@@ -3,6 +3,8 @@
 #include <algorithm>
 
 #include "common/Etc.h"
+#include "discdata/DataFileName.h"
+#include "discdata/DiscRegistry.h"
 #include "discdata/Words.h"
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
@@ -50,14 +52,14 @@ int compareNatural(QStringView a, QStringView b)
 }
 } // namespace
 
-DiscListModel::DiscListModel(const Settings& s, QObject* parent) : QAbstractTableModel(parent), settings(s) {}
+DiscListModel::DiscListModel(Settings& s, QObject* parent) : QAbstractTableModel(parent), settings(s) {}
 
 void DiscListModel::Fill()
 {
     beginResetModel();
     rows.clear();
     filesRead = 0;
-    const QList<QPair<QString, QString>> entries = ReadWordsFileSection(settings);
+    const QList<QPair<QString, QString>> entries = DiscRegistry(settings).Entries();
     rows.reserve(entries.size());
     for (const auto& entry : entries) rows.append(Row{entry.second, std::nullopt});
     arrange();

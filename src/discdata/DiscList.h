@@ -27,7 +27,7 @@ class DiscListModel : public QAbstractTableModel {
 public:
     enum Column { NameColumn = 0, TitleColumn, ArtistColumn, PlayTimeColumn, ColumnCount };
 
-    explicit DiscListModel(const Settings& settings, QObject* parent = nullptr);
+    explicit DiscListModel(Settings& settings, QObject* parent = nullptr);
 
     // Reads the registry again; every row's data file is read anew when next needed. The
     // order and the filter stay.
@@ -69,7 +69,7 @@ private:
     // Builds shown from rows, the filter and the order.
     void arrange();
 
-    const Settings& settings;
+    Settings& settings;
     QList<Row> rows;
     std::vector<int> shown; // indices into rows, as listed
     int sortColumn = -1;

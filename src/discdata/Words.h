@@ -1,7 +1,9 @@
 #pragma once
 // The one disc data object: everything known about the disc in the drive (titles,
 // lyrics with their timing, per-track corrections and copy links, the program, the
-// play time and play type), its identifier and its data file.
+// play time and play type), its identifier and its data file. Its records are kept in
+// Words.cpp, the reading and writing of its data file in DataFile.cpp; the identifier is
+// computed in DiscId.h and the data file found through DiscRegistry.h.
 //
 // Track numbers are 1-based disc track numbers, line indexes 1-based. Accessors take
 // a track 1..SongCount + 1 and a line index 1..128; anything outside the records reads
@@ -17,7 +19,7 @@
 #include <vector>
 
 #include "common/Defines.h"
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 
 class CommandSet;
 class IniDocument;
@@ -188,41 +190,3 @@ private:
     QString seenFile; // a data file that existed when last read or written
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };
-
-// A lyrics line as the data file holds it: "start,end,text", the text being everything
-// after the second comma. False when the times are not decimal numbers.
-bool ParseLyricsLine(const QString& value, TWordsLine* line);
-QString LyricsLineValue(const TWordsLine& line);
-
-// The identifier of the disc in the drive, asked of the device in TMSF as MakeDiscId
-// does; the device is left in milliseconds.
-QString DiscIdOf(CdDevice& device);
-
-// The disc identifier of a table of contents as the device reports it in TMSF:
-// positions[i] and lengths[i] of track i + 1 (at most the first 30 are used).
-QString DiscIdFromToc(const std::vector<uint32_t>& positions, const std::vector<uint32_t>& lengths);
-
-// Why a name the user typed cannot be a data file's base name, if it cannot. The name
-// must stay a plain file name in the data folder, come back from the registry as it was
-// written, and fit the settings file, which stays in code page 932 so that every program
-// reading it (the old player too) finds its registrations.
-enum class NameFault {
-    None,
-    Empty,
-    ParentFolder, // ".." alone: the folder above ("a..b" is a name like any other)
-    ControlChar,
-    Forbidden,    // \ / : * ? " < > |: folder separators, and what other systems refuse
-    BlankAtEnd,   // the registry strips blanks at both ends of a value
-    TrailingDot,  // other systems drop it, and the name would no longer match its file
-    TooLong,      // with ".dat", more than the file system's 255 bytes
-    NotCp932,
-};
-NameFault DataFileNameFault(const QString& name);
-bool IsValidDataFileName(const QString& name);
-// The refusal of a name, telling its fault (an error box, caption "登録エラー").
-void InvalidFileNameMessage(const QString& name);
-// A name read from the registry stays in the data folder: no "/" and no control
-// character (empty is fine: no registration). Names made on other systems keep working.
-bool IsSafeRegisteredName(const QString& name);
-// Tells the user once that the registry entry of a disc was refused.
-void UnsafeRegistryEntryMessage(const QString& discId, const QString& name);

@@ -13,7 +13,7 @@
 #include "common/Fonts.h"
 #include "discdata/Words.h"
 #include "lyrics/WordsMenu.h"
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 #include "settings/IniFile.h"
 
 namespace {

@@ -34,7 +34,7 @@
 #include "main/Help.h"
 #include "main/SystemBus.h"
 #include "main/TaskTray.h"
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 #include "settings/IniFile.h"
 
 namespace {

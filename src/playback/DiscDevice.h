@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 #include "playback/SectorSource.h"
 
 class SectorPlayer;

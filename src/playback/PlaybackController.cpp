@@ -10,7 +10,7 @@
 #include "common/Commands.h"
 #include "common/Etc.h"
 #include "discdata/Words.h"
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 
 namespace {
 constexpr uint32_t kClickPhaseMs = 350;  // a press released sooner is a quick skip

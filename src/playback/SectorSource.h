@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 
 constexpr int kSectorBytes = 2352;     // one CD frame of 16-bit stereo audio
 constexpr int kSectorSamples = 588;    // stereo samples in a frame

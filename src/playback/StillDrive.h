@@ -2,7 +2,7 @@
 // A drive that never moves, for code that needs a CdDevice where there is no drive to
 // ask: mirelune-tool, which works on data files alone, and the benchmarks and fuzzing of
 // the disc data. Its disc, if any, is tracks of one length from 2000 ms on.
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 
 class StillDrive : public CdDevice {
 public:

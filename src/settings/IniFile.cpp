@@ -267,48 +267,6 @@ bool LoadDataFolder(Settings& settings)
     return true;
 }
 
-bool SaveWordsFileEntry(Settings& settings, const QString& discId, const QString& name)
-{
-    settings.WordsFileId = discId;
-    settings.WordsFileName = name;
-    return SaveSettings(settings, spWordsFile);
-}
-
-QString LookupWordsFile(const Settings& settings, const QString& discId)
-{
-    for (;;) {
-        IniDocument doc;
-        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return doc.ReadString(kWordsFile, discId, QString());
-        if (OpenErrorMessage(settings.IniPath) != IdRetry) return QString();
-    }
-}
-
-QList<QPair<QString, QString>> ReadWordsFileSection(const Settings& settings)
-{
-    for (;;) {
-        IniDocument doc;
-        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return doc.Entries(kWordsFile);
-        if (OpenErrorMessage(settings.IniPath) != IdRetry) return {};
-    }
-}
-
-bool DeleteWordsFileEntry(Settings& settings, const QString& discId)
-{
-    for (;;) {
-        IniDocument doc;
-        QString reason;
-        bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
-        if (ok) {
-            doc.DeleteKey(kWordsFile, discId);
-            ok = WriteIniFile(settings.IniPath, doc, &reason);
-        } else {
-            reason = UnsavableFileReason(settings.IniPath);
-        }
-        if (ok) return true;
-        if (SaveErrorMessage(settings.IniPath, reason) != IdRetry) return false;
-    }
-}
-
 QString ExpandLineBreaks(const QString& text)
 {
     // Text here is already decoded, so a 0x5C trail byte of a double-byte character is

@@ -102,7 +102,7 @@ struct Settings {
                                           kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor,
                                           kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor};
 
-    // The registry entry spWordsFile writes (set by SaveWordsFileEntry).
+    // The registry entry spWordsFile writes (set by DiscRegistry::Write).
     QString WordsFileId;
     QString WordsFileName;
 };
@@ -125,19 +125,6 @@ class IniDocument;
 void ReadSettingsPart(Settings& settings, const IniDocument& doc, uint8_t part);
 void WriteSettingsPart(const Settings& settings, IniDocument& doc, uint8_t part);
 bool MigrateSettings(IniDocument& doc);
-
-// Records name as the data file of the disc discId in "WordsFile" (replacing an entry
-// for that disc) through SaveSettings(spWordsFile).
-bool SaveWordsFileEntry(Settings& settings, const QString& discId, const QString& name);
-
-// The registry of known discs, section "WordsFile".
-// Base name registered for discId (keys compared without letter case, first match);
-// empty when there is none.
-QString LookupWordsFile(const Settings& settings, const QString& discId);
-// Every entry in file order: key (disc id) and value (base name).
-QList<QPair<QString, QString>> ReadWordsFileSection(const Settings& settings);
-// Removes the entry of discId; false when the user cancelled a save error.
-bool DeleteWordsFileEntry(Settings& settings, const QString& discId);
 
 // Every backslash-"n" pair replaced by CR LF.
 QString ExpandLineBreaks(const QString& text);

@@ -11,6 +11,7 @@
 #include "common/Commands.h"
 #include "common/Etc.h"
 #include "dialogs/DataEntry.h"
+#include "discdata/DiscRegistry.h"
 #include "discdata/Lrc.h"
 #include "discdata/Words.h"
 #include "playback/DiscDevice.h"
@@ -203,7 +204,7 @@ QString Tool::findDataFile(const QString& arg)
         static const QRegularExpression discId(QStringLiteral("^[0-9A-Fa-f]{8}$"));
         QString name = arg;
         if (discId.match(arg).hasMatch()) {
-            const QString registered = LookupWordsFile(settings, arg);
+            const QString registered = DiscRegistry(settings).Lookup(arg);
             if (!registered.isEmpty()) name = registered;
         }
         path = DataFilePath(settings, name);

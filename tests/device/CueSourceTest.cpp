@@ -18,6 +18,7 @@
 #include "DeviceTestSupport.h"
 #include "common/Error.h"
 #include "common/TextCodec.h"
+#include "discdata/DiscId.h"
 #include "discdata/Words.h"
 #include "playback/CdioSource.h"
 #include "playback/CueSheet.h"

@@ -20,6 +20,7 @@
 #include "dialogs/CDInfoExport.h"
 #include "dialogs/DiscDialogs.h"
 #include "dialogs/ProgSet.h"
+#include "discdata/DiscRegistry.h"
 #include "discdata/Words.h"
 #include "main/Help.h"
 #include "main/Main.h"
@@ -65,7 +66,7 @@ protected:
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(text);
         f.close();
-        ASSERT_TRUE(SaveWordsFileEntry(settings, words.DiscId, QStringLiteral("Disc")));
+        ASSERT_TRUE(DiscRegistry(settings).Write(words.DiscId, QStringLiteral("Disc")));
         device.RemoveDisc();
         RunFor(1500);
         device.InsertDisc(disc);

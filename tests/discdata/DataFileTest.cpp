@@ -80,7 +80,7 @@ TEST_F(DataFile, WorkedExampleIsWrittenByteForByteAndReadBack)
     EXPECT_EQ(FileBytes(), kWorkedExample);
 
     // Registered under the disc's identifier.
-    EXPECT_EQ(LookupWordsFile(settings, words.DiscId), QStringLiteral("Sample Disc"));
+    EXPECT_EQ(DiscRegistry(settings).Lookup(words.DiscId), QStringLiteral("Sample Disc"));
 
     // Read back on a fresh insert.
     commands.TypeReptItem->setChecked(false);
@@ -651,7 +651,7 @@ TEST_F(OutsideEdits, ADataFileDeletedWhileTheDiscIsInIsWrittenWholeAgainFromMemo
 
     // A registered disc whose file was never there starts one as registering does.
     settings.WordsFileId.clear();
-    ASSERT_TRUE(SaveWordsFileEntry(settings, words.DiscId, QStringLiteral("Fresh")));
+    ASSERT_TRUE(DiscRegistry(settings).Write(words.DiscId, QStringLiteral("Fresh")));
     Reinsert();
     words.SetSongTitle(1, QStringLiteral("Only"));
     ASSERT_TRUE(words.Save(dpLyrics));

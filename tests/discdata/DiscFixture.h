@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "common/Commands.h"
+#include "discdata/DiscRegistry.h"
 #include "discdata/Words.h"
 #include "settings/IniFile.h"
 #include "support/ManualClock.h"
@@ -50,7 +51,7 @@ protected:
     {
         WriteBytes(DataPath(name), bytes);
         settings.WordsFileId.clear();
-        ASSERT_TRUE(SaveWordsFileEntry(settings, words.DiscId, name));
+        ASSERT_TRUE(DiscRegistry(settings).Write(words.DiscId, name));
     }
 
     QTemporaryDir dir;

@@ -1,7 +1,10 @@
 // The disc identifier, the registry lookup and registering a disc.
 #include "DiscFixture.h"
 #include "common/TextCodec.h"
+#include "discdata/DataFileName.h"
+#include "discdata/DiscId.h"
 #include "discdata/DiscList.h"
+#include "discdata/DiscRegistry.h"
 #include "discdata/EntryTexts.h"
 #include "settings/IniDocument.h"
 
@@ -132,7 +135,7 @@ TEST_F(DiscId, RegisterWritesTheFileThenTheRegistry)
     EXPECT_EQ(ReadBytes(words.FileName),
               "[Mirelune]\r\nVersion=151A\r\n\r\n[Info]\r\nTitle=" + Cp932::Encode(QStringLiteral("日本語の名前")) +
                   "\r\nArtist=kept in memory\r\nPlayTime=42\r\nPlayType=0\r\n\r\n");
-    EXPECT_EQ(LookupWordsFile(settings, words.DiscId), QStringLiteral("日本語の名前"));
+    EXPECT_EQ(DiscRegistry(settings).Lookup(words.DiscId), QStringLiteral("日本語の名前"));
     // The registry is found on the next insert.
     Reinsert();
     EXPECT_EQ(words.FileName, DataPath(QStringLiteral("日本語の名前")));
@@ -226,8 +229,47 @@ TEST_F(DiscId, RegisterThatCannotSaveLeavesTheRegistryAlone)
     EXPECT_TRUE(words.Register(QStringLiteral("Name")));
     EXPECT_EQ(presenter.shown.size(), 1);
     EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("保存エラー"));
-    EXPECT_TRUE(ReadWordsFileSection(settings).isEmpty());
+    EXPECT_TRUE(DiscRegistry(settings).Entries().isEmpty());
     EXPECT_EQ(words.FileName, dir.filePath(QStringLiteral("blocker/folder/Name.dat")));
+}
+
+// Renaming and deleting keep an entry and its data file together, without a window.
+TEST_F(DiscId, TheRegistryRenamesAndDeletesEntriesWithTheirFiles)
+{
+    Insert(SimDisc::Audio({100}));
+    ASSERT_FALSE(words.Register(QStringLiteral("Old")));
+    DiscRegistry registry(settings);
+    ASSERT_TRUE(registry.Rename(words, QStringLiteral("New")));
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("New")));
+    EXPECT_FALSE(QFile::exists(DataPath(QStringLiteral("Old"))));
+    EXPECT_EQ(registry.Lookup(words.DiscId), QStringLiteral("New"));
+    // An entry that cannot be written puts the file back under its name.
+    QFile::setPermissions(settings.IniPath, QFileDevice::ReadOwner);
+    presenter.answers = {IdCancel};
+    EXPECT_FALSE(registry.Rename(words, QStringLiteral("Newer")));
+    EXPECT_TRUE(QFile::exists(DataPath(QStringLiteral("New"))));
+    EXPECT_FALSE(QFile::exists(DataPath(QStringLiteral("Newer"))));
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("New")));
+    // Nor is the entry deleted, and so the file stays.
+    presenter.answers = {IdCancel};
+    EXPECT_FALSE(registry.Delete(words.DiscId, QStringLiteral("New"), true));
+    QFile::setPermissions(settings.IniPath, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
+    EXPECT_TRUE(QFile::exists(DataPath(QStringLiteral("New"))));
+    EXPECT_EQ(registry.IdOf(QStringLiteral("New")), words.DiscId);
+
+    // A data file that cannot be removed is told; its entry is gone all the same.
+    ASSERT_TRUE(registry.Write(QStringLiteral("0000000A"), QStringLiteral("stuck")));
+    ASSERT_TRUE(QDir().mkpath(DataPath(QStringLiteral("stuck")) + QStringLiteral("/inside")));
+    presenter.shown.clear();
+    EXPECT_TRUE(registry.Delete(QStringLiteral("0000000A"), QStringLiteral("stuck"), true));
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].text,
+              QStringLiteral("歌詞ファイル '%1' を削除できませんでした。").arg(DataPath(QStringLiteral("stuck"))));
+    EXPECT_FALSE(registry.IdOf(QStringLiteral("stuck")).has_value());
+    // The first entry of a name is the one found.
+    ASSERT_TRUE(registry.Write(QStringLiteral("0000000B"), QStringLiteral("New")));
+    EXPECT_EQ(registry.IdOf(QStringLiteral("New")), words.DiscId);
+    EXPECT_EQ(registry.Entries().size(), 2);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include "common/TextCodec.h"
+#include "discdata/DiscRegistry.h"
 #include "settings/IniFile.h"
 #include "support/RecordingPresenter.h"
 
@@ -268,10 +269,10 @@ TEST_F(SettingsFile, HandMadeFileKeepsEveryByteNotChanged)
     EXPECT_TRUE(s.StayOnTop);
     EXPECT_EQ(s.TimerInt, 100);
     EXPECT_EQ(s.MainFontName, Cp932::Decode("\xED\x40\x87\x90 Gothic"));
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("87C8548A")), Cp932::Decode("\xED\x40 Disc"));
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("87C8548A")), Cp932::Decode("\xED\x40 Disc"));
 
     // A new disc goes into the one registry section; nothing else changes.
-    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("12345678"), QStringLiteral("New")));
+    ASSERT_TRUE(DiscRegistry(s).Write(QStringLiteral("12345678"), QStringLiteral("New")));
     EXPECT_EQ(bytes(), text + "12345678=New\r\n");
 
     // Saving every setting adds the keys that were missing and keeps every line there was.
@@ -290,7 +291,7 @@ TEST_F(SettingsFile, HandMadeFileKeepsEveryByteNotChanged)
     ASSERT_TRUE(LoadSettings(again, spSettings));
     EXPECT_TRUE(again.StayOnTop);
     EXPECT_EQ(again.MainFontName, s.MainFontName);
-    EXPECT_EQ(LookupWordsFile(again, QStringLiteral("12345678")), QStringLiteral("New"));
+    EXPECT_EQ(DiscRegistry(again).Lookup(QStringLiteral("12345678")), QStringLiteral("New"));
 }
 
 TEST_F(SettingsFile, LongStringsAreCutAt2047)
@@ -365,20 +366,20 @@ TEST_F(SettingsFile, Registry)
         text += QStringLiteral("%1").arg(i * 7919, 8, 16, QLatin1Char('0')).toUpper() + QStringLiteral("=Disc ") +
                 QString::number(i) + QStringLiteral("\r\n");
     Write(text);
-    EXPECT_EQ(ReadWordsFileSection(s).size(), 5000);
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("%1").arg(4999 * 7919, 8, 16, QLatin1Char('0'))),
+    EXPECT_EQ(DiscRegistry(s).Entries().size(), 5000);
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("%1").arg(4999 * 7919, 8, 16, QLatin1Char('0'))),
               QStringLiteral("Disc 4999"));
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("FFFFFFFF")), QString());
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("FFFFFFFF")), QString());
 
-    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("00001EEF"), QStringLiteral("Renamed")));
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("00001eef")), QStringLiteral("Renamed"));
-    EXPECT_EQ(ReadWordsFileSection(s)[1], (QPair<QString, QString>{QStringLiteral("00001EEF"), QStringLiteral("Renamed")}));
-    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("ABCDEF01"), QStringLiteral("新しい")));
-    EXPECT_EQ(ReadWordsFileSection(s).last().second, QStringLiteral("新しい"));
+    ASSERT_TRUE(DiscRegistry(s).Write(QStringLiteral("00001EEF"), QStringLiteral("Renamed")));
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("00001eef")), QStringLiteral("Renamed"));
+    EXPECT_EQ(DiscRegistry(s).Entries()[1], (QPair<QString, QString>{QStringLiteral("00001EEF"), QStringLiteral("Renamed")}));
+    ASSERT_TRUE(DiscRegistry(s).Write(QStringLiteral("ABCDEF01"), QStringLiteral("新しい")));
+    EXPECT_EQ(DiscRegistry(s).Entries().last().second, QStringLiteral("新しい"));
 
-    ASSERT_TRUE(DeleteWordsFileEntry(s, QStringLiteral("abcdef01")));
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("ABCDEF01")), QString());
-    EXPECT_EQ(ReadWordsFileSection(s).size(), 5000);
+    ASSERT_TRUE(DiscRegistry(s).Remove(QStringLiteral("abcdef01")));
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("ABCDEF01")), QString());
+    EXPECT_EQ(DiscRegistry(s).Entries().size(), 5000);
     EXPECT_TRUE(presenter.shown.isEmpty());
 }
 
@@ -395,7 +396,7 @@ TEST_F(SettingsFile, Utf8WithoutAMarkIsReadAsUtf8AndWrittenBackAsItCame)
     }
     ASSERT_TRUE(LoadSettings(s, spSettings));
     EXPECT_TRUE(s.StayOnTop);
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("B766BA16")), QStringLiteral("デモ"));
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("B766BA16")), QStringLiteral("デモ"));
     ASSERT_TRUE(SaveSettings(s, spWindow));
     QFile f(s.IniPath);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -403,12 +404,12 @@ TEST_F(SettingsFile, Utf8WithoutAMarkIsReadAsUtf8AndWrittenBackAsItCame)
     EXPECT_TRUE(saved.startsWith("[Settings]\r\nStayOnTop=1\r\n")) << saved.constData(); // no mark put in front
     EXPECT_TRUE(saved.contains("B766BA16=デモ\r\n"));
     EXPECT_TRUE(saved.contains("; 日本語のメモ\r\n"));
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("B766BA16")), QStringLiteral("デモ"));
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("B766BA16")), QStringLiteral("デモ"));
 
     // Pure ASCII reads the same either way and stays code page 932; so do code page 932
     // bytes that are no valid UTF-8.
     Write(QStringLiteral("[WordsFile]\r\nB766BA16=demo\r\n12345678=デモ\r\n"));
-    ASSERT_TRUE(SaveWordsFileEntry(s, QStringLiteral("0000AAAA"), QStringLiteral("ascii")));
-    EXPECT_EQ(LookupWordsFile(s, QStringLiteral("12345678")), QStringLiteral("デモ"));
+    ASSERT_TRUE(DiscRegistry(s).Write(QStringLiteral("0000AAAA"), QStringLiteral("ascii")));
+    EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("12345678")), QStringLiteral("デモ"));
     EXPECT_TRUE(Text().contains(QStringLiteral("12345678=デモ\r\n0000AAAA=ascii\r\n")));
 }

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "common/Clock.h"
-#include "playback/CdDevice.h"
+#include "drive/CdDevice.h"
 
 struct SimTrack {
     int32_t startFrame; // absolute, 75 frames a second
