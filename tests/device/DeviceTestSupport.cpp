@@ -4,8 +4,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <algorithm>
+#include <cerrno>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <poll.h>
 #include <sndfile.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 namespace {
 constexpr int kSectorBytes = 2352;
@@ -161,24 +168,68 @@ QString WriteTocImage(const QString& dir, const QString& name, const std::vector
 
 MonitorRecorder::~MonitorRecorder()
 {
-    if (parec.state() == QProcess::NotRunning) return;
-    parec.kill();
-    parec.waitForFinished(3000);
+    arrived.reset();
+    if (pid > 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    for (int fd : {output, errors})
+        if (fd >= 0) close(fd);
 }
+
+bool MonitorRecorder::running()
+{
+    if (pid <= 0) return false;
+    if (waitpid(pid, nullptr, WNOHANG) == 0) return true;
+    pid = -1;
+    return false;
+}
+
+namespace {
+// Everything there is to read now from a non-blocking descriptor.
+QByteArray readAvailable(int fd)
+{
+    QByteArray all;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = read(fd, buf, sizeof buf);
+        if (n <= 0) return all;
+        all.append(buf, n);
+    }
+}
+} // namespace
 
 bool MonitorRecorder::Start(QString* error)
 {
-    parec.start(QStringLiteral("parec"),
-                {QStringLiteral("--device=@DEFAULT_MONITOR@"), QStringLiteral("--raw"),
-                 QStringLiteral("--format=s16le"), QStringLiteral("--rate=44100"),
-                 QStringLiteral("--channels=2"), QStringLiteral("--latency-msec=5")});
-    if (!parec.waitForStarted(5000)) {
-        *error = QStringLiteral("parec could not be started: ") + parec.errorString();
+    int out[2], err[2];
+    if (pipe2(out, O_CLOEXEC | O_NONBLOCK) != 0 || pipe2(err, O_CLOEXEC | O_NONBLOCK) != 0) {
+        *error = QStringLiteral("no pipe for parec: ") + QString::fromLocal8Bit(std::strerror(errno));
         return false;
     }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+    const char* argv[] = {"parec", "--device=@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--rate=44100",
+                          "--channels=2", "--latency-msec=5", nullptr};
+    const int failed = posix_spawnp(&pid, "parec", &actions, nullptr, const_cast<char**>(argv), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    close(err[1]);
+    output = out[0];
+    errors = err[0];
+    if (failed != 0) {
+        pid = -1;
+        *error = QStringLiteral("parec could not be started: ") + QString::fromLocal8Bit(std::strerror(failed));
+        return false;
+    }
+    // Read as it comes, as long as the event loop runs: parec must never wait for a test
+    // busy elsewhere, or the server drops what it records meanwhile.
+    arrived = std::make_unique<QSocketNotifier>(output, QSocketNotifier::Read);
+    QObject::connect(arrived.get(), &QSocketNotifier::activated, [this] { Pump(); });
     // The monitor runs all the time; the first bytes show that recording works.
     if (!WaitFor([this] { return !samples.empty(); }, 5000)) {
-        *error = QStringLiteral("parec records nothing: ") + QString::fromLocal8Bit(parec.readAllStandardError());
+        *error = QStringLiteral("parec records nothing: ") + QString::fromLocal8Bit(readAvailable(errors));
         return false;
     }
     return true;
@@ -186,8 +237,11 @@ bool MonitorRecorder::Start(QString* error)
 
 void MonitorRecorder::Pump(int waitMs)
 {
-    if (waitMs > 0 && parec.bytesAvailable() == 0) parec.waitForReadyRead(waitMs);
-    partial += parec.readAllStandardOutput();
+    if (waitMs > 0) {
+        pollfd ready{output, POLLIN, 0};
+        poll(&ready, 1, waitMs);
+    }
+    partial += readAvailable(output);
     const qsizetype whole = partial.size() / 4 * 4;
     const auto* p = reinterpret_cast<const int16_t*>(partial.constData());
     for (qsizetype i = 0; i < whole / 4; ++i) {
@@ -202,7 +256,7 @@ bool MonitorRecorder::WaitFor(const std::function<bool()>& pred, int timeoutMs)
     QElapsedTimer t;
     t.start();
     while (!pred()) {
-        if (t.elapsed() > timeoutMs || parec.state() == QProcess::NotRunning) return false;
+        if (t.elapsed() > timeoutMs || !running()) return false;
         Pump(20);
     }
     return true;

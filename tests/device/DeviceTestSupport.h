@@ -1,8 +1,11 @@
 #pragma once
 // Disc images made by the tests, whose audio samples carry their own position, and a
 // recorder of the sound server's output (the null sink's monitor).
-#include <QProcess>
+#include <QByteArray>
+#include <QSocketNotifier>
 #include <QString>
+#include <memory>
+#include <sys/types.h>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -38,6 +41,9 @@ QString WriteAudioCue(const QString& dir, const QString& name, const std::vector
 // Writes frames [from, to) of the disc as an audio file.
 bool WriteAudioFile(const QString& path, int format, int64_t fromFrame, int64_t toFrame, int sampleRate = 44100);
 
+// parec is started by posix_spawn rather than QProcess: the toolkit starts a program in
+// a child that shares this process's memory until it runs (vfork), which
+// ThreadSanitizer cannot follow, and the tests of the player's threads run under it.
 class MonitorRecorder {
 public:
     ~MonitorRecorder();
@@ -47,7 +53,7 @@ public:
     bool WaitFor(const std::function<bool()>& pred, int timeoutMs = 10000);
     // Waits until the recording ends in at least count silent samples.
     bool WaitForSilence(size_t count, int timeoutMs = 10000);
-    // Reads what arrived so far.
+    // Reads what arrived so far (also done whenever the event loop runs).
     void Pump(int waitMs = 0);
 
     std::vector<int64_t> samples; // decoded, one per stereo sample, -1 for silence
@@ -57,6 +63,10 @@ public:
     int64_t FirstCodedFrom(size_t from) const;
 
 private:
-    QProcess parec;
+    bool running();
+    pid_t pid = -1;
+    int output = -1; // parec's standard output and error, read ends
+    int errors = -1;
+    std::unique_ptr<QSocketNotifier> arrived; // parec's output is read as it comes
     QByteArray partial;
 };
