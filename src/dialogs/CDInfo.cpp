@@ -103,12 +103,16 @@ void ElidedLabel::paintEvent(QPaintEvent* event)
 
 // ---------------------------------------------------------------- the dialog
 
-TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : QDialog(parent), words(words_)
+TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : LazyDialog(parent), words(words_)
 {
     setObjectName(QStringLiteral("CDInfoForm"));
     setWindowTitle(QStringLiteral("CDのプロパティ"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    initLrcExport();
+}
 
+void TCDInfoForm::buildControls()
+{
     auto value = [this](const char* name, QLabel* l = nullptr) {
         if (!l) l = new QLabel(this);
         l->setObjectName(QLatin1String(name));
@@ -209,6 +213,7 @@ void TCDInfoForm::showEvent(QShowEvent* event)
 
 void TCDInfoForm::FormShow()
 {
+    Build();
     MTitleList->clear();
     for (int t = 1; t <= words.SongCount; ++t) {
         auto* item = new QListWidgetItem(words.GetSongTitle(t), MTitleList);
@@ -234,7 +239,11 @@ void TCDInfoForm::FormShow()
     Hooks.StayOnTop();
 }
 
-void TCDInfoForm::ShowPlayTime() { PlayTimeText->setText(FormatHourMinSec(words.PlayTime)); }
+void TCDInfoForm::ShowPlayTime()
+{
+    Build();
+    PlayTimeText->setText(FormatHourMinSec(words.PlayTime));
+}
 
 void TCDInfoForm::ResetTimeBtnClick()
 {

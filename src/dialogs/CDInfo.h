@@ -3,12 +3,12 @@
 // total playing time, kind of disc, every track with its length, and the time the disc
 // has been played so far, which the user can reset. Read from the disc data object
 // each time it is shown, unsaved edits included.
-#include <QDialog>
 #include <QLabel>
 #include <QStyledItemDelegate>
 #include <functional>
 
 #include "dialogs/DialogHooks.h"
+#include "dialogs/LazyDialog.h"
 
 class QAction;
 class QListWidget;
@@ -47,30 +47,31 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
-class TCDInfoForm : public QDialog {
+class TCDInfoForm : public LazyDialog {
     Q_OBJECT
 public:
+    // The controls are made when it is first shown.
     explicit TCDInfoForm(TWords& words, QWidget* parent = nullptr);
 
     DialogHooks Hooks;
 
-    QLabel* TitleLabel;
-    ElidedLabel* TitleText;
-    QLabel* ArtistLabel;
-    ElidedLabel* ArtistText;
-    QLabel* TracksText;
-    QLabel* TotalTimeText;
-    QLabel* CDTypeText;
-    QLabel* MTitleLabel;
-    QListWidget* MTitleList;
-    QLabel* PlayTimeLabel;
-    QLabel* PlayTimeText;
-    QPushButton* ResetTimeBtn;
-    QPushButton* LrcSaveBtn; // its menu: the selected track, or every track with lyrics
-    QAction* LrcTrackSaveItem;
-    QAction* LrcDiscSaveItem;
-    QPushButton* OKBtn;
-    QPushButton* HelpBtn;
+    QLabel* TitleLabel = nullptr;
+    ElidedLabel* TitleText = nullptr;
+    QLabel* ArtistLabel = nullptr;
+    ElidedLabel* ArtistText = nullptr;
+    QLabel* TracksText = nullptr;
+    QLabel* TotalTimeText = nullptr;
+    QLabel* CDTypeText = nullptr;
+    QLabel* MTitleLabel = nullptr;
+    QListWidget* MTitleList = nullptr;
+    QLabel* PlayTimeLabel = nullptr;
+    QLabel* PlayTimeText = nullptr;
+    QPushButton* ResetTimeBtn = nullptr;
+    QPushButton* LrcSaveBtn = nullptr; // its menu: the selected track, or every track with lyrics
+    QAction* LrcTrackSaveItem = nullptr;
+    QAction* LrcDiscSaveItem = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
 
     // Ask where to write: a file for one track (proposal: a path), a folder for all.
     // Empty when the user cancelled. Tests answer them.
@@ -89,8 +90,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void buildControls() override;
 
 private:
+    void initLrcExport();
     void buildLrcExport();
     int selectedTrack() const;
     bool writeLrc(const QString& path, int track);

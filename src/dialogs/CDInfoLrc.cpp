@@ -13,17 +13,8 @@
 #include "common/Error.h"
 #include "discdata/Lrc.h"
 
-void TCDInfoForm::buildLrcExport()
+void TCDInfoForm::initLrcExport()
 {
-    LrcSaveBtn = new QPushButton(QStringLiteral("LRC出力(&E)"), this);
-    LrcSaveBtn->setObjectName(QStringLiteral("LrcSaveBtn"));
-    LrcSaveBtn->setAutoDefault(false);
-    auto* menu = new QMenu(LrcSaveBtn);
-    LrcTrackSaveItem = menu->addAction(QStringLiteral("選択したトラック(&T)..."));
-    LrcTrackSaveItem->setObjectName(QStringLiteral("LrcTrackSaveItem"));
-    LrcDiscSaveItem = menu->addAction(QStringLiteral("すべてのトラック(&A)..."));
-    LrcDiscSaveItem->setObjectName(QStringLiteral("LrcDiscSaveItem"));
-    LrcSaveBtn->setMenu(menu);
     lrcFolder = QDir::homePath();
 
     ChooseLrcFile = [](QWidget* owner, const QString& proposal) {
@@ -39,6 +30,19 @@ void TCDInfoForm::buildLrcExport()
     ChooseLrcFolder = [](QWidget* owner, const QString& folder) {
         return QFileDialog::getExistingDirectory(owner, QStringLiteral("LRCファイルを出力するフォルダ"), folder);
     };
+}
+
+void TCDInfoForm::buildLrcExport()
+{
+    LrcSaveBtn = new QPushButton(QStringLiteral("LRC出力(&E)"), this);
+    LrcSaveBtn->setObjectName(QStringLiteral("LrcSaveBtn"));
+    LrcSaveBtn->setAutoDefault(false);
+    auto* menu = new QMenu(LrcSaveBtn);
+    LrcTrackSaveItem = menu->addAction(QStringLiteral("選択したトラック(&T)..."));
+    LrcTrackSaveItem->setObjectName(QStringLiteral("LrcTrackSaveItem"));
+    LrcDiscSaveItem = menu->addAction(QStringLiteral("すべてのトラック(&A)..."));
+    LrcDiscSaveItem->setObjectName(QStringLiteral("LrcDiscSaveItem"));
+    LrcSaveBtn->setMenu(menu);
 
     connect(menu, &QMenu::aboutToShow, this, &TCDInfoForm::UpdateLrcItems);
     connect(MTitleList, &QListWidget::currentRowChanged, this, &TCDInfoForm::UpdateLrcItems);
@@ -50,6 +54,7 @@ int TCDInfoForm::selectedTrack() const { return MTitleList->currentRow() + 1; }
 
 void TCDInfoForm::UpdateLrcItems()
 {
+    Build();
     const std::vector<int> tracks = LrcTracks(words);
     const int track = selectedTrack();
     // The item names the track it writes, so that the user sees which one.

@@ -72,14 +72,13 @@ QColor DefaultChooseColor(const QColor& initial, QWidget* parent)
 } // namespace
 
 TConfigForm::TConfigForm(TMainForm& m, TWordsForm* w, Settings& s, CommandSet& commands)
-    : QDialog(&m), main(m), wordsForm(w), settings(s), cmd(commands)
+    : LazyDialog(&m), main(m), wordsForm(w), settings(s), cmd(commands)
 {
     setObjectName(QStringLiteral("ConfigForm"));
     setWindowTitle(QStringLiteral("環境設定"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     ChooseColor = DefaultChooseColor;
     RunFontDialog = [](TFontDlg& dialog) { return dialog.exec(); };
-    buildControls();
 
     // What the settings file says, applied to the running program.
     LoadSettings(settings, spSettings);

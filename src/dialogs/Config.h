@@ -5,10 +5,10 @@
 // Cancel (also Esc and the close box) puts them back; the other controls take effect,
 // and the settings file is written, only on OK.
 #include <QColor>
-#include <QDialog>
 #include <QGroupBox>
 #include <functional>
 
+#include "dialogs/LazyDialog.h"
 #include "settings/IniFile.h"
 
 class CommandSet;
@@ -36,11 +36,11 @@ private:
     QButtonGroup* group;
 };
 
-class TConfigForm : public QDialog {
+class TConfigForm : public LazyDialog {
     Q_OBJECT
 public:
     // words may be null (no lyrics window). Binds ConfigItem; the main window knows the
-    // dialog by its form name "ConfigForm".
+    // dialog by its form name "ConfigForm". The controls are made when it is first shown.
     TConfigForm(TMainForm& main, TWordsForm* words, Settings& settings, CommandSet& commands);
 
     // The colour dialog: the colour chosen, or an invalid colour when cancelled. The
@@ -50,43 +50,43 @@ public:
     std::function<int(TFontDlg& dialog)> RunFontDialog;
 
     // Controls, named as the dialog's parts and the settings they stand for.
-    QTabWidget* ConfigPage;
-    QWidget* ConfigSheet;
-    QWidget* MainWinSheet;
-    QWidget* WordsWinSheet;
-    QCheckBox* StayOnTop;
-    QCheckBox* PlayOnExit;
-    QCheckBox* AutoPlay;
-    QCheckBox* EnableEject;
-    QCheckBox* EnableClose;
-    QCheckBox* TaskTray;
-    QCheckBox* RecordLog;
-    QCheckBox* SelectDrive;
-    TRadioGroup* StopSaver;
-    QCheckBox* StopSleep;
-    QSpinBox* TimerIntEdit; // with its up-down buttons (TimerIntUpDn)
-    TRadioGroup* TimeDisp;
-    QCheckBox* TrueTrack;
-    QCheckBox* HideMainBar;
-    QCheckBox* ShowDriveName;
-    QPushButton* MainFontBtn;
-    QPushButton* BkColorBtn;
-    QPushButton* TitleColorBtn;
-    QPushButton* ArtistColorBtn;
-    QPushButton* TimeColorBtn;
-    QPushButton* ReptColorBtn;
-    QPushButton* Rept1ColorBtn;
-    TRadioGroup* WordsAlign;
-    QCheckBox* WordsContDisp;
-    QCheckBox* HideNoWords;
-    QCheckBox* WordsNoMove;
-    QCheckBox* HideWordsBar;
-    QPushButton* WordsBkColorBtn;
-    QPushButton* WordsColorBtn;
-    QPushButton* WordsFontBtn;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    QPushButton* HelpBtn;
+    QTabWidget* ConfigPage = nullptr;
+    QWidget* ConfigSheet = nullptr;
+    QWidget* MainWinSheet = nullptr;
+    QWidget* WordsWinSheet = nullptr;
+    QCheckBox* StayOnTop = nullptr;
+    QCheckBox* PlayOnExit = nullptr;
+    QCheckBox* AutoPlay = nullptr;
+    QCheckBox* EnableEject = nullptr;
+    QCheckBox* EnableClose = nullptr;
+    QCheckBox* TaskTray = nullptr;
+    QCheckBox* RecordLog = nullptr;
+    QCheckBox* SelectDrive = nullptr;
+    TRadioGroup* StopSaver = nullptr;
+    QCheckBox* StopSleep = nullptr;
+    QSpinBox* TimerIntEdit = nullptr; // with its up-down buttons (TimerIntUpDn)
+    TRadioGroup* TimeDisp = nullptr;
+    QCheckBox* TrueTrack = nullptr;
+    QCheckBox* HideMainBar = nullptr;
+    QCheckBox* ShowDriveName = nullptr;
+    QPushButton* MainFontBtn = nullptr;
+    QPushButton* BkColorBtn = nullptr;
+    QPushButton* TitleColorBtn = nullptr;
+    QPushButton* ArtistColorBtn = nullptr;
+    QPushButton* TimeColorBtn = nullptr;
+    QPushButton* ReptColorBtn = nullptr;
+    QPushButton* Rept1ColorBtn = nullptr;
+    TRadioGroup* WordsAlign = nullptr;
+    QCheckBox* WordsContDisp = nullptr;
+    QCheckBox* HideNoWords = nullptr;
+    QCheckBox* WordsNoMove = nullptr;
+    QCheckBox* HideWordsBar = nullptr;
+    QPushButton* WordsBkColorBtn = nullptr;
+    QPushButton* WordsColorBtn = nullptr;
+    QPushButton* WordsFontBtn = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
 
 public slots:
     // Cancel, Esc and the close box: colours and fonts back as they were at opening.
@@ -94,9 +94,9 @@ public slots:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void buildControls() override;
 
 private:
-    void buildControls();
     void runModal();
     void formShow();
     void okBtnClick();

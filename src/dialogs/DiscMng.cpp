@@ -173,13 +173,18 @@ void DiscGrid::mouseMovedTo(const QPoint& pos)
 // ---------------------------------------------------------------- the dialog
 
 TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& commands)
-    : QDialog(&m), main(m), words(w), settings(s), cmd(commands)
+    : LazyDialog(&m), main(m), words(w), settings(s), cmd(commands)
 {
     setObjectName(QStringLiteral("DiscMngForm"));
     setWindowTitle(QStringLiteral("ディスク管理"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     model = new DiscListModel(settings, this);
+    connect(cmd.DiscMngItem, &Command::triggered, this, &TDiscMngForm::runModal);
+    main.AddDialog(this);
+}
 
+void TDiscMngForm::buildControls()
+{
     DiscMngPage = new QTabWidget(this);
     DiscMngPage->setObjectName(QStringLiteral("DiscMngPage"));
 
@@ -301,9 +306,6 @@ TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& com
         model->SetFilter(text);
         rearranged(selected);
     });
-
-    connect(cmd.DiscMngItem, &Command::triggered, this, &TDiscMngForm::runModal);
-    main.AddDialog(this);
 }
 
 void TDiscMngForm::runModal()
@@ -348,6 +350,7 @@ void TDiscMngForm::showEvent(QShowEvent* event)
 
 void TDiscMngForm::FillDiscList()
 {
+    Build();
     const int row = CurrentRow();
     model->Fill();
     showCount();
@@ -374,12 +377,14 @@ void TDiscMngForm::rearranged(const QString& selected)
 
 int TDiscMngForm::CurrentRow() const
 {
+    if (!Built()) return -1;
     const QModelIndex current = DiscList->selectionModel()->currentIndex();
     return current.isValid() ? current.row() : -1;
 }
 
 void TDiscMngForm::SelectDiscRow(int row)
 {
+    Build();
     DiscList->selectionModel()->setCurrentIndex(model->index(row, DiscListModel::NameColumn),
                                                 QItemSelectionModel::ClearAndSelect);
 }

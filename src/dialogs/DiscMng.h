@@ -4,8 +4,9 @@
 // the disc in the drive under a data file name of the user's, or renames its data file.
 // Changes are made at once (settings file, data files, the disc's FileName); OK only
 // closes. The list rows are read by DiscListModel (core).
-#include <QDialog>
 #include <QTableView>
+
+#include "dialogs/LazyDialog.h"
 
 class CommandSet;
 class DiscListModel;
@@ -48,11 +49,12 @@ private:
     QPersistentModelIndex hintCell;
 };
 
-class TDiscMngForm : public QDialog {
+class TDiscMngForm : public LazyDialog {
     Q_OBJECT
 public:
     // Binds DiscMngItem (shown unless another dialog is open) and registers itself with
-    // the main window, which closes it when a disc comes or goes.
+    // the main window, which closes it when a disc comes or goes. The controls are made
+    // when it is first shown.
     TDiscMngForm(TMainForm& main, TWords& words, Settings& settings, CommandSet& commands);
 
     // The list's rows; names and counts as shown.
@@ -62,21 +64,21 @@ public:
     RegMode Mode() const { return mode; }
 
     // Controls, named as the dialog's parts.
-    QTabWidget* DiscMngPage;
-    QWidget* ListSheet;
-    QWidget* RegistSheet;
-    QLabel* Label1;
-    DiscGrid* DiscList;
-    QLabel* Label2;
-    QLabel* DiscCountText;
-    QPushButton* DelBtn;
-    QLabel* FilterLabel;
-    QLineEdit* FilterEdit; // narrows the list as one types
-    QLabel* Label3;
-    QLineEdit* WordsFileNameEdit;
-    QPushButton* RegBtn;
-    QPushButton* OKBtn;
-    QPushButton* HelpBtn;
+    QTabWidget* DiscMngPage = nullptr;
+    QWidget* ListSheet = nullptr;
+    QWidget* RegistSheet = nullptr;
+    QLabel* Label1 = nullptr;
+    DiscGrid* DiscList = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* DiscCountText = nullptr;
+    QPushButton* DelBtn = nullptr;
+    QLabel* FilterLabel = nullptr;
+    QLineEdit* FilterEdit = nullptr; // narrows the list as one types
+    QLabel* Label3 = nullptr;
+    QLineEdit* WordsFileNameEdit = nullptr;
+    QPushButton* RegBtn = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
 
     void FillDiscList();
     // The row (0-based) whose name cell is selected; -1 when none is.
@@ -85,6 +87,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void buildControls() override;
 
 private:
     void runModal();

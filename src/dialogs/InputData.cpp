@@ -45,12 +45,24 @@ QString TimingFaultText(int track)
 
 TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackController& p, PlaybackHost& h,
                                QWidget* parent)
-    : QDialog(parent), Capture(d, c, w, p, *this), clock(c), words(w), player(p), host(h)
+    : LazyDialog(parent), Capture(d, c, w, p, *this), clock(c), words(w), player(p), host(h)
 {
     setObjectName(QStringLiteral("InputDataForm"));
     setWindowTitle(QStringLiteral("データ入力"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    // Every change is kept in the draft within a second, however fast changes follow.
+    DraftTimer.setSingleShot(true);
+    DraftTimer.setInterval(1000);
+    connect(&DraftTimer, &QTimer::timeout, this, &TInputDataForm::WriteDraftNow);
+    words.Edited = [this] { noteEdit(); };
+    // The program ends with the dialog open, and no disc left to cancel it.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
+        if (isVisible()) WriteDraftNow();
+    });
+}
 
+void TInputDataForm::buildControls()
+{
     InputDataPage = new QTabWidget(this);
     InputDataPage->setObjectName(QStringLiteral("InputDataPage"));
     TitleSheet = buildTitleSheet();
@@ -87,19 +99,10 @@ TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackControl
     connect(HelpBtn, &QPushButton::clicked, this, &TInputDataForm::HelpBtnClick);
     connectTiming();
     setHelpContexts();
-    // Every change is kept in the draft within a second, however fast changes follow.
-    DraftTimer.setSingleShot(true);
-    DraftTimer.setInterval(1000);
-    connect(&DraftTimer, &QTimer::timeout, this, &TInputDataForm::WriteDraftNow);
-    words.Edited = [this] { noteEdit(); };
     for (QLineEdit* edit : {TitleName, ArtistName, MTitleName})
         connect(edit, &QLineEdit::textEdited, this, &TInputDataForm::noteEdit);
     connect(WordsEdit, &QPlainTextEdit::textChanged, this, [this] {
         if (!filling) noteEdit();
-    });
-    // The program ends with the dialog open, and no disc left to cancel it.
-    connect(qApp, &QCoreApplication::aboutToQuit, this, [this] {
-        if (isVisible()) WriteDraftNow();
     });
     // Lyrics still being typed are stored as the page turns; lyrics that cannot be stored
     // keep their page, with the message.
@@ -457,7 +460,8 @@ DialogTexts TInputDataForm::dialogTexts() const
 void TInputDataForm::WriteDraftNow()
 {
     DraftTimer.stop();
-    if (DraftFolder.isEmpty() || !words.HasFile() || words.DiscId.isEmpty()) return;
+    // A dialog never opened holds nothing typed.
+    if (!Built() || DraftFolder.isEmpty() || !words.HasFile() || words.DiscId.isEmpty()) return;
     const EntryDraft draft = CollectDraft(words, shownTexts, dialogTexts());
     if (draft.Empty()) {
         removeDraft();

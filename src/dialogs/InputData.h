@@ -16,12 +16,12 @@
 //
 // Split by page: InputData.cpp (the dialog and the title page), InputDataWords.cpp
 // (lyrics), InputDataTiming.cpp (timing).
-#include <QDialog>
 #include <QSet>
 #include <QTimer>
 #include <functional>
 
 #include "dialogs/EntryDraft.h"
+#include "dialogs/LazyDialog.h"
 #include "dialogs/TimingCapture.h"
 
 class CdDevice;
@@ -39,9 +39,10 @@ class QTabWidget;
 class QTableWidget;
 class TWords;
 
-class TInputDataForm : public QDialog, private TimingView {
+class TInputDataForm : public LazyDialog, private TimingView {
     Q_OBJECT
 public:
+    // The controls are made when it is first shown.
     TInputDataForm(CdDevice& device, Clock& clock, TWords& words, PlaybackController& player, PlaybackHost& host,
                    QWidget* parent = nullptr);
     ~TInputDataForm() override;
@@ -105,47 +106,48 @@ public:
     int TrackOfIndex(int index) const;
     int IndexOfTrack(int track) const;
 
-    QTabWidget* InputDataPage;
-    QWidget* TitleSheet;
-    QWidget* WordsSheet;
-    QWidget* TimingSheet;
+    QTabWidget* InputDataPage = nullptr;
+    QWidget* TitleSheet = nullptr;
+    QWidget* WordsSheet = nullptr;
+    QWidget* TimingSheet = nullptr;
     // Title page.
-    QLineEdit* TitleName;
-    QLineEdit* ArtistName;
-    QListWidget* MTitleList;
-    QLabel* TrackNumber;
-    QLineEdit* MTitleName;
+    QLineEdit* TitleName = nullptr;
+    QLineEdit* ArtistName = nullptr;
+    QListWidget* MTitleList = nullptr;
+    QLabel* TrackNumber = nullptr;
+    QLineEdit* MTitleName = nullptr;
     // Lyrics page.
-    QComboBox* MTitleBoxW;
-    QLabel* WordsLabel;
-    QPlainTextEdit* WordsEdit;
-    QComboBox* CopyTrack;
-    QPushButton* FileReadBtn;
-    QPushButton* LrcReadBtn;
+    QComboBox* MTitleBoxW = nullptr;
+    QLabel* WordsLabel = nullptr;
+    QPlainTextEdit* WordsEdit = nullptr;
+    QComboBox* CopyTrack = nullptr;
+    QPushButton* FileReadBtn = nullptr;
+    QPushButton* LrcReadBtn = nullptr;
     // Timing page.
-    QLabel* TrackLabel;
-    QComboBox* MTitleBoxT;
-    QLabel* AdjustLabel;
-    QSpinBox* AdjustEdit; // with its up-down arrows
-    QLabel* TimingLabel;
-    QTableWidget* TimingList;
-    QLabel* TimeHdrLabel;
-    QLabel* TimeText;
-    QPushButton* StartBtn;
-    QPushButton* RetBtn;
-    QPushButton* SetBtn;
-    QPushButton* ContSetBtn;
-    QPushButton* TestBtn;
-    QPushButton* PrevBtn;
-    QPushButton* NextBtn;
-    QLabel* KeyHelpLabel;
+    QLabel* TrackLabel = nullptr;
+    QComboBox* MTitleBoxT = nullptr;
+    QLabel* AdjustLabel = nullptr;
+    QSpinBox* AdjustEdit = nullptr; // with its up-down arrows
+    QLabel* TimingLabel = nullptr;
+    QTableWidget* TimingList = nullptr;
+    QLabel* TimeHdrLabel = nullptr;
+    QLabel* TimeText = nullptr;
+    QPushButton* StartBtn = nullptr;
+    QPushButton* RetBtn = nullptr;
+    QPushButton* SetBtn = nullptr;
+    QPushButton* ContSetBtn = nullptr;
+    QPushButton* TestBtn = nullptr;
+    QPushButton* PrevBtn = nullptr;
+    QPushButton* NextBtn = nullptr;
+    QLabel* KeyHelpLabel = nullptr;
     // The dialog's buttons.
-    QPushButton* ReloadBtn;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    QPushButton* HelpBtn;
+    QPushButton* ReloadBtn = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
 
 protected:
+    void buildControls() override;
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;

@@ -107,12 +107,15 @@ void ProgListBox::dropEvent(QDropEvent* event)
 // ---------------------------------------------------------------- the dialog
 
 TProgSetForm::TProgSetForm(TWords& words_, CommandSet& commands_, QWidget* parent)
-    : QDialog(parent), words(words_), commands(commands_)
+    : LazyDialog(parent), words(words_), commands(commands_)
 {
     setObjectName(QStringLiteral("ProgSetForm"));
     setWindowTitle(QStringLiteral("プログラム設定"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+}
 
+void TProgSetForm::buildControls()
+{
     TrackList = new ProgListBox(EditList::TrackList, this);
     ProgList = new ProgListBox(EditList::ProgList, this);
     TrackLabel = new QLabel(QStringLiteral("トラック(&T):"), this);
@@ -227,6 +230,7 @@ void TProgSetForm::showEvent(QShowEvent* event)
 
 void TProgSetForm::FormShow()
 {
+    Build();
     SaveBtn->setEnabled(words.HasFile());
     ReloadBtn->setEnabled(words.HasFile());
     TrackList->setFocus();
@@ -236,6 +240,7 @@ void TProgSetForm::FormShow()
 
 void TProgSetForm::UpdateList()
 {
+    Build();
     showing = true;
     TrackList->clear();
     for (int t = words.FirstAudioTrack; t <= words.SongCount && words.AudioState != 0; ++t) {

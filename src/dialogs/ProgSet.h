@@ -3,11 +3,11 @@
 // left, the program on the right, built by buttons, double clicks and drag and drop.
 // The rules live in ProgramEdit; this window shows them and forwards the user's actions.
 // OK puts the program into the disc data object; only Save writes the data file.
-#include <QDialog>
 #include <QListWidget>
 #include <vector>
 
 #include "dialogs/DialogHooks.h"
+#include "dialogs/LazyDialog.h"
 #include "dialogs/ProgramEdit.h"
 
 class CommandSet;
@@ -42,29 +42,30 @@ private:
     bool accepts(const QMimeData* data) const;
 };
 
-class TProgSetForm : public QDialog {
+class TProgSetForm : public LazyDialog {
     Q_OBJECT
 public:
+    // The controls are made when it is first shown.
     TProgSetForm(TWords& words, CommandSet& commands, QWidget* parent = nullptr);
 
     DialogHooks Hooks;
 
-    QLabel* TrackLabel;
-    QLabel* ProgLabel;
-    ProgListBox* TrackList;
-    ProgListBox* ProgList;
-    QLabel* TotalTrackText;
-    QLabel* TotalTimeText;
-    QPushButton* AddBtn;
-    QPushButton* DelBtn;
-    QPushButton* DelAllBtn;
-    QPushButton* UpBtn;
-    QPushButton* DownBtn;
-    QPushButton* SaveBtn;
-    QPushButton* ReloadBtn;
-    QPushButton* OKBtn;
-    QPushButton* CancelBtn;
-    QPushButton* HelpBtn;
+    QLabel* TrackLabel = nullptr;
+    QLabel* ProgLabel = nullptr;
+    ProgListBox* TrackList = nullptr;
+    ProgListBox* ProgList = nullptr;
+    QLabel* TotalTrackText = nullptr;
+    QLabel* TotalTimeText = nullptr;
+    QPushButton* AddBtn = nullptr;
+    QPushButton* DelBtn = nullptr;
+    QPushButton* DelAllBtn = nullptr;
+    QPushButton* UpBtn = nullptr;
+    QPushButton* DownBtn = nullptr;
+    QPushButton* SaveBtn = nullptr;
+    QPushButton* ReloadBtn = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
 
     // What ProgList holds now (entries and selection).
     const ProgramItems& Items() const { return prog; }
@@ -84,6 +85,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void buildControls() override;
 
 private:
     void takeSelection();
