@@ -286,16 +286,16 @@ int main(int argc, char** argv)
     // Notices are said without taking the keyboard from the player, and beside its
     // windows rather than over them.
     const QList<const QWidget*> windows{&form, &wordsForm};
-    if (device.SoundOutputMissing()) {
-        // Once, when the first tick has put the windows in their places.
-        QObject::connect(
-            &form, &TMainForm::Started, &form,
-            [windows] {
-                ShowNotice(QStringLiteral("音声出力が見つかりません。音を出さずに再生します。"),
-                           QStringLiteral("Mirelune - 音声出力"), QMessageBox::Information, windows);
-            },
-            Qt::SingleShotConnection);
-    }
+    // Once, when the first tick has put the windows in their places (the sound server
+    // has answered meanwhile).
+    QObject::connect(
+        &form, &TMainForm::Started, &form,
+        [windows, &device] {
+            if (!device.SoundOutputMissing()) return;
+            ShowNotice(QStringLiteral("音声出力が見つかりません。音を出さずに再生します。"),
+                       QStringLiteral("Mirelune - 音声出力"), QMessageBox::Information, windows);
+        },
+        Qt::SingleShotConnection);
     // A disc image or cue sheet came in that cannot be read; the drive waits for a good
     // one, and the notice goes when it comes.
     const QString discNotice = QStringLiteral("Mirelune - ディスク");

@@ -91,7 +91,9 @@ bool DiscDevice::Open(const QString& name)
         return false;
     }
     isVirtual = !CdioSource::IsDevicePath(driveName);
-    soundMissing = !player->Connect();
+    // The sound server answers while the program goes on starting.
+    player->ConnectSoon();
+    soundKnown = false;
     trayOpen = false;
     canEject = false;
     swapping = false;
@@ -112,6 +114,15 @@ bool DiscDevice::Open(const QString& name)
     }
     isOpen = true;
     return true;
+}
+
+bool DiscDevice::SoundOutputMissing() const
+{
+    if (!soundKnown) {
+        soundMissing = !player->Connect();
+        soundKnown = true;
+    }
+    return soundMissing;
 }
 
 bool DiscDevice::loadDisc()
@@ -213,7 +224,7 @@ void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
     if (toSample <= fromSample) return; // start equals end: only the head moves
     playEndMs = toMs;
     state = State::Playing;
-    player->Start(source.get(), toc, fromSample, toSample, !soundMissing);
+    player->Start(source.get(), toc, fromSample, toSample, !SoundOutputMissing());
     if (player->Silent()) soundMissing = true;
 }
 

@@ -55,7 +55,7 @@ public:
     bool IsVirtual() const { return isVirtual; }
     // True when no sound output was found: playback runs on a silent clock. The
     // program tells the user once.
-    bool SoundOutputMissing() const { return soundMissing; }
+    bool SoundOutputMissing() const;
     // The volume of the sound, 0 to 1 (the samples are scaled; the sound server's own
     // volumes stay as the user set them).
     void SetVolume(double volume);
@@ -88,7 +88,10 @@ private:
 
     SourceOpener opener;
     std::unique_ptr<SectorPlayer> player;
-    bool soundMissing = false;
+    // Whether there is a sound output is known once the connection Open started has
+    // answered; asked for, it is waited for.
+    mutable bool soundKnown = true;
+    mutable bool soundMissing = false;
 
     bool isOpen = false;
     QString driveName;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <pthread.h>
+#include <utility>
 
 namespace {
 constexpr int kChunkFrames = 32;          // about 0.4 s read at a time
@@ -80,9 +81,27 @@ SectorPlayer::~SectorPlayer()
 
 bool SectorPlayer::Connect()
 {
+    {
+        std::unique_lock<std::mutex> l(lock);
+        done.wait(l, [this] { return !connecting; });
+        if (connectedSoon) return *std::exchange(connectedSoon, std::nullopt);
+    }
     bool connected = false;
     call([&] { connected = output.Connect(); });
     return connected;
+}
+
+void SectorPlayer::ConnectSoon()
+{
+    std::unique_lock<std::mutex> l(lock);
+    done.wait(l, [this] { return !command; });
+    connecting = true;
+    connectedSoon.reset();
+    command = [this] {
+        connectedSoon = output.Connect();
+        connecting = false;
+    };
+    wake.notify_all();
 }
 
 void SectorPlayer::call(const std::function<void()>& f)

@@ -14,6 +14,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -46,8 +47,12 @@ public:
     SectorPlayer(const SectorPlayer&) = delete;
     SectorPlayer& operator=(const SectorPlayer&) = delete;
 
-    // Connects to the sound server (if not yet connected); false without one.
+    // Connects to the sound server (if not yet connected); false without one. After
+    // ConnectSoon, waits for that attempt and answers it.
     bool Connect();
+    // Starts connecting on the player's thread and returns at once, so that the caller
+    // goes on (the program's windows come up) while the server answers.
+    void ConnectSoon();
     // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in);
     // without sound, or when the server refuses the stream, on the silent clock.
     void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
@@ -90,6 +95,8 @@ private:
     bool lingering = false;
     Clock::time_point lingerUntil;
     bool dropPending = false; // the sound server went; let go of the stream
+    bool connecting = false;  // ConnectSoon's attempt runs
+    std::optional<bool> connectedSoon; // its answer, until Connect takes it
 
     PulseOutput output;
     bool streaming = false; // the current stretch plays through the sound server

@@ -11,7 +11,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sndfile.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 #include <utility>
 
 #include "DeviceTestSupport.h"
@@ -353,6 +356,41 @@ TEST_F(DiscDeviceImages, WithoutSoundOutputItPlaysOnASilentClock)
     dev.Play();
     EXPECT_EQ(dev.Mode(), ModeStopped);
     EXPECT_EQ(dev.Position(), 3200);
+}
+
+TEST_F(DiscDeviceImages, ASoundServerSlowToAnswerDoesNotHoldTheOpenUp)
+{
+    // A server that takes the connection and never answers: the connection gives up
+    // after its timeout of a few seconds.
+    const QByteArray socketPath = QFile::encodeName(Path(QStringLiteral("mute-server")));
+    const int mute = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_GE(mute, 0);
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    ASSERT_LT(size_t(socketPath.size()), sizeof address.sun_path);
+    std::memcpy(address.sun_path, socketPath.constData(), size_t(socketPath.size()));
+    ASSERT_EQ(bind(mute, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(mute, 4), 0);
+    const QByteArray before = qgetenv("PULSE_SERVER");
+    qputenv("PULSE_SERVER", "unix:" + socketPath);
+
+    // The program's windows come up meanwhile: the open does not wait for the answer.
+    QElapsedTimer opening;
+    opening.start();
+    ASSERT_TRUE(dev.Open(WriteCueImage(dir.path(), "disc", {{225}, {225}})));
+    EXPECT_LT(opening.elapsed(), 1500);
+    EXPECT_EQ(dev.Mode(), ModeStopped);
+    EXPECT_EQ(dev.TrackCount(), 2);
+    // Asked for, the answer is waited for: no sound, so the silent clock plays.
+    EXPECT_TRUE(dev.SoundOutputMissing());
+    dev.SetStartPos(5000);
+    dev.SetEndPos(5100);
+    dev.Play();
+    EXPECT_TRUE(WaitUntil([&] { return dev.Mode() == ModeStopped; }));
+    EXPECT_EQ(dev.Position(), 5100);
+
+    qputenv("PULSE_SERVER", before);
+    close(mute);
 }
 
 TEST_F(DiscDeviceImages, CdTextOfTheCueSheetIsKept)
