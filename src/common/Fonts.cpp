@@ -1,12 +1,26 @@
 #include "Fonts.h"
 
 #include <QFontDatabase>
+#include <QHash>
+
+namespace {
+// Whether family is installed. Asking the font database resolves the name through
+// fontconfig's aliases every time, which costs milliseconds; the faces do not change
+// while the program runs.
+bool Installed(const QString& family)
+{
+    static QHash<QString, bool> known;
+    auto at = known.constFind(family);
+    if (at == known.constEnd()) at = known.insert(family, QFontDatabase::hasFamily(family));
+    return *at;
+}
+} // namespace
 
 QFont FontWithStyle(const QString& family, int style, int pixelSize)
 {
     QFont f;
     QStringList families{family};
-    if (!QFontDatabase::hasFamily(family))
+    if (!Installed(family))
         families << QStringLiteral("Noto Sans CJK JP") << QStringLiteral("IPAPGothic") << QStringLiteral("IPAGothic")
                  << QStringLiteral("VL PGothic");
     f.setFamilies(families);
