@@ -16,6 +16,7 @@
 #include "app/SingleInstance.h"
 #include "app/StandardTexts.h"
 #include "app/TerminationSignals.h"
+#include "app/WarmUp.h"
 #include "common/Clock.h"
 #include "common/Commands.h"
 #include "common/Error.h"
@@ -72,6 +73,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // While the toolkit connects to the display.
+    WarmUp warmUp;
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Mirelune"));
     // Wayland matches windows to their menu entry (and its icon) by this name.
@@ -102,6 +105,8 @@ int main(int argc, char** argv)
     }
     LoadSettings(settings, spStartup);
 
+    // The windows measure their texts and make their icons from here on.
+    warmUp.Wait();
     if (settings.SelectDrive && namedDisc.isEmpty()) {
         TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
         if (select.exec() != QDialog::Accepted) return 0;

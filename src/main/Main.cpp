@@ -602,14 +602,13 @@ void TMainForm::FinishStartup()
     // nothing would be left to bring the program back: the main window shows.
     const bool wordsStay = cmd.WordsDispItem->isChecked() && !settings.HideNoWords;
     if (!cmd.MainDispItem->isChecked() && !wordsStay && !TaskTray->Shown()) cmd.MainDispItem->setChecked(true);
-    if (cmd.MainDispItem->isChecked()) {
-        MainShown = true;
+    MainShown = cmd.MainDispItem->isChecked();
+    // Drawn and laid out first: the window comes up as it is to be seen, at once.
+    UpdateDisplay();
+    if (MainShown) {
         ShowMainWindow();
         activateWindow();
-    } else {
-        MainShown = false;
     }
-    UpdateDisplay();
     emit Started();
 }
 
