@@ -21,6 +21,7 @@
 #include "lyrics/WordsForm.h"
 #include "main/Help.h"
 #include "main/Main.h"
+#include "settings/SettingsKeys.h"
 
 // ---------------------------------------------------------------- radio groups
 
@@ -55,12 +56,6 @@ QList<QAbstractButton*> TRadioGroup::Items() const { return group->buttons(); }
 // ---------------------------------------------------------------- the dialog
 
 namespace {
-
-// Which colour each colour button edits, and in which window.
-struct ColorTarget {
-    uint32_t Settings::*field;
-    bool lyrics;
-};
 
 QColor DefaultChooseColor(const QColor& initial, QWidget* parent)
 {
@@ -272,19 +267,14 @@ void TConfigForm::formShow()
     if (const QScreen* screen = this->screen()) move(screen->geometry().center() - rect().center());
     // The lyrics window's font may have grown or shrunk with the window since.
     if (wordsForm) wordsForm->StoreSettings();
-    const Settings& s = settings;
-    const std::pair<QCheckBox*, bool> checks[] = {
-        {StayOnTop, s.StayOnTop},         {PlayOnExit, s.PlayOnExit},       {AutoPlay, s.AutoPlay},
-        {EnableEject, s.EnableEject},     {EnableClose, s.EnableClose},     {TaskTray, s.TaskTray},
-        {RecordLog, s.RecordLog},         {SelectDrive, s.SelectDrive},     {TrueTrack, s.TrueTrack},
-        {HideMainBar, s.HideMainBar},     {ShowDriveName, s.ShowDriveName}, {WordsContDisp, s.WordsContDisp},
-        {HideNoWords, s.HideNoWords},     {WordsNoMove, s.WordsNoMove},     {HideWordsBar, s.HideWordsBar},
-        {StopSleep, s.StopSleep}};
-    for (const auto& [box, on] : checks) box->setChecked(on);
-    StopSaver->SetItemIndex(s.StopSaver);
-    TimeDisp->SetItemIndex(s.TimeDisp);
-    WordsAlign->SetItemIndex(s.WordsAlign);
-    TimerIntEdit->setValue(s.TimerInt);
+    for (const SettingsKey& key : SettingsKeys()) {
+        if (key.edit != KeyEdit::OnOk) continue;
+        QWidget* control = findChild<QWidget*>(key.control.toString());
+        const int32_t value = SettingNumber(settings, key);
+        if (auto* box = qobject_cast<QCheckBox*>(control)) box->setChecked(value != 0);
+        else if (auto* group = qobject_cast<TRadioGroup*>(control)) group->SetItemIndex(value);
+        else if (auto* spin = qobject_cast<QSpinBox*>(control)) spin->setValue(value);
+    }
     backup = settings;
     OKBtn->setDefault(true);
     ConfigPage->setFocus();
@@ -293,21 +283,15 @@ void TConfigForm::formShow()
 
 void TConfigForm::okBtnClick()
 {
-    Settings& s = settings;
-    const std::pair<bool*, QCheckBox*> checks[] = {
-        {&s.StayOnTop, StayOnTop},         {&s.PlayOnExit, PlayOnExit},       {&s.AutoPlay, AutoPlay},
-        {&s.EnableEject, EnableEject},     {&s.EnableClose, EnableClose},     {&s.TaskTray, TaskTray},
-        {&s.RecordLog, RecordLog},         {&s.SelectDrive, SelectDrive},     {&s.TrueTrack, TrueTrack},
-        {&s.HideMainBar, HideMainBar},     {&s.ShowDriveName, ShowDriveName}, {&s.WordsContDisp, WordsContDisp},
-        {&s.HideNoWords, HideNoWords},     {&s.WordsNoMove, WordsNoMove},     {&s.HideWordsBar, HideWordsBar},
-        {&s.StopSleep, StopSleep}};
-    for (const auto& [field, box] : checks) *field = box->isChecked();
     // A typed interval counts as the position it stands for.
     TimerIntEdit->interpretText();
-    s.StopSaver = StopSaver->ItemIndex();
-    s.TimeDisp = TimeDisp->ItemIndex();
-    s.WordsAlign = WordsAlign->ItemIndex();
-    s.TimerInt = TimerIntEdit->value();
+    for (const SettingsKey& key : SettingsKeys()) {
+        if (key.edit != KeyEdit::OnOk) continue;
+        QWidget* control = findChild<QWidget*>(key.control.toString());
+        if (auto* box = qobject_cast<QCheckBox*>(control)) SetSettingNumber(settings, key, box->isChecked());
+        else if (auto* group = qobject_cast<TRadioGroup*>(control)) SetSettingNumber(settings, key, group->ItemIndex());
+        else if (auto* spin = qobject_cast<QSpinBox*>(control)) SetSettingNumber(settings, key, spin->value());
+    }
     SaveSettings(settings, spSettings);
     applyConfig();
     accept();
@@ -324,16 +308,8 @@ void TConfigForm::applyConfig()
 void TConfigForm::reject()
 {
     if (isVisible()) {
-        const Settings& b = backup;
-        for (uint32_t Settings::*field : {&Settings::BackColor, &Settings::TitleColor, &Settings::ArtistColor,
-                                          &Settings::TimeColor, &Settings::ReptColor, &Settings::Rept1Color,
-                                          &Settings::WordsFontColor, &Settings::WordsBackColor})
-            settings.*field = b.*field;
-        settings.MainFontName = b.MainFontName;
-        settings.MainFontStyle = b.MainFontStyle;
-        settings.WordsFontName = b.WordsFontName;
-        settings.WordsFontSize = b.WordsFontSize;
-        settings.WordsFontStyle = b.WordsFontStyle;
+        for (const SettingsKey& key : SettingsKeys())
+            if (key.edit == KeyEdit::Live) CopySetting(settings, backup, key);
         applyWordsLook();
         applyMainLook();
     }
@@ -360,15 +336,12 @@ void TConfigForm::applyWordsLook()
 
 void TConfigForm::colorBtnClick(QPushButton* button)
 {
-    const std::pair<QPushButton*, ColorTarget> targets[] = {
-        {BkColorBtn, {&Settings::BackColor, false}},          {TitleColorBtn, {&Settings::TitleColor, false}},
-        {ArtistColorBtn, {&Settings::ArtistColor, false}},    {TimeColorBtn, {&Settings::TimeColor, false}},
-        {ReptColorBtn, {&Settings::ReptColor, false}},        {Rept1ColorBtn, {&Settings::Rept1Color, false}},
-        {WordsBkColorBtn, {&Settings::WordsBackColor, true}}, {WordsColorBtn, {&Settings::WordsFontColor, true}}};
-    ColorTarget target{};
-    for (const auto& [b, t] : targets)
-        if (b == button) target = t;
-    if (!target.field) return;
+    const SettingsKey* target = nullptr;
+    for (const SettingsKey& key : SettingsKeys())
+        if (key.kind == KeyKind::Color && key.edit == KeyEdit::Live && key.control == button->objectName()) target = &key;
+    if (!target) return;
+    // The "Font" section is the lyrics window's look.
+    const bool lyrics = target->section == u"Font";
 
     main.HoldTopmost = true;
     // The colour dialog's own colours are those of the settings file; a slot the user
@@ -377,15 +350,15 @@ void TConfigForm::colorBtnClick(QPushButton* button)
         const uint32_t c = settings.CustomColors[static_cast<size_t>(i)];
         QColorDialog::setCustomColor(i, c == kUnsetColor ? QColor(Qt::white) : FromColorRef(c));
     }
-    const QColor chosen = ChooseColor(FromColorRef(settings.*target.field), this);
+    const QColor chosen = ChooseColor(FromColorRef(static_cast<uint32_t>(SettingNumber(settings, *target))), this);
     for (int i = 0; i < 16; ++i) {
         uint32_t& slot = settings.CustomColors[static_cast<size_t>(i)];
         const QColor now = QColorDialog::customColor(i);
         if (now != (slot == kUnsetColor ? QColor(Qt::white) : FromColorRef(slot))) slot = ToColorRef(now);
     }
     if (chosen.isValid()) {
-        settings.*target.field = ToColorRef(chosen);
-        if (target.lyrics) applyWordsLook();
+        SetSettingNumber(settings, *target, static_cast<int32_t>(ToColorRef(chosen)));
+        if (lyrics) applyWordsLook();
         else applyMainLook();
     }
     if (wordsForm) wordsForm->Relayout();

@@ -1,11 +1,11 @@
 #pragma once
-// The settings file: every key it holds, with its default, in one plain object that
-// the windows and the settings dialog read and edit, and the operations that load and
-// save it part by part. The file is INI text in code page 932 (UTF-8 with a byte-order
-// mark only when some text has no code page 932 form).
+// The settings file: every key it holds in one plain object that the windows and the
+// settings dialog read and edit, and the operations that load and save it part by part.
+// The file is INI text in code page 932 (UTF-8 with a byte-order mark only when some
+// text has no code page 932 form).
 //
-// Keys keep the file's names. The windows copy what they need out of Settings after a
-// load and put their state back into it before a save.
+// Keys keep the file's names; settings/SettingsKeys.h lists them. The windows copy what
+// they need out of Settings after a load and put their state back into it before a save.
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -23,6 +23,10 @@ constexpr uint32_t kUnsetColor = 0xFFFFFFFF;
 constexpr int32_t kOffScreenTop = -1024;
 
 struct Settings {
+    // Every key of the file at its default (the table in settings/SettingsKeys.cpp has
+    // them); the folders and the registry entry empty.
+    Settings();
+
     // Where things are; set by start-up before the first load.
     QString IniPath;           // the settings file
     QString DefaultDataFolder; // data folder when WordsPath names none; ends with "/"
@@ -31,76 +35,73 @@ struct Settings {
     QString DataFolder;
 
     // "Settings", read at start-up (spStartup).
-    bool SelectDrive = false;
-    QString DriveName;  // device path or disc image; empty: the default drive
-    bool Sabero = true; // read and kept, never written
+    bool SelectDrive;
+    QString DriveName; // device path or disc image; empty: the default drive
+    bool Sabero;       // read and kept, never written
 
     // "Settings", in writing order (spSettings).
-    bool StayOnTop = false;
-    bool PlayOnExit = false;
-    bool AutoPlay = false;
-    bool EnableEject = false;
-    bool EnableClose = false;
-    bool TaskTray = false;
-    bool RecordLog = false;
+    bool StayOnTop;
+    bool PlayOnExit;
+    bool AutoPlay;
+    bool EnableEject;
+    bool EnableClose;
+    bool TaskTray;
+    bool RecordLog;
     // SelectDrive (above) is written here, in this place.
-    int32_t StopSaver = 0;  // 0 never, 1 while active, 2 while running; -1 none chosen
-    int32_t TimerInt = 100; // milliseconds; kept as read, written clamped to signed 16 bits
-    int32_t TimeDisp = 2;   // 0..3; -1 none chosen
-    bool TrueTrack = false;
-    bool HideMainBar = false;
-    bool ShowDriveName = false;
-    int32_t WordsAlign = 2; // 0 left, 1 right, 2 centre; -1 none chosen
-    bool WordsContDisp = false;
-    bool HideNoWords = false;
-    bool WordsNoMove = false;
-    bool HideWordsBar = false;
+    int32_t StopSaver; // 0 never, 1 while active, 2 while running; -1 none chosen
+    int32_t TimerInt;  // milliseconds; kept as read, written clamped to signed 16 bits
+    int32_t TimeDisp;  // 0..3; -1 none chosen
+    bool TrueTrack;
+    bool HideMainBar;
+    bool ShowDriveName;
+    int32_t WordsAlign; // 0 left, 1 right, 2 centre; -1 none chosen
+    bool WordsContDisp;
+    bool HideNoWords;
+    bool WordsNoMove;
+    bool HideWordsBar;
     // Beyond the old program's keys: system suspend is blocked while a disc plays.
-    bool StopSleep = true;
+    bool StopSleep;
     // Read only (edited by hand).
-    QString WordsPath;       // as read; empty when absent (DataFolder holds its folder)
-    QString LogFmt = QStringLiteral("%-32.32s %s - %s");         // line breaks expanded
-    QString LogFmtStartTime = QStringLiteral("yyyy.mm.dd(ddd) hh:mm.ss");
-    QString LogFmtEndTime = QStringLiteral("mm.dd(ddd) hh:mm.ss");
+    QString WordsPath; // as read; empty when absent (DataFolder holds its folder)
+    QString LogFmt;    // line breaks expanded
+    QString LogFmtStartTime;
+    QString LogFmtEndTime;
 
     // "Window" (spWindow; read by spSettings).
-    int32_t MainTop = 32; // saved only when greater than kOffScreenTop
-    int32_t MainLeft = 32;
-    int32_t MainWidth = 338;
-    int32_t WordsTop = 200;
-    int32_t WordsLeft = 64;
-    int32_t WordsWidth = 400;
-    int32_t Visible = 3; // bit 0 main window shown, bit 1 lyrics window shown
-    std::array<int32_t, 4> DiscList{146, 180, 166, 64}; // disc manager column widths
+    int32_t MainTop; // saved only when greater than kOffScreenTop
+    int32_t MainLeft;
+    int32_t MainWidth;
+    int32_t WordsTop;
+    int32_t WordsLeft;
+    int32_t WordsWidth;
+    int32_t Visible;                 // bit 0 main window shown, bit 1 lyrics window shown
+    std::array<int32_t, 4> DiscList; // disc manager column widths
     // Disc manager order: 0 the registry's; column + 1 ascending, -(column + 1) descending.
     // Written only once it was set, so files without it stay as they are.
-    int32_t DiscListSort = 0;
+    int32_t DiscListSort;
     // "Settings", saved with the window state: the sound's volume in percent (0..100),
     // as the desktop's media controls set it.
-    int32_t Volume = 100;
+    int32_t Volume;
 
     // "MainFont": colours are 0x00BBGGRR.
-    uint32_t BackColor = 0;
-    uint32_t TitleColor = 65535;
-    uint32_t ArtistColor = 65280;
-    uint32_t TimeColor = 16776960;
-    uint32_t ReptColor = 65280;
-    uint32_t Rept1Color = 65535;
-    QString MainFontName = QStringLiteral("ＭＳ Ｐゴシック");
-    int32_t MainFontStyle = 0; // 1 bold, 2 italic, 4 underline, 8 strike-out
+    uint32_t BackColor;
+    uint32_t TitleColor;
+    uint32_t ArtistColor;
+    uint32_t TimeColor;
+    uint32_t ReptColor;
+    uint32_t Rept1Color;
+    QString MainFontName;
+    int32_t MainFontStyle; // 1 bold, 2 italic, 4 underline, 8 strike-out
 
     // "Font": the lyrics window.
-    QString WordsFontName = QStringLiteral("ＭＳ Ｐゴシック");
-    int32_t WordsFontSize = 12;
-    uint32_t WordsFontColor = 16777215;
-    int32_t WordsFontStyle = 0;
-    uint32_t WordsBackColor = 0;
+    QString WordsFontName;
+    int32_t WordsFontSize;
+    uint32_t WordsFontColor;
+    int32_t WordsFontStyle;
+    uint32_t WordsBackColor;
 
     // "CustomColors": ColorA..ColorP; kUnsetColor marks a slot never set.
-    std::array<uint32_t, 16> CustomColors{kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor,
-                                          kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor,
-                                          kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor,
-                                          kUnsetColor, kUnsetColor, kUnsetColor, kUnsetColor};
+    std::array<uint32_t, 16> CustomColors;
 
     // The registry entry spWordsFile writes (set by DiscRegistry::Write).
     QString WordsFileId;

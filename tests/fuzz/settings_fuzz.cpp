@@ -9,6 +9,7 @@
 
 #include "settings/IniDocument.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 
 namespace {
 
@@ -39,12 +40,9 @@ void save(Settings& s, IniDocument& doc)
 
 bool same(const Settings& a, const Settings& b)
 {
-    return a.StayOnTop == b.StayOnTop && a.PlayOnExit == b.PlayOnExit && a.SelectDrive == b.SelectDrive &&
-           a.StopSaver == b.StopSaver && a.TimerInt == b.TimerInt && a.TimeDisp == b.TimeDisp &&
-           a.WordsAlign == b.WordsAlign && a.HideWordsBar == b.HideWordsBar && a.DriveName == b.DriveName &&
-           a.MainTop == b.MainTop && a.MainLeft == b.MainLeft && a.Visible == b.Visible && a.DiscList == b.DiscList &&
-           a.BackColor == b.BackColor && a.MainFontName == b.MainFontName && a.WordsFontName == b.WordsFontName &&
-           a.WordsFontSize == b.WordsFontSize && a.CustomColors == b.CustomColors && a.DataFolder == b.DataFolder;
+    for (const SettingsKey& key : SettingsKeys())
+        if (!SameSetting(a, b, key)) return false;
+    return a.DataFolder == b.DataFolder;
 }
 
 } // namespace

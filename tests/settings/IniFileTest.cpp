@@ -8,7 +8,9 @@
 
 #include "common/TextCodec.h"
 #include "discdata/DiscRegistry.h"
+#include "settings/IniDocument.h"
 #include "settings/IniFile.h"
+#include "settings/SettingsKeys.h"
 #include "support/RecordingPresenter.h"
 
 namespace {
@@ -209,6 +211,79 @@ TEST_F(SettingsFile, ByteOrderMarksAtTheStartOfLinesAreBlanks)
     ASSERT_TRUE(LoadSettings(s, spSettings));
     EXPECT_TRUE(s.StayOnTop);
     EXPECT_EQ(s.TimerInt, 20);
+}
+
+TEST_F(SettingsFile, TheTableOfKeysAndTheFileAgree)
+{
+    // A value of its own for every key, unlike its default and every other key's.
+    const std::span<const SettingsKey> keys = SettingsKeys();
+    auto isText = [](const SettingsKey& key) { return key.kind == KeyKind::String || key.kind == KeyKind::Format; };
+    std::vector<int32_t> numbers;
+    QStringList texts;
+    for (const SettingsKey& key : keys) {
+        const int n = static_cast<int>(numbers.size()) + 1;
+        int32_t v = 0;
+        switch (key.kind) {
+        case KeyKind::Bool: v = key.number == 0; break;
+        case KeyKind::Integer: {
+            const int32_t low = std::max(key.low, key.writtenLow), high = std::min(key.high, key.writtenHigh);
+            v = std::clamp(key.number + n, low, high);
+            if (v == key.number) v = std::clamp(key.number - n, low, high);
+            break;
+        }
+        case KeyKind::Color: v = 0x010203 * n; break;
+        case KeyKind::Swatch: v = 0x100 + n; break;
+        case KeyKind::String:
+        case KeyKind::Format: break;
+        }
+        numbers.push_back(v);
+        texts.append(isText(key) ? QStringLiteral("v%1").arg(n) : QString::number(v));
+    }
+    Settings set;
+    for (size_t i = 0; i < keys.size(); ++i) {
+        if (isText(keys[i])) SetSettingText(set, keys[i], texts[qsizetype(i)]);
+        else SetSettingNumber(set, keys[i], numbers[i]);
+        ASSERT_FALSE(SameSetting(set, Settings(), keys[i])) << qPrintable(keys[i].name.toString());
+    }
+
+    // Saved, each key is in the file under its own name with its own value, and the file
+    // holds no key the table does not list.
+    IniDocument doc;
+    WriteSettingsPart(set, doc, spSettings);
+    WriteSettingsPart(set, doc, spWindow);
+    for (const QString& section : doc.SectionNames()) {
+        if (section == QStringLiteral("Mirelune")) continue;
+        for (const auto& [name, value] : doc.Entries(section))
+            EXPECT_NE(FindSettingsKey(section, name), nullptr) << qPrintable(section + u'/' + name);
+    }
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const SettingsKey& key = keys[i];
+        const QString section = key.section.toString(), name = key.name.toString();
+        const std::optional<QString> value = doc.Value(section, name);
+        if (!key.writtenBy) {
+            // Edited by hand only: put in the file as a user would.
+            EXPECT_FALSE(value) << qPrintable(name);
+            doc.WriteString(section, name, texts[qsizetype(i)]);
+            continue;
+        }
+        ASSERT_TRUE(value) << qPrintable(section + u'/' + name);
+        int32_t number = 0;
+        if (isText(key)) EXPECT_EQ(*value, texts[qsizetype(i)]) << qPrintable(name);
+        else if (key.kind == KeyKind::Swatch) EXPECT_TRUE(ParseIniInteger(QString(u'$' + *value), &number));
+        else EXPECT_TRUE(ParseIniInteger(*value, &number)) << qPrintable(*value);
+        if (!isText(key)) EXPECT_EQ(number, numbers[i]) << qPrintable(section + u'/' + name);
+    }
+
+    // Read back, every key comes to its own member, and no key is written that is never read.
+    Settings back;
+    ReadSettingsPart(back, doc, spStartup);
+    ReadSettingsPart(back, doc, spSettings);
+    for (size_t i = 0; i < keys.size(); ++i) {
+        const SettingsKey& key = keys[i];
+        EXPECT_NE(key.readBy, 0) << qPrintable(key.name.toString());
+        if (isText(key)) EXPECT_EQ(SettingText(back, key), texts[qsizetype(i)]) << qPrintable(key.name.toString());
+        else EXPECT_EQ(SettingNumber(back, key), numbers[i]) << qPrintable(key.name.toString());
+    }
 }
 
 TEST_F(SettingsFile, LineBreaksAndFolders)
