@@ -258,6 +258,8 @@ private:
     void setTrackListIndex(int index);
     void tickLyrics();
     void tickAfterPoll();
+    // The rest of the tick that found a disc, once the drive has settled.
+    void resumeTick();
     void tickDisplay();
     void tickModeLabel();
     // The disc's data file changed outside: titles and lyrics read again.
