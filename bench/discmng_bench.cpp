@@ -90,7 +90,7 @@ int main(int argc, char** argv)
     TMainForm form(commands, settings, playLog);
     PlaybackController player(device, clock, commands, words, form);
     form.Attach(&player, &words, &device);
-    auto* dialog = new TDiscMngForm(form, words, settings, commands);
+    auto* dialog = new TDiscMngForm(form.Windows, form, player, words, settings, commands);
 
     // Opening: the registry read, the list filled, the first screen drawn.
     auto open = [&] {

@@ -125,8 +125,10 @@ int main(int argc, char** argv)
     TMainForm form(commands, settings, playLog);
     PlaybackController controller(device, clock, commands, words, form);
     form.Attach(&controller, &words, &device);
-    TInputDataForm inputData(device, clock, words, controller, form, &form);
-    LinkInputData(inputData, form, controller, commands);
+    TInputDataForm inputData(device, clock, words, controller, form, form.Windows, &form);
+    LinkInputData(inputData, form.Windows, controller, commands);
+    // The tick asks whether a timing test runs.
+    form.TimingTesting = [&inputData] { return inputData.Testing(); };
     // Unsaved data entry outlives a disc that goes, a logout or a crash.
     inputData.DraftFolder = QDir(paths.dataFolder).filePath(QStringLiteral("drafts"));
     // The lyrics window, which the tick shows, hides and updates.
@@ -136,7 +138,7 @@ int main(int argc, char** argv)
     form.AttachWordsForm(&wordsForm);
     // During a timing test the data-entry dialog updates the lyrics window itself.
     inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
-    TDiscMngForm discMng(form, words, settings, commands);
+    TDiscMngForm discMng(form.Windows, form, controller, words, settings, commands);
 
     // A disc named on the command line is the drive for this run only; it cannot be
     // swapped for another, so failing to open it ends the program.
@@ -174,11 +176,12 @@ int main(int argc, char** argv)
     Help::SetFile(paths.helpFile);
 
     // The settings dialog's creation loads the rest of the settings and applies them.
-    TConfigForm config(form, &wordsForm, settings, commands);
+    TConfigForm config(form.Windows, form, &wordsForm, settings, commands);
     wordsForm.ApplyLoadedWindowState();
     form.ApplyLoadedWindowState();
     // The disc's properties and program editor, kept by the main window for the whole run.
-    new DiscDialogs(form, commands, words);
+    auto* discDialogs = new DiscDialogs(form.Windows, form, commands, words);
+    QObject::connect(&form, &TMainForm::PlayTimeGrew, discDialogs, &DiscDialogs::PlayTimeGrew);
 
     // The desktop's media keys and widgets, on the session bus when there is one.
     MediaControls media(controller, words, commands);

@@ -17,6 +17,7 @@
 #include "dialogs/CDInfoExport.h"
 #include "discdata/Words.h"
 #include "main/Help.h"
+#include "main/WindowStack.h"
 
 namespace {
 constexpr int kDialogHelp = 111;
@@ -103,7 +104,8 @@ void ElidedLabel::paintEvent(QPaintEvent* event)
 
 // ---------------------------------------------------------------- the dialog
 
-TCDInfoForm::TCDInfoForm(TWords& words_, QWidget* parent) : LazyDialog(parent), words(words_)
+TCDInfoForm::TCDInfoForm(TWords& words_, WindowStack& windows_, QWidget* parent)
+    : LazyDialog(parent), words(words_), windows(windows_)
 {
     setObjectName(QStringLiteral("CDInfoForm"));
     setWindowTitle(QStringLiteral("CDのプロパティ"));
@@ -195,7 +197,7 @@ void TCDInfoForm::buildControls()
         {CDTypeText, 11005}, {MTitleList, 11006},   {PlayTimeText, 11007}, {ResetTimeBtn, 11008},
         {LrcSaveBtn, 11009}, {OKBtn, 10001},        {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
-    Help::InstallF1(this, [this] { Hooks.SkipTopmost(); });
+    Help::InstallF1(this, [this] { windows.SkipOnce(); });
 
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
     connect(ResetTimeBtn, &QPushButton::clicked, this, &TCDInfoForm::ResetTimeBtnClick);
@@ -236,7 +238,7 @@ void TCDInfoForm::FormShow()
     ShowPlayTime();
     UpdateLrcItems();
     MTitleList->setFocus();
-    Hooks.StayOnTop();
+    windows.Reassert();
 }
 
 void TCDInfoForm::ShowPlayTime()

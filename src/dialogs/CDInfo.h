@@ -7,13 +7,13 @@
 #include <QStyledItemDelegate>
 #include <functional>
 
-#include "dialogs/DialogHooks.h"
 #include "dialogs/LazyDialog.h"
 
 class QAction;
 class QListWidget;
 class QPushButton;
 class TWords;
+class WindowStack;
 
 // MTitleList's rows: "NN: title" on the left and the track's length right-aligned over
 // the end of a long title, behind a blank of the row's background.
@@ -51,9 +51,7 @@ class TCDInfoForm : public LazyDialog {
     Q_OBJECT
 public:
     // The controls are made when it is first shown.
-    explicit TCDInfoForm(TWords& words, QWidget* parent = nullptr);
-
-    DialogHooks Hooks;
+    TCDInfoForm(TWords& words, WindowStack& windows, QWidget* parent = nullptr);
 
     QLabel* TitleLabel = nullptr;
     ElidedLabel* TitleText = nullptr;
@@ -99,5 +97,6 @@ private:
     bool writeLrc(const QString& path, int track);
 
     TWords& words;
+    WindowStack& windows;
     QString lrcFolder; // where the last LRC export went
 };

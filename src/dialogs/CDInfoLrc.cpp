@@ -12,6 +12,7 @@
 
 #include "common/Error.h"
 #include "discdata/Lrc.h"
+#include "main/WindowStack.h"
 
 void TCDInfoForm::initLrcExport()
 {
@@ -79,11 +80,11 @@ void TCDInfoForm::LrcTrackSaveItemClick()
     UpdateLrcItems();
     if (!LrcTrackSaveItem->isEnabled()) return;
     const int track = selectedTrack();
-    Hooks.Hold(true);
-    const QString path =
-        ChooseLrcFile(this, QDir(lrcFolder).filePath(LrcFileName(track, words.GetSongTitle(track))));
-    Hooks.Hold(false);
-    Hooks.StayOnTop();
+    QString path;
+    {
+        const WindowStack::Hold hold(windows);
+        path = ChooseLrcFile(this, QDir(lrcFolder).filePath(LrcFileName(track, words.GetSongTitle(track))));
+    }
     if (path.isEmpty()) return;
     lrcFolder = QFileInfo(path).absolutePath();
     writeLrc(path, track);
@@ -93,10 +94,11 @@ void TCDInfoForm::LrcDiscSaveItemClick()
 {
     const std::vector<int> tracks = LrcTracks(words);
     if (tracks.empty()) return;
-    Hooks.Hold(true);
-    const QString folder = ChooseLrcFolder(this, lrcFolder);
-    Hooks.Hold(false);
-    Hooks.StayOnTop();
+    QString folder;
+    {
+        const WindowStack::Hold hold(windows);
+        folder = ChooseLrcFolder(this, lrcFolder);
+    }
     if (folder.isEmpty()) return;
     lrcFolder = folder;
     QStringList paths;

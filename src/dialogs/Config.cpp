@@ -20,7 +20,8 @@
 #include "dialogs/FontDlg.h"
 #include "lyrics/WordsForm.h"
 #include "main/Help.h"
-#include "main/Main.h"
+#include "dialogs/SettingsView.h"
+#include "main/WindowStack.h"
 #include "settings/SettingsKeys.h"
 
 // ---------------------------------------------------------------- radio groups
@@ -66,8 +67,8 @@ QColor DefaultChooseColor(const QColor& initial, QWidget* parent)
 
 } // namespace
 
-TConfigForm::TConfigForm(TMainForm& m, TWordsForm* w, Settings& s, CommandSet& commands)
-    : LazyDialog(&m), main(m), wordsForm(w), settings(s), cmd(commands)
+TConfigForm::TConfigForm(WindowStack& ws, SettingsView& m, TWordsForm* w, Settings& s, CommandSet& commands)
+    : LazyDialog(ws.Owner()), windows(ws), main(m), wordsForm(w), settings(s), cmd(commands)
 {
     setObjectName(QStringLiteral("ConfigForm"));
     setWindowTitle(QStringLiteral("環境設定"));
@@ -78,11 +79,11 @@ TConfigForm::TConfigForm(TMainForm& m, TWordsForm* w, Settings& s, CommandSet& c
     // What the settings file says, applied to the running program.
     LoadSettings(settings, spSettings);
     // The screen saver is held off for the whole run only when the run started so.
-    main.SaverDisabled = settings.StopSaver == 2;
+    main.SetSaverDisabled(settings.StopSaver == 2);
     applyConfig();
 
     connect(cmd.ConfigItem, &Command::triggered, this, &TConfigForm::runModal);
-    main.AddDialog(this);
+    windows.Add(this);
 }
 
 void TConfigForm::buildControls()
@@ -237,7 +238,7 @@ void TConfigForm::buildControls()
         {HideNoWords, 14303}, {WordsNoMove, 14304}, {HideWordsBar, 14305}, {WordsBkColorBtn, 14306},
         {WordsColorBtn, 14307}, {WordsFontBtn, 14308}, {OKBtn, 10001}, {CancelBtn, 10002}, {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
-    Help::InstallF1(this, [this] { main.SkipTopmostOnce = true; });
+    Help::InstallF1(this, [this] { windows.SkipOnce(); });
 
     connect(OKBtn, &QPushButton::clicked, this, &TConfigForm::okBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TConfigForm::reject);
@@ -251,9 +252,7 @@ void TConfigForm::buildControls()
 
 void TConfigForm::runModal()
 {
-    if (main.DialogOpen()) return;
-    exec();
-    main.ApplyStayOnTop();
+    windows.RunModal(*this);
 }
 
 void TConfigForm::showEvent(QShowEvent* event)
@@ -278,7 +277,7 @@ void TConfigForm::formShow()
     backup = settings;
     OKBtn->setDefault(true);
     ConfigPage->setFocus();
-    main.ApplyStayOnTop();
+    windows.Reassert();
 }
 
 void TConfigForm::okBtnClick()
@@ -343,7 +342,7 @@ void TConfigForm::colorBtnClick(QPushButton* button)
     // The "Font" section is the lyrics window's look.
     const bool lyrics = target->section == u"Font";
 
-    main.HoldTopmost = true;
+    const WindowStack::Hold hold(windows);
     // The colour dialog's own colours are those of the settings file; a slot the user
     // never set shows white and stays unset unless it is changed.
     for (int i = 0; i < 16; ++i) {
@@ -362,13 +361,11 @@ void TConfigForm::colorBtnClick(QPushButton* button)
         else applyMainLook();
     }
     if (wordsForm) wordsForm->Relayout();
-    main.HoldTopmost = false;
-    main.ApplyStayOnTop();
 }
 
 void TConfigForm::fontBtnClick(bool mainFont)
 {
-    main.HoldTopmost = true;
+    const WindowStack::Hold hold(windows);
     TFontDlg dialog(QStringLiteral("フォント"), mainFont, this);
     QFont font = mainFont ? FontWithStyle(settings.MainFontName, settings.MainFontStyle, 16)
                           : FontWithStyle(settings.WordsFontName, settings.WordsFontStyle, 16);
@@ -390,6 +387,4 @@ void TConfigForm::fontBtnClick(bool mainFont)
     };
     connect(&dialog, &TFontDlg::Applied, this, take);
     if (RunFontDialog(dialog) == QDialog::Accepted) take(dialog.Font());
-    main.HoldTopmost = false;
-    main.ApplyStayOnTop();
 }

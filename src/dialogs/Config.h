@@ -19,7 +19,8 @@ class QPushButton;
 class QSpinBox;
 class QTabWidget;
 class TFontDlg;
-class TMainForm;
+class SettingsView;
+class WindowStack;
 class TWordsForm;
 
 // A framed group of radio buttons with the index of the chosen one (-1 for none).
@@ -41,7 +42,7 @@ class TConfigForm : public LazyDialog {
 public:
     // words may be null (no lyrics window). Binds ConfigItem; the main window knows the
     // dialog by its form name "ConfigForm". The controls are made when it is first shown.
-    TConfigForm(TMainForm& main, TWordsForm* words, Settings& settings, CommandSet& commands);
+    TConfigForm(WindowStack& windows, SettingsView& main, TWordsForm* words, Settings& settings, CommandSet& commands);
 
     // The colour dialog: the colour chosen, or an invalid colour when cancelled. The
     // custom colours are those of the settings file while it runs.
@@ -106,7 +107,8 @@ private:
     void applyMainLook();
     void applyWordsLook();
 
-    TMainForm& main;
+    WindowStack& windows;
+    SettingsView& main;
     TWordsForm* wordsForm;
     Settings& settings;
     CommandSet& cmd;

@@ -9,7 +9,8 @@
 #include "dialogs/CDInfo.h"
 #include "dialogs/CDInfoExport.h"
 #include "dialogs/ProgSet.h"
-#include "main/Main.h"
+#include "main/WindowStack.h"
+#include "playback/PlaybackController.h"
 
 namespace {
 QString askExportFile(QWidget* owner, const QString& folder, const QString& proposal, QString* filter)
@@ -33,57 +34,41 @@ QString askExportFile(QWidget* owner, const QString& folder, const QString& prop
 }
 } // namespace
 
-DiscDialogs::DiscDialogs(TMainForm& form_, CommandSet& commands_, TWords& words_)
-    : QObject(&form_), form(form_), commands(commands_), words(words_)
+DiscDialogs::DiscDialogs(WindowStack& windows_, PlaybackHost& host_, CommandSet& commands_, TWords& words_)
+    : QObject(windows_.Owner()), windows(windows_), host(host_), commands(commands_), words(words_)
 {
-    CDInfoForm = new TCDInfoForm(words, &form);
-    ProgSetForm = new TProgSetForm(words, commands, &form);
+    CDInfoForm = new TCDInfoForm(words, windows, windows.Owner());
+    ProgSetForm = new TProgSetForm(words, commands, windows, windows.Owner());
     exportFolder = QDir::homePath();
     ChooseExportFile = [this](QWidget* owner, const QString& proposal, QString* filter) {
         return askExportFile(owner, exportFolder, proposal, filter);
     };
-    for (DialogHooks* hooks : {&CDInfoForm->Hooks, &ProgSetForm->Hooks}) {
-        hooks->ApplyStayOnTop = [this] { form.ApplyStayOnTop(); };
-        hooks->SkipTopmostOnce = [this] { form.SkipTopmostOnce = true; };
-        hooks->HoldTopmost = [this](bool hold) { form.HoldTopmost = hold; };
-    }
-    // Both close with the disc (nothing stored) and count as open dialogs.
-    form.AddDialog(CDInfoForm);
-    form.AddDialog(ProgSetForm);
+    windows.Add(CDInfoForm);
+    windows.Add(ProgSetForm);
 
     connect(commands.ProgSetItem, &Command::triggered, this, &DiscDialogs::ProgSetItemClick);
     connect(commands.CDInfoItem, &Command::triggered, this, &DiscDialogs::CDInfoItemClick);
     connect(commands.CDInfoSaveItem, &Command::triggered, this, &DiscDialogs::CDInfoSaveItemClick);
-    connect(&form, &TMainForm::PlayTimeGrew, this, [this] {
-        if (CDInfoForm->isVisible()) CDInfoForm->ShowPlayTime();
-    });
 }
 
-void DiscDialogs::ProgSetItemClick()
+void DiscDialogs::PlayTimeGrew()
 {
-    if (form.DialogOpen()) return;
-    ProgSetForm->exec();
-    form.ApplyStayOnTop();
+    if (CDInfoForm->isVisible()) CDInfoForm->ShowPlayTime();
 }
 
-void DiscDialogs::CDInfoItemClick()
-{
-    if (form.DialogOpen()) return;
-    CDInfoForm->exec();
-    form.ApplyStayOnTop();
-}
+void DiscDialogs::ProgSetItemClick() { windows.RunModal(*ProgSetForm); }
+
+void DiscDialogs::CDInfoItemClick() { windows.RunModal(*CDInfoForm); }
 
 void DiscDialogs::CDInfoSaveItemClick()
 {
-    form.TimeImageLabel->repaint();
+    host.RedrawDisplay();
     // The save dialog stays where the user has it, above or below the player.
-    form.HoldTopmost = true;
+    const WindowStack::Hold hold(windows);
     QString filter = DiscInfoFilters().first();
-    const QString path = ChooseExportFile(&form, ExportFileProposal(words), &filter);
+    const QString path = ChooseExportFile(windows.Owner(), ExportFileProposal(words), &filter);
     if (!path.isEmpty()) {
         exportFolder = QFileInfo(path).absolutePath();
         ExportDiscInfo(path, filter, words);
     }
-    form.HoldTopmost = false;
-    form.ApplyStayOnTop();
 }

@@ -2,21 +2,24 @@
 // The disc's program editor and properties, and the export of the properties, bound to
 // the main window's commands: ProgSetItem and CDInfoItem open their dialog unless one of
 // the program's dialogs is open; CDInfoSaveItem asks for a file and writes the export.
+// Both dialogs close with the disc (nothing stored).
 #include <QObject>
 #include <QString>
 #include <functional>
 
 class CommandSet;
+class PlaybackHost;
 class TCDInfoForm;
-class TMainForm;
 class TProgSetForm;
 class TWords;
+class WindowStack;
 
 class DiscDialogs : public QObject {
     Q_OBJECT
 public:
-    // Creates both dialogs, owned by the main window, and binds the commands.
-    DiscDialogs(TMainForm& form, CommandSet& commands, TWords& words);
+    // Creates both dialogs, owned by the windows' owner, and binds the commands. host
+    // draws the time display before the export's file dialog.
+    DiscDialogs(WindowStack& windows, PlaybackHost& host, CommandSet& commands, TWords& words);
 
     TCDInfoForm* CDInfoForm;
     TProgSetForm* ProgSetForm;
@@ -28,9 +31,12 @@ public:
     void ProgSetItemClick();
     void CDInfoItemClick();
     void CDInfoSaveItemClick();
+    // The disc's play time grew: the properties show it while they are open.
+    void PlayTimeGrew();
 
 private:
-    TMainForm& form;
+    WindowStack& windows;
+    PlaybackHost& host;
     CommandSet& commands;
     TWords& words;
     QString exportFolder; // where the last export went

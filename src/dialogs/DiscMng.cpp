@@ -28,7 +28,8 @@
 #include "discdata/Words.h"
 #include "dialogs/PlainHeader.h"
 #include "main/Help.h"
-#include "main/Main.h"
+#include "main/WindowStack.h"
+#include "playback/PlaybackController.h"
 #include "settings/IniFile.h"
 
 namespace {
@@ -172,15 +173,16 @@ void DiscGrid::mouseMovedTo(const QPoint& pos)
 
 // ---------------------------------------------------------------- the dialog
 
-TDiscMngForm::TDiscMngForm(TMainForm& m, TWords& w, Settings& s, CommandSet& commands)
-    : LazyDialog(&m), main(m), words(w), settings(s), cmd(commands)
+TDiscMngForm::TDiscMngForm(WindowStack& ws, PlaybackHost& h, const PlaybackController& p, TWords& w, Settings& s,
+                           CommandSet& commands)
+    : LazyDialog(ws.Owner()), windows(ws), host(h), player(p), words(w), settings(s), cmd(commands)
 {
     setObjectName(QStringLiteral("DiscMngForm"));
     setWindowTitle(QStringLiteral("ディスク管理"));
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
     model = new DiscListModel(settings, this);
     connect(cmd.DiscMngItem, &Command::triggered, this, &TDiscMngForm::runModal);
-    main.AddDialog(this);
+    windows.Add(this);
 }
 
 void TDiscMngForm::buildControls()
@@ -281,7 +283,7 @@ void TDiscMngForm::buildControls()
     Help::SetContext(RegistSheet, 1002);
     Help::SetContext(OKBtn, 10001);
     Help::SetContext(HelpBtn, 10003);
-    Help::InstallF1(this, [this] { main.SkipTopmostOnce = true; });
+    Help::InstallF1(this, [this] { windows.SkipOnce(); });
 
     // OK is the default and the cancel button: Enter and Esc both close.
     connect(OKBtn, &QPushButton::clicked, this, &QDialog::accept);
@@ -310,10 +312,7 @@ void TDiscMngForm::buildControls()
 
 void TDiscMngForm::runModal()
 {
-    if (main.DialogOpen()) return;
-    main.RedrawDisplay();
-    exec();
-    main.ApplyStayOnTop();
+    windows.RunModal(*this, [this] { host.RedrawDisplay(); });
 }
 
 void TDiscMngForm::showEvent(QShowEvent* event)
@@ -321,8 +320,7 @@ void TDiscMngForm::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous()) return; // shown again by the window system, not opened
     if (const QScreen* screen = this->screen()) move(screen->geometry().center() - rect().center());
-    const PlaybackController* player = main.Controller();
-    const bool noDisc = !player || NoDiscMode(player->DeviceModeNow);
+    const bool noDisc = NoDiscMode(player.DeviceModeNow);
     WordsFileNameEdit->setText(noDisc || !words.HasFile() ? QString() : QFileInfo(words.FileName).completeBaseName());
     const bool editable = !noDisc && words.AudioState != 0;
     WordsFileNameEdit->setEnabled(editable);
@@ -345,7 +343,7 @@ void TDiscMngForm::showEvent(QShowEvent* event)
     updateDiscButtons();
     OKBtn->setDefault(true);
     DiscMngPage->setFocus();
-    main.ApplyStayOnTop();
+    windows.Reassert();
 }
 
 void TDiscMngForm::FillDiscList()
@@ -420,7 +418,7 @@ void TDiscMngForm::delBtnClick()
     DiscRegistry registry(settings);
     const std::optional<QString> discId = registry.IdOf(name);
     if (!discId) return;
-    bool permanently = main.ShiftHeld();
+    bool permanently = host.ShiftHeld();
     // A hand-written name that leads out of the data folder deletes no file, and the
     // question says so.
     const QString question =
@@ -430,7 +428,7 @@ void TDiscMngForm::delBtnClick()
                              "ファイルは削除せずに残します。よろしいですか?")
                   .arg(name);
     if (QuestionMessage(question, QStringLiteral("登録ディスクの削除")) == IdYes) {
-        permanently = permanently || main.ShiftHeld();
+        permanently = permanently || host.ShiftHeld();
         registry.Delete(*discId, name, permanently);
     }
     FillDiscList();
@@ -468,7 +466,7 @@ void TDiscMngForm::regBtnClick()
     FillDiscList();
     mode = Rename;
     updateDiscButtons();
-    main.ShowDiscTitle();
+    host.ShowDiscTitle();
     cmd.InputDataItem->setEnabled(true);
     RegBtn->setEnabled(false);
 }

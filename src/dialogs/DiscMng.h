@@ -14,7 +14,9 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QTabWidget;
-class TMainForm;
+class PlaybackController;
+class PlaybackHost;
+class WindowStack;
 class TWords;
 struct Settings;
 
@@ -53,9 +55,10 @@ class TDiscMngForm : public LazyDialog {
     Q_OBJECT
 public:
     // Binds DiscMngItem (shown unless another dialog is open) and registers itself with
-    // the main window, which closes it when a disc comes or goes. The controls are made
-    // when it is first shown.
-    TDiscMngForm(TMainForm& main, TWords& words, Settings& settings, CommandSet& commands);
+    // the window stack, through which the main window closes it when a disc comes or
+    // goes. The controls are made when it is first shown.
+    TDiscMngForm(WindowStack& windows, PlaybackHost& host, const PlaybackController& player, TWords& words,
+                 Settings& settings, CommandSet& commands);
 
     // The list's rows; names and counts as shown.
     DiscListModel* Model() const { return model; }
@@ -101,7 +104,9 @@ private:
     void rearranged(const QString& selected);
     void showCount();
 
-    TMainForm& main;
+    WindowStack& windows;
+    PlaybackHost& host;
+    const PlaybackController& player;
     TWords& words;
     Settings& settings;
     CommandSet& cmd;

@@ -29,6 +29,7 @@
 #include "discdata/EntryTexts.h"
 #include "discdata/Words.h"
 #include "main/Help.h"
+#include "main/WindowStack.h"
 #include "playback/PlaybackController.h"
 
 namespace {
@@ -44,8 +45,8 @@ QString TimingFaultText(int track)
 } // namespace
 
 TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackController& p, PlaybackHost& h,
-                               QWidget* parent)
-    : LazyDialog(parent), Capture(d, c, w, p, *this), clock(c), words(w), player(p), host(h)
+                               WindowStack& ws, QWidget* parent)
+    : LazyDialog(parent), Capture(d, c, w, p, *this), clock(c), words(w), player(p), host(h), windows(ws)
 {
     setObjectName(QStringLiteral("InputDataForm"));
     setWindowTitle(QStringLiteral("データ入力"));
@@ -165,7 +166,7 @@ void TInputDataForm::FormShow()
     ClosedByOk = ClosedByCancel = false;
     UpdateTimingButtons();
     InputDataPage->setFocus();
-    host.ApplyStayOnTop();
+    windows.Reassert();
 }
 
 void TInputDataForm::OKBtnClick()
@@ -270,9 +271,7 @@ void TInputDataForm::setHelpContexts()
         {CancelBtn, 10002}, {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::SetContext(this, 3001);
-    Help::InstallF1(this, [this] {
-        if (SkipTopmostOnce) SkipTopmostOnce();
-    });
+    Help::InstallF1(this, [this] { windows.SkipOnce(); });
 }
 
 void TInputDataForm::showEvent(QShowEvent* event)

@@ -38,20 +38,17 @@ class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 class TWords;
+class WindowStack;
 
 class TInputDataForm : public LazyDialog, private TimingView {
     Q_OBJECT
 public:
     // The controls are made when it is first shown.
     TInputDataForm(CdDevice& device, Clock& clock, TWords& words, PlaybackController& player, PlaybackHost& host,
-                   QWidget* parent = nullptr);
+                   WindowStack& windows, QWidget* parent = nullptr);
     ~TInputDataForm() override;
 
-    // What the main window offers: keep or release the stay-on-top state around the
-    // file dialog, skip its next reassertion (F1 help), and have the lyrics window show
-    // the line for the drive's position now (during a test).
-    std::function<void(bool hold)> HoldTopmost;
-    std::function<void()> SkipTopmostOnce;
+    // Has the lyrics window show the line for the drive's position now (during a test).
     std::function<void()> UpdateWordsNow;
 
     int InitialTrack = 0; // the track shown first when the dialog opens
@@ -188,6 +185,7 @@ private:
     TWords& words;
     PlaybackController& player;
     PlaybackHost& host;
+    WindowStack& windows;
 
     QSet<QString> toldUtf8; // data files whose turn into UTF-8 was told
     DialogTexts shownTexts; // the texts as the dialog showed them on opening

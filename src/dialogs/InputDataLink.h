@@ -1,10 +1,9 @@
 #pragma once
 // Ties the data-entry dialog to the main window: its menu item (and Ctrl+D) opens the
-// dialog on the current track with the drive stopped, the tick asks it whether a
-// timing test runs, and a disc that goes cancels it.
+// dialog on the current track with the drive stopped, and a disc that goes cancels it.
 class CommandSet;
 class PlaybackController;
 class TInputDataForm;
-class TMainForm;
+class WindowStack;
 
-void LinkInputData(TInputDataForm& dialog, TMainForm& form, PlaybackController& player, CommandSet& commands);
+void LinkInputData(TInputDataForm& dialog, WindowStack& windows, PlaybackController& player, CommandSet& commands);

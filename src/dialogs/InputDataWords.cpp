@@ -19,6 +19,7 @@
 #include "dialogs/DataEntry.h"
 #include "discdata/Lrc.h"
 #include "discdata/Words.h"
+#include "main/WindowStack.h"
 #include "playback/PlaybackController.h"
 
 QWidget* TInputDataForm::buildWordsSheet()
@@ -153,11 +154,12 @@ void TInputDataForm::CopyTrackChange()
 
 void TInputDataForm::FileReadBtnClick()
 {
-    if (HoldTopmost) HoldTopmost(true);
-    const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("テキスト ファイル (*.txt);;すべてのファイル (*)"));
-    if (HoldTopmost) HoldTopmost(false);
-    host.ApplyStayOnTop();
+    QString path;
+    {
+        const WindowStack::Hold hold(windows);
+        path = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                            QStringLiteral("テキスト ファイル (*.txt);;すべてのファイル (*)"));
+    }
     if (!path.isEmpty()) ReadWordsFile(path);
 }
 
@@ -177,11 +179,12 @@ void TInputDataForm::ReadWordsFile(const QString& path)
 
 void TInputDataForm::LrcReadBtnClick()
 {
-    if (HoldTopmost) HoldTopmost(true);
-    const QString path = QFileDialog::getOpenFileName(
-        this, QString(), QString(), QStringLiteral("LRC ファイル (*.lrc);;すべてのファイル (*)"));
-    if (HoldTopmost) HoldTopmost(false);
-    host.ApplyStayOnTop();
+    QString path;
+    {
+        const WindowStack::Hold hold(windows);
+        path = QFileDialog::getOpenFileName(this, QString(), QString(),
+                                            QStringLiteral("LRC ファイル (*.lrc);;すべてのファイル (*)"));
+    }
     if (!path.isEmpty()) ReadLrcFile(path);
 }
 

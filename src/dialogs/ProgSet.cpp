@@ -16,6 +16,7 @@
 #include "common/Etc.h"
 #include "discdata/Words.h"
 #include "main/Help.h"
+#include "main/WindowStack.h"
 
 namespace {
 const QString kListMime = QStringLiteral("application/x-mirelune-edit-list");
@@ -106,8 +107,8 @@ void ProgListBox::dropEvent(QDropEvent* event)
 
 // ---------------------------------------------------------------- the dialog
 
-TProgSetForm::TProgSetForm(TWords& words_, CommandSet& commands_, QWidget* parent)
-    : LazyDialog(parent), words(words_), commands(commands_)
+TProgSetForm::TProgSetForm(TWords& words_, CommandSet& commands_, WindowStack& windows_, QWidget* parent)
+    : LazyDialog(parent), words(words_), commands(commands_), windows(windows_)
 {
     setObjectName(QStringLiteral("ProgSetForm"));
     setWindowTitle(QStringLiteral("プログラム設定"));
@@ -188,7 +189,7 @@ void TProgSetForm::buildControls()
         {DownBtn, 13008},   {SaveBtn, 13009},   {ReloadBtn, 13010},      {OKBtn, 10001},
         {CancelBtn, 10002}, {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
-    Help::InstallF1(this, [this] { Hooks.SkipTopmost(); });
+    Help::InstallF1(this, [this] { windows.SkipOnce(); });
 
     connect(AddBtn, &QPushButton::clicked, this, &TProgSetForm::AddBtnClick);
     connect(DelBtn, &QPushButton::clicked, this, &TProgSetForm::DelBtnClick);
@@ -235,7 +236,7 @@ void TProgSetForm::FormShow()
     ReloadBtn->setEnabled(words.HasFile());
     TrackList->setFocus();
     UpdateList();
-    Hooks.StayOnTop();
+    windows.Reassert();
 }
 
 void TProgSetForm::UpdateList()

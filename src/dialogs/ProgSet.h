@@ -6,7 +6,6 @@
 #include <QListWidget>
 #include <vector>
 
-#include "dialogs/DialogHooks.h"
 #include "dialogs/LazyDialog.h"
 #include "dialogs/ProgramEdit.h"
 
@@ -14,6 +13,7 @@ class CommandSet;
 class QLabel;
 class QPushButton;
 class TWords;
+class WindowStack;
 
 // Both lists: several items selectable, dragging on their own. A drag says which list it
 // came from; a drop the target takes is handed on as dropped() and changes nothing here.
@@ -46,9 +46,7 @@ class TProgSetForm : public LazyDialog {
     Q_OBJECT
 public:
     // The controls are made when it is first shown.
-    TProgSetForm(TWords& words, CommandSet& commands, QWidget* parent = nullptr);
-
-    DialogHooks Hooks;
+    TProgSetForm(TWords& words, CommandSet& commands, WindowStack& windows, QWidget* parent = nullptr);
 
     QLabel* TrackLabel = nullptr;
     QLabel* ProgLabel = nullptr;
@@ -95,6 +93,7 @@ private:
 
     TWords& words;
     CommandSet& commands;
+    WindowStack& windows;
     ProgramItems prog;
     bool showing = false; // the lists are being filled: their selection signals mean nothing
 };

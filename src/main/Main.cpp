@@ -96,6 +96,11 @@ TMainForm::TMainForm(CommandSet& commands, Settings& s, PlayLog& log, QWidget* p
     saver = new ScreenSaverInhibitor(this);
     TaskTray = new TTaskTray(this);
     connect(TaskTray, &TTaskTray::OnTrayClick, this, &TMainForm::trayClick);
+    Windows.SetTopmost = [this](bool on) {
+        setStayOnTopFlag(on);
+        if (wordsForm) wordsForm->SetStayOnTop(on);
+    };
+    Windows.Counting = [this] { return controller && !controller->Starting; };
     buildControls();
     buildMenus();
     connectCommands();
@@ -235,7 +240,7 @@ void TMainForm::AttachWordsForm(TWordsForm* form)
     TaskTray->PopupMenuRight = form->PopMenu();
     connect(form->PopMenu(), &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
     connect(form, &TWordsForm::CloseRequested, this, &QWidget::close);
-    form->SetStayOnTop(StayOnTopNow);
+    form->SetStayOnTop(Windows.StayOnTop);
 }
 
 void TMainForm::connectCommands()
@@ -247,7 +252,7 @@ void TMainForm::connectCommands()
     });
     connect(cmd.MainDispItem, &Command::triggered, this, &TMainForm::mainDispItemClick);
     connect(cmd.StayOnTopItem, &Command::triggered, this, [this] {
-        StayOnTopNow = cmd.StayOnTopItem->isChecked();
+        Windows.StayOnTop = cmd.StayOnTopItem->isChecked();
         ApplyStayOnTop();
     });
     connect(cmd.EjectItem, &Command::triggered, this, [this] {
@@ -276,18 +281,18 @@ void TMainForm::connectCommands()
 
     connect(MTitleBox, &TrackBox::droppedDown, this, [this] {
         listDropped = true;
-        SkipTopmostOnce = true;
+        Windows.SkipOnce();
     });
     // The list closed: a choice has been taken by now or there was none (cancelled),
     // either way the skipped reassertion is no longer owed.
     connect(MTitleBox, &TrackBox::closedUp, this, [this] {
         listDropped = false;
-        SkipTopmostOnce = false;
+        Windows.CancelSkip();
     });
     connect(MTitleBox, &QComboBox::activated, this, [this](int index) {
         listDropped = false;
         if (controller) controller->SelectFromList(index);
-        SkipTopmostOnce = false;
+        Windows.CancelSkip();
     });
 }
 
@@ -369,8 +374,8 @@ void TMainForm::ApplySettings()
     cmd.EjectItem->setVisible(settings.EnableEject);
     cmd.CloseItem->setVisible(settings.EnableClose);
     N12->setVisible(settings.EnableEject || settings.EnableClose);
-    StayOnTopNow = settings.StayOnTop;
-    cmd.StayOnTopItem->setChecked(StayOnTopNow);
+    Windows.StayOnTop = settings.StayOnTop;
+    cmd.StayOnTopItem->setChecked(Windows.StayOnTop);
     if (controller) {
         controller->TimerInt = qBound(10, settings.TimerInt, 10000);
         controller->AutoPlay = settings.AutoPlay;
@@ -550,25 +555,9 @@ void TMainForm::setStayOnTopFlag(bool on)
     if (windowHandle()) windowHandle()->setFlags(flags);
 }
 
-void TMainForm::ApplyStayOnTop()
-{
-    if (HoldTopmost) return;
-    if (SkipTopmostOnce) {
-        SkipTopmostOnce = false;
-        return;
-    }
-    setStayOnTopFlag(StayOnTopNow);
-    if (wordsForm) wordsForm->SetStayOnTop(StayOnTopNow);
-}
+void TMainForm::ApplyStayOnTop() { Windows.Reassert(); }
 
-bool TMainForm::DialogOpen() const
-{
-    if (!controller || controller->Starting) return false;
-    if (aboutForm) return true;
-    for (const QPointer<QWidget>& d : dialogs)
-        if (d && d->isVisible()) return true;
-    return false;
-}
+bool TMainForm::DialogOpen() const { return Windows.DialogOpen(); }
 
 void TMainForm::ShowMainWindow()
 {
@@ -645,22 +634,11 @@ void TMainForm::RestoreFocusAfterWords(bool wordsWanted)
 
 void TMainForm::CloseDiscManager()
 {
-    for (const QPointer<QWidget>& d : dialogs)
-        if (d && d->objectName() == QLatin1String("DiscMngForm") && d->isVisible()) d->close();
+    Windows.Close(QStringLiteral("DiscMngForm"));
     emit DiscComing();
 }
 
-void TMainForm::CloseDiscDialogs()
-{
-    for (const QPointer<QWidget>& d : dialogs) {
-        // The settings are no disc's: their dialog stays.
-        if (!d || !d->isVisible() || d->objectName() == QLatin1String("ConfigForm")) continue;
-        if (const auto closer = discClosers.constFind(d.data()); closer != discClosers.constEnd())
-            (*closer)();
-        else
-            d->close();
-    }
-}
+void TMainForm::CloseDiscDialogs() { Windows.CloseDiscDialogs(); }
 
 void TMainForm::ClosePopupMenus()
 {
@@ -758,12 +736,9 @@ void TMainForm::changeEvent(QEvent* event)
 void TMainForm::showAbout()
 {
     if (DialogOpen()) return;
-    auto* about = new TAboutForm(this);
-    aboutForm = about;
-    about->setWindowFlag(Qt::WindowStaysOnTopHint, StayOnTopNow);
-    about->exec();
-    delete about;
-    ApplyStayOnTop();
+    TAboutForm about(this);
+    Windows.Add(&about);
+    Windows.RunModal(about, [&] { about.setWindowFlag(Qt::WindowStaysOnTopHint, Windows.StayOnTop); });
 }
 
 void TMainForm::showHelp()
@@ -776,12 +751,7 @@ void TMainForm::showHelp()
 
 bool TMainForm::KeysBlocked() const { return !controller || controller->Starting || controller->InDataEntry; }
 
-bool TMainForm::SettingsDialogVisible() const
-{
-    for (const QPointer<QWidget>& d : dialogs)
-        if (d && d->objectName() == QLatin1String("ConfigForm") && d->isVisible()) return true;
-    return false;
-}
+bool TMainForm::SettingsDialogVisible() const { return Windows.Open(QStringLiteral("ConfigForm")); }
 
 void TMainForm::CycleTimeMode()
 {

@@ -4,15 +4,16 @@
 // artist, the track list and five transport buttons. It shows what the playback
 // controller computes and forwards the user's commands; the logic stays in the core.
 #include <QComboBox>
-#include <QHash>
 #include <QLabel>
 #include <QMainWindow>
 #include <QPointer>
 #include <functional>
 
 #include "app/PlayLog.h"
+#include "dialogs/SettingsView.h"
 #include "main/MainKeys.h"
 #include "main/TimeDisplay.h"
+#include "main/WindowStack.h"
 #include "playback/PlaybackController.h"
 
 class CdDevice;
@@ -50,7 +51,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
 };
 
-class TMainForm : public QMainWindow, public PlaybackHost, public KeyTarget {
+class TMainForm : public QMainWindow, public PlaybackHost, public KeyTarget, public SettingsView {
     Q_OBJECT
 public:
     TMainForm(CommandSet& commands, Settings& settings, PlayLog& playLog, QWidget* parent = nullptr);
@@ -62,25 +63,20 @@ public:
 
     // Applies the settings to the window and the controller (what the settings dialog
     // does when it applies).
-    void ApplySettings();
+    void ApplySettings() override;
     // Once, after the settings are loaded: the window's left and width, and the
     // window-visibility bits (which click MainDispItem and WordsDispItem).
     void ApplyLoadedWindowState();
-    void ApplyWindowSettings();
+    void ApplyWindowSettings() override;
     // Takes the colours and the main font from the settings and paints with them.
-    void ApplyColours();
+    void ApplyColours() override;
+    void SetSaverDisabled(bool disabled) override { SaverDisabled = disabled; }
     void ShowMainWindow();
     void HideMainWindow();
     // A second start asked for us: restored if minimised, else brought to the front.
-    void BringForward();
-    // A dialog of the program (to close with the disc, and for DialogOpen). The settings
-    // dialog is known by its form name, "ConfigForm", the disc manager by "DiscMngForm".
-    // closeForDisc, when given, is how the dialog goes when the disc goes (else it is closed).
-    void AddDialog(QWidget* dialog, std::function<void()> closeForDisc = {})
-    {
-        dialogs.append(dialog);
-        if (closeForDisc) discClosers.insert(dialog, std::move(closeForDisc));
-    }
+    void BringForward() override;
+    // The stay-on-top state of this window and the lyrics window, and the dialogs over them.
+    WindowStack Windows{this};
     // The lyrics window: its menu becomes the icon's right-button menu, closing it closes
     // this window, it follows the stay-on-top state and its place is saved with ours.
     void AttachWordsForm(TWordsForm* form);
@@ -124,9 +120,6 @@ public:
 
     // Window state.
     bool MainShown = false;  // the user wants the main window shown
-    bool StayOnTopNow = false; // the current stay-on-top flag
-    bool HoldTopmost = false;
-    bool SkipTopmostOnce = false;
     QString Caption = QStringLiteral("Mirelune");
     // The drive shown with ShowDriveName (the default drive's name when none is set).
     QString DriveDisplayName;
@@ -215,9 +208,6 @@ private:
     CdDevice* device = nullptr;
     ScreenSaverInhibitor* saver;
     QWidget* client;
-    QList<QPointer<QWidget>> dialogs;
-    QHash<QWidget*, std::function<void()>> discClosers;
-    QPointer<QWidget> aboutForm;
     QPointer<TWordsForm> wordsForm;
     bool listDropped = false;
     bool exitFromItem = false;

@@ -47,7 +47,7 @@ protected:
         f.write(Cp932::Encode(ini));
         f.close();
         Start(SimDisc::Audio({60, 60}));
-        config = new TConfigForm(form, &lyrics, settings, commands);
+        config = new TConfigForm(form.Windows, form, &lyrics, settings, commands);
         config->ChooseColor = [this](const QColor& initial, QWidget*) {
             offered = initial;
             return answer;
@@ -129,7 +129,7 @@ TEST_F(Config, CancelPutsColoursAndFontsBackAndChangesNothingElse)
     answer = QColor(200, 0, 0);
     config->TitleColorBtn->click();
     EXPECT_EQ(TextColour(form.TitleLabel), answer);
-    EXPECT_FALSE(form.HoldTopmost);
+    EXPECT_FALSE(form.Windows.Held());
     // A font applied and then left by Cancel in the font dialog stays until the
     // settings dialog is cancelled.
     config->RunFontDialog = [](TFontDlg& dialog) {
@@ -258,9 +258,9 @@ TEST_F(Config, HelpOpensThePageOrTheControlsTopic)
         QApplication::setActiveWindow(config);
         config->ConfigPage->setCurrentIndex(0);
         config->TimerIntEdit->setFocus();
-        form.SkipTopmostOnce = false;
+        form.Windows.CancelSkip();
         QTest::keyClick(config->TimerIntEdit, Qt::Key_F1);
-        EXPECT_TRUE(form.SkipTopmostOnce);
+        EXPECT_TRUE(form.Windows.SkipOwed());
         EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx14110"));
         checked = true;
         config->reject();

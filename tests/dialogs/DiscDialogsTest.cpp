@@ -45,7 +45,8 @@ protected:
         player.SeekPause = [this] { clock.Advance(10); };
         player.Random = [this](int n) { return draws++ % n; };
         form.Attach(&player, &words, &device);
-        dialogs = new DiscDialogs(form, commands, words);
+        dialogs = new DiscDialogs(form.Windows, form, commands, words);
+        QObject::connect(&form, &TMainForm::PlayTimeGrew, dialogs, &DiscDialogs::PlayTimeGrew);
     }
 
     void StartWith(const SimDisc& disc)
@@ -211,13 +212,13 @@ TEST_F(DiscDialogsTest, ProgramEditorOnARegisteredDiscEditsSavesReloadsAndThePla
         QApplication::setActiveWindow(&dlg);
         dlg.ProgList->setFocus();
         QTest::keyClick(dlg.ProgList, Qt::Key_F1);
-        EXPECT_TRUE(form.SkipTopmostOnce);
+        EXPECT_TRUE(form.Windows.SkipOwed());
         ASSERT_NE(Help::Browser(), nullptr);
         EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx13002"));
         dlg.HelpBtn->click();
         EXPECT_EQ(Help::Browser()->source().fragment(), QStringLiteral("ctx120"));
         Help::Window()->close();
-        form.SkipTopmostOnce = false;
+        form.Windows.CancelSkip();
         dlg.OKBtn->click();
     });
 
@@ -381,14 +382,14 @@ TEST_F(DiscDialogsTest, ExportProposesTheDataFileNameAndHoldsTheTopmostWhileAski
     QString answer = dir.filePath(QStringLiteral("out.txt"));
     dialogs->ChooseExportFile = [&](QWidget*, const QString& proposal, QString* filter) {
         proposed = proposal;
-        held = form.HoldTopmost;
+        held = form.Windows.Held();
         *filter = DiscInfoFilters().at(1); // the text file: the same contents
         return answer;
     };
     commands.CDInfoSaveItem->trigger();
     EXPECT_EQ(proposed, QStringLiteral("Disc.csv"));
     EXPECT_TRUE(held);
-    EXPECT_FALSE(form.HoldTopmost);
+    EXPECT_FALSE(form.Windows.Held());
     QFile file(answer);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("\"Disc\",\"\",4,0:03:00\r\n\r\n1,\"One\",0:00:30\r\n2,\"Two\",0:00:40\r\n"
@@ -399,7 +400,7 @@ TEST_F(DiscDialogsTest, ExportProposesTheDataFileNameAndHoldsTheTopmostWhileAski
     dialogs->ChooseExportFile = [&](QWidget*, const QString&, QString*) { return QString(); };
     commands.CDInfoSaveItem->trigger();
     EXPECT_FALSE(QFile::exists(answer));
-    EXPECT_FALSE(form.HoldTopmost);
+    EXPECT_FALSE(form.Windows.Held());
 }
 
 TEST_F(DiscDialogsTest, AProgramLongerThanTheListIsWhatTheEditorShowsOnceItIsSaved)
@@ -447,13 +448,13 @@ TEST_F(DiscDialogsTest, PropertiesWriteTheLyricsOfATrackOrOfTheWholeDiscAsLrcFil
     const QString one = dir.filePath(QStringLiteral("one.lrc"));
     dlg.ChooseLrcFile = [&](QWidget*, const QString& proposal) {
         proposed = proposal;
-        held = form.HoldTopmost;
+        held = form.Windows.Held();
         return one;
     };
     dlg.LrcTrackSaveItem->trigger();
     EXPECT_EQ(QFileInfo(proposed).fileName(), QStringLiteral("01 One.lrc"));
     EXPECT_TRUE(held);
-    EXPECT_FALSE(form.HoldTopmost);
+    EXPECT_FALSE(form.Windows.Held());
     QFile file(one);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), QByteArray("\xEF\xBB\xBF[ti:One]\r\n[ar:Singer]\r\n[al:Disc]\r\n[length:00:30.00]\r\n"

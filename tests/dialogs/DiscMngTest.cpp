@@ -53,7 +53,7 @@ IniDocument ReadIni(const QString& path)
 
 class DiscMng : public DialogWorld {
 protected:
-    DiscMng() { dialog = new TDiscMngForm(form, words, settings, commands); }
+    DiscMng() { dialog = new TDiscMngForm(form.Windows, form, player, words, settings, commands); }
 
     // The registry: disc id and name of each entry, in order.
     void Register(const QList<QPair<QString, QString>>& entries)

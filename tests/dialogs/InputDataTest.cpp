@@ -45,14 +45,15 @@ class InputData : public ::testing::Test {
 protected:
     InputData()
         : device(clock), words(device, commands, settings), form(commands, settings, playLog),
-          player(device, clock, commands, words, form), dialog(device, clock, words, player, form)
+          player(device, clock, commands, words, form), dialog(device, clock, words, player, form, form.Windows)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
         playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
         player.SeekPause = [this] { clock.Advance(10); };
         form.Attach(&player, &words, &device);
-        LinkInputData(dialog, form, player, commands);
+        LinkInputData(dialog, form.Windows, player, commands);
+        form.TimingTesting = [this] { return dialog.Testing(); };
     }
 
     // A registered disc in the drive whose track 1 has n lines of own times, the dialog

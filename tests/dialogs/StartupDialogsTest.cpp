@@ -49,11 +49,11 @@ TEST_F(StartupDialogs, EachDialogMakesItsControlsWhenFirstOpenedAndShowsTheSetti
     ASSERT_TRUE(player.OpenDevice(QString()));
 
     // In the order of the start.
-    TInputDataForm inputData(device, clock, words, player, form, &form);
-    LinkInputData(inputData, form, player, commands);
-    auto* discMng = new TDiscMngForm(form, words, settings, commands);
-    auto* config = new TConfigForm(form, &lyrics, settings, commands);
-    auto* discDialogs = new DiscDialogs(form, commands, words);
+    TInputDataForm inputData(device, clock, words, player, form, form.Windows, &form);
+    LinkInputData(inputData, form.Windows, player, commands);
+    auto* discMng = new TDiscMngForm(form.Windows, form, player, words, settings, commands);
+    auto* config = new TConfigForm(form.Windows, form, &lyrics, settings, commands);
+    auto* discDialogs = new DiscDialogs(form.Windows, form, commands, words);
     const QList<QDialog*> all{&inputData, discMng, config, discDialogs->CDInfoForm, discDialogs->ProgSetForm};
     for (const QDialog* d : all)
         EXPECT_TRUE(d->findChildren<QWidget*>().isEmpty()) << d->objectName().toStdString() << " made its controls";

@@ -387,16 +387,16 @@ TEST_F(MainForm, StayOnTopFollowsTheItemUnlessHeld)
     StartWith(std::nullopt);
     EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     Key(Qt::Key_F8);
-    EXPECT_TRUE(form.StayOnTopNow);
+    EXPECT_TRUE(form.Windows.StayOnTop);
     EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
-    form.HoldTopmost = true;
-    commands.StayOnTopItem->trigger();
+    {
+        const WindowStack::Hold hold(form.Windows);
+        commands.StayOnTopItem->trigger();
+        EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
+        form.Windows.SkipOnce();
+    } // the hold's end reasserts, which the skip takes
     EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
-    form.HoldTopmost = false;
-    form.SkipTopmostOnce = true;
-    form.ApplyStayOnTop();
-    EXPECT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
-    EXPECT_FALSE(form.SkipTopmostOnce);
+    EXPECT_FALSE(form.Windows.SkipOwed());
     form.ApplyStayOnTop();
     EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
 }
@@ -510,12 +510,12 @@ TEST_F(MainForm, ClosingTheTrackListWithoutAChoiceLetsTheNextReassertionThrough)
     ASSERT_TRUE(form.windowFlags() & Qt::WindowStaysOnTopHint);
     form.MTitleBox->showPopup();
     EXPECT_TRUE(form.ListDropped());
-    EXPECT_TRUE(form.SkipTopmostOnce);
+    EXPECT_TRUE(form.Windows.SkipOwed());
     form.MTitleBox->hidePopup(); // cancelled: no entry chosen
     EXPECT_FALSE(form.ListDropped());
-    EXPECT_FALSE(form.SkipTopmostOnce);
+    EXPECT_FALSE(form.Windows.SkipOwed());
     EXPECT_EQ(player.EntryIndex, 1);
-    form.StayOnTopNow = false;
+    form.Windows.StayOnTop = false;
     form.ApplyStayOnTop();
     EXPECT_FALSE(form.windowFlags() & Qt::WindowStaysOnTopHint);
 }
@@ -593,7 +593,7 @@ TEST_F(MainForm, F7LeavesTheTimeModeAloneWhileTheSettingsDialogIsUp)
     StartWith(SimDisc::Audio(Tracks(3)));
     QDialog config(&form);
     config.setObjectName(QStringLiteral("ConfigForm"));
-    form.AddDialog(&config);
+    form.Windows.Add(&config);
     const int mode = player.TimeMode;
     config.show();
     Key(Qt::Key_F7);
