@@ -121,6 +121,8 @@ void SectorPlayer::run()
 {
     std::unique_lock<std::mutex> l(lock);
     while (!quit) {
+        // Before a command, so that a play started after a volume change has that volume.
+        applyVolume();
         if (command) {
             command();
             command = nullptr;
@@ -138,7 +140,7 @@ void SectorPlayer::run()
         Clock::time_point next = Clock::time_point::max();
         if (feeding) next = std::min(next, feedAt);
         if (lingering) next = std::min(next, lingerUntil);
-        auto due = [this] { return quit || command || dropPending; };
+        auto due = [this] { return quit || command || dropPending || wantedVolume.load() >= 0; };
         if (next == Clock::time_point::max())
             wake.wait(l, due);
         else
@@ -179,7 +181,16 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
 
 void SectorPlayer::SetVolume(double value)
 {
-    output.SetVolume(value);
+    // Given to the output on the player's thread, as everything else: the output may be
+    // connecting there (ConnectSoon), and the caller is not to wait for that.
+    wantedVolume.store(value);
+    wake.notify_all();
+}
+
+void SectorPlayer::applyVolume()
+{
+    const double v = wantedVolume.exchange(-1);
+    if (v >= 0) output.SetVolume(v);
 }
 
 int64_t SectorPlayer::Stop()

@@ -76,6 +76,7 @@ private:
     void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
     int64_t stop();
     void feed();
+    void applyVolume();
     void readerMain(SectorSource* source, DiscToc toc);
     void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
     void stopReader();
@@ -85,7 +86,7 @@ private:
 
     // Guards everything below that the player's thread and a caller of Heard share.
     mutable std::mutex lock;
-    std::condition_variable wake; // a command is waiting, or the player is to end
+    std::condition_variable wake; // a command or a volume is waiting, or the player is to end
     std::condition_variable done; // the command ran
     std::function<void()> command;
     bool quit = false;
@@ -102,6 +103,7 @@ private:
     bool streaming = false; // the current stretch plays through the sound server
     std::unique_ptr<SampleRing> ring;
     std::thread reader;
+    std::atomic<double> wantedVolume{-1}; // a volume not yet given to the output, or -1
     std::atomic<bool> quitReader{false};
     std::atomic<bool> readerDone{false};
 

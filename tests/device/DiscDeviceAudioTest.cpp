@@ -147,6 +147,27 @@ TEST_F(DiscDeviceAudio, TheVolumeScalesTheSamplesOfEveryLaterPlay)
     EXPECT_EQ(count(mark, 0x1FF0, 0x4000), 0);
 }
 
+TEST_F(DiscDeviceAudio, AVolumeSetWhileTheSoundServerIsBeingConnectedIsTheFirstPlaysVolume)
+{
+    // The program sets its volume as it starts, while the drive's open has the player's
+    // thread connecting to the sound server.
+    DiscDevice starting;
+    ASSERT_TRUE(starting.Open(cue));
+    for (double v : {0.9, 0.7, 0.5}) starting.SetVolume(v);
+    const size_t mark = recorder.right.size();
+    starting.SetStartPos(kTrack2);
+    starting.SetEndPos(kTrack2 + 500);
+    starting.Play();
+    ASSERT_TRUE(recorder.WaitFor([&] { return starting.Mode() == ModeStopped; }, 10000));
+    const auto count = [&](int low, int high) {
+        return std::count_if(recorder.right.begin() + static_cast<std::ptrdiff_t>(mark), recorder.right.end(),
+                             [&](int16_t r) { return r >= low && r < high; });
+    };
+    recorder.WaitFor([&] { return count(0x1FF0, 0x4000) >= SampleAtMs(400); }, 3000);
+    EXPECT_GE(count(0x1FF0, 0x4000), SampleAtMs(400));
+    EXPECT_EQ(count(0x4000, 0x8000), 0);
+}
+
 TEST_F(DiscDeviceAudio, PositionFollowsWhatIsHeard)
 {
     dev.SetStartPos(kTrack3);
