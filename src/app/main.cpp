@@ -9,16 +9,15 @@
 #include <cstdio>
 #include <cstring>
 
+#include "app/Application.h"
 #include "app/CommandLine.h"
 #include "app/Paths.h"
-#include "app/PlayLog.h"
 #include "app/PlayOn.h"
 #include "app/SingleInstance.h"
 #include "app/StandardTexts.h"
 #include "app/TerminationSignals.h"
 #include "app/WarmUp.h"
 #include "common/Clock.h"
-#include "common/Commands.h"
 #include "common/Error.h"
 #include "common/Etc.h"
 #include "dialogs/Config.h"
@@ -26,7 +25,6 @@
 #include "dialogs/DiscMng.h"
 #include "dialogs/DriveSel.h"
 #include "dialogs/InputData.h"
-#include "dialogs/InputDataLink.h"
 #include "discdata/EntryTexts.h"
 #include "discdata/Words.h"
 #include "lyrics/WordsForm.h"
@@ -117,25 +115,21 @@ int main(int argc, char** argv)
     StopPlayOn();
     DiscDevice device;
     SystemClock clock;
-    CommandSet commands;
-    PlayLog playLog;
-    playLog.path = paths.logFile;
-    playLog.locale = QLocale::system();
-    TWords words(device, commands, settings);
-    TMainForm form(commands, settings, playLog);
-    PlaybackController controller(device, clock, commands, words, form);
-    form.Attach(&controller, &words, &device);
+    // The commands, the disc data, the main window and the player on the drive.
+    Application program(device, clock, settings);
+    CommandSet& commands = program.commands;
+    TWords& words = program.words;
+    TMainForm& form = program.Form();
+    PlaybackController& controller = program.controller;
+    program.playLog.path = paths.logFile;
+    program.playLog.locale = QLocale::system();
     TInputDataForm inputData(device, clock, words, controller, form, form.Windows, &form);
-    LinkInputData(inputData, form.Windows, controller, commands);
-    // The tick asks whether a timing test runs.
-    form.TimingTesting = [&inputData] { return inputData.Testing(); };
+    program.AttachInputData(inputData);
     // Unsaved data entry outlives a disc that goes, a logout or a crash.
     inputData.DraftFolder = QDir(paths.dataFolder).filePath(QStringLiteral("drafts"));
     // The lyrics window, which the tick shows, hides and updates.
     TWordsForm wordsForm(commands, settings, clock);
-    wordsForm.Attach(&controller, &words, &device, &form);
-    controller.SetWordsView(&wordsForm);
-    form.AttachWordsForm(&wordsForm);
+    program.AttachWordsForm(wordsForm);
     // During a timing test the data-entry dialog updates the lyrics window itself.
     inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
     TDiscMngForm discMng(form.Windows, form, controller, words, settings, commands);

@@ -12,7 +12,7 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "app/PlayLog.h"
+#include "app/Application.h"
 #include "common/Commands.h"
 #include "common/Etc.h"
 #include "common/TextCodec.h"
@@ -36,15 +36,13 @@ namespace {
 class DiscDialogsTest : public ::testing::Test {
 protected:
     DiscDialogsTest()
-        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
-          player(device, clock, commands, words, form)
+        : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
         playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
         player.SeekPause = [this] { clock.Advance(10); };
         player.Random = [this](int n) { return draws++ % n; };
-        form.Attach(&player, &words, &device);
         dialogs = new DiscDialogs(form.Windows, form, commands, words);
         QObject::connect(&form, &TMainForm::PlayTimeGrew, dialogs, &DiscDialogs::PlayTimeGrew);
     }
@@ -126,13 +124,14 @@ protected:
     QTemporaryDir dir;
     ManualClock clock;
     SimDevice device;
-    CommandSet commands;
     Settings settings;
-    PlayLog playLog;
-    TWords words;
     RecordingPresenter presenter;
-    TMainForm form;
-    PlaybackController player;
+    Application app{device, clock, settings};
+    CommandSet& commands = app.commands;
+    PlayLog& playLog = app.playLog;
+    TWords& words = app.words;
+    TMainForm& form = app.Form();
+    PlaybackController& player = app.controller;
     PlayerTime time{player, clock};
     DiscDialogs* dialogs;
     bool accepted = false;

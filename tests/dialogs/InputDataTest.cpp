@@ -21,12 +21,11 @@
 #include <QTest>
 #include <QTimer>
 
-#include "app/PlayLog.h"
+#include "app/Application.h"
 #include "common/Commands.h"
 #include "common/TextCodec.h"
 #include "dialogs/EntryDraft.h"
 #include "dialogs/InputData.h"
-#include "dialogs/InputDataLink.h"
 #include "discdata/Words.h"
 #include "lyrics/WordsLine.h"
 #include "main/Main.h"
@@ -44,16 +43,13 @@ const SimDisc kDisc = SimDisc::Audio({60, 60, 60, 60, 60, 60});
 class InputData : public ::testing::Test {
 protected:
     InputData()
-        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
-          player(device, clock, commands, words, form), dialog(device, clock, words, player, form, form.Windows)
+        : device(clock), dialog(device, clock, words, player, form, form.Windows)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
         playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
         player.SeekPause = [this] { clock.Advance(10); };
-        form.Attach(&player, &words, &device);
-        LinkInputData(dialog, form.Windows, player, commands);
-        form.TimingTesting = [this] { return dialog.Testing(); };
+        app.AttachInputData(dialog);
     }
 
     // A registered disc in the drive whose track 1 has n lines of own times, the dialog
@@ -130,13 +126,14 @@ protected:
     QTemporaryDir dir;
     ManualClock clock;
     SimDevice device;
-    CommandSet commands;
     Settings settings;
-    PlayLog playLog;
-    TWords words;
     RecordingPresenter presenter;
-    TMainForm form;
-    PlaybackController player;
+    Application app{device, clock, settings};
+    CommandSet& commands = app.commands;
+    PlayLog& playLog = app.playLog;
+    TWords& words = app.words;
+    TMainForm& form = app.Form();
+    PlaybackController& player = app.controller;
     TInputDataForm dialog;
     PlayerTime time{player, clock};
     QString path; // the data file

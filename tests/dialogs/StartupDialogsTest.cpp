@@ -14,7 +14,6 @@
 #include "dialogs/DiscDialogs.h"
 #include "dialogs/DiscMng.h"
 #include "dialogs/InputData.h"
-#include "dialogs/InputDataLink.h"
 #include "dialogs/ProgSet.h"
 #include "lyrics/WordsForm.h"
 #include "support/DialogWorld.h"
@@ -50,7 +49,7 @@ TEST_F(StartupDialogs, EachDialogMakesItsControlsWhenFirstOpenedAndShowsTheSetti
 
     // In the order of the start.
     TInputDataForm inputData(device, clock, words, player, form, form.Windows, &form);
-    LinkInputData(inputData, form.Windows, player, commands);
+    app.AttachInputData(inputData);
     auto* discMng = new TDiscMngForm(form.Windows, form, player, words, settings, commands);
     auto* config = new TConfigForm(form.Windows, form, &lyrics, settings, commands);
     auto* discDialogs = new DiscDialogs(form.Windows, form, commands, words);

@@ -5,7 +5,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "app/PlayLog.h"
+#include "app/Application.h"
 #include "common/Commands.h"
 #include "common/Etc.h"
 #include "discdata/Words.h"
@@ -77,19 +77,15 @@ protected:
 class WordsWindow : public ::testing::Test {
 protected:
     WordsWindow()
-        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
-          player(device, clock, commands, words, form), wordsForm(commands, settings, clock)
+        : device(clock), wordsForm(commands, settings, clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
         playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
         player.SeekPause = [this] { clock.Advance(10); };
         player.Random = [](int) { return 0; };
-        form.Attach(&player, &words, &device);
         form.PlaybackOnExit = [](bool) {};
-        wordsForm.Attach(&player, &words, &device, &form);
-        player.SetWordsView(&wordsForm);
-        form.AttachWordsForm(&wordsForm);
+        app.AttachWordsForm(wordsForm);
     }
 
     // Start-up as the program does it with tracks of these lengths (seconds), registered,
@@ -125,13 +121,14 @@ protected:
     QTemporaryDir dir;
     ManualClock clock;
     SimDevice device;
-    CommandSet commands;
     Settings settings;
-    PlayLog playLog;
-    TWords words;
     RecordingPresenter presenter;
-    TestMainForm form;
-    PlaybackController player;
+    Application app{device, clock, settings, Application::Make<TestMainForm>()};
+    CommandSet& commands = app.commands;
+    PlayLog& playLog = app.playLog;
+    TWords& words = app.words;
+    TestMainForm& form = static_cast<TestMainForm&>(app.Form());
+    PlaybackController& player = app.controller;
     TestWordsForm wordsForm;
     PlayerTime time{player, clock};
 };

@@ -16,7 +16,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "app/PlayLog.h"
+#include "app/Application.h"
 #include "common/Commands.h"
 #include "discdata/Words.h"
 #include "main/Main.h"
@@ -59,8 +59,7 @@ SimDisc DataOnly()
 class MainForm : public ::testing::Test {
 protected:
     MainForm()
-        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
-          player(device, clock, commands, words, form)
+        : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -68,7 +67,6 @@ protected:
         player.SeekPause = [this] { clock.Advance(10); };
         // Every rejection draw ends: the draws count up.
         player.Random = [this](int n) { return draws++ % n; };
-        form.Attach(&player, &words, &device);
         form.PlaybackOnExit = [this](bool keep) { exits << keep; };
     }
 
@@ -94,13 +92,14 @@ protected:
     QTemporaryDir dir;
     ManualClock clock;
     SimDevice device;
-    CommandSet commands;
     Settings settings;
-    PlayLog playLog;
-    TWords words;
     RecordingPresenter presenter;
-    TestForm form;
-    PlaybackController player;
+    Application app{device, clock, settings, Application::Make<TestForm>()};
+    CommandSet& commands = app.commands;
+    PlayLog& playLog = app.playLog;
+    TWords& words = app.words;
+    TestForm& form = static_cast<TestForm&>(app.Form());
+    PlaybackController& player = app.controller;
     PlayerTime time{player, clock};
     QList<bool> exits;
     int draws = 0;

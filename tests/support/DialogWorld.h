@@ -6,7 +6,7 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/PlayLog.h"
+#include "app/Application.h"
 #include "common/Commands.h"
 #include "discdata/Words.h"
 #include "main/Main.h"
@@ -28,15 +28,13 @@ public:
 class DialogWorld : public ::testing::Test {
 protected:
     DialogWorld()
-        : device(clock), words(device, commands, settings), form(commands, settings, playLog),
-          player(device, clock, commands, words, form)
+        : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.filePath(QStringLiteral("data")) + QLatin1Char('/');
         QDir().mkpath(settings.DefaultDataFolder);
         playLog.path = dir.filePath(QStringLiteral("Mirelune.log"));
         player.SeekPause = [this] { clock.Advance(10); };
-        form.Attach(&player, &words, &device);
         form.PlaybackOnExit = [](bool) {};
     }
 
@@ -57,12 +55,14 @@ protected:
     QTemporaryDir dir;
     ManualClock clock;
     SimDevice device;
-    CommandSet commands;
     Settings settings;
-    PlayLog playLog;
-    TWords words;
     RecordingPresenter presenter;
-    ShiftForm form;
-    PlaybackController player;
+    // The program's objects as it builds them, with this main window.
+    Application app{device, clock, settings, Application::Make<ShiftForm>()};
+    CommandSet& commands = app.commands;
+    PlayLog& playLog = app.playLog;
+    TWords& words = app.words;
+    ShiftForm& form = static_cast<ShiftForm&>(app.Form());
+    PlaybackController& player = app.controller;
     PlayerTime time{player, clock};
 };

@@ -1,0 +1,25 @@
+#include "Application.h"
+
+#include "dialogs/InputData.h"
+#include "dialogs/InputDataLink.h"
+#include "lyrics/WordsForm.h"
+
+Application::Application(CdDevice& d, Clock& c, Settings& s, const FormMaker& makeForm)
+    : device(d), clock(c), settings(s), words(device, commands, settings), form(makeForm(commands, settings, playLog)),
+      controller(device, clock, commands, words, *form)
+{
+    form->Attach(&controller, &words, &device);
+}
+
+void Application::AttachWordsForm(TWordsForm& wordsForm)
+{
+    wordsForm.Attach(&controller, &words, &device, form.get());
+    controller.SetWordsView(&wordsForm);
+    form->AttachWordsForm(&wordsForm);
+}
+
+void Application::AttachInputData(TInputDataForm& dialog)
+{
+    LinkInputData(dialog, form->Windows, controller, commands);
+    form->TimingTesting = [&dialog] { return dialog.Testing(); };
+}
