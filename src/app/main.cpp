@@ -182,7 +182,7 @@ int main(int argc, char** argv)
     media.WordsContDisp = [&wordsForm] { return wordsForm.WordsContDisp; };
     media.ModalOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
     // The media keys that reach our windows (no bridge of the desktop took them).
-    form.MediaKey = [&media](int key) { return media.MediaKey(key); };
+    form.Keys.MediaKey = [&media](int key) { return media.MediaKey(key); };
     MprisService mpris(media, controller, commands, clock);
     // The volume the desktop set last time.
     device.SetVolume(settings.Volume / 100.0);

@@ -1,23 +1,14 @@
 #include "Main.h"
 
-#include <QAbstractItemView>
-#include <QAbstractSpinBox>
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QDir>
-#include <QFileInfo>
 #include <QFontDatabase>
 #include <QFontInfo>
 #include <QFrame>
-#include <QKeyEvent>
-#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
-#include <QPlainTextEdit>
-#include <QStorageInfo>
-#include <QTextEdit>
+#include <QMouseEvent>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -30,6 +21,7 @@
 #include "lyrics/WordsForm.h"
 #include "lyrics/WordsMenu.h"
 #include "main/Actions.h"
+#include "main/DiscAutorun.h"
 #include "main/Glyphs.h"
 #include "main/Help.h"
 #include "main/SystemBus.h"
@@ -63,30 +55,8 @@ void SetFill(QWidget* w, const QColor& c)
 
 } // namespace
 
-void TrackBox::showPopup()
-{
-    emit droppedDown();
-    QComboBox::showPopup();
-}
-
-void TrackBox::hidePopup()
-{
-    QComboBox::hidePopup();
-    emit closedUp();
-}
-
-void ClickLabel::mousePressEvent(QMouseEvent* event)
-{
-    if (event->button() == Qt::LeftButton) {
-        emit clicked(event->modifiers());
-        event->accept();
-        return;
-    }
-    QLabel::mousePressEvent(event);
-}
-
 TMainForm::TMainForm(CommandSet& commands, Settings& s, PlayLog& log, QWidget* parent)
-    : QMainWindow(parent), Keys(commands, *this), cmd(commands), settings(s), playLog(log)
+    : QMainWindow(parent), Keys(commands, Windows, *this), cmd(commands), settings(s), playLog(log)
 {
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(Caption);
@@ -107,19 +77,19 @@ TMainForm::TMainForm(CommandSet& commands, Settings& s, PlayLog& log, QWidget* p
     resize(S(kClientWidth), height());
     fixHeight();
     layoutControls();
-    qApp->installEventFilter(this);
     connect(qApp, &QGuiApplication::applicationStateChanged, this, &TMainForm::applicationStateChanged);
     ShowDiscTitle();
     GlyphsChanged();
 }
 
-TMainForm::~TMainForm() { qApp->removeEventFilter(this); }
+TMainForm::~TMainForm() = default;
 
 void TMainForm::Attach(PlaybackController* c, TWords* w, CdDevice* d)
 {
     controller = c;
     words = w;
     device = d;
+    Keys.Attach(c);
 }
 
 // ---------------------------------------------------------------- building
@@ -192,43 +162,12 @@ void TMainForm::buildControls()
 
 void TMainForm::buildMenus()
 {
-    QMenuBar* bar = menuBar();
-    bar->setNativeMenuBar(false);
-    DiscMenu = bar->addMenu(QStringLiteral("ディスク(&D)"));
-    DiscMenu->setObjectName(QStringLiteral("DiscMenu"));
-    DiscMenu->addAction(ActionFor(cmd.CDInfoItem));
-    DiscMenu->addAction(ActionFor(cmd.CDInfoSaveItem));
-    DiscMenu->addAction(ActionFor(cmd.DiscMngItem));
-    DiscMenu->addSeparator()->setObjectName(QStringLiteral("N11"));
-    DiscMenu->addAction(ActionFor(cmd.EjectItem));
-    DiscMenu->addAction(ActionFor(cmd.CloseItem));
-    N12 = DiscMenu->addSeparator();
-    N12->setObjectName(QStringLiteral("N12"));
-    DiscMenu->addAction(ActionFor(cmd.ExitItem));
-
-    DispMenu = bar->addMenu(QStringLiteral("表示(&V)"));
-    DispMenu->setObjectName(QStringLiteral("DispMenu"));
-    DispMenu->addAction(ActionFor(cmd.MainDispItem));
-    DispMenu->addAction(ActionFor(cmd.WordsDispItem));
-    DispMenu->addSeparator()->setObjectName(QStringLiteral("N21"));
-    DispMenu->addAction(ActionFor(cmd.StayOnTopItem));
-
-    OptionMenu = bar->addMenu(QStringLiteral("設定(&O)"));
-    OptionMenu->setObjectName(QStringLiteral("OptionMenu"));
-    for (Command* c : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem})
-        OptionMenu->addAction(ActionFor(c));
-    OptionMenu->addSeparator()->setObjectName(QStringLiteral("N31"));
-    OptionMenu->addAction(ActionFor(cmd.TypeReptItem));
-    OptionMenu->addAction(ActionFor(cmd.TypeRept1Item));
-    OptionMenu->addSeparator()->setObjectName(QStringLiteral("N32"));
-    for (Command* c : {cmd.ProgSetItem, cmd.InputDataItem, cmd.ConfigItem}) OptionMenu->addAction(ActionFor(c));
-
-    HelpMenu = bar->addMenu(QStringLiteral("ヘルプ(&H)"));
-    HelpMenu->setObjectName(QStringLiteral("HelpMenu"));
-    HelpMenu->addAction(ActionFor(cmd.TopicItem));
-    HelpMenu->addSeparator()->setObjectName(QStringLiteral("N4"));
-    HelpMenu->addAction(ActionFor(cmd.AboutItem));
-
+    const MainMenus menus = BuildMainMenus(menuBar(), cmd);
+    DiscMenu = menus.Disc;
+    DispMenu = menus.Disp;
+    OptionMenu = menus.Option;
+    HelpMenu = menus.Help;
+    N12 = menus.N12;
     connect(DiscMenu, &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
 }
 
@@ -268,7 +207,9 @@ void TMainForm::connectCommands()
     connect(cmd.TypeReptItem, &Command::toggled, this, [this] { RedrawDisplay(); });
     connect(cmd.TypeRept1Item, &Command::toggled, this, [this] { RedrawDisplay(); });
 
-    connect(ModeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers) { CycleTimeMode(); });
+    connect(ModeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers) {
+        if (controller) controller->CycleTimeMode();
+    });
     connect(TypeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers m) {
         if (!controller) return;
         if (m & Qt::ShiftModifier) controller->CycleRepeat();
@@ -276,8 +217,10 @@ void TMainForm::connectCommands()
     });
     // A press on Prev or Next starts a skip or a held seek; the click that ends it
     // reaches the controller through the action.
-    connect(PrevButton, &QToolButton::pressed, this, [this] { PrevNextPress(false); });
-    connect(NextButton, &QToolButton::pressed, this, [this] { PrevNextPress(true); });
+    for (auto [button, next] : {std::pair{PrevButton, false}, {NextButton, true}})
+        connect(button, &QToolButton::pressed, this, [this, next] {
+            if (controller) controller->PrevNextPress(next);
+        });
 
     connect(MTitleBox, &TrackBox::droppedDown, this, [this] {
         listDropped = true;
@@ -613,18 +556,7 @@ bool TMainForm::SeekKeysHeld() const
            (QGuiApplication::mouseButtons() & Qt::LeftButton);
 }
 
-bool TMainForm::AutorunPresent() const
-{
-    // The root of the disc's mounted data session, if the system mounted one.
-    const QString drive = QFileInfo(DriveDisplayName).canonicalFilePath();
-    if (drive.isEmpty()) return false;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (QFileInfo(QString::fromLocal8Bit(volume.device())).canonicalFilePath() != drive) continue;
-        const QStringList found = QDir(volume.rootPath()).entryList({QStringLiteral("autorun.inf")}, QDir::Files);
-        if (!found.isEmpty()) return true;
-    }
-    return false;
-}
+bool TMainForm::AutorunPresent() const { return DiscHasAutorun(DriveDisplayName); }
 
 void TMainForm::RestoreFocusAfterWords(bool wordsWanted)
 {
@@ -747,93 +679,15 @@ void TMainForm::showHelp()
     Help::Show(0, this);
 }
 
-// ---------------------------------------------------------------- keys and mouse
-
-bool TMainForm::KeysBlocked() const { return !controller || controller->Starting || controller->InDataEntry; }
-
-bool TMainForm::SettingsDialogVisible() const { return Windows.Open(QStringLiteral("ConfigForm")); }
-
-void TMainForm::CycleTimeMode()
-{
-    if (controller) controller->CycleTimeMode();
-}
-
-int TMainForm::EntryCount() const { return controller ? controller->EntryCount() : 0; }
-
-void TMainForm::SelectEntry(int k)
-{
-    if (controller) controller->SelectEntry(k);
-}
-
-void TMainForm::PrevNextPress(bool next)
-{
-    if (controller) controller->PrevNextPress(next);
-}
-
-void TMainForm::KeyReleased()
-{
-    if (controller) controller->ReleaseButton();
-}
-
-void TMainForm::RepeatOff()
-{
-    if (controller) controller->RepeatOff();
-    else {
-        cmd.TypeReptItem->setChecked(false);
-        cmd.TypeRept1Item->setChecked(false);
-        RedrawDisplay();
-    }
-}
-
-namespace {
-// A text field or a list edited in place (or whose items Ctrl+A selects) has the focus:
-// the standard editing keys are its own, not the program's.
-bool EditingFocus(const QWidget* w)
-{
-    if (!w) return false;
-    if (qobject_cast<const QLineEdit*>(w) || qobject_cast<const QAbstractSpinBox*>(w) ||
-        qobject_cast<const QPlainTextEdit*>(w) || qobject_cast<const QTextEdit*>(w))
-        return true;
-    if (const auto* combo = qobject_cast<const QComboBox*>(w)) return combo->isEditable();
-    if (const auto* view = qobject_cast<const QAbstractItemView*>(w))
-        return view->editTriggers() != QAbstractItemView::NoEditTriggers ||
-               view->selectionMode() == QAbstractItemView::ExtendedSelection ||
-               view->selectionMode() == QAbstractItemView::MultiSelection;
-    return false;
-}
-} // namespace
+// ---------------------------------------------------------------- mouse
 
 bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 {
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        if (!watched->isWidgetType()) break;
-        // A message box has its own loop; the program's keys wait until it is gone.
-        if (qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) break;
-        auto* key = static_cast<QKeyEvent*>(event);
-        // A held media key would play and pause in turn: only its first press counts.
-        if (MediaKey && !key->isAutoRepeat() && MediaKey(key->key())) return true;
-        const bool editing = EditingFocus(static_cast<QWidget*>(watched)) || EditingFocus(QApplication::focusWidget());
-        if (Keys.KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier, key->isAutoRepeat(),
-                         editing))
-            return true;
-        break;
-    }
-    case QEvent::KeyRelease: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (!watched->isWidgetType() || key->isAutoRepeat()) break;
-        Keys.KeyUp(key->key());
-        break;
-    }
-    case QEvent::MouseButtonPress:
-        // Without a title bar the window is moved by dragging its client area.
-        if (watched == client && settings.HideMainBar &&
-            static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle()) {
-            windowHandle()->startSystemMove();
-            return true;
-        }
-        break;
-    default: break;
+    // Without a title bar the window is moved by dragging its client area.
+    if (watched == client && event->type() == QEvent::MouseButtonPress && settings.HideMainBar &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && windowHandle()) {
+        windowHandle()->startSystemMove();
+        return true;
     }
     return QMainWindow::eventFilter(watched, event);
 }

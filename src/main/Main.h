@@ -11,7 +11,8 @@
 
 #include "app/PlayLog.h"
 #include "dialogs/SettingsView.h"
-#include "main/MainKeys.h"
+#include "main/MainParts.h"
+#include "main/ProgramKeys.h"
 #include "main/TimeDisplay.h"
 #include "main/WindowStack.h"
 #include "playback/PlaybackController.h"
@@ -27,31 +28,7 @@ class TWordsForm;
 class TWords;
 struct Settings;
 
-// MTitleBox: a drop-down list that tells when its list opens and closes.
-class TrackBox : public QComboBox {
-    Q_OBJECT
-public:
-    using QComboBox::QComboBox;
-    void showPopup() override;
-    void hidePopup() override;
-signals:
-    void droppedDown();
-    void closedUp();
-};
-
-// A label that reports a left click with the keyboard modifiers held.
-class ClickLabel : public QLabel {
-    Q_OBJECT
-public:
-    using QLabel::QLabel;
-signals:
-    void clicked(Qt::KeyboardModifiers modifiers);
-
-protected:
-    void mousePressEvent(QMouseEvent* event) override;
-};
-
-class TMainForm : public QMainWindow, public PlaybackHost, public KeyTarget, public SettingsView {
+class TMainForm : public QMainWindow, public PlaybackHost, public SettingsView {
     Q_OBJECT
 public:
     TMainForm(CommandSet& commands, Settings& settings, PlayLog& playLog, QWidget* parent = nullptr);
@@ -108,15 +85,6 @@ public:
     void PlayTimeChanged() override { emit PlayTimeGrew(); }
     void DiscRefused(const QString& reason) override { emit DiscUnreadable(reason); }
 
-    // KeyTarget
-    bool KeysBlocked() const override;
-    bool SettingsDialogVisible() const override;
-    void CycleTimeMode() override;
-    int EntryCount() const override;
-    void SelectEntry(int k) override;
-    void PrevNextPress(bool next) override;
-    void KeyReleased() override;
-    void RepeatOff() override;
 
     // Window state.
     bool MainShown = false;  // the user wants the main window shown
@@ -130,9 +98,6 @@ public:
     std::function<void(bool keep)> PlaybackOnExit;
     // A timing test runs in the data-entry dialog.
     std::function<bool()> TimingTesting;
-    // A key pressed in any window of the program, offered first as a media key; true
-    // when it was one (it goes no further).
-    std::function<bool(int key)> MediaKey;
     // Settings applied: the interval etc. are the controller's; these are the window's.
     bool PlayOnExit = false;
     // The screen saver is held off for the whole run: the run started with StopSaver 2.
@@ -161,7 +126,8 @@ public:
     QAction* N12;
     TTaskTray* TaskTray;
     TimeImage Image;
-    MainKeys Keys;
+    // The keys of every window of the program.
+    ProgramKeys Keys;
 
     // The exit item chosen with the Disc menu opened with Shift.
     bool ExitTag() const;

@@ -232,7 +232,7 @@ TEST_F(MainForm, CtrlPStartsPlayingAndTheButtonsShowIt)
 TEST_F(MainForm, MediaKeysInTheWindowActAsTheDesktopsMediaControls)
 {
     MediaControls media(player, words, commands);
-    form.MediaKey = [&media](int key) { return media.MediaKey(key); };
+    form.Keys.MediaKey = [&media](int key) { return media.MediaKey(key); };
     StartWith(SimDisc::Audio(Tracks(3)));
     // Sent as the window system delivers them (Qt's test keys have no media keys).
     const auto press = [this](int key, bool repeat = false) {
