@@ -26,6 +26,7 @@
 #include "common/Clock.h"
 #include "common/Commands.h"
 #include "dialogs/TimingCapture.h"
+#include "app/PlayerCore.h"
 #include "discdata/Words.h"
 #include "playback/DiscDevice.h"
 #include "settings/IniFile.h"
@@ -98,10 +99,11 @@ std::vector<double> DataEntryToSound(DiscDevice& dev, MonitorRecorder& recorder)
 {
     CommandSet commands;
     Settings settings;
-    TWords words(dev, commands, settings);
     QuietHost host;
     SystemClock clock;
-    PlaybackController player(dev, clock, commands, words, host);
+    PlayerCore core(dev, clock, settings, commands, host);
+    TWords& words = core.words;
+    PlaybackController& player = core.controller;
     words.NewDisc(dev.TrackCount());
     for (int k = 1; k <= 4; ++k)
         words.SetLine(1, k, {QStringLiteral("line %1").arg(k), 500 * k, 500 * k + 400});

@@ -15,7 +15,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/PlayLog.h"
+#include "app/Application.h"
 #include "common/Clock.h"
 #include "common/Commands.h"
 #include "common/TextCodec.h"
@@ -84,12 +84,11 @@ int main(int argc, char** argv)
 
     StillDrive device; // an empty drive
     SystemClock clock;
-    CommandSet commands;
-    PlayLog playLog;
-    TWords words(device, commands, settings);
-    TMainForm form(commands, settings, playLog);
-    PlaybackController player(device, clock, commands, words, form);
-    form.Attach(&player, &words, &device);
+    Application program(device, clock, settings);
+    CommandSet& commands = program.commands;
+    TWords& words = program.words;
+    TMainForm& form = program.Form();
+    PlaybackController& player = program.controller;
     auto* dialog = new TDiscMngForm(form.Windows, form, player, words, settings, commands);
 
     // Opening: the registry read, the list filled, the first screen drawn.

@@ -19,6 +19,7 @@
 #include "common/Clock.h"
 #include "common/Commands.h"
 #include "common/Etc.h"
+#include "app/PlayerCore.h"
 #include "discdata/Words.h"
 #include "lyrics/WordsForm.h"
 #include "lyrics/WordsLine.h"
@@ -125,9 +126,10 @@ int main(int argc, char** argv)
     DiscDevice device;
     SystemClock clock;
     CommandSet commands;
-    TWords words(device, commands, settings);
     QuietHost host;
-    PlaybackController player(device, clock, commands, words, host);
+    PlayerCore core(device, clock, settings, commands, host);
+    TWords& words = core.words;
+    PlaybackController& player = core.controller;
     TimedWordsForm form(commands, settings, clock, device, player);
     form.Attach(&player, &words, &device, &host);
     form.ApplySettings();

@@ -5,8 +5,8 @@
 #include "lyrics/WordsForm.h"
 
 Application::Application(CdDevice& d, Clock& c, Settings& s, const FormMaker& makeForm)
-    : device(d), clock(c), settings(s), words(device, commands, settings), form(makeForm(commands, settings, playLog)),
-      controller(device, clock, commands, words, *form)
+    : device(d), clock(c), settings(s), form(makeForm(commands, settings, playLog)),
+      core(device, clock, settings, commands, *form)
 {
     form->Attach(&controller, &words, &device);
 }

@@ -8,10 +8,9 @@
 #include <memory>
 
 #include "app/PlayLog.h"
+#include "app/PlayerCore.h"
 #include "common/Commands.h"
-#include "discdata/Words.h"
 #include "main/Main.h"
-#include "playback/PlaybackController.h"
 
 class CdDevice;
 class Clock;
@@ -45,11 +44,12 @@ public:
     Settings& settings;
     CommandSet commands;
     PlayLog playLog;
-    TWords words;
 
 private:
     std::unique_ptr<TMainForm> form;
+    PlayerCore core;
 
 public:
-    PlaybackController controller;
+    TWords& words = core.words;
+    PlaybackController& controller = core.controller;
 };

@@ -16,6 +16,7 @@
 
 #include "DeviceTestSupport.h"
 #include "common/Clock.h"
+#include "app/PlayerCore.h"
 #include "common/Commands.h"
 #include "discdata/Words.h"
 #include "playback/DiscDevice.h"
@@ -61,7 +62,7 @@ bool RunUntil(const std::function<bool()>& done, int timeoutMs)
 
 class PlayerStress : public ::testing::Test {
 protected:
-    PlayerStress() : words(device, commands, settings), player(device, clock, commands, words, host)
+    PlayerStress()
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -82,9 +83,10 @@ protected:
     DiscDevice device;
     SystemClock clock;
     CommandSet commands;
-    TWords words;
     FakeHost host;
-    PlaybackController player;
+    PlayerCore core{device, clock, settings, commands, host};
+    TWords& words = core.words;
+    PlaybackController& player = core.controller;
 };
 
 TEST_F(PlayerStress, ManyHeldSeeksSkipsAndPausesLeavePlaybackAsGoodAsNew)

@@ -13,6 +13,7 @@
 
 #include "DeviceTestSupport.h"
 #include "common/Clock.h"
+#include "app/PlayerCore.h"
 #include "common/Commands.h"
 #include "discdata/Words.h"
 #include "playback/DiscDevice.h"
@@ -51,7 +52,7 @@ bool SetTimes(const QString& path, time_t seconds)
 
 class TouchedImage : public ::testing::Test {
 protected:
-    TouchedImage() : words(device, commands, settings), player(device, clock, commands, words, host)
+    TouchedImage()
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -100,9 +101,10 @@ protected:
     DiscDevice device;
     SystemClock clock;
     CommandSet commands;
-    TWords words;
     FakeHost host;
-    PlaybackController player;
+    PlayerCore core{device, clock, settings, commands, host};
+    TWords& words = core.words;
+    PlaybackController& player = core.controller;
 };
 
 TEST_F(TouchedImage, TouchingTheFilesWhilePlayingOrInDataEntryIsNoDiscChangeButAnotherDiscIs)

@@ -6,6 +6,7 @@
 
 #include <QTemporaryDir>
 
+#include "app/PlayerCore.h"
 #include "common/Commands.h"
 #include "discdata/Words.h"
 #include "playback/PlaybackController.h"
@@ -19,7 +20,7 @@
 class PlayerFixture : public ::testing::Test {
 protected:
     PlayerFixture()
-        : device(clock), words(device, commands, settings), player(device, clock, commands, words, host)
+        : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -90,10 +91,11 @@ protected:
     SimDevice device;
     CommandSet commands;
     Settings settings;
-    TWords words;
     RecordingPresenter presenter;
     FakeHost host;
-    PlaybackController player;
+    PlayerCore core{device, clock, settings, commands, host};
+    TWords& words = core.words;
+    PlaybackController& player = core.controller;
     PlayerTime time{player, clock};
     std::vector<int> draws; // scripted random draws
     int drawCount = 0;
