@@ -7,7 +7,7 @@
 #include <ctime>
 #include <vector>
 
-#include "playback/PlaybackController.h"
+#include "core/playback/PlaybackController.h"
 
 // PULSE_SERVER when it answers; else a private PulseAudio server with a null sink,
 // started by the test script in folder dir and stopped again with this object. Made

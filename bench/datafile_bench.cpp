@@ -12,10 +12,10 @@
 #include <memory>
 #include <vector>
 
-#include "common/Commands.h"
-#include "discdata/Words.h"
-#include "playback/StillDrive.h"
-#include "settings/IniFile.h"
+#include "core/common/Commands.h"
+#include "core/discdata/Words.h"
+#include "core/playback/StillDrive.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 

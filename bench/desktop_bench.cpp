@@ -28,8 +28,8 @@
 #include <xcb/xcb.h>
 
 #include "BenchSupport.h"
-#include "settings/IniDocument.h"
-#include "settings/IniFile.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 constexpr int kRuns = 5;

@@ -23,13 +23,13 @@
 
 #include "BenchSupport.h"
 #include "DeviceTestSupport.h"
-#include "common/Clock.h"
-#include "common/Commands.h"
-#include "dialogs/TimingCapture.h"
-#include "app/PlayerCore.h"
-#include "discdata/Words.h"
-#include "playback/DiscDevice.h"
-#include "settings/IniFile.h"
+#include "core/common/Clock.h"
+#include "core/common/Commands.h"
+#include "core/entry/TimingCapture.h"
+#include "core/app/PlayerCore.h"
+#include "core/discdata/Words.h"
+#include "device/DiscDevice.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 

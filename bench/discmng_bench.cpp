@@ -15,17 +15,17 @@
 #include <cstdio>
 #include <vector>
 
-#include "app/Application.h"
-#include "common/Clock.h"
-#include "common/Commands.h"
-#include "common/TextCodec.h"
-#include "dialogs/DiscMng.h"
-#include "discdata/DiscList.h"
-#include "discdata/Words.h"
-#include "main/Main.h"
-#include "playback/StillDrive.h"
-#include "playback/PlaybackController.h"
-#include "settings/IniFile.h"
+#include "ui/app/Application.h"
+#include "core/common/Clock.h"
+#include "core/common/Commands.h"
+#include "core/common/TextCodec.h"
+#include "ui/dialogs/DiscMng.h"
+#include "core/discdata/DiscList.h"
+#include "core/discdata/Words.h"
+#include "ui/main/Main.h"
+#include "core/playback/StillDrive.h"
+#include "core/playback/PlaybackController.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 

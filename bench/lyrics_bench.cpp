@@ -16,17 +16,17 @@
 #include <cstring>
 
 #include "BenchSupport.h"
-#include "common/Clock.h"
-#include "common/Commands.h"
-#include "common/Etc.h"
-#include "app/PlayerCore.h"
-#include "discdata/Words.h"
-#include "lyrics/WordsForm.h"
-#include "lyrics/WordsLine.h"
-#include "playback/DiscDevice.h"
-#include "playback/PlaybackController.h"
-#include "settings/IniDocument.h"
-#include "settings/IniFile.h"
+#include "core/common/Clock.h"
+#include "core/common/Commands.h"
+#include "core/common/Etc.h"
+#include "core/app/PlayerCore.h"
+#include "core/discdata/Words.h"
+#include "ui/lyrics/WordsForm.h"
+#include "core/lyrics/WordsLine.h"
+#include "device/DiscDevice.h"
+#include "core/playback/PlaybackController.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 struct Painted {

@@ -5,7 +5,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "lyrics/WordsLine.h"
+#include "core/lyrics/WordsLine.h"
 
 namespace {
 std::vector<LineSpan> fullTrack()

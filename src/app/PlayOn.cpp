@@ -6,9 +6,9 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "app/SingleInstance.h"
-#include "common/Defines.h"
-#include "playback/DiscDevice.h"
+#include "ui/app/SingleInstance.h"
+#include "core/common/Defines.h"
+#include "device/DiscDevice.h"
 
 namespace {
 QString PlayerName() { return SingleInstance::ServerName(QStringLiteral("Mirelune.PlayOn")); }

@@ -6,7 +6,7 @@
 #include <QString>
 #include <cstdint>
 
-#include "app/PlayOnMpris.h"
+#include "PlayOnMpris.h"
 
 // Starts the detached player for drive from position from to position to (milliseconds);
 // the desktop sees it as a player of the disc so named.

@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "common/Defines.h"
-#include "main/SystemBus.h"
-#include "playback/DiscDevice.h"
+#include "core/common/Defines.h"
+#include "ui/main/SystemBus.h"
+#include "device/DiscDevice.h"
 
 namespace {
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");

@@ -7,11 +7,11 @@
 #include <QFile>
 #include <cstdio>
 
-#include "common/Commands.h"
-#include "discdata/Words.h"
-#include "playback/DiscDevice.h"
-#include "settings/IniDocument.h"
-#include "settings/IniFile.h"
+#include "core/common/Commands.h"
+#include "core/discdata/Words.h"
+#include "device/DiscDevice.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 struct DemoLine {

@@ -7,17 +7,17 @@
 #include <algorithm>
 #include <memory>
 
-#include "app/Paths.h"
-#include "common/Commands.h"
-#include "common/Etc.h"
-#include "dialogs/DataEntry.h"
-#include "discdata/DiscRegistry.h"
-#include "discdata/Lrc.h"
-#include "discdata/Words.h"
-#include "playback/DiscDevice.h"
-#include "playback/StillDrive.h"
-#include "settings/IniDocument.h"
-#include "settings/IniFile.h"
+#include "core/app/Paths.h"
+#include "core/common/Commands.h"
+#include "core/common/Etc.h"
+#include "core/entry/DataEntry.h"
+#include "core/discdata/DiscRegistry.h"
+#include "core/discdata/Lrc.h"
+#include "core/discdata/Words.h"
+#include "device/DiscDevice.h"
+#include "core/playback/StillDrive.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 

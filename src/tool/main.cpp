@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "app/Paths.h"
-#include "common/Error.h"
-#include "tool/Tool.h"
+#include "core/app/Paths.h"
+#include "core/common/Error.h"
+#include "Tool.h"
 
 namespace {
 // Qt's own notes (a missing sound server, runtime folders) are not the tool's to show;

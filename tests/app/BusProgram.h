@@ -20,7 +20,7 @@
 #include <QTest>
 #include <algorithm>
 
-#include "settings/IniDocument.h"
+#include "core/settings/IniDocument.h"
 
 #ifndef MIRELUNE_BINARY_DIR
 #error "MIRELUNE_BINARY_DIR must name the build folder"

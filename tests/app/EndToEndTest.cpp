@@ -16,8 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "common/TextCodec.h"
-#include "settings/IniDocument.h"
+#include "core/common/TextCodec.h"
+#include "core/settings/IniDocument.h"
 
 #if !defined(MIRELUNE_BINARY_DIR) || !defined(MIRELUNE_SOURCE_DIR)
 #error "MIRELUNE_BINARY_DIR and MIRELUNE_SOURCE_DIR must name the build and source folders"

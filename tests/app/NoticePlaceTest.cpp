@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "app/NoticePlace.h"
+#include "core/app/NoticePlace.h"
 
 namespace {
 bool Covers(const QPoint& at, const QSize& size, const QList<QRect>& windows)

@@ -4,8 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/CommandLine.h"
-#include "app/Paths.h"
+#include "core/app/CommandLine.h"
+#include "core/app/Paths.h"
 
 TEST(Paths, PortableBesideTheExecutableElseTheUsersFolders)
 {

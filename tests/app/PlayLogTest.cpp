@@ -3,8 +3,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "app/PlayLog.h"
-#include "common/TextCodec.h"
+#include "core/app/PlayLog.h"
+#include "core/common/TextCodec.h"
 #include "support/RecordingPresenter.h"
 
 namespace {

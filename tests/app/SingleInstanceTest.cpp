@@ -13,7 +13,7 @@
 #include <QThread>
 #include <cstdio>
 
-#include "app/SingleInstance.h"
+#include "ui/app/SingleInstance.h"
 
 namespace {
 const char* const kClaimEnv = "MIRELUNE_TEST_CLAIM";   // the socket name a child claims

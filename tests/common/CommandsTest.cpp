@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/Commands.h"
+#include "core/common/Commands.h"
 
 TEST(Commands, StartStateHasTransportAndDiscItemsDisabled)
 {

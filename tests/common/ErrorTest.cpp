@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 #include "support/RecordingPresenter.h"
 
 TEST(Error, OpenErrorKeepsTheFileNameAsGiven)

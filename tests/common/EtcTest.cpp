@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "common/Etc.h"
+#include "core/common/Etc.h"
 
 TEST(Etc, MinSecDropsFractionsAndNeverCarriesIntoHours)
 {

@@ -10,8 +10,8 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 
-#include "common/Error.h"
-#include "common/SafeSave.h"
+#include "core/common/Error.h"
+#include "core/common/SafeSave.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "common/TextCodec.h"
-#include "settings/IniDocument.h"
+#include "core/common/TextCodec.h"
+#include "core/settings/IniDocument.h"
 
 namespace {
 QByteArray bytes(std::initializer_list<int> b)

@@ -16,14 +16,14 @@
 #include <sndfile.h>
 
 #include "DeviceTestSupport.h"
-#include "common/Error.h"
-#include "common/TextCodec.h"
-#include "discdata/DiscId.h"
-#include "discdata/Words.h"
-#include "playback/CdioSource.h"
-#include "playback/CueSheet.h"
-#include "playback/CueSource.h"
-#include "playback/DiscDevice.h"
+#include "core/common/Error.h"
+#include "core/common/TextCodec.h"
+#include "core/discdata/DiscId.h"
+#include "core/discdata/Words.h"
+#include "device/CdioSource.h"
+#include "device/CueSheet.h"
+#include "device/CueSource.h"
+#include "device/DiscDevice.h"
 
 namespace {
 

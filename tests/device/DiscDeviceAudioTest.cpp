@@ -9,8 +9,8 @@
 #include <sndfile.h>
 
 #include "DeviceTestSupport.h"
-#include "playback/CdioSource.h"
-#include "playback/DiscDevice.h"
+#include "device/CdioSource.h"
+#include "device/DiscDevice.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <utility>
 
 #include "DeviceTestSupport.h"
-#include "playback/CdioSource.h"
-#include "playback/DiscDevice.h"
+#include "device/CdioSource.h"
+#include "device/DiscDevice.h"
 
 namespace {
 

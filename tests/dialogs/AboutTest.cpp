@@ -3,7 +3,7 @@
 #include <QLabel>
 #include <QPushButton>
 
-#include "dialogs/About.h"
+#include "ui/dialogs/About.h"
 
 TEST(About, ShowsTheVersionWithTheBuildAsItsHintAndNoInventedAddresses)
 {

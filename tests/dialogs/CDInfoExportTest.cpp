@@ -1,8 +1,8 @@
 // The disc properties export: its bytes, its quoting and times, its file.
 #include <QDir>
 
-#include "common/TextCodec.h"
-#include "dialogs/CDInfoExport.h"
+#include "core/common/TextCodec.h"
+#include "core/entry/CDInfoExport.h"
 #include "discdata/DiscFixture.h"
 
 namespace {

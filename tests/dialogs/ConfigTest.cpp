@@ -15,14 +15,14 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "common/Fonts.h"
-#include "common/TextCodec.h"
-#include "dialogs/Config.h"
-#include "dialogs/FontDlg.h"
-#include "lyrics/WordsForm.h"
-#include "main/Help.h"
-#include "main/TaskTray.h"
-#include "settings/IniDocument.h"
+#include "core/common/Fonts.h"
+#include "core/common/TextCodec.h"
+#include "ui/dialogs/Config.h"
+#include "ui/dialogs/FontDlg.h"
+#include "ui/lyrics/WordsForm.h"
+#include "ui/main/Help.h"
+#include "ui/main/TaskTray.h"
+#include "core/settings/IniDocument.h"
 #include "support/DialogWorld.h"
 
 namespace {

@@ -2,8 +2,8 @@
 // check of OK and the lyrics text import.
 #include "discdata/DiscFixture.h"
 
-#include "common/TextCodec.h"
-#include "dialogs/DataEntry.h"
+#include "core/common/TextCodec.h"
+#include "core/entry/DataEntry.h"
 
 namespace {
 class Entry : public DiscFixture {

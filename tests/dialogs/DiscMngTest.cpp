@@ -14,11 +14,11 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "common/TextCodec.h"
-#include "dialogs/DiscMng.h"
-#include "discdata/DiscList.h"
-#include "main/Help.h"
-#include "settings/IniDocument.h"
+#include "core/common/TextCodec.h"
+#include "ui/dialogs/DiscMng.h"
+#include "core/discdata/DiscList.h"
+#include "ui/main/Help.h"
+#include "core/settings/IniDocument.h"
 #include "support/DialogWorld.h"
 
 namespace {

@@ -10,8 +10,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "dialogs/DriveSel.h"
-#include "main/WidgetPresenter.h"
+#include "ui/dialogs/DriveSel.h"
+#include "ui/main/WidgetPresenter.h"
 
 namespace {
 QStringList Items(const TDriveSelForm& f)

@@ -2,8 +2,8 @@
 // written and read back, what makes a draft damaged, and a draft laid over the disc.
 #include "discdata/DiscFixture.h"
 
-#include "common/TextCodec.h"
-#include "dialogs/EntryDraft.h"
+#include "core/common/TextCodec.h"
+#include "core/entry/EntryDraft.h"
 
 namespace {
 

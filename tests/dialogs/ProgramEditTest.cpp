@@ -1,5 +1,5 @@
 // The program editor's list rules, and how a stored program reaches the player.
-#include "dialogs/ProgramEdit.h"
+#include "core/entry/ProgramEdit.h"
 #include "playback/PlayerFixture.h"
 
 namespace {

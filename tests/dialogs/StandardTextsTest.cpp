@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTranslator>
 
-#include "app/StandardTexts.h"
+#include "ui/app/StandardTexts.h"
 
 TEST(StandardTexts, MessageBoxButtonsAndTheFileDialogSpeakJapanese)
 {

@@ -7,15 +7,15 @@
 #include <QSpinBox>
 #include <QTimer>
 
-#include "common/Etc.h"
-#include "common/TextCodec.h"
-#include "dialogs/CDInfo.h"
-#include "dialogs/Config.h"
-#include "dialogs/DiscDialogs.h"
-#include "dialogs/DiscMng.h"
-#include "dialogs/InputData.h"
-#include "dialogs/ProgSet.h"
-#include "lyrics/WordsForm.h"
+#include "core/common/Etc.h"
+#include "core/common/TextCodec.h"
+#include "ui/dialogs/CDInfo.h"
+#include "ui/dialogs/Config.h"
+#include "ui/dialogs/DiscDialogs.h"
+#include "ui/dialogs/DiscMng.h"
+#include "ui/dialogs/InputData.h"
+#include "ui/dialogs/ProgSet.h"
+#include "ui/lyrics/WordsForm.h"
 #include "support/DialogWorld.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // from, what a press stamps, the continuous set, undo, the fast seek and the test.
 #include "playback/PlayerFixture.h"
 
-#include "dialogs/TimingCapture.h"
+#include "core/entry/TimingCapture.h"
 
 namespace {
 // Track 1 of 120 s starts at 2000 ms, track 2 at 122000, track 3 at 182000; the disc

@@ -8,7 +8,7 @@
 #include <QTimer>
 #include <algorithm>
 
-#include "main/WidgetPresenter.h"
+#include "ui/main/WidgetPresenter.h"
 
 namespace {
 // Presses a button of the box once it is up, and notes what the box showed.

@@ -4,8 +4,8 @@
 #include <functional>
 
 #include "DiscFixture.h"
-#include "common/TextCodec.h"
-#include "settings/IniDocument.h"
+#include "core/common/TextCodec.h"
+#include "core/settings/IniDocument.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 
-#include "common/Commands.h"
-#include "discdata/DiscRegistry.h"
-#include "discdata/Words.h"
-#include "settings/IniFile.h"
+#include "core/common/Commands.h"
+#include "core/discdata/DiscRegistry.h"
+#include "core/discdata/Words.h"
+#include "core/settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"

@@ -1,12 +1,12 @@
 // The disc identifier, the registry lookup and registering a disc.
 #include "DiscFixture.h"
-#include "common/TextCodec.h"
-#include "discdata/DataFileName.h"
-#include "discdata/DiscId.h"
-#include "discdata/DiscList.h"
-#include "discdata/DiscRegistry.h"
-#include "discdata/EntryTexts.h"
-#include "settings/IniDocument.h"
+#include "core/common/TextCodec.h"
+#include "core/discdata/DataFileName.h"
+#include "core/discdata/DiscId.h"
+#include "core/discdata/DiscList.h"
+#include "core/discdata/DiscRegistry.h"
+#include "core/discdata/EntryTexts.h"
+#include "core/settings/IniDocument.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <QStringEncoder>
 
-#include "common/TextCodec.h"
-#include "dialogs/DataEntry.h"
-#include "discdata/Lrc.h"
-#include "lyrics/WordsLine.h"
+#include "core/common/TextCodec.h"
+#include "core/entry/DataEntry.h"
+#include "core/discdata/Lrc.h"
+#include "core/lyrics/WordsLine.h"
 
 namespace {
 

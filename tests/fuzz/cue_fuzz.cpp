@@ -10,8 +10,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "common/Defines.h"
-#include "playback/DiscDevice.h"
+#include "core/common/Defines.h"
+#include "device/DiscDevice.h"
 
 namespace {
 

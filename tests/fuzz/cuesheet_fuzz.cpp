@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "playback/CueSheet.h"
+#include "device/CueSheet.h"
 
 namespace {
 

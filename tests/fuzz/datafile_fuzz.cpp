@@ -8,12 +8,12 @@
 #include <cstdlib>
 #include <memory>
 
-#include "common/Commands.h"
-#include "common/Error.h"
-#include "discdata/Words.h"
-#include "playback/StillDrive.h"
-#include "settings/IniDocument.h"
-#include "settings/IniFile.h"
+#include "core/common/Commands.h"
+#include "core/common/Error.h"
+#include "core/discdata/Words.h"
+#include "core/playback/StillDrive.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
 
 namespace {
 

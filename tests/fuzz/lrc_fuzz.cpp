@@ -5,9 +5,9 @@
 #include <cstdint>
 #include <cstdlib>
 
-#include "common/Defines.h"
-#include "dialogs/DataEntry.h"
-#include "discdata/Lrc.h"
+#include "core/common/Defines.h"
+#include "core/entry/DataEntry.h"
+#include "core/discdata/Lrc.h"
 
 namespace {
 

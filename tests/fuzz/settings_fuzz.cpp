@@ -7,9 +7,9 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "settings/IniDocument.h"
-#include "settings/IniFile.h"
-#include "settings/SettingsKeys.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/SettingsKeys.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <QTemporaryDir>
 
-#include "common/Commands.h"
-#include "discdata/Words.h"
-#include "lyrics/WordsLine.h"
-#include "settings/IniFile.h"
+#include "core/common/Commands.h"
+#include "core/discdata/Words.h"
+#include "core/lyrics/WordsLine.h"
+#include "core/settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"

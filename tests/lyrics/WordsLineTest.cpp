@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "lyrics/WordsLine.h"
+#include "core/lyrics/WordsLine.h"
 
 namespace {
 // Lines as a track holds them, 1-based for the choice.

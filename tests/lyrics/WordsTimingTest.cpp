@@ -1,6 +1,6 @@
 // When the lyrics line changes next, as the controller's moment and the clock tell it:
 // the choice differs exactly from the tick it names, across seeks, pauses and adjustments.
-#include "lyrics/WordsLine.h"
+#include "core/lyrics/WordsLine.h"
 #include "playback/PlayerFixture.h"
 
 namespace {

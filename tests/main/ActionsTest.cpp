@@ -6,8 +6,8 @@
 #include <QActionGroup>
 #include <QMenu>
 
-#include "common/Commands.h"
-#include "main/Actions.h"
+#include "core/common/Commands.h"
+#include "ui/main/Actions.h"
 
 TEST(Actions, OneActionPerCommandFollowingItsState)
 {

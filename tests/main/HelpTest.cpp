@@ -10,8 +10,8 @@
 #include <QScrollBar>
 #include <QTextBrowser>
 
-#include "common/HelpTopics.h"
-#include "main/Help.h"
+#include "core/common/HelpTopics.h"
+#include "ui/main/Help.h"
 
 namespace {
 const QString kPages = QStringLiteral(MIRELUNE_SOURCE_DIR "/data/help/");

@@ -3,8 +3,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "common/Commands.h"
-#include "main/MainKeys.h"
+#include "core/common/Commands.h"
+#include "core/main/MainKeys.h"
 
 namespace {
 class Target : public KeyTarget {

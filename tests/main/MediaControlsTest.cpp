@@ -2,7 +2,7 @@
 // out as the buttons and menu items would.
 #include "playback/PlayerFixture.h"
 
-#include "main/MediaControls.h"
+#include "core/main/MediaControls.h"
 
 namespace {
 // Tracks of 60, 90 and 30 s: starts at 2000, 62000 and 152000 ms.

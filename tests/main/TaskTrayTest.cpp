@@ -4,8 +4,8 @@
 #include <QMenu>
 #include <QSignalSpy>
 
-#include "main/Glyphs.h"
-#include "main/TaskTray.h"
+#include "ui/main/Glyphs.h"
+#include "ui/main/TaskTray.h"
 
 TEST(TaskTray, TheTipShowsItsFirst63Characters)
 {

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "common/Defines.h"
-#include "main/TimeDisplay.h"
+#include "core/common/Defines.h"
+#include "core/main/TimeDisplay.h"
 
 namespace {
 DisplayInput Playing(int number, int minutes, int seconds)

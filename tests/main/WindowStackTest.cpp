@@ -5,7 +5,7 @@
 #include <QDialog>
 #include <QTimer>
 
-#include "main/WindowStack.h"
+#include "ui/main/WindowStack.h"
 
 namespace {
 

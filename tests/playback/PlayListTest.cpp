@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <deque>
 
-#include "playback/PlayList.h"
+#include "core/playback/PlayList.h"
 
 namespace {
 // Gives the scripted draws in order; the test fails if it runs out.

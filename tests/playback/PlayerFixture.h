@@ -6,11 +6,11 @@
 
 #include <QTemporaryDir>
 
-#include "app/PlayerCore.h"
-#include "common/Commands.h"
-#include "discdata/Words.h"
-#include "playback/PlaybackController.h"
-#include "settings/IniFile.h"
+#include "core/app/PlayerCore.h"
+#include "core/common/Commands.h"
+#include "core/discdata/Words.h"
+#include "core/playback/PlaybackController.h"
+#include "core/settings/IniFile.h"
 #include "support/FakeHost.h"
 #include "support/ManualClock.h"
 #include "support/PlayerTime.h"

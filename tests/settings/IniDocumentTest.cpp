@@ -5,7 +5,7 @@
 #include <QFileDevice>
 #include <QTemporaryDir>
 
-#include "settings/IniDocument.h"
+#include "core/settings/IniDocument.h"
 
 namespace {
 

@@ -6,11 +6,11 @@
 #include <QFileDevice>
 #include <QTemporaryDir>
 
-#include "common/TextCodec.h"
-#include "discdata/DiscRegistry.h"
-#include "settings/IniDocument.h"
-#include "settings/IniFile.h"
-#include "settings/SettingsKeys.h"
+#include "core/common/TextCodec.h"
+#include "core/discdata/DiscRegistry.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
+#include "core/settings/SettingsKeys.h"
 #include "support/RecordingPresenter.h"
 
 namespace {

@@ -6,12 +6,12 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "app/Application.h"
-#include "common/Commands.h"
-#include "discdata/Words.h"
-#include "main/Main.h"
-#include "playback/PlaybackController.h"
-#include "settings/IniFile.h"
+#include "ui/app/Application.h"
+#include "core/common/Commands.h"
+#include "core/discdata/Words.h"
+#include "ui/main/Main.h"
+#include "core/playback/PlaybackController.h"
+#include "core/settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"

@@ -3,7 +3,7 @@
 #include <QStringList>
 #include <functional>
 
-#include "playback/PlaybackController.h"
+#include "core/playback/PlaybackController.h"
 
 struct FakeHost : PlaybackHost {
     bool dialogOpen = false;

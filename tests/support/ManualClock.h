@@ -1,5 +1,5 @@
 #pragma once
-#include "common/Clock.h"
+#include "core/common/Clock.h"
 
 // A clock that moves only when the test says so.
 class ManualClock : public Clock {

@@ -3,7 +3,7 @@
 // timer fires while a wait runs, and the tick timer fires whenever its interval has gone by.
 #include <cstdint>
 
-#include "playback/PlaybackController.h"
+#include "core/playback/PlaybackController.h"
 #include "support/ManualClock.h"
 
 class PlayerTime {

@@ -2,7 +2,7 @@
 #include <QList>
 #include <QString>
 
-#include "common/Error.h"
+#include "core/common/Error.h"
 
 // Answers message boxes for the user and remembers what was shown. Installs itself
 // for its lifetime.

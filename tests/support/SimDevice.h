@@ -5,8 +5,8 @@
 #include <optional>
 #include <vector>
 
-#include "common/Clock.h"
-#include "drive/CdDevice.h"
+#include "core/common/Clock.h"
+#include "core/drive/CdDevice.h"
 
 struct SimTrack {
     int32_t startFrame; // absolute, 75 frames a second

@@ -1,0 +1,467 @@
+// The data file: how the disc data object reads and writes its file, and how it notices
+// another program changing it.
+#include "DataFile.h"
+
+#include <QFile>
+#include <algorithm>
+#include <charconv>
+#include <sys/stat.h>
+
+#include "core/common/Commands.h"
+#include "core/common/Error.h"
+#include "core/common/Etc.h"
+#include "core/common/TextCodec.h"
+#include "Words.h"
+#include "core/settings/IniDocument.h"
+#include "core/settings/IniFile.h"
+
+namespace {
+
+const QString kProduct = QStringLiteral("Mirelune");
+const QString kInfo = QStringLiteral("Info");
+const QString kTitle = QStringLiteral("Title");
+const QString kEndMarker = QStringLiteral("***");
+const QString kNoLine = QStringLiteral("0,0,***");
+
+// Keys "01".."100" and "001".."128", made once: a full file looks them up thousands of times.
+const QString& trackKey(int track)
+{
+    static const QStringList keys = [] {
+        QStringList k;
+        for (int i = 0; i <= kSongSlots; ++i) k.append(FormatZeroPad(i, 2));
+        return k;
+    }();
+    return keys[track];
+}
+
+const QString& lineKey(int index)
+{
+    static const QStringList keys = [] {
+        QStringList k;
+        for (int i = 0; i <= kLineSlots; ++i) k.append(FormatZeroPad(i, 3));
+        return k;
+    }();
+    return keys[index];
+}
+
+QString wordsSection(int track) { return QStringLiteral("Words") + trackKey(track); }
+
+bool hasLyrics(int part) { return part == dpAll || part == dpLyrics; }
+bool hasProgram(int part) { return part == dpAll || part == dpProgram; }
+bool hasPlayState(int part) { return part == dpAll || part == dpPlayState; }
+
+} // namespace
+
+bool ParseLyricsLine(const QString& value, TWordsLine* line)
+{
+    const qsizetype c1 = value.indexOf(QLatin1Char(','));
+    if (c1 < 0) return false;
+    const qsizetype c2 = value.indexOf(QLatin1Char(','), c1 + 1);
+    if (c2 < 0) return false;
+    int32_t start = 0, end = 0;
+    if (!ParseIniDecimal(QStringView(value).first(c1), &start)) return false;
+    if (!ParseIniDecimal(QStringView(value).sliced(c1 + 1, c2 - c1 - 1), &end)) return false;
+    line->StartTime = start;
+    line->EndTime = end;
+    line->Text = value.mid(c2 + 1);
+    return true;
+}
+
+// With one allocation: a full file writes thousands of them.
+QString LyricsLineValue(const TWordsLine& line)
+{
+    char buf[32];
+    char* p = std::to_chars(buf, buf + 12, line.StartTime).ptr;
+    *p++ = ',';
+    p = std::to_chars(p, p + 12, line.EndTime).ptr;
+    *p++ = ',';
+    QString value;
+    value.reserve((p - buf) + line.Text.size());
+    value.append(QLatin1StringView(buf, p - buf));
+    value.append(line.Text);
+    return value;
+}
+
+bool TWords::Load(int part)
+{
+    if (FileName.isEmpty()) {
+        Title.clear();
+        Artist.clear();
+        PlayTypeCode = 0;
+        ProgramCount = 0;
+        programTail.clear();
+        known.fill(kKnownAll);
+        programKnown = playStateKnown = true;
+        changes.fill(0);
+        fileTitle.clear();
+        fileArtist.clear();
+        stampedPath.clear();
+        lastDoc.reset();
+        ResolveCopies();
+        return true;
+    }
+    bool read = false;
+    for (;;) {
+        // Stamped before the read: a change made while reading is seen as one later.
+        const FileStamp stamp = stampOf(FileName);
+        IniDocument doc;
+        const bool ok = ReadIniFile(FileName, doc);
+        const bool whole = ok && LoadFrom(doc, part);
+        // What the titles and lyrics were read from is what later saves compare with.
+        if (ok && hasLyrics(part)) noteFile(doc, stamp);
+        if (whole) {
+            read = true;
+            break;
+        }
+        if (OpenErrorMessage(FileName) != IdRetry) break;
+    }
+    ResolveCopies();
+    return read;
+}
+
+bool TWords::LoadFrom(const IniDocument& doc, int part)
+{
+    // Known again only as far as this read gets.
+    if (hasProgram(part)) programKnown = false;
+    if (hasPlayState(part)) playStateKnown = false;
+    if (hasLyrics(part)) {
+        known.fill(0);
+        changes.fill(0);
+        Title = doc.ReadString(kInfo, QStringLiteral("Title"), QString());
+        Artist = doc.ReadString(kInfo, QStringLiteral("Artist"), QString());
+        fileTitle = Title;
+        fileArtist = Artist;
+        for (int t = firstListedTrack(); t <= SongCount; ++t) {
+            TWordsSong& song = Songs[t];
+            const QString section = wordsSection(t);
+            song.Title = doc.ReadString(kTitle, trackKey(t), QString());
+            known[t] |= kKnownTitle;
+            // Stored in 16 bits, two's complement, as the field is.
+            song.Adjust = static_cast<int16_t>(doc.ReadInteger(section, QStringLiteral("Adjust"), 0));
+            int32_t copy = doc.ReadInteger(section, QStringLiteral("CopyTrack"), 0);
+            if (copy > SongCount) copy = 0; // a link beyond the disc is no link
+            song.CopyTrack = copy;
+            if (copy != 0) {
+                known[t] |= kKnownLines;
+                continue;
+            }
+            int k = 1;
+            for (;; ++k) {
+                TWordsLine& line = song.Lines[k];
+                if (!ParseLyricsLine(doc.ReadString(section, lineKey(k), kNoLine), &line)) {
+                    // The track's lines stay unknown: shown empty, and not written over.
+                    song.LineCount = 0;
+                    return false;
+                }
+                if (line.Text == kEndMarker) break;
+                if (k == kMaxLines) {
+                    // The last slot only ever holds the end marker; lines beyond 127
+                    // stay in the file untouched.
+                    ++k;
+                    song.Lines[k] = TWordsLine{kEndMarker, 0, 0};
+                    break;
+                }
+            }
+            song.LineCount = k - 1;
+            known[t] |= kKnownLines;
+        }
+    }
+    if (hasProgram(part)) {
+        const QString text = doc.ReadString(kInfo, QStringLiteral("Program"), QString());
+        ProgramCount = 0;
+        programTail.clear();
+        qsizetype pos = 0;
+        while (pos < text.size()) {
+            if (ProgramCount == kProgramSlots) {
+                // Entries beyond the slots are kept as they stand and written back.
+                programTail = text.mid(pos);
+                break;
+            }
+            qsizetype comma = text.indexOf(QLatin1Char(','), pos);
+            if (comma < 0) comma = text.size();
+            int32_t track = 0;
+            if (!ParseIniDecimal(QStringView(text).sliced(pos, comma - pos), &track)) return false;
+            ProgramList[++ProgramCount] = static_cast<uint8_t>(track);
+            pos = comma + 1;
+        }
+        programKnown = true;
+    }
+    if (hasPlayState(part)) {
+        playStateKnown = true;
+        PlayTime = doc.ReadInteger(kInfo, QStringLiteral("PlayTime"), 0);
+        PlayTypeCode = doc.ReadInteger(kInfo, QStringLiteral("PlayType"), 0);
+        commands.TypeReptItem->setChecked(true);
+        const int32_t repeat = PlayTypeCode & 0xF0;
+        if (repeat == 0)
+            commands.TypeReptItem->setChecked(false);
+        else if (repeat == 32)
+            commands.TypeRept1Item->setChecked(true);
+    }
+    return true;
+}
+
+bool TWords::Save(int part)
+{
+    LastSaveMadeUtf8 = false;
+    LastSaveMergedOutside = false;
+    LastSaveConflicts.clear();
+    if (FileName.isEmpty()) return true;
+    for (;;) {
+        const FileStamp before = stampOf(FileName);
+        IniDocument doc;
+        // A file that cannot be read (whole) is never written over.
+        if (!ReadIniFileForSave(FileName, doc)) {
+            LastSaveError = UnsavableFileReason(FileName);
+            if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
+            continue;
+        }
+        // A file that was there and is gone was deleted while the disc was in: it is
+        // written whole again, program and play state included.
+        const bool whole = part == dpAll || (!before.exists && !seenFile.isEmpty() && seenFile == FileName);
+        const bool outside = !whole && stampedPath == FileName && before != fileStamp;
+        const QList<int> both = outside ? conflicts(doc, part) : QList<int>();
+        saveInto(doc, whole ? dpAll : part, whole);
+        if (!WriteIniFile(FileName, doc, &LastSaveError)) {
+            if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
+            continue;
+        }
+        LastSaveMadeUtf8 = textsNeedUtf8;
+        const int written = whole ? dpAll : part;
+        if (hasLyrics(written)) changes.fill(0);
+        if (hasLyrics(written) || written == dpInfo) {
+            fileTitle = Title;
+            fileArtist = Artist;
+        }
+        if (outside) {
+            LastSaveMergedOutside = true;
+            LastSaveConflicts = both;
+            // What another program wrote into the rest is shown from now on; edits still
+            // waiting for their own save keep memory as it is.
+            if (!HasUnsavedEdits()) {
+                LoadFrom(doc, dpLyrics);
+                noteFile(doc, stampOf(FileName));
+            } else {
+                fileStamp = stampOf(FileName);
+            }
+        } else {
+            noteFile(doc, stampOf(FileName));
+        }
+        break;
+    }
+    if (part != dpPlayState || LastSaveMergedOutside) ResolveCopies();
+    return true;
+}
+
+void TWords::SaveInto(IniDocument& doc, int part) { saveInto(doc, part, part == dpAll); }
+
+void TWords::putText(IniDocument& doc, const QString& section, const QString& key, const QString& value)
+{
+    // A text code page 932 cannot hold turns the whole file into UTF-8; whoever saved it
+    // may want to know.
+    if (!textsNeedUtf8 && !doc.IsUtf8() && !Cp932::CanEncode(value)) textsNeedUtf8 = true;
+    doc.WriteString(section, key, value);
+}
+
+void TWords::saveInto(IniDocument& doc, int part, bool whole)
+{
+    textsNeedUtf8 = false;
+    doc.WriteString(kProduct, QStringLiteral("Version"), kVersionStamp);
+    if (part == dpAll || part == dpLyrics || part == dpInfo) {
+        // Unchanged, the file's text stays; a key the file lacks is written as a new file
+        // has it when memory holds its empty default.
+        const auto info = [&](const QString& key, const QString& value, const QString& inFile) {
+            if (whole || value != inFile || (value.isEmpty() && !doc.Value(kInfo, key))) putText(doc, kInfo, key, value);
+        };
+        info(QStringLiteral("Title"), Title, fileTitle);
+        info(QStringLiteral("Artist"), Artist, fileArtist);
+    }
+    if (hasLyrics(part)) {
+        for (int t = firstListedTrack(); t <= SongCount; ++t) {
+            if (whole)
+                saveTrackWhole(doc, t);
+            else
+                saveTrackChanges(doc, t);
+        }
+    }
+    // A program or play state that a cancelled read never reached stays as the file has
+    // it; the program editor's own save writes the program it shows all the same.
+    if (part == dpProgram || (part == dpAll && programKnown)) {
+        QString program;
+        const int count = std::clamp(ProgramCount, 0, kProgramSlots);
+        for (int i = 1; i <= count; ++i) {
+            if (i > 1) program += QLatin1Char(',');
+            program += QString::number(ProgramList[i]);
+        }
+        // The entries beyond the slots follow only a full list: after a shorter program
+        // (the editor deleted entries) they would come back as its entries.
+        if (count == kProgramSlots && !programTail.isEmpty()) program += QLatin1Char(',') + programTail;
+        doc.WriteString(kInfo, QStringLiteral("Program"), program);
+    }
+    if (part != dpProgram && playStateKnown) {
+        doc.WriteInteger(kInfo, QStringLiteral("PlayTime"), PlayTime);
+        int32_t code = 0;
+        if (commands.TypeRandItem->isChecked()) code += 1;
+        if (commands.TypeProgItem->isChecked()) code += 2;
+        if (commands.TypeProgRandItem->isChecked()) code += 3;
+        if (commands.TypeReptItem->isChecked()) code += 16;
+        if (commands.TypeRept1Item->isChecked()) code += 32;
+        PlayTypeCode = code;
+        doc.WriteInteger(kInfo, QStringLiteral("PlayType"), code);
+    }
+}
+
+// Everything of the track that is known, as the file format has it.
+void TWords::saveTrackWhole(IniDocument& doc, int t)
+{
+    const TWordsSong& song = Songs[t];
+    const QString section = wordsSection(t);
+    if (known[t] & kKnownTitle) putText(doc, kTitle, trackKey(t), song.Title);
+    if (!(known[t] & kKnownLines)) return;
+    if (song.CopyTrack > 0) {
+        if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker) doc.EraseSection(section);
+        doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
+        doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
+        return;
+    }
+    // An odd link read from the file: the track is left as the file has it.
+    if (song.CopyTrack < 0 && song.LineCount == 0) return;
+    if (song.LineCount != 0) {
+        doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+        doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
+    } else if (!(changes[t] & ChangedLines) || !doc.HasSection(section)) {
+        return; // nothing to write and nothing to remove
+    } else {
+        // The user removed all lines: the old lines must not come back on the next
+        // load. (A track that merely has none is left as the file has it.)
+        doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+    }
+    writeOwnLines(doc, t);
+}
+
+// Only what a caller changed; the rest of the track stays as the file has it now.
+void TWords::saveTrackChanges(IniDocument& doc, int t)
+{
+    const TWordsSong& song = Songs[t];
+    const QString section = wordsSection(t);
+    const uint8_t c = changes[t];
+    const QString title = trackKey(t);
+    if (c & ChangedTitle)
+        putText(doc, kTitle, title, song.Title);
+    else if ((known[t] & kKnownTitle) && song.Title.isEmpty() && !doc.Value(kTitle, title))
+        doc.WriteString(kTitle, title, QString()); // every track has its entry, as a new file gets it
+    if (!(c & (ChangedLines | ChangedAdjust | ChangedCopy))) return;
+    const QString adjustKey = QStringLiteral("Adjust");
+    // The adjust value written with lines or a link: the caller's, else the file's (its
+    // default when the file has none).
+    const QString adjust = (c & ChangedAdjust) ? QString::number(song.Adjust)
+                                               : doc.Value(section, adjustKey).value_or(QStringLiteral("0"));
+    if (song.CopyTrack > 0) {
+        if (c & ChangedCopy) {
+            if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker) doc.EraseSection(section);
+            doc.WriteString(section, adjustKey, adjust);
+            doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
+        } else if (c & ChangedAdjust) {
+            doc.WriteString(section, adjustKey, adjust);
+        }
+        return;
+    }
+    if (c & (ChangedLines | ChangedCopy)) {
+        // An odd link read from the file with no lines: left as the file has it.
+        if (song.CopyTrack < 0 && song.LineCount == 0) return;
+        if (song.LineCount == 0 && !doc.HasSection(section)) return; // nothing to write or remove
+        doc.DeleteKey(section, QStringLiteral("CopyTrack"));
+        // The user removed all lines: the old lines must not come back on the next load.
+        if (song.LineCount != 0) doc.WriteString(section, adjustKey, adjust);
+        writeOwnLines(doc, t);
+    } else if (song.LineCount != 0 || doc.HasSection(section)) {
+        doc.WriteString(section, adjustKey, adjust);
+    }
+}
+
+void TWords::writeOwnLines(IniDocument& doc, int t)
+{
+    const TWordsSong& song = Songs[t];
+    const QString section = wordsSection(t);
+    const int count = std::clamp(song.LineCount, 0, kMaxLines);
+    for (int k = 1; k <= kMaxLines; ++k) {
+        const QString key = lineKey(k);
+        if (k <= count) {
+            // A line that reads as it stands in the file keeps its form there.
+            const TWordsLine& line = song.Lines[k];
+            TWordsLine old;
+            const std::optional<QString> value = doc.Value(section, key);
+            if (value && ParseLyricsLine(*value, &old) && old.StartTime == line.StartTime && old.EndTime == line.EndTime &&
+                old.Text == line.Text)
+                continue;
+            putText(doc, section, key, LyricsLineValue(line));
+        } else {
+            if (doc.ReadString(section, key, kEndMarker) == kEndMarker) break;
+            doc.DeleteKey(section, key);
+        }
+    }
+}
+
+void TWords::noteFile(const IniDocument& doc, const FileStamp& stamp)
+{
+    stampedPath = FileName;
+    fileStamp = stamp;
+    pendingStamp.reset();
+    if (stamp.exists) seenFile = FileName;
+    lastDoc = std::make_unique<IniDocument>(doc);
+}
+
+QList<int> TWords::conflicts(const IniDocument& now, int part) const
+{
+    QList<int> both;
+    if (!lastDoc) return both;
+    const IniDocument& then = *lastDoc;
+    const auto differs = [&](const QString& section, const QString& key) {
+        return then.Value(section, key) != now.Value(section, key);
+    };
+    if ((part == dpLyrics || part == dpInfo) &&
+        ((Title != fileTitle && differs(kInfo, QStringLiteral("Title"))) ||
+         (Artist != fileArtist && differs(kInfo, QStringLiteral("Artist")))))
+        both.append(0);
+    if (!hasLyrics(part)) return both;
+    for (int t = firstListedTrack(); t <= SongCount; ++t) {
+        const uint8_t c = changes[t];
+        if (c == 0) continue;
+        bool changedThere = (c & ChangedTitle) && differs(kTitle, trackKey(t));
+        if (!changedThere && (c & ~ChangedTitle)) changedThere = then.Entries(wordsSection(t)) != now.Entries(wordsSection(t));
+        if (changedThere) both.append(t);
+    }
+    return both;
+}
+
+TWords::FileStamp TWords::stampOf(const QString& path)
+{
+    FileStamp s;
+    struct stat st;
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
+    s.exists = true;
+    s.size = st.st_size;
+    s.inode = static_cast<int64_t>(st.st_ino);
+    s.device = static_cast<int64_t>(st.st_dev);
+    s.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
+    s.changed = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
+    return s;
+}
+
+bool TWords::FileChangedOutside() const
+{
+    if (FileName.isEmpty() || stampedPath != FileName) return false;
+    const FileStamp now = stampOf(FileName);
+    return now.exists && now != fileStamp;
+}
+
+bool TWords::OutsideChangeSettled()
+{
+    if (!FileChangedOutside()) {
+        pendingStamp.reset();
+        return false;
+    }
+    const FileStamp now = stampOf(FileName);
+    if (pendingStamp && *pendingStamp == now) return true;
+    pendingStamp = now;
+    return false;
+}

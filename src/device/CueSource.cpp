@@ -1,0 +1,256 @@
+#include "CueSource.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <fcntl.h>
+#include <sndfile.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstring>
+
+#include "core/common/Error.h"
+
+namespace {
+
+constexpr qint64 kMaxSheetBytes = 1 << 20;
+
+bool ReadSheet(const QString& path, QByteArray* text)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return false;
+    // As much as the file holds: asking for the most a sheet may have would allocate it
+    // all for every sheet read.
+    const qint64 size = f.size();
+    *text = f.read(size > 0 && size < kMaxSheetBytes ? size : kMaxSheetBytes);
+    return f.error() == QFileDevice::NoError;
+}
+
+// The entry of dir whose name equals name in any letter case, or whose base name does
+// with one of the given extensions.
+QString MatchEntry(const QDir& dir, const QString& name, const QStringList& otherSuffixes)
+{
+    const QString base = QFileInfo(name).completeBaseName();
+    QString other;
+    for (const QString& entry : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
+        if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
+        const QFileInfo e(entry);
+        if (other.isEmpty() && !otherSuffixes.isEmpty() && e.completeBaseName().compare(base, Qt::CaseInsensitive) == 0
+            && otherSuffixes.contains(e.suffix().toLower()))
+            other = entry;
+    }
+    return other;
+}
+
+QString FormatName(int format, int command)
+{
+    SF_FORMAT_INFO info{};
+    info.format = format;
+    if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return Reason("不明", "unknown");
+    return QString::fromUtf8(info.name);
+}
+
+} // namespace
+
+QString CueSource::FindFile(const QString& sheetFolder, const QString& written, bool audio)
+{
+    QString name = QDir::fromNativeSeparators(QString(written).replace(QLatin1Char('\\'), QLatin1Char('/')));
+    // A Windows path ("C:/Music/x.wav") means the file beside the sheet.
+    if (name.size() >= 2 && name[1] == QLatin1Char(':')) name = QFileInfo(name).fileName();
+    const QDir folder(sheetFolder);
+    const QString exact = QDir::cleanPath(folder.absoluteFilePath(name));
+    if (QFileInfo(exact).isFile()) return exact;
+    if (QDir::isAbsolutePath(name)) name = QFileInfo(name).fileName();
+
+    // Each part of the name in any letter case.
+    QDir dir = folder;
+    const QStringList parts = name.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+    for (int i = 0; i < parts.size(); ++i) {
+        const bool last = i == parts.size() - 1;
+        if (parts[i] == QLatin1String(".")) continue;
+        if (parts[i] == QLatin1String("..")) {
+            if (!dir.cdUp()) return {};
+            continue;
+        }
+        static const QStringList audioSuffixes{QStringLiteral("flac"), QStringLiteral("wav"), QStringLiteral("wave"),
+                                               QStringLiteral("aif"), QStringLiteral("aiff")};
+        // Sheets often still name the WAV a rip was made from after it was compressed.
+        const QString entry = MatchEntry(dir, parts[i], last && audio ? audioSuffixes : QStringList());
+        if (entry.isEmpty()) return {};
+        if (last) {
+            const QString path = dir.absoluteFilePath(entry);
+            return QFileInfo(path).isFile() ? path : QString();
+        }
+        if (!dir.cd(entry)) return {};
+    }
+    return {};
+}
+
+QStringList CueSource::DataFiles(const QString& cuePath)
+{
+    QByteArray text;
+    CueSheet sheet;
+    QString error;
+    QStringList files;
+    if (!ReadSheet(cuePath, &text) || !ParseCueSheet(text, &sheet, &error)) return files;
+    const QString folder = QFileInfo(cuePath).absolutePath();
+    for (const CueSheet::File& f : sheet.files) {
+        const QString found = FindFile(folder, f.name, f.kind == CueSheet::FileKind::Audio);
+        files << (found.isEmpty() ? QDir::cleanPath(QDir(folder).absoluteFilePath(f.name)) : found);
+    }
+    return files;
+}
+
+std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* error)
+{
+    auto refuse = [&](const QString& why) -> std::unique_ptr<CueSource> {
+        if (error) *error = QStringLiteral("%1: %2").arg(cuePath, why);
+        return nullptr;
+    };
+    QByteArray text;
+    if (!QFileInfo(cuePath).isFile()) return refuse(Reason("ディスクイメージがありません。", "no such disc image"));
+    if (!ReadSheet(cuePath, &text)) return refuse(Reason("読み込めません。", "cannot be read"));
+    std::unique_ptr<CueSource> s(new CueSource);
+    QString why;
+    if (!ParseCueSheet(text, &s->sheet, &why)) return refuse(why);
+
+    const QString folder = QFileInfo(cuePath).absolutePath();
+    std::vector<int64_t> sizes;
+    for (CueSheet::File& f : s->sheet.files) {
+        const bool audio = f.kind == CueSheet::FileKind::Audio;
+        const QString path = FindFile(folder, f.name, audio);
+        if (path.isEmpty()) return refuse(Reason("データファイル %1 がありません。", "its data file %1 is missing").arg(f.name));
+        s->paths << path;
+        if (!audio) {
+            sizes.push_back(QFileInfo(path).size());
+            continue;
+        }
+        SF_INFO info{};
+        SNDFILE* snd = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+        if (!snd) return refuse(Reason("%1 は音声として読めません (%2)。", "%1 cannot be read as audio (%2)")
+                                  .arg(path, QString::fromUtf8(sf_strerror(nullptr))));
+        sf_close(snd);
+        const int subtype = info.format & SF_FORMAT_SUBMASK;
+        if (info.samplerate != kSampleRate || info.channels != 2 || subtype != SF_FORMAT_PCM_16) {
+            return refuse(Reason("%1 は %2, %3, %4 Hz, %5 チャンネルです。再生できるのは CD と同じ "
+                                 "44.1 kHz 16 ビット ステレオの音声だけです。",
+                                 "%1 is %2, %3, %4 Hz, %5 channel(s); only 44.1 kHz 16-bit stereo audio, "
+                                 "as on a CD, can be played")
+                              .arg(path, FormatName(info.format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO),
+                                   FormatName(subtype, SFC_GET_FORMAT_INFO))
+                              .arg(info.samplerate)
+                              .arg(info.channels));
+        }
+        if (info.frames <= 0 || info.frames == SF_COUNT_MAX)
+            return refuse(Reason("%1 の長さがわかりません。", "%1 does not tell its length").arg(path));
+        sizes.push_back(info.frames);
+    }
+    if (!LayOutCueSheet(s->sheet, sizes, &s->layout, &why)) return refuse(why);
+
+    // The sheet's TITLE and PERFORMER lines stand for the disc's CD-Text.
+    s->text.discTitle = s->sheet.title;
+    s->text.discPerformer = s->sheet.performer;
+    bool any = false;
+    for (size_t i = 0; i < s->layout.toc.tracks.size(); ++i) {
+        s->text.trackTitles << s->sheet.tracks[i].title;
+        s->text.trackPerformers << s->sheet.tracks[i].performer;
+        any = any || !s->sheet.tracks[i].title.isEmpty() || !s->sheet.tracks[i].performer.isEmpty();
+    }
+    if (!any) {
+        s->text.trackTitles.clear();
+        s->text.trackPerformers.clear();
+    }
+    return s;
+}
+
+CueSource::~CueSource() { closeFile(); }
+
+void CueSource::closeFile()
+{
+    if (sound) sf_close(sound);
+    if (fd >= 0) ::close(fd);
+    sound = nullptr;
+    fd = -1;
+    openIndex = -1;
+    soundPos = -1;
+}
+
+bool CueSource::openFile(int index)
+{
+    if (index == openIndex) return sound || fd >= 0;
+    // One file open at a time: reads go through the disc in order.
+    closeFile();
+    openIndex = index;
+    const QByteArray path = QFile::encodeName(paths[index]);
+    if (sheet.files[index].kind != CueSheet::FileKind::Audio) {
+        fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+        return fd >= 0;
+    }
+    SF_INFO info{};
+    sound = sf_open(path.constData(), SFM_READ, &info);
+    // Replaced by something else since the disc was read: nothing of it plays.
+    if (sound && (info.samplerate != kSampleRate || info.channels != 2)) {
+        sf_close(sound);
+        sound = nullptr;
+    }
+    return sound != nullptr;
+}
+
+bool CueSource::readExtent(const CueExtent& e, int32_t first, int count, char* out)
+{
+    const size_t bytes = static_cast<size_t>(count) * kSectorBytes;
+    if (e.file < 0 || (sheet.files[e.file].kind != CueSheet::FileKind::Audio && e.frameBytes != kSectorBytes)) {
+        std::memset(out, 0, bytes); // gaps, and data sectors, which never play
+        return true;
+    }
+    if (!openFile(e.file)) return false;
+    if (sound) {
+        const int64_t sample = e.offset + static_cast<int64_t>(first - e.frame) * kSectorSamples;
+        const sf_count_t want = static_cast<sf_count_t>(count) * kSectorSamples;
+        // A damaged FLAC frame is skipped by the decoder, which says so only through
+        // sf_error; the samples after it would come out of place. After any failure the
+        // decoder is not to be trusted (a failed seek leaves it stuck): the next read
+        // opens the file afresh.
+        const bool ok = (sample == soundPos || sf_seek(sound, sample, SEEK_SET) == sample)
+            && sf_readf_short(sound, reinterpret_cast<short*>(out), want) == want
+            && sf_error(sound) == SF_ERR_NO_ERROR;
+        if (!ok) {
+            closeFile();
+            return false;
+        }
+        soundPos = sample + want;
+        return true;
+    }
+    const off_t at = static_cast<off_t>(e.offset + static_cast<int64_t>(first - e.frame) * kSectorBytes);
+    size_t done = 0;
+    while (done < bytes) {
+        const ssize_t n = ::pread(fd, out + done, bytes - done, at + static_cast<off_t>(done));
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    if (sheet.files[e.file].kind == CueSheet::FileKind::RawBigEndian) {
+        for (size_t i = 0; i + 1 < bytes; i += 2) std::swap(out[i], out[i + 1]);
+    }
+    return true;
+}
+
+bool CueSource::Read(int32_t frame, int count, char* out)
+{
+    if (count <= 0) return true;
+    if (frame < kLeadInFrames || frame + count > layout.toc.leadOutFrame) return false;
+    std::lock_guard<std::mutex> hold(lock);
+    const auto& extents = layout.extents;
+    auto it = std::upper_bound(extents.begin(), extents.end(), frame,
+                               [](int32_t f, const CueExtent& e) { return f < e.frame; });
+    --it; // the extents start at the lead-in and leave no holes
+    while (count > 0 && it != extents.end()) {
+        const int n = std::min(count, it->frame + it->frames - frame);
+        if (!readExtent(*it, frame, n, out)) return false;
+        out += static_cast<size_t>(n) * kSectorBytes;
+        frame += n;
+        count -= n;
+        ++it;
+    }
+    return count == 0;
+}

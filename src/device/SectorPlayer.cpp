@@ -1,0 +1,380 @@
+#include "SectorPlayer.h"
+
+#include <algorithm>
+#include <cstring>
+#include <pthread.h>
+#include <utility>
+
+namespace {
+constexpr int kChunkFrames = 32;          // about 0.4 s read at a time
+constexpr size_t kRingBytes = 2 * kSampleRate * 4;  // 2 s between drive and sink
+constexpr int kFeedFastMs = 10;   // the least time between two feeds
+constexpr int kFeedSlowMs = 250;  // the most
+constexpr int kLingerMs = 300;
+constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a second at a time
+constexpr int kFailuresBeforeSkip = 3;
+} // namespace
+
+bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit)
+{
+    std::unique_lock<std::mutex> l(lock);
+    count = std::min(count, data.size());
+    wanted = count;
+    spaceFree.wait(l, [&] { return quit || data.size() - used >= count; });
+    wanted = 0;
+    if (quit) return false;
+    const size_t tail = (head + used) % data.size();
+    const size_t first = std::min(count, data.size() - tail);
+    std::memcpy(data.data() + tail, bytes, first);
+    std::memcpy(data.data(), bytes + first, count - first);
+    used += count;
+    return true;
+}
+
+size_t SampleRing::Pop(char* out, size_t max)
+{
+    std::lock_guard<std::mutex> l(lock);
+    size_t done = 0;
+    while (done < max && used > 0) {
+        const size_t n = std::min({max - done, used, data.size() - head});
+        std::memcpy(out + done, data.data() + head, n);
+        head = (head + n) % data.size();
+        used -= n;
+        done += n;
+    }
+    // The reader sleeps until its whole chunk fits.
+    if (wanted > 0 && data.size() - used >= wanted) spaceFree.notify_all();
+    return done;
+}
+
+size_t SampleRing::Size() const
+{
+    std::lock_guard<std::mutex> l(lock);
+    return used;
+}
+
+void SampleRing::Wake()
+{
+    // Taken so that a Push about to wait cannot miss the call.
+    { std::lock_guard<std::mutex> l(lock); }
+    spaceFree.notify_all();
+}
+
+SectorPlayer::SectorPlayer()
+{
+    thread = std::thread([this] {
+        pthread_setname_np(pthread_self(), "audio");
+        run();
+    });
+}
+
+SectorPlayer::~SectorPlayer()
+{
+    call([this] { stop(); });
+    {
+        std::lock_guard<std::mutex> l(lock);
+        quit = true;
+    }
+    wake.notify_all();
+    thread.join();
+}
+
+bool SectorPlayer::Connect()
+{
+    {
+        std::unique_lock<std::mutex> l(lock);
+        done.wait(l, [this] { return !connecting; });
+        if (connectedSoon) return *std::exchange(connectedSoon, std::nullopt);
+    }
+    bool connected = false;
+    call([&] { connected = output.Connect(); });
+    return connected;
+}
+
+void SectorPlayer::ConnectSoon()
+{
+    std::unique_lock<std::mutex> l(lock);
+    done.wait(l, [this] { return !command; });
+    connecting = true;
+    connectedSoon.reset();
+    command = [this] {
+        connectedSoon = output.Connect();
+        connecting = false;
+    };
+    wake.notify_all();
+}
+
+void SectorPlayer::call(const std::function<void()>& f)
+{
+    std::unique_lock<std::mutex> l(lock);
+    done.wait(l, [this] { return !command; }); // one command at a time
+    bool ran = false;
+    command = [&] {
+        f();
+        ran = true;
+    };
+    wake.notify_all();
+    done.wait(l, [&] { return ran; });
+}
+
+void SectorPlayer::run()
+{
+    std::unique_lock<std::mutex> l(lock);
+    while (!quit) {
+        // Before a command, so that a play started after a volume change has that volume.
+        applyVolume();
+        if (command) {
+            command();
+            command = nullptr;
+            done.notify_all();
+            continue;
+        }
+        const Clock::time_point now = Clock::now();
+        if (dropPending) {
+            dropPending = false;
+            stopReader();
+            dropSink();
+        }
+        if (lingering && now >= lingerUntil) dropSink();
+        if (feeding && now >= feedAt) feed();
+        Clock::time_point next = Clock::time_point::max();
+        if (feeding) next = std::min(next, feedAt);
+        if (lingering) next = std::min(next, lingerUntil);
+        auto due = [this] { return quit || command || dropPending || wantedVolume.load() >= 0; };
+        if (next == Clock::time_point::max())
+            wake.wait(l, due);
+        else
+            wake.wait_until(l, next, due);
+    }
+}
+
+void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound)
+{
+    call([&] { start(source, toc, from, to, sound); });
+}
+
+void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound)
+{
+    stop();
+    active = true;
+    silent = false;
+    fromSample = from;
+    toSample = std::max(from, to);
+    writtenBytes = 0;
+    lastHeard = from;
+    failures = 0;
+    skipUntilFrame = 0;
+
+    streaming = sound && output.Start();
+    if (!streaming) {
+        goSilent(from);
+        return;
+    }
+    ring = std::make_unique<SampleRing>(kRingBytes);
+    quitReader = false;
+    readerDone = false;
+    reader = std::thread([this, source, toc] { readerMain(source, toc); });
+    // The first feed waits for the reader's first chunk only as long as it takes.
+    feeding = true;
+    feedAt = Clock::now();
+}
+
+void SectorPlayer::SetVolume(double value)
+{
+    // Given to the output on the player's thread, as everything else: the output may be
+    // connecting there (ConnectSoon), and the caller is not to wait for that.
+    wantedVolume.store(value);
+    wake.notify_all();
+}
+
+void SectorPlayer::applyVolume()
+{
+    const double v = wantedVolume.exchange(-1);
+    if (v >= 0) output.SetVolume(v);
+}
+
+int64_t SectorPlayer::Stop()
+{
+    int64_t reached = 0;
+    call([&] { reached = stop(); });
+    return reached;
+}
+
+int64_t SectorPlayer::stop()
+{
+    const int64_t reached = active ? heard() : fromSample;
+    stopReader();
+    dropSink();
+    active = false;
+    silent = false;
+    fromSample = reached;
+    return reached;
+}
+
+void SectorPlayer::Finish()
+{
+    call([this] {
+        if (!active) return;
+        stopReader();
+        active = false;
+        fromSample = toSample;
+        // The server still holds the last few milliseconds: let them play out (the feed
+        // keeps adding silence meanwhile), then close the stream.
+        if (streaming) {
+            lingering = true;
+            lingerUntil = Clock::now() + std::chrono::milliseconds(kLingerMs);
+        }
+    });
+}
+
+void SectorPlayer::dropSink()
+{
+    lingering = false;
+    feeding = false;
+    if (streaming) output.Stop();
+    streaming = false;
+    ring.reset();
+}
+
+void SectorPlayer::stopReader()
+{
+    if (!reader.joinable()) return;
+    quitReader = true;
+    if (ring) ring->Wake();
+    reader.join();
+}
+
+void SectorPlayer::goSilent(int64_t reached)
+{
+    stopReader();
+    dropSink();
+    silent = true;
+    silentFrom = reached;
+    silentClock.start();
+}
+
+int64_t SectorPlayer::Heard()
+{
+    std::lock_guard<std::mutex> l(lock);
+    return heard();
+}
+
+bool SectorPlayer::Finished()
+{
+    std::lock_guard<std::mutex> l(lock);
+    return active && heard() >= toSample;
+}
+
+bool SectorPlayer::Silent() const
+{
+    std::lock_guard<std::mutex> l(lock);
+    return silent;
+}
+
+int64_t SectorPlayer::heard()
+{
+    if (!active) return fromSample;
+    if (!silent && (!streaming || output.Failed())) {
+        // The sound server went away: go on in silence from what was heard. The stream
+        // is let go on the player's own thread.
+        silent = true;
+        silentFrom = lastHeard;
+        silentClock.start();
+        dropPending = true;
+        wake.notify_all();
+    }
+    if (silent) {
+        const int64_t ran = silentClock.nsecsElapsed() * kSampleRate / 1000000000;
+        return std::min(toSample, silentFrom + ran);
+    }
+    // The stream's own count of what was played out of the server's sink.
+    const int64_t heard = fromSample + std::min(output.Heard(), writtenBytes / 4);
+    lastHeard = std::max(lastHeard, std::min(heard, toSample));
+    return lastHeard;
+}
+
+void SectorPlayer::feed()
+{
+    feeding = false;
+    if (!streaming || !ring || silent) return;
+    char buf[16384];
+    size_t free = output.Writable();
+    while (free >= 4) {
+        const size_t n = ring->Pop(buf, std::min(sizeof buf, free & ~size_t(3)));
+        if (n == 0) break;
+        const size_t w = output.Write(buf, n);
+        if (w == 0) break;
+        writtenBytes += static_cast<int64_t>(w);
+        free -= std::min(free, w);
+    }
+    if (readerDone && ring->Size() == 0) {
+        // All of the stretch is written: silence after it keeps the stream going, so
+        // that its clock runs on to the end of what was written.
+        static const char zeros[16384] = {};
+        while (free >= 4) {
+            const size_t w = output.Write(zeros, std::min(sizeof zeros, free & ~size_t(3)));
+            if (w == 0) break;
+            free -= std::min(free, w);
+        }
+    }
+    // Come back when half of what the server holds has played: few wake-ups, and still
+    // a good margin. While it holds little (starting, or the reader behind) that is soon.
+    feeding = true;
+    feedAt = Clock::now() + std::chrono::milliseconds(std::clamp(output.HeldMs() / 2, kFeedFastMs, kFeedSlowMs));
+}
+
+void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
+{
+    pthread_setname_np(pthread_self(), "sector-reader");
+    std::vector<char> buf(static_cast<size_t>(kChunkFrames) * kSectorBytes);
+    int32_t frame = static_cast<int32_t>(fromSample / kSectorSamples);
+    size_t skip = static_cast<size_t>(fromSample % kSectorSamples) * 4;
+    int64_t remaining = (toSample - fromSample) * 4;
+    const int32_t endFrame = static_cast<int32_t>((toSample + kSectorSamples - 1) / kSectorSamples);
+    while (remaining > 0 && !quitReader) {
+        int n = std::min<int32_t>(kChunkFrames, endFrame - frame);
+        // Keep each read within one stretch: lead-in, one track, or past the lead-out.
+        std::vector<int32_t> bounds{kLeadInFrames, toc.leadOutFrame};
+        for (const auto& t : toc.tracks) bounds.push_back(t.startFrame);
+        for (int32_t b : bounds)
+            if (b > frame) n = std::min(n, b - frame);
+        readFrames(source, toc, frame, n, buf.data());
+        const size_t take = std::min<int64_t>(remaining, static_cast<int64_t>(n) * kSectorBytes - skip);
+        if (!ring->Push(buf.data() + skip, take, quitReader)) break;
+        skip = 0;
+        frame += n;
+        remaining -= static_cast<int64_t>(take);
+    }
+    readerDone = true;
+}
+
+void SectorPlayer::readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out)
+{
+    const size_t bytes = static_cast<size_t>(count) * kSectorBytes;
+    const int track = toc.TrackAt(frame);
+    // The lead-in, data tracks and anything past the lead-out play as silence.
+    const bool audible = track > 0 && frame < toc.leadOutFrame && toc.tracks[track - 1].audio;
+    if (!audible) {
+        std::memset(out, 0, bytes);
+        return;
+    }
+    if (frame >= skipUntilFrame && source->Read(frame, count, out)) {
+        failures = 0;
+        return;
+    }
+    // A damaged stretch: sector by sector, each tried twice; after a few bad sectors in
+    // a row skip ahead and play silence, so playback goes on and nothing hangs.
+    for (int i = 0; i < count; ++i) {
+        char* sector = out + static_cast<size_t>(i) * kSectorBytes;
+        const int32_t f = frame + i;
+        if (f >= skipUntilFrame && (source->Read(f, 1, sector) || source->Read(f, 1, sector))) {
+            failures = 0;
+            continue;
+        }
+        std::memset(sector, 0, kSectorBytes);
+        if (f >= skipUntilFrame && ++failures >= kFailuresBeforeSkip) {
+            skipUntilFrame = f + kSkipFrames;
+            failures = 0;
+        }
+    }
+}

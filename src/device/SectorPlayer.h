@@ -1,0 +1,120 @@
+#pragma once
+// Plays a stretch of a disc: a reader thread fills a ring buffer from a SectorSource
+// and the player's own thread hands it to the sound server; what was heard is taken
+// from the server's stream clock. Without a sound server it plays on a silent clock that
+// runs in real time.
+//
+// The player's thread feeds the stream when it needs it and carries out Start, Stop and
+// Finish. Heard, Finished and Silent may be asked from any thread, so that following the
+// position wakes nothing at all.
+#include <QElapsedTimer>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "PulseOutput.h"
+#include "SectorSource.h"
+
+// Bytes handed from the reader thread to the audio thread.
+class SampleRing {
+public:
+    explicit SampleRing(size_t capacity) : data(capacity) {}
+    // Blocks until all count bytes fit (count is at most the capacity), so that the
+    // reader wakes once per chunk. False when told to quit.
+    bool Push(const char* bytes, size_t count, const std::atomic<bool>& quit);
+    size_t Pop(char* out, size_t max);
+    size_t Size() const;
+    void Wake();
+
+private:
+    std::vector<char> data;
+    size_t head = 0, used = 0;
+    size_t wanted = 0; // room the blocked Push waits for; 0 when none waits
+    mutable std::mutex lock;
+    std::condition_variable spaceFree;
+};
+
+class SectorPlayer {
+public:
+    SectorPlayer();
+    ~SectorPlayer();
+    SectorPlayer(const SectorPlayer&) = delete;
+    SectorPlayer& operator=(const SectorPlayer&) = delete;
+
+    // Connects to the sound server (if not yet connected); false without one. After
+    // ConnectSoon, waits for that attempt and answers it.
+    bool Connect();
+    // Starts connecting on the player's thread and returns at once, so that the caller
+    // goes on (the program's windows come up) while the server answers.
+    void ConnectSoon();
+    // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in);
+    // without sound, or when the server refuses the stream, on the silent clock.
+    void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
+    // Halts and answers the sample reached.
+    int64_t Stop();
+    // The end was reached: stops reading and lets the server play out what it holds.
+    void Finish();
+    // The sample being heard now, never ahead of what the sound server played.
+    int64_t Heard();
+    bool Finished();
+    // True once playback had to fall back to the silent clock.
+    bool Silent() const;
+    // The stream's volume, 0 to 1: at once while playing, and for every later play.
+    void SetVolume(double volume);
+
+private:
+    using Clock = std::chrono::steady_clock;
+    // Runs f on the player's thread and waits for it.
+    void call(const std::function<void()>& f);
+    void run();
+    void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
+    int64_t stop();
+    void feed();
+    void applyVolume();
+    void readerMain(SectorSource* source, DiscToc toc);
+    void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
+    void stopReader();
+    int64_t heard();
+    void goSilent(int64_t reached);
+    void dropSink();
+
+    // Guards everything below that the player's thread and a caller of Heard share.
+    mutable std::mutex lock;
+    std::condition_variable wake; // a command or a volume is waiting, or the player is to end
+    std::condition_variable done; // the command ran
+    std::function<void()> command;
+    bool quit = false;
+    std::thread thread;
+    bool feeding = false;
+    Clock::time_point feedAt;
+    bool lingering = false;
+    Clock::time_point lingerUntil;
+    bool dropPending = false; // the sound server went; let go of the stream
+    bool connecting = false;  // ConnectSoon's attempt runs
+    std::optional<bool> connectedSoon; // its answer, until Connect takes it
+
+    PulseOutput output;
+    bool streaming = false; // the current stretch plays through the sound server
+    std::unique_ptr<SampleRing> ring;
+    std::thread reader;
+    std::atomic<double> wantedVolume{-1}; // a volume not yet given to the output, or -1
+    std::atomic<bool> quitReader{false};
+    std::atomic<bool> readerDone{false};
+
+    bool active = false;
+    bool silent = false;
+    int64_t fromSample = 0, toSample = 0;
+    int64_t writtenBytes = 0;
+    int64_t lastHeard = 0;
+    QElapsedTimer silentClock;
+    int64_t silentFrom = 0;
+    // Used by the reader thread only.
+    int32_t skipUntilFrame = 0; // after repeated read errors, sectors not even tried
+    int failures = 0;
+};

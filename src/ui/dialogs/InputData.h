@@ -1,0 +1,201 @@
+#pragma once
+// TInputDataForm: the data-entry dialog. Three pages: the disc's and tracks' titles,
+// each track's lyrics (with a copy source and a text import), and the timing page,
+// where the lines' times are captured while the track plays, typed, tested in the
+// lyrics window and shifted by the track's adjust value.
+//
+// Titles reach the disc data object on OK; lyrics when the memo is left; copy sources,
+// times and adjust values at once. OK checks the times and saves; Cancel and Reload read
+// the data file again. The capture's rules live in TimingCapture; this window shows
+// them and forwards the user's presses.
+//
+// What the user changed and has not saved is kept as a draft (EntryDraft) a moment after
+// each change, and at once when the dialog is cancelled (by the user, by the disc going
+// or by the program ending); the next opening for the disc offers it back. A successful
+// OK, Reload, or declining the offer removes it.
+//
+// Split by page: InputData.cpp (the dialog and the title page), InputDataWords.cpp
+// (lyrics), InputDataTiming.cpp (timing).
+#include <QSet>
+#include <QTimer>
+#include <functional>
+
+#include "core/entry/EntryDraft.h"
+#include "LazyDialog.h"
+#include "core/entry/TimingCapture.h"
+
+class CdDevice;
+class Clock;
+class PlaybackController;
+class PlaybackHost;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPlainTextEdit;
+class QPushButton;
+class QSpinBox;
+class QTabWidget;
+class QTableWidget;
+class TWords;
+class WindowStack;
+
+class TInputDataForm : public LazyDialog, private TimingView {
+    Q_OBJECT
+public:
+    // The controls are made when it is first shown.
+    TInputDataForm(CdDevice& device, Clock& clock, TWords& words, PlaybackController& player, PlaybackHost& host,
+                   WindowStack& windows, QWidget* parent = nullptr);
+    ~TInputDataForm() override;
+
+    // Has the lyrics window show the line for the drive's position now (during a test).
+    std::function<void()> UpdateWordsNow;
+
+    int InitialTrack = 0; // the track shown first when the dialog opens
+    // The folder of the drafts, one file per disc; empty: no drafts are kept.
+    QString DraftFolder;
+    QTimer DraftTimer; // runs from a change until the draft is written
+    // Writes the draft of what is unsaved now, or removes it when nothing is.
+    void WriteDraftNow();
+    bool ClosedByOk = false;
+    bool ClosedByCancel = false;
+    bool Capturing() const { return Capture.Capturing; }
+    bool Testing() const { return Capture.Testing; }
+
+    TimingCapture Capture;
+
+    // The dialog.
+    void FormShow();
+    void OKBtnClick();
+    void CancelBtnClick();
+    void ReloadBtnClick();
+    void HelpBtnClick();
+    // Title page.
+    void MTitleListClick();
+    void MTitleNameEnter();
+    void MTitleNameExit();
+    void RefreshTrackBoxes();
+    // Lyrics page.
+    void MTitleBoxWChange();
+    void SetWordsEdit(int track);
+    // Stores the memo's lines; false (with the message) above 127 lines.
+    bool WordsEditExit();
+    void CopyTrackChange();
+    void FileReadBtnClick();
+    // Replaces the memo's lines with those of a text file, then stores them.
+    void ReadWordsFile(const QString& path);
+    void LrcReadBtnClick();
+    // Replaces the track's lines, times and adjust value with those of an LRC file.
+    void ReadLrcFile(const QString& path);
+    // Timing page.
+    void SetTimingList(int track);
+    void MTitleBoxTChange();
+    void UpdateTimingButtons();
+    void SelectTimingCell(int column, int row);
+    void StartBtnClick();
+    // Set or ContSet pressed at tick pressTick.
+    void SetBtnPress(bool continuous, uint32_t pressTick);
+    void RetBtnClick();
+    void TestBtnClick();
+    void AdjustEditExit();
+
+    // The track of a list index of the three track lists, and back.
+    int TrackOfIndex(int index) const;
+    int IndexOfTrack(int track) const;
+
+    QTabWidget* InputDataPage = nullptr;
+    QWidget* TitleSheet = nullptr;
+    QWidget* WordsSheet = nullptr;
+    QWidget* TimingSheet = nullptr;
+    // Title page.
+    QLineEdit* TitleName = nullptr;
+    QLineEdit* ArtistName = nullptr;
+    QListWidget* MTitleList = nullptr;
+    QLabel* TrackNumber = nullptr;
+    QLineEdit* MTitleName = nullptr;
+    // Lyrics page.
+    QComboBox* MTitleBoxW = nullptr;
+    QLabel* WordsLabel = nullptr;
+    QPlainTextEdit* WordsEdit = nullptr;
+    QComboBox* CopyTrack = nullptr;
+    QPushButton* FileReadBtn = nullptr;
+    QPushButton* LrcReadBtn = nullptr;
+    // Timing page.
+    QLabel* TrackLabel = nullptr;
+    QComboBox* MTitleBoxT = nullptr;
+    QLabel* AdjustLabel = nullptr;
+    QSpinBox* AdjustEdit = nullptr; // with its up-down arrows
+    QLabel* TimingLabel = nullptr;
+    QTableWidget* TimingList = nullptr;
+    QLabel* TimeHdrLabel = nullptr;
+    QLabel* TimeText = nullptr;
+    QPushButton* StartBtn = nullptr;
+    QPushButton* RetBtn = nullptr;
+    QPushButton* SetBtn = nullptr;
+    QPushButton* ContSetBtn = nullptr;
+    QPushButton* TestBtn = nullptr;
+    QPushButton* PrevBtn = nullptr;
+    QPushButton* NextBtn = nullptr;
+    QLabel* KeyHelpLabel = nullptr;
+    // The dialog's buttons.
+    QPushButton* ReloadBtn = nullptr;
+    QPushButton* OKBtn = nullptr;
+    QPushButton* CancelBtn = nullptr;
+    QPushButton* HelpBtn = nullptr;
+
+protected:
+    void buildControls() override;
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void reject() override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    // TimingView
+    void ShowStamp(int column, int line, int32_t value) override;
+    void SelectCell(int column, int line) override;
+    void ShowElapsed(int32_t elapsed) override;
+    void ModeChanged() override;
+    void ShowAdjust(int16_t adjust) override;
+    void UpdateWords() override;
+
+    QWidget* buildTitleSheet();
+    QWidget* buildWordsSheet();
+    QWidget* buildTimingSheet();
+    void connectTiming();
+    bool timingEvent(QObject* watched, QEvent* event);
+    void titleListSelect(int index);
+    void trackBoxChange(QComboBox* box);
+    void setTimeCell(int row, int column, int32_t value);
+    void timingListSetEditText(int row, int column);
+    void applyTimingState();
+    int selectedCellValue() const;
+    void setHelpContexts();
+    // After a save: what the user should know of it.
+    void toldAfterSave();
+    // Drafts.
+    void noteEdit();
+    QString draftPath() const;
+    DialogTexts dialogTexts() const;
+    void offerDraft();
+    void restoreDraft(const EntryDraft& draft);
+    void removeDraft();
+
+    Clock& clock;
+    TWords& words;
+    PlaybackController& player;
+    PlaybackHost& host;
+    WindowStack& windows;
+
+    QSet<QString> toldUtf8; // data files whose turn into UTF-8 was told
+    DialogTexts shownTexts; // the texts as the dialog showed them on opening
+    QSet<QString> toldDamagedDrafts;
+    bool toldDraftUnwritable = false;
+    int titleRow = -1;  // the list row MTitleName edits
+    int wordsTrack = 0; // the track the memo shows
+    bool filling = false; // the dialog itself is changing the controls
+    int shownMode = 0;    // 0 at rest, 1 capturing, 2 testing, as last shown
+    EventTimes pressTimes;
+    bool pressPending = false;
+    uint32_t pressTick = 0;
+};

@@ -1,0 +1,21 @@
+#include "InputDataLink.h"
+
+#include "core/common/Commands.h"
+#include "InputData.h"
+#include "ui/main/WindowStack.h"
+#include "core/playback/PlaybackController.h"
+
+void LinkInputData(TInputDataForm& dialog, WindowStack& windows, PlaybackController& player, CommandSet& commands)
+{
+    // Even during a capture: Cancel stops it and reads the file back.
+    windows.Add(&dialog, [&dialog] { dialog.CancelBtnClick(); });
+    QObject::connect(commands.InputDataItem, &Command::triggered, &dialog, [&dialog, &windows, &player] {
+        const bool ran = windows.RunModal(dialog, [&] {
+            dialog.InitialTrack = player.CurrentTrack;
+            player.StopBtnClick();
+            player.InDataEntry = true;
+            dialog.setWindowFlag(Qt::WindowStaysOnTopHint, windows.StayOnTop);
+        });
+        if (ran) player.InDataEntry = false;
+    });
+}
