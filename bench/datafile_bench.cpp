@@ -2,10 +2,10 @@
 // loaded and saved, and a disc looked up among 5000 registered ones.
 #include <benchmark/benchmark.h>
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QCoreApplication>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
@@ -59,7 +59,9 @@ struct World {
         for (int t = 1; t <= kMaxTracks; ++t) {
             words->SetSongTitle(t, QStringLiteral("曲のタイトル %1").arg(t));
             for (int k = 1; k <= kMaxLines; ++k)
-                words->SetLine(t, k, {QStringLiteral("歌詞の行、その%1。ここに少し長めの文章が入ります").arg(k), k * 300, k * 300 + 250});
+                words->SetLine(t, k,
+                               {QStringLiteral("歌詞の行、その%1。ここに少し長めの文章が入ります").arg(k), k * 300,
+                                k * 300 + 250});
             words->SetLineCount(t, kMaxLines);
             words->SetAdjust(t, static_cast<int16_t>(t));
         }

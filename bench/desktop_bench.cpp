@@ -105,8 +105,7 @@ public:
         double ms; // since the clock given to Wait started
     };
     // Waits until done(mapped so far) holds or timeoutMs pass; every window mapped meanwhile.
-    template <class Done>
-    std::vector<Mapped> Wait(const QElapsedTimer& clock, Done done, int timeoutMs)
+    template <class Done> std::vector<Mapped> Wait(const QElapsedTimer& clock, Done done, int timeoutMs)
     {
         std::vector<Mapped> out;
         while (!done(out) && clock.elapsed() < timeoutMs) {
@@ -127,18 +126,20 @@ public:
 private:
     xcb_atom_t atom(const char* name)
     {
-        xcb_intern_atom_reply_t* r =
-            xcb_intern_atom_reply(conn, xcb_intern_atom(conn, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            conn, xcb_intern_atom(conn, 0, static_cast<uint16_t>(std::strlen(name)), name), nullptr);
         const xcb_atom_t a = r ? r->atom : XCB_NONE;
         free(r);
         return a;
     }
     QString title(xcb_window_t w)
     {
-        xcb_get_property_reply_t* r =
-            xcb_get_property_reply(conn, xcb_get_property(conn, 0, w, netName, utf8, 0, 256), nullptr);
+        xcb_get_property_reply_t* r = xcb_get_property_reply(conn, xcb_get_property(conn, 0, w, netName, utf8, 0, 256),
+                                                             nullptr);
         QString t;
-        if (r) t = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)), xcb_get_property_value_length(r));
+        if (r)
+            t = QString::fromUtf8(static_cast<const char*>(xcb_get_property_value(r)),
+                                  xcb_get_property_value_length(r));
         free(r);
         return t;
     }
@@ -152,7 +153,8 @@ QProcessEnvironment FreshEnvironment(const QString& dir, const QString& display)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* sub : {"runtime", "home", "tmp"}) QDir(dir).mkpath(QLatin1String(sub));
-    QFile::setPermissions(dir + QStringLiteral("/runtime"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    QFile::setPermissions(dir + QStringLiteral("/runtime"),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     env.insert(QStringLiteral("DISPLAY"), display);
     env.insert(QStringLiteral("XDG_RUNTIME_DIR"), dir + QStringLiteral("/runtime"));
     env.insert(QStringLiteral("HOME"), dir + QStringLiteral("/home"));
@@ -230,7 +232,8 @@ Start Run(const QString& display, const QString& program, const QStringList& arg
         [&](const std::vector<MapWatcher::Mapped>& mapped) {
             for (const MapWatcher::Mapped& m : mapped)
                 for (qsizetype i = 0; i < wanted.size(); ++i)
-                    if (at[static_cast<size_t>(i)] < 0 && m.title.contains(wanted[i])) at[static_cast<size_t>(i)] = m.ms;
+                    if (at[static_cast<size_t>(i)] < 0 && m.title.contains(wanted[i]))
+                        at[static_cast<size_t>(i)] = m.ms;
             return std::none_of(at.begin(), at.end(), [](double v) { return v < 0; });
         },
         kWindowTimeoutMs);
@@ -266,7 +269,8 @@ int main(int argc, char** argv)
     if (argc > 1 && std::strcmp(argv[1], "--bare") == 0) return Bare(argc, argv);
 
     SoundServer sound(QStringLiteral(MIRELUNE_BUILD_DIR "/pulse"),
-                      QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh"), QStringLiteral("desktop_bench"));
+                      QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh"),
+                      QStringLiteral("desktop_bench"));
     if (!sound.Ready()) {
         std::fprintf(stderr, "desktop_bench: no PulseAudio server could be started\n");
         return 1;
@@ -289,9 +293,11 @@ int main(int argc, char** argv)
     std::vector<double> bare, main, lyrics, rss, mpvRss;
     for (int run = 0; run < kRuns; ++run) {
         const Start b = Run(x->display, self, {QStringLiteral("--bare")}, {QStringLiteral("bare Qt window")}, 0);
-        const Start m = Run(x->display, mirelune, {}, {QStringLiteral("Mirelune"), QStringLiteral("歌詞")}, kPlayingMs, demo);
+        const Start m = Run(x->display, mirelune, {}, {QStringLiteral("Mirelune"), QStringLiteral("歌詞")}, kPlayingMs,
+                            demo);
         if (b.first < 0 || m.first < 0 || m.second < 0) {
-            std::fprintf(stderr, "desktop_bench: a window did not appear within %d ms (bare %.0f, main %.0f, lyrics %.0f)\n",
+            std::fprintf(stderr,
+                         "desktop_bench: a window did not appear within %d ms (bare %.0f, main %.0f, lyrics %.0f)\n",
                          kWindowTimeoutMs, b.first, m.first, m.second);
             return 1;
         }
@@ -301,8 +307,8 @@ int main(int argc, char** argv)
         rss.push_back(static_cast<double>(m.rssKb));
         if (!mpv.isEmpty()) {
             const Start v = Run(x->display, mpv,
-                                {QStringLiteral("--no-config"), QStringLiteral("--force-window=yes"), QStringLiteral("--ao=pulse"),
-                                 QStringLiteral(MIRELUNE_BUILD_DIR "/demo/demo.flac")},
+                                {QStringLiteral("--no-config"), QStringLiteral("--force-window=yes"),
+                                 QStringLiteral("--ao=pulse"), QStringLiteral(MIRELUNE_BUILD_DIR "/demo/demo.flac")},
                                 {QString()}, kPlayingMs);
             mpvRss.push_back(static_cast<double>(v.rssKb));
         }

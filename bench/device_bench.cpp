@@ -23,13 +23,13 @@
 
 #include "BenchSupport.h"
 #include "DeviceTestSupport.h"
+#include "core/app/PlayerCore.h"
 #include "core/common/Clock.h"
 #include "core/common/Commands.h"
-#include "core/entry/TimingCapture.h"
-#include "core/app/PlayerCore.h"
 #include "core/discdata/Words.h"
-#include "device/DiscDevice.h"
+#include "core/entry/TimingCapture.h"
 #include "core/settings/IniFile.h"
+#include "device/DiscDevice.h"
 
 namespace {
 
@@ -105,8 +105,7 @@ std::vector<double> DataEntryToSound(DiscDevice& dev, MonitorRecorder& recorder)
     TWords& words = core.words;
     PlaybackController& player = core.controller;
     words.NewDisc(dev.TrackCount());
-    for (int k = 1; k <= 4; ++k)
-        words.SetLine(1, k, {QStringLiteral("line %1").arg(k), 500 * k, 500 * k + 400});
+    for (int k = 1; k <= 4; ++k) words.SetLine(1, k, {QStringLiteral("line %1").arg(k), 500 * k, 500 * k + 400});
     words.SetLineCount(1, 4);
     QuietTimingView view;
     TimingCapture capture(dev, clock, words, player, view);
@@ -116,14 +115,16 @@ std::vector<double> DataEntryToSound(DiscDevice& dev, MonitorRecorder& recorder)
     for (int round = 0; round < 3; ++round) {
         recorder.WaitForSilence(4410);
         // Start on line 3's start: it plays from line 2's start.
-        out.push_back(MsToSound(recorder, [&] { capture.StartClick(1, 3); }, SampleAtMs(t1 + 10 * capture.LeadIn(1, 3))));
+        out.push_back(MsToSound(
+            recorder, [&] { capture.StartClick(1, 3); }, SampleAtMs(t1 + 10 * capture.LeadIn(1, 3))));
         QThread::msleep(1500); // past the first second, so that its own samples are told apart
         const int32_t again = t1 + 10 * capture.LeadIn(1, capture.CaptureLine);
-        out.push_back(MsToSound(recorder, [&] { capture.RetClick(); }, SampleAtMs(again)));
+        out.push_back(MsToSound(
+            recorder, [&] { capture.RetClick(); }, SampleAtMs(again)));
         capture.StopTiming();
         recorder.WaitForSilence(4410);
-        out.push_back(MsToSound(recorder, [&] { capture.TestClick(1500 + 300 * round); },
-                                SampleAtMs(t1 + 15000 + 3000 * round)));
+        out.push_back(MsToSound(
+            recorder, [&] { capture.TestClick(1500 + 300 * round); }, SampleAtMs(t1 + 15000 + 3000 * round)));
         capture.StopTiming();
     }
     return out;
@@ -224,7 +225,8 @@ int main(int argc, char** argv)
                 dev.Pause();
                 const int32_t paused = dev.Position();
                 QThread::msleep(300);
-                toSound.push_back(MsToSound(recorder, [&] { dev.Resume(); }, SampleAtMs(paused)));
+                toSound.push_back(MsToSound(
+                    recorder, [&] { dev.Resume(); }, SampleAtMs(paused)));
                 QThread::msleep(300);
                 toSound.push_back(MsToSound(recorder, playFrom(base), SampleAtMs(base)));
                 QThread::msleep(300);
@@ -236,14 +238,14 @@ int main(int argc, char** argv)
             const std::vector<double> dataEntry = DataEntryToSound(dev, recorder);
             toSound.insert(toSound.end(), dataEntry.begin(), dataEntry.end());
             const bool allSounded = std::none_of(toSound.begin(), toSound.end(), [](double ms) { return ms < 0; });
-            const bool dataEntrySounded =
-                std::none_of(dataEntry.begin(), dataEntry.end(), [](double ms) { return ms < 0; });
+            const bool dataEntrySounded = std::none_of(dataEntry.begin(), dataEntry.end(),
+                                                       [](double ms) { return ms < 0; });
 
             // The first second of five plays from a standstill.
             double firstSecond = 0;
             for (int i = 0; i < 5; ++i)
-                firstSecond = std::max(firstSecond, FirstSecondErrorMax(dev, recorder, t1 + 500 + 5000 * i,
-                                                                        t1 + 3500 + 5000 * i));
+                firstSecond = std::max(firstSecond,
+                                       FirstSecondErrorMax(dev, recorder, t1 + 500 + 5000 * i, t1 + 3500 + 5000 * i));
 
             // A recording client with a few milliseconds of latency makes the null sink,
             // and every stream on it, run at that pace; the program plays without one.
@@ -270,7 +272,8 @@ int main(int argc, char** argv)
                 std::printf("first_second_position_error_max_ms: %.1f\n", firstSecond);
                 std::printf("cpu_percent_playing: %.2f\n", cpuPercent);
                 if (dataEntrySounded)
-                    std::printf("data_entry_play_to_sound_ms: %.1f\n", *std::max_element(dataEntry.begin(), dataEntry.end()));
+                    std::printf("data_entry_play_to_sound_ms: %.1f\n",
+                                *std::max_element(dataEntry.begin(), dataEntry.end()));
                 if (allSounded)
                     std::printf("play_to_sound_ms: %.1f\n", *std::max_element(toSound.begin(), toSound.end()));
                 else

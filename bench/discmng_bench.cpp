@@ -6,26 +6,26 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
-#include <QScrollBar>
-#include <QTemporaryDir>
 #include <QHeaderView>
 #include <QLineEdit>
+#include <QScrollBar>
+#include <QTemporaryDir>
 #include <algorithm>
-#include <functional>
 #include <cstdio>
+#include <functional>
 #include <vector>
 
-#include "ui/app/Application.h"
 #include "core/common/Clock.h"
 #include "core/common/Commands.h"
 #include "core/common/TextCodec.h"
-#include "ui/dialogs/DiscMng.h"
 #include "core/discdata/DiscList.h"
 #include "core/discdata/Words.h"
-#include "ui/main/Main.h"
-#include "core/playback/StillDrive.h"
 #include "core/playback/PlaybackController.h"
+#include "core/playback/StillDrive.h"
 #include "core/settings/IniFile.h"
+#include "ui/app/Application.h"
+#include "ui/dialogs/DiscMng.h"
+#include "ui/main/Main.h"
 
 namespace {
 
@@ -43,7 +43,11 @@ QByteArray DataFile(int n)
     for (int t = 1; t <= 3; ++t) {
         text += QStringLiteral("\r\n[Words%1]\r\nAdjust=0\r\n").arg(t, 2, 10, QLatin1Char('0'));
         for (int l = 1; l <= 30; ++l)
-            text += QStringLiteral("%1=%2,%3,歌詞の行 %4 ラララ\r\n").arg(l, 3, 10, QLatin1Char('0')).arg(l * 400).arg(l * 400 + 350).arg(l);
+            text += QStringLiteral("%1=%2,%3,歌詞の行 %4 ラララ\r\n")
+                        .arg(l, 3, 10, QLatin1Char('0'))
+                        .arg(l * 400)
+                        .arg(l * 400 + 350)
+                        .arg(l);
     }
     return Cp932::Encode(text);
 }
@@ -131,9 +135,10 @@ int main(int argc, char** argv)
         QCoreApplication::processEvents();
         return static_cast<double>(s.nsecsElapsed()) / 1e6;
     };
-    const double sortByTitle =
-        timed([&] { dialog->DiscList->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder); });
-    const bool sorted = dialog->Model()->Name(0) == QStringLiteral("disc0") && dialog->Model()->Name(1) == QStringLiteral("disc1");
+    const double sortByTitle = timed(
+        [&] { dialog->DiscList->horizontalHeader()->setSortIndicator(1, Qt::AscendingOrder); });
+    const bool sorted = dialog->Model()->Name(0) == QStringLiteral("disc0") &&
+                        dialog->Model()->Name(1) == QStringLiteral("disc1");
     dialog->DiscList->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
     const double filter = timed([&] { dialog->FilterEdit->setText(QStringLiteral("歌い手 96")); });
     const int matching = dialog->Model()->ShownCount();

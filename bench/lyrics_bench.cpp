@@ -16,17 +16,17 @@
 #include <cstring>
 
 #include "BenchSupport.h"
+#include "core/app/PlayerCore.h"
 #include "core/common/Clock.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
-#include "core/app/PlayerCore.h"
 #include "core/discdata/Words.h"
-#include "ui/lyrics/WordsForm.h"
 #include "core/lyrics/WordsLine.h"
-#include "device/DiscDevice.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
+#include "device/DiscDevice.h"
+#include "ui/lyrics/WordsForm.h"
 
 namespace {
 struct Painted {
@@ -96,7 +96,8 @@ int main(int argc, char** argv)
     const bool listChanges = argc > 1 && std::strcmp(argv[1], "--changes") == 0;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     SoundServer server(QStringLiteral(MIRELUNE_BUILD_DIR "/pulse"),
-                       QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh"), QStringLiteral("lyrics_bench"));
+                       QStringLiteral(MIRELUNE_SOURCE_DIR "/tests/device/pulse-server.sh"),
+                       QStringLiteral("lyrics_bench"));
     if (!server.Ready()) {
         std::fprintf(stderr, "lyrics_bench: no PulseAudio server could be started\n");
         return 1;
@@ -120,7 +121,8 @@ int main(int argc, char** argv)
     Settings settings;
     settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
     settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
-    if (!WriteIniFile(settings.IniPath, ini) || !LoadSettings(settings, spStartup) || !LoadSettings(settings, spSettings))
+    if (!WriteIniFile(settings.IniPath, ini) || !LoadSettings(settings, spStartup) ||
+        !LoadSettings(settings, spSettings))
         return 1;
 
     DiscDevice device;
@@ -172,7 +174,8 @@ int main(int argc, char** argv)
         expected.insert(expected.end(), changes.begin(), changes.end());
     }
     if (form.painted.size() != expected.size()) {
-        std::fprintf(stderr, "lyrics_bench: %zu line changes painted, %zu expected\n", form.painted.size(), expected.size());
+        std::fprintf(stderr, "lyrics_bench: %zu line changes painted, %zu expected\n", form.painted.size(),
+                     expected.size());
         return 1;
     }
     std::vector<double> errors;
@@ -180,8 +183,8 @@ int main(int argc, char** argv)
         const Painted& p = form.painted[i];
         const Expected& e = expected[i];
         if (p.text != e.text || p.track != e.track) {
-            std::fprintf(stderr, "lyrics_bench: change %zu painted \"%s\" in track %d, expected \"%s\" in track %d\n", i,
-                         qPrintable(p.text), p.track, qPrintable(e.text), e.track);
+            std::fprintf(stderr, "lyrics_bench: change %zu painted \"%s\" in track %d, expected \"%s\" in track %d\n",
+                         i, qPrintable(p.text), p.track, qPrintable(e.text), e.track);
             return 1;
         }
         errors.push_back(p.position - e.position);

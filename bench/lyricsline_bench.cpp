@@ -18,8 +18,8 @@ std::vector<LineSpan> fullTrack()
 // Before the first line the scan visits all 127 lines: the slowest case.
 int chooseWorst(const std::vector<LineSpan>& lines)
 {
-    return ChooseLine(50, static_cast<int>(lines.size()),
-                      [&](int k) { return lines[static_cast<size_t>(k - 1)]; }, true);
+    return ChooseLine(
+        50, static_cast<int>(lines.size()), [&](int k) { return lines[static_cast<size_t>(k - 1)]; }, true);
 }
 
 void BM_ChooseLineFullScan(benchmark::State& state)
@@ -32,8 +32,8 @@ BENCHMARK(BM_ChooseLineFullScan);
 // The next change before the first of 127 lines: every start and end is an edge.
 std::optional<int32_t> nextWorst(const std::vector<LineSpan>& lines)
 {
-    return NextLineChange(50, static_cast<int>(lines.size()),
-                          [&](int k) { return lines[static_cast<size_t>(k - 1)]; }, true);
+    return NextLineChange(
+        50, static_cast<int>(lines.size()), [&](int k) { return lines[static_cast<size_t>(k - 1)]; }, true);
 }
 
 void BM_NextLineChangeFullTrack(benchmark::State& state)

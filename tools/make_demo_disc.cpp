@@ -178,8 +178,8 @@ int main(int argc, char** argv)
         audio.emplace_back();
         Synthesise(kTracks[i], static_cast<int>(i), audio.back());
     }
-    if (!WriteDisc(dir, "demo", false, audio) || !WriteDisc(dir, "demo-data", true, audio)
-        || !WriteFlacDisc(dir, "demo", audio)) {
+    if (!WriteDisc(dir, "demo", false, audio) || !WriteDisc(dir, "demo-data", true, audio) ||
+        !WriteFlacDisc(dir, "demo", audio)) {
         std::cerr << "make_demo_disc: cannot write the images into " << dir << "\n";
         return 1;
     }

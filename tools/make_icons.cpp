@@ -25,8 +25,7 @@ int main(int argc, char** argv)
         const QString folder = QStringLiteral("%1x%1/apps").arg(size);
         if (image.isNull() || !dir.mkpath(folder) ||
             !image.save(dir.filePath(folder + QStringLiteral("/mirelune.png")))) {
-            std::fprintf(stderr, "make_icons: %s at %d pixels: %s\n", argv[1], size,
-                         qPrintable(reader.errorString()));
+            std::fprintf(stderr, "make_icons: %s at %d pixels: %s\n", argv[1], size, qPrintable(reader.errorString()));
             return 1;
         }
     }

@@ -6,9 +6,9 @@
 #include <QProcess>
 #include <QTimer>
 
-#include "ui/app/SingleInstance.h"
 #include "core/common/Defines.h"
 #include "device/DiscDevice.h"
+#include "ui/app/SingleInstance.h"
 
 namespace {
 QString PlayerName() { return SingleInstance::ServerName(QStringLiteral("Mirelune.PlayOn")); }
@@ -87,8 +87,10 @@ int RunPlayOn(int argc, char** argv)
     // Ends by itself at the end of the disc (or when the disc goes away); a pause waits.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (!player.Paused() && device.Mode() != ModePlaying) finish();
-        else player.Refresh();
+        if (!player.Paused() && device.Mode() != ModePlaying)
+            finish();
+        else
+            player.Refresh();
     });
     poll.start(500);
     const int rc = app.exec();

@@ -9,8 +9,8 @@
 #include <algorithm>
 
 #include "core/common/Defines.h"
-#include "ui/main/SystemBus.h"
 #include "device/DiscDevice.h"
+#include "ui/main/SystemBus.h"
 
 namespace {
 const QString kPath = QStringLiteral("/org/mpris/MediaPlayer2");
@@ -73,9 +73,18 @@ public:
     bool No() const { return false; }
 
 public slots:
-    void Play() { act([this] { player->Resume(); }); }
-    void Pause() { act([this] { player->Pause(); }); }
-    void PlayPause() { act([this] { player->Paused() ? player->Resume() : player->Pause(); }); }
+    void Play()
+    {
+        act([this] { player->Resume(); });
+    }
+    void Pause()
+    {
+        act([this] { player->Pause(); });
+    }
+    void PlayPause()
+    {
+        act([this] { player->Paused() ? player->Resume() : player->Pause(); });
+    }
     // Playing on is all this player is for: stopped, it ends.
     void Stop() { QTimer::singleShot(0, player, &PlayOnPlayer::Finish); }
     void Next() {}

@@ -30,8 +30,8 @@ public:
 
     bool Paused() const { return paused; }
     QString Status() const { return paused ? QStringLiteral("Paused") : QStringLiteral("Playing"); }
-    int Track() const;            // the disc track under the head; 0 when none
-    int64_t PositionUs() const;   // into that track
+    int Track() const;          // the disc track under the head; 0 when none
+    int64_t PositionUs() const; // into that track
     QVariantMap Metadata() const;
     double Volume() const { return volume; }
 

@@ -9,36 +9,36 @@
 #include <cstdio>
 #include <cstring>
 
-#include "ui/app/Application.h"
+#include "PlayOn.h"
+#include "WarmUp.h"
 #include "core/app/CommandLine.h"
 #include "core/app/Paths.h"
-#include "PlayOn.h"
-#include "ui/app/SingleInstance.h"
-#include "ui/app/StandardTexts.h"
-#include "ui/app/TerminationSignals.h"
-#include "WarmUp.h"
 #include "core/common/Clock.h"
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
+#include "core/discdata/EntryTexts.h"
+#include "core/discdata/Words.h"
+#include "core/main/MediaControls.h"
+#include "core/playback/PlaybackController.h"
+#include "core/settings/IniFile.h"
+#include "device/DiscDevice.h"
+#include "ui/app/Application.h"
+#include "ui/app/SingleInstance.h"
+#include "ui/app/StandardTexts.h"
+#include "ui/app/TerminationSignals.h"
 #include "ui/dialogs/Config.h"
 #include "ui/dialogs/DiscDialogs.h"
 #include "ui/dialogs/DiscMng.h"
 #include "ui/dialogs/DriveSel.h"
 #include "ui/dialogs/InputData.h"
-#include "core/discdata/EntryTexts.h"
-#include "core/discdata/Words.h"
 #include "ui/lyrics/WordsForm.h"
 #include "ui/main/Glyphs.h"
 #include "ui/main/Help.h"
 #include "ui/main/Main.h"
-#include "core/main/MediaControls.h"
 #include "ui/main/Mpris.h"
 #include "ui/main/SystemBus.h"
 #include "ui/main/WidgetPresenter.h"
 #include "ui/main/X11Desktop.h"
-#include "device/DiscDevice.h"
-#include "core/playback/PlaybackController.h"
-#include "core/settings/IniFile.h"
 
 int main(int argc, char** argv)
 {
@@ -81,8 +81,7 @@ int main(int argc, char** argv)
     LoadStandardTexts(app);
     // The main window may be hidden while the program runs; it ends when that window closes.
     QApplication::setQuitOnLastWindowClosed(false);
-    if (QScreen* screen = QGuiApplication::primaryScreen())
-        SetScreenDpi(qRound(screen->logicalDotsPerInch()));
+    if (QScreen* screen = QGuiApplication::primaryScreen()) SetScreenDpi(qRound(screen->logicalDotsPerInch()));
     WidgetPresenter presenter;
     SetMessagePresenter(&presenter);
 
@@ -90,10 +89,9 @@ int main(int argc, char** argv)
     instance.Request = {namedDisc, line.Command, startupId, activationToken};
     if (!instance.Claim()) return 0;
 
-    const ProgramPaths paths =
-        DefaultPaths(QCoreApplication::applicationFilePath(),
-                     QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
-                     QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
+    const ProgramPaths paths = DefaultPaths(QCoreApplication::applicationFilePath(),
+                                            QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
+                                            QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     Settings settings;
     settings.IniPath = SettingsFileFromArgs(line.Options, paths.settingsFolder, paths.settingsFile);
     settings.DefaultDataFolder = paths.dataFolder;
@@ -152,13 +150,17 @@ int main(int argc, char** argv)
             return 1;
         }
         // What happens next is the user's choice: another drive or a disc image, or the end.
-        const QString shown = drive.isEmpty() ? QStringLiteral("CDドライブ") : QStringLiteral("ドライブ %1 ").arg(drive);
-        if (CurrentMessagePresenter()->Show(shown + QStringLiteral("を開けません。\r"
-                                                                   "OK を押して別のドライブかディスクイメージを選んでください。"
-                                                                   "キャンセルすると終了します。\r"
-                                                                   "ほかのプログラムがドライブを使っているときは、そちらを終了させてから選んでください。") +
-                                                why,
-                                            QStringLiteral("Mirelune"), MbTaskModal | MbIconError | MbOkCancel) != IdOk)
+        const QString shown = drive.isEmpty() ? QStringLiteral("CDドライブ")
+                                              : QStringLiteral("ドライブ %1 ").arg(drive);
+        if (CurrentMessagePresenter()->Show(
+                shown +
+                    QStringLiteral(
+                        "を開けません。\r"
+                        "OK を押して別のドライブかディスクイメージを選んでください。"
+                        "キャンセルすると終了します。\r"
+                        "ほかのプログラムがドライブを使っているときは、そちらを終了させてから選んでください。") +
+                    why,
+                QStringLiteral("Mirelune"), MbTaskModal | MbIconError | MbOkCancel) != IdOk)
             return 1;
         TDriveSelForm select(DiscDevice::DeviceList(), settings.DriveName);
         if (select.exec() != QDialog::Accepted) return 1;
@@ -228,10 +230,14 @@ int main(int argc, char** argv)
     QObject::connect(&instance, &SingleInstance::Requested, &form, [&](const InstanceRequest& r) {
         if (!r.StartupId.isEmpty()) X11EndStartupNotification(r.StartupId);
         if (!r.ActivationToken.isEmpty()) qputenv("XDG_ACTIVATION_TOKEN", r.ActivationToken);
-        if (r.Command == QLatin1String("play-pause")) media.PlayPause();
-        else if (r.Command == QLatin1String("next")) media.Next();
-        else if (r.Command == QLatin1String("previous")) media.Previous();
-        else if (r.Command == QLatin1String("stop")) media.Stop();
+        if (r.Command == QLatin1String("play-pause"))
+            media.PlayPause();
+        else if (r.Command == QLatin1String("next"))
+            media.Next();
+        else if (r.Command == QLatin1String("previous"))
+            media.Previous();
+        else if (r.Command == QLatin1String("stop"))
+            media.Stop();
         if (!r.Disc.isEmpty()) {
             handedDisc = r.Disc;
             discWait.start();

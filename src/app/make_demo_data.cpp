@@ -9,9 +9,9 @@
 
 #include "core/common/Commands.h"
 #include "core/discdata/Words.h"
-#include "device/DiscDevice.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
+#include "device/DiscDevice.h"
 
 namespace {
 struct DemoLine {

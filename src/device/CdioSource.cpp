@@ -51,7 +51,8 @@ QStringList CdioSource::ImageFiles(const QString& image)
         if (word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") continue;
         const qsizetype open = line.indexOf('"'), close = line.indexOf('"', open + 1);
         if (open < 0 || close <= open + 1) continue;
-        const QString file = QDir::cleanPath(dir.absoluteFilePath(QFile::decodeName(line.mid(open + 1, close - open - 1))));
+        const QString file = QDir::cleanPath(
+            dir.absoluteFilePath(QFile::decodeName(line.mid(open + 1, close - open - 1))));
         if (!files.contains(file)) files << file;
     }
     return files;
@@ -220,8 +221,8 @@ bool CdioSource::Read(int32_t frame, int count, char* out)
     if (count <= 0) return true;
     if (frame < kLeadInFrames || frame + count > toc.leadOutFrame) return false;
     if ((image && !correcting) || !openParanoia()) {
-        return cdio_read_audio_sectors(cdio, out, frame - kLeadInFrames, static_cast<uint32_t>(count))
-            == DRIVER_OP_SUCCESS;
+        return cdio_read_audio_sectors(cdio, out, frame - kLeadInFrames, static_cast<uint32_t>(count)) ==
+               DRIVER_OP_SUCCESS;
     }
     if (frame != nextParanoiaFrame) cdio_paranoia_seek(paranoia, frame - kLeadInFrames, SEEK_SET);
     nextParanoiaFrame = -1;
@@ -259,12 +260,6 @@ QString CdioSource::DefaultDevice()
     return name;
 }
 
-void CdioSource::EjectDrive(const QString& name)
-{
-    cdio_eject_media_drive(QFile::encodeName(name).constData());
-}
+void CdioSource::EjectDrive(const QString& name) { cdio_eject_media_drive(QFile::encodeName(name).constData()); }
 
-void CdioSource::CloseTray(const QString& name)
-{
-    cdio_close_tray(QFile::encodeName(name).constData(), nullptr);
-}
+void CdioSource::CloseTray(const QString& name) { cdio_close_tray(QFile::encodeName(name).constData(), nullptr); }

@@ -58,7 +58,7 @@ private:
     bool correcting = false; // images too go through paranoia
     std::function<bool(int32_t, long)> failing;
     long (*driveRead)(cdrom_drive_t*, void*, int32_t, long) = nullptr; // the drive's own
-    std::set<int32_t> badSectors; // given up; they read as silence
+    std::set<int32_t> badSectors;                                      // given up; they read as silence
     bool canEject = false;
     DiscToc toc;
     CdTextInfo text;

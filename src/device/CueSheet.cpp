@@ -106,8 +106,8 @@ bool ParseTime(QByteArrayView word, int64_t* frames)
     if (second < 0) return false;
     const QByteArrayView ss = word.sliced(first + 1, second - first - 1), ff = word.sliced(second + 1);
     int64_t m = 0, s = 0, f = 0;
-    if (!ParseNumber(word.first(first), &m) || ss.size() > 2 || ff.size() > 2 || !ParseNumber(ss, &s)
-        || !ParseNumber(ff, &f) || s >= 60 || f >= kFramesPerSecond)
+    if (!ParseNumber(word.first(first), &m) || ss.size() > 2 || ff.size() > 2 || !ParseNumber(ss, &s) ||
+        !ParseNumber(ff, &f) || s >= 60 || f >= kFramesPerSecond)
         return false;
     *frames = (m * 60 + s) * kFramesPerSecond + f;
     return true;
@@ -121,8 +121,8 @@ CueSheet::FileKind KindOf(QByteArrayView type, QByteArrayView name)
     if (type.isEmpty()) {
         const qsizetype dot = name.lastIndexOf('.');
         const QByteArrayView extension = dot < 0 ? QByteArrayView() : name.sliced(dot + 1);
-        if (extension.isEmpty() || extension.contains('/') || extension.contains('\\') || Is(extension, "BIN")
-            || Is(extension, "IMG") || Is(extension, "RAW") || Is(extension, "ISO"))
+        if (extension.isEmpty() || extension.contains('/') || extension.contains('\\') || Is(extension, "BIN") ||
+            Is(extension, "IMG") || Is(extension, "RAW") || Is(extension, "ISO"))
             return CueSheet::FileKind::Raw;
         return CueSheet::FileKind::Audio;
     }
@@ -135,9 +135,8 @@ CueSheet::FileKind KindOf(QByteArrayView type, QByteArrayView name)
 int SectorBytes(QByteArrayView mode)
 {
     static constexpr std::pair<const char*, int> kModes[] = {
-        {"AUDIO", kSectorBytes}, {"MODE1/2048", 2048}, {"MODE1/2352", 2352}, {"MODE2/2048", 2048},
-        {"MODE2/2324", 2324},    {"MODE2/2332", 2332}, {"MODE2/2336", 2336}, {"MODE2/2352", 2352},
-        {"CDI/2336", 2336},      {"CDI/2352", 2352}};
+        {"AUDIO", kSectorBytes}, {"MODE1/2048", 2048}, {"MODE1/2352", 2352}, {"MODE2/2048", 2048}, {"MODE2/2324", 2324},
+        {"MODE2/2332", 2332},    {"MODE2/2336", 2336}, {"MODE2/2352", 2352}, {"CDI/2336", 2336},   {"CDI/2352", 2352}};
     for (const auto& [name, bytes] : kModes)
         if (Is(mode, name)) return bytes;
     return 0;
@@ -186,15 +185,24 @@ private:
         if (shown.size() > 60) shown = shown.left(60) + QStringLiteral("…");
         return fail(Reason(japanese, english).arg(QString::number(lineNumber), shown));
     }
-    bool unclosedQuote() { return failLine("%1 行目「%2」の引用符が閉じていません。", "line %1 (%2): a quotation mark is not closed"); }
+    bool unclosedQuote()
+    {
+        return failLine("%1 行目「%2」の引用符が閉じていません。", "line %1 (%2): a quotation mark is not closed");
+    }
     bool badTime()
     {
         return failLine("%1 行目「%2」の時間が 分:秒:フレーム (秒は 60 未満、フレームは 75 未満) として読めません。",
                         "line %1 (%2): the time is not minutes:seconds:frames (seconds below 60, frames below 75)");
     }
-    bool outsideTrack() { return failLine("%1 行目「%2」がトラックの外にあります。", "line %1 (%2) is outside any track"); }
+    bool outsideTrack()
+    {
+        return failLine("%1 行目「%2」がトラックの外にあります。", "line %1 (%2) is outside any track");
+    }
     int trackNumber() const { return static_cast<int>(sheet->tracks.size()) + 1; }
-    bool outOfRange() { return fail(Reason("トラック %1 の時間が範囲外です。", "track %1 has a time out of range").arg(trackNumber())); }
+    bool outOfRange()
+    {
+        return fail(Reason("トラック %1 の時間が範囲外です。", "track %1 has a time out of range").arg(trackNumber()));
+    }
 
     bool readLine()
     {
@@ -206,15 +214,15 @@ private:
         if (Is(keyword, "PREGAP") || Is(keyword, "POSTGAP")) {
             if (!inTrack) return outsideTrack();
             int64_t frames = 0;
-            if (!ParseTime(words.Next(), &frames))
-                return badTime();
+            if (!ParseTime(words.Next(), &frames)) return badTime();
             if (frames > kMaxDiscFrames) return outOfRange();
             (Is(keyword, "PREGAP") ? track.pregap : track.postgap) = static_cast<int32_t>(frames);
             return true;
         }
         const bool title = Is(keyword, "TITLE");
         if (title || Is(keyword, "PERFORMER")) {
-            QString& field = inTrack ? (title ? track.title : track.performer) : (title ? sheet->title : sheet->performer);
+            QString& field = inTrack ? (title ? track.title : track.performer)
+                                     : (title ? sheet->title : sheet->performer);
             field = decode(words.Text());
         }
         return true; // REM, CATALOG, ISRC, FLAGS, SONGWRITER and the like tell nothing the disc needs
@@ -224,8 +232,7 @@ private:
     {
         QByteArrayView name, type;
         bool quoted = false;
-        if (!words.Argument(&name, &quoted))
-            return unclosedQuote();
+        if (!words.Argument(&name, &quoted)) return unclosedQuote();
         if (quoted) {
             type = words.Next();
         } else {
@@ -253,7 +260,8 @@ private:
             return true;
         }
         if (fileLine == 0)
-            return fail(Reason("トラック %1 にファイルの指定がありません。", "track %1 names no file").arg(trackNumber()));
+            return fail(
+                Reason("トラック %1 にファイルの指定がありません。", "track %1 names no file").arg(trackNumber()));
         int64_t number = 0;
         if (!ParseNumber(words.Next(), &number) || number < 1 || number > kMaxTracks)
             return failLine("%1 行目「%2」のトラック番号が 1 から 99 の数として読めません。",
@@ -277,12 +285,12 @@ private:
         if (!ParseNumber(words.Next(), &number) || number > 99)
             return failLine("%1 行目「%2」のインデックス番号が 0 から 99 の数として読めません。",
                             "line %1 (%2): the index number is not a number from 0 to 99");
-        if (!ParseTime(words.Next(), &frames))
-            return badTime();
+        if (!ParseTime(words.Next(), &frames)) return badTime();
         if (frames > kMaxDiscFrames) return outOfRange();
         // Numbers rise, INDEX 01 before any later one, and in one file the times rise too.
         if (number <= lastIndex || (number > 1 && lastIndex < 1))
-            return failLine("%1 行目「%2」のインデックスが番号の順に並んでいません。", "line %1 (%2): the index is out of order");
+            return failLine("%1 行目「%2」のインデックスが番号の順に並んでいません。",
+                            "line %1 (%2): the index is out of order");
         if (lastIndex >= 0 && lastIndexFile == fileLine && frames < lastIndexFrames)
             return failLine("%1 行目「%2」のインデックスが前のインデックスより前にあります。",
                             "line %1 (%2): the index lies before the index in front of it");
@@ -315,7 +323,8 @@ private:
     {
         inTrack = false;
         if (lastIndex < 1)
-            return fail(Reason("トラック %1 に INDEX 01 がありません。", "track %1 has no INDEX 01").arg(trackNumber()));
+            return fail(
+                Reason("トラック %1 に INDEX 01 がありません。", "track %1 has no INDEX 01").arg(trackNumber()));
         sheet->tracks.push_back(track);
         return true;
     }
@@ -364,8 +373,7 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
     return false;
 }
 
-bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes, CueLayout* layout,
-                    QString* error)
+bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes, CueLayout* layout, QString* error)
 {
     *layout = {};
     auto fail = [&](const QString& why) {
@@ -397,8 +405,8 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
             return;
         }
         const bool fromFile = from >= 0;
-        layout->extents.push_back({static_cast<int32_t>(frame), static_cast<int32_t>(n), from,
-                                   fromFile ? offset : 0, fromFile ? (audioFile() ? kSectorBytes : frameBytes) : 0});
+        layout->extents.push_back({static_cast<int32_t>(frame), static_cast<int32_t>(n), from, fromFile ? offset : 0,
+                                   fromFile ? (audioFile() ? kSectorBytes : frameBytes) : 0});
         frame += n;
         if (!fromFile) return;
         offset += n * (audioFile() ? kSectorSamples : frameBytes);
@@ -427,8 +435,8 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
             closeTail();
             if (used[t.file])
                 return fail(Reason("ファイル %1 が別のファイルの後でもう一度指定されています。",
-                               "the file %1 is named again after other files")
-                            .arg(sheet.files[t.file].name));
+                                   "the file %1 is named again after other files")
+                                .arg(sheet.files[t.file].name));
             used[t.file] = true;
             file = t.file;
             pos = 0;

@@ -42,7 +42,7 @@ bool ParseCueSheet(const QByteArray& text, CueSheet* sheet, QString* error);
 
 // A stretch of the disc: frames from a file, or silence.
 struct CueExtent {
-    int32_t frame = 0;  // absolute first frame
+    int32_t frame = 0; // absolute first frame
     int32_t frames = 0;
     int file = -1;      // index into the sheet's files; -1 for silence
     int64_t offset = 0; // raw file: byte of the first frame; audio file: its first sample
@@ -58,5 +58,4 @@ struct CueLayout {
 // file). A partial frame at the end of a file is not part of the disc; a track that
 // starts at or past the end of its file ends the disc before it, as on a damaged
 // table. False with a reason when the sheet contradicts itself.
-bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes, CueLayout* layout,
-                    QString* error);
+bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes, CueLayout* layout, QString* error);

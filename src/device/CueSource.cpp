@@ -36,8 +36,9 @@ QString MatchEntry(const QDir& dir, const QString& name, const QStringList& othe
     for (const QString& entry : dir.entryList(QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden)) {
         if (entry.compare(name, Qt::CaseInsensitive) == 0) return entry;
         const QFileInfo e(entry);
-        if (other.isEmpty() && !otherSuffixes.isEmpty() && e.completeBaseName().compare(base, Qt::CaseInsensitive) == 0
-            && otherSuffixes.contains(e.suffix().toLower()))
+        if (other.isEmpty() && !otherSuffixes.isEmpty() &&
+            e.completeBaseName().compare(base, Qt::CaseInsensitive) == 0 &&
+            otherSuffixes.contains(e.suffix().toLower()))
             other = entry;
     }
     return other;
@@ -120,7 +121,8 @@ std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* erro
     for (CueSheet::File& f : s->sheet.files) {
         const bool audio = f.kind == CueSheet::FileKind::Audio;
         const QString path = FindFile(folder, f.name, audio);
-        if (path.isEmpty()) return refuse(Reason("データファイル %1 がありません。", "its data file %1 is missing").arg(f.name));
+        if (path.isEmpty())
+            return refuse(Reason("データファイル %1 がありません。", "its data file %1 is missing").arg(f.name));
         s->paths << path;
         if (!audio) {
             sizes.push_back(QFileInfo(path).size());
@@ -128,8 +130,9 @@ std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* erro
         }
         SF_INFO info{};
         SNDFILE* snd = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-        if (!snd) return refuse(Reason("%1 は音声として読めません (%2)。", "%1 cannot be read as audio (%2)")
-                                  .arg(path, QString::fromUtf8(sf_strerror(nullptr))));
+        if (!snd)
+            return refuse(Reason("%1 は音声として読めません (%2)。", "%1 cannot be read as audio (%2)")
+                              .arg(path, QString::fromUtf8(sf_strerror(nullptr))));
         sf_close(snd);
         const int subtype = info.format & SF_FORMAT_SUBMASK;
         if (info.samplerate != kSampleRate || info.channels != 2 || subtype != SF_FORMAT_PCM_16) {
@@ -212,9 +215,9 @@ bool CueSource::readExtent(const CueExtent& e, int32_t first, int count, char* o
         // sf_error; the samples after it would come out of place. After any failure the
         // decoder is not to be trusted (a failed seek leaves it stuck): the next read
         // opens the file afresh.
-        const bool ok = (sample == soundPos || sf_seek(sound, sample, SEEK_SET) == sample)
-            && sf_readf_short(sound, reinterpret_cast<short*>(out), want) == want
-            && sf_error(sound) == SF_ERR_NO_ERROR;
+        const bool ok = (sample == soundPos || sf_seek(sound, sample, SEEK_SET) == sample) &&
+                        sf_readf_short(sound, reinterpret_cast<short*>(out), want) == want &&
+                        sf_error(sound) == SF_ERR_NO_ERROR;
         if (!ok) {
             closeFile();
             return false;

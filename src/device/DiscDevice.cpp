@@ -1,16 +1,16 @@
 #include "DiscDevice.h"
 
-#include <QThread>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QThread>
 #include <algorithm>
 #include <sys/stat.h>
 
-#include "core/common/Error.h"
 #include "CdioSource.h"
 #include "CueSource.h"
 #include "SectorPlayer.h"
+#include "core/common/Error.h"
 
 namespace {
 // Milliseconds to samples rounds up, so that a position comes back as the same
@@ -31,10 +31,7 @@ DiscDevice::DiscDevice(SourceOpener o) : opener(std::move(o))
     player = std::make_unique<SectorPlayer>();
 }
 
-DiscDevice::~DiscDevice()
-{
-    Close();
-}
+DiscDevice::~DiscDevice() { Close(); }
 
 QStringList DiscDevice::DeviceList() { return CdioSource::DeviceList(); }
 QString DiscDevice::DefaultDevice() { return CdioSource::DefaultDevice(); }
@@ -340,8 +337,8 @@ void DiscDevice::Play()
     pendingWait = false;
     if (!ready()) return;
     const int32_t end = endOfDisc();
-    const int64_t start = from ? MsToSample(std::clamp(*from, 0, end)) : std::min(
-        state == State::Playing ? player->Heard() : headSample, MsToSample(end));
+    const int64_t start = from ? MsToSample(std::clamp(*from, 0, end))
+                               : std::min(state == State::Playing ? player->Heard() : headSample, MsToSample(end));
     startPlay(start, std::clamp(to.value_or(end), 0, end));
     // With wait the caller gets control back when the play is over. (The disc is not
     // looked at meanwhile: a change is for the caller's next Mode to find.)

@@ -10,8 +10,8 @@
 #include <utility>
 #include <vector>
 
-#include "core/drive/CdDevice.h"
 #include "SectorSource.h"
+#include "core/drive/CdDevice.h"
 
 class SectorPlayer;
 
@@ -110,8 +110,8 @@ private:
     FileStamp stamp;
     QStringList dataFiles;
     FileStamp imageStamp(const QStringList& files) const;
-    qint64 lastProbe = 0; // real drives without a disc are probed now and then
-    bool swapping = false; // a swapped disc is out for a moment before the next comes in
+    qint64 lastProbe = 0;    // real drives without a disc are probed now and then
+    bool swapping = false;   // a swapped disc is out for a moment before the next comes in
     bool loadFailed = false; // the image's files as they are now cannot be read
     QString discError;       // why, until taken
     QElapsedTimer swapClock;
@@ -122,8 +122,8 @@ private:
     int timeFormat = TimeFormatMilliseconds;
 
     State state = State::Stopped;
-    int64_t headSample = 0;  // where the head is while not playing
-    int32_t playEndMs = 0;   // end of the current (or paused) play
+    int64_t headSample = 0; // where the head is while not playing
+    int32_t playEndMs = 0;  // end of the current (or paused) play
     std::optional<int32_t> pendingStart;
     std::optional<int32_t> pendingEnd;
     bool pendingWait = false;

@@ -17,8 +17,7 @@ constexpr pa_sample_spec kSpec{PA_SAMPLE_S16LE, kRate, 2};
 void Signal(pa_threaded_mainloop* loop) { pa_threaded_mainloop_signal(loop, 0); }
 
 // The loop lock held, waits until done() holds or timeoutMs have passed.
-template <class Done>
-bool WaitLocked(pa_threaded_mainloop* loop, pa_context* context, Done done, int timeoutMs)
+template <class Done> bool WaitLocked(pa_threaded_mainloop* loop, pa_context* context, Done done, int timeoutMs)
 {
     struct Alarm {
         pa_threaded_mainloop* loop;
@@ -98,8 +97,7 @@ bool PulseOutput::Connect()
     {
         Locked l(loop);
         ready = WaitLocked(
-            loop, context,
-            [this] { return pa_context_get_state(context) == PA_CONTEXT_READY || ContextGone(context); },
+            loop, context, [this] { return pa_context_get_state(context) == PA_CONTEXT_READY || ContextGone(context); },
             kConnectTimeoutMs);
         ready = ready && pa_context_get_state(context) == PA_CONTEXT_READY;
     }
@@ -251,6 +249,7 @@ void PulseOutput::SetVolume(double linear)
     if (!stream || pa_stream_get_state(stream) != PA_STREAM_READY) return;
     pa_cvolume level;
     pa_cvolume_set(&level, kSpec.channels, pa_sw_volume_from_linear(volume));
-    if (pa_operation* o = pa_context_set_sink_input_volume(context, pa_stream_get_index(stream), &level, nullptr, nullptr))
+    if (pa_operation* o = pa_context_set_sink_input_volume(context, pa_stream_get_index(stream), &level, nullptr,
+                                                           nullptr))
         pa_operation_unref(o);
 }

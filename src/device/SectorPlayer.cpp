@@ -6,10 +6,10 @@
 #include <utility>
 
 namespace {
-constexpr int kChunkFrames = 32;          // about 0.4 s read at a time
-constexpr size_t kRingBytes = 2 * kSampleRate * 4;  // 2 s between drive and sink
-constexpr int kFeedFastMs = 10;   // the least time between two feeds
-constexpr int kFeedSlowMs = 250;  // the most
+constexpr int kChunkFrames = 32;                   // about 0.4 s read at a time
+constexpr size_t kRingBytes = 2 * kSampleRate * 4; // 2 s between drive and sink
+constexpr int kFeedFastMs = 10;                    // the least time between two feeds
+constexpr int kFeedSlowMs = 250;                   // the most
 constexpr int kLingerMs = 300;
 constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a second at a time
 constexpr int kFailuresBeforeSkip = 3;
@@ -56,7 +56,9 @@ size_t SampleRing::Size() const
 void SampleRing::Wake()
 {
     // Taken so that a Push about to wait cannot miss the call.
-    { std::lock_guard<std::mutex> l(lock); }
+    {
+        std::lock_guard<std::mutex> l(lock);
+    }
     spaceFree.notify_all();
 }
 

@@ -95,8 +95,8 @@ private:
     Clock::time_point feedAt;
     bool lingering = false;
     Clock::time_point lingerUntil;
-    bool dropPending = false; // the sound server went; let go of the stream
-    bool connecting = false;  // ConnectSoon's attempt runs
+    bool dropPending = false;          // the sound server went; let go of the stream
+    bool connecting = false;           // ConnectSoon's attempt runs
     std::optional<bool> connectedSoon; // its answer, until Connect takes it
 
     PulseOutput output;

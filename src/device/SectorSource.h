@@ -8,11 +8,11 @@
 
 #include "core/drive/CdDevice.h"
 
-constexpr int kSectorBytes = 2352;     // one CD frame of 16-bit stereo audio
-constexpr int kSectorSamples = 588;    // stereo samples in a frame
+constexpr int kSectorBytes = 2352;  // one CD frame of 16-bit stereo audio
+constexpr int kSectorSamples = 588; // stereo samples in a frame
 constexpr int kFramesPerSecond = 75;
 constexpr int kSampleRate = 44100;
-constexpr int kLeadInFrames = 150;     // track 1 usually starts here (2000 ms)
+constexpr int kLeadInFrames = 150; // track 1 usually starts here (2000 ms)
 
 struct DiscToc {
     struct Track {

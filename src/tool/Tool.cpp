@@ -10,14 +10,14 @@
 #include "core/app/Paths.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
-#include "core/entry/DataEntry.h"
 #include "core/discdata/DiscRegistry.h"
 #include "core/discdata/Lrc.h"
 #include "core/discdata/Words.h"
-#include "device/DiscDevice.h"
+#include "core/entry/DataEntry.h"
 #include "core/playback/StillDrive.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
+#include "device/DiscDevice.h"
 
 namespace {
 
@@ -65,7 +65,6 @@ Options:
 Exit status: 0 done, 1 failed (the data file is left as it was) or the output
 could not be written, 2 wrong usage.
 )";
-
 
 // Why a file cannot be read: the system's reason, or empty when it can be opened.
 QString readTrouble(const QString& path)
@@ -174,7 +173,8 @@ int Tool::run(const QStringList& args, const QString& settingsFolder, const QStr
         if (!named.exists()) return fail(QStringLiteral("no settings file %1").arg(settings.IniPath));
     }
     settings.DefaultDataFolder = defaultDataFolder;
-    if (!LoadDataFolder(settings)) return fail(QStringLiteral("cannot read the settings file %1").arg(settings.IniPath));
+    if (!LoadDataFolder(settings))
+        return fail(QStringLiteral("cannot read the settings file %1").arg(settings.IniPath));
     words = std::make_unique<TWords>(drive, commands, settings);
 
     const QString command = operands.takeFirst();
@@ -185,7 +185,8 @@ int Tool::run(const QStringList& args, const QString& settingsFolder, const QStr
     for (const auto& c : commandsKnown) {
         if (command != QLatin1String(c.name)) continue;
         if (operands.size() != c.count)
-            return usage(QStringLiteral("%1 takes %2 argument%3").arg(command).arg(c.count).arg(c.count == 1 ? "" : "s"));
+            return usage(
+                QStringLiteral("%1 takes %2 argument%3").arg(command).arg(c.count).arg(c.count == 1 ? "" : "s"));
         if (command == QLatin1String("id")) return id(operands[0]);
         if (command == QLatin1String("show")) return show(operands[0]);
         if (command == QLatin1String("export-lrc")) return exportLrc(operands[0], operands[1], operands[2]);
@@ -284,8 +285,8 @@ int Tool::id(const QString& name)
     }
     out << "Tracks: " << count << ", " << clockText(disc.AudioLength() / 10) << " of audio\n";
     for (int t = 1; t <= count; ++t) {
-        out << FormatZeroPad(t, 2) << (device.TrackIsAudio(t) ? "  audio  " : "  data   ") << clockText(disc.SongStart(t) / 10)
-            << "  " << clockText(disc.SongLength(t) / 10);
+        out << FormatZeroPad(t, 2) << (device.TrackIsAudio(t) ? "  audio  " : "  data   ")
+            << clockText(disc.SongStart(t) / 10) << "  " << clockText(disc.SongLength(t) / 10);
         if (device.TrackIsAudio(t) && !disc.GetSongTitle(t).isEmpty()) out << "  " << disc.GetSongTitle(t);
         out << '\n';
     }
@@ -337,7 +338,8 @@ int Tool::exportLrc(const QString& arg, const QString& which, const QString& out
     } else {
         bool ok = false;
         const int t = which.toInt(&ok);
-        if (!ok || t < 1 || t > kMaxTracks) return usage(QStringLiteral("'%1' is no track number (1 to 99) nor all").arg(which));
+        if (!ok || t < 1 || t > kMaxTracks)
+            return usage(QStringLiteral("'%1' is no track number (1 to 99) nor all").arg(which));
         const std::vector<int> timed = LrcTracks(w);
         if (t < first || t > last || std::find(timed.begin(), timed.end(), t) == timed.end())
             return fail(QStringLiteral("track %1 of %2 has no timed lyrics").arg(FormatZeroPad(t, 2), path));
@@ -347,7 +349,8 @@ int Tool::exportLrc(const QString& arg, const QString& which, const QString& out
     for (int t : tracks) {
         const QString file = QDir(outDir).filePath(LrcFileName(t, w.GetSongTitle(t)));
         QString error;
-        if (!WriteLrcFile(file, TrackLrc(w, t), &error)) return fail(QStringLiteral("cannot write %1: %2").arg(file, error));
+        if (!WriteLrcFile(file, TrackLrc(w, t), &error))
+            return fail(QStringLiteral("cannot write %1: %2").arg(file, error));
         out << file << '\n';
     }
     out.flush();
@@ -358,13 +361,15 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
 {
     bool ok = false;
     const int track = trackText.toInt(&ok);
-    if (!ok || track < 1 || track > kMaxTracks) return usage(QStringLiteral("'%1' is no track number (1 to 99)").arg(trackText));
+    if (!ok || track < 1 || track > kMaxTracks)
+        return usage(QStringLiteral("'%1' is no track number (1 to 99)").arg(trackText));
     const QString path = findDataFile(arg);
     if (path.isEmpty() || !open(path)) return ToolFailed;
     TWords& w = *words;
     if (titledFirst != 0 && (track < titledFirst || track > titledLast))
-        return fail(QStringLiteral("the disc of %1 has no track %2 (its tracks are %3 to %4)")
-                        .arg(path, FormatZeroPad(track, 2), FormatZeroPad(titledFirst, 2), FormatZeroPad(titledLast, 2)));
+        return fail(
+            QStringLiteral("the disc of %1 has no track %2 (its tracks are %3 to %4)")
+                .arg(path, FormatZeroPad(track, 2), FormatZeroPad(titledFirst, 2), FormatZeroPad(titledLast, 2)));
     // A file that names no tracks yet takes any track.
     w.FirstAudioTrack = first = first == 0 ? track : std::min(first, track);
     w.SongCount = last = std::max(last, track);
@@ -383,11 +388,13 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
     StoreLrc(w, track, lyrics);
     // A track without a title takes the file's, so nothing has to be typed twice.
     if (w.Songs[track].Title.isEmpty() && !lyrics.Title.isEmpty()) w.SetSongTitle(track, lyrics.Title);
-    if (!w.Save(dpLyrics)) return fail(QStringLiteral("cannot save %1: %2; it was left as it was").arg(path, w.LastSaveError));
+    if (!w.Save(dpLyrics))
+        return fail(QStringLiteral("cannot save %1: %2; it was left as it was").arg(path, w.LastSaveError));
     out << "Track " << FormatZeroPad(track, 2) << ": " << lyrics.Lines.size() << " lines";
     if (lyrics.Adjust != 0) out << ", adjust " << lyrics.Adjust;
     out << Qt::endl;
-    for (const QString& note : ImportNotes(*text, &lyrics)) err << "mirelune-tool: " << lrcPath << ": " << note << Qt::endl;
+    for (const QString& note : ImportNotes(*text, &lyrics))
+        err << "mirelune-tool: " << lrcPath << ": " << note << Qt::endl;
     return ToolDone;
 }
 

@@ -1,15 +1,15 @@
 // mirelune-tool: see Tool.h, and --help.
 #include <QCoreApplication>
-#include <QStandardPaths>
 #include <QFileDevice>
+#include <QStandardPaths>
 #include <QTextStream>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 
+#include "Tool.h"
 #include "core/app/Paths.h"
 #include "core/common/Error.h"
-#include "Tool.h"
 
 namespace {
 // Qt's own notes (a missing sound server, runtime folders) are not the tool's to show;
@@ -32,8 +32,8 @@ int main(int argc, char** argv)
                                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
                                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     QTextStream out(stdout), err(stderr);
-    const int status = RunTool(app.arguments().mid(1), paths.settingsFolder, paths.settingsFile,
-                               paths.dataFolder, out, err);
+    const int status = RunTool(app.arguments().mid(1), paths.settingsFolder, paths.settingsFile, paths.dataFolder, out,
+                               err);
     // What was to be shown is lost when standard output is a full disk or a closed file:
     // a script reading it must not take the run for a success.
     out.flush();

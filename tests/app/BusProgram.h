@@ -14,8 +14,8 @@
 #include <QDir>
 #include <QFile>
 #include <QLocalSocket>
-#include <QSet>
 #include <QProcess>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
@@ -173,8 +173,9 @@ protected:
             [&] {
                 for (qsizetype i = from; i < rec.changes.size(); ++i) {
                     const QVariantMap& c = rec.changes[i];
-                    const QVariant v = key.contains(QLatin1Char(':')) ? AsMap(c.value(QStringLiteral("Metadata"))).value(key)
-                                                                       : c.value(key);
+                    const QVariant v = key.contains(QLatin1Char(':'))
+                                           ? AsMap(c.value(QStringLiteral("Metadata"))).value(key)
+                                           : c.value(key);
                     if (v.isValid() && v.toString() == value) return true;
                 }
                 return false;
@@ -214,8 +215,10 @@ protected:
     {
         const qsizetype from = rec.seeks.size();
         return QTest::qWaitFor(
-            [&] { return std::any_of(rec.seeks.begin() + from, rec.seeks.end(),
-                                     [&](qlonglong p) { return p >= low && p <= high; }); },
+            [&] {
+                return std::any_of(rec.seeks.begin() + from, rec.seeks.end(),
+                                   [&](qlonglong p) { return p >= low && p <= high; });
+            },
             kWaitMs);
     }
     // A command of playerctl, then the change it should bring.
@@ -233,4 +236,3 @@ protected:
     QList<QProcess*> running;
     QSet<QString> runtimeFolders;
 };
-

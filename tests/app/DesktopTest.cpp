@@ -84,8 +84,8 @@ public:
 private:
     xcb_atom_t atom(const char* name)
     {
-        xcb_intern_atom_reply_t* r =
-            xcb_intern_atom_reply(connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
+        xcb_intern_atom_reply_t* r = xcb_intern_atom_reply(
+            connection, xcb_intern_atom(connection, 0, uint16_t(strlen(name)), name), nullptr);
         const xcb_atom_t a = r ? r->atom : XCB_ATOM_NONE;
         std::free(r);
         return a;
@@ -103,9 +103,10 @@ protected:
     {
         if (Xvfb) return;
         Xvfb = new QProcess;
-        Xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                             QStringLiteral("0"), QStringLiteral("800x600x24"), QStringLiteral("-nolisten"),
-                                             QStringLiteral("tcp"), QStringLiteral("-noreset")});
+        Xvfb->start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                     QStringLiteral("800x600x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                     QStringLiteral("-noreset")});
         ASSERT_TRUE(Xvfb->waitForStarted(5000)) << "Xvfb could not be started";
         QByteArray number;
         ASSERT_TRUE(QTest::qWaitFor(
@@ -184,9 +185,9 @@ TEST_F(Desktop, MediaKeysSentToTheProgramsWindowsAct)
         return QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     };
     // Without a window manager that takes them, the keys go to the window itself.
-    const QStringList windows = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                         QString::number(player->processId()), QStringLiteral("--name"),
-                                         QStringLiteral("^Mirelune")});
+    const QStringList windows = xdotool({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--pid"), QString::number(player->processId()),
+                                         QStringLiteral("--name"), QStringLiteral("^Mirelune")});
     ASSERT_FALSE(windows.isEmpty());
     const auto key = [&](const char* name, const QString& property, const QString& value) {
         const qsizetype mark = rec.changes.size();
@@ -226,15 +227,16 @@ TEST_F(Desktop, TheMixerShowsTheSoundAsMirelunesMusic)
     sound.insert(QStringLiteral("PULSE_SERVER"), QString::fromLocal8Bit(server));
     QProcess* player = start("player", {}, true, sound);
     ASSERT_TRUE(waitForName(kName));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return get(kPlayer, QStringLiteral("PlaybackStatus")) == QStringLiteral("Playing"); },
-                                kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return get(kPlayer, QStringLiteral("PlaybackStatus")) == QStringLiteral("Playing"); }, kWaitMs));
     // The stream of this process among those the server plays.
     const QString pid = QString::number(player->processId());
     const auto findStream = [&] {
         QProcess pactl;
         pactl.start(QStringLiteral("pactl"), {QStringLiteral("list"), QStringLiteral("sink-inputs")});
         pactl.waitForFinished(5000);
-        for (const QString& input : QString::fromUtf8(pactl.readAllStandardOutput()).split(QStringLiteral("Sink Input #")))
+        for (const QString& input :
+             QString::fromUtf8(pactl.readAllStandardOutput()).split(QStringLiteral("Sink Input #")))
             if (input.contains(QStringLiteral("application.process.id = \"%1\"").arg(pid))) return input;
         return QString();
     };

@@ -51,7 +51,10 @@ QString Tool(const QString& program, const QStringList& args, int* exitCode = nu
     return QString::fromUtf8(p.readAllStandardOutput()).trimmed();
 }
 
-QString Xdo(const QStringList& args, int* exitCode = nullptr) { return Tool(QStringLiteral("xdotool"), args, exitCode); }
+QString Xdo(const QStringList& args, int* exitCode = nullptr)
+{
+    return Tool(QStringLiteral("xdotool"), args, exitCode);
+}
 
 class EndToEnd : public ::testing::Test {
 protected:
@@ -63,10 +66,10 @@ protected:
         // Xvfb picks a free display itself and tells its number on standard output; it
         // must not reset when its last client leaves (a client connecting then would fail).
         Xvfb = new QProcess;
-        Xvfb->start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
-                                             QStringLiteral("0"), QStringLiteral("1024x768x24"),
-                                             QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                                             QStringLiteral("-noreset")});
+        Xvfb->start(QStringLiteral("Xvfb"),
+                    {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"), QStringLiteral("0"),
+                     QStringLiteral("1024x768x24"), QStringLiteral("-nolisten"), QStringLiteral("tcp"),
+                     QStringLiteral("-noreset")});
         ASSERT_TRUE(Xvfb->waitForStarted(5000)) << "Xvfb could not be started";
         QByteArray number;
         ASSERT_TRUE(QTest::qWaitFor(
@@ -96,14 +99,16 @@ protected:
         ASSERT_TRUE(Openbox->waitForStarted(5000)) << "openbox could not be started";
         ASSERT_TRUE(QTest::qWaitFor(
             [] {
-                return Tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                return Tool(QStringLiteral("xprop"),
+                            {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
                     .contains(QStringLiteral("window id"));
             },
             kStartMs))
             << "openbox did not take the display " << Display.toStdString() << " (running "
-            << (Openbox->state() == QProcess::Running) << ", exit " << Openbox->exitCode() << "): "
-            << Openbox->readAll().toStdString() << " / xprop: "
-            << Tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")}).toStdString();
+            << (Openbox->state() == QProcess::Running) << ", exit " << Openbox->exitCode()
+            << "): " << Openbox->readAll().toStdString() << " / xprop: "
+            << Tool(QStringLiteral("xprop"), {QStringLiteral("-root"), QStringLiteral("_NET_SUPPORTING_WM_CHECK")})
+                   .toStdString();
     }
 
     static void TearDownTestSuite()
@@ -124,8 +129,8 @@ protected:
         for (const char* sub : {"run", "home", "config", "data", "disc"}) QDir(dir.path()).mkpath(QLatin1String(sub));
         QFile::setPermissions(path("run"), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
         for (const char* f : {"demo.cue", "demo.bin", "demo.dat"})
-            ASSERT_TRUE(QFile::copy(kBuild + QStringLiteral("/demo/") + QLatin1String(f),
-                                    path("disc/") + QLatin1String(f)))
+            ASSERT_TRUE(
+                QFile::copy(kBuild + QStringLiteral("/demo/") + QLatin1String(f), path("disc/") + QLatin1String(f)))
                 << f;
         // The demo's settings, pointing at this copy of the disc.
         IniDocument demo;
@@ -214,8 +219,11 @@ protected:
             },
             kStartMs);
         Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), window});
-        (void)QTest::qWaitFor([&] { return Xdo({QStringLiteral("getwindowname"), window}) == QStringLiteral("Mirelune"); },
-                        kStartMs);
+        (void)QTest::qWaitFor(
+            [&] {
+                return Xdo({QStringLiteral("getwindowname"), window}) == QStringLiteral("Mirelune");
+            },
+            kStartMs);
         return ok;
     }
 
@@ -233,8 +241,8 @@ protected:
             const bool menuOpen = QTest::qWaitFor(
                 [&] {
                     return !Xdo({QStringLiteral("search"), QStringLiteral("--all"), QStringLiteral("--onlyvisible"),
-                                 QStringLiteral("--pid"),
-                                 QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral("^$")})
+                                 QStringLiteral("--pid"), QString::number(p->processId()), QStringLiteral("--name"),
+                                 QStringLiteral("^$")})
                                 .isEmpty();
                 },
                 5000);
@@ -353,9 +361,9 @@ TEST_F(EndToEnd, ARegisteredDiscWritesOneLogLinePerPeriodAndClosingSavesPlaceAnd
     const QStringList lines = logLines();
     ASSERT_EQ(lines.size(), 1);
     // The title padded to 32 bytes of its code page 932 form (21 bytes and 11 blanks).
-    EXPECT_TRUE(lines[0].contains(QRegularExpression(
-        QStringLiteral("^Mirelune デモディスク {11} \\d{4}\\.\\d\\d\\.\\d\\d\\(.+\\) \\d\\d:\\d\\d\\.\\d\\d - \\d\\d\\.\\d\\d\\(.+\\) "
-                       "\\d\\d:\\d\\d\\.\\d\\d$"))))
+    EXPECT_TRUE(lines[0].contains(QRegularExpression(QStringLiteral(
+        "^Mirelune デモディスク {11} \\d{4}\\.\\d\\d\\.\\d\\d\\(.+\\) \\d\\d:\\d\\d\\.\\d\\d - \\d\\d\\.\\d\\d\\(.+\\) "
+        "\\d\\d:\\d\\d\\.\\d\\d$"))))
         << lines[0].toStdString();
 
     IniDocument saved;
@@ -494,7 +502,8 @@ TEST_F(EndToEnd, ABarlessWindowStaysOnTopUntilF8)
 
 TEST_F(EndToEnd, ADriveThatCannotBeOpenedIsReportedThenAnotherMayBeChosen)
 {
-    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"), QStringLiteral("/dev/mirelune-no-such-drive"));
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("DriveName"),
+                    QStringLiteral("/dev/mirelune-no-such-drive"));
     writeSettings(path("config/Mirelune/Mirelune.ini"));
     QProcess* p = start({});
     // Only the message box "Mirelune" comes up; after its OK the drive selection.
@@ -506,8 +515,9 @@ TEST_F(EndToEnd, ADriveThatCannotBeOpenedIsReportedThenAnotherMayBeChosen)
     QString select;
     ASSERT_TRUE(QTest::qWaitFor(
         [&] {
-            const QStringList ids = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                                         QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral(".")})
+            const QStringList ids = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"),
+                                         QStringLiteral("--pid"), QString::number(p->processId()),
+                                         QStringLiteral("--name"), QStringLiteral(".")})
                                         .split(QLatin1Char('\n'), Qt::SkipEmptyParts);
             for (const QString& w : ids)
                 if (Xdo({QStringLiteral("getwindowname"), w}) == QStringLiteral("ドライブ選択")) select = w;
@@ -579,7 +589,8 @@ TEST_F(EndToEnd, TheMainWindowTakesBackAMaximiseAndHiddenComesBackWithASecondSta
     const QString size = Xdo({QStringLiteral("getwindowgeometry"), window});
     QProcess spy;
     spy.setProcessEnvironment(OnDisplay());
-    spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"), window, QStringLiteral("_NET_WM_STATE")});
+    spy.start(QStringLiteral("xprop"),
+              {QStringLiteral("-spy"), QStringLiteral("-id"), window, QStringLiteral("_NET_WM_STATE")});
     QByteArray states;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (states += spy.readAllStandardOutput()).contains('\n'); }, kStartMs));
     // On a busy machine the two clicks may come too far apart to make a double click:
@@ -647,9 +658,9 @@ TEST_F(EndToEnd, TheLyricsWindowComesUpOnTheScreenAndTakesBackAMaximiseKeepingIt
     const auto info = [&] { return Tool(QStringLiteral("xwininfo"), {QStringLiteral("-id"), lyrics}); };
     const auto geometry = [&] {
         const auto m = shape.match(info());
-        return m.hasMatch() ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(),
-                                    m.captured(4).toInt())
-                            : QRect();
+        return m.hasMatch()
+                   ? QRect(m.captured(1).toInt(), m.captured(2).toInt(), m.captured(3).toInt(), m.captured(4).toInt())
+                   : QRect();
     };
     const QRect screen(0, 0, 1024, 768);
     QRect placed;
@@ -668,7 +679,8 @@ TEST_F(EndToEnd, TheLyricsWindowComesUpOnTheScreenAndTakesBackAMaximiseKeepingIt
     // A double click on its title bar: openbox maximises, the window asks back its place.
     QProcess spy;
     spy.setProcessEnvironment(OnDisplay());
-    spy.start(QStringLiteral("xprop"), {QStringLiteral("-spy"), QStringLiteral("-id"), lyrics, QStringLiteral("_NET_WM_STATE")});
+    spy.start(QStringLiteral("xprop"),
+              {QStringLiteral("-spy"), QStringLiteral("-id"), lyrics, QStringLiteral("_NET_WM_STATE")});
     QByteArray states;
     ASSERT_TRUE(QTest::qWaitFor([&] { return (states += spy.readAllStandardOutput()).contains('\n'); }, kStartMs));
     const auto maximisedThenTakenBack = [&] {
@@ -847,7 +859,8 @@ TEST_F(EndToEnd, DataEntryStampsALineEndFromTheKeyboardWhileTheTrackPlaysAndOkSa
     EXPECT_TRUE(QTest::qWaitFor(
         [&] {
             return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--pid"),
-                         QString::number(p->processId()), QStringLiteral("--name"), QStringLiteral("^01: 月の舟 - 歌詞テスト$")})
+                         QString::number(p->processId()), QStringLiteral("--name"),
+                         QStringLiteral("^01: 月の舟 - 歌詞テスト$")})
                         .isEmpty();
         },
         kStartMs));
@@ -858,7 +871,8 @@ TEST_F(EndToEnd, DataEntryStampsALineEndFromTheKeyboardWhileTheTrackPlaysAndOkSa
 
     IniDocument data;
     ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
-    const QStringList line = data.ReadString(QStringLiteral("Words01"), QStringLiteral("004"), {}).split(QLatin1Char(','));
+    const QStringList line =
+        data.ReadString(QStringLiteral("Words01"), QStringLiteral("004"), {}).split(QLatin1Char(','));
     ASSERT_EQ(line.size(), 3);
     EXPECT_EQ(line[0], QStringLiteral("1300"));
     EXPECT_GE(line[1].toInt(), 1400);
@@ -901,7 +915,8 @@ TEST_F(EndToEnd, ALogoutWithDataEntryOpenLeavesTheTypedTitleInADraft)
     IniDocument after;
     ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), after));
     for (const QString& section : before.SectionNames())
-        if (section != QLatin1String("Info")) EXPECT_EQ(after.Entries(section), before.Entries(section)) << section.toStdString();
+        if (section != QLatin1String("Info"))
+            EXPECT_EQ(after.Entries(section), before.Entries(section)) << section.toStdString();
     EXPECT_EQ(after.ReadString(QStringLiteral("Info"), QStringLiteral("Title"), {}),
               before.ReadString(QStringLiteral("Info"), QStringLiteral("Title"), {}));
 }
@@ -932,7 +947,9 @@ TEST_F(EndToEnd, TheProgramIsEditedAndSavedAndThePropertiesAreShownAndExported)
     auto active = [&](const QString& title) {
         Xdo({QStringLiteral("windowactivate"), QStringLiteral("--sync"), named(title)});
         const bool ok = QTest::qWaitFor(
-            [&] { return Xdo({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")}) == title; },
+            [&] {
+                return Xdo({QStringLiteral("getactivewindow"), QStringLiteral("getwindowname")}) == title;
+            },
             kStartMs);
         QTest::qWait(300);
         return ok;
@@ -967,7 +984,8 @@ TEST_F(EndToEnd, TheProgramIsEditedAndSavedAndThePropertiesAreShownAndExported)
     // Track 1 added twice by the keyboard, saved, and confirmed with Enter.
     ASSERT_TRUE(open({QStringLiteral("ctrl+g")}, QStringLiteral("プログラム設定")));
     keys({QStringLiteral("alt+a"), QStringLiteral("alt+a"), QStringLiteral("alt+s")});
-    EXPECT_TRUE(QTest::qWaitFor([&] { return program() == QStringLiteral("1,1"); }, kStartMs)) << program().toStdString();
+    EXPECT_TRUE(QTest::qWaitFor([&] { return program() == QStringLiteral("1,1"); }, kStartMs))
+        << program().toStdString();
     keys({QStringLiteral("Return")});
     ASSERT_TRUE(shown(QStringLiteral("プログラム設定"), false));
 

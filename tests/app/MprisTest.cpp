@@ -68,7 +68,8 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
         << lyrics.toStdString();
     EXPECT_EQ(lyrics.count(QLatin1Char('\n')), 3);
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("title")}), QStringLiteral("月の舟"));
-    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("album")}), QStringLiteral("Mirelune デモディスク"));
+    EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("album")}),
+              QStringLiteral("Mirelune デモディスク"));
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("artist")}), QStringLiteral("ミレルーン合唱団"));
     EXPECT_EQ(playerctl({QStringLiteral("metadata"), QStringLiteral("mpris:length")}), QStringLiteral("20000000"));
     EXPECT_TRUE(get(kPlayer, QStringLiteral("CanPause")).toBool());
@@ -88,8 +89,10 @@ TEST_F(Mpris, MediaKeysAndWidgetsDriveAndShowThePlayer)
 
     // Next is a quick press of the button: the next track follows.
     ASSERT_TRUE(commandChanges({QStringLiteral("next")}, QStringLiteral("xesam:title"), QStringLiteral("夜明けの歌")));
-    const QString track2 = AsMap(get(kPlayer, QStringLiteral("Metadata"))).value(QStringLiteral("mpris:trackid"))
-                               .value<QDBusObjectPath>().path();
+    const QString track2 = AsMap(get(kPlayer, QStringLiteral("Metadata")))
+                               .value(QStringLiteral("mpris:trackid"))
+                               .value<QDBusObjectPath>()
+                               .path();
     EXPECT_EQ(track2, QStringLiteral("/org/mirelune/entry/2/track/2"));
 
     // A position set from the desktop is told back by Seeked, and the lyrics follow it.
@@ -184,16 +187,16 @@ TEST_F(Mpris, SystemSuspendWaitsWhileADiscPlays)
 {
     // A bus of our own as the program's system bus, with logind on it.
     QProcess daemon;
-    daemon.start(QStringLiteral("dbus-daemon"), {QStringLiteral("--session"), QStringLiteral("--nofork"),
-                                                 QStringLiteral("--print-address=1")});
+    daemon.start(QStringLiteral("dbus-daemon"),
+                 {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--print-address=1")});
     ASSERT_TRUE(daemon.waitForStarted(5000));
     ASSERT_TRUE(QTest::qWaitFor([&] { return daemon.canReadLine(); }, kWaitMs));
     const QString address = QString::fromUtf8(daemon.readLine()).trimmed();
     FakeLogind logind;
     {
         QDBusConnection system = QDBusConnection::connectToBus(address, QStringLiteral("system"));
-        ASSERT_TRUE(system.registerObject(QStringLiteral("/org/freedesktop/login1"), &logind,
-                                          QDBusConnection::ExportAllSlots));
+        ASSERT_TRUE(
+            system.registerObject(QStringLiteral("/org/freedesktop/login1"), &logind, QDBusConnection::ExportAllSlots));
         ASSERT_TRUE(system.registerService(QStringLiteral("org.freedesktop.login1")));
     }
     QProcessEnvironment env;
@@ -245,9 +248,7 @@ TEST_F(Mpris, ThePlayerLeftPlayingOnAfterTheProgramCanBeControlledAndEndsWhenSto
     QProcess* program = start("player", {});
     ASSERT_TRUE(waitForName(kName));
     ASSERT_TRUE(waitForChange(QStringLiteral("PlaybackStatus"), QStringLiteral("Playing"), 0));
-    const auto owner = [this] {
-        return bus.interface()->servicePid(kName).value();
-    };
+    const auto owner = [this] { return bus.interface()->servicePid(kName).value(); };
     ASSERT_TRUE(set(kPlayer, QStringLiteral("Volume"), 0.7));
     QTest::qWait(1000); // the drive has been seen playing (closing looks at its last reading)
     call(kRoot, QStringLiteral("Quit"));
@@ -382,7 +383,9 @@ TEST_F(Mpris, HelpAndVersionAnswerWithoutADisplayAndWhatCannotBeTakenIsRefused)
     int code = -1;
     EXPECT_TRUE(run({QStringLiteral("-h")}, &code).startsWith(QStringLiteral("Usage: mirelune")));
     EXPECT_EQ(code, 0);
-    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Mirelune \\d+\\.\\d+\\.\\d+\n$")).match(run({QStringLiteral("-V")}, &code)).hasMatch());
+    EXPECT_TRUE(QRegularExpression(QStringLiteral("^Mirelune \\d+\\.\\d+\\.\\d+\n$"))
+                    .match(run({QStringLiteral("-V")}, &code))
+                    .hasMatch());
     EXPECT_EQ(code, 0);
     EXPECT_TRUE(run({QStringLiteral("-x")}, &code).contains(QStringLiteral("unknown option -x")));
     EXPECT_EQ(code, 2);
@@ -402,8 +405,8 @@ TEST_F(Mpris, ADiscNamedOnTheCommandLinePlaysForThisRunBesideAnotherPlayer)
     QProcess* second = start("second", {path("disc/", "demo.cue")});
     const QString name = kName + QStringLiteral(".instance%1").arg(second->processId());
     ASSERT_TRUE(waitForName(name));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return get(kPlayer, QStringLiteral("PlaybackStatus"), name) == QStringLiteral("Playing"); },
-                                kWaitMs));
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] { return get(kPlayer, QStringLiteral("PlaybackStatus"), name) == QStringLiteral("Playing"); }, kWaitMs));
     EXPECT_EQ(AsMap(get(kPlayer, QStringLiteral("Metadata"), name)).value(QStringLiteral("xesam:title")).toString(),
               QStringLiteral("月の舟"));
 

@@ -102,13 +102,14 @@ TEST(CommandLineTest, OptionsOldAndNewAndTheDiscToPlay)
     EXPECT_FALSE(c.Help || c.Version);
     EXPECT_TRUE(c.DiscPath.isEmpty() && c.Options.isEmpty() && c.Error.isEmpty() && c.Command.isEmpty());
 
-    c = parse({QStringLiteral("--version"), QStringLiteral("--help"), QStringLiteral("--frobnicate"),
-               QStringLiteral("--x")});
+    c = parse(
+        {QStringLiteral("--version"), QStringLiteral("--help"), QStringLiteral("--frobnicate"), QStringLiteral("--x")});
     EXPECT_TRUE(c.Help && c.Version);
     EXPECT_EQ(c.Error, QStringLiteral("unknown option --frobnicate"));
 
     // The settings option in its old forms stays an option; a path is the disc.
-    c = parse({QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"), QStringLiteral("disc.cue")});
+    c = parse(
+        {QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I"), QStringLiteral("disc.cue")});
     EXPECT_EQ(c.Options, (QStringList{QStringLiteral("-i:other"), QStringLiteral("/i=x.ini"), QStringLiteral("/I")}));
     EXPECT_EQ(c.DiscPath, QStringLiteral("disc.cue"));
     EXPECT_TRUE(c.Error.isEmpty());
@@ -124,15 +125,16 @@ TEST(CommandLineTest, OptionsOldAndNewAndTheDiscToPlay)
         EXPECT_EQ(c.DiscPath, QString::fromLatin1(missing));
         EXPECT_TRUE(c.Options.isEmpty()) << missing;
     }
-    c = parse({QStringLiteral("/iother"), QStringLiteral("/i:/etc/m/x.ini"), QStringLiteral("/I=a/b"),
-               QStringLiteral("/i")});
+    c = parse(
+        {QStringLiteral("/iother"), QStringLiteral("/i:/etc/m/x.ini"), QStringLiteral("/I=a/b"), QStringLiteral("/i")});
     EXPECT_EQ(c.Options, (QStringList{QStringLiteral("/iother"), QStringLiteral("/i:/etc/m/x.ini"),
                                       QStringLiteral("/I=a/b"), QStringLiteral("/i")}));
     EXPECT_TRUE(c.DiscPath.isEmpty());
     EXPECT_EQ(SettingsFileFromArgs(parse({QStringLiteral("/i:/etc/m/x.ini")}).Options, QStringLiteral("/opt/m"),
                                    QStringLiteral("/c/Mirelune.ini")),
               QStringLiteral("/etc/m/x.ini"));
-    EXPECT_EQ(parse({QStringLiteral("/home/gone.cue"), QStringLiteral("/dev/sr1")}).DiscPath, QStringLiteral("/dev/sr1"));
+    EXPECT_EQ(parse({QStringLiteral("/home/gone.cue"), QStringLiteral("/dev/sr1")}).DiscPath,
+              QStringLiteral("/dev/sr1"));
     // The options reach the settings file as before.
     EXPECT_EQ(SettingsFileFromArgs(parse({QStringLiteral("/images/disc.cue"), QStringLiteral("-i:my")}).Options,
                                    QStringLiteral("/opt/m"), QStringLiteral("/c/Mirelune.ini")),

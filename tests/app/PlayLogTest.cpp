@@ -27,8 +27,7 @@ TEST(LogDateTime, TheDefaultPatterns)
     EXPECT_EQ(FormatLogDateTime(QStringLiteral("mm.dd(ddd) hh:mm.ss"), kEnd, kEnglish),
               QStringLiteral("01.05(Mon) 10:41.59"));
     // The weekday comes from the user's locale.
-    EXPECT_EQ(FormatLogDateTime(QStringLiteral("ddd"), kStart, QLocale(QLocale::Japanese)),
-              QStringLiteral("月"));
+    EXPECT_EQ(FormatLogDateTime(QStringLiteral("ddd"), kStart, QLocale(QLocale::Japanese)), QStringLiteral("月"));
 }
 
 TEST(LogDateTime, MonthOrMinutesByWhatComesBefore)

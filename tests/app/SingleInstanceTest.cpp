@@ -16,7 +16,7 @@
 #include "ui/app/SingleInstance.h"
 
 namespace {
-const char* const kClaimEnv = "MIRELUNE_TEST_CLAIM";   // the socket name a child claims
+const char* const kClaimEnv = "MIRELUNE_TEST_CLAIM";      // the socket name a child claims
 const char* const kClaimAtEnv = "MIRELUNE_TEST_CLAIM_AT"; // when, in ms since the epoch
 
 // Run as a child: claims at the agreed moment, says "owner" or "other", and the owner
@@ -63,9 +63,9 @@ protected:
     static QString said(QProcess* p)
     {
         const QString out = QString::fromUtf8(p->readAllStandardOutput());
-        return out.contains(QLatin1String("owner")) ? QStringLiteral("owner")
+        return out.contains(QLatin1String("owner"))   ? QStringLiteral("owner")
                : out.contains(QLatin1String("other")) ? QStringLiteral("other")
-                                                       : QString();
+                                                      : QString();
     }
 
     QTemporaryDir dir;

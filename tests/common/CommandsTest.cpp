@@ -5,12 +5,12 @@
 TEST(Commands, StartStateHasTransportAndDiscItemsDisabled)
 {
     CommandSet c;
-    for (Command* a : {c.PlayBtn, c.PauseBtn, c.StopBtn, c.PrevBtn, c.NextBtn, c.TypeNormItem,
-                       c.TypeRandItem, c.TypeProgItem, c.TypeProgRandItem, c.TypeReptItem,
-                       c.TypeRept1Item, c.ProgSetItem, c.InputDataItem, c.CDInfoItem, c.CDInfoSaveItem})
+    for (Command* a : {c.PlayBtn, c.PauseBtn, c.StopBtn, c.PrevBtn, c.NextBtn, c.TypeNormItem, c.TypeRandItem,
+                       c.TypeProgItem, c.TypeProgRandItem, c.TypeReptItem, c.TypeRept1Item, c.ProgSetItem,
+                       c.InputDataItem, c.CDInfoItem, c.CDInfoSaveItem})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
-    for (Command* a : {c.DiscMngItem, c.EjectItem, c.CloseItem, c.ExitItem, c.MainDispItem,
-                       c.WordsDispItem, c.StayOnTopItem, c.ConfigItem, c.TopicItem, c.AboutItem})
+    for (Command* a : {c.DiscMngItem, c.EjectItem, c.CloseItem, c.ExitItem, c.MainDispItem, c.WordsDispItem,
+                       c.StayOnTopItem, c.ConfigItem, c.TopicItem, c.AboutItem})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
 }
 

@@ -69,8 +69,8 @@ TEST(SafeSave, AWriteThatFailsPartwayLeavesTheOldFileAsItWasAndSaysWhy)
     }
     EXPECT_EQ(readAll(path), "new text\r\n");
     // The new file took the old one's permissions, and nothing was left beside it.
-    EXPECT_EQ(QFile::permissions(path), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser |
-                                            QFile::ReadGroup);
+    EXPECT_EQ(QFile::permissions(path),
+              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser | QFile::ReadGroup);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("a.dat")});
 
     // A link is followed and stays a link; a folder, a missing folder and a read-only file

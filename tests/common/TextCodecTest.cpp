@@ -44,10 +44,10 @@ TEST(Cp932, EveryValidCharacterRoundTrips)
 
 TEST(Cp932, KeepsTheWindowsMappingsThatShiftJisLacks)
 {
-    EXPECT_EQ(Cp932::Decode("\\~"), QStringLiteral("\\~"));           // not yen and overline
+    EXPECT_EQ(Cp932::Decode("\\~"), QStringLiteral("\\~"));              // not yen and overline
     EXPECT_EQ(Cp932::Decode(bytes({0x81, 0x60})), QStringLiteral("～")); // U+FF5E
-    EXPECT_EQ(Cp932::Decode(bytes({0x87, 0x40})), QStringLiteral("①")); // NEC special
-    EXPECT_EQ(Cp932::Decode(bytes({0xFA, 0x40})), QStringLiteral("ⅰ")); // IBM extension
+    EXPECT_EQ(Cp932::Decode(bytes({0x87, 0x40})), QStringLiteral("①"));  // NEC special
+    EXPECT_EQ(Cp932::Decode(bytes({0xFA, 0x40})), QStringLiteral("ⅰ"));  // IBM extension
     EXPECT_EQ(Cp932::Encode(QStringLiteral("ⅰ")), bytes({0xFA, 0x40}));
 }
 
@@ -109,5 +109,6 @@ TEST(FileText, FallsBackToUtf8WithAMarkOnlyWhenNeeded)
     EXPECT_TRUE(written.startsWith("\xEF\xBB\xBF"));
     EXPECT_EQ(DecodeFileText(written).text, kana);
     IniDocument doc = IniDocument::Parse(QStringLiteral("[Title]\r\n01=ﾃｽ\r\n"));
-    EXPECT_EQ(IniDocument::FromBytes(doc.ToBytes()).Value(QStringLiteral("Title"), QStringLiteral("01")), QStringLiteral("ﾃｽ"));
+    EXPECT_EQ(IniDocument::FromBytes(doc.ToBytes()).Value(QStringLiteral("Title"), QStringLiteral("01")),
+              QStringLiteral("ﾃｽ"));
 }

@@ -11,9 +11,9 @@
 #include <QThread>
 #include <array>
 #include <random>
+#include <sndfile.h>
 #include <string>
 #include <tuple>
-#include <sndfile.h>
 
 #include "DeviceTestSupport.h"
 #include "core/common/Error.h"
@@ -57,10 +57,10 @@ TEST(CueSheetLayout, GapsAndDataTracksLandWhereACdHasThem)
                                   {1000 * 2352});
     EXPECT_EQ(Starts(gaps.toc), (std::vector<int32_t>{150, 525, 975}));
     EXPECT_EQ(gaps.toc.leadOutFrame, 1375);
-    const std::vector<std::array<int64_t, 4>> expected = {
-        // frame, frames, file, offset
-        {150, 225, 0, 0}, {375, 75, -1, 0}, {450, 75, 0, 225 * 2352}, {525, 300, 0, 300 * 2352},
-        {825, 150, -1, 0}, {975, 400, 0, 600 * 2352}};
+    const std::vector<std::array<int64_t, 4>> expected = {// frame, frames, file, offset
+                                                          {150, 225, 0, 0},         {375, 75, -1, 0},
+                                                          {450, 75, 0, 225 * 2352}, {525, 300, 0, 300 * 2352},
+                                                          {825, 150, -1, 0},        {975, 400, 0, 600 * 2352}};
     ASSERT_EQ(gaps.extents.size(), expected.size());
     for (size_t i = 0; i < expected.size(); ++i) {
         const CueExtent& e = gaps.extents[i];
@@ -90,9 +90,10 @@ TEST(CueSheetLayout, GapsAndDataTracksLandWhereACdHasThem)
     EXPECT_EQ(hidden.toc.leadOutFrame, 1150);
 
     // Audio files count in samples, 588 to the frame.
-    const CueLayout flac = LayOut("FILE \"a.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
-                                  "FILE \"b.flac\" WAVE\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:10\n",
-                                  {588 * 100, 588 * 50 + 587});
+    const CueLayout flac = LayOut(
+        "FILE \"a.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\n"
+        "FILE \"b.flac\" WAVE\n  TRACK 02 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:00:10\n",
+        {588 * 100, 588 * 50 + 587});
     EXPECT_EQ(Starts(flac.toc), (std::vector<int32_t>{150, 260}));
     EXPECT_EQ(flac.toc.leadOutFrame, 300);
     ASSERT_EQ(flac.extents.size(), 3u);
@@ -103,13 +104,18 @@ TEST(CueSheetLayout, SheetsThatContradictThemselvesAreRefusedWithAReason)
 {
     QString why;
     EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:05:00\n"
-                       "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n", {1000 * 2352}, &why).toc.Empty());
+                       "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n",
+                       {1000 * 2352}, &why)
+                    .toc.Empty());
     EXPECT_TRUE(why.contains(QStringLiteral("トラック 2 "))) << why.toStdString();
     EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE \"b.bin\" BINARY\n"
                        "  TRACK 02 AUDIO\n    INDEX 01 00:00:00\nFILE \"a.bin\" BINARY\n  TRACK 03 AUDIO\n"
-                       "    INDEX 01 00:00:00\n", {2352 * 100, 2352 * 100}, &why).toc.Empty());
+                       "    INDEX 01 00:00:00\n",
+                       {2352 * 100, 2352 * 100}, &why)
+                    .toc.Empty());
     EXPECT_TRUE(why.contains(QStringLiteral("a.bin"))) << why.toStdString();
-    EXPECT_TRUE(LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n", {2352 * 100}, &why).toc.Empty());
+    EXPECT_TRUE(
+        LayOut("FILE \"a.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n", {2352 * 100}, &why).toc.Empty());
     EXPECT_TRUE(why.contains(QStringLiteral("INDEX 01"))) << why.toStdString();
     EXPECT_TRUE(LayOut("REM nothing here\n", {}, &why).toc.Empty());
     EXPECT_FALSE(why.isEmpty());
@@ -120,11 +126,12 @@ TEST(CueSheetLayout, SheetsThatContradictThemselvesAreRefusedWithAReason)
 TEST(CueSheetLayout, FileKindsAndTitlesAreRead)
 {
     // Code page 932, as Japanese Windows rippers write their sheets; and a byte-order mark.
-    const QByteArray cp932 = Cp932::Encode(QStringLiteral("TITLE \"月の舟\"\nPERFORMER 'ミレルーン'\n"
-                                                          "FILE \"一.bin\" MOTOROLA\n  TRACK 01 AUDIO\n"
-                                                          "    TITLE \"夜明け\"\n    INDEX 01 00:00:00\n"
-                                                          "FILE two.wav WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n"
-                                                          "FILE 'three.bin' BINARY\n  TRACK 03 MODE2/2352\n    INDEX 01 00:00:00"));
+    const QByteArray cp932 = Cp932::Encode(
+        QStringLiteral("TITLE \"月の舟\"\nPERFORMER 'ミレルーン'\n"
+                       "FILE \"一.bin\" MOTOROLA\n  TRACK 01 AUDIO\n"
+                       "    TITLE \"夜明け\"\n    INDEX 01 00:00:00\n"
+                       "FILE two.wav WAVE\n  TRACK 02 AUDIO\n    INDEX 01 00:00:00\n"
+                       "FILE 'three.bin' BINARY\n  TRACK 03 MODE2/2352\n    INDEX 01 00:00:00"));
     for (const QByteArray& text : {cp932, QByteArray("\xEF\xBB\xBF") + Cp932::Decode(cp932).toUtf8()}) {
         CueSheet sheet;
         QString why;
@@ -209,7 +216,8 @@ TEST(CueSheetReader, SheetsAsToolsWriteThemAreReadWithTheirFilesGapsAndTitles)
     const QString japanese = QStringLiteral("TITLE \"表 ソ\"\nFILE \"予定 表.bin\" BINARY\nTRACK 01 AUDIO\n"
                                             "TITLE 能\nINDEX 01 00:00:00\n");
     QByteArray many;
-    for (int n = 2; n <= 101; ++n) many += "TRACK " + QByteArray::number(n) + " AUDIO\nINDEX 01 " + QByteArray::number(n) + ":00:00\n";
+    for (int n = 2; n <= 101; ++n)
+        many += "TRACK " + QByteArray::number(n) + " AUDIO\nINDEX 01 " + QByteArray::number(n) + ":00:00\n";
     for (const QByteArray& t : {japanese.toUtf8(), Cp932::Encode(japanese)}) {
         ASSERT_TRUE(ParseCueSheet(t + many + "TRACK 102 BOGUS\n", &sheet, &why)) << why.toStdString();
         EXPECT_EQ(sheet.title, QStringLiteral("表 ソ"));
@@ -239,9 +247,11 @@ TEST(CueSheetReader, SheetsFromTheWildReadAsTheirUtf8TwinWithTypelessFilesAndLoo
     } cases[] = {
         {"UTF-16 LE with its mark", utf16(twin, QStringConverter::Utf16LE, "\xFF\xFE")},
         {"UTF-16 BE with its mark", utf16(twin, QStringConverter::Utf16BE, "\xFE\xFF")},
-        {"FILE lines without a type go by the extension", QString(twin).remove(QStringLiteral(" WAVE")).remove(QStringLiteral(" BINARY")).toUtf8()},
+        {"FILE lines without a type go by the extension",
+         QString(twin).remove(QStringLiteral(" WAVE")).remove(QStringLiteral(" BINARY")).toUtf8()},
         {"an unquoted title that starts with an apostrophe", loose.toUtf8()},
-        {"all of it in UTF-16", utf16(QString(loose).remove(QStringLiteral(" WAVE")), QStringConverter::Utf16LE, "\xFF\xFE")},
+        {"all of it in UTF-16",
+         utf16(QString(loose).remove(QStringLiteral(" WAVE")), QStringConverter::Utf16LE, "\xFF\xFE")},
     };
     CueSheet expected;
     QString why;
@@ -272,18 +282,20 @@ TEST(CueSheetReader, SheetsFromTheWildReadAsTheirUtf8TwinWithTypelessFilesAndLoo
                  {"dir.v2/a", CueSheet::FileKind::Raw}};
     for (const auto& k : kinds) {
         CueSheet sheet;
-        ASSERT_TRUE(ParseCueSheet(QByteArray("FILE \"") + k.file + "\"\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", &sheet, &why));
+        ASSERT_TRUE(
+            ParseCueSheet(QByteArray("FILE \"") + k.file + "\"\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", &sheet, &why));
         EXPECT_EQ(sheet.files.at(0).kind, k.kind) << k.file;
     }
     const struct {
         const char* line;
         const char* title;
-    } titles[] = {{"TITLE 'Tis Autumn", "'Tis Autumn"},      {"TITLE \"Unclosed", "\"Unclosed"},
-                  {"TITLE 'In quotes' ", "In quotes"},       {"TITLE \"Rock 'n' Roll\"", "Rock 'n' Roll"},
+    } titles[] = {{"TITLE 'Tis Autumn", "'Tis Autumn"},     {"TITLE \"Unclosed", "\"Unclosed"},
+                  {"TITLE 'In quotes' ", "In quotes"},      {"TITLE \"Rock 'n' Roll\"", "Rock 'n' Roll"},
                   {"TITLE Rock 'n' Roll", "Rock 'n' Roll"}, {"SONGWRITER 'x\nTITLE t", "t"}};
     for (const auto& t : titles) {
         CueSheet sheet;
-        ASSERT_TRUE(ParseCueSheet(QByteArray(t.line) + "\nFILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", &sheet, &why))
+        ASSERT_TRUE(ParseCueSheet(QByteArray(t.line) + "\nFILE a.bin BINARY\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n",
+                                  &sheet, &why))
             << t.line << ": " << why.toStdString();
         EXPECT_EQ(sheet.title, QString::fromUtf8(t.title)) << t.line;
     }
@@ -297,8 +309,10 @@ TEST(CueSheetReader, FaultySheetsAreRefusedWithAReasonThatPointsAtTheFault)
         const char* japanese;
         const char* english;
     } cases[] = {
-        {"TITLE x\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "トラック 1 にファイルの指定がありません", "track 1 names no file"},
-        {"FILE a.bin\nINDEX 01 00:00:00\n", "2 行目「INDEX 01 00:00:00」がトラックの外", "line 2 (INDEX 01 00:00:00) is outside any track"},
+        {"TITLE x\nTRACK 01 AUDIO\nINDEX 01 00:00:00\n", "トラック 1 にファイルの指定がありません",
+         "track 1 names no file"},
+        {"FILE a.bin\nINDEX 01 00:00:00\n", "2 行目「INDEX 01 00:00:00」がトラックの外",
+         "line 2 (INDEX 01 00:00:00) is outside any track"},
         {"FILE a.bin\r\npregap 00:02:00\r\n", "2 行目「pregap 00:02:00」がトラックの外", "is outside any track"},
         {head + "INDEX 01 00:60:00\n", "3 行目「INDEX 01 00:60:00」の時間が", "line 3 (INDEX 01 00:60:00): the time"},
         {head + "INDEX 01 00:00:75\n", "の時間が", "the time is not"},
@@ -312,14 +326,17 @@ TEST(CueSheetReader, FaultySheetsAreRefusedWithAReasonThatPointsAtTheFault)
         {"FILE a.bin\nTRACK 01 MODE3/2352\n", "トラックの種類が読めません", "the track mode is not known"},
         {"FILE a.bin\nTRACK 01\n", "トラックの種類", "track mode"},
         {head + "INDEX 100 00:00:00\n", "インデックス番号", "the index number is not a number from 0 to 99"},
-        {head + "INDEX 01 00:00:00\nINDEX 00 00:00:00\n", "4 行目", "line 4 (INDEX 00 00:00:00): the index is out of order"},
+        {head + "INDEX 01 00:00:00\nINDEX 00 00:00:00\n", "4 行目",
+         "line 4 (INDEX 00 00:00:00): the index is out of order"},
         {head + "INDEX 01 00:00:00\nINDEX 01 00:01:00\n", "番号の順に並んでいません", "out of order"},
         {head + "INDEX 00 00:00:00\nINDEX 02 00:01:00\n", "番号の順に並んでいません", "out of order"},
-        {head + "INDEX 00 00:05:00\nINDEX 01 00:04:00\n", "前のインデックスより前", "lies before the index in front of it"},
+        {head + "INDEX 00 00:05:00\nINDEX 01 00:04:00\n", "前のインデックスより前",
+         "lies before the index in front of it"},
         {"FILE \"a.bin BINARY\n", "引用符が閉じていません", "a quotation mark is not closed"},
         {"FILE\n", "1 行目「FILE」にファイル名がありません", "names no file"},
         {"FILE \"\" BINARY\n", "ファイル名がありません", "names no file"},
-        {head + "INDEX 00 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:01:00\n", "トラック 1 に INDEX 01 がありません", "track 1 has no INDEX 01"},
+        {head + "INDEX 00 00:00:00\nTRACK 02 AUDIO\nINDEX 01 00:01:00\n", "トラック 1 に INDEX 01 がありません",
+         "track 1 has no INDEX 01"},
         {head, "INDEX 01", "track 1 has no INDEX 01"},
         {"REM FILE a.bin\n\n", "トラックがありません", "the cue sheet names no track"},
     };
@@ -444,8 +461,8 @@ TEST_F(CueDiscs, EveryShapeOfADiscGivesTheTableIdentifierAndSamplesOfItsImage)
         ASSERT_TRUE(part.open(QIODevice::WriteOnly));
         part.write(swapped.mid(static_cast<qsizetype>(at), bytes));
         at += static_cast<size_t>(bytes);
-        perTrackCue += "FILE \"" + name.toUtf8() + "\" BINARY\n  TRACK 0" + QByteArray::number(int(i) + 1)
-                       + " AUDIO\n    INDEX 01 00:00:00\n";
+        perTrackCue += "FILE \"" + name.toUtf8() + "\" BINARY\n  TRACK 0" + QByteArray::number(int(i) + 1) +
+                       " AUDIO\n    INDEX 01 00:00:00\n";
     }
     for (qsizetype i = 0; i + 1 < swapped.size(); i += 2) std::swap(swapped[i], swapped[i + 1]);
     QFile motorola(Path("bin/motorola.bin"));
@@ -511,16 +528,16 @@ TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
     EXPECT_FALSE(dev.Open(cue));
     // In the program's Japanese, file names and formats as they are; in English for the tool.
     QString why = dev.OpenError();
-    EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz"))
-                && why.contains(QStringLiteral("FLAC")) && why.contains(QStringLiteral("44.1 kHz"))
-                && why.contains(QStringLiteral("再生できるのは")))
+    EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz")) &&
+                why.contains(QStringLiteral("FLAC")) && why.contains(QStringLiteral("44.1 kHz")) &&
+                why.contains(QStringLiteral("再生できるのは")))
         << why.toStdString();
     SetEnglishReasons(true);
     EXPECT_FALSE(dev.Open(cue));
     why = dev.OpenError();
     SetEnglishReasons(false);
-    EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz"))
-                && why.contains(QStringLiteral("only 44.1 kHz")))
+    EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz")) &&
+                why.contains(QStringLiteral("only 44.1 kHz")))
         << why.toStdString();
 
     // 24-bit samples, and one channel.

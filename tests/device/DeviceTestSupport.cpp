@@ -108,7 +108,8 @@ bool WriteAudioFile(const QString& path, int format, int64_t fromFrame, int64_t 
 QString WriteAudioCue(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks, int format,
                       CueShape shape, int gapFrames, int sampleRate)
 {
-    const QString ext = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC ? QStringLiteral("flac") : QStringLiteral("wav");
+    const QString ext = (format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC ? QStringLiteral("flac")
+                                                                        : QStringLiteral("wav");
     std::vector<long> starts{150};
     for (const TestTrack& t : tracks) starts.push_back(starts.back() + t.frames);
     QByteArray cue = "TITLE \"" + name.toUtf8() + "\"\n";
@@ -128,7 +129,8 @@ QString WriteAudioCue(const QString& dir, const QString& name, const std::vector
             const QByteArray number = QByteArray::number(static_cast<int>(i + 1)).rightJustified(2, '0');
             if (shape == CueShape::GapsInOwnFile && i > 0) {
                 // The gap before this track lies at the end of the file before.
-                cue += "  TRACK " + number + " AUDIO\n    INDEX 00 " + Msf(starts[i] - gap - starts[i - 1]).toUtf8() + "\n";
+                cue += "  TRACK " + number + " AUDIO\n    INDEX 00 " + Msf(starts[i] - gap - starts[i - 1]).toUtf8() +
+                       "\n";
                 cue += "FILE \"" + file.toUtf8() + "\" WAVE\n    INDEX 01 00:00:00\n";
                 continue;
             }
@@ -159,7 +161,10 @@ QString WriteTocImage(const QString& dir, const QString& name, const std::vector
             text += QStringLiteral("TRACK AUDIO\nFILE \"%1\" %2 %3\n").arg(file, Msf(frame), Msf(t.frames)).toUtf8();
         else
             text += QStringLiteral("TRACK MODE1_RAW\nDATAFILE \"%1\" #%2 %3\n")
-                        .arg(file).arg(static_cast<qint64>(frame) * kSectorBytes).arg(Msf(t.frames)).toUtf8();
+                        .arg(file)
+                        .arg(static_cast<qint64>(frame) * kSectorBytes)
+                        .arg(Msf(t.frames))
+                        .toUtf8();
         frame += t.frames;
     }
     toc.write(text);
@@ -210,8 +215,8 @@ bool MonitorRecorder::Start(QString* error)
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     posix_spawn_file_actions_adddup2(&actions, err[1], 2);
-    const char* argv[] = {"parec", "--device=@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--rate=44100",
-                          "--channels=2", "--latency-msec=5", nullptr};
+    const char* argv[] = {"parec",        "--device=@DEFAULT_MONITOR@", "--raw", "--format=s16le", "--rate=44100",
+                          "--channels=2", "--latency-msec=5",           nullptr};
     const int failed = posix_spawnp(&pid, "parec", &actions, nullptr, const_cast<char**>(argv), environ);
     posix_spawn_file_actions_destroy(&actions);
     close(out[1]);

@@ -4,10 +4,10 @@
 #include <QByteArray>
 #include <QSocketNotifier>
 #include <QString>
-#include <memory>
-#include <sys/types.h>
 #include <cstdint>
 #include <functional>
+#include <memory>
+#include <sys/types.h>
 #include <vector>
 
 struct TestTrack {
@@ -27,7 +27,7 @@ QString WriteCueImage(const QString& dir, const QString& name, const std::vector
 QString WriteTocImage(const QString& dir, const QString& name, const std::vector<TestTrack>& tracks);
 // A cue sheet's contents for the tracks, naming binName (a file of the given type).
 QByteArray CueSheetText(const QString& binName, const std::vector<TestTrack>& tracks,
-                    const QByteArray& fileType = "BINARY");
+                        const QByteArray& fileType = "BINARY");
 
 // The same disc as audio files that libsndfile writes (format: SF_FORMAT_FLAC,
 // SF_FORMAT_WAV ...), with a cue sheet dir/name.cue; answers its path. One file for

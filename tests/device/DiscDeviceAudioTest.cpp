@@ -25,7 +25,9 @@ constexpr int64_t kSettle = 2205;
 class DamagedSource : public SectorSource {
 public:
     DamagedSource(std::unique_ptr<SectorSource> disc, int32_t from, int32_t to)
-        : inner(std::move(disc)), badFrom(from), badTo(to) {}
+        : inner(std::move(disc)), badFrom(from), badTo(to)
+    {
+    }
     DiscToc Toc() const override { return inner->Toc(); }
     bool Read(int32_t frame, int count, char* out) override
     {
@@ -44,7 +46,8 @@ protected:
     static void SetUpTestSuite()
     {
         shared = new MonitorRecorder;
-        if (!shared->Start(&recorderError)) recorderError = QStringLiteral("cannot record the sound server: ") + recorderError;
+        if (!shared->Start(&recorderError))
+            recorderError = QStringLiteral("cannot record the sound server: ") + recorderError;
     }
     static void TearDownTestSuite()
     {
@@ -60,7 +63,8 @@ protected:
         ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
         ASSERT_FALSE(dev.SoundOutputMissing())
             << "no sound output: these tests need a PulseAudio server with a null sink "
-               "(scripts/test and ctest start one; PULSE_SERVER=" << qgetenv("PULSE_SERVER").constData() << ")";
+               "(scripts/test and ctest start one; PULSE_SERVER="
+            << qgetenv("PULSE_SERVER").constData() << ")";
         ASSERT_TRUE(recorderError.isEmpty()) << recorderError.toStdString();
         // What the previous test played has died away.
         ASSERT_TRUE(recorder.WaitForSilence(kSettle));
@@ -87,7 +91,8 @@ protected:
     {
         for (size_t i = 1; i < s.size(); ++i)
             if (s[i] <= s[i - 1]) return false;
-        return s.empty() || (s.back() - s.front() + 1 - static_cast<int64_t>(s.size())) * 50 <= s.back() - s.front() + 1;
+        return s.empty() ||
+               (s.back() - s.front() + 1 - static_cast<int64_t>(s.size())) * 50 <= s.back() - s.front() + 1;
     }
 
     QTemporaryDir dir;
@@ -299,16 +304,19 @@ TEST_F(DiscDeviceAudio, ReadErrorsAreSkippedAndPlaybackGoesOn)
     // Reads failing below the plain reader of images, and below the error-correcting
     // reader that real drives use.
     const std::vector<std::pair<const char*, DiscDevice::SourceOpener>> readers = {
-        {"plain", [](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
+        {"plain",
+         [](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
              auto disc = DiscDevice::OpenSource(name, error);
              if (!disc) return nullptr;
              return std::make_unique<DamagedSource>(std::move(disc), badFrom, badTo);
          }},
-        {"correcting", [](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
+        {"correcting",
+         [](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
              auto disc = CdioSource::Open(name, error);
-             if (disc) disc->UseCorrectingReader([](int32_t sector, long count) {
-                 return sector < badTo - kLeadInFrames && sector + count > badFrom - kLeadInFrames;
-             });
+             if (disc)
+                 disc->UseCorrectingReader([](int32_t sector, long count) {
+                     return sector < badTo - kLeadInFrames && sector + count > badFrom - kLeadInFrames;
+                 });
              return disc;
          }},
     };
@@ -331,7 +339,8 @@ TEST_F(DiscDeviceAudio, ReadErrorsAreSkippedAndPlaybackGoesOn)
         const int64_t firstBad = int64_t{badFrom} * 588, afterBad = int64_t{badTo} * 588;
         auto before = std::find(heard.begin(), heard.end(), firstBad - 1);
         EXPECT_NE(before, heard.end()) << "the good sectors before the damage were not all played";
-        EXPECT_EQ(std::count_if(heard.begin(), heard.end(), [&](int64_t s) { return s >= firstBad && s < afterBad; }), 0);
+        EXPECT_EQ(std::count_if(heard.begin(), heard.end(), [&](int64_t s) { return s >= firstBad && s < afterBad; }),
+                  0);
         // Playback picked up again after the damage (at most two seconds on) and went on to the end.
         auto after = std::find_if(heard.begin(), heard.end(), [&](int64_t s) { return s >= afterBad; });
         ASSERT_NE(after, heard.end());
@@ -368,8 +377,8 @@ TEST_F(DiscDeviceAudio, AFlacDiscPlaysAcrossItsFilesAndPastADamagedStretch)
     // track 1's end ran into track 2's file without a gap, and little was skipped.
     for (size_t i = 1; i < heard.size(); ++i) ASSERT_GT(heard[i], heard[i - 1]) << "at " << i;
     const int64_t boundary = SampleAtMs(kTrack2);
-    EXPECT_TRUE(std::find(heard.begin(), heard.end(), boundary - 1) != heard.end()
-                && std::find(heard.begin(), heard.end(), boundary) != heard.end());
+    EXPECT_TRUE(std::find(heard.begin(), heard.end(), boundary - 1) != heard.end() &&
+                std::find(heard.begin(), heard.end(), boundary) != heard.end());
     const int64_t span = heard.back() - heard.front() + 1;
     EXPECT_GT(static_cast<int64_t>(heard.size()), span / 2) << "most of the stretch should have played";
     EXPECT_LT(static_cast<int64_t>(heard.size()), span) << "the damaged stretch played as if it were whole";

@@ -3,9 +3,9 @@
 // PULSE_SERVER at a socket that does not exist.)
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
-#include <QElapsedTimer>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <cstring>
@@ -465,9 +465,8 @@ TEST(CorrectingReader, ReadsAnImageAsItIsAndGivesUpDamagedSectorsAsSilence)
     ASSERT_TRUE(plain && corrected && damaged) << error.toStdString();
     corrected->UseCorrectingReader();
     constexpr int32_t badFrom = 400, badTo = 410; // frames; the drive counts sectors from 150
-    damaged->UseCorrectingReader([](int32_t sector, long count) {
-        return sector < badTo - 150 && sector + count > badFrom - 150;
-    });
+    damaged->UseCorrectingReader(
+        [](int32_t sector, long count) { return sector < badTo - 150 && sector + count > badFrom - 150; });
     const std::vector<std::pair<int32_t, int>> reads = {{150, 32}, {182, 32}, {360, 32}, {160, 16},
                                                         {392, 32}, {424, 26}, {300, 5}};
     for (const auto& [frame, count] : reads) {

@@ -12,13 +12,13 @@
 #include <sys/stat.h>
 
 #include "DeviceTestSupport.h"
-#include "core/common/Clock.h"
 #include "core/app/PlayerCore.h"
+#include "core/common/Clock.h"
 #include "core/common/Commands.h"
 #include "core/discdata/Words.h"
-#include "device/DiscDevice.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
+#include "device/DiscDevice.h"
 #include "support/FakeHost.h"
 
 namespace {

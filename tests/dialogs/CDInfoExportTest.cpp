@@ -87,7 +87,8 @@ TEST_F(CDInfoExport, ProposedNameAndAFileThatCannotBeWritten)
     ASSERT_TRUE(QDir().mkdir(folder));
     EXPECT_FALSE(ExportDiscInfo(folder, DiscInfoFilters().first(), words));
     ASSERT_EQ(presenter.shown.size(), 1);
-    EXPECT_TRUE(presenter.shown[0].text.startsWith(QStringLiteral("ファイル '") + folder + QStringLiteral("' へ出力できません。")));
+    EXPECT_TRUE(presenter.shown[0].text.startsWith(QStringLiteral("ファイル '") + folder +
+                                                   QStringLiteral("' へ出力できません。")));
     EXPECT_EQ(presenter.shown[0].flags, 0x2010u);
     EXPECT_TRUE(QFileInfo(folder).isDir());
     // A folder that does not exist.

@@ -3,9 +3,9 @@
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QColorDialog>
+#include <QFile>
 #include <QFontComboBox>
 #include <QFontDatabase>
-#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -17,13 +17,13 @@
 
 #include "core/common/Fonts.h"
 #include "core/common/TextCodec.h"
+#include "core/settings/IniDocument.h"
+#include "support/DialogWorld.h"
 #include "ui/dialogs/Config.h"
 #include "ui/dialogs/FontDlg.h"
 #include "ui/lyrics/WordsForm.h"
 #include "ui/main/Help.h"
 #include "ui/main/TaskTray.h"
-#include "core/settings/IniDocument.h"
-#include "support/DialogWorld.h"
 
 namespace {
 

@@ -12,31 +12,30 @@
 #include <QTextBrowser>
 #include <QTimer>
 
-#include "ui/app/Application.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
 #include "core/common/TextCodec.h"
-#include "ui/dialogs/CDInfo.h"
-#include "core/entry/CDInfoExport.h"
-#include "ui/dialogs/DiscDialogs.h"
-#include "ui/dialogs/ProgSet.h"
 #include "core/discdata/DiscRegistry.h"
 #include "core/discdata/Words.h"
-#include "ui/main/Help.h"
-#include "ui/main/Main.h"
+#include "core/entry/CDInfoExport.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"
+#include "ui/app/Application.h"
+#include "ui/dialogs/CDInfo.h"
+#include "ui/dialogs/DiscDialogs.h"
+#include "ui/dialogs/ProgSet.h"
+#include "ui/main/Help.h"
+#include "ui/main/Main.h"
 
 namespace {
 
 class DiscDialogsTest : public ::testing::Test {
 protected:
-    DiscDialogsTest()
-        : device(clock)
+    DiscDialogsTest() : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -464,7 +463,8 @@ TEST_F(DiscDialogsTest, PropertiesWriteTheLyricsOfATrackOrOfTheWholeDiscAsLrcFil
     const QString folder = dir.filePath(QStringLiteral("lrc"));
     QDir().mkpath(folder);
     dlg.ChooseLrcFolder = [&](QWidget*, const QString&) { return folder; };
-    const QString first = folder + QStringLiteral("/01 One.lrc"), third = folder + QStringLiteral("/03 Three_Again.lrc");
+    const QString first = folder + QStringLiteral("/01 One.lrc"),
+                  third = folder + QStringLiteral("/03 Three_Again.lrc");
     QFile old(first);
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("old");

@@ -2,7 +2,6 @@
 // list of registered discs.
 #include <QApplication>
 #include <QFile>
-#include <QWheelEvent>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,13 +12,14 @@
 #include <QTest>
 #include <QTextBrowser>
 #include <QTimer>
+#include <QWheelEvent>
 
 #include "core/common/TextCodec.h"
-#include "ui/dialogs/DiscMng.h"
 #include "core/discdata/DiscList.h"
-#include "ui/main/Help.h"
 #include "core/settings/IniDocument.h"
 #include "support/DialogWorld.h"
+#include "ui/dialogs/DiscMng.h"
+#include "ui/main/Help.h"
 
 namespace {
 
@@ -157,7 +157,8 @@ TEST_F(DiscMng, ANameCodePage932CannotHoldIsRefusedAndTheSettingsFileStaysCodePa
     const QString hangul = QStringLiteral("노래");
     Submit(hangul);
     ASSERT_EQ(presenter.shown.size(), 1);
-    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("コードページ932"))) << presenter.shown[0].text.toStdString();
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("コードページ932")))
+        << presenter.shown[0].text.toStdString();
     EXPECT_TRUE(presenter.shown[0].text.contains(hangul));
     EXPECT_EQ(Caption(0), QStringLiteral("登録エラー"));
     EXPECT_FALSE(words.HasFile());
@@ -250,7 +251,8 @@ TEST_F(DiscMng, DeletingADiscAndWhatProtectsIt)
               {QStringLiteral("0000000B"), QStringLiteral("b")},
               {QStringLiteral("0000000C"), QStringLiteral("c")},
               {QStringLiteral("0000000D"), QStringLiteral("../outside")}});
-    for (const char* n : {"current", "b", "c"}) WriteText(DataPath(QLatin1String(n)), DataFile(QLatin1String(n), {}, 0));
+    for (const char* n : {"current", "b", "c"})
+        WriteText(DataPath(QLatin1String(n)), DataFile(QLatin1String(n), {}, 0));
     WriteText(dir.filePath(QStringLiteral("outside.dat")), DataFile(QStringLiteral("x"), {}, 0));
     words.NewDisc(device.TrackCount());
     ASSERT_EQ(words.FileName, DataPath(QStringLiteral("current")));
@@ -295,8 +297,9 @@ TEST_F(DiscMng, DeletingADiscAndWhatProtectsIt)
     presenter.answers = {IdYes};
     dialog->DelBtn->click();
     EXPECT_EQ(presenter.shown.last().text,
-              QStringLiteral("登録ディスク一覧から '../outside' を削除します。この名前は歌詞ファイルのフォルダの外を指すため、"
-                             "ファイルは削除せずに残します。よろしいですか?"));
+              QStringLiteral(
+                  "登録ディスク一覧から '../outside' を削除します。この名前は歌詞ファイルのフォルダの外を指すため、"
+                  "ファイルは削除せずに残します。よろしいですか?"));
     EXPECT_EQ(RegistryValue(QStringLiteral("0000000D")), QStringLiteral("(none)"));
     EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("outside.dat"))));
 
@@ -417,8 +420,10 @@ TEST_F(DiscMng, ListSortedByAClickedHeaderAndNarrowedAsOneTypes)
         const char* title;
         const char* artist;
         int playTime;
-    } discs[] = {{"disc10", "Blue", "朝の歌手", 30}, {"disc2", "apple", "Band", 500},
-                 {"Disc1", "夜の歌", "Choir", 7}, {"misc", "", "", 0}};
+    } discs[] = {{"disc10", "Blue", "朝の歌手", 30},
+                 {"disc2", "apple", "Band", 500},
+                 {"Disc1", "夜の歌", "Choir", 7},
+                 {"misc", "", "", 0}};
     QList<QPair<QString, QString>> entries;
     for (int i = 0; i < 4; ++i) {
         const QString name = QLatin1String(discs[i].name);

@@ -173,7 +173,8 @@ TEST(MessageOwner, NoOwnerWhileTheDriveSelectionIsActive)
 TEST(DriveSel, ALongImagePathIsShownWholeOrWithItsMiddleLeftOutNeverBehindAScrollBar)
 {
     QTemporaryDir dir;
-    const QString folder = dir.filePath(QStringLiteral("ミュージック/アーティストの名前がとても長いフォルダ/アルバム (2024 リマスター盤)"));
+    const QString folder = dir.filePath(
+        QStringLiteral("ミュージック/アーティストの名前がとても長いフォルダ/アルバム (2024 リマスター盤)"));
     ASSERT_TRUE(QDir().mkpath(folder));
     const QString image = folder + QStringLiteral("/ディスク 1 - 長い長いアルバムの名前.cue");
     QFile file(image);

@@ -20,7 +20,9 @@ protected:
         ASSERT_TRUE(words.HasFile());
         shown.Title = QStringLiteral("Disc");
         shown.Artist = QStringLiteral("Band");
-        shown.SongTitles = {{1, QStringLiteral("One")}, {2, QStringLiteral("Two")}, {3, QStringLiteral("Three")},
+        shown.SongTitles = {{1, QStringLiteral("One")},
+                            {2, QStringLiteral("Two")},
+                            {3, QStringLiteral("Three")},
                             {4, QStringLiteral("Four")}};
     }
     QString Path() const { return DraftPath(dir.filePath(QStringLiteral("drafts")), words.DiscId); }
@@ -70,7 +72,8 @@ TEST_F(Draft, OnlyEditsCountAndTheyComeBackWhole)
     ASSERT_TRUE(WriteDraft(Path(), draft));
     EntryDraft read;
     ASSERT_EQ(ReadDraft(Path(), words.DiscId, &read), DraftState::Read);
-    EXPECT_EQ(read.Artist, QStringLiteral("  バンド, 😀").trimmed()); // blanks at a value's ends go, as in every INI file
+    EXPECT_EQ(read.Artist,
+              QStringLiteral("  バンド, 😀").trimmed()); // blanks at a value's ends go, as in every INI file
     EXPECT_EQ(read.Tracks.at(3).Title, QStringLiteral("Drei"));
     ASSERT_TRUE(read.Tracks.at(1).Lines);
     ASSERT_EQ(read.Tracks.at(1).Lines->size(), 2u);
@@ -112,13 +115,13 @@ TEST_F(Draft, ADamagedDraftIsToldApartAndUsedForNothing)
     };
     const QByteArray head = "[Draft]\r\nDiscId=" + words.DiscId.toLatin1() + "\r\nTrack=1\r\n";
     EXPECT_FALSE(damaged(head + "[Words01]\r\nCount=1\r\n001=1,2,x\r\n"));
-    EXPECT_TRUE(damaged("[Draft]\r\nDiscId=0000ABCD\r\n"));                     // another disc's
-    EXPECT_TRUE(damaged("\x89\xcc\x80\x81 garbage\r\n"));                        // no draft at all
-    EXPECT_TRUE(damaged(head + "[Words01]\r\nCount=2\r\n001=1,2,x\r\n"));        // a line missing
-    EXPECT_TRUE(damaged(head + "[Words01]\r\nCount=1\r\n001=1,x,y\r\n"));        // a time that is no number
-    EXPECT_TRUE(damaged(head + "[Words01]\r\nAdjust=40000\r\n"));                // out of its range
-    EXPECT_TRUE(damaged(head + "[WordsXY]\r\nAdjust=1\r\n"));                    // no track
-    EXPECT_TRUE(damaged(head + "[Memo]\r\nTrack=1\r\nCount=1\r\n"));             // memo line missing
+    EXPECT_TRUE(damaged("[Draft]\r\nDiscId=0000ABCD\r\n"));                       // another disc's
+    EXPECT_TRUE(damaged("\x89\xcc\x80\x81 garbage\r\n"));                         // no draft at all
+    EXPECT_TRUE(damaged(head + "[Words01]\r\nCount=2\r\n001=1,2,x\r\n"));         // a line missing
+    EXPECT_TRUE(damaged(head + "[Words01]\r\nCount=1\r\n001=1,x,y\r\n"));         // a time that is no number
+    EXPECT_TRUE(damaged(head + "[Words01]\r\nAdjust=40000\r\n"));                 // out of its range
+    EXPECT_TRUE(damaged(head + "[WordsXY]\r\nAdjust=1\r\n"));                     // no track
+    EXPECT_TRUE(damaged(head + "[Memo]\r\nTrack=1\r\nCount=1\r\n"));              // memo line missing
     EXPECT_TRUE(damaged("\xEF\xBB\xBF" + head + "[Info]\r\nTitle=\xC3\x28\r\n")); // bytes that are no text
-    EXPECT_TRUE(damaged(head + "[Title]\r\n100=x\r\n"));                        // a track no disc has
+    EXPECT_TRUE(damaged(head + "[Title]\r\n100=x\r\n"));                          // a track no disc has
 }

@@ -21,20 +21,20 @@
 #include <QTest>
 #include <QTimer>
 
-#include "ui/app/Application.h"
 #include "core/common/Commands.h"
 #include "core/common/TextCodec.h"
-#include "core/entry/EntryDraft.h"
-#include "ui/dialogs/InputData.h"
 #include "core/discdata/Words.h"
+#include "core/entry/EntryDraft.h"
 #include "core/lyrics/WordsLine.h"
-#include "ui/main/Main.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"
+#include "ui/app/Application.h"
+#include "ui/dialogs/InputData.h"
+#include "ui/main/Main.h"
 
 namespace {
 // Six tracks of 60 s: track t starts at 2000 + (t - 1) * 60000 ms.
@@ -42,8 +42,7 @@ const SimDisc kDisc = SimDisc::Audio({60, 60, 60, 60, 60, 60});
 
 class InputData : public ::testing::Test {
 protected:
-    InputData()
-        : device(clock), dialog(device, clock, words, player, form, form.Windows)
+    InputData() : device(clock), dialog(device, clock, words, player, form, form.Windows)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -144,7 +143,8 @@ protected:
 TEST_F(InputData, ANewDiscStartsFromTheTitlesItCarriesAndOnlyOkWritesThem)
 {
     SimDisc disc = SimDisc::Audio({60, 60});
-    disc.text = {QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), {QStringLiteral("一"), QStringLiteral("二")}, {}};
+    disc.text = {
+        QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), {QStringLiteral("一"), QStringLiteral("二")}, {}};
     Register(disc, QStringLiteral("night"));
     const QByteArray registered = File();
     commands.InputDataItem->setEnabled(true);
@@ -174,15 +174,15 @@ TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
 {
     Open();
     dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
-    const auto all = {static_cast<QWidget*>(dialog.StartBtn), static_cast<QWidget*>(dialog.TestBtn),
-                      static_cast<QWidget*>(dialog.RetBtn),   static_cast<QWidget*>(dialog.SetBtn),
-                      static_cast<QWidget*>(dialog.ContSetBtn), static_cast<QWidget*>(dialog.PrevBtn),
-                      static_cast<QWidget*>(dialog.NextBtn),  static_cast<QWidget*>(dialog.MTitleBoxT),
-                      static_cast<QWidget*>(dialog.TrackLabel), static_cast<QWidget*>(dialog.AdjustEdit),
+    const auto all = {static_cast<QWidget*>(dialog.StartBtn),    static_cast<QWidget*>(dialog.TestBtn),
+                      static_cast<QWidget*>(dialog.RetBtn),      static_cast<QWidget*>(dialog.SetBtn),
+                      static_cast<QWidget*>(dialog.ContSetBtn),  static_cast<QWidget*>(dialog.PrevBtn),
+                      static_cast<QWidget*>(dialog.NextBtn),     static_cast<QWidget*>(dialog.MTitleBoxT),
+                      static_cast<QWidget*>(dialog.TrackLabel),  static_cast<QWidget*>(dialog.AdjustEdit),
                       static_cast<QWidget*>(dialog.AdjustLabel), static_cast<QWidget*>(dialog.ReloadBtn),
-                      static_cast<QWidget*>(dialog.OKBtn),    static_cast<QWidget*>(dialog.CancelBtn)};
-    EXPECT_EQ(Enabled(all), (QStringList{"StartBtn", "TestBtn", "MTitleBoxT", "TrackLabel", "AdjustEdit",
-                                         "AdjustLabel", "ReloadBtn", "OKBtn", "CancelBtn"}));
+                      static_cast<QWidget*>(dialog.OKBtn),       static_cast<QWidget*>(dialog.CancelBtn)};
+    EXPECT_EQ(Enabled(all), (QStringList{"StartBtn", "TestBtn", "MTitleBoxT", "TrackLabel", "AdjustEdit", "AdjustLabel",
+                                         "ReloadBtn", "OKBtn", "CancelBtn"}));
     EXPECT_EQ(dialog.TimingList->rowCount(), 3 + 4);
     EXPECT_EQ(Cell(2, 1), QStringLiteral("200"));
     EXPECT_EQ(dialog.TimingList->currentRow(), 0);
@@ -227,8 +227,8 @@ TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
     EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("行1\n行2\n行3\n"));
     EXPECT_FALSE(dialog.TimingList->isEnabled());
     EXPECT_EQ(Cell(3, 2), QStringLiteral("350"));
-    EXPECT_EQ(Enabled(all), (QStringList{"MTitleBoxT", "TrackLabel", "AdjustEdit", "AdjustLabel", "ReloadBtn",
-                                         "OKBtn", "CancelBtn"}));
+    EXPECT_EQ(Enabled(all), (QStringList{"MTitleBoxT", "TrackLabel", "AdjustEdit", "AdjustLabel", "ReloadBtn", "OKBtn",
+                                         "CancelBtn"}));
     // A track without lines: an empty greyed grid and no adjust value.
     dialog.MTitleBoxT->setCurrentIndex(3);
     EXPECT_EQ(dialog.TimingList->rowCount(), 1);
@@ -619,7 +619,7 @@ TEST_F(InputData, AnLrcFileGivesTheTrackItsLinesTimesAndAdjustInTimeForTheLyrics
         return f.fileName();
     };
     dialog.ReadLrcFile(write(QStringLiteral("a.lrc"), "\xEF\xBB\xBF[ti:二曲目]\r\n[offset:+500]\r\n"
-                                                     "[00:20.00]後の行\r\n[00:05.00]前の行\r\n[00:08.00]\r\n"));
+                                                      "[00:20.00]後の行\r\n[00:05.00]前の行\r\n[00:08.00]\r\n"));
     EXPECT_TRUE(presenter.shown.isEmpty());
     ASSERT_EQ(words.GetLineCount(2), 2);
     EXPECT_EQ(words.GetLine(2, 1).StartTime, 500);
@@ -683,7 +683,8 @@ TEST_F(InputData, AnLrcFileGivesTheTrackItsLinesTimesAndAdjustInTimeForTheLyrics
 
 TEST_F(InputData, TextsCodePage932CannotHoldAreToldOnceWhenOkTurnsTheFileIntoUtf8)
 {
-    const QString notice = QStringLiteral("この文字はコードページ932で保存できないため、このファイルはUTF-8で保存されます");
+    const QString notice = QStringLiteral(
+        "この文字はコードページ932で保存できないため、このファイルはUTF-8で保存されます");
     Open(1, 3);
     // Texts code page 932 holds: nothing to tell, the file stays as it is.
     dialog.ArtistName->setText(QStringLiteral("歌手"));
@@ -732,7 +733,8 @@ TEST_F(InputData, ImportsTellWhatWasSkippedOrMovedAndBytesThatAreNoText)
     EXPECT_EQ(words.GetLine(2, 1).Text, QStringLiteral("春の歌"));
     ASSERT_EQ(presenter.shown.size(), 2);
     EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("歌詞の読み込み"));
-    EXPECT_TRUE(presenter.shown[1].text.contains(QStringLiteral("読めないバイトが1個"))) << presenter.shown[1].text.toStdString();
+    EXPECT_TRUE(presenter.shown[1].text.contains(QStringLiteral("読めないバイトが1個")))
+        << presenter.shown[1].text.toStdString();
 }
 
 TEST_F(InputData, OkLaysTheUsersChangesOverWhatAnotherProgramWroteMeanwhile)
@@ -766,7 +768,8 @@ TEST_F(InputData, OkLaysTheUsersChangesOverWhatAnotherProgramWroteMeanwhile)
     // Memory and the main window follow the file; the track changed on both sides is named.
     EXPECT_EQ(words.GetLine(3, 1).Text, QStringLiteral("外から"));
     ASSERT_EQ(presenter.shown.size(), 1);
-    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("トラック 01"))) << presenter.shown[0].text.toStdString();
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("トラック 01")))
+        << presenter.shown[0].text.toStdString();
     EXPECT_FALSE(presenter.shown[0].text.contains(QStringLiteral("トラック 03")));
 
     // Opened again after another outside change, the dialog shows the file as it is now.
@@ -835,7 +838,8 @@ TEST_F(InputData, EditsOutliveADiscThatGoesInADraftTheNextOpeningOffersBack)
     dialog.OKBtn->click();
     EXPECT_FALSE(dialog.isVisible());
     const QString text = FileText();
-    for (const char* part : {"Title=Live\r\n", "Adjust=40\r\n", "002=210,250,行2\r\n", "[Words02]\r\nAdjust=0\r\n001=0,0,memo line\r\n"})
+    for (const char* part :
+         {"Title=Live\r\n", "Adjust=40\r\n", "002=210,250,行2\r\n", "[Words02]\r\nAdjust=0\r\n001=0,0,memo line\r\n"})
         EXPECT_TRUE(text.contains(QString::fromUtf8(part))) << part << "\n" << text.toStdString();
     EXPECT_FALSE(QFile::exists(draft));
 }

@@ -9,6 +9,7 @@
 
 #include "core/common/Etc.h"
 #include "core/common/TextCodec.h"
+#include "support/DialogWorld.h"
 #include "ui/dialogs/CDInfo.h"
 #include "ui/dialogs/Config.h"
 #include "ui/dialogs/DiscDialogs.h"
@@ -16,7 +17,6 @@
 #include "ui/dialogs/InputData.h"
 #include "ui/dialogs/ProgSet.h"
 #include "ui/lyrics/WordsForm.h"
-#include "support/DialogWorld.h"
 
 namespace {
 
@@ -96,7 +96,6 @@ TEST_F(StartupDialogs, EachDialogMakesItsControlsWhenFirstOpenedAndShowsTheSetti
     commands.ConfigItem->trigger();
     EXPECT_TRUE(seen);
     ExpectFixedAtLeast(config, 393, 243);
-
 
     seen = false;
     QTimer::singleShot(0, discDialogs->CDInfoForm, [&] {

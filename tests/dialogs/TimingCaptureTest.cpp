@@ -177,7 +177,7 @@ TEST_F(Capture, SetsPastTheLastLineDoNothingAndRetStepsBackAndReplays)
     EXPECT_FALSE(capture.AtStartColumn);
     EXPECT_EQ(HeadAt(), 300);
     EXPECT_EQ(Line(2).EndTime, 400); // kept until stamped again
-    capture.RetClick(); // to line 2's start, from line 1's start
+    capture.RetClick();              // to line 2's start, from line 1's start
     EXPECT_TRUE(capture.AtStartColumn);
     EXPECT_EQ(HeadAt(), 100);
     capture.RetClick();
@@ -296,8 +296,8 @@ TEST(EventTimesTest, APressThatWaitedIsPlacedWhenItHappened)
     // sets the floor, a later one with a smaller gap lowers it.
     EXPECT_EQ(times.TickOf(1'004'997, 5000), 5000u);
     EXPECT_EQ(times.TickOf(1'005'999, 6000), 6000u);
-    EXPECT_EQ(times.TickOf(1'006'499, 6540), 6540u - 40); // waited 40 ms behind a repaint
+    EXPECT_EQ(times.TickOf(1'006'499, 6540), 6540u - 40);                   // waited 40 ms behind a repaint
     EXPECT_EQ(times.TickOf(1'007'000, 8000), 8000u - EventTimes::kMaxWait); // never more
-    EXPECT_EQ(times.TickOf(1'200'000, 9000), 9000u); // a clock that jumped starts over
+    EXPECT_EQ(times.TickOf(1'200'000, 9000), 9000u);                        // a clock that jumped starts over
     EXPECT_EQ(times.TickOf(1'000, 10000), 10000u);
 }

@@ -22,8 +22,8 @@ struct Answer {
     bool isRetryDefault = false;
     bool isNoDefault = false;
     bool isOkDefault = false;
-    bool wraps = false;      // the box breaks lines where it likes
-    QString shownText;       // the text as the box shows it
+    bool wraps = false; // the box breaks lines where it likes
+    QString shownText;  // the text as the box shows it
 
     void arm()
     {
@@ -108,17 +108,20 @@ TEST(WidgetPresenter, OkCancelBoxesAnswerCancelUnlessOkIsPressed)
     EXPECT_TRUE(ok.isOkDefault);
     Answer cancel(QMessageBox::Cancel);
     cancel.arm();
-    EXPECT_EQ(presenter.Show(QStringLiteral("選びますか"), QStringLiteral("Mirelune"), MbIconError | MbOkCancel), IdCancel);
+    EXPECT_EQ(presenter.Show(QStringLiteral("選びますか"), QStringLiteral("Mirelune"), MbIconError | MbOkCancel),
+              IdCancel);
     SetMessagePresenter(nullptr);
     // With no box to show, the safe side: Cancel.
-    EXPECT_EQ(CurrentMessagePresenter()->Show(QStringLiteral("選びますか"), QStringLiteral("Mirelune"), MbOkCancel), IdCancel);
+    EXPECT_EQ(CurrentMessagePresenter()->Show(QStringLiteral("選びますか"), QStringLiteral("Mirelune"), MbOkCancel),
+              IdCancel);
 }
 
 TEST(WidgetPresenter, ALongJapaneseLineBreaksAfterItsPunctuationNeverInsideAWord)
 {
     WidgetPresenter presenter;
     SetMessagePresenter(&presenter);
-    const QString question = QStringLiteral("登録ディスク一覧から 'とても長い名前の歌詞ファイル' を削除し、歌詞ファイルも削除します。よろしいですか?");
+    const QString question = QStringLiteral(
+        "登録ディスク一覧から 'とても長い名前の歌詞ファイル' を削除し、歌詞ファイルも削除します。よろしいですか?");
     Answer no(QMessageBox::No);
     no.arm();
     QuestionMessage(question, QStringLiteral("登録ディスクの削除"));
@@ -126,9 +129,11 @@ TEST(WidgetPresenter, ALongJapaneseLineBreaksAfterItsPunctuationNeverInsideAWord
     EXPECT_EQ(QString(no.shownText).remove(QLatin1Char('\n')), question);
     const QStringList lines = no.shownText.split(QLatin1Char('\n'));
     EXPECT_GT(lines.size(), 1);
-    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const QString& l) { return l.endsWith(QStringLiteral("よろしいですか?")); }));
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(),
+                            [](const QString& l) { return l.endsWith(QStringLiteral("よろしいですか?")); }));
     for (const QString& line : lines.mid(0, lines.size() - 1))
-        EXPECT_TRUE(line.endsWith(QStringLiteral("。")) || line.endsWith(QStringLiteral("、")) || line.endsWith(QLatin1Char(' ')))
+        EXPECT_TRUE(line.endsWith(QStringLiteral("。")) || line.endsWith(QStringLiteral("、")) ||
+                    line.endsWith(QLatin1Char(' ')))
             << line.toStdString();
     // A short text stays on its line.
     Answer ok(QMessageBox::Ok);

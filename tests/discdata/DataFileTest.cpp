@@ -259,7 +259,8 @@ TEST_F(DataFile, ProgramEntries)
         presenter.shown.clear();
         Use(QByteArray("[Info]\r\nProgram=") + text + "\r\nPlayTime=9\r\n");
         ASSERT_EQ(presenter.shown.size(), 1) << text;
-        EXPECT_EQ(presenter.shown[0].text, QStringLiteral("ファイル '") + words.FileName + QStringLiteral("' が開けません。"));
+        EXPECT_EQ(presenter.shown[0].text,
+                  QStringLiteral("ファイル '") + words.FileName + QStringLiteral("' が開けません。"));
         EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("読み込みエラー"));
         // Cancel keeps what was read: the entries before the bad one, and nothing after.
         EXPECT_EQ(words.ProgramCount, read) << text;
@@ -313,9 +314,9 @@ TEST_F(DataFile, LyricsLineRules)
 
 TEST_F(DataFile, TimesAndProgramEntriesAreDecimalOnly)
 {
-    for (const char* bad : {"[Words01]\r\n001=$64,200,x\r\n", "[Words01]\r\n001=100,0x12C,x\r\n",
-                            "[Words01]\r\n001=12 ,3,x\r\n", "[Info]\r\nProgram=1,$2\r\n",
-                            "[Info]\r\nProgram=0x3\r\n", "[Info]\r\nProgram=3, 1 ,2\r\n"}) {
+    for (const char* bad :
+         {"[Words01]\r\n001=$64,200,x\r\n", "[Words01]\r\n001=100,0x12C,x\r\n", "[Words01]\r\n001=12 ,3,x\r\n",
+          "[Info]\r\nProgram=1,$2\r\n", "[Info]\r\nProgram=0x3\r\n", "[Info]\r\nProgram=3, 1 ,2\r\n"}) {
         presenter.shown.clear();
         Use(bad);
         ASSERT_EQ(presenter.shown.size(), 1) << bad;
@@ -453,7 +454,8 @@ TEST_F(DataFile, FailedSaveLeavesTheOldFileWhole)
     presenter.answers = {IdRetry, IdCancel};
     EXPECT_FALSE(words.Save(dpInfo));
     ASSERT_EQ(presenter.shown.size(), 2);
-    EXPECT_EQ(presenter.shown[0].text, QStringLiteral("ファイル '") + words.FileName + QStringLiteral("' が保存できません。"));
+    EXPECT_EQ(presenter.shown[0].text,
+              QStringLiteral("ファイル '") + words.FileName + QStringLiteral("' が保存できません。"));
     EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("保存エラー"));
     EXPECT_EQ(FileBytes(), before);
     QFile::setPermissions(words.FileName, QFileDevice::ReadOwner | QFileDevice::WriteOwner);
@@ -571,7 +573,8 @@ TEST_F(OutsideEdits, ASaveWritesOnlyWhatWasChangedHereAndKeepsWhatAnotherProgram
     words.SetSongTitle(3, QStringLiteral("Three")); // the same as before: no change
     ASSERT_TRUE(words.Save(dpLyrics));
     const QString saved = Cp932::Decode(FileBytes());
-    EXPECT_TRUE(saved.contains(QStringLiteral("[Words03]\r\nAdjust=-20\r\n001=1000,1100,imported 1\r\n002=1200,1300,imported 2\r\n")))
+    EXPECT_TRUE(saved.contains(
+        QStringLiteral("[Words03]\r\nAdjust=-20\r\n001=1000,1100,imported 1\r\n002=1200,1300,imported 2\r\n")))
         << saved.toStdString();
     EXPECT_TRUE(saved.contains(QStringLiteral("Title=Disc (live)\r\n")));
     EXPECT_TRUE(saved.contains(QStringLiteral("01=One (live)\r\n")));
@@ -603,7 +606,8 @@ TEST_F(OutsideEdits, ASaveWritesOnlyWhatWasChangedHereAndKeepsWhatAnotherProgram
     const QString last = Cp932::Decode(FileBytes());
     EXPECT_TRUE(last.contains(QStringLiteral("Artist=Our band\r\n")));
     EXPECT_TRUE(last.contains(QStringLiteral("02=Two (outside)\r\n")));
-    EXPECT_TRUE(last.contains(QStringLiteral("[Words02]\r\nAdjust=9\r\n001=100,250,two here\r\n"))) << last.toStdString();
+    EXPECT_TRUE(last.contains(QStringLiteral("[Words02]\r\nAdjust=9\r\n001=100,250,two here\r\n")))
+        << last.toStdString();
     // A save with nothing changed outside merges nothing.
     words.PlayTime += 5;
     ASSERT_TRUE(words.Save(dpPlayState));

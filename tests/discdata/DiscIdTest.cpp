@@ -1,8 +1,8 @@
 // The disc identifier, the registry lookup and registering a disc.
+#include "core/discdata/DiscId.h"
 #include "DiscFixture.h"
 #include "core/common/TextCodec.h"
 #include "core/discdata/DataFileName.h"
-#include "core/discdata/DiscId.h"
 #include "core/discdata/DiscList.h"
 #include "core/discdata/DiscRegistry.h"
 #include "core/discdata/EntryTexts.h"
@@ -116,7 +116,8 @@ TEST_F(DiscId, DataFolderComesFromWordsPath)
 {
     Insert(WorkedExampleDisc());
     IniDocument doc;
-    doc.WriteString(QStringLiteral("Settings"), QStringLiteral("WordsPath"), dir.filePath(QStringLiteral("lyrics/x.exe")));
+    doc.WriteString(QStringLiteral("Settings"), QStringLiteral("WordsPath"),
+                    dir.filePath(QStringLiteral("lyrics/x.exe")));
     doc.WriteString(QStringLiteral("WordsFile"), QStringLiteral("87C8548A"), QStringLiteral("Name"));
     ASSERT_TRUE(WriteIniFile(settings.IniPath, doc));
     ASSERT_TRUE(LoadSettings(settings, spSettings));
@@ -146,7 +147,10 @@ TEST_F(DiscId, TheTitlesADiscCarriesAreOfferedUntilItHasTextsOfItsOwn)
 {
     // A mixed disc: the data track's entry of the CD-Text is never offered for it.
     SimDisc disc = SimDisc::DataFirst(10, {100, 100});
-    disc.text = {QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), {QStringLiteral("data"), QStringLiteral("一"), QString()}, {}};
+    disc.text = {QStringLiteral("夜の歌"),
+                 QStringLiteral("ミレルーン"),
+                 {QStringLiteral("data"), QStringLiteral("一"), QString()},
+                 {}};
     Insert(disc);
     const EntryTexts fresh = InitialEntryTexts(words);
     EXPECT_EQ(fresh.Title, QStringLiteral("夜の歌"));
@@ -204,14 +208,16 @@ TEST_F(DiscId, EachRefusedNameIsToldItsOwnReasonAndHarmlessNamesAreTaken)
         EXPECT_TRUE(words.Register(r.name));
         ASSERT_EQ(presenter.shown.size(), 1);
         EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("登録エラー"));
-        EXPECT_TRUE(presenter.shown[0].text.contains(QString::fromUtf8(r.told))) << presenter.shown[0].text.toStdString();
+        EXPECT_TRUE(presenter.shown[0].text.contains(QString::fromUtf8(r.told)))
+            << presenter.shown[0].text.toStdString();
         EXPECT_FALSE(words.HasFile());
     }
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList());
 
     // Two dots inside a name, a leading dot, and the longest name that fits are names.
-    for (const QString& good : {QStringLiteral("a..b"), QStringLiteral(".hidden"), QStringLiteral("Best of 1999 (Disc 1)"),
-                                QStringLiteral("ソ表.v2"), QString(251, QLatin1Char('x'))})
+    for (const QString& good :
+         {QStringLiteral("a..b"), QStringLiteral(".hidden"), QStringLiteral("Best of 1999 (Disc 1)"),
+          QStringLiteral("ソ表.v2"), QString(251, QLatin1Char('x'))})
         EXPECT_EQ(DataFileNameFault(good), NameFault::None) << good.toStdString();
     presenter.shown.clear();
     EXPECT_FALSE(words.Register(QStringLiteral("a..b")));

@@ -19,13 +19,14 @@ TEST_F(KeptBytes, UntouchedEntriesAndUnknownSectionsKeepTheirBytes)
 {
     // ED40, 8790, FA4A and EEF9 have twins elsewhere in code page 932 that encoding the
     // decoded text again would choose; numbers in forms the program would not write.
-    const QByteArray text = "[Mirelune]\r\nVersion=151A\r\n\r\n"
-                            "[Info]\r\nTitle=\xED\x40 disc\r\nArtist = \x87\x90 artist\r\nPlayTime=0x10\r\n"
-                            "PlayType=16\r\nProgram=2,1\r\n\r\n"
-                            "[Title]\r\n01=\xFA\x4A one\r\n02=two \xEE\xF9\r\n03=three\r\n\r\n"
-                            "[Words01] ; the verse\r\nAdjust=+3\r\n001=0100,200,\xED\x40 line\r\n002=300,400,\x87\x90\r\n\r\n"
-                            "[Words02]\r\nAdjust=0\r\n001=5,6,\xFA\x4A\r\n\r\n"
-                            "[Unknown \xED\x40]\r\nkey \xEE\xF9=value \xFA\x4A\r\n\r\n";
+    const QByteArray text =
+        "[Mirelune]\r\nVersion=151A\r\n\r\n"
+        "[Info]\r\nTitle=\xED\x40 disc\r\nArtist = \x87\x90 artist\r\nPlayTime=0x10\r\n"
+        "PlayType=16\r\nProgram=2,1\r\n\r\n"
+        "[Title]\r\n01=\xFA\x4A one\r\n02=two \xEE\xF9\r\n03=three\r\n\r\n"
+        "[Words01] ; the verse\r\nAdjust=+3\r\n001=0100,200,\xED\x40 line\r\n002=300,400,\x87\x90\r\n\r\n"
+        "[Words02]\r\nAdjust=0\r\n001=5,6,\xFA\x4A\r\n\r\n"
+        "[Unknown \xED\x40]\r\nkey \xEE\xF9=value \xFA\x4A\r\n\r\n";
     Use(text);
     ASSERT_TRUE(presenter.shown.isEmpty());
     EXPECT_EQ(words.PlayTime, 16);

@@ -5,8 +5,8 @@
 #include <QStringEncoder>
 
 #include "core/common/TextCodec.h"
-#include "core/entry/DataEntry.h"
 #include "core/discdata/Lrc.h"
+#include "core/entry/DataEntry.h"
 #include "core/lyrics/WordsLine.h"
 
 namespace {
@@ -47,19 +47,38 @@ TEST(LrcRead, FormsFoundInTheWild)
         {"fractions of one, two and three digits, none, and a colon before them",
          {"[00:01.5]a", "[00:02.25]b", "[00:03.456]c", "[00:04]d", "[00:05:50]e", "[100:00.00]f"},
          700000,
-         {{150, 225, "a"}, {225, 345, "b"}, {345, 400, "c"}, {400, 550, "d"}, {550, 600000, "e"}, {600000, 700000, "f"}}},
+         {{150, 225, "a"},
+          {225, 345, "b"},
+          {345, 400, "c"},
+          {400, 550, "d"},
+          {550, 600000, "e"},
+          {600000, 700000, "f"}}},
         {"several time tags put the line at each time",
          {"[00:10.00][00:30.00]chorus", "[00:20.00] verse "},
          4000,
          {{1000, 2000, "chorus"}, {2000, 3000, "verse"}, {3000, 4000, "chorus"}}},
         {"a positive offset shows the lines earlier: the correction is its negative",
-         {"[offset:+500]", "[00:10.00]x"}, 2000, {{1000, 2050, "x"}}, -50},
+         {"[offset:+500]", "[00:10.00]x"},
+         2000,
+         {{1000, 2050, "x"}},
+         -50},
         {"an offset with blanks around and inside its sign",
-         {"[offset: - 250 ]", "[00:10.00]x"}, 2000, {{1000, 1975, "x"}}, 25},
+         {"[offset: - 250 ]", "[00:10.00]x"},
+         2000,
+         {{1000, 1975, "x"}},
+         25},
         {"an offset that is no number changes nothing, and is told",
-         {"[offset:soon]", "[00:10.00]x"}, 2000, {{1000, 2000, "x"}}, 0, {}, {1, {1}}},
+         {"[offset:soon]", "[00:10.00]x"},
+         2000,
+         {{1000, 2000, "x"}},
+         0,
+         {},
+         {1, {1}}},
         {"what the correction cannot hold moves the times",
-         {"[offset:-400000]", "[00:10.00]x"}, 0, {{11000, kLrcOpenEnd, "x"}}, 30000},
+         {"[offset:-400000]", "[00:10.00]x"},
+         0,
+         {{11000, kLrcOpenEnd, "x"}},
+         30000},
         {"word tags go, other angle brackets stay",
          {"[00:01.00]<00:01.00>Hel<00:01.50>lo <00:02.0>world", "[00:03.00]I <3 you"},
          500,
@@ -84,7 +103,9 @@ TEST(LrcRead, FormsFoundInTheWild)
          {1, {9}},
          {7, {1, 3, 4, 5, 6}}},
         {"hours before the minutes, with a fraction; a:b:c without one stays minutes",
-         {"[1:02:03.45]late", "[01:02:03]early"}, 0, {{6203, 372345, "early"}, {372345, kLrcOpenEnd, "late"}}},
+         {"[1:02:03.45]late", "[01:02:03]early"},
+         0,
+         {{6203, 372345, "early"}, {372345, kLrcOpenEnd, "late"}}},
         {"a line at 00:00.00 starts at 00:00.01: a start of 0 is no time in a data file",
          {"[00:00.00]first", "[00:00.00][00:02.00]again", "[00:01.00]"},
          300,
@@ -102,11 +123,18 @@ TEST(LrcRead, FormsFoundInTheWild)
          1000,
          {{100, 200, "a"}, {500, 600, "b"}}},
         {"the last line ends at the file's length when the track's is unknown, else never",
-         {"[length: 01:00.50]", "[00:10.00]x"}, 0, {{1000, 6050, "x"}}},
+         {"[length: 01:00.50]", "[00:10.00]x"},
+         0,
+         {{1000, 6050, "x"}}},
         {"without any length the last line shows until the track ends", {"[00:10.00]x"}, 0, {{1000, kLrcOpenEnd, "x"}}},
-        {"a line after the track's end has no end", {"[00:10.00]x", "[00:50.00]y"}, 3000, {{1000, 5000, "x"}, {5000, 0, "y"}}},
+        {"a line after the track's end has no end",
+         {"[00:10.00]x", "[00:50.00]y"},
+         3000,
+         {{1000, 5000, "x"}, {5000, 0, "y"}}},
         {"the data file's end marker cannot come in as a text",
-         {"[00:01.00]***", "[00:02.00]\tend\x01"}, 300, {{100, 200, "＊＊＊"}, {200, 300, "end"}}},
+         {"[00:01.00]***", "[00:02.00]\tend\x01"},
+         300,
+         {{100, 200, "＊＊＊"}, {200, 300, "end"}}},
     };
     for (const ReadCase& c : cases) {
         SCOPED_TRACE(c.name);
@@ -146,8 +174,8 @@ TEST(LrcRead, EncodingsOfTheFile)
         EXPECT_EQ(decoded.Invalid, 0);
         const LrcLyrics read = ReadLrc(decoded.Lines, 400);
         EXPECT_EQ(read.Title, QStringLiteral("月の舟"));
-        EXPECT_EQ(linesOf(read.Lines),
-                  (std::vector<Line>{{100, 250, QStringLiteral("静かな夜に")}, {250, 400, QStringLiteral("月がのぼる")}}));
+        EXPECT_EQ(linesOf(read.Lines), (std::vector<Line>{{100, 250, QStringLiteral("静かな夜に")},
+                                                          {250, 400, QStringLiteral("月がのぼる")}}));
     }
 }
 
@@ -180,10 +208,13 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
     // the gaps the empty lines keep.
     auto shown = [&](int32_t ms) {
         const int32_t pos = LinePosition(words.SongStart(2) + ms, words.SongStart(2), words.GetAdjust(2), 0);
-        const int k = ChooseLine(pos, words.GetLineCount(2), [&](int i) {
-            const TWordsLine l = words.GetLine(2, i);
-            return LineSpan{l.StartTime, l.EndTime};
-        }, false);
+        const int k = ChooseLine(
+            pos, words.GetLineCount(2),
+            [&](int i) {
+                const TWordsLine l = words.GetLine(2, i);
+                return LineSpan{l.StartTime, l.EndTime};
+            },
+            false);
         return k > 0 ? words.GetLine(2, k).Text : QString();
     };
     EXPECT_EQ(shown(20), QStringLiteral("Intro, with a comma"));
@@ -214,8 +245,10 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
     // rather than all landing together at 00:00. A line at 00:00 with an end is timed.
     words.SetCopyTrack(1, 0);
     words.ResolveCopies();
-    const TWordsLine typed[] = {{QStringLiteral("from the start"), 0, 200}, {QStringLiteral("timed"), 300, 500},
-                                {QStringLiteral("started"), 600, 0},        {QStringLiteral("not yet"), 0, 0},
+    const TWordsLine typed[] = {{QStringLiteral("from the start"), 0, 200},
+                                {QStringLiteral("timed"), 300, 500},
+                                {QStringLiteral("started"), 600, 0},
+                                {QStringLiteral("not yet"), 0, 0},
                                 {QStringLiteral("nor this"), 0, 0}};
     for (int k = 1; k <= 5; ++k) words.SetLine(1, k, typed[k - 1]);
     words.SetLineCount(1, 5);

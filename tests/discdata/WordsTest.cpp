@@ -105,8 +105,7 @@ protected:
     void SetUp() override { Insert(SimDisc::Audio(std::vector<int>(8, 60))); }
     void Fill(int track, int count, const QString& stem)
     {
-        for (int i = 1; i <= count; ++i)
-            words.SetLine(track, i, {stem + QString::number(i), i * 100, i * 100 + 50});
+        for (int i = 1; i <= count; ++i) words.SetLine(track, i, {stem + QString::number(i), i * 100, i * 100 + 50});
         words.SetLine(track, count + 1, {QStringLiteral("***"), 0, 0});
         words.SetLineCount(track, count);
     }
@@ -145,7 +144,7 @@ TEST_F(Copies, ChainsResolveInAscendingOrder)
 TEST_F(Copies, LinksOutsideTheDiscAreNoLinks)
 {
     Fill(3, 2, QStringLiteral("three "));
-    words.SetCopyTrack(3, 9);  // beyond the 8 tracks
+    words.SetCopyTrack(3, 9); // beyond the 8 tracks
     words.SetCopyTrack(4, -2);
     words.SetCopyTrack(5, 500);
     words.ResolveCopies();

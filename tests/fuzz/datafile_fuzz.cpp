@@ -33,7 +33,8 @@ int tracksNamed(const IniDocument& doc)
         if (ok && n > highest) highest = std::min(n, kMaxTracks);
     };
     for (const QString& name : doc.SectionNames())
-        if (name.size() == 7 && name.startsWith(QLatin1String("Words"), Qt::CaseInsensitive)) number(QStringView(name).sliced(5));
+        if (name.size() == 7 && name.startsWith(QLatin1String("Words"), Qt::CaseInsensitive))
+            number(QStringView(name).sliced(5));
     for (const auto& [key, value] : doc.Entries(QStringLiteral("Title")))
         if (key.size() == 2) number(key);
     return highest;
@@ -88,7 +89,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     TWords& words = *world->words;
-    IniDocument doc = IniDocument::FromBytes(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    IniDocument doc = IniDocument::FromBytes(
+        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
     const bool whole = load(words, doc);
 
     // The user gives one track a title and a first line of its own.

@@ -6,8 +6,8 @@
 #include <cstdlib>
 
 #include "core/common/Defines.h"
-#include "core/entry/DataEntry.h"
 #include "core/discdata/Lrc.h"
+#include "core/entry/DataEntry.h"
 
 namespace {
 

@@ -55,8 +55,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    IniDocument doc = IniDocument::FromBytes(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)),
-                                             IniComments::Keep);
+    IniDocument doc = IniDocument::FromBytes(
+        QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)), IniComments::Keep);
     // As start-up reads it, then the settings dialog after the migration.
     Settings first;
     ReadSettingsPart(first, doc, spStartup);

@@ -5,21 +5,21 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include "ui/app/Application.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
 #include "core/discdata/Words.h"
-#include "ui/lyrics/WordsForm.h"
-#include "ui/lyrics/WordsMenu.h"
-#include "ui/main/Actions.h"
-#include "ui/main/Main.h"
-#include "ui/main/TaskTray.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"
+#include "ui/app/Application.h"
+#include "ui/lyrics/WordsForm.h"
+#include "ui/lyrics/WordsMenu.h"
+#include "ui/main/Actions.h"
+#include "ui/main/Main.h"
+#include "ui/main/TaskTray.h"
 
 namespace {
 class TestMainForm : public TMainForm {
@@ -76,8 +76,7 @@ protected:
 
 class WordsWindow : public ::testing::Test {
 protected:
-    WordsWindow()
-        : device(clock), wordsForm(commands, settings, clock)
+    WordsWindow() : device(clock), wordsForm(commands, settings, clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -292,8 +291,7 @@ TEST_F(WordsWindow, ResizingScalesTheFontWithTheHeightSnapsToOneLineAndKeepsSixP
     const int clientHeight = line * 2;
     wordsForm.resize(wordsForm.width(), clientHeight);
     QCoreApplication::processEvents();
-    EXPECT_EQ(wordsForm.FontPixels(),
-              ResizedFontPixels(pixels, clientHeight, textHeight));
+    EXPECT_EQ(wordsForm.FontPixels(), ResizedFontPixels(pixels, clientHeight, textHeight));
     EXPECT_NEAR(wordsForm.FontPixels(), 2 * pixels, 3);
     QFont grown = wordsForm.WordsFont();
     grown.setPixelSize(wordsForm.FontPixels());

@@ -10,8 +10,8 @@ struct Lines {
     std::vector<LineSpan> spans;
     int At(int32_t pos, bool contDisp) const
     {
-        return ChooseLine(pos, static_cast<int>(spans.size()),
-                          [this](int k) { return spans[static_cast<size_t>(k - 1)]; }, contDisp);
+        return ChooseLine(
+            pos, static_cast<int>(spans.size()), [this](int k) { return spans[static_cast<size_t>(k - 1)]; }, contDisp);
     }
 };
 
@@ -44,8 +44,7 @@ TEST(LineChoice, ContinuousDisplayBridgesAGapBelowOneSecond)
 TEST(LineChoice, ContinuousDisplayLeavesAWideGapEmpty)
 {
     const Lines wide{{{100, 300}, {450, 600}}};
-    for (int32_t pos : {300, 350, 399, 400, 450})
-        EXPECT_EQ(wide.At(pos, true), 0) << pos;
+    for (int32_t pos : {300, 350, 399, 400, 450}) EXPECT_EQ(wide.At(pos, true), 0) << pos;
     EXPECT_EQ(wide.At(451, true), 2);
 }
 

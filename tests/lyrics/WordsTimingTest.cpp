@@ -87,7 +87,12 @@ TEST_F(WordsTiming, TheNextChangeIsNamedFromTheReadingAcrossASeekAPauseAndAnAdju
 TEST_F(WordsTiming, BridgedGapsAndOverlapsChangeWhereTheChoiceDoes)
 {
     // With continuous display the 0.2 s gap is bridged: A runs on until B takes over.
-    EXPECT_EQ(NextLineChange(150, 2, [](int k) { return k == 1 ? LineSpan{100, 300} : LineSpan{320, 500}; }, true),
+    EXPECT_EQ(NextLineChange(
+                  150, 2,
+                  [](int k) {
+                      return k == 1 ? LineSpan{100, 300} : LineSpan{320, 500};
+                  },
+                  true),
               std::optional<int32_t>(321));
     // Overlapping lines: B takes over at its start; A's end changes nothing.
     const auto overlap = [](int k) { return k == 1 ? LineSpan{100, 400} : LineSpan{300, 500}; };

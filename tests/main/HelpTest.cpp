@@ -5,9 +5,9 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScrollBar>
 #include <QSet>
 #include <QTextBlock>
-#include <QScrollBar>
 #include <QTextBrowser>
 
 #include "core/common/HelpTopics.h"

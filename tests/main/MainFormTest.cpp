@@ -16,12 +16,9 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-#include "ui/app/Application.h"
 #include "core/common/Commands.h"
 #include "core/discdata/Words.h"
-#include "ui/main/Main.h"
 #include "core/main/MediaControls.h"
-#include "ui/main/TaskTray.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
@@ -29,6 +26,9 @@
 #include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"
+#include "ui/app/Application.h"
+#include "ui/main/Main.h"
+#include "ui/main/TaskTray.h"
 
 namespace {
 // The window with the Shift key under the test's control.
@@ -58,8 +58,7 @@ SimDisc DataOnly()
 
 class MainForm : public ::testing::Test {
 protected:
-    MainForm()
-        : device(clock)
+    MainForm() : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');
@@ -499,7 +498,6 @@ TEST_F(MainForm, ApplyingTheSettingsAgainLeavesTheWindowsAsTheyAre)
     EXPECT_TRUE(commands.WordsDispItem->isChecked());
     EXPECT_EQ(player.TimerInt, 50);
 }
-
 
 TEST_F(MainForm, ClosingTheTrackListWithoutAChoiceLetsTheNextReassertionThrough)
 {

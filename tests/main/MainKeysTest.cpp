@@ -73,8 +73,8 @@ TEST_F(Keys, TensStayPendingOverNonDigitsAndOutOfRangeClearsThem)
 
 TEST_F(Keys, WithShiftOnlyF5AndF6Act)
 {
-    for (Command* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem,
-                       cmd.TypeReptItem, cmd.TypeRept1Item, cmd.PlayBtn})
+    for (Command* a : {cmd.TypeNormItem, cmd.TypeRandItem, cmd.TypeProgItem, cmd.TypeProgRandItem, cmd.TypeReptItem,
+                       cmd.TypeRept1Item, cmd.PlayBtn})
         a->setEnabled(true);
     QSignalSpy norm(cmd.TypeNormItem, &Command::triggered);
     QSignalSpy rand(cmd.TypeRandItem, &Command::triggered);

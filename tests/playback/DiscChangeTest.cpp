@@ -29,8 +29,7 @@ TEST_F(DiscChanges, ADiscInTheDriveAtStartUpIsLoadedByTheFirstPoll)
     EXPECT_FALSE(player.DiscAtStart);
     EXPECT_FALSE(player.Loading);
     EXPECT_TRUE(player.LogStart.isValid());
-    EXPECT_EQ(host.events.mid(1, 3), (QStringList{QStringLiteral("CloseDiscManager"),
-                                                  QStringLiteral("ClosePopupMenus"),
+    EXPECT_EQ(host.events.mid(1, 3), (QStringList{QStringLiteral("CloseDiscManager"), QStringLiteral("ClosePopupMenus"),
                                                   QStringLiteral("ShowDiscTitle")}));
     EXPECT_TRUE(host.modeLabelVisible);
     EXPECT_EQ(host.modeLabelText, QStringLiteral("Pass"));
@@ -152,10 +151,9 @@ TEST_F(DiscChanges, ADiscWithoutAudioLeavesOnlyThePropertiesCommand)
     EXPECT_EQ(words.AudioState, 0);
     EXPECT_EQ(player.EntryCount(), 0);
     EXPECT_TRUE(commands.CDInfoItem->isEnabled());
-    for (Command* a : {commands.PlayBtn, commands.PauseBtn, commands.StopBtn, commands.PrevBtn,
-                       commands.NextBtn, commands.CDInfoSaveItem, commands.TypeNormItem,
-                       commands.TypeRandItem, commands.TypeReptItem, commands.TypeRept1Item,
-                       commands.ProgSetItem, commands.InputDataItem})
+    for (Command* a : {commands.PlayBtn, commands.PauseBtn, commands.StopBtn, commands.PrevBtn, commands.NextBtn,
+                       commands.CDInfoSaveItem, commands.TypeNormItem, commands.TypeRandItem, commands.TypeReptItem,
+                       commands.TypeRept1Item, commands.ProgSetItem, commands.InputDataItem})
         EXPECT_FALSE(a->isEnabled()) << a->objectName().toStdString();
     EXPECT_FALSE(player.TrackListEnabled);
     EXPECT_FALSE(host.modeLabelVisible);
@@ -207,9 +205,9 @@ TEST_F(DiscChanges, RemovingTheDiscWhileDataEntryIsOpenCancelsItAndSavesThePlayS
     const qsizetype cancel = host.events.indexOf(QStringLiteral("CloseDiscDialogs"));
     ASSERT_GE(cancel, 0);
     // With the dialog gone the popups are closed, then the log line is written.
-    EXPECT_EQ(host.events.mid(cancel, 3), (QStringList{QStringLiteral("CloseDiscDialogs"),
-                                                       QStringLiteral("ClosePopupMenus"),
-                                                       QStringLiteral("WriteLogLine")}));
+    EXPECT_EQ(host.events.mid(cancel, 3),
+              (QStringList{QStringLiteral("CloseDiscDialogs"), QStringLiteral("ClosePopupMenus"),
+                           QStringLiteral("WriteLogLine")}));
     EXPECT_FALSE(player.InDataEntry);
     EXPECT_FALSE(words.HasFile());
 
@@ -322,7 +320,7 @@ TEST_F(DiscChanges, AReplacedDiscIsUnloadedAndLoadedOnceWhateverAsksTheDriveFirs
         ask();
         EXPECT_LT(clock.TickCount() - before, 100u); // nothing waits for the head
         RunFor(2000);
-        EXPECT_EQ(host.events.count(QStringLiteral("WriteLogLine")), 1); // one unload
+        EXPECT_EQ(host.events.count(QStringLiteral("WriteLogLine")), 1);     // one unload
         EXPECT_EQ(host.events.count(QStringLiteral("CloseDiscManager")), 1); // one load
         EXPECT_EQ(words.SongCount, three ? 3 : 2);
         EXPECT_EQ(player.EntryCount(), three ? 3 : 2);

@@ -19,8 +19,7 @@
 
 class PlayerFixture : public ::testing::Test {
 protected:
-    PlayerFixture()
-        : device(clock)
+    PlayerFixture() : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.path() + QLatin1Char('/');

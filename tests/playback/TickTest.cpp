@@ -26,8 +26,8 @@ TEST_F(Tick, TheFourTimeModesShowPassedAndRemainingTimeOfTheListAndTheTrack)
         int mode, ordinal, minutes, seconds;
     };
     // List: 720 s; entry 2 starts at 60 s; 15.5 s into it.
-    for (const Expected& e : {Expected{0, 2, 1, 15}, Expected{1, 11, 10, 44}, Expected{2, 2, 0, 15},
-                              Expected{3, 11, 0, 44}}) {
+    for (const Expected& e :
+         {Expected{0, 2, 1, 15}, Expected{1, 11, 10, 44}, Expected{2, 2, 0, 15}, Expected{3, 11, 0, 44}}) {
         player.TimeMode = e.mode;
         Poll();
         EXPECT_EQ(player.ShownOrdinal, e.ordinal) << e.mode;

@@ -39,7 +39,8 @@ TEST(IniDocument, ReadingRules)
     EXPECT_EQ(doc.Value(QStringLiteral("SEC"), QStringLiteral("kEY")), QStringLiteral("spaced value"));
     EXPECT_EQ(doc.Value(QStringLiteral("sec"), QStringLiteral("a")), QStringLiteral("b=c"));
     EXPECT_EQ(doc.ReadString(QStringLiteral("sec"), QStringLiteral("Empty"), QStringLiteral("def")), QString());
-    EXPECT_EQ(doc.ReadString(QStringLiteral("sec"), QStringLiteral("Absent"), QStringLiteral("def")), QStringLiteral("def"));
+    EXPECT_EQ(doc.ReadString(QStringLiteral("sec"), QStringLiteral("Absent"), QStringLiteral("def")),
+              QStringLiteral("def"));
     EXPECT_FALSE(doc.Value(QStringLiteral("sec"), QStringLiteral("NoEquals line")).has_value());
     EXPECT_FALSE(doc.Value(QStringLiteral("sec"), QStringLiteral("before")).has_value());
     // Only spaces and control characters are blanks.
@@ -73,7 +74,7 @@ TEST(IniDocument, WritingKeepsOrder)
     EXPECT_EQ(doc.ToText(), QStringLiteral("[B]\r\nz=3\r\n\r\n[C]\r\nn=-5\r\nb=1\r\n\r\n[A]\r\ny=again\r\n\r\n"));
     EXPECT_EQ(doc.Entries(QStringLiteral("c")),
               (QList<QPair<QString, QString>>{{QStringLiteral("n"), QStringLiteral("-5")},
-                                             {QStringLiteral("b"), QStringLiteral("1")}}));
+                                              {QStringLiteral("b"), QStringLiteral("1")}}));
 }
 
 // Large sections and files are looked up through an index; the first match must still
@@ -142,15 +143,30 @@ TEST(IniDocument, Integers)
         bool ok;
         int32_t value;
     };
-    for (const Case& c : {Case{u"0x20", true, 32}, Case{u"0X1f", true, 31}, Case{u"$20", true, 32},
-                          Case{u"$FFFFFFFF", true, -1}, Case{u"-0x10", false, 0}, Case{u"-$10", false, 0},
-                          Case{u"+0x10", false, 0}, Case{u"-12", true, -12},
-                          Case{u"+7", true, 7}, Case{u"2147483647", true, 2147483647},
-                          Case{u"-2147483648", true, INT32_MIN}, Case{u"2147483648", false, 0},
-                          Case{u"000000000000012", true, 12}, Case{u"$0000000020", true, 32}, Case{u"99999999999999999999999", false, 0},
-                          Case{u"0x", false, 0}, Case{u"$", false, 0}, Case{u"0x123456789", false, 0},
-                          Case{u"", false, 0}, Case{u"true", false, 0}, Case{u"12a", false, 0},
-                          Case{u"1 2", false, 0}, Case{u"-", false, 0}, Case{u"０", false, 0}}) {
+    for (const Case& c : {Case{u"0x20", true, 32},
+                          Case{u"0X1f", true, 31},
+                          Case{u"$20", true, 32},
+                          Case{u"$FFFFFFFF", true, -1},
+                          Case{u"-0x10", false, 0},
+                          Case{u"-$10", false, 0},
+                          Case{u"+0x10", false, 0},
+                          Case{u"-12", true, -12},
+                          Case{u"+7", true, 7},
+                          Case{u"2147483647", true, 2147483647},
+                          Case{u"-2147483648", true, INT32_MIN},
+                          Case{u"2147483648", false, 0},
+                          Case{u"000000000000012", true, 12},
+                          Case{u"$0000000020", true, 32},
+                          Case{u"99999999999999999999999", false, 0},
+                          Case{u"0x", false, 0},
+                          Case{u"$", false, 0},
+                          Case{u"0x123456789", false, 0},
+                          Case{u"", false, 0},
+                          Case{u"true", false, 0},
+                          Case{u"12a", false, 0},
+                          Case{u"1 2", false, 0},
+                          Case{u"-", false, 0},
+                          Case{u"０", false, 0}}) {
         int32_t v = 12345;
         EXPECT_EQ(ParseIniInteger(QStringView(c.text), &v), c.ok) << QString::fromUtf16(c.text).toStdString();
         if (c.ok) {
@@ -219,7 +235,8 @@ TEST(IniFiles, EncodingsSurviveARoundTrip)
     ASSERT_TRUE(ReadIniFile(path, back, &utf8));
     EXPECT_TRUE(utf8);
     EXPECT_EQ(back.Value(QStringLiteral("S"), QStringLiteral("snow")), QStringLiteral("☃"));
-    EXPECT_EQ(back.Value(QStringLiteral("S"), QStringLiteral("k")), doc.Value(QStringLiteral("S"), QStringLiteral("k")));
+    EXPECT_EQ(back.Value(QStringLiteral("S"), QStringLiteral("k")),
+              doc.Value(QStringLiteral("S"), QStringLiteral("k")));
 
     // Unassigned pairs and lone lead bytes stay as they were over repeated saves, even
     // where a lead byte comes before a valid character.

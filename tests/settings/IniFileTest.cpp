@@ -84,17 +84,18 @@ TEST_F(SettingsFile, SettingsAreWrittenInOrderAndReadBack)
     s.CustomColors[0] = 0x0000FF;
     s.CustomColors[2] = 0x123456;
     ASSERT_TRUE(SaveSettings(s, spSettings));
-    EXPECT_EQ(Text(), QStringLiteral("[Mirelune]\r\nVersion=151A\r\n\r\n"
-                                     "[Settings]\r\nStayOnTop=1\r\nPlayOnExit=0\r\nAutoPlay=0\r\nEnableEject=0\r\n"
-                                     "EnableClose=0\r\nTaskTray=0\r\nRecordLog=0\r\nSelectDrive=1\r\nStopSaver=0\r\n"
-                                     "TimerInt=32767\r\nTimeDisp=2\r\nTrueTrack=0\r\nHideMainBar=0\r\nShowDriveName=0\r\n"
-                                     "WordsAlign=-1\r\nWordsContDisp=0\r\nHideNoWords=0\r\nWordsNoMove=0\r\n"
-                                     "HideWordsBar=0\r\nStopSleep=0\r\n\r\n"
-                                     "[MainFont]\r\nBackColor=0\r\nTitleColor=65535\r\nArtistColor=65280\r\n"
-                                     "TimeColor=16776960\r\nReptColor=65280\r\nRept1Color=65535\r\n"
-                                     "Name=ＭＳ Ｐゴシック\r\nStyle=3\r\n\r\n"
-                                     "[Font]\r\nName=IPAGothic\r\nSize=12\r\nColor=16777215\r\nStyle=0\r\nBackColor=0\r\n\r\n"
-                                     "[CustomColors]\r\nColorA=0000FF\r\nColorC=123456\r\n\r\n"));
+    EXPECT_EQ(Text(),
+              QStringLiteral("[Mirelune]\r\nVersion=151A\r\n\r\n"
+                             "[Settings]\r\nStayOnTop=1\r\nPlayOnExit=0\r\nAutoPlay=0\r\nEnableEject=0\r\n"
+                             "EnableClose=0\r\nTaskTray=0\r\nRecordLog=0\r\nSelectDrive=1\r\nStopSaver=0\r\n"
+                             "TimerInt=32767\r\nTimeDisp=2\r\nTrueTrack=0\r\nHideMainBar=0\r\nShowDriveName=0\r\n"
+                             "WordsAlign=-1\r\nWordsContDisp=0\r\nHideNoWords=0\r\nWordsNoMove=0\r\n"
+                             "HideWordsBar=0\r\nStopSleep=0\r\n\r\n"
+                             "[MainFont]\r\nBackColor=0\r\nTitleColor=65535\r\nArtistColor=65280\r\n"
+                             "TimeColor=16776960\r\nReptColor=65280\r\nRept1Color=65535\r\n"
+                             "Name=ＭＳ Ｐゴシック\r\nStyle=3\r\n\r\n"
+                             "[Font]\r\nName=IPAGothic\r\nSize=12\r\nColor=16777215\r\nStyle=0\r\nBackColor=0\r\n\r\n"
+                             "[CustomColors]\r\nColorA=0000FF\r\nColorC=123456\r\n\r\n"));
     Settings back;
     back.IniPath = s.IniPath;
     ASSERT_TRUE(LoadSettings(back, spSettings));
@@ -156,7 +157,8 @@ TEST_F(SettingsFile, VersionMigration)
                           Case{QString(), QStringLiteral("1"), true, false},
                           Case{QStringLiteral("151A"), QStringLiteral("1"), false, false},
                           Case{QStringLiteral("2"), QStringLiteral("0"), false, false}}) {
-        QString text = QStringLiteral("[Mirelune]\r\nVersion=") + c.version + QStringLiteral("\r\n[Settings]\r\nPlayOnExit=0\r\n");
+        QString text = QStringLiteral("[Mirelune]\r\nVersion=") + c.version +
+                       QStringLiteral("\r\n[Settings]\r\nPlayOnExit=0\r\n");
         if (!c.stopOnExit.isNull()) text += QStringLiteral("StopOnExit=") + c.stopOnExit + QStringLiteral("\r\n");
         Write(text);
         ASSERT_TRUE(LoadSettings(s, spSettings));
@@ -187,7 +189,7 @@ TEST_F(SettingsFile, ValuesAsTheDialogTakesThem)
     EXPECT_EQ(s.StopSaver, -1); // below -1: none
     EXPECT_EQ(s.WordsAlign, -1);
     EXPECT_EQ(s.LogFmt, QStringLiteral("%s\r\n%s\\t%s"));
-    EXPECT_EQ(s.LogFmtEndTime, QString()); // present and empty is empty
+    EXPECT_EQ(s.LogFmtEndTime, QString());                  // present and empty is empty
     EXPECT_EQ(s.LogFmtStartTime, QStringLiteral("hh:mm ")); // quotes keep the blank
     EXPECT_EQ(s.WordsPath, QStringLiteral("'/q/x"));
     EXPECT_EQ(s.CustomColors[0], kUnsetColor);
@@ -241,8 +243,10 @@ TEST_F(SettingsFile, TheTableOfKeysAndTheFileAgree)
     }
     Settings set;
     for (size_t i = 0; i < keys.size(); ++i) {
-        if (isText(keys[i])) SetSettingText(set, keys[i], texts[qsizetype(i)]);
-        else SetSettingNumber(set, keys[i], numbers[i]);
+        if (isText(keys[i]))
+            SetSettingText(set, keys[i], texts[qsizetype(i)]);
+        else
+            SetSettingNumber(set, keys[i], numbers[i]);
         ASSERT_FALSE(SameSetting(set, Settings(), keys[i])) << qPrintable(keys[i].name.toString());
     }
 
@@ -268,9 +272,12 @@ TEST_F(SettingsFile, TheTableOfKeysAndTheFileAgree)
         }
         ASSERT_TRUE(value) << qPrintable(section + u'/' + name);
         int32_t number = 0;
-        if (isText(key)) EXPECT_EQ(*value, texts[qsizetype(i)]) << qPrintable(name);
-        else if (key.kind == KeyKind::Swatch) EXPECT_TRUE(ParseIniInteger(QString(u'$' + *value), &number));
-        else EXPECT_TRUE(ParseIniInteger(*value, &number)) << qPrintable(*value);
+        if (isText(key))
+            EXPECT_EQ(*value, texts[qsizetype(i)]) << qPrintable(name);
+        else if (key.kind == KeyKind::Swatch)
+            EXPECT_TRUE(ParseIniInteger(QString(u'$' + *value), &number));
+        else
+            EXPECT_TRUE(ParseIniInteger(*value, &number)) << qPrintable(*value);
         if (!isText(key)) EXPECT_EQ(number, numbers[i]) << qPrintable(section + u'/' + name);
     }
 
@@ -281,8 +288,10 @@ TEST_F(SettingsFile, TheTableOfKeysAndTheFileAgree)
     for (size_t i = 0; i < keys.size(); ++i) {
         const SettingsKey& key = keys[i];
         EXPECT_NE(key.readBy, 0) << qPrintable(key.name.toString());
-        if (isText(key)) EXPECT_EQ(SettingText(back, key), texts[qsizetype(i)]) << qPrintable(key.name.toString());
-        else EXPECT_EQ(SettingNumber(back, key), numbers[i]) << qPrintable(key.name.toString());
+        if (isText(key))
+            EXPECT_EQ(SettingText(back, key), texts[qsizetype(i)]) << qPrintable(key.name.toString());
+        else
+            EXPECT_EQ(SettingNumber(back, key), numbers[i]) << qPrintable(key.name.toString());
     }
 }
 
@@ -384,7 +393,8 @@ TEST_F(SettingsFile, ReadOnlyFileAnswersRetryThenCancel)
     presenter.answers = {IdRetry, IdCancel};
     EXPECT_FALSE(SaveSettings(s, spSettings));
     ASSERT_EQ(presenter.shown.size(), 2);
-    EXPECT_EQ(presenter.shown[0].text, QStringLiteral("ファイル '") + s.IniPath + QStringLiteral("' が保存できません。"));
+    EXPECT_EQ(presenter.shown[0].text,
+              QStringLiteral("ファイル '") + s.IniPath + QStringLiteral("' が保存できません。"));
     EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("保存エラー"));
     EXPECT_EQ(Text(), QStringLiteral("[Settings]\r\nStayOnTop=0\r\n"));
 
@@ -448,7 +458,8 @@ TEST_F(SettingsFile, Registry)
 
     ASSERT_TRUE(DiscRegistry(s).Write(QStringLiteral("00001EEF"), QStringLiteral("Renamed")));
     EXPECT_EQ(DiscRegistry(s).Lookup(QStringLiteral("00001eef")), QStringLiteral("Renamed"));
-    EXPECT_EQ(DiscRegistry(s).Entries()[1], (QPair<QString, QString>{QStringLiteral("00001EEF"), QStringLiteral("Renamed")}));
+    EXPECT_EQ(DiscRegistry(s).Entries()[1],
+              (QPair<QString, QString>{QStringLiteral("00001EEF"), QStringLiteral("Renamed")}));
     ASSERT_TRUE(DiscRegistry(s).Write(QStringLiteral("ABCDEF01"), QStringLiteral("新しい")));
     EXPECT_EQ(DiscRegistry(s).Entries().last().second, QStringLiteral("新しい"));
 

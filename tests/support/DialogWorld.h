@@ -6,16 +6,16 @@
 #include <QDir>
 #include <QTemporaryDir>
 
-#include "ui/app/Application.h"
 #include "core/common/Commands.h"
 #include "core/discdata/Words.h"
-#include "ui/main/Main.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
 #include "support/ManualClock.h"
 #include "support/PlayerTime.h"
 #include "support/RecordingPresenter.h"
 #include "support/SimDevice.h"
+#include "ui/app/Application.h"
+#include "ui/main/Main.h"
 
 // The main window with the Shift key under the test's control.
 class ShiftForm : public TMainForm {
@@ -27,8 +27,7 @@ public:
 
 class DialogWorld : public ::testing::Test {
 protected:
-    DialogWorld()
-        : device(clock)
+    DialogWorld() : device(clock)
     {
         settings.IniPath = dir.filePath(QStringLiteral("Mirelune.ini"));
         settings.DefaultDataFolder = dir.filePath(QStringLiteral("data")) + QLatin1Char('/');

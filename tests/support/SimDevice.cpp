@@ -36,10 +36,7 @@ bool SimDevice::ready() const
     return static_cast<int32_t>(clock.TickCount() - readyAt) >= 0;
 }
 
-int32_t SimDevice::startOfDisc() const
-{
-    return disc && !disc->tracks.empty() ? disc->TrackStartMs(1) : 0;
-}
+int32_t SimDevice::startOfDisc() const { return disc && !disc->tracks.empty() ? disc->TrackStartMs(1) : 0; }
 
 int32_t SimDevice::currentPosition()
 {
@@ -209,7 +206,7 @@ int SimDevice::Mode()
     if (trayOpen) return ModeOpen;
     if (!disc) return emptyMode;
     if (!ready()) return ModeNotReady;
-    currentPosition(); // may reach the end position
+    currentPosition();                          // may reach the end position
     return playing ? ModePlaying : ModeStopped; // paused reads stopped
 }
 
@@ -226,10 +223,7 @@ int32_t SimDevice::Position()
     return n | ((into / 4500) << 8) | ((into / 75 % 60) << 16) | ((into % 75) << 24);
 }
 
-int SimDevice::TrackCount()
-{
-    return ready() ? static_cast<int>(disc->tracks.size()) : 0;
-}
+int SimDevice::TrackCount() { return ready() ? static_cast<int>(disc->tracks.size()) : 0; }
 
 int32_t SimDevice::TrackPosition(int n)
 {

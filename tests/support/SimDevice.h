@@ -37,17 +37,21 @@ public:
     // The disc is swapped for another at once (an image file replaced): no disc until
     // the next Mode, which alone answers open; the new disc is in after it.
     void ReplaceDisc(const SimDisc& next);
-    void OpenTray() { trayOpen = true; stopAt(currentPosition()); }
+    void OpenTray()
+    {
+        trayOpen = true;
+        stopAt(currentPosition());
+    }
     bool TrayOpen() const { return trayOpen; }
     bool HasDisc() const { return disc.has_value(); }
 
-    bool openFails = false;       // Open answers false
-    bool canEject = true;         // Eject opens the tray only when true
-    bool refuseResume = false;    // Resume always falls back to Play
-    int settleMs = 0;             // not ready for this long after a disc comes in
-    bool neverReady = false;      // a drive that never reports stopped
-    int emptyMode = ModeOpen;     // what an empty closed drive reports
-    QStringList calls;            // every command, in order, for tests to read
+    bool openFails = false;    // Open answers false
+    bool canEject = true;      // Eject opens the tray only when true
+    bool refuseResume = false; // Resume always falls back to Play
+    int settleMs = 0;          // not ready for this long after a disc comes in
+    bool neverReady = false;   // a drive that never reports stopped
+    int emptyMode = ModeOpen;  // what an empty closed drive reports
+    QStringList calls;         // every command, in order, for tests to read
     QString openedName;
 
     bool Open(const QString& driveName) override;

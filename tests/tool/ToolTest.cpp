@@ -62,7 +62,8 @@ protected:
     Result tool(QStringList args, const QString& settings = QStringLiteral("this"), rlim_t fileSizeLimit = 0,
                 const QString& output = QString())
     {
-        if (!settings.isEmpty()) args.prepend(QStringLiteral("-i:") + (settings == QLatin1String("this") ? ini : settings));
+        if (!settings.isEmpty())
+            args.prepend(QStringLiteral("-i:") + (settings == QLatin1String("this") ? ini : settings));
         QProcess p;
         if (fileSizeLimit > 0)
             p.setChildProcessModifier([fileSizeLimit] {
@@ -79,8 +80,8 @@ protected:
         if (!output.isEmpty()) p.setStandardOutputFile(output);
         p.start(QStringLiteral(MIRELUNE_TOOL), args);
         EXPECT_TRUE(p.waitForFinished(30000));
-        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromUtf8(p.readAllStandardOutput()),
-                QString::fromUtf8(p.readAllStandardError())};
+        return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1,
+                QString::fromUtf8(p.readAllStandardOutput()), QString::fromUtf8(p.readAllStandardError())};
     }
 
     QTemporaryDir dir;
@@ -98,11 +99,17 @@ TEST_F(Tool, HelpAndWrongUsage)
     for (const char* option : {"--version", "-V"}) {
         const Result version = tool({QLatin1String(option)}, QString());
         EXPECT_EQ(version.status, 0);
-        EXPECT_TRUE(QRegularExpression(QStringLiteral("^mirelune-tool \\d+\\.\\d+\\.\\d+\n$")).match(version.out).hasMatch())
+        EXPECT_TRUE(
+            QRegularExpression(QStringLiteral("^mirelune-tool \\d+\\.\\d+\\.\\d+\n$")).match(version.out).hasMatch())
             << version.out.toStdString();
     }
-    const QStringList wrong[] = {{}, {"play"}, {"show"}, {"show", "a", "b"}, {"--quiet", "show", "x"},
-                                 {"export-lrc", "Sample Disc", "first", "out"}, {"import-lrc", "Sample Disc", "100", "x.lrc"}};
+    const QStringList wrong[] = {{},
+                                 {"play"},
+                                 {"show"},
+                                 {"show", "a", "b"},
+                                 {"--quiet", "show", "x"},
+                                 {"export-lrc", "Sample Disc", "first", "out"},
+                                 {"import-lrc", "Sample Disc", "100", "x.lrc"}};
     for (const QStringList& args : wrong) {
         const Result r = tool(args);
         EXPECT_EQ(r.status, 2) << args.join(' ').toStdString();
@@ -152,9 +159,10 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
     // The times the lyrics window shows: the correction added; the borrowing track adds
     // both. The line of empty text is left out; every end before the next start, and the
     // last line's end, is an empty line.
-    EXPECT_EQ(read(first), QByteArray("\xEF\xBB\xBF[ti:First Song]\r\n[ar:Sample Artist]\r\n[al:Sample Disc]\r\n"
-                                      "[00:15.18]First line of the song\r\n[00:19.73]\r\n[00:19.98]Second line, with a comma\r\n"
-                                      "[00:24.58]\r\n"));
+    EXPECT_EQ(read(first),
+              QByteArray("\xEF\xBB\xBF[ti:First Song]\r\n[ar:Sample Artist]\r\n[al:Sample Disc]\r\n"
+                         "[00:15.18]First line of the song\r\n[00:19.73]\r\n[00:19.98]Second line, with a comma\r\n"
+                         "[00:24.58]\r\n"));
     EXPECT_TRUE(read(reprise).contains("[00:15.43]First line of the song\r\n"));
     EXPECT_EQ(tool({QStringLiteral("export-lrc"), disc, QStringLiteral("2"), out}).status, 1); // no lyrics
 
@@ -162,7 +170,8 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
     // file stays as it was.
     const QString lrc = dir.filePath(QStringLiteral("song.lrc"));
     write(lrc, "[ti:Interlude]\r\n[offset:+120]\r\n[00:30.00]later\r\n[00:10.00]<00:10.00>first <00:11.00>words\r\n");
-    const Result imported = tool({QStringLiteral("import-lrc"), QStringLiteral("Sample Disc"), QStringLiteral("2"), lrc});
+    const Result imported = tool(
+        {QStringLiteral("import-lrc"), QStringLiteral("Sample Disc"), QStringLiteral("2"), lrc});
     EXPECT_EQ(imported.status, 0) << imported.err.toStdString();
     EXPECT_EQ(imported.out, QStringLiteral("Track 02: 2 lines, adjust -12\n"));
     QByteArray expected = kWorkedExample;
@@ -182,7 +191,8 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
 
     // More than 127 lines: the first 127 are kept, and the user is told.
     QByteArray many;
-    for (int k = 1; k <= 130; ++k) many += QStringLiteral("[%1:00.00]line %1\n").arg(k, 2, 10, QLatin1Char('0')).toUtf8();
+    for (int k = 1; k <= 130; ++k)
+        many += QStringLiteral("[%1:00.00]line %1\n").arg(k, 2, 10, QLatin1Char('0')).toUtf8();
     write(lrc, many);
     const Result cut = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc});
     EXPECT_EQ(cut.status, 0);
@@ -197,9 +207,10 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
     EXPECT_EQ(told.status, 0) << told.err.toStdString();
     EXPECT_TRUE(read(disc).contains("001=1,900,zero\r\n")) << read(disc).toStdString();
     EXPECT_TRUE(read(disc).contains("=360550,599999,an hour in\r\n"));
-    for (const char* note : {"1 line(s) at 00:00.00 were put at 00:00.01", "1 line(s) without a time were skipped (line 3)",
-                             "2 line(s) with a tag that is no time and no [name:value] were skipped (line 4, 5)",
-                             "1 byte(s) are not valid text"})
+    for (const char* note :
+         {"1 line(s) at 00:00.00 were put at 00:00.01", "1 line(s) without a time were skipped (line 3)",
+          "2 line(s) with a tag that is no time and no [name:value] were skipped (line 4, 5)",
+          "1 byte(s) are not valid text"})
         EXPECT_TRUE(told.err.contains(lrc + QStringLiteral(": ") + QLatin1String(note))) << told.err.toStdString();
 }
 
@@ -208,14 +219,15 @@ TEST_F(Tool, ExportThenImportGivesBackEveryStartAndEnd)
     // Ends shortly before the next start, a line at the first time a data file holds, a
     // line that runs into the next, and a last line that ends.
     write(data + QStringLiteral("Gaps.dat"), "[Info]\r\nTitle=Gaps\r\n\r\n[Title]\r\n01=Song\r\n\r\n"
-                                            "[Words01]\r\nAdjust=0\r\n001=1,450,at once\r\n002=500,950,short gap\r\n"
-                                            "003=1000,1500,no gap\r\n004=1500,2990,last\r\n\r\n");
+                                             "[Words01]\r\nAdjust=0\r\n001=1,450,at once\r\n002=500,950,short gap\r\n"
+                                             "003=1000,1500,no gap\r\n004=1500,2990,last\r\n\r\n");
     const QString file = data + QStringLiteral("Gaps.dat");
     const Result before = tool({QStringLiteral("show"), file});
     ASSERT_EQ(before.status, 0) << before.err.toStdString();
     const QString out = dir.filePath(QStringLiteral("out"));
     ASSERT_EQ(tool({QStringLiteral("export-lrc"), file, QStringLiteral("1"), out}).status, 0);
-    const Result imported = tool({QStringLiteral("import-lrc"), file, QStringLiteral("1"), out + QStringLiteral("/01 Song.lrc")});
+    const Result imported = tool(
+        {QStringLiteral("import-lrc"), file, QStringLiteral("1"), out + QStringLiteral("/01 Song.lrc")});
     ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
     EXPECT_EQ(imported.err, QString()) << "nothing to tell";
     EXPECT_EQ(tool({QStringLiteral("show"), file}).out, before.out);
@@ -224,7 +236,8 @@ TEST_F(Tool, ExportThenImportGivesBackEveryStartAndEnd)
 TEST_F(Tool, AMissingSettingsFileAndOutputThatCannotBeWrittenAreFailures)
 {
     QDir().mkpath(dir.filePath(QStringLiteral("conf.d")));
-    for (const QString& settings : {dir.filePath(QStringLiteral("missing.ini")), dir.filePath(QStringLiteral("conf.d"))}) {
+    for (const QString& settings :
+         {dir.filePath(QStringLiteral("missing.ini")), dir.filePath(QStringLiteral("conf.d"))}) {
         const Result r = tool({QStringLiteral("show"), disc}, settings);
         EXPECT_EQ(r.status, 1) << settings.toStdString();
         EXPECT_TRUE(r.err.contains(settings)) << r.err.toStdString();
@@ -234,8 +247,9 @@ TEST_F(Tool, AMissingSettingsFileAndOutputThatCannotBeWrittenAreFailures)
     EXPECT_EQ(tool({QStringLiteral("show"), disc}, QString()).status, 0);
 
     if (!QFileInfo::exists(QStringLiteral("/dev/full"))) GTEST_SKIP() << "no /dev/full";
-    for (const QStringList& args : {QStringList{QStringLiteral("show"), disc}, QStringList{QStringLiteral("--help")},
-                                    QStringList{QStringLiteral("export-lrc"), disc, QStringLiteral("1"), dir.filePath("out")}}) {
+    for (const QStringList& args :
+         {QStringList{QStringLiteral("show"), disc}, QStringList{QStringLiteral("--help")},
+          QStringList{QStringLiteral("export-lrc"), disc, QStringLiteral("1"), dir.filePath("out")}}) {
         const Result full = tool(args, QStringLiteral("this"), 0, QStringLiteral("/dev/full"));
         EXPECT_EQ(full.status, 1) << args.join(' ').toStdString();
         EXPECT_TRUE(full.err.contains(QLatin1String("cannot write the output"))) << full.err.toStdString();
@@ -306,7 +320,8 @@ TEST_F(Tool, AWriteThatFailsPartwayLeavesEveryFileAsItWasAndSaysWhy)
 {
     const QString lrc = dir.filePath(QStringLiteral("song.lrc"));
     QByteArray many;
-    for (int k = 1; k <= 60; ++k) many += QStringLiteral("[%1:00.00]a line of the song, number %1\n").arg(k, 2, 10, QLatin1Char('0')).toUtf8();
+    for (int k = 1; k <= 60; ++k)
+        many += QStringLiteral("[%1:00.00]a line of the song, number %1\n").arg(k, 2, 10, QLatin1Char('0')).toUtf8();
     write(lrc, many);
     const QString out = dir.filePath(QStringLiteral("out"));
     QDir().mkpath(out);
@@ -315,13 +330,16 @@ TEST_F(Tool, AWriteThatFailsPartwayLeavesEveryFileAsItWasAndSaysWhy)
     const QByteArray before = read(disc);
     // The data file may grow by a few bytes only: the import's lines do not fit.
     const rlim_t limit = static_cast<rlim_t>(before.size()) + 16;
-    const Result imported = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc}, QStringLiteral("this"), limit);
+    const Result imported = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc}, QStringLiteral("this"),
+                                 limit);
     EXPECT_EQ(imported.status, 1);
     EXPECT_TRUE(imported.err.contains(QLatin1String("the file is larger than allowed"))) << imported.err.toStdString();
     EXPECT_EQ(read(disc), before);
-    const Result exportedRun = tool({QStringLiteral("export-lrc"), disc, QStringLiteral("1"), out}, QStringLiteral("this"), 40);
+    const Result exportedRun = tool({QStringLiteral("export-lrc"), disc, QStringLiteral("1"), out},
+                                    QStringLiteral("this"), 40);
     EXPECT_EQ(exportedRun.status, 1);
-    EXPECT_TRUE(exportedRun.err.contains(QLatin1String("the file is larger than allowed"))) << exportedRun.err.toStdString();
+    EXPECT_TRUE(exportedRun.err.contains(QLatin1String("the file is larger than allowed")))
+        << exportedRun.err.toStdString();
     EXPECT_EQ(read(exported), "kept");
     EXPECT_EQ(QDir(out).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("01 First Song.lrc")});
 
@@ -351,7 +369,8 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
     // The demo's settings file registers the disc under the identifier the program
     // computed from the image.
     const QString demo = QStringLiteral(MIRELUNE_BINARY_DIR "/demo/");
-    const Result r = tool({QStringLiteral("id"), demo + QStringLiteral("demo.cue")}, demo + QStringLiteral("Mirelune.ini"));
+    const Result r = tool({QStringLiteral("id"), demo + QStringLiteral("demo.cue")},
+                          demo + QStringLiteral("Mirelune.ini"));
     ASSERT_EQ(r.status, 0) << r.err.toStdString();
     const QString settings = QString::fromUtf8(read(demo + QStringLiteral("Mirelune.ini")));
     const qsizetype at = settings.indexOf(QLatin1String("=demo"));
@@ -361,7 +380,8 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
     EXPECT_TRUE(r.out.contains(QStringLiteral("Tracks: 3, ")));
     EXPECT_TRUE(r.out.contains(QStringLiteral("01  audio  00:02.00  ")));
     // The same disc ripped to FLAC with a cue sheet: the same identifier, data file and tracks.
-    const Result flac = tool({QStringLiteral("id"), demo + QStringLiteral("demo-flac.cue")}, demo + QStringLiteral("Mirelune.ini"));
+    const Result flac = tool({QStringLiteral("id"), demo + QStringLiteral("demo-flac.cue")},
+                             demo + QStringLiteral("Mirelune.ini"));
     EXPECT_EQ(flac.status, 0) << flac.err.toStdString();
     EXPECT_EQ(flac.out, r.out);
     // Its sheet as some Windows rippers write it (UTF-16 with a byte-order mark), and as
@@ -373,7 +393,8 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
     write(dir.filePath(QStringLiteral("utf16.cue")), "\xFF\xFE" + QByteArray(utf16.encode(sheet)));
     write(dir.filePath(QStringLiteral("typeless.cue")), QString(sheet).remove(QStringLiteral(" WAVE")).toUtf8());
     for (const char* name : {"utf16.cue", "typeless.cue"}) {
-        const Result twin = tool({QStringLiteral("id"), dir.filePath(QLatin1String(name))}, demo + QStringLiteral("Mirelune.ini"));
+        const Result twin = tool({QStringLiteral("id"), dir.filePath(QLatin1String(name))},
+                                 demo + QStringLiteral("Mirelune.ini"));
         EXPECT_EQ(twin.status, 0) << name << ": " << twin.err.toStdString();
         EXPECT_EQ(twin.out, r.out) << name;
     }

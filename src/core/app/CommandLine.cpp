@@ -13,10 +13,14 @@ bool IsSlashSettingsOption(const QString& arg)
 // The toolkit's options (QGuiApplication and QApplication take them out of the arguments
 // themselves), written with one dash or two; those of the first list take a value, as the
 // next argument or after "=".
-const char* const kQtValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                       "qwindowgeometry", "geometry", "qwindowicon", "icon",
-                                       "qwindowtitle", "title", "display", "name", "style",
-                                       "stylesheet", "session", "qmljsdebugger"};
+const char* const kQtValueOptions[] = {"platform",        "platformpluginpath",
+                                       "platformtheme",   "plugin",
+                                       "qwindowgeometry", "geometry",
+                                       "qwindowicon",     "icon",
+                                       "qwindowtitle",    "title",
+                                       "display",         "name",
+                                       "style",           "stylesheet",
+                                       "session",         "qmljsdebugger"};
 const char* const kQtFlagOptions[] = {"reverse", "widgetcount", "nograb", "dograb", "sync", "testability"};
 
 // The menu entry's actions.
@@ -49,11 +53,14 @@ CommandLine ParseCommandLine(const QStringList& args, const std::function<bool(c
     for (qsizetype i = 0; i < args.size(); ++i) {
         const QString& arg = args[i];
         if (arg.isEmpty()) continue;
-        if (optionsEnd || arg == QLatin1String("-") || !(arg.startsWith(QLatin1Char('-')) || arg.startsWith(QLatin1Char('/')))) {
+        if (optionsEnd || arg == QLatin1String("-") ||
+            !(arg.startsWith(QLatin1Char('-')) || arg.startsWith(QLatin1Char('/')))) {
             disc(arg);
         } else if (arg.startsWith(QLatin1Char('/'))) {
-            if (!exists(arg) && IsSlashSettingsOption(arg)) c.Options << arg;
-            else disc(arg);
+            if (!exists(arg) && IsSlashSettingsOption(arg))
+                c.Options << arg;
+            else
+                disc(arg);
         } else if (arg == QLatin1String("--")) {
             optionsEnd = true;
         } else if (arg == QLatin1String("--help") || arg == QLatin1String("-h") || arg == QLatin1String("-?")) {
@@ -85,29 +92,28 @@ CommandLine ParseCommandLine(const QStringList& args, const std::function<bool(c
 
 QString UsageText()
 {
-    return QStringLiteral(
-        "Usage: mirelune [-i:SETTINGS] [COMMAND] [[--] DISC]\n"
-        "A CD player that shows the lyrics of the playing song, line by line, in time.\n"
-        "\n"
-        "  DISC          a disc image, a cue sheet or a drive (/dev/sr1) to play as\n"
-        "                the drive for this run; the drive setting is left as it is\n"
-        "  -i:SETTINGS   use this settings file (also -i=, -iSETTINGS, /i:); \".ini\" is\n"
-        "                added when it has no extension, and a name without a folder\n"
-        "                is taken in the folder of the default settings file\n"
-        "                (~/.config/Mirelune, or beside the program when a\n"
-        "                Mirelune.ini stands there)\n"
-        "  --play-pause, --next, --previous, --stop\n"
-        "                tell the running Mirelune to play or pause, go to the next or\n"
-        "                previous track, or stop (with none running, --play-pause\n"
-        "                starts one that plays the disc as soon as it is read)\n"
-        "  -h, --help    print this help and end\n"
-        "  -V, --version print the version and end\n"
-        "\n"
-        "A second start brings the running Mirelune to the front and ends; a disc it\n"
-        "names is played by the running one, for its run.\n"
-        "The toolkit's own options (-style NAME, -platform NAME, ...) are taken as well.\n"
-        "Exit status: 0, or 1 when the disc named or the drive cannot be opened,\n"
-        "2 for arguments that cannot be taken.\n");
+    return QStringLiteral("Usage: mirelune [-i:SETTINGS] [COMMAND] [[--] DISC]\n"
+                          "A CD player that shows the lyrics of the playing song, line by line, in time.\n"
+                          "\n"
+                          "  DISC          a disc image, a cue sheet or a drive (/dev/sr1) to play as\n"
+                          "                the drive for this run; the drive setting is left as it is\n"
+                          "  -i:SETTINGS   use this settings file (also -i=, -iSETTINGS, /i:); \".ini\" is\n"
+                          "                added when it has no extension, and a name without a folder\n"
+                          "                is taken in the folder of the default settings file\n"
+                          "                (~/.config/Mirelune, or beside the program when a\n"
+                          "                Mirelune.ini stands there)\n"
+                          "  --play-pause, --next, --previous, --stop\n"
+                          "                tell the running Mirelune to play or pause, go to the next or\n"
+                          "                previous track, or stop (with none running, --play-pause\n"
+                          "                starts one that plays the disc as soon as it is read)\n"
+                          "  -h, --help    print this help and end\n"
+                          "  -V, --version print the version and end\n"
+                          "\n"
+                          "A second start brings the running Mirelune to the front and ends; a disc it\n"
+                          "names is played by the running one, for its run.\n"
+                          "The toolkit's own options (-style NAME, -platform NAME, ...) are taken as well.\n"
+                          "Exit status: 0, or 1 when the disc named or the drive cannot be opened,\n"
+                          "2 for arguments that cannot be taken.\n");
 }
 
 QString VersionText(const QString& version) { return QStringLiteral("Mirelune %1\n").arg(version); }

@@ -11,7 +11,8 @@ ProgramPaths DefaultPaths(const QString& exePath, const QString& configDir, cons
     // Beside the executable in a build folder or a portable copy; installed, under the data folder.
     p.helpFile = exeDir.filePath(QStringLiteral("help/Mirelune.html"));
 #ifdef MIRELUNE_INSTALLED_HELP
-    const QString installed = QDir::cleanPath(exeDir.filePath(QStringLiteral(MIRELUNE_INSTALLED_HELP "/Mirelune.html")));
+    const QString installed = QDir::cleanPath(
+        exeDir.filePath(QStringLiteral(MIRELUNE_INSTALLED_HELP "/Mirelune.html")));
     if (!QFileInfo::exists(p.helpFile) && QFileInfo::exists(installed)) p.helpFile = installed;
 #endif
     const QString beside = exeDir.filePath(QStringLiteral("Mirelune.ini"));
@@ -35,9 +36,8 @@ QString SettingsFileFromArgs(const QStringList& args, const QString& nameFolder,
     for (const QString& arg : args) {
         if (arg.size() < 2 || (arg[0] != QLatin1Char('-') && arg[0] != QLatin1Char('/'))) continue;
         if (arg[1].toLower() != QLatin1Char('i')) continue;
-        QString value = arg.size() > 2 && (arg[2] == QLatin1Char(':') || arg[2] == QLatin1Char('='))
-                            ? arg.mid(3)
-                            : arg.mid(2);
+        QString value = arg.size() > 2 && (arg[2] == QLatin1Char(':') || arg[2] == QLatin1Char('=')) ? arg.mid(3)
+                                                                                                     : arg.mid(2);
         const int slash = value.lastIndexOf(QLatin1Char('/'));
         if (!value.mid(slash + 1).contains(QLatin1Char('.'))) value += QStringLiteral(".ini");
         if (slash < 0) value = QDir(nameFolder).filePath(value);

@@ -48,9 +48,12 @@ QString FormatLogDateTime(const QString& pattern, const QDateTime& time, const Q
             break;
         case 'M':
             run = qMin(run, 4);
-            if (run == 1) out += QString::number(d.month());
-            else if (run == 2) out += Two(d.month());
-            else out += locale.monthName(d.month(), run == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+            if (run == 1)
+                out += QString::number(d.month());
+            else if (run == 2)
+                out += Two(d.month());
+            else
+                out += locale.monthName(d.month(), run == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
             break;
         case 'N':
             run = qMin(run, 2);
@@ -58,10 +61,14 @@ QString FormatLogDateTime(const QString& pattern, const QDateTime& time, const Q
             break;
         case 'D':
             run = qMin(run, 6);
-            if (run == 1) out += QString::number(d.day());
-            else if (run == 2) out += Two(d.day());
-            else if (run <= 4) out += locale.dayName(d.dayOfWeek(), run == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
-            else out += locale.toString(d, run == 5 ? QLocale::ShortFormat : QLocale::LongFormat);
+            if (run == 1)
+                out += QString::number(d.day());
+            else if (run == 2)
+                out += Two(d.day());
+            else if (run <= 4)
+                out += locale.dayName(d.dayOfWeek(), run == 3 ? QLocale::ShortFormat : QLocale::LongFormat);
+            else
+                out += locale.toString(d, run == 5 ? QLocale::ShortFormat : QLocale::LongFormat);
             break;
         case 'H':
             run = qMin(run, 2);
@@ -100,7 +107,8 @@ QString FormatLogText(const QString& format, const QStringList& args)
         auto number = [&](int& value) {
             const int start = j;
             value = 0;
-            while (j < format.size() && format[j].isDigit() && j - start < 6) value = value * 10 + format[j++].digitValue();
+            while (j < format.size() && format[j].isDigit() && j - start < 6)
+                value = value * 10 + format[j++].digitValue();
             return j > start;
         };
         int index = -1, width = 0, precision = -1, n = 0;
@@ -165,7 +173,8 @@ bool PlayLog::AppendLine(const QString& path, const QString& line, QString* reas
         file.close();
     }
     const bool utf8File = head.startsWith("\xEF\xBB\xBF");
-    if (utf8File || Cp932::CanEncode(text)) return AppendToFile(path, utf8File ? text.toUtf8() : Cp932::Encode(text), reason);
+    if (utf8File || Cp932::CanEncode(text))
+        return AppendToFile(path, utf8File ? text.toUtf8() : Cp932::Encode(text), reason);
     // The line needs UTF-8: rewrite what is there as UTF-8 with the mark, then the line.
     QByteArray old;
     if (file.exists()) {
@@ -182,9 +191,8 @@ bool PlayLog::AppendLine(const QString& path, const QString& line, QString* reas
 void PlayLog::WriteLogLine(const QString& discTitle, bool hasFile, QDateTime& logStart, const QDateTime& now)
 {
     if (RecordLog && hasFile && logStart.isValid()) {
-        const QString line =
-            FormatLogText(LogFmt, {discTitle, FormatLogDateTime(LogFmtStartTime, logStart, locale),
-                                   FormatLogDateTime(LogFmtEndTime, now, locale)});
+        const QString line = FormatLogText(LogFmt, {discTitle, FormatLogDateTime(LogFmtStartTime, logStart, locale),
+                                                    FormatLogDateTime(LogFmtEndTime, now, locale)});
         QString reason;
         while (!AppendLine(path, line, &reason) && SaveErrorMessage(path, reason) == IdRetry) {
         }

@@ -78,8 +78,7 @@ QString CommandSet::WithKey(const QString& caption, const QString& key)
     return key.isEmpty() ? caption : caption + QLatin1Char('\t') + key;
 }
 
-Command* CommandSet::make(const char* name, const QString& caption, const QString& key,
-                          bool checkable, bool enabled)
+Command* CommandSet::make(const char* name, const QString& caption, const QString& key, bool checkable, bool enabled)
 {
     auto* c = new Command(QLatin1String(name), WithKey(caption, key), checkable, enabled, this);
     commands.append(c);
@@ -110,8 +109,8 @@ CommandSet::CommandSet(QObject* parent) : QObject(parent)
     TypeNormItem = make("TypeNormItem", QStringLiteral("ノーマル(&N)"), QStringLiteral("F3"), true, false);
     TypeRandItem = make("TypeRandItem", QStringLiteral("ランダム(&R)"), QStringLiteral("F4"), true, false);
     TypeProgItem = make("TypeProgItem", QStringLiteral("プログラム(&P)"), QStringLiteral("F5"), true, false);
-    TypeProgRandItem = make("TypeProgRandItem", QStringLiteral("プログラムランダム(&A)"),
-                            QStringLiteral("Shift+F5"), true, false);
+    TypeProgRandItem = make("TypeProgRandItem", QStringLiteral("プログラムランダム(&A)"), QStringLiteral("Shift+F5"),
+                            true, false);
     TypeReptItem = make("TypeReptItem", QStringLiteral("リピート(&E)"), QStringLiteral("F6"), true, false);
     TypeRept1Item = make("TypeRept1Item", QStringLiteral("1曲リピート(&S)"), QStringLiteral("Shift+F6"), true, false);
     ProgSetItem = make("ProgSetItem", QStringLiteral("プログラム設定(&G)..."), QStringLiteral("Ctrl+G"), false, false);

@@ -137,7 +137,7 @@ public:
     static QString WithKey(const QString& caption, const QString& key);
 
 private:
-    Command* make(const char* name, const QString& caption, const QString& key = {},
-                  bool checkable = false, bool enabled = true);
+    Command* make(const char* name, const QString& caption, const QString& key = {}, bool checkable = false,
+                  bool enabled = true);
     QList<Command*> commands;
 };

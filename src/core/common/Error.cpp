@@ -42,23 +42,23 @@ void ErrorMessage(const QString& text, const QString& caption)
 int OpenErrorMessage(const QString& fileName)
 {
     const int r = current->Show(QStringLiteral("ファイル '") + fileName + QStringLiteral("' が開けません。"),
-                                QStringLiteral("読み込みエラー"),
-                                MbTaskModal | MbIconWarning | MbRetryCancel);
+                                QStringLiteral("読み込みエラー"), MbTaskModal | MbIconWarning | MbRetryCancel);
     return r == IdRetry ? IdRetry : IdCancel;
 }
 
 int SaveErrorMessage(const QString& fileName, const QString& reason)
 {
-    const int r = current->ShowWithReason(QStringLiteral("ファイル '") + fileName + QStringLiteral("' が保存できません。"), reason,
-                                QStringLiteral("保存エラー"),
-                                MbTaskModal | MbIconWarning | MbRetryCancel);
+    const int r = current->ShowWithReason(
+        QStringLiteral("ファイル '") + fileName + QStringLiteral("' が保存できません。"), reason,
+        QStringLiteral("保存エラー"), MbTaskModal | MbIconWarning | MbRetryCancel);
     return r == IdRetry ? IdRetry : IdCancel;
 }
 
 void DuplicateFileNameMessage()
 {
-    ErrorMessage(QStringLiteral("同じファイル名の歌詞ファイルがすでに存在しています。別のファイル名を入力してください。"),
-                 QStringLiteral("登録エラー"));
+    ErrorMessage(
+        QStringLiteral("同じファイル名の歌詞ファイルがすでに存在しています。別のファイル名を入力してください。"),
+        QStringLiteral("登録エラー"));
 }
 
 int QuestionMessage(const QString& text, const QString& caption)

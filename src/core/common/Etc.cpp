@@ -33,8 +33,7 @@ QString FormatHourMinSec(int32_t seconds)
     const int h = seconds / 3600;
     const int m = (seconds / 60) % 60;
     const int s = seconds % 60;
-    return QString::number(h) + kHourMark + FormatZeroPad(m, 2) + kMinuteMark + FormatZeroPad(s, 2) +
-           kSecondMark;
+    return QString::number(h) + kHourMark + FormatZeroPad(m, 2) + kMinuteMark + FormatZeroPad(s, 2) + kSecondMark;
 }
 
 QString FormatZeroPad(int value, int digits)
@@ -43,7 +42,4 @@ QString FormatZeroPad(int value, int digits)
     return QString::asprintf("%.*d", digits, value);
 }
 
-QString FormatNumbered(int number, const QString& text)
-{
-    return QString::asprintf("%.2d: ", number) + text;
-}
+QString FormatNumbered(int number, const QString& text) { return QString::asprintf("%.2d: ", number) + text; }

@@ -1,10 +1,10 @@
 #include "TextCodec.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <iconv.h>
-#include <vector>
-#include <algorithm>
 #include <memory>
+#include <vector>
 
 namespace {
 
@@ -21,10 +21,7 @@ public:
     Converter& operator=(const Converter&) = delete;
     bool valid() const { return cd != reinterpret_cast<iconv_t>(-1); }
     void reset() { iconv(cd, nullptr, nullptr, nullptr, nullptr); }
-    size_t run(char** in, size_t* inLeft, char** out, size_t* outLeft)
-    {
-        return iconv(cd, in, inLeft, out, outLeft);
-    }
+    size_t run(char** in, size_t* inLeft, char** out, size_t* outLeft) { return iconv(cd, in, inLeft, out, outLeft); }
 
 private:
     iconv_t cd;
@@ -80,10 +77,8 @@ QString Decode(const QByteArray& bytes, int* invalid)
             // after it when the text is written back and read again.
             const unsigned char lead = static_cast<unsigned char>(*in);
             const bool leadByte = (lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC);
-            const size_t take =
-                leadByte && inLeft >= 2 && isTrailByte(static_cast<unsigned char>(in[1])) ? 2 : 1;
-            for (size_t i = 0; i < take; ++i)
-                *dst++ = char16_t(kEscapeBase + static_cast<unsigned char>(in[i]));
+            const size_t take = leadByte && inLeft >= 2 && isTrailByte(static_cast<unsigned char>(in[1])) ? 2 : 1;
+            for (size_t i = 0; i < take; ++i) *dst++ = char16_t(kEscapeBase + static_cast<unsigned char>(in[i]));
             in += take;
             inLeft -= take;
             bad += static_cast<int>(take);
@@ -195,8 +190,7 @@ DecodedText DecodeFileText(const QByteArray& bytes)
         const QByteArray body = bytes.mid(3);
         d.text = QString::fromUtf8(body);
         // Count what UTF-8 could not read, so the caller can warn.
-        d.invalid = static_cast<int>(d.text.count(QChar::ReplacementCharacter) -
-                                     body.count("\xEF\xBF\xBD"));
+        d.invalid = static_cast<int>(d.text.count(QChar::ReplacementCharacter) - body.count("\xEF\xBF\xBD"));
         return d;
     }
     // Linux editors save UTF-8 without a mark. Bytes that are valid UTF-8 with some

@@ -7,11 +7,11 @@
 #include <charconv>
 #include <sys/stat.h>
 
+#include "Words.h"
 #include "core/common/Commands.h"
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
 #include "core/common/TextCodec.h"
-#include "Words.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
 
@@ -270,7 +270,8 @@ void TWords::saveInto(IniDocument& doc, int part, bool whole)
         // Unchanged, the file's text stays; a key the file lacks is written as a new file
         // has it when memory holds its empty default.
         const auto info = [&](const QString& key, const QString& value, const QString& inFile) {
-            if (whole || value != inFile || (value.isEmpty() && !doc.Value(kInfo, key))) putText(doc, kInfo, key, value);
+            if (whole || value != inFile || (value.isEmpty() && !doc.Value(kInfo, key)))
+                putText(doc, kInfo, key, value);
         };
         info(QStringLiteral("Title"), Title, fileTitle);
         info(QStringLiteral("Artist"), Artist, fileArtist);
@@ -390,8 +391,8 @@ void TWords::writeOwnLines(IniDocument& doc, int t)
             const TWordsLine& line = song.Lines[k];
             TWordsLine old;
             const std::optional<QString> value = doc.Value(section, key);
-            if (value && ParseLyricsLine(*value, &old) && old.StartTime == line.StartTime && old.EndTime == line.EndTime &&
-                old.Text == line.Text)
+            if (value && ParseLyricsLine(*value, &old) && old.StartTime == line.StartTime &&
+                old.EndTime == line.EndTime && old.Text == line.Text)
                 continue;
             putText(doc, section, key, LyricsLineValue(line));
         } else {
@@ -418,16 +419,16 @@ QList<int> TWords::conflicts(const IniDocument& now, int part) const
     const auto differs = [&](const QString& section, const QString& key) {
         return then.Value(section, key) != now.Value(section, key);
     };
-    if ((part == dpLyrics || part == dpInfo) &&
-        ((Title != fileTitle && differs(kInfo, QStringLiteral("Title"))) ||
-         (Artist != fileArtist && differs(kInfo, QStringLiteral("Artist")))))
+    if ((part == dpLyrics || part == dpInfo) && ((Title != fileTitle && differs(kInfo, QStringLiteral("Title"))) ||
+                                                 (Artist != fileArtist && differs(kInfo, QStringLiteral("Artist")))))
         both.append(0);
     if (!hasLyrics(part)) return both;
     for (int t = firstListedTrack(); t <= SongCount; ++t) {
         const uint8_t c = changes[t];
         if (c == 0) continue;
         bool changedThere = (c & ChangedTitle) && differs(kTitle, trackKey(t));
-        if (!changedThere && (c & ~ChangedTitle)) changedThere = then.Entries(wordsSection(t)) != now.Entries(wordsSection(t));
+        if (!changedThere && (c & ~ChangedTitle))
+            changedThere = then.Entries(wordsSection(t)) != now.Entries(wordsSection(t));
         if (changedThere) both.append(t);
     }
     return both;

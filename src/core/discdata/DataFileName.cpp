@@ -39,10 +39,11 @@ bool IsSafeRegisteredName(const QString& name)
 
 void UnsafeRegistryEntryMessage(const QString& discId, const QString& name)
 {
-    ErrorMessage(QStringLiteral("ディスク %1 の登録にある歌詞ファイル名 '%2' は歌詞ファイルのフォルダの外を指すため使えません。"
-                                "このディスクは未登録として扱います。設定ファイルの登録はそのまま残ります。")
-                     .arg(discId, name),
-                 QStringLiteral("登録エラー"));
+    ErrorMessage(
+        QStringLiteral("ディスク %1 の登録にある歌詞ファイル名 '%2' は歌詞ファイルのフォルダの外を指すため使えません。"
+                       "このディスクは未登録として扱います。設定ファイルの登録はそのまま残ります。")
+            .arg(discId, name),
+        QStringLiteral("登録エラー"));
 }
 
 void InvalidFileNameMessage(const QString& name)
@@ -54,7 +55,9 @@ void InvalidFileNameMessage(const QString& name)
     case NameFault::ParentFolder:
         why = QStringLiteral("「..」は一つ上のフォルダを指すため、歌詞ファイルの名前に使えません。");
         break;
-    case NameFault::ControlChar: why = QStringLiteral("歌詞ファイルの名前に制御文字 (タブや改行など) は使えません。"); break;
+    case NameFault::ControlChar:
+        why = QStringLiteral("歌詞ファイルの名前に制御文字 (タブや改行など) は使えません。");
+        break;
     case NameFault::Forbidden:
         why = QStringLiteral("歌詞ファイルの名前に「%1」は使えません。\\ / : * ? \" < > | は、"
                              "フォルダの区切りかほかのシステムで使えない文字です。")
@@ -74,8 +77,9 @@ void InvalidFileNameMessage(const QString& name)
                   .arg(name.toUtf8().size() + 4);
         break;
     case NameFault::NotCp932:
-        why = QStringLiteral("'%1' にはコードページ932 (Shift-JIS) で表せない文字があるため、歌詞ファイルの名前に使えません。"
-                             "登録の名前は設定ファイルに保存され、設定ファイルはコードページ932のまま保たれます。")
+        why = QStringLiteral(
+                  "'%1' にはコードページ932 (Shift-JIS) で表せない文字があるため、歌詞ファイルの名前に使えません。"
+                  "登録の名前は設定ファイルに保存され、設定ファイルはコードページ932のまま保たれます。")
                   .arg(name);
         break;
     }

@@ -12,10 +12,10 @@ enum class NameFault {
     Empty,
     ParentFolder, // ".." alone: the folder above ("a..b" is a name like any other)
     ControlChar,
-    Forbidden,    // \ / : * ? " < > |: folder separators, and what other systems refuse
-    BlankAtEnd,   // the registry strips blanks at both ends of a value
-    TrailingDot,  // other systems drop it, and the name would no longer match its file
-    TooLong,      // with ".dat", more than the file system's 255 bytes
+    Forbidden,   // \ / : * ? " < > |: folder separators, and what other systems refuse
+    BlankAtEnd,  // the registry strips blanks at both ends of a value
+    TrailingDot, // other systems drop it, and the name would no longer match its file
+    TooLong,     // with ".dat", more than the file system's 255 bytes
     NotCp932,
 };
 NameFault DataFileNameFault(const QString& name);

@@ -2,10 +2,10 @@
 
 #include <algorithm>
 
-#include "core/common/Etc.h"
 #include "DataFileName.h"
 #include "DiscRegistry.h"
 #include "Words.h"
+#include "core/common/Etc.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
 

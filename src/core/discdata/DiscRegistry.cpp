@@ -3,9 +3,9 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include "core/common/Error.h"
 #include "DataFileName.h"
 #include "Words.h"
+#include "core/common/Error.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
 
@@ -17,7 +17,8 @@ QString DiscRegistry::Lookup(const QString& discId) const
 {
     for (;;) {
         IniDocument doc;
-        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return doc.ReadString(kWordsFile, discId, QString());
+        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep))
+            return doc.ReadString(kWordsFile, discId, QString());
         if (OpenErrorMessage(settings.IniPath) != IdRetry) return QString();
     }
 }

@@ -3,8 +3,8 @@
 #include <QFileInfo>
 #include <algorithm>
 
-#include "core/common/SafeSave.h"
 #include "core/common/Etc.h"
+#include "core/common/SafeSave.h"
 
 namespace {
 
@@ -210,7 +210,8 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
             result.Untimed.Add(lineNumber);
             continue;
         }
-        const QStringView inner = tag.size() < 2 || tag.back() != QLatin1Char(']') ? QStringView() : tag.sliced(1, tag.size() - 2);
+        const QStringView inner = tag.size() < 2 || tag.back() != QLatin1Char(']') ? QStringView()
+                                                                                   : tag.sliced(1, tag.size() - 2);
         const qsizetype colon = inner.indexOf(QLatin1Char(':'));
         const QString key = colon <= 0 ? QString() : trimBlanks(inner.first(colon)).toString().toLower();
         // A key that starts with a digit is a time that cannot be read.

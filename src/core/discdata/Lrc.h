@@ -59,10 +59,10 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd);
 
 // What a track's LRC file is written from.
 struct LrcTrack {
-    QString Title;      // [ti:], the track's title
-    QString Artist;     // [ar:], the disc's artist
-    QString Album;      // [al:], the disc's title
-    int32_t Length = 0; // [length:], hundredths; 0 when unknown (no tag)
+    QString Title;                 // [ti:], the track's title
+    QString Artist;                // [ar:], the disc's artist
+    QString Album;                 // [al:], the disc's title
+    int32_t Length = 0;            // [length:], hundredths; 0 when unknown (no tag)
     std::vector<TWordsLine> Lines; // times as they are to show
 };
 

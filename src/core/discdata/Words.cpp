@@ -2,16 +2,15 @@
 
 #include <algorithm>
 
-#include "core/common/Commands.h"
 #include "DataFileName.h"
 #include "DiscId.h"
 #include "DiscRegistry.h"
+#include "core/common/Commands.h"
 #include "core/drive/CdDevice.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
 
-TWords::TWords(CdDevice& d, CommandSet& c, Settings& s)
-    : Songs(kSongSlots + 1), device(d), commands(c), settings(s)
+TWords::TWords(CdDevice& d, CommandSet& c, Settings& s) : Songs(kSongSlots + 1), device(d), commands(c), settings(s)
 {
     known.fill(kKnownAll);
 }

@@ -35,9 +35,9 @@ struct TWordsSong {
     std::array<TWordsLine, kLineSlots + 1> Lines; // slots 1..128; [0] unused
     int32_t LineCount = 0;                        // 0..127
     QString Title;
-    int32_t StartPos = 0; // milliseconds of absolute disc time
-    int32_t Length = 0;   // milliseconds
-    int16_t Adjust = 0;   // hundredths of a second, subtracted from the position
+    int32_t StartPos = 0;  // milliseconds of absolute disc time
+    int32_t Length = 0;    // milliseconds
+    int16_t Adjust = 0;    // hundredths of a second, subtracted from the position
     int32_t CopyTrack = 0; // 0 own lyrics; n > 0 shows track n's lyrics
 };
 
@@ -53,8 +53,8 @@ public:
 
     QString Title;
     QString Artist;
-    uint8_t AudioState = 0; // 0 no audio track, 1 audio from track 1, 2 audio after data
-    int32_t PlayTime = 0;   // seconds played over all runs
+    uint8_t AudioState = 0;   // 0 no audio track, 1 audio from track 1, 2 audio after data
+    int32_t PlayTime = 0;     // seconds played over all runs
     int32_t PlayTypeCode = 0; // bits 0-3 play type, +16 repeat, +32 repeat one
     int32_t FirstAudioTrack = 0;
     std::vector<TWordsSong> Songs; // records 1..100, created once; [0] unused
@@ -179,7 +179,7 @@ private:
     bool programKnown = true;
     bool playStateKnown = true;
     QSet<QString> refusedEntries; // registry entries already refused ("id=name"), told once
-    bool textsNeedUtf8 = false; // SaveInto wrote a text code page 932 cannot hold into a file that is not UTF-8
+    bool textsNeedUtf8 = false;   // SaveInto wrote a text code page 932 cannot hold into a file that is not UTF-8
     std::array<uint8_t, kSongSlots + 1> changes{};
     QString fileTitle, fileArtist;
     // The file's state when this object last read or wrote it, and its content then.
@@ -187,6 +187,6 @@ private:
     FileStamp fileStamp;
     std::optional<FileStamp> pendingStamp; // a change seen by OutsideChangeSettled
     std::unique_ptr<IniDocument> lastDoc;
-    QString seenFile; // a data file that existed when last read or written
+    QString seenFile;    // a data file that existed when last read or written
     QString programTail; // program entries beyond the slots, kept as the file has them behind a full list
 };

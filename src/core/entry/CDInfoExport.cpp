@@ -79,7 +79,8 @@ bool ExportDiscInfo(const QString& path, const QString& filter, const TWords& wo
 
     QString reason;
     if (SaveFileWhole(path, bytes, &reason)) return true;
-    ErrorMessage(QStringLiteral("ファイル '") + path + QStringLiteral("' へ出力できません。\n(") + reason + QStringLiteral(")"),
+    ErrorMessage(QStringLiteral("ファイル '") + path + QStringLiteral("' へ出力できません。\n(") + reason +
+                     QStringLiteral(")"),
                  QStringLiteral("出力エラー"));
     return false;
 }

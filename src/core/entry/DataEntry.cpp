@@ -35,8 +35,7 @@ QString MemoText(const QStringList& lines)
 namespace {
 // The longest common subsequence of a[a0, a1) and b[b0, b1) under same(i, j): the pairs
 // (i, j) it matches, in order. Where several are as long, equal heads are matched first.
-template <typename Same>
-std::vector<std::pair<int, int>> CommonRun(int a0, int a1, int b0, int b1, Same same)
+template <typename Same> std::vector<std::pair<int, int>> CommonRun(int a0, int a1, int b0, int b1, Same same)
 {
     const int n = a1 - a0, m = b1 - b0;
     // length[i][j]: the longest run of the tails from a0 + i and b0 + j.
@@ -77,8 +76,7 @@ std::vector<int> FollowLines(const QStringList& before, const QStringList& after
     const int n = static_cast<int>(before.size()), m = static_cast<int>(after.size());
     std::vector<int> match(m, -1);
     // The unchanged lines, then what changed between each two of them.
-    std::vector<std::pair<int, int>> kept =
-        CommonRun(0, n, 0, m, [&](int i, int j) { return before[i] == after[j]; });
+    std::vector<std::pair<int, int>> kept = CommonRun(0, n, 0, m, [&](int i, int j) { return before[i] == after[j]; });
     kept.emplace_back(n, m); // the end of the text closes the last stretch
     int i0 = 0, j0 = 0;
     for (const auto& [i1, j1] : kept) {

@@ -60,7 +60,7 @@ std::optional<TimingFault> CheckTiming(const TWords& words);
 struct ImportedLyrics {
     QStringList Lines;
     bool Utf8 = false; // a Unicode file (UTF-8 or UTF-16)
-    int Invalid = 0; // bytes that did not decode
+    int Invalid = 0;   // bytes that did not decode
 };
 ImportedLyrics DecodeLyricsText(const QByteArray& bytes);
 // Reads a lyrics text file; a file that cannot be read offers Retry and Cancel. No

@@ -41,7 +41,8 @@ bool trackNumber(QStringView text, int* track)
 
 // Lines 1..count of a section, keyed by keyOf(k).
 template <class KeyOf>
-bool readLines(const IniDocument& doc, const QString& section, int32_t count, KeyOf keyOf, std::vector<TWordsLine>* lines)
+bool readLines(const IniDocument& doc, const QString& section, int32_t count, KeyOf keyOf,
+               std::vector<TWordsLine>* lines)
 {
     for (int k = 1; k <= count; ++k) {
         const std::optional<QString> value = doc.Value(section, keyOf(k));
@@ -76,7 +77,9 @@ bool parseDraft(const IniDocument& doc, const QString& discId, EntryDraft* d)
         if (doc.Value(section, kCount)) {
             if (!number(doc, section, kCount, 0, kMaxLines, &value)) return false;
             std::vector<TWordsLine> lines;
-            if (!readLines(doc, section, value, [](int k) { return FormatZeroPad(k, 3); }, &lines)) return false;
+            if (!readLines(
+                    doc, section, value, [](int k) { return FormatZeroPad(k, 3); }, &lines))
+                return false;
             track.Lines = std::move(lines);
         }
         if (doc.Value(section, kAdjust)) {
@@ -94,7 +97,9 @@ bool parseDraft(const IniDocument& doc, const QString& discId, EntryDraft* d)
         // Far more than the lyrics may hold: a whole text pasted in by mistake.
         if (!number(doc, kMemo, kCount, 0, 1000000, &count)) return false;
         std::vector<TWordsLine> lines;
-        if (!readLines(doc, kMemo, count, [](int k) { return QString::number(k); }, &lines)) return false;
+        if (!readLines(
+                doc, kMemo, count, [](int k) { return QString::number(k); }, &lines))
+            return false;
         QStringList memo;
         for (const TWordsLine& line : lines) memo << line.Text;
         d->MemoTrack = track;

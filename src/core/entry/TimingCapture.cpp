@@ -29,8 +29,7 @@ uint32_t EventTimes::TickOf(uint64_t eventTime, uint32_t now)
     return now - static_cast<uint32_t>(waited);
 }
 
-TimingCapture::TimingCapture(CdDevice& d, Clock& c, TWords& w, PlaybackController& p, TimingView& v,
-                             QObject* parent)
+TimingCapture::TimingCapture(CdDevice& d, Clock& c, TWords& w, PlaybackController& p, TimingView& v, QObject* parent)
     : QObject(parent), device(d), clock(c), words(w), player(p), view(v)
 {
     TimingTimer.setInterval(kTimerMs);

@@ -57,8 +57,8 @@ private:
 class TimingCapture : public QObject {
     Q_OBJECT
 public:
-    TimingCapture(CdDevice& device, Clock& clock, TWords& words, PlaybackController& player,
-                  TimingView& view, QObject* parent = nullptr);
+    TimingCapture(CdDevice& device, Clock& clock, TWords& words, PlaybackController& player, TimingView& view,
+                  QObject* parent = nullptr);
 
     // The track the page shows and captures.
     void SetTrack(int track);
@@ -117,8 +117,8 @@ public:
 private:
     struct Stamp {
         int line;
-        bool atStart;                 // the cursor before the press
-        std::vector<TWordsLine> old;  // the slots the press wrote, from line on
+        bool atStart;                // the cursor before the press
+        std::vector<TWordsLine> old; // the slots the press wrote, from line on
     };
 
     void updateElapsed(uint32_t pressTick);

@@ -43,7 +43,10 @@ void PaintWords(QImage& image, const WordsLook& look, const QString& text)
 
 int PointsOfPixels(int pixels, int dpi) { return static_cast<int>(std::lround(pixels * 72.0 / dpi)); }
 
-int PixelsOfPoints(int points, int dpi) { return static_cast<int>(std::lround(points * static_cast<double>(dpi) / 72.0)); }
+int PixelsOfPoints(int points, int dpi)
+{
+    return static_cast<int>(std::lround(points * static_cast<double>(dpi) / 72.0));
+}
 
 int ResizedFontPixels(int pixels, int clientHeight, int textHeight)
 {
@@ -56,7 +59,4 @@ int ResizedFontPixels(int pixels, int clientHeight, int textHeight)
     return std::max(1, static_cast<int>(whole));
 }
 
-int FloorFontPixels(int pixels, int dpi)
-{
-    return PointsOfPixels(pixels, dpi) < 6 ? PixelsOfPoints(6, dpi) : pixels;
-}
+int FloorFontPixels(int pixels, int dpi) { return PointsOfPixels(pixels, dpi) < 6 ? PixelsOfPoints(6, dpi) : pixels; }

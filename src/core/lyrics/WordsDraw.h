@@ -22,9 +22,9 @@ inline int WordsImageHeight(const QFont& font) { return WordsTextHeight(font) + 
 
 // Where a line goes in an image clientWidth wide (logical pixels).
 struct WordsPlacement {
-    qreal x = 0;           // left of the text, before the squeeze is applied
-    int y = 0;             // top of the text: 1 for a face with internal leading, else 2
-    qreal scale = 1;       // horizontal scale; below 1 when the line is squeezed
+    qreal x = 0;     // left of the text, before the squeeze is applied
+    int y = 0;       // top of the text: 1 for a face with internal leading, else 2
+    qreal scale = 1; // horizontal scale; below 1 when the line is squeezed
     bool squeezed = false;
 };
 // textWidth: the line's width as drawn. A line that fits (narrower than clientWidth − 2)

@@ -13,8 +13,7 @@ int32_t LinePosition(int32_t positionMs, int32_t songStartMs, int adjust, int co
     return (positionMs - songStartMs) / 10 - adjust - copyAdjust;
 }
 
-int ChooseLine(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line,
-               bool wordsContDisp)
+int ChooseLine(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line, bool wordsContDisp)
 {
     for (int k = lineCount; k >= 1; --k) {
         const LineSpan l = line(k);

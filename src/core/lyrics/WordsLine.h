@@ -23,8 +23,7 @@ int32_t LinePosition(int32_t positionMs, int32_t songStartMs, int adjust, int co
 // line whose start has strictly passed, as long as its end has not been reached. With
 // wordsContDisp a line followed within one second by the next is kept up to one
 // second past its end. Lines are taken in the order given, not sorted.
-int ChooseLine(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line,
-               bool wordsContDisp);
+int ChooseLine(int32_t pos, int lineCount, const std::function<LineSpan(int)>& line, bool wordsContDisp);
 
 // The first position after pos (hundredths, as LinePosition gives them) at which
 // ChooseLine chooses another line; none when the choice stays as it is.
@@ -37,16 +36,16 @@ int32_t FirstPositionAt(int32_t linePos, int32_t songStartMs, int adjust, int co
 // What UpdateWords reads from the playback controller, the data-entry dialog and the
 // settings to choose the caption and the line.
 struct WordsInput {
-    bool Active = false;            // a registered disc is playing or paused
-    bool Testing = false;           // a timing test runs: the drive is asked directly
-    bool ReadDrive = false;         // a change is due by the estimate: the drive is asked whether it is
+    bool Active = false;    // a registered disc is playing or paused
+    bool Testing = false;   // a timing test runs: the drive is asked directly
+    bool ReadDrive = false; // a change is due by the estimate: the drive is asked whether it is
     int CurrentTrack = 0;
-    int32_t LastPosition = 0;       // ms, read at the last poll
-    uint32_t LastPositionTick = 0;  // tick count of that poll
-    uint32_t Now = 0;               // tick count now
+    int32_t LastPosition = 0;      // ms, read at the last poll
+    uint32_t LastPositionTick = 0; // tick count of that poll
+    uint32_t Now = 0;              // tick count now
     bool IsPaused = false;
     bool InDataEntry = false;
-    int PollCountdown = 0;          // negative right after a jump, until the next poll
+    int PollCountdown = 0; // negative right after a jump, until the next poll
     bool WordsContDisp = false;
     bool HideNoWords = false;
     std::function<int32_t()> DevicePosition; // the drive's position, read only while Testing or for ReadDrive

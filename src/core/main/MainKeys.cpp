@@ -1,6 +1,5 @@
 #include "MainKeys.h"
 
-
 #include "core/common/Commands.h"
 
 MainKeys::MainKeys(CommandSet& commands, KeyTarget& keyTarget) : cmd(commands), target(keyTarget)
@@ -102,9 +101,7 @@ bool MainKeys::KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad, bo
         return true;
     case Qt::Key_S: return trigger(cmd.StopBtn) || handled;
     case Qt::Key_W: return trigger(cmd.WordsDispItem) || handled;
-    case Qt::Key_F6:
-        target.RepeatOff();
-        return true;
+    case Qt::Key_F6: target.RepeatOff(); return true;
     default: return handled;
     }
 }

@@ -19,8 +19,8 @@ bool PositionJumped(const MediaState& before, const MediaState& now, uint32_t el
 {
     if (!before.HasTrack || !now.HasTrack || before.TrackId != now.TrackId || before.Seeking || now.Seeking)
         return false;
-    const int64_t expected =
-        before.PositionUs + (before.Status == QLatin1String("Playing") ? int64_t(elapsedMs) * 1000 : 0);
+    const int64_t expected = before.PositionUs +
+                             (before.Status == QLatin1String("Playing") ? int64_t(elapsedMs) * 1000 : 0);
     return std::llabs(now.PositionUs - expected) > kJumpToleranceUs;
 }
 
@@ -53,8 +53,10 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     MediaState s;
     const bool started = this->started();
     if (started) s.Status = player.IsPaused ? QStringLiteral("Paused") : QStringLiteral("Playing");
-    if (player.RepeatOneChecked()) s.Loop = QStringLiteral("Track");
-    else if (player.RepeatChecked()) s.Loop = QStringLiteral("Playlist");
+    if (player.RepeatOneChecked())
+        s.Loop = QStringLiteral("Track");
+    else if (player.RepeatChecked())
+        s.Loop = QStringLiteral("Playlist");
     const int type = commands.CheckedPlayType();
     s.Shuffle = type == ptRandom || type == ptProgramRandom;
 
@@ -78,7 +80,7 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     // sheet or CD-Text.
     const EntryTexts texts = InitialEntryTexts(words);
     s.Title = static_cast<size_t>(track) < texts.SongTitles.size() ? texts.SongTitles[static_cast<size_t>(track)]
-                                                                     : QString();
+                                                                   : QString();
     // A track without a title still needs a name in a desktop's player list.
     if (s.Title.isEmpty()) s.Title = QStringLiteral("トラック %1").arg(track);
     s.Album = texts.Title;
@@ -121,8 +123,10 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
 void MediaControls::Play()
 {
     if (!controllable()) return;
-    if (commands.PlayBtn->isEnabled()) commands.PlayBtn->trigger();
-    else if (player.IsPaused && commands.PauseBtn->isEnabled()) commands.PauseBtn->trigger(); // resumes
+    if (commands.PlayBtn->isEnabled())
+        commands.PlayBtn->trigger();
+    else if (player.IsPaused && commands.PauseBtn->isEnabled())
+        commands.PauseBtn->trigger(); // resumes
 }
 
 void MediaControls::Pause()
@@ -182,7 +186,8 @@ bool MediaControls::Seek(int64_t offsetUs, uint32_t now)
 bool MediaControls::SetPosition(const QString& trackId, int64_t positionUs, uint32_t now)
 {
     const MediaState s = State({}, now);
-    if (!s.CanSeek || player.FastSeeking || trackId != s.TrackId || positionUs < 0 || positionUs > s.LengthUs) return false;
+    if (!s.CanSeek || player.FastSeeking || trackId != s.TrackId || positionUs < 0 || positionUs > s.LengthUs)
+        return false;
     return player.SeekInEntry(static_cast<int32_t>(positionUs / 1000));
 }
 

@@ -13,21 +13,21 @@ class TWords;
 
 struct MediaState {
     QString Status = QStringLiteral("Stopped"); // "Playing", "Paused" or "Stopped"
-    bool HasTrack = false;                     // a disc with a track list is in
-    QString TrackId;                           // names the entry and its track
-    int Track = 0;                             // disc track number
-    QString Title;                             // the track's title
-    QString Album;                             // the disc's title
+    bool HasTrack = false;                      // a disc with a track list is in
+    QString TrackId;                            // names the entry and its track
+    int Track = 0;                              // disc track number
+    QString Title;                              // the track's title
+    QString Album;                              // the disc's title
     QString Artist;
-    QString Lyrics;                            // the track's lyrics, a line each
-    QString Line;                              // the lyrics line of the moment; empty for none
-    int32_t LineStartMs = 0;                   // where that line is heard, from the track's start
+    QString Lyrics;          // the track's lyrics, a line each
+    QString Line;            // the lyrics line of the moment; empty for none
+    int32_t LineStartMs = 0; // where that line is heard, from the track's start
     int32_t LineEndMs = 0;
     int64_t LengthUs = 0;
-    int64_t PositionUs = 0;                    // into the track
-    bool Seeking = false;                      // a fast seek or a pending skip moves the position
-    QString Loop = QStringLiteral("None");     // "None", "Playlist" (repeat) or "Track" (repeat one)
-    bool Shuffle = false;                      // a random play type
+    int64_t PositionUs = 0;                // into the track
+    bool Seeking = false;                  // a fast seek or a pending skip moves the position
+    QString Loop = QStringLiteral("None"); // "None", "Playlist" (repeat) or "Track" (repeat one)
+    bool Shuffle = false;                  // a random play type
     bool CanPlay = false;
     bool CanPause = false;
     bool CanGoNext = false;
@@ -67,7 +67,7 @@ public:
     // without repeat there is no next track: playback stops (the button would wrap to
     // entry 1), and without playback nothing happens.
     void Next();
-    void Previous();  // a quick press of PrevBtn
+    void Previous(); // a quick press of PrevBtn
     // offsetUs from the position: before the start goes to the start, past the end is Next.
     // True when the head moved. After Next, the entry skipped to is the one sought in.
     bool Seek(int64_t offsetUs, uint32_t now);

@@ -18,8 +18,7 @@ QString TimeText(int minutes, int seconds, bool japaneseMarks)
     const bool wide = minutes > 99;
     const QString m = QString::number(minutes).rightJustified(wide ? 6 : 5, QLatin1Char(' '));
     const QString s = FormatZeroPad(seconds, 2);
-    QString text = japaneseMarks ? m + kMinuteMark + s + kSecondMark
-                                 : m + QStringLiteral("' ") + s + QLatin1Char('"');
+    QString text = japaneseMarks ? m + kMinuteMark + s + kSecondMark : m + QStringLiteral("' ") + s + QLatin1Char('"');
     if (!wide) text += QLatin1Char(' ');
     return text;
 }
@@ -51,8 +50,8 @@ QString StatusText(int state)
 
 QString StatusTitle(int number, int minutes, int seconds, const QString& title)
 {
-    return QLatin1Char('[') + FormatZeroPad(number, 2) + QStringLiteral("] ") + QString::number(minutes) +
-           kMinuteMark + FormatZeroPad(seconds, 2) + kSecondMark + QStringLiteral(" - ") + title;
+    return QLatin1Char('[') + FormatZeroPad(number, 2) + QStringLiteral("] ") + QString::number(minutes) + kMinuteMark +
+           FormatZeroPad(seconds, 2) + kSecondMark + QStringLiteral(" - ") + title;
 }
 
 TimeImage::TimeImage() { Resize(ScaleToScreen(93), ScaleToScreen(31)); }

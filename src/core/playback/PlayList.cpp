@@ -18,8 +18,8 @@ std::vector<int> shuffled(int count, const RandomDraw& random)
 }
 } // namespace
 
-std::vector<int> PlayOrder(int playType, int firstAudioTrack, int songCount,
-                           const std::vector<int>& program, const RandomDraw& random)
+std::vector<int> PlayOrder(int playType, int firstAudioTrack, int songCount, const std::vector<int>& program,
+                           const RandomDraw& random)
 {
     std::vector<int> tracks;
     if (playType == ptNormal || playType == ptRandom) {
@@ -37,8 +37,7 @@ std::vector<int> PlayOrder(int playType, int firstAudioTrack, int songCount,
         if (t >= firstAudioTrack && t >= 1 && t <= songCount) valid.push_back(t);
     if (playType == ptProgram) return valid;
     if (playType == ptProgramRandom) {
-        for (int r : shuffled(static_cast<int>(valid.size()), random))
-            tracks.push_back(valid[static_cast<size_t>(r)]);
+        for (int r : shuffled(static_cast<int>(valid.size()), random)) tracks.push_back(valid[static_cast<size_t>(r)]);
     }
     return tracks;
 }

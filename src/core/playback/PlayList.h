@@ -20,8 +20,8 @@ using RandomDraw = std::function<int(int n)>;
 // types shuffle by rejection: draw until an unused position turns up. Program entries
 // naming a track outside the audio tracks of this disc are left out, so that a program
 // that does not fit the disc never positions the head outside it.
-std::vector<int> PlayOrder(int playType, int firstAudioTrack, int songCount,
-                           const std::vector<int>& program, const RandomDraw& random);
+std::vector<int> PlayOrder(int playType, int firstAudioTrack, int songCount, const std::vector<int>& program,
+                           const RandomDraw& random);
 
 class EntryList {
 public:

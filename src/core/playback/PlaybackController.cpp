@@ -18,12 +18,12 @@ namespace {
 constexpr int kStepIntervalMs = 10;
 } // namespace
 
-PlaybackController::PlaybackController(CdDevice& device_, Clock& clock_, CommandSet& commands_,
-                                       TWords& words_, PlaybackHost& host_, QObject* parent)
+PlaybackController::PlaybackController(CdDevice& device_, Clock& clock_, CommandSet& commands_, TWords& words_,
+                                       PlaybackHost& host_, QObject* parent)
     : QObject(parent), device(device_), clock(clock_), commands(commands_), words(words_), host(host_)
 {
-    auto generator = std::make_shared<std::mt19937>(
-        static_cast<uint32_t>(QDateTime::currentMSecsSinceEpoch()) ^ clock.TickCount());
+    auto generator = std::make_shared<std::mt19937>(static_cast<uint32_t>(QDateTime::currentMSecsSinceEpoch()) ^
+                                                    clock.TickCount());
     Random = [generator](int n) { return std::uniform_int_distribution<int>(0, n - 1)(*generator); };
     // The head normally arrives at once; give a slow drive a moment between reads.
     SeekPause = [] { QThread::msleep(5); };
@@ -44,8 +44,7 @@ void PlaybackController::connectCommands()
     connect(commands.PrevBtn, &Command::triggered, this, [this] { ReleaseButton(); });
     connect(commands.NextBtn, &Command::triggered, this, [this] { ReleaseButton(); });
     for (int type = ptNormal; type <= ptProgramRandom; ++type)
-        connect(commands.PlayTypeItem(type), &Command::triggered, this,
-                [this, type] { PlayTypeClick(type); });
+        connect(commands.PlayTypeItem(type), &Command::triggered, this, [this, type] { PlayTypeClick(type); });
     connect(commands.TypeReptItem, &Command::triggered, this, [this] { host.RedrawDisplay(); });
     connect(commands.TypeRept1Item, &Command::triggered, this, [this] { host.RedrawDisplay(); });
     // The lyrics window's track items; they mean nothing while there is no list.

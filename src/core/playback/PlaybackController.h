@@ -104,8 +104,8 @@ public:
 class PlaybackController : public QObject {
     Q_OBJECT
 public:
-    PlaybackController(CdDevice& device, Clock& clock, CommandSet& commands, TWords& words,
-                       PlaybackHost& host, QObject* parent = nullptr);
+    PlaybackController(CdDevice& device, Clock& clock, CommandSet& commands, TWords& words, PlaybackHost& host,
+                       QObject* parent = nullptr);
 
     // The lyrics window, once it exists; without one the tick leaves the lyrics alone.
     void SetWordsView(WordsView* view) { wordsView = view; }
@@ -194,41 +194,41 @@ public:
     static QString TimeModeName(int timeMode);
 
     // Settings (applied by the settings dialog).
-    int TimerInt = 100;     // tick interval in milliseconds while playing or paused
-    bool AutoPlay = false;  // play as soon as a disc is loaded
+    int TimerInt = 100;    // tick interval in milliseconds while playing or paused
+    bool AutoPlay = false; // play as soon as a disc is loaded
     // The disc was named on the command line: the first disc loaded plays as with AutoPlay.
     bool PlayFirstDisc = false;
     bool TrueTrack = false; // show the disc track number instead of the entry number
 
     // Controller state; other windows read it.
-    EntryList PlayList;          // entries 1..EntryCount
-    int PlayType = ptNormal;     // play type of the current list, 0..3
-    int EntryIndex = 0;          // current entry, 1-based
-    int CurrentTrack = 0;        // disc track of the current entry (data entry sets it too)
-    int DeviceModeNow = ModeOpen; // mode at the last poll
+    EntryList PlayList;            // entries 1..EntryCount
+    int PlayType = ptNormal;       // play type of the current list, 0..3
+    int EntryIndex = 0;            // current entry, 1-based
+    int CurrentTrack = 0;          // disc track of the current entry (data entry sets it too)
+    int DeviceModeNow = ModeOpen;  // mode at the last poll
     int PrevDeviceMode = ModeOpen; // mode at the poll before
-    int PollCountdown = 0;       // ticks to the next poll; -1 polls at the next tick
-    int32_t LastPosition = 0;    // position at the last poll (the seek target while seeking)
+    int PollCountdown = 0;         // ticks to the next poll; -1 polls at the next tick
+    int32_t LastPosition = 0;      // position at the last poll (the seek target while seeking)
     uint32_t LastPositionTick = 0; // tick count when LastPosition was read
     bool IsPaused = false;
-    bool ButtonHeld = false;     // a previous/next button or key is down
+    bool ButtonHeld = false; // a previous/next button or key is down
     bool FastSeeking = false;
-    bool SkipPending = false;    // a quick skip waits for the tick to jump
-    uint32_t SkipTick = 0;       // tick count of the press that armed it
+    bool SkipPending = false; // a quick skip waits for the tick to jump
+    uint32_t SkipTick = 0;    // tick count of the press that armed it
     int32_t SeekTarget = 0;
-    uint32_t PlayClock = 0;      // tick count up to which play time is counted
-    int32_t DiscEnd = 0;         // start of the lead-out
+    uint32_t PlayClock = 0; // tick count up to which play time is counted
+    int32_t DiscEnd = 0;    // start of the lead-out
     bool Loading = false;
-    bool DiscAtStart = false;    // a disc was in the drive when it was opened
+    bool DiscAtStart = false; // a disc was in the drive when it was opened
     bool InDataEntry = false;
-    bool WantWords = false;      // the lyrics window should be shown
-    bool Starting = true;        // start-up not finished; the first tick finishes it
-    int TimeMode = 2;            // 0 list passed, 1 list remaining, 2 track passed, 3 track remaining
+    bool WantWords = false; // the lyrics window should be shown
+    bool Starting = true;   // start-up not finished; the first tick finishes it
+    int TimeMode = 2;       // 0 list passed, 1 list remaining, 2 track passed, 3 track remaining
     int ShownOrdinal = 0;
     int ShownNumber = 0;
     int ShownMinutes = 0;
     int ShownSeconds = 0;
-    QDateTime LogStart;          // start of the play-log period; null when none
+    QDateTime LogStart; // start of the play-log period; null when none
     bool ModeLabelVisible = false;
 
     // Button glyph resources: "Play0"/"Play1", "Pause0"/"Pause1", "Stop0"/"Stop1".

@@ -46,9 +46,8 @@ void PlaybackController::finishLoad()
     host.GlyphsChanged();
     host.ShowDiscTitle();
     DiscEnd = songStart(words.SongCount + 1);
-    for (Command* a : {commands.CDInfoItem, commands.CDInfoSaveItem, commands.TypeNormItem,
-                       commands.TypeRandItem, commands.TypeReptItem, commands.TypeRept1Item,
-                       commands.ProgSetItem})
+    for (Command* a : {commands.CDInfoItem, commands.CDInfoSaveItem, commands.TypeNormItem, commands.TypeRandItem,
+                       commands.TypeReptItem, commands.TypeRept1Item, commands.ProgSetItem})
         a->setEnabled(true);
     commands.InputDataItem->setEnabled(words.HasFile());
     if (words.AudioState != 0) {
@@ -56,8 +55,7 @@ void PlaybackController::finishLoad()
         // A type this program does not know plays as normal, rather than keeping the
         // previous disc's list.
         if (type > ptProgramRandom) type = ptNormal;
-        if ((type == ptProgram || type == ptProgramRandom) && !commands.TypeProgItem->isEnabled())
-            type = ptNormal;
+        if ((type == ptProgram || type == ptProgramRandom) && !commands.TypeProgItem->isEnabled()) type = ptNormal;
         commands.PlayTypeItem(type)->trigger();
         bool start = (AutoPlay || PlayFirstDisc) != host.ShiftHeld();
         if (host.AutorunPresent() && !DiscAtStart) start = false;
@@ -94,13 +92,12 @@ void PlaybackController::ShowNoDisc()
     commands.NextBtn->setEnabled(false);
     commands.PrevBtn->setEnabled(false);
     TrackListEnabled = false;
-    for (Command* a : {commands.TypeNormItem, commands.TypeRandItem, commands.TypeProgItem,
-                       commands.TypeProgRandItem, commands.TypeReptItem, commands.TypeRept1Item}) {
+    for (Command* a : {commands.TypeNormItem, commands.TypeRandItem, commands.TypeProgItem, commands.TypeProgRandItem,
+                       commands.TypeReptItem, commands.TypeRept1Item}) {
         a->setChecked(false);
         a->setEnabled(false);
     }
-    for (Command* a : {commands.ProgSetItem, commands.InputDataItem, commands.CDInfoItem,
-                       commands.CDInfoSaveItem})
+    for (Command* a : {commands.ProgSetItem, commands.InputDataItem, commands.CDInfoItem, commands.CDInfoSaveItem})
         a->setEnabled(false);
     host.FocusMainWindow();
     UpdateTimerInterval();

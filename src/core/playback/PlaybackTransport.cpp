@@ -356,7 +356,7 @@ void PlaybackController::seekPass()
             }
         }
     }
-    TimerProc(); // shows SeekTarget
+    TimerProc();                                  // shows SeekTarget
     if (NoDiscMode(DeviceModeNow)) endFastSeek(); // the disc went: neither position nor play
 }
 

@@ -94,10 +94,7 @@ namespace {
 
 // Names compared without regard to letter case (full case folding). Qt's own comparison
 // does it in one call: a loop of our own here is what a fuzzed build spends its time on.
-bool sameName(QStringView a, QStringView b)
-{
-    return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool sameName(QStringView a, QStringView b) { return a.size() == b.size() && a.compare(b, Qt::CaseInsensitive) == 0; }
 
 // Where the line starting at a position ends: at the next CR or LF. Each is found by a
 // search of Qt's or the C library's (far quicker than a loop over the characters, above
@@ -145,7 +142,8 @@ bool ParseIniInteger(QStringView text, int32_t* value)
 {
     // Hexadecimal only by its own prefix: a sign makes the text decimal.
     uint32_t u = 0;
-    if (text.size() > 2 && text[0] == QLatin1Char('0') && (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
+    if (text.size() > 2 && text[0] == QLatin1Char('0') &&
+        (text[1] == QLatin1Char('x') || text[1] == QLatin1Char('X'))) {
         if (!parseHex(text.sliced(2), &u)) return false;
     } else if (!text.isEmpty() && text[0] == QLatin1Char('$')) {
         if (!parseHex(text.sliced(1), &u)) return false;
@@ -156,10 +154,7 @@ bool ParseIniInteger(QStringView text, int32_t* value)
     return true;
 }
 
-IniDocument IniDocument::Parse(QStringView text, IniComments comments)
-{
-    return parse(text, nullptr, comments);
-}
+IniDocument IniDocument::Parse(QStringView text, IniComments comments) { return parse(text, nullptr, comments); }
 
 IniDocument IniDocument::FromBytes(const QByteArray& bytes, IniComments comments)
 {
@@ -361,7 +356,8 @@ int IniDocument::sectionAt(const QString& name) const
         // Of two sections of one name the first counts: inserting backwards leaves it in.
         sectionIndex.reserve(static_cast<qsizetype>(sections.size()));
         for (int i = static_cast<int>(sections.size()) - 1; i >= 0; --i)
-            if (sections[static_cast<size_t>(i)].live) sectionIndex.insert(Name{sections[static_cast<size_t>(i)].name}, i);
+            if (sections[static_cast<size_t>(i)].live)
+                sectionIndex.insert(Name{sections[static_cast<size_t>(i)].name}, i);
         sectionsIndexed = true;
     }
     if (sectionsIndexed) {
@@ -574,7 +570,8 @@ QString UnsavableFileReason(const QString& path)
 {
     QByteArray bytes;
     if (!readBytes(path, &bytes)) return Reason("ファイルが読み込めません", "the file cannot be read");
-    return Reason("ファイルに読めないバイトがあるため、上書きしません", "it holds bytes that cannot be read, so it is not written over");
+    return Reason("ファイルに読めないバイトがあるため、上書きしません",
+                  "it holds bytes that cannot be read, so it is not written over");
 }
 
 bool WriteIniFile(const QString& path, const IniDocument& doc, QString* reason)

@@ -87,7 +87,7 @@ private:
         qsizetype size = -1;
     };
     struct Line {
-        QString key;   // the whole (stripped) line when it holds no "="
+        QString key; // the whole (stripped) line when it holds no "="
         QString value;
         Raw raw;
         bool entry = true;
@@ -116,8 +116,8 @@ private:
     Line& lineForWrite(const QString& section, const QString& key);
     const Line* findLine(const QString& section, const QString& key) const;
 
-    bool keepAll = false;       // IniComments::Keep
-    QByteArray source;          // the bytes the lines were read from (after a mark)
+    bool keepAll = false; // IniComments::Keep
+    QByteArray source;    // the bytes the lines were read from (after a mark)
     bool utf8 = false;
     bool utf8Mark = false; // the file began with a byte-order mark
     int invalid = 0;
@@ -132,8 +132,7 @@ size_t qHash(const IniDocument::Name& name, size_t seed = 0) noexcept;
 
 // Whole files. A missing file reads as an empty document; false when the file exists
 // but cannot be read. *utf8 tells that the file was read as UTF-8.
-bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr,
-                 IniComments comments = IniComments::Drop);
+bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr, IniComments comments = IniComments::Drop);
 // The same, for a file about to be changed and written back: false also when the text
 // could not be read without loss (a UTF-8 file with invalid sequences), so that writing
 // it back never destroys what was not understood. (Code page 932 files lose nothing:

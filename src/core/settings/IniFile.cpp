@@ -3,9 +3,9 @@
 #include <QtGlobal>
 #include <algorithm>
 
-#include "core/common/Error.h"
 #include "IniDocument.h"
 #include "SettingsKeys.h"
+#include "core/common/Error.h"
 
 namespace {
 
@@ -70,9 +70,7 @@ void writeKey(const Settings& s, IniDocument& doc, const SettingsKey& key)
     }
     switch (key.kind) {
     case KeyKind::Bool: doc.WriteBool(section, name, number != 0); break;
-    case KeyKind::Integer:
-        doc.WriteInteger(section, name, std::clamp(number, key.writtenLow, key.writtenHigh));
-        break;
+    case KeyKind::Integer: doc.WriteInteger(section, name, std::clamp(number, key.writtenLow, key.writtenHigh)); break;
     case KeyKind::Color: doc.WriteInteger(section, name, number); break;
     case KeyKind::String:
     case KeyKind::Format: doc.WriteString(section, name, SettingText(s, key)); break;

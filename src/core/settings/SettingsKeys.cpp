@@ -69,8 +69,10 @@ struct Row : SettingsKey {
 // An option of the settings dialog's "Settings" section, edited by the check box of its name.
 constexpr Row Option(QStringView name, bool Settings::*member, bool on)
 {
-    return Row(u"Settings", name, KeyKind::Bool, member).In(kSettingsPart, kSettingsPart).Default(on).Edit(
-        KeyEdit::OnOk, name);
+    return Row(u"Settings", name, KeyKind::Bool, member)
+        .In(kSettingsPart, kSettingsPart)
+        .Default(on)
+        .Edit(KeyEdit::OnOk, name);
 }
 
 // A radio group's index: above the last choice selects the last one, below -1 selects none.
@@ -103,9 +105,7 @@ constexpr Row Look(QStringView section, QStringView name, KeyKind kind, Settings
 constexpr Row Colour(QStringView section, QStringView name, uint32_t Settings::*member, uint32_t color,
                      QStringView button)
 {
-    return Look(section, name, KeyKind::Color, member)
-        .Default(static_cast<int32_t>(color))
-        .Edit(KeyEdit::Live, button);
+    return Look(section, name, KeyKind::Color, member).Default(static_cast<int32_t>(color)).Edit(KeyEdit::Live, button);
 }
 
 // A slot of the colour dialog's own colours. The section replaces the whole list.
@@ -186,10 +186,22 @@ constexpr SettingsKey kKeys[] = {
     Look(u"Font", u"Style", KeyKind::Integer, &Settings::WordsFontStyle),
     Colour(u"Font", u"BackColor", &Settings::WordsBackColor, 0, u"WordsBkColorBtn"),
 
-    Swatch(u"ColorA", 0), Swatch(u"ColorB", 1), Swatch(u"ColorC", 2), Swatch(u"ColorD", 3),
-    Swatch(u"ColorE", 4), Swatch(u"ColorF", 5), Swatch(u"ColorG", 6), Swatch(u"ColorH", 7),
-    Swatch(u"ColorI", 8), Swatch(u"ColorJ", 9), Swatch(u"ColorK", 10), Swatch(u"ColorL", 11),
-    Swatch(u"ColorM", 12), Swatch(u"ColorN", 13), Swatch(u"ColorO", 14), Swatch(u"ColorP", 15),
+    Swatch(u"ColorA", 0),
+    Swatch(u"ColorB", 1),
+    Swatch(u"ColorC", 2),
+    Swatch(u"ColorD", 3),
+    Swatch(u"ColorE", 4),
+    Swatch(u"ColorF", 5),
+    Swatch(u"ColorG", 6),
+    Swatch(u"ColorH", 7),
+    Swatch(u"ColorI", 8),
+    Swatch(u"ColorJ", 9),
+    Swatch(u"ColorK", 10),
+    Swatch(u"ColorL", 11),
+    Swatch(u"ColorM", 12),
+    Swatch(u"ColorN", 13),
+    Swatch(u"ColorO", 14),
+    Swatch(u"ColorP", 15),
 
     // The disc manager's columns and order, saved with the windows.
     Column(u"DiscList0", 0, 146),
@@ -216,8 +228,10 @@ template <typename S, typename F> void withValue(S& s, const SettingsKey& key, F
     std::visit(
         [&](auto member) {
             auto& value = s.*member;
-            if constexpr (kIsArray<std::remove_cvref_t<decltype(value)>>) f(value[key.slot]);
-            else f(value);
+            if constexpr (kIsArray<std::remove_cvref_t<decltype(value)>>)
+                f(value[key.slot]);
+            else
+                f(value);
         },
         key.member);
 }
@@ -249,8 +263,10 @@ void SetSettingNumber(Settings& settings, const SettingsKey& key, int32_t number
 {
     withValue(settings, key, [&](auto& value) {
         using T = std::remove_cvref_t<decltype(value)>;
-        if constexpr (std::is_same_v<T, bool>) value = number != 0;
-        else if constexpr (!kIsText<T>) value = static_cast<T>(number);
+        if constexpr (std::is_same_v<T, bool>)
+            value = number != 0;
+        else if constexpr (!kIsText<T>)
+            value = static_cast<T>(number);
     });
 }
 
@@ -272,8 +288,10 @@ void SetSettingText(Settings& settings, const SettingsKey& key, const QString& t
 
 void CopySetting(Settings& to, const Settings& from, const SettingsKey& key)
 {
-    if (key.kind == KeyKind::String || key.kind == KeyKind::Format) SetSettingText(to, key, SettingText(from, key));
-    else SetSettingNumber(to, key, SettingNumber(from, key));
+    if (key.kind == KeyKind::String || key.kind == KeyKind::Format)
+        SetSettingText(to, key, SettingText(from, key));
+    else
+        SetSettingNumber(to, key, SettingNumber(from, key));
 }
 
 bool SameSetting(const Settings& a, const Settings& b, const SettingsKey& key)
@@ -285,7 +303,9 @@ bool SameSetting(const Settings& a, const Settings& b, const SettingsKey& key)
 Settings::Settings()
 {
     for (const SettingsKey& key : kKeys) {
-        if (key.kind == KeyKind::String || key.kind == KeyKind::Format) SetSettingText(*this, key, key.text.toString());
-        else SetSettingNumber(*this, key, key.number);
+        if (key.kind == KeyKind::String || key.kind == KeyKind::Format)
+            SetSettingText(*this, key, key.text.toString());
+        else
+            SetSettingNumber(*this, key, key.number);
     }
 }

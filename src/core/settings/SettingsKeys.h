@@ -21,9 +21,9 @@ enum class KeyKind : uint8_t {
 // When a row's part writes it.
 enum class KeyWrite : uint8_t {
     Always,
-    Placed,  // only when above kOffScreenTop
-    Set,     // only when it is not the default
-    Kept,    // only when it is not the default or the file has it already
+    Placed, // only when above kOffScreenTop
+    Set,    // only when it is not the default
+    Kept,   // only when it is not the default or the file has it already
 };
 
 // What the settings dialog does with it.
@@ -46,10 +46,10 @@ struct SettingsKey {
     KeyKind kind = KeyKind::Integer;
     SettingsMember member;
     uint8_t slot = 0;
-    uint8_t readBy = 0;    // PartBit of every part that reads it
-    uint8_t writtenBy = 0; // PartBit of every part that writes it
-    int32_t number = 0;    // the default of every kind but the strings
-    QStringView text;      // the default of a string; null for none
+    uint8_t readBy = 0;                                      // PartBit of every part that reads it
+    uint8_t writtenBy = 0;                                   // PartBit of every part that writes it
+    int32_t number = 0;                                      // the default of every kind but the strings
+    QStringView text;                                        // the default of a string; null for none
     int32_t low = INT32_MIN, high = INT32_MAX;               // a value read is clamped into this
     int32_t writtenLow = INT32_MIN, writtenHigh = INT32_MAX; // a value written is clamped into this
     KeyWrite when = KeyWrite::Always;

@@ -22,8 +22,7 @@ class Application {
 public:
     // Makes the main window (a test makes one that answers some questions itself).
     using FormMaker = std::function<std::unique_ptr<TMainForm>(CommandSet&, Settings&, PlayLog&)>;
-    template <class Form>
-    static FormMaker Make()
+    template <class Form> static FormMaker Make()
     {
         return [](CommandSet& c, Settings& s, PlayLog& l) { return std::make_unique<Form>(c, s, l); };
     }

@@ -8,9 +8,9 @@
 #include <QStandardPaths>
 #include <QThread>
 #include <cerrno>
-#include <memory>
 #include <cstdio>
 #include <fcntl.h>
+#include <memory>
 #include <sys/file.h>
 #include <unistd.h>
 
@@ -36,10 +36,14 @@ InstanceRequest Decode(const QByteArray& bytes)
         const qsizetype blank = line.indexOf(' ');
         if (blank < 0) continue;
         const QByteArray key = line.left(blank), value = QByteArray::fromPercentEncoding(line.mid(blank + 1));
-        if (key == "disc") r.Disc = QString::fromUtf8(value);
-        else if (key == "command") r.Command = QString::fromUtf8(value);
-        else if (key == "startup-id") r.StartupId = value;
-        else if (key == "activation-token") r.ActivationToken = value;
+        if (key == "disc")
+            r.Disc = QString::fromUtf8(value);
+        else if (key == "command")
+            r.Command = QString::fromUtf8(value);
+        else if (key == "startup-id")
+            r.StartupId = value;
+        else if (key == "activation-token")
+            r.ActivationToken = value;
     }
     return r;
 }

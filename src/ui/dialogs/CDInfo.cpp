@@ -1,7 +1,6 @@
 #include "CDInfo.h"
 
 #include <QGridLayout>
-#include <QShowEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -9,13 +8,14 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 #include <QStyle>
 #include <QVBoxLayout>
 
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
-#include "core/entry/CDInfoExport.h"
 #include "core/discdata/Words.h"
+#include "core/entry/CDInfoExport.h"
 #include "ui/main/Help.h"
 #include "ui/main/WindowStack.h"
 
@@ -160,8 +160,11 @@ void TCDInfoForm::buildControls()
 
     auto* facts = new QGridLayout;
     int row = 0;
-    for (auto [label, text] : {std::pair<QLabel*, QLabel*>{TitleLabel, TitleText}, {ArtistLabel, ArtistText},
-                               {tracksLabel, TracksText}, {totalTimeLabel, TotalTimeText}, {typeLabel, CDTypeText}}) {
+    for (auto [label, text] : {std::pair<QLabel*, QLabel*>{TitleLabel, TitleText},
+                               {ArtistLabel, ArtistText},
+                               {tracksLabel, TracksText},
+                               {totalTimeLabel, TotalTimeText},
+                               {typeLabel, CDTypeText}}) {
         facts->addWidget(label, row, 0);
         facts->addWidget(text, row++, 1);
     }
@@ -192,10 +195,10 @@ void TCDInfoForm::buildControls()
     setFixedSize(size);
 
     Help::SetContext(this, kDialogHelp);
-    const std::pair<QWidget*, int> contexts[] = {
-        {TitleText, 11001},  {ArtistText, 11002},   {TracksText, 11003},   {TotalTimeText, 11004},
-        {CDTypeText, 11005}, {MTitleList, 11006},   {PlayTimeText, 11007}, {ResetTimeBtn, 11008},
-        {LrcSaveBtn, 11009}, {OKBtn, 10001},        {HelpBtn, 10003}};
+    const std::pair<QWidget*, int> contexts[] = {{TitleText, 11001},     {ArtistText, 11002},   {TracksText, 11003},
+                                                 {TotalTimeText, 11004}, {CDTypeText, 11005},   {MTitleList, 11006},
+                                                 {PlayTimeText, 11007},  {ResetTimeBtn, 11008}, {LrcSaveBtn, 11009},
+                                                 {OKBtn, 10001},         {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });
 

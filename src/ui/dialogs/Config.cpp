@@ -14,15 +14,15 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "FontDlg.h"
+#include "SettingsView.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
 #include "core/common/Fonts.h"
-#include "FontDlg.h"
+#include "core/settings/SettingsKeys.h"
 #include "ui/lyrics/WordsForm.h"
 #include "ui/main/Help.h"
-#include "SettingsView.h"
 #include "ui/main/WindowStack.h"
-#include "core/settings/SettingsKeys.h"
 
 // ---------------------------------------------------------------- radio groups
 
@@ -132,7 +132,8 @@ void TConfigForm::buildControls()
     timerLabel->setBuddy(TimerIntEdit);
     {
         auto* left = new QVBoxLayout;
-        for (QCheckBox* b : {StayOnTop, PlayOnExit, AutoPlay, EnableEject, EnableClose, TaskTray, RecordLog, SelectDrive})
+        for (QCheckBox* b :
+             {StayOnTop, PlayOnExit, AutoPlay, EnableEject, EnableClose, TaskTray, RecordLog, SelectDrive})
             left->addWidget(b);
         left->addStretch();
         auto* timer = new QHBoxLayout;
@@ -175,8 +176,8 @@ void TConfigForm::buildControls()
         for (QCheckBox* b : {TrueTrack, HideMainBar, ShowDriveName}) left->addWidget(b);
         left->addStretch();
         auto* right = new QVBoxLayout;
-        for (QPushButton* b : {MainFontBtn, BkColorBtn, TitleColorBtn, ArtistColorBtn, TimeColorBtn, ReptColorBtn,
-                               Rept1ColorBtn})
+        for (QPushButton* b :
+             {MainFontBtn, BkColorBtn, TitleColorBtn, ArtistColorBtn, TimeColorBtn, ReptColorBtn, Rept1ColorBtn})
             right->addWidget(b);
         right->addStretch();
         auto* row = new QHBoxLayout(MainWinSheet);
@@ -229,14 +230,19 @@ void TConfigForm::buildControls()
     setFixedSize(std::max(need.width(), ScaleToScreen(393)), std::max(need.height(), ScaleToScreen(243)));
 
     const std::pair<QWidget*, int> contexts[] = {
-        {this, 14100}, {ConfigSheet, 14100}, {StayOnTop, 14101}, {PlayOnExit, 14102}, {AutoPlay, 14103},
-        {EnableEject, 14104}, {EnableClose, 14105}, {TaskTray, 14106}, {RecordLog, 14107}, {SelectDrive, 14108},
-        {StopSaver, 14109}, {StopSleep, 14111}, {TimerIntEdit, 14110}, {timerLabel, 14110}, {MainWinSheet, 14200}, {TimeDisp, 14201},
-        {TrueTrack, 14202}, {HideMainBar, 14203}, {ShowDriveName, 14204}, {MainFontBtn, 14205}, {BkColorBtn, 14206},
-        {TitleColorBtn, 14207}, {ArtistColorBtn, 14208}, {TimeColorBtn, 14209}, {ReptColorBtn, 14210},
-        {Rept1ColorBtn, 14211}, {WordsWinSheet, 14300}, {WordsAlign, 14301}, {WordsContDisp, 14302},
-        {HideNoWords, 14303}, {WordsNoMove, 14304}, {HideWordsBar, 14305}, {WordsBkColorBtn, 14306},
-        {WordsColorBtn, 14307}, {WordsFontBtn, 14308}, {OKBtn, 10001}, {CancelBtn, 10002}, {HelpBtn, 10003}};
+        {this, 14100},          {ConfigSheet, 14100},    {StayOnTop, 14101},
+        {PlayOnExit, 14102},    {AutoPlay, 14103},       {EnableEject, 14104},
+        {EnableClose, 14105},   {TaskTray, 14106},       {RecordLog, 14107},
+        {SelectDrive, 14108},   {StopSaver, 14109},      {StopSleep, 14111},
+        {TimerIntEdit, 14110},  {timerLabel, 14110},     {MainWinSheet, 14200},
+        {TimeDisp, 14201},      {TrueTrack, 14202},      {HideMainBar, 14203},
+        {ShowDriveName, 14204}, {MainFontBtn, 14205},    {BkColorBtn, 14206},
+        {TitleColorBtn, 14207}, {ArtistColorBtn, 14208}, {TimeColorBtn, 14209},
+        {ReptColorBtn, 14210},  {Rept1ColorBtn, 14211},  {WordsWinSheet, 14300},
+        {WordsAlign, 14301},    {WordsContDisp, 14302},  {HideNoWords, 14303},
+        {WordsNoMove, 14304},   {HideWordsBar, 14305},   {WordsBkColorBtn, 14306},
+        {WordsColorBtn, 14307}, {WordsFontBtn, 14308},   {OKBtn, 10001},
+        {CancelBtn, 10002},     {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });
 
@@ -250,10 +256,7 @@ void TConfigForm::buildControls()
     connect(WordsFontBtn, &QPushButton::clicked, this, [this] { fontBtnClick(false); });
 }
 
-void TConfigForm::runModal()
-{
-    windows.RunModal(*this);
-}
+void TConfigForm::runModal() { windows.RunModal(*this); }
 
 void TConfigForm::showEvent(QShowEvent* event)
 {
@@ -270,9 +273,12 @@ void TConfigForm::formShow()
         if (key.edit != KeyEdit::OnOk) continue;
         QWidget* control = findChild<QWidget*>(key.control.toString());
         const int32_t value = SettingNumber(settings, key);
-        if (auto* box = qobject_cast<QCheckBox*>(control)) box->setChecked(value != 0);
-        else if (auto* group = qobject_cast<TRadioGroup*>(control)) group->SetItemIndex(value);
-        else if (auto* spin = qobject_cast<QSpinBox*>(control)) spin->setValue(value);
+        if (auto* box = qobject_cast<QCheckBox*>(control))
+            box->setChecked(value != 0);
+        else if (auto* group = qobject_cast<TRadioGroup*>(control))
+            group->SetItemIndex(value);
+        else if (auto* spin = qobject_cast<QSpinBox*>(control))
+            spin->setValue(value);
     }
     backup = settings;
     OKBtn->setDefault(true);
@@ -287,9 +293,12 @@ void TConfigForm::okBtnClick()
     for (const SettingsKey& key : SettingsKeys()) {
         if (key.edit != KeyEdit::OnOk) continue;
         QWidget* control = findChild<QWidget*>(key.control.toString());
-        if (auto* box = qobject_cast<QCheckBox*>(control)) SetSettingNumber(settings, key, box->isChecked());
-        else if (auto* group = qobject_cast<TRadioGroup*>(control)) SetSettingNumber(settings, key, group->ItemIndex());
-        else if (auto* spin = qobject_cast<QSpinBox*>(control)) SetSettingNumber(settings, key, spin->value());
+        if (auto* box = qobject_cast<QCheckBox*>(control))
+            SetSettingNumber(settings, key, box->isChecked());
+        else if (auto* group = qobject_cast<TRadioGroup*>(control))
+            SetSettingNumber(settings, key, group->ItemIndex());
+        else if (auto* spin = qobject_cast<QSpinBox*>(control))
+            SetSettingNumber(settings, key, spin->value());
     }
     SaveSettings(settings, spSettings);
     applyConfig();
@@ -337,7 +346,8 @@ void TConfigForm::colorBtnClick(QPushButton* button)
 {
     const SettingsKey* target = nullptr;
     for (const SettingsKey& key : SettingsKeys())
-        if (key.kind == KeyKind::Color && key.edit == KeyEdit::Live && key.control == button->objectName()) target = &key;
+        if (key.kind == KeyKind::Color && key.edit == KeyEdit::Live && key.control == button->objectName())
+            target = &key;
     if (!target) return;
     // The "Font" section is the lyrics window's look.
     const bool lyrics = target->section == u"Font";
@@ -357,8 +367,10 @@ void TConfigForm::colorBtnClick(QPushButton* button)
     }
     if (chosen.isValid()) {
         SetSettingNumber(settings, *target, static_cast<int32_t>(ToColorRef(chosen)));
-        if (lyrics) applyWordsLook();
-        else applyMainLook();
+        if (lyrics)
+            applyWordsLook();
+        else
+            applyMainLook();
     }
     if (wordsForm) wordsForm->Relayout();
 }

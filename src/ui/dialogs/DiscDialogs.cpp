@@ -5,12 +5,12 @@
 #include <QFileInfo>
 #include <QLabel>
 
-#include "core/common/Commands.h"
 #include "CDInfo.h"
-#include "core/entry/CDInfoExport.h"
 #include "ProgSet.h"
-#include "ui/main/WindowStack.h"
+#include "core/common/Commands.h"
+#include "core/entry/CDInfoExport.h"
 #include "core/playback/PlaybackController.h"
+#include "ui/main/WindowStack.h"
 
 namespace {
 QString askExportFile(QWidget* owner, const QString& folder, const QString& proposal, QString* filter)

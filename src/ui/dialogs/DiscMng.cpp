@@ -1,13 +1,11 @@
 #include "DiscMng.h"
 
 #include <QCursor>
-#include <QGuiApplication>
-#include <QWindow>
-#include <QKeyEvent>
-#include <QWheelEvent>
 #include <QFileInfo>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -17,7 +15,10 @@
 #include <QTabWidget>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWheelEvent>
+#include <QWindow>
 
+#include "PlainHeader.h"
 #include "core/common/Commands.h"
 #include "core/common/Defines.h"
 #include "core/common/Error.h"
@@ -26,11 +27,10 @@
 #include "core/discdata/DiscList.h"
 #include "core/discdata/DiscRegistry.h"
 #include "core/discdata/Words.h"
-#include "PlainHeader.h"
-#include "ui/main/Help.h"
-#include "ui/main/WindowStack.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
+#include "ui/main/Help.h"
+#include "ui/main/WindowStack.h"
 
 namespace {
 int S(int pixels) { return ScaleToScreen(pixels); }
@@ -227,7 +227,8 @@ void TDiscMngForm::buildControls()
     FilterEdit = new QLineEdit(ListSheet);
     FilterEdit->setObjectName(QStringLiteral("FilterEdit"));
     FilterEdit->setClearButtonEnabled(true);
-    FilterEdit->setToolTip(QStringLiteral("歌詞ファイル名、タイトル、アーティストのどれかに含まれる文字で一覧を絞り込みます"));
+    FilterEdit->setToolTip(
+        QStringLiteral("歌詞ファイル名、タイトル、アーティストのどれかに含まれる文字で一覧を絞り込みます"));
     FilterLabel->setBuddy(FilterEdit);
     auto* listLayout = new QVBoxLayout(ListSheet);
     auto* labelRow = new QHBoxLayout;
@@ -297,12 +298,13 @@ void TDiscMngForm::buildControls()
         if (column >= 0 && column < 4) settings.DiscList[static_cast<size_t>(column)] = width;
     });
     connect(model, &QAbstractItemModel::modelAboutToBeReset, DiscList, &DiscGrid::ReleaseCellHint);
-    connect(DiscList->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this, [this](int column, Qt::SortOrder order) {
-        settings.DiscListSort = column < 0 ? 0 : order == Qt::AscendingOrder ? column + 1 : -(column + 1);
-        const QString selected = model->Name(CurrentRow());
-        model->sort(column, order);
-        rearranged(selected);
-    });
+    connect(DiscList->horizontalHeader(), &QHeaderView::sortIndicatorChanged, this,
+            [this](int column, Qt::SortOrder order) {
+                settings.DiscListSort = column < 0 ? 0 : order == Qt::AscendingOrder ? column + 1 : -(column + 1);
+                const QString selected = model->Name(CurrentRow());
+                model->sort(column, order);
+                rearranged(selected);
+            });
     connect(FilterEdit, &QLineEdit::textChanged, this, [this](const QString& text) {
         const QString selected = model->Name(CurrentRow());
         model->SetFilter(text);
@@ -399,8 +401,10 @@ void TDiscMngForm::currentCellChanged(const QModelIndex& current, const QModelIn
     QScrollBar* bar = DiscList->verticalScrollBar();
     const int rowHeight = std::max(1, DiscList->rowHeight(current.row()));
     const int visible = std::max(1, DiscList->viewport()->height() / rowHeight);
-    if (current.row() < bar->value()) bar->setValue(current.row());
-    else if (current.row() >= bar->value() + visible) bar->setValue(current.row() - visible + 1);
+    if (current.row() < bar->value())
+        bar->setValue(current.row());
+    else if (current.row() >= bar->value() + visible)
+        bar->setValue(current.row() - visible + 1);
     updateDiscButtons();
 }
 
@@ -436,9 +440,12 @@ void TDiscMngForm::delBtnClick()
 
 bool TDiscMngForm::refusedName(const QString& name, const QString& path)
 {
-    if (!IsValidDataFileName(name)) InvalidFileNameMessage(name);
-    else if (QFileInfo::exists(path)) DuplicateFileNameMessage();
-    else return false;
+    if (!IsValidDataFileName(name))
+        InvalidFileNameMessage(name);
+    else if (QFileInfo::exists(path))
+        DuplicateFileNameMessage();
+    else
+        return false;
     WordsFileNameEdit->setFocus();
     return true;
 }

@@ -4,13 +4,13 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLayout>
 #include <QLabel>
+#include <QLayout>
 #include <QListWidget>
 #include <QPushButton>
 #include <QStyle>
-#include <algorithm>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "core/common/Etc.h"
 
@@ -39,9 +39,10 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
     // Patterns in both cases: some file dialogs match them case by case, and rippers
     // write X.CUE as often as x.cue.
     ChooseImage = [](QWidget* owner) {
-        return QFileDialog::getOpenFileName(owner, QStringLiteral("ディスクイメージ"), QString(),
-                                            QStringLiteral("ディスクイメージ (*.cue *.CUE *.Cue *.toc *.TOC *.nrg *.NRG *.bin *.BIN);;"
-                                                           "すべてのファイル (*)"));
+        return QFileDialog::getOpenFileName(
+            owner, QStringLiteral("ディスクイメージ"), QString(),
+            QStringLiteral("ディスクイメージ (*.cue *.CUE *.Cue *.toc *.TOC *.nrg *.NRG *.bin *.BIN);;"
+                           "すべてのファイル (*)"));
     };
 
     // FormCreate: the default entry, the drives, an image already chosen, the image entry.
@@ -61,14 +62,15 @@ TDriveSelForm::TDriveSelForm(const QStringList& drives, const QString& name, QWi
         selected = DriveList->count() - 1;
         addImageItem(selected, name);
     }
-    if (selected >= 0) DriveList->setCurrentRow(selected);
-    else DriveList->setCurrentRow(-1);
+    if (selected >= 0)
+        DriveList->setCurrentRow(selected);
+    else
+        DriveList->setCurrentRow(-1);
     lastRow = selected;
     OKBtn->setEnabled(selected >= 0);
 
     // OK follows the selection, whether made by the mouse or the keyboard.
-    connect(DriveList, &QListWidget::itemSelectionChanged, this,
-            [this] { OKBtn->setEnabled(selectedRow() >= 0); });
+    connect(DriveList, &QListWidget::itemSelectionChanged, this, [this] { OKBtn->setEnabled(selectedRow() >= 0); });
     connect(DriveList, &QListWidget::itemClicked, this, &TDriveSelForm::DriveListClick);
     connect(DriveList, &QListWidget::itemDoubleClicked, this, &TDriveSelForm::DriveListDblClick);
     DriveList->installEventFilter(this);
@@ -124,8 +126,9 @@ void TDriveSelForm::fitPaths()
         const QString path = item->data(Qt::UserRole).toString();
         if (path.isEmpty()) continue;
         const QFontMetrics metrics = DriveList->fontMetrics();
-        item->setText(metrics.horizontalAdvance(path) <= room ? path
-                                                               : metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 40)));
+        item->setText(metrics.horizontalAdvance(path) <= room
+                          ? path
+                          : metrics.elidedText(path, Qt::ElideMiddle, std::max(room, 40)));
     }
 }
 
@@ -173,6 +176,8 @@ void TDriveSelForm::OKBtnClick()
     const int row = selectedRow();
     const QListWidgetItem* item = row <= 0 ? nullptr : DriveList->item(row);
     // An image's entry may show its path shortened; the path itself is kept with it.
-    driveName = !item ? QString() : item->data(Qt::UserRole).isValid() ? item->data(Qt::UserRole).toString() : item->text();
+    driveName = !item                                ? QString()
+                : item->data(Qt::UserRole).isValid() ? item->data(Qt::UserRole).toString()
+                                                     : item->text();
     accept();
 }

@@ -44,7 +44,7 @@ private:
     // too long shows with its middle left out (the whole path in the item's hint).
     void addImageItem(int row, const QString& path);
     void fitPaths();
-    int pathRoom(); // the width a path has in the list
+    int pathRoom();          // the width a path has in the list
     int selectedRow() const; // -1 when nothing is selected
     QString driveName;
     int lastRow = -1;

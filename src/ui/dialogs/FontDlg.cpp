@@ -23,7 +23,8 @@ TFontDlg::TFontDlg(const QString& caption, bool fixedSize, QWidget* parent) : QD
     FaceBox->setWritingSystem(QFontDatabase::Japanese);
     StyleBox = new QComboBox(this);
     StyleBox->setObjectName(QStringLiteral("StyleBox"));
-    StyleBox->addItems({QStringLiteral("標準"), QStringLiteral("斜体"), QStringLiteral("太字"), QStringLiteral("太字 斜体")});
+    StyleBox->addItems(
+        {QStringLiteral("標準"), QStringLiteral("斜体"), QStringLiteral("太字"), QStringLiteral("太字 斜体")});
     SizeBox = new QSpinBox(this);
     SizeBox->setObjectName(QStringLiteral("SizeBox"));
     SizeBox->setRange(6, 200);

@@ -25,12 +25,12 @@
 
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
-#include "core/entry/DataEntry.h"
 #include "core/discdata/EntryTexts.h"
 #include "core/discdata/Words.h"
+#include "core/entry/DataEntry.h"
+#include "core/playback/PlaybackController.h"
 #include "ui/main/Help.h"
 #include "ui/main/WindowStack.h"
-#include "core/playback/PlaybackController.h"
 
 namespace {
 // Client area at 96 dpi.
@@ -145,7 +145,8 @@ void TInputDataForm::FormShow()
     TitleName->setText(texts.Title);
     ArtistName->setText(texts.Artist);
     MTitleList->clear();
-    for (int t = words.FirstAudioTrack; t <= words.SongCount; ++t) MTitleList->addItem(FormatNumbered(t, texts.SongTitles[t]));
+    for (int t = words.FirstAudioTrack; t <= words.SongCount; ++t)
+        MTitleList->addItem(FormatNumbered(t, texts.SongTitles[t]));
     TimeText->setText(QStringLiteral("0"));
     filling = false;
     RefreshTrackBoxes();
@@ -193,7 +194,8 @@ void TInputDataForm::OKBtnClick()
     words.Artist = ArtistName->text();
     host.ShowDiscTitle();
     MTitleNameExit();
-    for (int i = 0; i < MTitleList->count(); ++i) words.SetSongTitle(TrackOfIndex(i), MTitleList->item(i)->text().mid(4));
+    for (int i = 0; i < MTitleList->count(); ++i)
+        words.SetSongTitle(TrackOfIndex(i), MTitleList->item(i)->text().mid(4));
     player.BuildTrackList();
     AdjustEditExit();
     // A save the user gave up keeps the edits in memory; the dialog closes all the same.
@@ -262,13 +264,12 @@ void TInputDataForm::HelpBtnClick() { Help::Show(3001 + InputDataPage->currentIn
 void TInputDataForm::setHelpContexts()
 {
     const std::pair<QWidget*, int> contexts[] = {
-        {TitleSheet, 15100}, {TitleName, 15101}, {ArtistName, 15102}, {MTitleList, 15103},
-        {MTitleName, 15104}, {WordsSheet, 15200}, {MTitleBoxW, 15201}, {WordsEdit, 15202},
-        {CopyTrack, 15203}, {FileReadBtn, 15204}, {LrcReadBtn, 15205}, {TimingSheet, 15300}, {MTitleBoxT, 15301},
-        {AdjustEdit, 15302}, {TimingList, 15303}, {TimeText, 15304}, {StartBtn, 15305},
-        {RetBtn, 15306}, {SetBtn, 15307}, {ContSetBtn, 15308}, {TestBtn, 15309},
-        {PrevBtn, 15310}, {NextBtn, 15311}, {ReloadBtn, 15001}, {OKBtn, 10001},
-        {CancelBtn, 10002}, {HelpBtn, 10003}};
+        {TitleSheet, 15100}, {TitleName, 15101},   {ArtistName, 15102}, {MTitleList, 15103}, {MTitleName, 15104},
+        {WordsSheet, 15200}, {MTitleBoxW, 15201},  {WordsEdit, 15202},  {CopyTrack, 15203},  {FileReadBtn, 15204},
+        {LrcReadBtn, 15205}, {TimingSheet, 15300}, {MTitleBoxT, 15301}, {AdjustEdit, 15302}, {TimingList, 15303},
+        {TimeText, 15304},   {StartBtn, 15305},    {RetBtn, 15306},     {SetBtn, 15307},     {ContSetBtn, 15308},
+        {TestBtn, 15309},    {PrevBtn, 15310},     {NextBtn, 15311},    {ReloadBtn, 15001},  {OKBtn, 10001},
+        {CancelBtn, 10002},  {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::SetContext(this, 3001);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });

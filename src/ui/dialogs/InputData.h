@@ -20,8 +20,8 @@
 #include <QTimer>
 #include <functional>
 
-#include "core/entry/EntryDraft.h"
 #include "LazyDialog.h"
+#include "core/entry/EntryDraft.h"
 #include "core/entry/TimingCapture.h"
 
 class CdDevice;
@@ -191,8 +191,8 @@ private:
     DialogTexts shownTexts; // the texts as the dialog showed them on opening
     QSet<QString> toldDamagedDrafts;
     bool toldDraftUnwritable = false;
-    int titleRow = -1;  // the list row MTitleName edits
-    int wordsTrack = 0; // the track the memo shows
+    int titleRow = -1;    // the list row MTitleName edits
+    int wordsTrack = 0;   // the track the memo shows
     bool filling = false; // the dialog itself is changing the controls
     int shownMode = 0;    // 0 at rest, 1 capturing, 2 testing, as last shown
     EventTimes pressTimes;

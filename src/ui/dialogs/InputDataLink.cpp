@@ -1,9 +1,9 @@
 #include "InputDataLink.h"
 
-#include "core/common/Commands.h"
 #include "InputData.h"
-#include "ui/main/WindowStack.h"
+#include "core/common/Commands.h"
 #include "core/playback/PlaybackController.h"
+#include "ui/main/WindowStack.h"
 
 void LinkInputData(TInputDataForm& dialog, WindowStack& windows, PlaybackController& player, CommandSet& commands)
 {

@@ -22,10 +22,10 @@
 #include <QTableWidget>
 #include <QTimer>
 
+#include "PlainHeader.h"
 #include "core/common/Clock.h"
 #include "core/common/Etc.h"
 #include "core/discdata/Words.h"
-#include "PlainHeader.h"
 
 namespace {
 constexpr int kEmptyRows = 4; // below the last line, so the cursor can stay in the fifth row
@@ -56,7 +56,7 @@ protected:
         if (index.column() == 0 && option->widget && option->widget->isEnabled()) {
             option->state |= QStyle::State_Enabled;
             option->palette.setCurrentColorGroup(option->widget->isActiveWindow() ? QPalette::Active
-                                                                                 : QPalette::Inactive);
+                                                                                  : QPalette::Inactive);
         }
     }
 };
@@ -163,8 +163,8 @@ QWidget* TInputDataForm::buildTimingSheet()
     // Enter on Set and Continuous Set stamps (as Space does) rather than pressing OK.
     SetBtn->setAutoDefault(true);
     ContSetBtn->setAutoDefault(true);
-    KeyHelpLabel = new QLabel(QStringLiteral("Space/Enter: セット　Ctrl+Z: セット取消　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)"),
-                              page);
+    KeyHelpLabel = new QLabel(
+        QStringLiteral("Space/Enter: セット　Ctrl+Z: セット取消　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)"), page);
     named(KeyHelpLabel, "KeyHelpLabel");
     KeyHelpLabel->setEnabled(false); // a quiet hint
 

@@ -16,11 +16,11 @@
 #include "core/common/Defines.h"
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
-#include "core/entry/DataEntry.h"
 #include "core/discdata/Lrc.h"
 #include "core/discdata/Words.h"
-#include "ui/main/WindowStack.h"
+#include "core/entry/DataEntry.h"
 #include "core/playback/PlaybackController.h"
+#include "ui/main/WindowStack.h"
 
 QWidget* TInputDataForm::buildWordsSheet()
 {
@@ -214,6 +214,7 @@ void TInputDataForm::ReadLrcFile(const QString& path)
     const QStringList notes = ImportNotes(*read, &lyrics);
     if (!notes.isEmpty())
         CurrentMessagePresenter()->Show(notes.join(QLatin1Char('\n')),
-                                        lyrics.Dropped > 0 ? QStringLiteral("歌詞行数オーバー") : QStringLiteral("LRC読込"),
+                                        lyrics.Dropped > 0 ? QStringLiteral("歌詞行数オーバー")
+                                                           : QStringLiteral("LRC読込"),
                                         MbTaskModal | MbIconWarning | MbOk);
 }

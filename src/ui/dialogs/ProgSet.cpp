@@ -2,7 +2,6 @@
 
 #include <QDragMoveEvent>
 #include <QGridLayout>
-#include <QShowEvent>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -10,6 +9,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QShortcut>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "core/common/Commands.h"
@@ -184,10 +184,9 @@ void TProgSetForm::buildControls()
 
     Help::SetContext(this, kDialogHelp);
     const std::pair<QWidget*, int> contexts[] = {
-        {TrackList, 13001}, {ProgList, 13002},  {TotalTrackText, 13003}, {TotalTimeText, 13003},
-        {AddBtn, 13004},    {DelBtn, 13005},    {DelAllBtn, 13006},      {UpBtn, 13007},
-        {DownBtn, 13008},   {SaveBtn, 13009},   {ReloadBtn, 13010},      {OKBtn, 10001},
-        {CancelBtn, 10002}, {HelpBtn, 10003}};
+        {TrackList, 13001}, {ProgList, 13002},  {TotalTrackText, 13003}, {TotalTimeText, 13003}, {AddBtn, 13004},
+        {DelBtn, 13005},    {DelAllBtn, 13006}, {UpBtn, 13007},          {DownBtn, 13008},       {SaveBtn, 13009},
+        {ReloadBtn, 13010}, {OKBtn, 10001},     {CancelBtn, 10002},      {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });
 

@@ -7,12 +7,12 @@
 #include <QStyle>
 #include <QWindow>
 
+#include "WordsMenu.h"
 #include "core/common/Clock.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
 #include "core/common/Fonts.h"
 #include "core/discdata/Words.h"
-#include "WordsMenu.h"
 #include "core/drive/CdDevice.h"
 #include "core/settings/IniFile.h"
 
@@ -133,8 +133,7 @@ void TWordsForm::SetWordsVisible(bool visible)
 {
     if (visible) {
         // Neither a dialog of ours nor another program loses the keyboard to this window.
-        const bool quiet = (host && host->DialogOpen()) ||
-                           QGuiApplication::applicationState() != Qt::ApplicationActive;
+        const bool quiet = (host && host->DialogOpen()) || QGuiApplication::applicationState() != Qt::ApplicationActive;
         setAttribute(Qt::WA_ShowWithoutActivating, quiet);
         // Minimised on its own (window managers offer it on any title bar), the window
         // would otherwise stay out of sight whatever the display item says.
@@ -336,10 +335,7 @@ void TWordsForm::SetStayOnTop(bool on)
 
 // ---------------------------------------------------------------- mouse
 
-bool TWordsForm::ShiftHeld() const
-{
-    return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier;
-}
+bool TWordsForm::ShiftHeld() const { return QGuiApplication::queryKeyboardModifiers() & Qt::ShiftModifier; }
 
 bool TWordsForm::mayMove() const { return !WordsNoMove || ShiftHeld(); }
 

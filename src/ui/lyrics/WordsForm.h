@@ -85,11 +85,11 @@ public:
     const QImage& WordsImage() const { return image; }
 
     // State, named as the settings keys and the old window's fields.
-    QString LineText;            // the line now shown; empty when none
-    int WordsAlign = 2;          // 0 left, 1 right, 2 centre
-    bool WordsContDisp = false;  // a line followed closely by the next stays up to a second longer
-    bool WordsNoMove = false;    // not moved or resized unless Shift is held
-    bool HideWordsBar = false;   // no title bar; dragged by its text
+    QString LineText;           // the line now shown; empty when none
+    int WordsAlign = 2;         // 0 left, 1 right, 2 centre
+    bool WordsContDisp = false; // a line followed closely by the next stays up to a second longer
+    bool WordsNoMove = false;   // not moved or resized unless Shift is held
+    bool HideWordsBar = false;  // no title bar; dragged by its text
     void SetHideNoWords(bool on) { hideNoWords = on; }
 
 signals:
@@ -135,21 +135,21 @@ private:
     bool hideNoWords = false;
     bool inLayout = false;
     bool stayOnTop = false;
-    bool lastActive = false;   // what the tick last said: a registered disc plays or is paused
-    int scaledFrom = -1;       // the client height the font was last scaled from
-    QPoint placedAt;           // where the window stands while it may not move
+    bool lastActive = false; // what the tick last said: a registered disc plays or is paused
+    int scaledFrom = -1;     // the client height the font was last scaled from
+    QPoint placedAt;         // where the window stands while it may not move
     QSize placedSize;
-    bool placing = false;      // the window itself is moving or sizing
-    bool reverted = false;     // a move or resize was just taken back
-    bool closing = false;      // the program is ending
+    bool placing = false;  // the window itself is moving or sizing
+    bool reverted = false; // a move or resize was just taken back
+    bool closing = false;  // the program is ending
 
     // The window as it stood in its own state, for taking back a maximise or full screen
     // (a window manager offers them on any title bar). A manager may tell the new size
     // before the new state, so the place is taken only once the geometry has been still
     // for a moment, and a maximise puts back what was taken before it.
     struct Placement {
-        QPoint pos;      // of the frame, as the settings keep it
-        QRect geometry;  // inside the frame, as it is put back whatever the frame is then
+        QPoint pos;     // of the frame, as the settings keep it
+        QRect geometry; // inside the frame, as it is put back whatever the frame is then
         int fontPixels = 0;
         int scaledFrom = -1;
     };

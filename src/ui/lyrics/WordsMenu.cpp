@@ -7,8 +7,8 @@
 #include <QStyleOptionMenuItem>
 
 #include "core/common/Commands.h"
-#include "ui/main/Actions.h"
 #include "core/playback/PlaybackController.h"
+#include "ui/main/Actions.h"
 
 // ---------------------------------------------------------------- ColumnMenu
 

@@ -10,18 +10,18 @@
 #include <QToolButton>
 #include <QWindow>
 
+#include "Actions.h"
+#include "Glyphs.h"
+#include "SystemBus.h"
+#include "TaskTray.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
 #include "core/common/Fonts.h"
 #include "core/discdata/Words.h"
 #include "core/drive/CdDevice.h"
+#include "core/settings/IniFile.h"
 #include "ui/lyrics/WordsForm.h"
 #include "ui/lyrics/WordsMenu.h"
-#include "Actions.h"
-#include "Glyphs.h"
-#include "SystemBus.h"
-#include "TaskTray.h"
-#include "core/settings/IniFile.h"
 
 namespace {
 // Client area of the bar at 96 dpi.
@@ -204,8 +204,10 @@ void TMainForm::connectCommands()
     });
     connect(TypeLabel, &ClickLabel::clicked, this, [this](Qt::KeyboardModifiers m) {
         if (!controller) return;
-        if (m & Qt::ShiftModifier) controller->CycleRepeat();
-        else controller->CyclePlayType();
+        if (m & Qt::ShiftModifier)
+            controller->CycleRepeat();
+        else
+            controller->CyclePlayType();
     });
     // A press on Prev or Next starts a skip or a held seek; the click that ends it
     // reaches the controller through the action.
@@ -379,8 +381,10 @@ void TMainForm::UpdateDisplay()
     QFont titleFont = mainFont;
     titleFont.setPixelSize(S(13));
     bool fontsChanged = false;
-    for (auto [label, font] : {std::pair<QLabel*, QFont>{ModeLabel, small}, {TypeLabel, small},
-                               {ArtistLabel, small}, {TitleLabel, titleFont}}) {
+    for (auto [label, font] : {std::pair<QLabel*, QFont>{ModeLabel, small},
+                               {TypeLabel, small},
+                               {ArtistLabel, small},
+                               {TitleLabel, titleFont}}) {
         if (label->font() == font) continue;
         label->setFont(font);
         fontsChanged = true;

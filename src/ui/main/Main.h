@@ -9,13 +9,13 @@
 #include <QPointer>
 #include <functional>
 
-#include "core/app/PlayLog.h"
-#include "ui/dialogs/SettingsView.h"
 #include "MainParts.h"
 #include "ProgramKeys.h"
-#include "core/main/TimeDisplay.h"
 #include "WindowStack.h"
+#include "core/app/PlayLog.h"
+#include "core/main/TimeDisplay.h"
 #include "core/playback/PlaybackController.h"
+#include "ui/dialogs/SettingsView.h"
 
 class CdDevice;
 class CommandSet;
@@ -85,9 +85,8 @@ public:
     void PlayTimeChanged() override { emit PlayTimeGrew(); }
     void DiscRefused(const QString& reason) override { emit DiscUnreadable(reason); }
 
-
     // Window state.
-    bool MainShown = false;  // the user wants the main window shown
+    bool MainShown = false; // the user wants the main window shown
     QString Caption = QStringLiteral("Mirelune");
     // The drive shown with ShowDriveName (the default drive's name when none is set).
     QString DriveDisplayName;

@@ -4,8 +4,8 @@
 #include <QMenuBar>
 #include <QMouseEvent>
 
-#include "core/common/Commands.h"
 #include "Actions.h"
+#include "core/common/Commands.h"
 
 void TrackBox::showPopup()
 {

@@ -8,16 +8,16 @@
 #include <QTimer>
 #include <QWindow>
 
-#include "core/common/Commands.h"
-#include "ui/dialogs/About.h"
-#include "core/discdata/Words.h"
-#include "ui/lyrics/WordsForm.h"
 #include "Actions.h"
-#include "core/main/DiscAutorun.h"
 #include "Help.h"
 #include "SystemBus.h"
 #include "TaskTray.h"
+#include "core/common/Commands.h"
+#include "core/discdata/Words.h"
+#include "core/main/DiscAutorun.h"
 #include "core/settings/IniFile.h"
+#include "ui/dialogs/About.h"
+#include "ui/lyrics/WordsForm.h"
 
 namespace {
 // States the bar never takes.
@@ -58,8 +58,10 @@ void TMainForm::HideMainWindow()
 void TMainForm::mainDispItemClick()
 {
     MainShown = !MainShown;
-    if (MainShown) ShowMainWindow();
-    else HideMainWindow();
+    if (MainShown)
+        ShowMainWindow();
+    else
+        HideMainWindow();
     cmd.MainDispItem->setChecked(MainShown);
     ApplyStayOnTop();
 }

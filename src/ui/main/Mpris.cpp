@@ -8,9 +8,9 @@
 #include <QTimer>
 #include <algorithm>
 
+#include "SystemBus.h"
 #include "core/common/Clock.h"
 #include "core/common/Commands.h"
-#include "SystemBus.h"
 #include "core/playback/PlaybackController.h"
 
 namespace {
@@ -108,7 +108,10 @@ public:
 
     QString PlaybackStatus() const { return service->Current().Status; }
     QString LoopStatus() const { return service->Current().Loop; }
-    void SetLoopStatus(const QString& loop) { command([&] { controls().SetLoop(loop); }); }
+    void SetLoopStatus(const QString& loop)
+    {
+        command([&] { controls().SetLoop(loop); });
+    }
     // A CD plays at its own speed; a rate of 0 is a pause.
     double Rate() const { return 1.0; }
     void SetRate(double rate)
@@ -118,7 +121,10 @@ public:
     double Volume() const { return service->Volume(); }
     void SetVolume(double volume) { service->SetVolume(volume); }
     bool Shuffle() const { return service->Current().Shuffle; }
-    void SetShuffle(bool on) { command([&] { controls().SetShuffle(on); }); }
+    void SetShuffle(bool on)
+    {
+        command([&] { controls().SetShuffle(on); });
+    }
     QVariantMap Metadata() const { return service->Metadata(); }
     // Read afresh: between ticks the position runs on.
     qlonglong Position() const { return controls().State(service->Current(), service->Now()).PositionUs; }
@@ -130,12 +136,30 @@ public:
     bool CanControl() const { return true; }
 
 public slots:
-    void Next() { command([this] { controls().Next(); }); }
-    void Previous() { command([this] { controls().Previous(); }); }
-    void Pause() { command([this] { controls().Pause(); }); }
-    void PlayPause() { command([this] { controls().PlayPause(); }); }
-    void Stop() { command([this] { controls().Stop(); }); }
-    void Play() { command([this] { controls().Play(); }); }
+    void Next()
+    {
+        command([this] { controls().Next(); });
+    }
+    void Previous()
+    {
+        command([this] { controls().Previous(); });
+    }
+    void Pause()
+    {
+        command([this] { controls().Pause(); });
+    }
+    void PlayPause()
+    {
+        command([this] { controls().PlayPause(); });
+    }
+    void Stop()
+    {
+        command([this] { controls().Stop(); });
+    }
+    void Play()
+    {
+        command([this] { controls().Play(); });
+    }
     void Seek(qlonglong offset)
     {
         command([&] { service->seekedByCall = controls().Seek(offset, service->Now()); });
@@ -162,8 +186,8 @@ private:
     MprisService* service;
 };
 
-MprisService::MprisService(MediaControls& controls_, PlaybackController& player_, CommandSet& commands_,
-                           Clock& clock_, QObject* parent)
+MprisService::MprisService(MediaControls& controls_, PlaybackController& player_, CommandSet& commands_, Clock& clock_,
+                           QObject* parent)
     : QObject(parent), controls(controls_), player(player_), commands(commands_), clock(clock_)
 {
 }
@@ -270,8 +294,8 @@ void MprisService::Refresh()
     if (next.Loop != before.Loop) changed.insert(QStringLiteral("LoopStatus"), next.Loop);
     if (next.Shuffle != before.Shuffle) changed.insert(QStringLiteral("Shuffle"), next.Shuffle);
     const std::pair<const char*, bool MediaState::*> flags[] = {
-        {"CanPlay", &MediaState::CanPlay},       {"CanPause", &MediaState::CanPause},
-        {"CanGoNext", &MediaState::CanGoNext},   {"CanGoPrevious", &MediaState::CanGoPrevious},
+        {"CanPlay", &MediaState::CanPlay},     {"CanPause", &MediaState::CanPause},
+        {"CanGoNext", &MediaState::CanGoNext}, {"CanGoPrevious", &MediaState::CanGoPrevious},
         {"CanSeek", &MediaState::CanSeek},
     };
     for (const auto& [name, flag] : flags)

@@ -63,8 +63,8 @@ private:
     QString serviceName;
     MediaState state;
     uint32_t stateTick = 0;
-    bool seekPending = false;  // the position moved by a seek still under way
-    QString seekFrom;          // the entry that seek began on
+    bool seekPending = false; // the position moved by a seek still under way
+    QString seekFrom;         // the entry that seek began on
     bool refreshQueued = false;
 
     friend class MprisPlayer;

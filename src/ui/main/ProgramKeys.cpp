@@ -10,8 +10,8 @@
 #include <QPlainTextEdit>
 #include <QTextEdit>
 
-#include "core/common/Commands.h"
 #include "WindowStack.h"
+#include "core/common/Commands.h"
 #include "core/playback/PlaybackController.h"
 
 namespace {
@@ -87,7 +87,8 @@ void ProgramKeys::KeyReleased()
 
 void ProgramKeys::RepeatOff()
 {
-    if (controller) controller->RepeatOff();
+    if (controller)
+        controller->RepeatOff();
     else {
         cmd.TypeReptItem->setChecked(false);
         cmd.TypeRept1Item->setChecked(false);

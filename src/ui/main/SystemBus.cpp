@@ -75,10 +75,9 @@ void SleepInhibitor::SetInhibited(bool on)
     if (pending || lock >= 0) return;
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected()) return;
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.login1"),
-                                                       QStringLiteral("/org/freedesktop/login1"),
-                                                       QStringLiteral("org.freedesktop.login1.Manager"),
-                                                       QStringLiteral("Inhibit"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
     call << QStringLiteral("sleep") << QStringLiteral("Mirelune") << QStringLiteral("CDを再生中")
          << QStringLiteral("block");
     pending = true;
@@ -112,6 +111,8 @@ SleepWatcher::SleepWatcher(QObject* parent) : QObject(parent)
 
 void SleepWatcher::prepareForSleep(bool start)
 {
-    if (start) emit Suspending();
-    else emit Resumed();
+    if (start)
+        emit Suspending();
+    else
+        emit Resumed();
 }

@@ -21,8 +21,8 @@ bool StatusNotifierHostPresent()
     if (!SessionBusAvailable()) return false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.interface()->isServiceRegistered(kWatcher).value()) return false;
-    QDBusMessage get = QDBusMessage::createMethodCall(kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                      QStringLiteral("Get"));
+    QDBusMessage get = QDBusMessage::createMethodCall(
+        kWatcher, kWatcherPath, QStringLiteral("org.freedesktop.DBus.Properties"), QStringLiteral("Get"));
     get << kWatcher << QStringLiteral("IsStatusNotifierHostRegistered");
     const QDBusMessage reply = bus.call(get, QDBus::Block, 1000);
     return reply.type() == QDBusMessage::ReplyMessage &&
@@ -73,8 +73,10 @@ void TTaskTray::CheckTray()
     }
     // No notification area (yet): nothing to show and nothing to say.
     if (tray && !tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable()) tray->show();
-    if (Shown()) retry.stop();
-    else retry.start(RetryMs);
+    if (Shown())
+        retry.stop();
+    else
+        retry.start(RetryMs);
 }
 
 void TTaskTray::watchBus()

@@ -111,9 +111,12 @@ int WidgetPresenter::Show(const QString& text, const QString& caption, unsigned 
     const int wrapAt = std::min(screen ? screen->availableGeometry().width() / 2 : 500, 500) - ScaleToScreen(100);
     box.setText(BreakAtPunctuation(shown, box.fontMetrics(), wrapAt));
     box.setInformativeText(std::exchange(informative, QString()));
-    if ((flags & 0xF0) == MbIconError) box.setIcon(QMessageBox::Critical);
-    else if ((flags & 0xF0) == MbIconWarning) box.setIcon(QMessageBox::Warning);
-    else if ((flags & 0xF0) == MbIconQuestion) box.setIcon(QMessageBox::Question);
+    if ((flags & 0xF0) == MbIconError)
+        box.setIcon(QMessageBox::Critical);
+    else if ((flags & 0xF0) == MbIconWarning)
+        box.setIcon(QMessageBox::Warning);
+    else if ((flags & 0xF0) == MbIconQuestion)
+        box.setIcon(QMessageBox::Question);
     if ((flags & 0xF) == MbYesNo) {
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);
         box.setDefaultButton((flags & MbDefButton2) ? QMessageBox::No : QMessageBox::Yes);

@@ -52,8 +52,10 @@ void WindowStack::CloseDiscDialogs()
     for (const Entry& e : now) {
         // The settings are no disc's: their dialog stays.
         if (!e.dialog || !e.dialog->isVisible() || e.dialog->objectName() == QLatin1String("ConfigForm")) continue;
-        if (e.closeForDisc) e.closeForDisc();
-        else e.dialog->close();
+        if (e.closeForDisc)
+            e.closeForDisc();
+        else
+            e.dialog->close();
     }
 }
 

@@ -34,8 +34,8 @@ xcb_screen_t* Screen(xcb_connection_t* c)
 
 xcb_atom_t Atom(xcb_connection_t* c, const QByteArray& name)
 {
-    xcb_intern_atom_reply_t* reply =
-        xcb_intern_atom_reply(c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
+    xcb_intern_atom_reply_t* reply = xcb_intern_atom_reply(
+        c, xcb_intern_atom(c, 0, static_cast<uint16_t>(name.size()), name.constData()), nullptr);
     if (!reply) return XCB_ATOM_NONE;
     const xcb_atom_t atom = reply->atom;
     std::free(reply);
@@ -49,8 +49,8 @@ bool X11TrayPresent()
     if (!c) return false;
     const xcb_atom_t selection = Atom(c, "_NET_SYSTEM_TRAY_S" + QByteArray::number(ScreenNumber()));
     if (selection == XCB_ATOM_NONE) return false;
-    xcb_get_selection_owner_reply_t* reply =
-        xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+    xcb_get_selection_owner_reply_t* reply = xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection),
+                                                                           nullptr);
     if (!reply) return false;
     const bool owned = reply->owner != XCB_NONE;
     std::free(reply);
@@ -81,7 +81,8 @@ bool X11EndStartupNotification(const QByteArray& id)
         event.format = 8;
         event.window = screen->root;
         event.type = sent == 0 ? begin : more;
-        std::memcpy(event.data.data8, message.constData() + sent, static_cast<size_t>(std::min<qsizetype>(20, message.size() - sent)));
+        std::memcpy(event.data.data8, message.constData() + sent,
+                    static_cast<size_t>(std::min<qsizetype>(20, message.size() - sent)));
         xcb_send_event(c, 0, screen->root, XCB_EVENT_MASK_PROPERTY_CHANGE, reinterpret_cast<const char*>(&event));
     }
     xcb_flush(c);
