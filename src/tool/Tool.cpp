@@ -1,6 +1,7 @@
 #include "Tool.h"
 
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -14,10 +15,13 @@
 #include "core/discdata/Lrc.h"
 #include "core/discdata/Words.h"
 #include "core/entry/DataEntry.h"
+#include "core/online/MusicBrainzId.h"
+#include "core/online/OnlineFill.h"
 #include "core/playback/StillDrive.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
 #include "device/DiscDevice.h"
+#include "device/WebClient.h"
 
 namespace {
 
@@ -42,6 +46,22 @@ Commands:
       that are no text are told on standard error. Only that track (and its
       title, when it had none) is written; the rest stays as it is.
 
+  fetch-titles DISC
+      Looks the disc up on the titles service (MusicBrainz, by its disc id) and
+      fills the registered disc's empty disc title, artist and track titles. When
+      several releases carry the disc, the first is taken and the others listed.
+  fetch-lyrics DISC TRACK|all
+      Looks up the synced lyrics of the track (or of every track) without lyrics
+      on the lyrics service (LRCLIB, by title, artist, album and length) and
+      stores them with their times; lyrics without times are stored as lines
+      without times. A track needs its title first.
+      DISC is a drive, disc image or cue sheet, as for id, and must be
+      registered. --replace overwrites what is there. Nothing is sent but these
+      requests; answers are kept for a week in ~/.cache/mirelune/online. The
+      services' addresses are the settings file's [Online] TitlesServer and
+      LyricsServer; LookUps=0 there turns look-ups off. Exit status 0 when
+      something was found.
+
 Mirelune may hold the disc meanwhile: it picks such a change up, reading the data
 file again as soon as none of its dialogs is open, and a data entry open at the
 time saves only what was changed in it, over the file's new content.
@@ -58,6 +78,7 @@ Options:
              folder of the program's own settings file (~/.config/Mirelune, or
              the program's folder when a Mirelune.ini stands there). It must
              exist.
+  --replace  fetch-titles and fetch-lyrics overwrite titles and lyrics already there.
   -h, --help This text.
   -V, --version
              The version, as "mirelune-tool VERSION".
@@ -120,6 +141,14 @@ private:
     int show(const QString& dataFile);
     int exportLrc(const QString& dataFile, const QString& which, const QString& outDir);
     int importLrc(const QString& dataFile, const QString& trackText, const QString& lrcPath);
+    int fetchTitles(const QString& drive);
+    int fetchLyrics(const QString& drive, const QString& which);
+
+    // Opens the drive and reads its disc into disc; false (after saying why) when it has no
+    // disc, no audio, or is not registered.
+    bool openDisc(const QString& name, DiscDevice& device, std::unique_ptr<TWords>& disc);
+    // Saves what a look-up filled; false (after saying why) when it cannot.
+    bool saveFilled(TWords& disc);
 
     // The data file an argument names; empty (after saying why) when there is none.
     QString findDataFile(const QString& arg);
@@ -136,7 +165,23 @@ private:
     std::unique_ptr<TWords> words;
     int first = 0, last = 0;             // the tracks the file has titles or lyrics for; 0: none
     int titledFirst = 0, titledLast = 0; // those it has titles for: the disc's tracks
+    bool replace = false;                // --replace
 };
+
+// Runs a look-up to its end (the client answers within its time-out).
+template <class Result, class Start> Result waitFor(Start start)
+{
+    Result result;
+    bool done = false;
+    QEventLoop loop;
+    start([&](const Result& r) {
+        result = r;
+        done = true;
+        loop.quit();
+    });
+    if (!done) loop.exec();
+    return result;
+}
 
 int Tool::run(const QStringList& args, const QString& settingsFolder, const QString& defaultSettings,
               const QString& defaultDataFolder)
@@ -150,6 +195,10 @@ int Tool::run(const QStringList& args, const QString& settingsFolder, const QStr
         if (arg == QLatin1String("-V") || arg == QLatin1String("--version")) {
             out << "mirelune-tool " MIRELUNE_VERSION "\n";
             return ToolDone;
+        }
+        if (arg == QLatin1String("--replace")) {
+            replace = true;
+            continue;
         }
         // "/i..." is the option only before the command: after it, it may be a path.
         const bool option = arg.startsWith(QLatin1String("-i"), Qt::CaseInsensitive) ||
@@ -173,7 +222,7 @@ int Tool::run(const QStringList& args, const QString& settingsFolder, const QStr
         if (!named.exists()) return fail(QStringLiteral("no settings file %1").arg(settings.IniPath));
     }
     settings.DefaultDataFolder = defaultDataFolder;
-    if (!LoadDataFolder(settings))
+    if (!LoadDataFolder(settings) || !LoadSection(settings, u"Online"))
         return fail(QStringLiteral("cannot read the settings file %1").arg(settings.IniPath));
     words = std::make_unique<TWords>(drive, commands, settings);
 
@@ -181,7 +230,8 @@ int Tool::run(const QStringList& args, const QString& settingsFolder, const QStr
     const struct {
         const char* name;
         int count;
-    } commandsKnown[] = {{"id", 1}, {"show", 1}, {"export-lrc", 3}, {"import-lrc", 3}};
+    } commandsKnown[] = {{"id", 1},         {"show", 1},         {"export-lrc", 3},
+                         {"import-lrc", 3}, {"fetch-titles", 1}, {"fetch-lyrics", 2}};
     for (const auto& c : commandsKnown) {
         if (command != QLatin1String(c.name)) continue;
         if (operands.size() != c.count)
@@ -190,6 +240,8 @@ int Tool::run(const QStringList& args, const QString& settingsFolder, const QStr
         if (command == QLatin1String("id")) return id(operands[0]);
         if (command == QLatin1String("show")) return show(operands[0]);
         if (command == QLatin1String("export-lrc")) return exportLrc(operands[0], operands[1], operands[2]);
+        if (command == QLatin1String("fetch-titles")) return fetchTitles(operands[0]);
+        if (command == QLatin1String("fetch-lyrics")) return fetchLyrics(operands[0], operands[1]);
         return importLrc(operands[0], operands[1], operands[2]);
     }
     return usage(QStringLiteral("unknown command '%1'").arg(command));
@@ -396,6 +448,139 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
     for (const QString& note : ImportNotes(*text, &lyrics))
         err << "mirelune-tool: " << lrcPath << ": " << note << Qt::endl;
     return ToolDone;
+}
+
+bool Tool::openDisc(const QString& name, DiscDevice& device, std::unique_ptr<TWords>& disc)
+{
+    const QFileInfo info(name);
+    if (!info.exists()) return fail(QStringLiteral("cannot open %1: no such file or drive").arg(name)), false;
+    if (info.isDir()) return fail(QStringLiteral("cannot open %1: it is a folder").arg(name)), false;
+    if (!device.Open(name)) return fail(QStringLiteral("cannot open %1: %2").arg(name, device.OpenError())), false;
+    const int count = device.TrackCount();
+    if (count == 0) return fail(QStringLiteral("no disc in %1").arg(name)), false;
+    disc = std::make_unique<TWords>(device, commands, settings);
+    disc->NewDisc(count);
+    if (disc->AudioState == 0) return fail(QStringLiteral("the disc in %1 has no audio track").arg(name)), false;
+    if (!disc->HasFile())
+        return fail(QStringLiteral("the disc in %1 (disc ID %2) is not registered; register it in Mirelune's disc "
+                                   "manager first")
+                        .arg(name, disc->DiscId)),
+               false;
+    if (!settings.OnlineLookUps)
+        return fail(QStringLiteral("look-ups are turned off in the settings file (LookUps=0 in [Online])")), false;
+    return true;
+}
+
+bool Tool::saveFilled(TWords& disc)
+{
+    if (disc.Save(dpLyrics)) return true;
+    fail(QStringLiteral("cannot save %1: %2; it was left as it was").arg(disc.FileName, disc.LastSaveError));
+    return false;
+}
+
+int Tool::fetchTitles(const QString& name)
+{
+    DiscDevice device;
+    std::unique_ptr<TWords> disc;
+    if (!openDisc(name, device, disc)) return ToolFailed;
+    const QString id = MusicBrainzDiscId(MusicBrainzTocOf(device));
+    device.Close();
+    if (id.isEmpty()) return fail(QStringLiteral("the table of contents of %1 gives no disc id").arg(name));
+    out << "Data file: " << disc->FileName << "\nMusicBrainz disc ID: " << id << Qt::endl;
+    WebClient web;
+    const TitlesResult result = waitFor<TitlesResult>(
+        [&](auto done) { LookUpTitles(web, settings.TitlesServer, id, AudioTrackCount(*disc), done); });
+    switch (result.Status) {
+    case LookupStatus::Found: break;
+    case LookupStatus::NotFound:
+        out << "Nothing found for this disc" << (result.Detail.isEmpty() ? QString() : ": " + result.Detail)
+            << Qt::endl;
+        return ToolFailed;
+    case LookupStatus::Busy:
+        return fail(QStringLiteral("the titles service is busy (%1); try again later").arg(result.Detail));
+    case LookupStatus::Failed:
+        return fail(QStringLiteral("the titles service could not be asked: %1").arg(result.Detail));
+    }
+    const TitlesRelease& release = result.Releases.front();
+    out << "Release: " << ReleaseLine(release) << '\n';
+    if (result.Releases.size() > 1) {
+        out << result.Releases.size() - 1 << " other release(s) carry this disc; the first was taken:\n";
+        for (size_t i = 1; i < result.Releases.size(); ++i) out << "  " << ReleaseLine(result.Releases[i]) << '\n';
+    }
+    const QStringList filled = FillTitles(*disc, release, replace);
+    for (const QString& what : filled) {
+        if (what == QLatin1String("title"))
+            out << "Filled title: " << disc->Title << '\n';
+        else if (what == QLatin1String("artist"))
+            out << "Filled artist: " << disc->Artist << '\n';
+        else
+            out << "Filled track " << what << ": " << disc->GetSongTitle(what.toInt()) << '\n';
+    }
+    if (filled.isEmpty()) out << "Nothing to fill: the titles are there already (--replace overwrites them)\n";
+    out.flush();
+    if (!filled.isEmpty() && !saveFilled(*disc)) return ToolFailed;
+    return ToolDone;
+}
+
+int Tool::fetchLyrics(const QString& name, const QString& which)
+{
+    int only = 0;
+    if (which != QLatin1String("all")) {
+        bool ok = false;
+        only = which.toInt(&ok);
+        if (!ok || only < 1 || only > kMaxTracks)
+            return usage(QStringLiteral("'%1' is no track number (1 to 99) nor all").arg(which));
+    }
+    DiscDevice device;
+    std::unique_ptr<TWords> disc;
+    if (!openDisc(name, device, disc)) return ToolFailed;
+    device.Close();
+    TWords& w = *disc;
+    if (only != 0 && (only < w.FirstAudioTrack || only > w.SongCount))
+        return fail(
+            QStringLiteral("the disc has no audio track %1 (its audio tracks are %2 to %3)")
+                .arg(FormatZeroPad(only, 2), FormatZeroPad(w.FirstAudioTrack, 2), FormatZeroPad(w.SongCount, 2)));
+    out << "Data file: " << w.FileName << Qt::endl;
+    WebClient web;
+    bool found = false, filled = false;
+    for (int t = only != 0 ? only : w.FirstAudioTrack; t <= (only != 0 ? only : w.SongCount); ++t) {
+        const QString track = QStringLiteral("Track ") + FormatZeroPad(t, 2) + QStringLiteral(": ");
+        if (TrackHasLyrics(w, t) && !replace) {
+            out << track << "has lyrics (--replace overwrites them)" << Qt::endl;
+            continue;
+        }
+        if (w.GetSongTitle(t).isEmpty()) {
+            out << track << "no title to look the lyrics up by" << Qt::endl;
+            continue;
+        }
+        const LyricsQuery query = LyricsQueryFor(w, t);
+        const LyricsResult result = waitFor<LyricsResult>(
+            [&](auto done) { LookUpLyrics(web, settings.LyricsServer, query, done); });
+        if (result.Status == LookupStatus::Busy) {
+            fail(QStringLiteral("the lyrics service is busy (%1); the remaining tracks were not asked")
+                     .arg(result.Detail));
+            break;
+        }
+        if (result.Status == LookupStatus::Failed) {
+            fail(QStringLiteral("the lyrics service could not be asked: %1").arg(result.Detail));
+            break;
+        }
+        if (result.Status == LookupStatus::NotFound) {
+            out << track << "nothing found" << Qt::endl;
+            continue;
+        }
+        found = true;
+        const bool timed = !result.Record.Synced.trimmed().isEmpty();
+        const int lines = FillLyrics(w, t, result.Record);
+        if (lines == 0) {
+            out << track << (result.Record.Instrumental ? "instrumental" : "nothing found") << Qt::endl;
+            continue;
+        }
+        filled = true;
+        out << track << lines << (timed ? " timed lines" : " lines without times") << Qt::endl;
+    }
+    if (filled && !saveFilled(w)) return ToolFailed;
+    return found ? ToolDone : ToolFailed;
 }
 
 } // namespace

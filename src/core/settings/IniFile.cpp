@@ -56,16 +56,17 @@ void writeKey(const Settings& s, IniDocument& doc, const SettingsKey& key)
     const QString section = key.section.toString(), name = key.name.toString();
     const bool text = key.kind == KeyKind::String || key.kind == KeyKind::Format;
     const int32_t number = text ? 0 : SettingNumber(s, key);
+    const bool isDefault = text ? SettingText(s, key) == key.text.toString() : number == key.number;
     switch (key.when) {
     case KeyWrite::Always: break;
     case KeyWrite::Placed:
         if (number <= kOffScreenTop) return;
         break;
     case KeyWrite::Set:
-        if (number == key.number) return;
+        if (isDefault) return;
         break;
     case KeyWrite::Kept:
-        if (number == key.number && !doc.Value(section, name)) return;
+        if (isDefault && !doc.Value(section, name)) return;
         break;
     }
     switch (key.kind) {
@@ -155,6 +156,15 @@ bool LoadDataFolder(Settings& settings)
     if (!ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return false;
     readKey(settings, doc, wordsPathKey());
     settings.DataFolder = DataFolderOf(settings.WordsPath, settings.DefaultDataFolder);
+    return true;
+}
+
+bool LoadSection(Settings& settings, QStringView section)
+{
+    IniDocument doc;
+    if (!ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return false;
+    for (const SettingsKey& key : SettingsKeys())
+        if (key.section.compare(section, Qt::CaseInsensitive) == 0) readKey(settings, doc, key);
     return true;
 }
 

@@ -103,6 +103,11 @@ struct Settings {
     // "CustomColors": ColorA..ColorP; kUnsetColor marks a slot never set.
     std::array<uint32_t, 16> CustomColors;
 
+    // "Online": look-ups of titles and lyrics, and the services' base URLs.
+    bool OnlineLookUps;
+    QString TitlesServer;
+    QString LyricsServer;
+
     // The registry entry spWordsFile writes (set by DiscRegistry::Write).
     QString WordsFileId;
     QString WordsFileName;
@@ -119,6 +124,9 @@ bool SaveSettings(Settings& settings, uint8_t part);
 // Reads only WordsPath into DataFolder and changes nothing in the file (no migration),
 // for tools beside the program. False when the file exists but cannot be read.
 bool LoadDataFolder(Settings& settings);
+// Reads only the keys of one section (the tool's look-ups read "Online"), changing nothing
+// in the file. False when the file exists but cannot be read.
+bool LoadSection(Settings& settings, QStringView section);
 // The same on a document in memory; LoadSettings and SaveSettings read and write the
 // file around them. MigrateSettings turns the keys of files older than stamp "1430" into
 // today's (true when it changed something); LoadSettings(spSettings) runs it first.

@@ -217,6 +217,24 @@ constexpr SettingsKey kKeys[] = {
         .In(kSettingsPart, kWindowPart)
         .Default(100)
         .Range(0, 100),
+
+    // Look-ups on the internet, made only when the user asks for one: whether the program
+    // offers them at all, and the services' base URLs (a mirror, or a test's own server).
+    // Written only once they differ from the defaults or are in the file, so that files
+    // of the old program stay as they are.
+    Row(u"Online", u"LookUps", KeyKind::Bool, &Settings::OnlineLookUps)
+        .In(kSettingsPart, kSettingsPart)
+        .Default(true)
+        .When(KeyWrite::Kept)
+        .Edit(KeyEdit::OnOk, u"OnlineLookUps"),
+    Row(u"Online", u"TitlesServer", KeyKind::String, &Settings::TitlesServer)
+        .In(kSettingsPart, kSettingsPart)
+        .Default(u"https://musicbrainz.org")
+        .When(KeyWrite::Kept),
+    Row(u"Online", u"LyricsServer", KeyKind::String, &Settings::LyricsServer)
+        .In(kSettingsPart, kSettingsPart)
+        .Default(u"https://lrclib.net")
+        .When(KeyWrite::Kept),
 };
 
 template <typename T> constexpr bool kIsArray = false;

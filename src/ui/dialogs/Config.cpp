@@ -120,6 +120,7 @@ void TConfigForm::buildControls()
                                 ConfigSheet);
     StopSaver->setObjectName(QStringLiteral("StopSaver"));
     StopSleep = check("StopSleep", QStringLiteral("再生中はスリープしない(&P)"), ConfigSheet);
+    OnlineLookUps = check("OnlineLookUps", QStringLiteral("インターネットで曲名・歌詞を検索(&W)"), ConfigSheet);
     TimerIntEdit = new QSpinBox(ConfigSheet);
     TimerIntEdit->setObjectName(QStringLiteral("TimerIntEdit"));
     TimerIntEdit->setRange(10, 10000);
@@ -144,6 +145,7 @@ void TConfigForm::buildControls()
         auto* right = new QVBoxLayout;
         right->addWidget(StopSaver);
         right->addWidget(StopSleep);
+        right->addWidget(OnlineLookUps);
         right->addLayout(timer);
         right->addStretch();
         auto* row = new QHBoxLayout(ConfigSheet);
@@ -230,19 +232,16 @@ void TConfigForm::buildControls()
     setFixedSize(std::max(need.width(), ScaleToScreen(393)), std::max(need.height(), ScaleToScreen(243)));
 
     const std::pair<QWidget*, int> contexts[] = {
-        {this, 14100},          {ConfigSheet, 14100},    {StayOnTop, 14101},
-        {PlayOnExit, 14102},    {AutoPlay, 14103},       {EnableEject, 14104},
-        {EnableClose, 14105},   {TaskTray, 14106},       {RecordLog, 14107},
-        {SelectDrive, 14108},   {StopSaver, 14109},      {StopSleep, 14111},
-        {TimerIntEdit, 14110},  {timerLabel, 14110},     {MainWinSheet, 14200},
-        {TimeDisp, 14201},      {TrueTrack, 14202},      {HideMainBar, 14203},
-        {ShowDriveName, 14204}, {MainFontBtn, 14205},    {BkColorBtn, 14206},
-        {TitleColorBtn, 14207}, {ArtistColorBtn, 14208}, {TimeColorBtn, 14209},
-        {ReptColorBtn, 14210},  {Rept1ColorBtn, 14211},  {WordsWinSheet, 14300},
-        {WordsAlign, 14301},    {WordsContDisp, 14302},  {HideNoWords, 14303},
-        {WordsNoMove, 14304},   {HideWordsBar, 14305},   {WordsBkColorBtn, 14306},
-        {WordsColorBtn, 14307}, {WordsFontBtn, 14308},   {OKBtn, 10001},
-        {CancelBtn, 10002},     {HelpBtn, 10003}};
+        {this, 14100},          {ConfigSheet, 14100},     {StayOnTop, 14101},     {PlayOnExit, 14102},
+        {AutoPlay, 14103},      {EnableEject, 14104},     {EnableClose, 14105},   {TaskTray, 14106},
+        {RecordLog, 14107},     {SelectDrive, 14108},     {StopSaver, 14109},     {StopSleep, 14111},
+        {OnlineLookUps, 14112}, {TimerIntEdit, 14110},    {timerLabel, 14110},    {MainWinSheet, 14200},
+        {TimeDisp, 14201},      {TrueTrack, 14202},       {HideMainBar, 14203},   {ShowDriveName, 14204},
+        {MainFontBtn, 14205},   {BkColorBtn, 14206},      {TitleColorBtn, 14207}, {ArtistColorBtn, 14208},
+        {TimeColorBtn, 14209},  {ReptColorBtn, 14210},    {Rept1ColorBtn, 14211}, {WordsWinSheet, 14300},
+        {WordsAlign, 14301},    {WordsContDisp, 14302},   {HideNoWords, 14303},   {WordsNoMove, 14304},
+        {HideWordsBar, 14305},  {WordsBkColorBtn, 14306}, {WordsColorBtn, 14307}, {WordsFontBtn, 14308},
+        {OKBtn, 10001},         {CancelBtn, 10002},       {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });
 

@@ -65,7 +65,8 @@ public:
     QCheckBox* SelectDrive = nullptr;
     TRadioGroup* StopSaver = nullptr;
     QCheckBox* StopSleep = nullptr;
-    QSpinBox* TimerIntEdit = nullptr; // with its up-down buttons (TimerIntUpDn)
+    QCheckBox* OnlineLookUps = nullptr; // look-ups on the internet offered at all
+    QSpinBox* TimerIntEdit = nullptr;   // with its up-down buttons (TimerIntUpDn)
     TRadioGroup* TimeDisp = nullptr;
     QCheckBox* TrueTrack = nullptr;
     QCheckBox* HideMainBar = nullptr;
