@@ -22,6 +22,7 @@
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
 #include "device/DiscDevice.h"
+#include "device/WebClient.h"
 #include "ui/app/Application.h"
 #include "ui/app/SingleInstance.h"
 #include "ui/app/StandardTexts.h"
@@ -130,6 +131,9 @@ int main(int argc, char** argv)
     program.AttachWordsForm(wordsForm);
     // During a timing test the data-entry dialog updates the lyrics window itself.
     inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
+    // Titles and lyrics from the internet, looked up only when the user asks.
+    WebClient web;
+    inputData.SetOnline(&web, &settings);
     TDiscMngForm discMng(form.Windows, form, controller, words, settings, commands);
 
     // A disc named on the command line is the drive for this run only; it cannot be

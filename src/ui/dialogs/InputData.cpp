@@ -46,7 +46,7 @@ QString TimingFaultText(int track)
 
 TInputDataForm::TInputDataForm(CdDevice& d, Clock& c, TWords& w, PlaybackController& p, PlaybackHost& h,
                                WindowStack& ws, QWidget* parent)
-    : LazyDialog(parent), Capture(d, c, w, p, *this), clock(c), words(w), player(p), host(h), windows(ws)
+    : LazyDialog(parent), Capture(d, c, w, p, *this), device(d), clock(c), words(w), player(p), host(h), windows(ws)
 {
     setObjectName(QStringLiteral("InputDataForm"));
     setWindowTitle(QStringLiteral("データ入力"));
@@ -149,6 +149,7 @@ void TInputDataForm::FormShow()
         MTitleList->addItem(FormatNumbered(t, texts.SongTitles[t]));
     TimeText->setText(QStringLiteral("0"));
     filling = false;
+    updateOnlineButtons();
     RefreshTrackBoxes();
     // A track the disc does not have (none chosen yet) opens on the first.
     if (InitialTrack < words.FirstAudioTrack || InitialTrack > words.SongCount) InitialTrack = words.FirstAudioTrack;
@@ -375,6 +376,10 @@ QWidget* TInputDataForm::buildTitleSheet()
     grid->addWidget(MTitleList, 2, 1);
     grid->addWidget(TrackNumber, 3, 0);
     grid->addWidget(MTitleName, 3, 1);
+    LookUpTitlesBtn = new QPushButton(QStringLiteral("インターネットで検索(&S)"), page);
+    LookUpTitlesBtn->setObjectName(QStringLiteral("LookUpTitlesBtn"));
+    grid->addWidget(LookUpTitlesBtn, 4, 1, Qt::AlignRight);
+    connect(LookUpTitlesBtn, &QPushButton::clicked, this, &TInputDataForm::LookUpTitlesBtnClick);
 
     connect(MTitleList, &QListWidget::currentRowChanged, this, [this] {
         if (!filling) MTitleListClick();

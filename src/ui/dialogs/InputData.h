@@ -15,7 +15,8 @@
 // OK, Reload, or declining the offer removes it.
 //
 // Split by page: InputData.cpp (the dialog and the title page), InputDataWords.cpp
-// (lyrics), InputDataTiming.cpp (timing).
+// (lyrics), InputDataTiming.cpp (timing); InputDataOnline.cpp looks titles and lyrics up
+// on the internet when the user asks, showing what it finds in the dialog like any edit.
 #include <QSet>
 #include <QTimer>
 #include <functional>
@@ -23,6 +24,7 @@
 #include "LazyDialog.h"
 #include "core/entry/EntryDraft.h"
 #include "core/entry/TimingCapture.h"
+#include "core/online/OnlineAnswers.h"
 
 class CdDevice;
 class Clock;
@@ -38,7 +40,9 @@ class QSpinBox;
 class QTabWidget;
 class QTableWidget;
 class TWords;
+class WebFetcher;
 class WindowStack;
+struct Settings;
 
 class TInputDataForm : public LazyDialog, private TimingView {
     Q_OBJECT
@@ -63,6 +67,17 @@ public:
     bool Testing() const { return Capture.Testing; }
 
     TimingCapture Capture;
+
+    // Look-ups on the internet: offered once the door to the services and the settings
+    // (whether to offer them, the services' addresses) are given, and only when asked.
+    void SetOnline(WebFetcher* web, const Settings* settings);
+    // Chooses among several releases carrying the disc: an index, or -1 for none. A list
+    // of them by default (tests answer for the user).
+    std::function<int(const std::vector<TitlesRelease>&)> ChooseRelease;
+    void LookUpTitlesBtnClick();
+    void LookUpWordsBtnClick();    // the track on the lyrics page
+    void LookUpAllWordsBtnClick(); // every track without lyrics
+    bool LookingUp() const { return lookingUp; }
 
     // The dialog.
     void FormShow();
@@ -113,6 +128,7 @@ public:
     QListWidget* MTitleList = nullptr;
     QLabel* TrackNumber = nullptr;
     QLineEdit* MTitleName = nullptr;
+    QPushButton* LookUpTitlesBtn = nullptr;
     // Lyrics page.
     QComboBox* MTitleBoxW = nullptr;
     QLabel* WordsLabel = nullptr;
@@ -120,6 +136,8 @@ public:
     QComboBox* CopyTrack = nullptr;
     QPushButton* FileReadBtn = nullptr;
     QPushButton* LrcReadBtn = nullptr;
+    QPushButton* LookUpWordsBtn = nullptr;
+    QPushButton* LookUpAllWordsBtn = nullptr;
     // Timing page.
     QLabel* TrackLabel = nullptr;
     QComboBox* MTitleBoxT = nullptr;
@@ -180,7 +198,13 @@ private:
     void offerDraft();
     void restoreDraft(const EntryDraft& draft);
     void removeDraft();
+    // Look-ups.
+    void updateOnlineButtons();
+    void applyRelease(const TitlesRelease& release);
+    void lookUpWords(std::vector<int> tracks, bool one);
+    QString shownSongTitle(int track) const;
 
+    CdDevice& device;
     Clock& clock;
     TWords& words;
     PlaybackController& player;
@@ -198,4 +222,8 @@ private:
     EventTimes pressTimes;
     bool pressPending = false;
     uint32_t pressTick = 0;
+    WebFetcher* web = nullptr;
+    const Settings* onlineSettings = nullptr;
+    bool lookingUp = false;
+    int lookupRound = 0; // a new opening: answers to an earlier one are dropped
 };

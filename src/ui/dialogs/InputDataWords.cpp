@@ -48,9 +48,15 @@ QWidget* TInputDataForm::buildWordsSheet()
     trackLabel->setBuddy(MTitleBoxW);
     auto* copyLabel = new QLabel(QStringLiteral("コピー元トラック(&C):"), page);
     copyLabel->setBuddy(CopyTrack);
+    LookUpWordsBtn = new QPushButton(QStringLiteral("歌詞を検索(&S)"), page);
+    LookUpWordsBtn->setObjectName(QStringLiteral("LookUpWordsBtn"));
+    LookUpAllWordsBtn = new QPushButton(QStringLiteral("歌詞のない全曲を検索(&E)"), page);
+    LookUpAllWordsBtn->setObjectName(QStringLiteral("LookUpAllWordsBtn"));
     auto* top = new QHBoxLayout;
     top->addWidget(trackLabel);
     top->addWidget(MTitleBoxW, 1);
+    top->addWidget(LookUpWordsBtn);
+    top->addWidget(LookUpAllWordsBtn);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(copyLabel);
     bottom->addWidget(CopyTrack);
@@ -71,6 +77,8 @@ QWidget* TInputDataForm::buildWordsSheet()
     });
     connect(FileReadBtn, &QPushButton::clicked, this, &TInputDataForm::FileReadBtnClick);
     connect(LrcReadBtn, &QPushButton::clicked, this, &TInputDataForm::LrcReadBtnClick);
+    connect(LookUpWordsBtn, &QPushButton::clicked, this, &TInputDataForm::LookUpWordsBtnClick);
+    connect(LookUpAllWordsBtn, &QPushButton::clicked, this, &TInputDataForm::LookUpAllWordsBtnClick);
     WordsEdit->installEventFilter(this);
     return page;
 }
