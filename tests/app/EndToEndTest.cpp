@@ -10,6 +10,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QLocalSocket>
 #include <QProcess>
 #include <QRegularExpression>
@@ -17,6 +20,7 @@
 #include <QTest>
 
 #include "core/common/TextCodec.h"
+#include "core/online/MusicBrainzId.h"
 #include "core/settings/IniDocument.h"
 
 #if !defined(MIRELUNE_BINARY_DIR) || !defined(MIRELUNE_SOURCE_DIR)
@@ -1006,4 +1010,120 @@ TEST_F(EndToEnd, TheProgramIsEditedAndSavedAndThePropertiesAreShownAndExported)
     EXPECT_TRUE(lines[0].startsWith(QStringLiteral("\"Mirelune デモディスク\",\"ミレルーン合唱団\",3,0:0")));
     EXPECT_TRUE(lines[2].startsWith(QStringLiteral("1,\"月の舟\",0:00:")));
     EXPECT_TRUE(exitThroughMenu(p, window));
+}
+
+TEST_F(EndToEnd, DataEntryLooksTitlesAndLyricsUpAndNothingIsWrittenBeforeOk)
+{
+    // The services in small, answering for the demo disc: one release, and a synced text
+    // for each of its tracks.
+    QDir().mkpath(path("services/discid"));
+    MusicBrainzToc toc;
+    toc.First = 1;
+    toc.Last = 3;
+    toc.Offsets = {150, 1650, 3450};
+    toc.LeadOut = 5100;
+    const QString discId = MusicBrainzDiscId(toc);
+    QJsonArray tracks, records;
+    const int seconds[] = {20, 24, 22};
+    for (int t = 1; t <= 3; ++t) {
+        const QString title = QStringLiteral("見つけた曲 %1").arg(t);
+        tracks.append(QJsonObject{{"position", t}, {"title", title}});
+        records.append(
+            QJsonObject{{"trackName", title},
+                        {"artistName", "見つけた人"},
+                        {"albumName", "見つけた盤"},
+                        {"duration", seconds[t - 1]},
+                        {"instrumental", false},
+                        {"plainLyrics", "一行目"},
+                        {"syncedLyrics", QStringLiteral("[00:0%1.00]%2 の一行目\n[00:09.00]\n").arg(t).arg(t)}});
+    }
+    const QJsonObject release{
+        {"title", "見つけた盤"},
+        {"date", "2021"},
+        {"country", "JP"},
+        {"artist-credit", QJsonArray{QJsonObject{{"name", "見つけた人"}}}},
+        {"media", QJsonArray{QJsonObject{{"discs", QJsonArray{QJsonObject{{"id", discId}}}}, {"tracks", tracks}}}}};
+    auto write = [](const QString& file, const QByteArray& bytes) {
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    };
+    ASSERT_TRUE(write(path("services/discid/") + discId + ".json",
+                      QJsonDocument(QJsonObject{{"releases", QJsonArray{release}}}).toJson()));
+    ASSERT_TRUE(write(path("services/lrclib.json"), QJsonDocument(records).toJson()));
+    QProcess server;
+    server.start(QStringLiteral("python3"), {kSource + QStringLiteral("/tests/support/fake-services.py"),
+                                             path("services"), path("port"), path("requests.log")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFile::exists(path("port")); }, kStartMs));
+    QFile portFile(path("port"));
+    ASSERT_TRUE(portFile.open(QIODevice::ReadOnly));
+    const QString base = QStringLiteral("http://127.0.0.1:") + QString::fromLatin1(portFile.readAll());
+    ini.WriteString(QStringLiteral("Online"), QStringLiteral("TitlesServer"), base);
+    ini.WriteString(QStringLiteral("Online"), QStringLiteral("LyricsServer"), base);
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    // A disc registered a moment ago: no titles, no lyrics.
+    ASSERT_TRUE(write(path("disc/demo.dat"), "[Mirelune]\r\nVersion=151A\r\n\r\n[Info]\r\nTitle=demo\r\n"));
+    const QByteArray before = [&] {
+        QFile f(path("disc/demo.dat"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+    const auto file = [&] {
+        QFile f(path("disc/demo.dat"));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    };
+    const auto requests = [&] {
+        QFile f(path("requests.log"));
+        return f.open(QIODevice::ReadOnly) ? QString::fromUtf8(f.readAll()).split('\n', Qt::SkipEmptyParts)
+                                           : QStringList();
+    };
+    const auto shown = [](const QString& name) {
+        return !Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"), name})
+                    .isEmpty();
+    };
+
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitForPlaying(window, 1));
+    EXPECT_TRUE(requests().isEmpty()) << "nothing is sent unless asked";
+    Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+d")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(QStringLiteral("^データ入力$")); }, kStartMs));
+
+    // The title page's look-up: one request, and the titles fill the page.
+    Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+s")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return requests().size() == 1; }, kStartMs));
+    EXPECT_TRUE(requests()[0].startsWith(QStringLiteral("/ws/2/discid/") + discId)) << requests()[0].toStdString();
+    // The page shows the disc's own CD-Text titles: they are replaced when the user agrees.
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(QStringLiteral("^タイトルの検索$")); }, kStartMs));
+    EXPECT_EQ(file(), before);
+    Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("alt+y")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown(QStringLiteral("^タイトルの検索$")); }, kStartMs));
+    EXPECT_EQ(file(), before);
+
+    // The lyrics page's look-up of every track without lyrics; its summary is closed.
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("ctrl+Tab"),
+         QStringLiteral("alt+e")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return shown(QStringLiteral("^歌詞の検索$")); }, kStartMs));
+    EXPECT_EQ(requests().size(), 4);
+    EXPECT_EQ(file(), before);
+    Xdo({QStringLiteral("key"), QStringLiteral("Return")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown(QStringLiteral("^歌詞の検索$")); }, kStartMs));
+    EXPECT_EQ(file(), before);
+    // OK (the track list has the focus; Enter is the dialog's default button).
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("200"), QStringLiteral("alt+t"),
+         QStringLiteral("Return")});
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !shown(QStringLiteral("^データ入力$")); }, kStartMs));
+
+    IniDocument data;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
+    EXPECT_EQ(data.ReadString(QStringLiteral("Info"), QStringLiteral("Title"), {}), QStringLiteral("見つけた盤"));
+    EXPECT_EQ(data.ReadString(QStringLiteral("Info"), QStringLiteral("Artist"), {}), QStringLiteral("見つけた人"));
+    EXPECT_EQ(data.ReadString(QStringLiteral("Title"), QStringLiteral("02"), {}), QStringLiteral("見つけた曲 2"));
+    EXPECT_EQ(data.ReadString(QStringLiteral("Words03"), QStringLiteral("001"), {}),
+              QStringLiteral("300,900,3 の一行目"));
+    for (const QString& line : requests())
+        EXPECT_TRUE(line.contains(QRegularExpression(QStringLiteral("\tMirelune/\\d+\\.\\d+\\.\\d+ \\( .+ \\)$"))))
+            << line.toStdString();
+    ASSERT_TRUE(exitThroughMenu(p, window));
+    server.terminate();
+    server.waitForFinished(5000);
 }
