@@ -131,10 +131,11 @@ int main(int argc, char** argv)
     program.AttachWordsForm(wordsForm);
     // During a timing test the data-entry dialog updates the lyrics window itself.
     inputData.UpdateWordsNow = [&wordsForm] { wordsForm.UpdateWords(true); };
+    TDiscMngForm discMng(form.Windows, form, controller, words, settings, commands);
     // Titles and lyrics from the internet, looked up only when the user asks.
     WebClient web;
     inputData.SetOnline(&web, &settings);
-    TDiscMngForm discMng(form.Windows, form, controller, words, settings, commands);
+    discMng.SetOnline(&web, &device);
 
     // A disc named on the command line is the drive for this run only; it cannot be
     // swapped for another, so failing to open it ends the program.

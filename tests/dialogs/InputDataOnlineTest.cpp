@@ -179,7 +179,7 @@ TEST_F(InputDataOnline, LyricsOfEveryTrackWithoutThemAndCancelKeepsTheFile)
     web.answers[QStringLiteral("/api/search?曲 3")] = Ok(
         "[" + LyricsRecordJson(QStringLiteral("曲 3"), QStringLiteral("x"), 22, QString(), QStringLiteral("三")) + "]");
     dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
-    ASSERT_TRUE(dialog.LookUpAllWordsBtn->isVisible());
+    ASSERT_FALSE(dialog.LookUpAllWordsBtn->isHidden());
     QTest::mouseClick(dialog.LookUpAllWordsBtn, Qt::LeftButton);
     ASSERT_TRUE(Wait());
     // Track 1 has lyrics and is not asked; the others are, with the titles typed.
@@ -232,9 +232,9 @@ TEST_F(InputDataOnline, ABusyServiceIsSaidOnceAndLookUpsTurnedOffAreNotOffered)
     QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
     settings.OnlineLookUps = false;
     dialog.show();
-    EXPECT_FALSE(dialog.LookUpTitlesBtn->isVisible());
-    EXPECT_FALSE(dialog.LookUpWordsBtn->isVisibleTo(&dialog));
-    EXPECT_FALSE(dialog.LookUpAllWordsBtn->isVisibleTo(&dialog));
+    EXPECT_TRUE(dialog.LookUpTitlesBtn->isHidden());
+    EXPECT_TRUE(dialog.LookUpWordsBtn->isHidden());
+    EXPECT_TRUE(dialog.LookUpAllWordsBtn->isHidden());
     dialog.LookUpTitlesBtnClick();
     dialog.LookUpAllWordsBtnClick();
     QTest::qWait(50);

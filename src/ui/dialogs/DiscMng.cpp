@@ -261,7 +261,19 @@ void TDiscMngForm::buildControls()
     nameRow->addWidget(WordsFileNameEdit, 1);
     nameRow->addWidget(RegBtn);
     registLayout->addLayout(nameRow);
+    LookUpTitlesBtn = new QPushButton(QStringLiteral("インターネットでタイトルを検索(&I)"), RegistSheet);
+    LookUpTitlesBtn->setObjectName(QStringLiteral("LookUpTitlesBtn"));
+    LookUpTitlesBtn->setAutoDefault(false);
+    FoundTitlesLabel = new QLabel(RegistSheet);
+    FoundTitlesLabel->setObjectName(QStringLiteral("FoundTitlesLabel"));
+    FoundTitlesLabel->setWordWrap(true);
+    auto* lookUpRow = new QHBoxLayout;
+    lookUpRow->addStretch();
+    lookUpRow->addWidget(LookUpTitlesBtn);
+    registLayout->addLayout(lookUpRow);
+    registLayout->addWidget(FoundTitlesLabel);
     registLayout->addStretch();
+    connect(LookUpTitlesBtn, &QPushButton::clicked, this, &TDiscMngForm::LookUpTitlesBtnClick);
     DiscMngPage->addTab(RegistSheet, QStringLiteral("登録"));
 
     OKBtn = new QPushButton(QStringLiteral("OK"), this);
@@ -329,6 +341,7 @@ void TDiscMngForm::showEvent(QShowEvent* event)
     Label3->setEnabled(editable);
     RegBtn->setEnabled(false);
     mode = WordsFileNameEdit->text().isEmpty() ? Register : Rename;
+    updateOnlineControls();
 
     DiscList->verticalHeader()->setDefaultSectionSize(DiscList->fontMetrics().height() + 2);
     for (int column = 0; column < 4; ++column)
@@ -410,6 +423,7 @@ void TDiscMngForm::currentCellChanged(const QModelIndex& current, const QModelIn
 
 void TDiscMngForm::updateDiscButtons()
 {
+    if (mode == Rename && LookUpTitlesBtn) LookUpTitlesBtn->setVisible(false);
     // The data file of the disc in the drive cannot be deleted.
     DelBtn->setEnabled(DataFilePath(settings, model->Name(CurrentRow())) != words.FileName);
     RegBtn->setText(mode == Rename ? QStringLiteral("名前の変更(&R)") : QStringLiteral("新規登録(&R)"));
@@ -470,6 +484,7 @@ void TDiscMngForm::regBtnClick()
         ErrorMessage(QStringLiteral("登録できませんでした。"), QStringLiteral("登録エラー"));
         return;
     }
+    takeOfferedTitles();
     FillDiscList();
     mode = Rename;
     updateDiscButtons();

@@ -5,9 +5,13 @@
 // Changes are made at once (settings file, data files, the disc's FileName); OK only
 // closes. The list rows are read by DiscListModel (core).
 #include <QTableView>
+#include <functional>
+#include <optional>
 
 #include "LazyDialog.h"
+#include "core/online/OnlineAnswers.h"
 
+class CdDevice;
 class CommandSet;
 class DiscListModel;
 class QLabel;
@@ -18,6 +22,7 @@ class PlaybackController;
 class PlaybackHost;
 class WindowStack;
 class TWords;
+class WebFetcher;
 struct Settings;
 
 // DiscList: the list, with a hint that shows a cell's whole text where its column cuts
@@ -80,6 +85,10 @@ public:
     QLabel* Label3 = nullptr;
     QLineEdit* WordsFileNameEdit = nullptr;
     QPushButton* RegBtn = nullptr;
+    // An unregistered disc's titles from the internet, asked for by the user and written
+    // into its new data file when it is registered.
+    QPushButton* LookUpTitlesBtn = nullptr;
+    QLabel* FoundTitlesLabel = nullptr;
     QPushButton* OKBtn = nullptr;
     QPushButton* HelpBtn = nullptr;
 
@@ -87,6 +96,16 @@ public:
     // The row (0-based) whose name cell is selected; -1 when none is.
     int CurrentRow() const;
     void SelectDiscRow(int row);
+
+    // Look-ups: offered once the door to the services and the drive are given, when the
+    // settings allow them.
+    void SetOnline(WebFetcher* web, CdDevice* device);
+    // Chooses among several releases: an index, or -1 (a list by default; tests answer).
+    std::function<int(const std::vector<TitlesRelease>&)> ChooseRelease;
+    void LookUpTitlesBtnClick();
+    bool LookingUp() const { return lookingUp; }
+    // The titles found and chosen, waiting for the registration.
+    const std::optional<TitlesRelease>& OfferedTitles() const { return offered; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -103,6 +122,9 @@ private:
     // when it is still listed.
     void rearranged(const QString& selected);
     void showCount();
+    void updateOnlineControls();
+    // Puts the titles found into the disc just registered and saves them.
+    void takeOfferedTitles();
 
     WindowStack& windows;
     PlaybackHost& host;
@@ -112,4 +134,9 @@ private:
     CommandSet& cmd;
     DiscListModel* model;
     RegMode mode = Register;
+    WebFetcher* web = nullptr;
+    CdDevice* device = nullptr;
+    std::optional<TitlesRelease> offered;
+    bool lookingUp = false;
+    int lookupRound = 0; // a new opening: answers to an earlier one are dropped
 };

@@ -2,19 +2,15 @@
 // lyrics of a track or of every track without lyrics (lyrics page). Nothing is sent until
 // a button is pressed; what is found goes into the dialog as if typed or read from a file,
 // and only OK saves it.
-#include <QDialog>
-#include <QDialogButtonBox>
-#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
-#include <QTreeWidget>
-#include <QVBoxLayout>
 
 #include "InputData.h"
+#include "ReleaseChoice.h"
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
 #include "core/discdata/Words.h"
@@ -28,49 +24,6 @@ namespace {
 const QString kTitlesCaption = QStringLiteral("タイトルの検索");
 const QString kWordsCaption = QStringLiteral("歌詞の検索");
 
-// The list of releases to choose from: title, artist, date, country.
-int ChooseFromList(QWidget* parent, const std::vector<TitlesRelease>& releases)
-{
-    QDialog box(parent);
-    box.setObjectName(QStringLiteral("ReleaseChoice"));
-    box.setWindowTitle(kTitlesCaption);
-    auto* text = new QLabel(QStringLiteral("このディスクを含むリリースが複数あります。使うものを選んでください。"),
-                            &box);
-    auto* list = new QTreeWidget(&box);
-    list->setObjectName(QStringLiteral("ReleaseList"));
-    list->setRootIsDecorated(false);
-    list->setHeaderLabels(
-        {QStringLiteral("タイトル"), QStringLiteral("アーティスト"), QStringLiteral("日付"), QStringLiteral("国")});
-    for (const TitlesRelease& r : releases)
-        list->addTopLevelItem(new QTreeWidgetItem({r.Title, r.Artist, r.Date, r.Country}));
-    list->setCurrentItem(list->topLevelItem(0));
-    list->header()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &box);
-    QObject::connect(buttons, &QDialogButtonBox::accepted, &box, &QDialog::accept);
-    QObject::connect(buttons, &QDialogButtonBox::rejected, &box, &QDialog::reject);
-    QObject::connect(list, &QTreeWidget::itemDoubleClicked, &box, &QDialog::accept);
-    auto* layout = new QVBoxLayout(&box);
-    layout->addWidget(text);
-    layout->addWidget(list);
-    layout->addWidget(buttons);
-    box.resize(box.sizeHint().expandedTo(QSize(ScaleToScreen(480), ScaleToScreen(220))));
-    return box.exec() == QDialog::Accepted ? list->indexOfTopLevelItem(list->currentItem()) : -1;
-}
-
-// What went wrong with a look-up, for a message box; empty when something was found.
-QString Trouble(LookupStatus status, const QString& detail, const QString& notFound)
-{
-    const QString more = detail.isEmpty() ? QString() : QStringLiteral("\n(") + detail + QLatin1Char(')');
-    switch (status) {
-    case LookupStatus::Found: return {};
-    case LookupStatus::NotFound: return notFound + more;
-    case LookupStatus::Busy:
-        return QStringLiteral("検索サービスが混み合っています。しばらくしてからもう一度お試しください。") + more;
-    case LookupStatus::Failed: return QStringLiteral("検索できませんでした。") + more;
-    }
-    return {};
-}
-
 void Tell(const QString& text, const QString& caption, bool warning)
 {
     CurrentMessagePresenter()->Show(text, caption, MbTaskModal | MbOk | (warning ? MbIconWarning : 0));
@@ -82,7 +35,8 @@ void TInputDataForm::SetOnline(WebFetcher* fetcher, const Settings* settings)
 {
     web = fetcher;
     onlineSettings = settings;
-    if (!ChooseRelease) ChooseRelease = [this](const std::vector<TitlesRelease>& r) { return ChooseFromList(this, r); };
+    if (!ChooseRelease)
+        ChooseRelease = [this](const std::vector<TitlesRelease>& r) { return ChooseReleaseFromList(this, r); };
     if (LookUpTitlesBtn) updateOnlineButtons();
 }
 
@@ -117,8 +71,8 @@ void TInputDataForm::LookUpTitlesBtnClick()
         if (!self || self->lookupRound != round || !self->isVisible()) return;
         self->lookingUp = false;
         self->LookUpTitlesBtn->setEnabled(true);
-        const QString trouble = Trouble(r.Status, r.Detail,
-                                        QStringLiteral("このディスクのタイトルは見つかりませんでした。"));
+        const QString trouble = LookupTrouble(r.Status, r.Detail,
+                                              QStringLiteral("このディスクのタイトルは見つかりませんでした。"));
         if (!trouble.isEmpty()) return Tell(trouble, kTitlesCaption, r.Status != LookupStatus::NotFound);
         const int chosen = r.Releases.size() == 1 ? 0 : self->ChooseRelease(r.Releases);
         if (chosen < 0 || chosen >= static_cast<int>(r.Releases.size()) || self->lookupRound != round) return;
@@ -232,7 +186,7 @@ void TInputDataForm::lookUpWords(std::vector<int> tracks, bool one)
                          if (!self || self->lookupRound != round || !self->isVisible()) return;
                          const QString number = FormatZeroPad(track, 2);
                          if (r.Status == LookupStatus::Busy || r.Status == LookupStatus::Failed) {
-                             run->stopped = Trouble(r.Status, r.Detail, QString());
+                             run->stopped = LookupTrouble(r.Status, r.Detail, QString());
                              return finish();
                          }
                          if (r.Status == LookupStatus::NotFound)
