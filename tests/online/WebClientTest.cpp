@@ -184,12 +184,23 @@ TEST(WebClient, LateHugeAndRefusedAnswersAreTold)
 }
 
 #ifdef MIRELUNE_BINARY_DIR
+void CheckDemoDiscId(const QString& sheet);
+
 // The demo disc's id by libdiscid through the device, and by hand from its cue sheet:
 // tracks at 00:00:00, 00:20:00 and 00:44:00 of a 4950-frame image, behind the lead-in.
 TEST(DemoDisc, IdOfTheTitlesServiceFromItsTableOfContents)
 {
+    // The image and its rip to FLAC are the same CD.
+    for (const char* sheet : {"/demo/demo.cue", "/demo/demo-flac.cue"}) {
+        SCOPED_TRACE(sheet);
+        CheckDemoDiscId(QStringLiteral(MIRELUNE_BINARY_DIR) + QLatin1String(sheet));
+    }
+}
+
+void CheckDemoDiscId(const QString& sheet)
+{
     DiscDevice device;
-    ASSERT_TRUE(device.Open(QStringLiteral(MIRELUNE_BINARY_DIR "/demo/demo.cue")));
+    ASSERT_TRUE(device.Open(sheet));
     for (int i = 0; i < 200 && device.TrackCount() == 0; ++i) {
         device.Mode();
         QThread::msleep(10);

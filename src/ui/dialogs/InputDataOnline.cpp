@@ -185,6 +185,11 @@ void TInputDataForm::lookUpWords(std::vector<int> tracks, bool one)
                      [self, run, round, finish, step, track](const LyricsResult& r) {
                          if (!self || self->lookupRound != round || !self->isVisible()) return;
                          const QString number = FormatZeroPad(track, 2);
+                         // Lines do not change under a capture or a test started meanwhile.
+                         if (self->Capturing() || self->Testing()) {
+                             run->stopped = QStringLiteral("タイミングの記録中のため、検索を中止しました。");
+                             return finish();
+                         }
                          if (r.Status == LookupStatus::Busy || r.Status == LookupStatus::Failed) {
                              run->stopped = LookupTrouble(r.Status, r.Detail, QString());
                              return finish();
