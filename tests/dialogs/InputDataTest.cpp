@@ -184,7 +184,7 @@ TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
     EXPECT_EQ(Enabled(all), (QStringList{"StartBtn", "TestBtn", "MTitleBoxT", "TrackLabel", "AdjustEdit", "AdjustLabel",
                                          "ReloadBtn", "OKBtn", "CancelBtn"}));
     EXPECT_EQ(dialog.TimingList->rowCount(), 3 + 4);
-    EXPECT_EQ(Cell(2, 1), QStringLiteral("200"));
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("0:02.00"));
     EXPECT_EQ(dialog.TimingList->currentRow(), 0);
     EXPECT_EQ(dialog.TimingList->currentColumn(), 1);
 
@@ -226,7 +226,7 @@ TEST_F(InputData, TheTimingControlsFollowRestCaptureAndTest)
     EXPECT_FALSE(dialog.WordsEdit->isEnabled());
     EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("行1\n行2\n行3\n"));
     EXPECT_FALSE(dialog.TimingList->isEnabled());
-    EXPECT_EQ(Cell(3, 2), QStringLiteral("350"));
+    EXPECT_EQ(Cell(3, 2), QStringLiteral("0:03.50"));
     EXPECT_EQ(Enabled(all), (QStringList{"MTitleBoxT", "TrackLabel", "AdjustEdit", "AdjustLabel", "ReloadBtn", "OKBtn",
                                          "CancelBtn"}));
     // A track without lines: an empty greyed grid and no adjust value.
@@ -247,7 +247,7 @@ TEST_F(InputData, KeysStampOnTheWayDownAndTheCursorKeepsTheFifthRow)
     EXPECT_EQ(QApplication::focusWidget(), dialog.SetBtn);
     clock.Advance(1234);
     Key(dialog.SetBtn, Qt::Key_Space);
-    EXPECT_EQ(Cell(1, 1), QStringLiteral("123"));
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("0:01.23"));
     clock.Advance(1000);
     Key(dialog.SetBtn, Qt::Key_Space, 40); // handled 40 ms after it went down
     EXPECT_NEAR(words.GetLine(1, 1).EndTime, 219, 1);
@@ -268,8 +268,8 @@ TEST_F(InputData, KeysStampOnTheWayDownAndTheCursorKeepsTheFifthRow)
                       dialog.TimingList->visualItemRect(dialog.TimingList->item(4, 1)).center());
     EXPECT_EQ(dialog.TimingList->currentRow(), 7);
     QTest::keyClick(dialog.SetBtn, Qt::Key_Z, Qt::ControlModifier);
-    EXPECT_EQ(Cell(7, 2), QStringLiteral("750"));
-    EXPECT_EQ(Cell(8, 1), QStringLiteral("800"));
+    EXPECT_EQ(Cell(7, 2), QStringLiteral("0:07.50"));
+    EXPECT_EQ(Cell(8, 1), QStringLiteral("0:08.00"));
     EXPECT_EQ(dialog.TimingList->currentRow(), 6);
 }
 
@@ -442,7 +442,8 @@ TEST_F(InputData, TimesFollowTheirLinesThroughAnEditAndTheTimingPageShowsThemBef
     dialog.WordsEdit->document()->setModified(true);
     QTest::keyClick(dialog.WordsEdit, Qt::Key_Tab, Qt::ControlModifier); // on to the timing page
     ASSERT_EQ(dialog.InputDataPage->currentWidget(), dialog.TimingSheet);
-    const QStringList shown = {"前奏 0 0", "行1 100 150", "行2です 200 250", "行4 400 450"};
+    const QStringList shown = {"前奏 0:00.00 0:00.00", "行1 0:01.00 0:01.50", "行2です 0:02.00 0:02.50",
+                               "行4 0:04.00 0:04.50"};
     ASSERT_EQ(dialog.TimingList->rowCount(), 4 + 4);
     for (int k = 1; k <= 4; ++k)
         EXPECT_EQ(QStringList({Cell(k, 0), Cell(k, 1), Cell(k, 2)}).join(QLatin1Char(' ')), shown[k - 1]);
@@ -494,6 +495,7 @@ TEST_F(InputData, CancelAndTheCloseBoxDiscardEverythingAndReloadReadsTheFileAgai
     };
     edit();
     EXPECT_EQ(words.GetCopyTrack(1), 2);
+    presenter.answers = {IdYes}; // Reload asks first
     dialog.ReloadBtn->click();
     EXPECT_EQ(dialog.TitleName->text(), words.Title);
     EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("行1"));
@@ -627,7 +629,7 @@ TEST_F(InputData, AnLrcFileGivesTheTrackItsLinesTimesAndAdjustInTimeForTheLyrics
     EXPECT_EQ(words.GetLine(2, 2).EndTime, 6050); // the track's end, in the corrected times
     EXPECT_EQ(words.GetAdjust(2), -50);
     EXPECT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("前の行\n後の行\n"));
-    EXPECT_EQ(Cell(1, 1), QStringLiteral("500"));
+    EXPECT_EQ(Cell(1, 1), QStringLiteral("0:05.00"));
     EXPECT_EQ(dialog.AdjustEdit->value(), -50);
     EXPECT_EQ(dialog.MTitleList->item(1)->text(), QStringLiteral("02: 二曲目"));
 
@@ -858,9 +860,10 @@ TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsTold
     dialog.show();
     dialog.ArtistName->selectAll();
     QTest::keyClicks(dialog.ArtistName, QStringLiteral("Band"));
-    QTest::keyClick(dialog.ArtistName, Qt::Key_Escape);
+    QTest::keyClick(dialog.ArtistName, Qt::Key_Escape); // asked, and the box's OK lets it go
     ASSERT_FALSE(dialog.isVisible());
     EXPECT_TRUE(QFile::exists(draft));
+    presenter.shown.clear();
     presenter.answers = {IdNo};
     dialog.show();
     ASSERT_EQ(presenter.shown.size(), 1);
@@ -872,6 +875,7 @@ TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsTold
     QTest::keyClicks(dialog.ArtistName, QStringLiteral("Band"));
     dialog.WriteDraftNow();
     ASSERT_TRUE(QFile::exists(draft));
+    presenter.answers = {IdYes};
     dialog.ReloadBtn->click();
     EXPECT_FALSE(QFile::exists(draft));
     dialog.CancelBtn->click();
@@ -892,4 +896,73 @@ TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsTold
     EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("データ入力"));
     EXPECT_TRUE(presenter.shown[0].text.contains(draft)) << presenter.shown[0].text.toStdString();
     EXPECT_EQ(File(), saved);
+}
+
+TEST_F(InputData, TimesReadAsMinutesEditsAreUndoneAndCancelAndReloadAskBeforeDroppingThem)
+{
+    Open(1, 3);
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    // Typed in either form, the cell reads m:ss.xx; the editor stands on the right.
+    dialog.TimingList->setCurrentCell(1, 1);
+    dialog.TimingList->editItem(dialog.TimingList->item(1, 1));
+    auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+    ASSERT_TRUE(editor);
+    EXPECT_TRUE(editor->alignment() & Qt::AlignRight);
+    editor->setText(QStringLiteral("0:02.2"));
+    QTest::keyClick(editor, Qt::Key_Return);
+    QCoreApplication::processEvents(); // the editor commits and closes as the loop runs
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 220);
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("0:02.20"));
+    // Alt+Right and Shift+Alt+Left move the selected time, within its neighbours.
+    dialog.TimingList->setFocus();
+    dialog.TimingList->setCurrentCell(1, 2);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(words.GetLine(1, 2).EndTime, 251);
+    for (int i = 0; i < 9; ++i) QTest::keyClick(dialog.TimingList, Qt::Key_Left, Qt::AltModifier | Qt::ShiftModifier);
+    EXPECT_EQ(words.GetLine(1, 2).EndTime, 221); // never at or before its start
+    EXPECT_EQ(Cell(2, 2), QStringLiteral("0:02.21"));
+
+    // Ctrl+Z takes them back one by one.
+    for (int i = 0; i < 3; ++i) QTest::keyClick(dialog.TimingList, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(words.GetLine(1, 2).EndTime, 251);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(words.GetLine(1, 2).EndTime, 250);
+    EXPECT_EQ(Cell(2, 2), QStringLiteral("0:02.50"));
+    QTest::keyClick(dialog.TimingList, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 200);
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("0:02.00"));
+
+    // The line plays on its own, again and again while its button is down.
+    dialog.LineBtn->click();
+    EXPECT_TRUE(dialog.Capture.PlayingLine);
+    EXPECT_TRUE(dialog.LineBtn->isChecked());
+    EXPECT_FALSE(dialog.OKBtn->isEnabled());
+    EXPECT_FALSE(dialog.StartBtn->isEnabled());
+    EXPECT_EQ(device.HeadMs(), words.SongStart(1) + 1000);
+    dialog.LineBtn->click();
+    EXPECT_FALSE(dialog.Capture.PlayingLine);
+    EXPECT_TRUE(dialog.OKBtn->isEnabled());
+
+    // Unsaved: Reload and Cancel ask; No keeps the dialog and its edits.
+    dialog.TimingList->setCurrentCell(0, 1);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Right, Qt::AltModifier);
+    ASSERT_EQ(words.GetLine(1, 1).StartTime, 101);
+    presenter.answers = {IdNo, IdNo};
+    dialog.ReloadBtn->click();
+    dialog.CancelBtn->click();
+    ASSERT_EQ(presenter.shown.size(), 2);
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("読み込み直しますか")));
+    EXPECT_TRUE(presenter.shown[1].text.contains(QStringLiteral("保存せずに閉じますか")));
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(words.GetLine(1, 1).StartTime, 101);
+    presenter.answers = {IdYes};
+    dialog.CancelBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    // Nothing unsaved: no question.
+    presenter.shown.clear();
+    dialog.show();
+    dialog.ReloadBtn->click();
+    dialog.CancelBtn->click();
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_FALSE(dialog.isVisible());
 }

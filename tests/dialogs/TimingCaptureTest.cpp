@@ -22,6 +22,8 @@ struct RecordingView : TimingView {
     void ModeChanged() override { ++modeChanges; }
     void ShowAdjust(int16_t a) override { adjust = a; }
     void UpdateWords() override { ++wordsUpdates; }
+    int shownTrack = 0;
+    void ShowTrack(int t) override { shownTrack = t; }
 };
 
 class Capture : public PlayerFixture {
@@ -300,4 +302,149 @@ TEST(EventTimesTest, APressThatWaitedIsPlacedWhenItHappened)
     EXPECT_EQ(times.TickOf(1'007'000, 8000), 8000u - EventTimes::kMaxWait); // never more
     EXPECT_EQ(times.TickOf(1'200'000, 9000), 9000u);                        // a clock that jumped starts over
     EXPECT_EQ(times.TickOf(1'000, 10000), 10000u);
+}
+
+TEST(CellTimes, ReadAsMinutesSecondsAndHundredthsAndTypedInEitherForm)
+{
+    EXPECT_EQ(FormatCellTime(0), QStringLiteral("0:00.00"));
+    EXPECT_EQ(FormatCellTime(1234), QStringLiteral("0:12.34"));
+    EXPECT_EQ(FormatCellTime(6000 * 12 + 305), QStringLiteral("12:03.05"));
+    EXPECT_EQ(FormatCellTime(-5), QStringLiteral("-0:00.05"));
+    for (int32_t v : {0, 7, 99, 100, 5999, 6000, 123456}) EXPECT_EQ(ParseCellTime(FormatCellTime(v)), v) << v;
+    EXPECT_EQ(ParseCellTime(QStringLiteral(" 1234 ")), 1234);
+    EXPECT_EQ(ParseCellTime(QStringLiteral("1:02.5")), 6250);
+    EXPECT_EQ(ParseCellTime(QStringLiteral("1:02")), 6200);
+    EXPECT_EQ(ParseCellTime(QStringLiteral("0:01.239")), 123); // cut to hundredths
+    EXPECT_EQ(ParseCellTime(QStringLiteral("-1")), -1);
+    for (const char* bad : {"", "abc", "1:60.00", "1:2:3", "1.5", "0:01.x"})
+        EXPECT_EQ(ParseCellTime(QString::fromLatin1(bad)), 0) << bad;
+}
+
+TEST_F(Capture, UndoTakesBackEveryKindOfEditInTurnOnWhicheverTrackItWasMade)
+{
+    Open(1, 3, {100, 400, 900});
+    words.SetLine(2, 1, TWordsLine{QStringLiteral("other"), 50, 80});
+    words.SetLineCount(2, 1);
+    capture.SetTime(1, 2, 420); // typed
+    EXPECT_EQ(Line(2).StartTime, 420);
+    EXPECT_EQ(capture.MoveTime(2, 1, 150), 150); // dragged
+    EXPECT_TRUE(capture.Nudge(2, 3, 10));        // Shift+Alt+Right
+    EXPECT_EQ(Line(3).EndTime, 1010);
+    capture.SetAdjust(-20);
+    capture.SetTrack(2);
+    capture.SetTime(2, 1, 90);
+    // A capture's stamps come first, and while it runs only they can be taken back.
+    capture.StartClick(1, 1);
+    Wait(2000);
+    Set();
+    ASSERT_EQ(words.GetLine(2, 1).StartTime, 200);
+    EXPECT_TRUE(capture.Undo());
+    EXPECT_EQ(words.GetLine(2, 1).StartTime, 50);
+    EXPECT_FALSE(capture.Undo()) << "an edit from before the capture was taken back during it";
+    EXPECT_EQ(words.GetLine(2, 1).EndTime, 90);
+    capture.StopTiming();
+
+    view.stamps.clear();
+    EXPECT_TRUE(capture.Undo()); // track 2's typed end
+    EXPECT_EQ(words.GetLine(2, 1).EndTime, 80);
+    EXPECT_TRUE(capture.Undo()); // the adjust value, on track 1: the page turns to it
+    EXPECT_EQ(words.GetAdjust(1), 0);
+    EXPECT_EQ(view.adjust, 0);
+    EXPECT_EQ(view.shownTrack, 1);
+    capture.SetTrack(1);
+    EXPECT_TRUE(capture.Undo());
+    EXPECT_EQ(Line(3).EndTime, 1000);
+    EXPECT_TRUE(capture.Undo());
+    EXPECT_EQ(Line(1).EndTime, 200);
+    EXPECT_TRUE(capture.Undo());
+    EXPECT_EQ(Line(2).StartTime, 400);
+    EXPECT_TRUE(view.stamps.contains(QStringLiteral("1,2=400")));
+    EXPECT_FALSE(capture.Undo());
+
+    // Lyrics edited since: the line numbers name other lines, so nothing is taken back.
+    capture.SetTime(1, 3, 950);
+    TWordsLine moved = Line(3);
+    moved.Text = QStringLiteral("inserted");
+    words.SetLine(1, 3, moved);
+    EXPECT_FALSE(capture.Undo());
+    EXPECT_EQ(Line(3).StartTime, 950);
+    capture.SetTime(1, 1, 120);
+    capture.ForgetEdits(); // the dialog opened again
+    EXPECT_FALSE(capture.Undo());
+}
+
+TEST_F(Capture, AMovedTimeStaysBetweenItsNeighboursAndWithinTheTrack)
+{
+    Open(1, 4, {100, 400, 0, 1300}); // line 3 has no times
+    // Line 2's start: after line 1's end (200), before its own end (500).
+    EXPECT_EQ(capture.MoveTime(1, 2, 150), 200);
+    EXPECT_EQ(capture.MoveTime(1, 2, 600), 499);
+    // Line 2's end: after its start, up to line 4's start, past the unset line 3.
+    EXPECT_EQ(capture.MoveTime(2, 2, 499), 500);
+    EXPECT_EQ(capture.MoveTime(2, 2, 2000), 1300);
+    // Line 1's start never below 1 (0 would unset it), line 4's end not past the track.
+    EXPECT_EQ(capture.MoveTime(1, 1, -50), 1);
+    EXPECT_EQ(capture.MoveTime(2, 4, 99999), 12000);
+    // A time not set does not move, nor anything during a capture.
+    EXPECT_EQ(capture.MoveTime(1, 3, 700), 0);
+    EXPECT_FALSE(capture.Nudge(1, 3, 1));
+    capture.StartClick(1, 1);
+    EXPECT_FALSE(capture.Nudge(1, 2, 1));
+    EXPECT_EQ(capture.MoveTime(1, 2, 300), Line(2).StartTime);
+    EXPECT_EQ(Line(2).StartTime, 499);
+}
+
+TEST_F(Capture, ALinePlaysFromASecondBeforeItsStartToItsEndOnceOrAgainAndAgain)
+{
+    Open(2, 3, {100, 400, 0});
+    capture.PlayLineClick(2, false);
+    ASSERT_TRUE(capture.PlayingLine);
+    EXPECT_TRUE(capture.Running());
+    EXPECT_EQ(HeadAt(), 300);
+    EXPECT_EQ(device.calls.last(), QStringLiteral("Play(-,%1)").arg(TrackStart(2) + 5000));
+    capture.StartClick(1, 1); // no capture or test meanwhile
+    capture.TestClick(0);
+    EXPECT_FALSE(capture.Capturing || capture.Testing);
+    Wait(2000);
+    capture.TimingTimerProc();
+    EXPECT_FALSE(capture.PlayingLine); // once: done at its end
+    EXPECT_FALSE(device.IsPlaying());
+
+    capture.PlayLineClick(1, true);
+    EXPECT_EQ(HeadAt(), 0); // a second before 1.00 s: the track's start
+    Wait(2100);
+    capture.TimingTimerProc();
+    EXPECT_TRUE(capture.PlayingLine);
+    EXPECT_EQ(HeadAt(), 0);               // again
+    EXPECT_TRUE(capture.Nudge(2, 1, 10)); // heard at the next pass
+    Wait(2100);
+    capture.TimingTimerProc();
+    EXPECT_EQ(device.calls.last(), QStringLiteral("Play(-,%1)").arg(TrackStart(2) + 2100));
+    Wait(2050);
+    capture.TimingTimerProc();
+    EXPECT_EQ(HeadAt(), 205);
+    capture.PlayLineClick(1, true); // pressed again: stops
+    EXPECT_FALSE(capture.PlayingLine);
+    EXPECT_FALSE(device.IsPlaying());
+    // A line without its end plays to the next start, the last one three seconds.
+    words.SetLine(2, 2, TWordsLine{QStringLiteral("line 2"), 400, 0});
+    words.SetLine(2, 3, TWordsLine{QStringLiteral("line 3"), 800, 0});
+    capture.PlayLineClick(2, false);
+    EXPECT_EQ(device.calls.last(), QStringLiteral("Play(-,%1)").arg(TrackStart(2) + 8000));
+    capture.StopTiming();
+    capture.PlayLineClick(3, false);
+    EXPECT_EQ(device.calls.last(), QStringLiteral("Play(-,%1)").arg(TrackStart(2) + 11000));
+}
+
+TEST_F(Capture, TheReactionTimeComesOffEveryStampWhileTheTrackPlays)
+{
+    Open(1, 2);
+    capture.ReactionMs = 180;
+    capture.StartClick(1, 1);
+    Wait(100);
+    Set(); // pressed 0.10 s in: never before the track's start
+    EXPECT_EQ(Line(1).StartTime, 0);
+    Wait(4900);
+    Set();
+    EXPECT_EQ(Line(1).EndTime, 482);
 }

@@ -1,5 +1,6 @@
 #include "TimingCapture.h"
 
+#include <QRegularExpression>
 #include <algorithm>
 
 #include "core/common/Clock.h"
@@ -12,6 +13,28 @@ constexpr int kSeekStepTimerMs = 10;
 // A press older than this on arrival is taken as pressed on arrival.
 constexpr int64_t kStaleMs = 10000;
 } // namespace
+
+QString FormatCellTime(int32_t hundredths)
+{
+    const int64_t v = hundredths < 0 ? -int64_t(hundredths) : hundredths;
+    return QString::asprintf("%s%lld:%02lld.%02lld", hundredths < 0 ? "-" : "", static_cast<long long>(v / 6000),
+                             static_cast<long long>(v / 100 % 60), static_cast<long long>(v % 100));
+}
+
+int32_t ParseCellTime(const QString& text)
+{
+    const QString t = text.trimmed();
+    bool ok = false;
+    const int32_t plain = t.toInt(&ok);
+    if (ok) return plain;
+    static const QRegularExpression form(QStringLiteral("^(-?)(\\d{1,5}):([0-5]?\\d)(?:[.,](\\d+))?$"));
+    const QRegularExpressionMatch m = form.match(t);
+    if (!m.hasMatch()) return 0;
+    const QString fraction = (m.captured(4) + QStringLiteral("00")).left(2);
+    const int64_t value = m.captured(2).toLongLong() * 6000 + m.captured(3).toInt() * 100 + fraction.toInt();
+    if (value > INT32_MAX) return 0;
+    return m.captured(1).isEmpty() ? int32_t(value) : -int32_t(value);
+}
 
 uint32_t EventTimes::TickOf(uint64_t eventTime, uint32_t now)
 {
@@ -38,11 +61,9 @@ TimingCapture::TimingCapture(CdDevice& d, Clock& c, TWords& w, PlaybackControlle
     connect(&SeekTimer, &QTimer::timeout, this, &TimingCapture::SeekStep);
 }
 
-void TimingCapture::SetTrack(int track)
-{
-    TimingTrack = track;
-    undo.clear();
-}
+void TimingCapture::SetTrack(int track) { TimingTrack = track; }
+
+void TimingCapture::ForgetEdits() { undo.clear(); }
 
 int32_t TimingCapture::LeadIn(int column, int line) const
 {
@@ -66,11 +87,11 @@ void TimingCapture::StartClick(int column, int line)
         StopTiming();
         return;
     }
-    if (Testing) return;
+    if (Testing || PlayingLine) return;
     const int count = words.GetLineCount(TimingTrack);
     if (count == 0 || words.GetCopyTrack(TimingTrack) != 0) return;
     Capturing = true;
-    undo.clear();
+    ++captureSerial;
     view.ModeChanged();
     CaptureLine = std::clamp(line, 1, count);
     AtStartColumn = column != 2;
@@ -101,7 +122,10 @@ void TimingCapture::SetClick(bool continuous, uint32_t pressTick)
 {
     if (!Capturing) return;
     updateElapsed(pressTick);
-    Stamp stamp{CaptureLine, AtStartColumn, {}};
+    // The user's own steady lateness comes off the stamp, never before the track's start.
+    if (!UseSeekPos && ReactionMs > 0)
+        Elapsed = std::max((PlayPos - ReactionMs - words.SongStart(TimingTrack)) / 10, 0);
+    Edit stamp{TimingTrack, CaptureLine, {}, true, AtStartColumn, captureSerial};
     for (;;) {
         const int count = words.GetLineCount(TimingTrack);
         if (CaptureLine > count) break; // every line is done
@@ -127,22 +151,161 @@ void TimingCapture::SetClick(bool continuous, uint32_t pressTick)
 
 bool TimingCapture::Undo()
 {
-    if (!Capturing || undo.empty()) return false;
-    const Stamp stamp = std::move(undo.back());
+    if (undo.empty() || Seeking) return false;
+    if (Capturing && (!undo.back().stamp || undo.back().capture != captureSerial)) return false;
+    const Edit edit = std::move(undo.back());
     undo.pop_back();
-    for (size_t i = 0; i < stamp.old.size(); ++i) {
-        const int n = stamp.line + static_cast<int>(i);
-        TWordsLine line = words.GetLine(TimingTrack, n);
-        line.StartTime = stamp.old[i].StartTime;
-        line.EndTime = stamp.old[i].EndTime;
-        words.SetLine(TimingTrack, n, line);
+    if (edit.adjust) {
+        words.SetAdjust(edit.track, edit.oldAdjust);
+        if (edit.track != TimingTrack) view.ShowTrack(edit.track);
+        view.ShowAdjust(edit.oldAdjust);
+        if (Testing) view.UpdateWords();
+        return true;
+    }
+    // Lyrics edited since (lines inserted, deleted or rewritten) leave these line numbers
+    // naming other lines: nothing older can be taken back safely.
+    for (size_t i = 0; i < edit.old.size(); ++i) {
+        const int n = edit.line + static_cast<int>(i);
+        if (n > words.GetLineCount(edit.track) || words.GetLine(edit.track, n).Text != edit.old[i].Text) {
+            undo.clear();
+            return false;
+        }
+    }
+    if (edit.track != TimingTrack) view.ShowTrack(edit.track);
+    for (size_t i = 0; i < edit.old.size(); ++i) {
+        const int n = edit.line + static_cast<int>(i);
+        TWordsLine line = words.GetLine(edit.track, n);
+        line.StartTime = edit.old[i].StartTime;
+        line.EndTime = edit.old[i].EndTime;
+        words.SetLine(edit.track, n, line);
         view.ShowStamp(1, n, line.StartTime);
         view.ShowStamp(2, n, line.EndTime);
     }
-    CaptureLine = stamp.line;
-    AtStartColumn = stamp.atStart;
-    view.SelectCell(CursorColumn(), CaptureLine);
+    if (edit.stamp && Capturing) {
+        CaptureLine = edit.line;
+        AtStartColumn = edit.atStart;
+        view.SelectCell(CursorColumn(), CaptureLine);
+    }
     return true;
+}
+
+void TimingCapture::SetAdjust(int16_t adjust)
+{
+    const int16_t old = words.GetAdjust(TimingTrack);
+    if (old == adjust) return;
+    Edit edit{TimingTrack, 0, {}};
+    edit.adjust = true;
+    edit.oldAdjust = old;
+    undo.push_back(std::move(edit));
+    words.SetAdjust(TimingTrack, adjust);
+}
+
+void TimingCapture::writeTime(int column, int line, int32_t value)
+{
+    TWordsLine record = words.GetLine(TimingTrack, line);
+    const int32_t old = column == 1 ? record.StartTime : record.EndTime;
+    if (old == value) return;
+    undo.push_back(Edit{TimingTrack, line, {record}});
+    (column == 1 ? record.StartTime : record.EndTime) = value;
+    words.SetLine(TimingTrack, line, record);
+    view.ShowStamp(column, line, value);
+}
+
+void TimingCapture::SetTime(int column, int line, int32_t value)
+{
+    if (column < 1 || column > 2 || line < 1 || line > words.GetLineCount(TimingTrack)) return;
+    writeTime(column, line, value);
+}
+
+std::pair<int32_t, int32_t> TimingCapture::TimeRange(int column, int line) const
+{
+    // The slots in time order: start 1, end 1, start 2, ...; 0 is a time not set.
+    const int count = words.GetLineCount(TimingTrack);
+    const auto slot = [&](int i) {
+        const TWordsLine l = words.GetLine(TimingTrack, i / 2 + 1);
+        return i % 2 == 0 ? l.StartTime : l.EndTime;
+    };
+    const int self = 2 * (line - 1) + (column - 1);
+    int32_t low = 1, high = std::max(words.SongLength(TimingTrack) / 10, 1);
+    for (int i = self - 1; i >= 0; --i) {
+        if (const int32_t v = slot(i)) {
+            // A line's end stays after its own start; a start may meet the end before it.
+            low = (column == 2 && i == self - 1) ? v + 1 : v;
+            break;
+        }
+    }
+    for (int i = self + 1; i < 2 * count; ++i) {
+        if (const int32_t v = slot(i)) {
+            high = (column == 1 && i == self + 1) ? v - 1 : v;
+            break;
+        }
+    }
+    return {low, std::max(low, high)};
+}
+
+int32_t TimingCapture::MoveTime(int column, int line, int32_t value)
+{
+    if (column < 1 || column > 2 || line < 1 || line > words.GetLineCount(TimingTrack)) return 0;
+    const TWordsLine record = words.GetLine(TimingTrack, line);
+    const int32_t now = column == 1 ? record.StartTime : record.EndTime;
+    if (now == 0 || Capturing) return now;
+    const auto [low, high] = TimeRange(column, line);
+    const int32_t kept = std::clamp(value, low, high);
+    writeTime(column, line, kept);
+    return kept;
+}
+
+bool TimingCapture::Nudge(int column, int line, int delta)
+{
+    if (Capturing || column < 1 || column > 2 || line < 1 || line > words.GetLineCount(TimingTrack)) return false;
+    if (words.GetCopyTrack(TimingTrack) != 0) return false;
+    const TWordsLine record = words.GetLine(TimingTrack, line);
+    const int32_t now = column == 1 ? record.StartTime : record.EndTime;
+    if (now == 0) return false;
+    return MoveTime(column, line, now + delta) != now;
+}
+
+int32_t TimingCapture::lineEndOf(int line) const
+{
+    const TWordsLine l = words.GetLine(TimingTrack, line);
+    if (l.EndTime > l.StartTime) return l.EndTime;
+    if (line < words.GetLineCount(TimingTrack)) {
+        const int32_t next = words.GetLine(TimingTrack, line + 1).StartTime;
+        if (next > l.StartTime) return next;
+    }
+    return l.StartTime + 300;
+}
+
+void TimingCapture::playLine()
+{
+    // The times are read at every pass, so that a nudge is heard at the next one.
+    const TWordsLine l = words.GetLine(TimingTrack, PlayedLine);
+    const int32_t from = std::max(l.StartTime - 100, 0);
+    lineEndMs = words.SongStart(TimingTrack) + 10 * std::min(lineEndOf(PlayedLine), words.SongLength(TimingTrack) / 10);
+    PlayPos = words.SongStart(TimingTrack) + 10 * from;
+    player.SeekTo(PlayPos);
+    device.SetEndPos(lineEndMs);
+    device.Play();
+    playTick = clock.TickCount();
+}
+
+void TimingCapture::PlayLineClick(int line, bool loop)
+{
+    if (PlayingLine) {
+        StopTiming();
+        return;
+    }
+    if (Capturing || Testing) return;
+    if (line < 1 || line > words.GetLineCount(TimingTrack) || words.GetCopyTrack(TimingTrack) != 0) return;
+    const TWordsLine l = words.GetLine(TimingTrack, line);
+    if (l.StartTime <= 0) return; // nowhere to begin
+    PlayingLine = true;
+    LoopLine = loop;
+    PlayedLine = line;
+    view.ModeChanged();
+    playLine();
+    player.CurrentTrack = TimingTrack;
+    TimingTimer.start();
 }
 
 void TimingCapture::RetClick()
@@ -170,7 +333,7 @@ void TimingCapture::TestClick(int32_t cellValue)
         StopTiming();
         return;
     }
-    if (Capturing) return;
+    if (Capturing || PlayingLine) return;
     if (words.GetLineCount(TimingTrack) == 0 || words.GetCopyTrack(TimingTrack) != 0) return;
     Testing = true;
     view.ModeChanged();
@@ -188,6 +351,13 @@ void TimingCapture::TimingTimerProc()
     if (Testing) view.UpdateWords();
     updateElapsed(clock.TickCount());
     view.ShowElapsed(Elapsed);
+    if (PlayingLine && !Seeking && (PlayPos >= lineEndMs || device.Mode() != ModePlaying)) {
+        if (LoopLine)
+            playLine();
+        else
+            StopTiming();
+        return;
+    }
     if (PlayPos >= words.SongStart(TimingTrack + 1) && !Seeking) {
         StopTiming();
         Elapsed = 0;
@@ -202,9 +372,11 @@ void TimingCapture::StopTiming()
     SeekTimer.stop();
     Seeking = false;
     UseSeekPos = false;
-    const bool changed = Capturing || Testing;
+    const bool changed = Running();
     Capturing = false;
     Testing = false;
+    PlayingLine = false;
+    LoopLine = false;
     if (changed) view.ModeChanged();
 }
 
@@ -265,7 +437,7 @@ bool TimingCapture::NudgeAdjust(int delta)
 {
     if (!Testing) return false;
     const int value = std::clamp(words.GetAdjust(TimingTrack) + delta, -kAdjustLimit, kAdjustLimit);
-    words.SetAdjust(TimingTrack, static_cast<int16_t>(value));
+    SetAdjust(static_cast<int16_t>(value));
     view.ShowAdjust(static_cast<int16_t>(value));
     view.UpdateWords();
     return true;

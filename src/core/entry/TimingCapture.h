@@ -10,6 +10,7 @@
 // The timing page of the data-entry dialog shows what this decides and forwards the
 // user's presses; tests drive it on the simulated drive and a manual clock.
 #include <QObject>
+#include <QString>
 #include <QTimer>
 #include <cstdint>
 #include <vector>
@@ -36,7 +37,15 @@ public:
     virtual void ShowAdjust(int16_t adjust) = 0;
     // During a test: the lyrics window shows the line for the drive's position now.
     virtual void UpdateWords() = 0;
+    // An undo changed a track other than the one shown: the page shows that track.
+    virtual void ShowTrack(int /*track*/) {}
 };
+
+// A time of the grid as m:ss.xx (hundredths of a second; negative with a sign).
+QString FormatCellTime(int32_t hundredths);
+// A time typed into the grid: m:ss.xx (one or two decimals; more are cut to hundredths;
+// none, m:ss), or a whole number of hundredths. Anything else is 0, "not set".
+int32_t ParseCellTime(const QString& text);
 
 // Places input events on the program's clock. An event carries the time of the window
 // system's own clock; the smallest gap seen between that time and our clock on arrival
@@ -85,16 +94,37 @@ public:
     void SeekStep();
     void ReleaseSeek();
 
-    // Takes back the last stamp of this capture: the slots get their old times and the
-    // cursor returns. False when there is none.
+    // Takes back the last edit of the page: a stamp (the cursor returns too), a typed
+    // time, a moved time or an adjust value. While a capture runs, only the capture's own
+    // stamps. Edits stay undoable for as long as the dialog is open (ForgetEdits), unless
+    // the lyrics they were made on have changed since. False when there is none.
     bool Undo();
+    void ForgetEdits();
+    bool CanUndo() const { return !undo.empty(); }
     // While testing: moves the track's adjust value by delta (within -30000..30000).
     bool NudgeAdjust(int delta);
+    // The track's adjust value as typed; undoable.
+    void SetAdjust(int16_t adjust);
+    // A time typed into the grid (column 1 start, 2 end of line); undoable.
+    void SetTime(int column, int line, int32_t value);
+    // A time moved by a nudge or a drag: kept between its neighbours (the nearest times
+    // set before and after it; a line's end stays after its start) and within the track.
+    // Returns the time stored; undoable. A time not set does not move.
+    int32_t MoveTime(int column, int line, int32_t value);
+    // MoveTime by delta hundredths from where the time is; not while capturing.
+    bool Nudge(int column, int line, int delta);
+    // Where MoveTime would keep a time of that slot: [low, high].
+    std::pair<int32_t, int32_t> TimeRange(int column, int line) const;
+
+    // Plays line from a second before its start to its end (its end not set: the next
+    // line's start, else three seconds); with loop, again and again until stopped. While
+    // playing a line, pressing it again stops. Not during a capture or test.
+    void PlayLineClick(int line, bool loop);
 
     // Where Start and Ret begin to play, in hundredths: on a start, the previous line's
     // start (0 on line 1); on an end, the same line's start.
     int32_t LeadIn(int column, int line) const;
-    bool Running() const { return Capturing || Testing; }
+    bool Running() const { return Capturing || Testing || PlayingLine; }
     int CursorColumn() const { return AtStartColumn ? 1 : 2; }
 
     int TimingTrack = 0;
@@ -107,6 +137,11 @@ public:
     bool Seeking = false;
     bool Capturing = false;
     bool Testing = false;
+    // Taken off every stamp made while the track plays: how late the user presses (ms).
+    int ReactionMs = 0;
+    bool PlayingLine = false; // a line plays on its own (LoopLine: again and again)
+    bool LoopLine = false;
+    int PlayedLine = 0;
 
     QTimer TimingTimer; // 30 ms while a capture or test runs
     QTimer SeekTimer;   // the fast seek's passes while a button is held
@@ -115,14 +150,22 @@ public:
     static constexpr int kAdjustLimit = ::kAdjustLimit;
 
 private:
-    struct Stamp {
-        int line;
-        bool atStart;                // the cursor before the press
-        std::vector<TWordsLine> old; // the slots the press wrote, from line on
+    struct Edit {
+        int track;
+        int line;                    // the first line old holds
+        std::vector<TWordsLine> old; // the lines as they were, from line on
+        bool stamp = false;          // a capture's press: the cursor returns too
+        bool atStart = true;         // the cursor before the press
+        int capture = 0;             // which capture made the stamp
+        bool adjust = false;         // an adjust value: oldAdjust
+        int16_t oldAdjust = 0;
     };
 
     void updateElapsed(uint32_t pressTick);
     void playFrom(int32_t hundredths);
+    void playLine();
+    void writeTime(int column, int line, int32_t value);
+    int32_t lineEndOf(int line) const;
     bool noDisc();
 
     CdDevice& device;
@@ -130,7 +173,9 @@ private:
     TWords& words;
     PlaybackController& player;
     TimingView& view;
-    std::vector<Stamp> undo;
+    std::vector<Edit> undo;
+    int captureSerial = 0;
+    int32_t lineEndMs = 0; // where the line playing ends
     uint32_t playTick = 0; // when the current playing began
     bool seekNext = false;
     int seekStep = 1000;

@@ -165,6 +165,7 @@ void TInputDataForm::FormShow()
     MTitleNameExit();
     shownTexts = dialogTexts();
     if (Capture.Running()) Capture.StopTiming();
+    Capture.ForgetEdits(); // undo reaches back to the opening, not beyond
     ClosedByOk = ClosedByCancel = false;
     UpdateTimingButtons();
     InputDataPage->setFocus();
@@ -238,7 +239,25 @@ void TInputDataForm::toldAfterSave()
     }
 }
 
+bool TInputDataForm::HasUnsavedChanges() const
+{
+    if (!Built() || !isVisible()) return false;
+    return !CollectDraft(words, shownTexts, dialogTexts()).Empty();
+}
+
 void TInputDataForm::CancelBtnClick()
+{
+    // Asked first, as the edits leave the dialog; they stay in the draft all the same,
+    // so a box that cannot be shown lets the Cancel go on.
+    if (HasUnsavedChanges() && CurrentMessagePresenter()->Show(
+                                   QStringLiteral("保存されていない変更があります。保存せずに閉じますか?\n"
+                                                  "(変更は下書きとして残り、次にデータ入力を開いたときに復元できます)"),
+                                   QStringLiteral("データ入力"), MbTaskModal | MbIconQuestion | MbYesNo) == IdNo)
+        return;
+    CancelNow();
+}
+
+void TInputDataForm::CancelNow()
 {
     // A Cancel may be an Escape pressed by mistake, or the disc going, or the program
     // ending: the edits stay in the draft, offered at the next opening.
@@ -253,6 +272,12 @@ void TInputDataForm::CancelBtnClick()
 void TInputDataForm::ReloadBtnClick()
 {
     if (Capturing()) return;
+    // Reload throws the edits and their draft away: only when the user says so.
+    if (HasUnsavedChanges() &&
+        CurrentMessagePresenter()->Show(
+            QStringLiteral("保存されていない変更は失われます。歌詞ファイルを読み込み直しますか?"),
+            QStringLiteral("データ入力"), MbTaskModal | MbIconQuestion | MbYesNo | MbDefButton2) != IdYes)
+        return;
     Capture.StopTiming();
     InitialTrack = TrackOfIndex(MTitleBoxW->currentIndex());
     words.Load(dpLyrics);
@@ -269,8 +294,8 @@ void TInputDataForm::setHelpContexts()
         {WordsSheet, 15200}, {MTitleBoxW, 15201},  {WordsEdit, 15202},  {CopyTrack, 15203},  {FileReadBtn, 15204},
         {LrcReadBtn, 15205}, {TimingSheet, 15300}, {MTitleBoxT, 15301}, {AdjustEdit, 15302}, {TimingList, 15303},
         {TimeText, 15304},   {StartBtn, 15305},    {RetBtn, 15306},     {SetBtn, 15307},     {ContSetBtn, 15308},
-        {TestBtn, 15309},    {PrevBtn, 15310},     {NextBtn, 15311},    {ReloadBtn, 15001},  {OKBtn, 10001},
-        {CancelBtn, 10002},  {HelpBtn, 10003}};
+        {TestBtn, 15309},    {PrevBtn, 15310},     {NextBtn, 15311},    {LineBtn, 15312},    {ReloadBtn, 15001},
+        {OKBtn, 10001},      {CancelBtn, 10002},   {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::SetContext(this, 3001);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });

@@ -82,7 +82,12 @@ public:
     // The dialog.
     void FormShow();
     void OKBtnClick();
+    // Asks first when something is unsaved (the edits stay in the draft).
     void CancelBtnClick();
+    // Cancels without asking: the disc went or the program ends.
+    void CancelNow();
+    // Edits in the dialog that the data file does not hold.
+    bool HasUnsavedChanges() const;
     void ReloadBtnClick();
     void HelpBtnClick();
     // Title page.
@@ -113,6 +118,10 @@ public:
     void RetBtnClick();
     void TestBtnClick();
     void AdjustEditExit();
+    // Plays the selected line (loop: again and again until pressed again).
+    void PlayLineBtnClick(bool loop);
+    // Moves the selected time by delta hundredths.
+    void NudgeSelectedTime(int delta);
 
     // The track of a list index of the three track lists, and back.
     int TrackOfIndex(int index) const;
@@ -154,6 +163,7 @@ public:
     QPushButton* TestBtn = nullptr;
     QPushButton* PrevBtn = nullptr;
     QPushButton* NextBtn = nullptr;
+    QPushButton* LineBtn = nullptr;
     QLabel* KeyHelpLabel = nullptr;
     // The dialog's buttons.
     QPushButton* ReloadBtn = nullptr;
@@ -176,6 +186,7 @@ private:
     void ModeChanged() override;
     void ShowAdjust(int16_t adjust) override;
     void UpdateWords() override;
+    void ShowTrack(int track) override;
 
     QWidget* buildTitleSheet();
     QWidget* buildWordsSheet();

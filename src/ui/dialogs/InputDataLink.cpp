@@ -8,7 +8,7 @@
 void LinkInputData(TInputDataForm& dialog, WindowStack& windows, PlaybackController& player, CommandSet& commands)
 {
     // Even during a capture: Cancel stops it and reads the file back.
-    windows.Add(&dialog, [&dialog] { dialog.CancelBtnClick(); });
+    windows.Add(&dialog, [&dialog] { dialog.CancelNow(); });
     QObject::connect(commands.InputDataItem, &Command::triggered, &dialog, [&dialog, &windows, &player] {
         const bool ran = windows.RunModal(dialog, [&] {
             dialog.InitialTrack = player.CurrentTrack;

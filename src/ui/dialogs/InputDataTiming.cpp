@@ -61,11 +61,17 @@ protected:
     }
 };
 
-int32_t CellNumber(const QString& text)
+int32_t CellNumber(const QString& text) { return ParseCellTime(text); }
+
+// The nudge of a selected time by Alt+Left/Right: 10 ms, with Shift 100 ms (hundredths).
+int TimeNudgeOf(const QKeyEvent* key)
 {
-    bool ok = false;
-    const int32_t value = text.trimmed().toInt(&ok);
-    return ok ? value : 0;
+    const Qt::KeyboardModifiers mods = key->modifiers() & ~Qt::KeypadModifier;
+    if (!(mods & Qt::AltModifier) || (mods & (Qt::ControlModifier | Qt::MetaModifier))) return 0;
+    const int step = mods & Qt::ShiftModifier ? 10 : 1;
+    if (key->key() == Qt::Key_Left) return -step;
+    if (key->key() == Qt::Key_Right) return step;
+    return 0;
 }
 
 // The keys that stamp during a capture, as Set's own keys: Space and Enter, with
@@ -125,9 +131,12 @@ QWidget* TInputDataForm::buildTimingSheet()
     TimingList->horizontalHeaderItem(2)->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TimingList->verticalHeader()->hide();
     TimingList->horizontalHeader()->setSectionResizeMode(0, QHeaderView::Stretch);
+    // Wide enough for m:ss.xx of the longest track.
+    const int timeWidth = std::max(ScaleToScreen(48),
+                                   TimingList->fontMetrics().horizontalAdvance(QStringLiteral("00:00.00")) + 10);
     for (int c : {1, 2}) {
         TimingList->horizontalHeader()->setSectionResizeMode(c, QHeaderView::Fixed);
-        TimingList->setColumnWidth(c, ScaleToScreen(48));
+        TimingList->setColumnWidth(c, timeWidth);
     }
     TimingList->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     TimingList->setVerticalScrollMode(QAbstractItemView::ScrollPerItem);
@@ -142,7 +151,7 @@ QWidget* TInputDataForm::buildTimingSheet()
 
     TimeHdrLabel = new QLabel(QStringLiteral("タイム :"), page);
     named(TimeHdrLabel, "TimeHdrLabel");
-    TimeText = new QLabel(QStringLiteral("0"), page);
+    TimeText = new QLabel(FormatCellTime(0), page);
     named(TimeText, "TimeText");
     TimeText->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     TimeText->setMinimumWidth(ScaleToScreen(56));
@@ -160,11 +169,16 @@ QWidget* TInputDataForm::buildTimingSheet()
     TestBtn = button(QStringLiteral("テスト(&E)"), "TestBtn");
     PrevBtn = button(QStringLiteral("巻戻し"), "PrevBtn");
     NextBtn = button(QStringLiteral("早送り"), "NextBtn");
+    LineBtn = button(QStringLiteral("この行を再生(&P)"), "LineBtn");
+    LineBtn->setCheckable(true); // checked: the line plays again and again
+    LineBtn->setToolTip(QStringLiteral("選択した行を、開始の1秒前から終了まで繰り返し再生します (Ctrl+P: 1回だけ)"));
     // Enter on Set and Continuous Set stamps (as Space does) rather than pressing OK.
     SetBtn->setAutoDefault(true);
     ContSetBtn->setAutoDefault(true);
     KeyHelpLabel = new QLabel(
-        QStringLiteral("Space/Enter: セット　Ctrl+Z: セット取消　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)"), page);
+        QStringLiteral("Space/Enter: セット　Ctrl+Z: 元に戻す　Alt+←/→: 時刻 ±0.01秒 (Shift: ±0.1秒)\n"
+                       "Ctrl+P: 行を再生　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)"),
+        page);
     named(KeyHelpLabel, "KeyHelpLabel");
     KeyHelpLabel->setEnabled(false); // a quiet hint
 
@@ -178,7 +192,7 @@ QWidget* TInputDataForm::buildTimingSheet()
     for (QWidget* w : {StartBtn, RetBtn, SetBtn, ContSetBtn}) row1->addWidget(w);
     row1->addStretch();
     auto* row2 = new QHBoxLayout;
-    for (QWidget* w : {TestBtn, PrevBtn, NextBtn}) row2->addWidget(w);
+    for (QWidget* w : {TestBtn, PrevBtn, NextBtn, LineBtn}) row2->addWidget(w);
     row2->addStretch();
     row2->addWidget(TimeHdrLabel);
     row2->addWidget(TimeText);
@@ -230,8 +244,20 @@ void TInputDataForm::connectTiming()
         });
     }
     TimingList->viewport()->installEventFilter(this);
+    TimingList->installEventFilter(this); // the nudge keys
+    // Undo takes back any edit of the page (while it shows), a capture's own stamps while
+    // one runs.
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
-    connect(undo, &QShortcut::activated, this, [this] { Capture.Undo(); });
+    connect(undo, &QShortcut::activated, this, [this] {
+        if (InputDataPage->currentWidget() == TimingSheet) Capture.Undo();
+    });
+    connect(LineBtn, &QPushButton::clicked, this, [this](bool checked) {
+        if (checked != Capture.PlayingLine) PlayLineBtnClick(true);
+    });
+    auto* once = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_P), this);
+    connect(once, &QShortcut::activated, this, [this] {
+        if (InputDataPage->currentWidget() == TimingSheet) PlayLineBtnClick(false);
+    });
 }
 
 bool TInputDataForm::timingEvent(QObject* watched, QEvent* event)
@@ -265,6 +291,15 @@ bool TInputDataForm::timingEvent(QObject* watched, QEvent* event)
         // During a capture the cursor moves only by Set and Ret.
         if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) return true;
     }
+    // Alt+Left/Right move the selected time: on the grid, and while the track plays
+    // (a test, a line) wherever the focus is in the dialog.
+    if (type == QEvent::KeyPress && !Capturing() && watched->isWidgetType() &&
+        (watched == TimingList || (Capture.Running() && isAncestorOf(static_cast<QWidget*>(watched))))) {
+        if (const int delta = TimeNudgeOf(static_cast<QKeyEvent*>(event))) {
+            NudgeSelectedTime(delta);
+            return true;
+        }
+    }
     // The nudge keys work wherever the focus is in the dialog, except where text is typed.
     if (type == QEvent::KeyPress && Testing() && watched->isWidgetType() &&
         isAncestorOf(static_cast<QWidget*>(watched)) && watched != AdjustEdit && !qobject_cast<QLineEdit*>(watched)) {
@@ -294,7 +329,7 @@ void TInputDataForm::SetTimingList(int track)
         TimingList->setItem(row, 0, text);
         for (int column : {1, 2}) {
             const int32_t value = column == 1 ? record.StartTime : record.EndTime;
-            auto* item = new QTableWidgetItem(line ? QString::number(value) : QString());
+            auto* item = new QTableWidgetItem(line ? FormatCellTime(value) : QString());
             item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
             item->setFlags(line ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable : Qt::NoItemFlags);
             TimingList->setItem(row, column, item);
@@ -322,7 +357,8 @@ void TInputDataForm::applyTimingState()
     const int track = Capture.TimingTrack;
     const bool lines = words.GetLineCount(track) > 0;
     const bool startable = lines && words.GetCopyTrack(track) == 0;
-    const bool capturing = Capturing(), testing = Testing(), rest = !capturing && !testing;
+    const bool capturing = Capturing(), testing = Testing(), lining = Capture.PlayingLine;
+    const bool rest = !capturing && !testing && !lining;
     StartBtn->setEnabled(capturing || (rest && startable));
     StartBtn->setText(capturing ? QStringLiteral("中止(&B)") : QStringLiteral("開始(&B)"));
     TestBtn->setEnabled(testing || (rest && startable));
@@ -330,6 +366,8 @@ void TInputDataForm::applyTimingState()
     TimeText->setVisible(startable);
     for (QPushButton* b : {RetBtn, SetBtn, ContSetBtn}) b->setEnabled(capturing);
     for (QPushButton* b : {PrevBtn, NextBtn}) b->setEnabled(capturing || testing);
+    LineBtn->setEnabled(lining || (rest && startable));
+    LineBtn->setChecked(lining && Capture.LoopLine);
     MTitleBoxT->setEnabled(rest);
     TrackLabel->setEnabled(rest);
     AdjustEdit->setEnabled(lines && !capturing);
@@ -375,6 +413,20 @@ void TInputDataForm::StartBtnClick()
 
 void TInputDataForm::SetBtnPress(bool continuous, uint32_t tick) { Capture.SetClick(continuous, tick); }
 
+void TInputDataForm::PlayLineBtnClick(bool loop)
+{
+    const QTableWidgetItem* item = TimingList->currentItem();
+    Capture.PlayLineClick(item ? item->row() + 1 : 1, loop);
+}
+
+void TInputDataForm::NudgeSelectedTime(int delta)
+{
+    const QTableWidgetItem* item = TimingList->currentItem();
+    if (!item || item->column() == 0 || !TimingList->isEnabled()) return;
+    if (qobject_cast<QLineEdit*>(QApplication::focusWidget())) return; // a time being typed
+    Capture.Nudge(item->column(), item->row() + 1, delta);
+}
+
 void TInputDataForm::RetBtnClick()
 {
     Capture.RetClick();
@@ -391,27 +443,24 @@ void TInputDataForm::TestBtnClick()
 void TInputDataForm::AdjustEditExit()
 {
     AdjustEdit->interpretText(); // typed text in range counts; other text falls back
-    words.SetAdjust(Capture.TimingTrack, static_cast<int16_t>(AdjustEdit->value()));
+    Capture.SetAdjust(static_cast<int16_t>(AdjustEdit->value()));
 }
 
 void TInputDataForm::timingListSetEditText(int row, int column)
 {
     const int line = row + 1;
     if (column < 1 || line > words.GetLineCount(Capture.TimingTrack)) return;
-    TWordsLine record = words.GetLine(Capture.TimingTrack, line);
     const int32_t value = CellNumber(TimingList->item(row, column)->text());
-    if (column == 1)
-        record.StartTime = value;
-    else
-        record.EndTime = value;
-    words.SetLine(Capture.TimingTrack, line, record);
+    Capture.SetTime(column, line, value);
+    // The cell reads as every other time, whichever form was typed.
+    setTimeCell(row, column, value);
 }
 
 void TInputDataForm::setTimeCell(int row, int column, int32_t value)
 {
     if (QTableWidgetItem* item = TimingList->item(row, column)) {
         filling = true;
-        item->setText(QString::number(value));
+        item->setText(FormatCellTime(value));
         filling = false;
     }
 }
@@ -422,19 +471,28 @@ void TInputDataForm::ShowStamp(int column, int line, int32_t value) { setTimeCel
 
 void TInputDataForm::SelectCell(int column, int line) { SelectTimingCell(column, line); }
 
-void TInputDataForm::ShowElapsed(int32_t elapsed) { TimeText->setText(QString::number(elapsed)); }
+void TInputDataForm::ShowElapsed(int32_t elapsed) { TimeText->setText(FormatCellTime(elapsed)); }
+
+void TInputDataForm::ShowTrack(int track)
+{
+    if (track == Capture.TimingTrack) return;
+    filling = true;
+    MTitleBoxT->setCurrentIndex(IndexOfTrack(track));
+    filling = false;
+    MTitleBoxTChange();
+}
 
 void TInputDataForm::ModeChanged()
 {
     applyTimingState();
     // While a test runs, + and - reach the dialog from whichever control has the focus;
     // while a capture runs, Space and Enter do, and the presses of Set are timed.
-    if (Testing() || Capturing())
+    if (Capture.Running())
         qApp->installEventFilter(this);
     else
         qApp->removeEventFilter(this);
     // A capture or test that ended leaves the focus on the button that started it.
-    const int mode = Capturing() ? 1 : Testing() ? 2 : 0;
+    const int mode = Capturing() ? 1 : Testing() ? 2 : Capture.PlayingLine ? 3 : 0;
     if (mode == 0 && shownMode == 1) StartBtn->setFocus();
     if (mode == 0 && shownMode == 2) TestBtn->setFocus();
     shownMode = mode;
