@@ -136,6 +136,7 @@ int main(int argc, char** argv)
     WebClient web;
     inputData.SetOnline(&web, &settings);
     discMng.SetOnline(&web, &device);
+    inputData.RegisterDisc = [&discMng] { return discMng.OfferRegistration(); };
 
     // A disc named on the command line is the drive for this run only; it cannot be
     // swapped for another, so failing to open it ends the program.

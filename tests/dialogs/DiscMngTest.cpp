@@ -19,6 +19,7 @@
 #include "core/settings/IniDocument.h"
 #include "support/DialogWorld.h"
 #include "ui/dialogs/DiscMng.h"
+#include "ui/dialogs/InputData.h"
 #include "ui/main/Help.h"
 
 namespace {
@@ -493,4 +494,53 @@ TEST_F(DiscMng, ListSortedByAClickedHeaderAndNarrowedAsOneTypes)
     EXPECT_EQ(dialog->DiscCountText->text(), QStringLiteral("0 / 4"));
     dialog->FilterEdit->clear();
     EXPECT_EQ(dialog->DiscCountText->text(), QStringLiteral("4"));
+}
+
+TEST_F(DiscMng, DataEntryOnADiscNotRegisteredOffersToRegisterItAndThenOpens)
+{
+    TInputDataForm inputData(device, clock, words, player, form, form.Windows);
+    app.AttachInputData(inputData);
+    inputData.RegisterDisc = [this] { return dialog->OfferRegistration(); };
+    Start(SimDisc::Audio({60, 60}));
+    ASSERT_FALSE(words.HasFile());
+    ASSERT_TRUE(commands.InputDataItem->isEnabled());
+
+    // No: nothing opens.
+    presenter.answers = {IdNo};
+    commands.InputDataItem->trigger();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(presenter.shown[0].text,
+              QStringLiteral("このディスクは登録されていません。登録して、データを入力しますか?"));
+    EXPECT_FALSE(words.HasFile());
+
+    // Yes: the disc manager on its name; a refused name keeps it open, a good one
+    // registers the disc and data entry follows on it.
+    presenter.answers = {IdYes};
+    bool named = false, entered = false;
+    QTimer::singleShot(0, dialog, [&] {
+        named = dialog->isVisible() && dialog->DiscMngPage->currentWidget() == dialog->RegistSheet &&
+                dialog->focusWidget() == dialog->WordsFileNameEdit;
+        Submit(QStringLiteral("../out"));
+        EXPECT_TRUE(dialog->isVisible());
+        Submit(QStringLiteral("新しい歌"));
+        QTimer::singleShot(0, &inputData, [&] {
+            entered = inputData.isVisible() && !dialog->isVisible();
+            inputData.CancelBtn->click();
+        });
+    });
+    commands.InputDataItem->trigger();
+    EXPECT_TRUE(named);
+    EXPECT_TRUE(entered);
+    EXPECT_EQ(words.FileName, DataPath(QStringLiteral("新しい歌")));
+
+    // Registered: Ctrl+D opens data entry at once.
+    presenter.shown.clear();
+    entered = false;
+    QTimer::singleShot(0, &inputData, [&] {
+        entered = inputData.isVisible();
+        inputData.CancelBtn->click();
+    });
+    commands.InputDataItem->trigger();
+    EXPECT_TRUE(entered);
+    EXPECT_TRUE(presenter.shown.isEmpty());
 }

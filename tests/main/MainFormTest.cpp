@@ -139,8 +139,8 @@ TEST_F(MainForm, MenusWithNoDiscADataDiscAndAnAudioDisc)
                        commands.TypeRandItem, commands.TypeReptItem, commands.TypeRept1Item, commands.ProgSetItem,
                        commands.CDInfoItem, commands.CDInfoSaveItem})
         EXPECT_TRUE(a->isEnabled()) << a->objectName().toStdString();
-    EXPECT_FALSE(commands.InputDataItem->isEnabled()); // not registered
-    EXPECT_FALSE(commands.TypeProgItem->isEnabled());  // no program
+    EXPECT_TRUE(commands.InputDataItem->isEnabled()); // not registered: offered registration first
+    EXPECT_FALSE(commands.TypeProgItem->isEnabled()); // no program
     EXPECT_TRUE(form.MTitleBox->isEnabled());
     EXPECT_EQ(form.MTitleBox->count(), 3);
     EXPECT_TRUE(form.TypeLabel->isVisibleTo(&form));

@@ -49,7 +49,8 @@ void PlaybackController::finishLoad()
     for (Command* a : {commands.CDInfoItem, commands.CDInfoSaveItem, commands.TypeNormItem, commands.TypeRandItem,
                        commands.TypeReptItem, commands.TypeRept1Item, commands.ProgSetItem})
         a->setEnabled(true);
-    commands.InputDataItem->setEnabled(words.HasFile());
+    // A disc not registered yet is offered registration on the way to data entry.
+    commands.InputDataItem->setEnabled(words.AudioState != 0);
     if (words.AudioState != 0) {
         int type = words.PlayTypeCode & 0x0F;
         // A type this program does not know plays as normal, rather than keeping the

@@ -358,7 +358,24 @@ void TDiscMngForm::showEvent(QShowEvent* event)
     updateDiscButtons();
     OKBtn->setDefault(true);
     DiscMngPage->setFocus();
+    if (registeringFirst) {
+        DiscMngPage->setCurrentWidget(RegistSheet);
+        WordsFileNameEdit->setFocus();
+    }
     windows.Reassert();
+}
+
+bool TDiscMngForm::OfferRegistration()
+{
+    if (words.HasFile()) return true;
+    if (NoDiscMode(player.DeviceModeNow) || words.AudioState == 0 || windows.DialogOpen()) return false;
+    if (QuestionMessage(QStringLiteral("このディスクは登録されていません。登録して、データを入力しますか?"),
+                        QStringLiteral("データ入力")) != IdYes)
+        return false;
+    registeringFirst = true;
+    runModal();
+    registeringFirst = false;
+    return words.HasFile();
 }
 
 void TDiscMngForm::FillDiscList()
@@ -491,4 +508,6 @@ void TDiscMngForm::regBtnClick()
     host.ShowDiscTitle();
     cmd.InputDataItem->setEnabled(true);
     RegBtn->setEnabled(false);
+    // Registered on the way to data entry: on to it.
+    if (registeringFirst) accept();
 }

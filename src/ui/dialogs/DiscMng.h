@@ -93,6 +93,10 @@ public:
     QPushButton* HelpBtn = nullptr;
 
     void FillDiscList();
+    // Data entry asked for a disc that is not registered: offers to register it, and
+    // opens on the name to give when the user agrees (registering closes it). True when
+    // the disc has its data file afterwards.
+    bool OfferRegistration();
     // The row (0-based) whose name cell is selected; -1 when none is.
     int CurrentRow() const;
     void SelectDiscRow(int row);
@@ -139,4 +143,5 @@ private:
     std::optional<TitlesRelease> offered;
     bool lookingUp = false;
     int lookupRound = 0; // a new opening: answers to an earlier one are dropped
+    bool registeringFirst = false; // opened by OfferRegistration
 };

@@ -128,6 +128,8 @@ void TInputDataForm::buildControls()
 
 TInputDataForm::~TInputDataForm() { words.Edited = nullptr; }
 
+bool TInputDataForm::DiscRegistered() const { return words.HasFile(); }
+
 int TInputDataForm::TrackOfIndex(int index) const { return index + words.FirstAudioTrack; }
 int TInputDataForm::IndexOfTrack(int track) const { return track - words.FirstAudioTrack; }
 

@@ -52,6 +52,11 @@ public:
                    WindowStack& windows, QWidget* parent = nullptr);
     ~TInputDataForm() override;
 
+    // Offers to register a disc that has no data file yet (the disc manager); true when
+    // it has one afterwards. Unset: data entry waits for a registered disc.
+    std::function<bool()> RegisterDisc;
+    bool DiscRegistered() const;
+
     // Has the lyrics window show the line for the drive's position now (during a test).
     std::function<void()> UpdateWordsNow;
 

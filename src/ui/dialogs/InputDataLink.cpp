@@ -10,6 +10,9 @@ void LinkInputData(TInputDataForm& dialog, WindowStack& windows, PlaybackControl
     // Even during a capture: Cancel stops it and reads the file back.
     windows.Add(&dialog, [&dialog] { dialog.CancelNow(); });
     QObject::connect(commands.InputDataItem, &Command::triggered, &dialog, [&dialog, &windows, &player] {
+        // A disc not registered yet is registered first, if the user wants.
+        if (!dialog.DiscRegistered() && (windows.DialogOpen() || !dialog.RegisterDisc || !dialog.RegisterDisc()))
+            return;
         const bool ran = windows.RunModal(dialog, [&] {
             dialog.InitialTrack = player.CurrentTrack;
             player.StopBtnClick();
