@@ -22,6 +22,7 @@
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
 #include "device/DiscDevice.h"
+#include "device/DiscSamples.h"
 #include "device/WebClient.h"
 #include "ui/app/Application.h"
 #include "ui/app/SingleInstance.h"
@@ -126,6 +127,10 @@ int main(int argc, char** argv)
     program.AttachInputData(inputData);
     // Unsaved data entry outlives a disc that goes, a logout or a crash.
     inputData.DraftFolder = QDir(paths.dataFolder).filePath(QStringLiteral("drafts"));
+    // The timing page's waveforms, read from the disc in the background and kept.
+    inputData.Waveforms.Opener = DiscSampleReaders(device);
+    inputData.Waveforms.Folder = QDir(QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation))
+                                     .filePath(QStringLiteral("mirelune/peaks"));
     // The lyrics window, which the tick shows, hides and updates.
     TWordsForm wordsForm(commands, settings, clock);
     program.AttachWordsForm(wordsForm);

@@ -34,6 +34,7 @@
 #include "support/SimDevice.h"
 #include "ui/app/Application.h"
 #include "ui/dialogs/InputData.h"
+#include "ui/dialogs/WaveformStrip.h"
 #include "ui/main/Main.h"
 
 namespace {
@@ -965,4 +966,61 @@ TEST_F(InputData, TimesReadAsMinutesEditsAreUndoneAndCancelAndReloadAskBeforeDro
     dialog.CancelBtn->click();
     EXPECT_TRUE(presenter.shown.isEmpty());
     EXPECT_FALSE(dialog.isVisible());
+}
+
+TEST_F(InputData, TheWaveformComesFromTheDiscAndItsMarkersMoveTimesBetweenTheirNeighbours)
+{
+    // The disc's samples: loud from 1.00 s into track 1.
+    struct Loud : SampleReader {
+        bool ReadFrames(int32_t frame, int count, char* out) override
+        {
+            auto* s = reinterpret_cast<int16_t*>(out);
+            for (int64_t i = 0; i < int64_t(count) * 588; ++i)
+                s[2 * i] = s[2 * i + 1] = (int64_t(frame) * 588 + i) >= 3000 * 441 / 10 ? 20000 : 0;
+            return true;
+        }
+    };
+    dialog.Waveforms.Opener = [] { return std::make_unique<Loud>(); };
+    Open(1, 3); // line k: k.00 s to k.50 s
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    WaveformStrip* strip = dialog.Waveform;
+    EXPECT_FALSE(strip->HasPeaks()); // read in the background
+    ASSERT_TRUE(QTest::qWaitFor([&] { return strip->HasPeaks(); }, 5000));
+    const TrackPeaks* peaks = dialog.Waveforms.Peaks(words.DiscId, 1, words.SongStart(1), words.SongLength(1));
+    ASSERT_NE(peaks, nullptr);
+    EXPECT_EQ(peaks->At(99), 0);
+    EXPECT_GT(peaks->At(100), 100);
+
+    // Line 2's start dragged far right stops just before its end; the grid follows.
+    const int y = strip->height() / 2;
+    QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(strip->XOf(200), y));
+    QTest::mouseMove(strip, QPoint(strip->XOf(240), y));
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("0:02.40"));
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 200); // stored on release
+    QTest::mouseMove(strip, QPoint(strip->width() - 1, y));
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("0:02.49")); // held at its neighbour as it goes
+    QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(strip->width() - 1, y));
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 249);
+    EXPECT_EQ(Cell(2, 1), QStringLiteral("0:02.49"));
+    // Line 3's end dragged far left stops just after its start.
+    QTest::mousePress(strip, Qt::LeftButton, {}, QPoint(strip->XOf(350), y));
+    QTest::mouseMove(strip, QPoint(0, y));
+    QTest::mouseRelease(strip, Qt::LeftButton, {}, QPoint(0, y));
+    EXPECT_EQ(words.GetLine(1, 3).EndTime, 301);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(words.GetLine(1, 3).EndTime, 350);
+    EXPECT_EQ(words.GetLine(1, 2).StartTime, 200);
+
+    // A click away from the markers plays from there, and the cursor follows the music.
+    QTest::mouseClick(strip, Qt::LeftButton, {}, QPoint(strip->XOf(275), y));
+    ASSERT_TRUE(dialog.Testing());
+    const int32_t from = strip->TimeAt(strip->XOf(275));
+    EXPECT_NEAR(from, 275, 2);
+    EXPECT_EQ(device.HeadMs(), words.SongStart(1) + 10 * from);
+    clock.Advance(300);
+    dialog.Capture.TimingTimerProc();
+    EXPECT_EQ(strip->Cursor(), from + 30);
+    dialog.TestBtn->click();
+    EXPECT_EQ(strip->Cursor(), -1);
 }

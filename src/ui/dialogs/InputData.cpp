@@ -23,6 +23,7 @@
 #include <QVBoxLayout>
 #include <cstdio>
 
+#include "WaveformStrip.h"
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
 #include "core/discdata/EntryTexts.h"
@@ -296,8 +297,8 @@ void TInputDataForm::setHelpContexts()
         {WordsSheet, 15200}, {MTitleBoxW, 15201},  {WordsEdit, 15202},  {CopyTrack, 15203},  {FileReadBtn, 15204},
         {LrcReadBtn, 15205}, {TimingSheet, 15300}, {MTitleBoxT, 15301}, {AdjustEdit, 15302}, {TimingList, 15303},
         {TimeText, 15304},   {StartBtn, 15305},    {RetBtn, 15306},     {SetBtn, 15307},     {ContSetBtn, 15308},
-        {TestBtn, 15309},    {PrevBtn, 15310},     {NextBtn, 15311},    {LineBtn, 15312},    {ReloadBtn, 15001},
-        {OKBtn, 10001},      {CancelBtn, 10002},   {HelpBtn, 10003}};
+        {TestBtn, 15309},    {PrevBtn, 15310},     {NextBtn, 15311},    {LineBtn, 15312},    {Waveform, 15313},
+        {ReloadBtn, 15001},  {OKBtn, 10001},       {CancelBtn, 10002},  {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::SetContext(this, 3001);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });

@@ -24,6 +24,7 @@
 #include "LazyDialog.h"
 #include "core/entry/EntryDraft.h"
 #include "core/entry/TimingCapture.h"
+#include "core/entry/Waveform.h"
 #include "core/online/OnlineAnswers.h"
 
 class CdDevice;
@@ -41,6 +42,7 @@ class QTabWidget;
 class QTableWidget;
 class TWords;
 class WebFetcher;
+class WaveformStrip;
 class WindowStack;
 struct Settings;
 
@@ -72,6 +74,8 @@ public:
     bool Testing() const { return Capture.Testing; }
 
     TimingCapture Capture;
+    // The tracks' waveforms for the timing page (its Opener reads the disc).
+    WaveformCache Waveforms;
 
     // Look-ups on the internet: offered once the door to the services and the settings
     // (whether to offer them, the services' addresses) are given, and only when asked.
@@ -158,6 +162,7 @@ public:
     QLabel* AdjustLabel = nullptr;
     QSpinBox* AdjustEdit = nullptr; // with its up-down arrows
     QLabel* TimingLabel = nullptr;
+    WaveformStrip* Waveform = nullptr;
     QTableWidget* TimingList = nullptr;
     QLabel* TimeHdrLabel = nullptr;
     QLabel* TimeText = nullptr;
@@ -203,6 +208,10 @@ private:
     void setTimeCell(int row, int column, int32_t value);
     void timingListSetEditText(int row, int column);
     void applyTimingState();
+    // The waveform strip: the track's peaks and the lines' times as they are now.
+    void refreshWaveform();
+    void refreshWaveformTimes();
+    void waveformClicked(int32_t hundredths);
     int selectedCellValue() const;
     void setHelpContexts();
     // After a save: what the user should know of it.

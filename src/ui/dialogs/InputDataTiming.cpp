@@ -23,6 +23,7 @@
 #include <QTimer>
 
 #include "PlainHeader.h"
+#include "WaveformStrip.h"
 #include "core/common/Clock.h"
 #include "core/common/Etc.h"
 #include "core/discdata/Words.h"
@@ -145,6 +146,7 @@ QWidget* TInputDataForm::buildTimingSheet()
     TimingList->setItemDelegate(new TimeCellDelegate(TimingList));
     TimingList->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                 QAbstractItemView::AnyKeyPressed);
+    Waveform = new WaveformStrip(page);
     TimingLabel = new QLabel(QStringLiteral("タイミング(&I):"), page);
     named(TimingLabel, "TimingLabel");
     TimingLabel->setBuddy(TimingList);
@@ -199,6 +201,7 @@ QWidget* TInputDataForm::buildTimingSheet()
     auto* layout = new QVBoxLayout(page);
     layout->addLayout(top);
     layout->addWidget(TimingLabel);
+    layout->addWidget(Waveform);
     layout->addWidget(TimingList, 1);
     layout->addLayout(row1);
     layout->addLayout(row2);
@@ -245,6 +248,21 @@ void TInputDataForm::connectTiming()
     }
     TimingList->viewport()->installEventFilter(this);
     TimingList->installEventFilter(this); // the nudge keys
+    // The waveform: a click plays from there, a marker dragged moves its time (once, on
+    // release, for undo; the grid shows it as it goes).
+    connect(&Waveforms, &WaveformCache::Ready, this, [this](int track) {
+        if (track == Capture.TimingTrack) refreshWaveform();
+    });
+    Waveform->ClickedAt = [this](int32_t t) { waveformClicked(t); };
+    Waveform->RangeOf = [this](int column, int line) { return Capture.TimeRange(column, line); };
+    Waveform->Dragging = [this](int column, int line, int32_t value) { setTimeCell(line - 1, column, value); };
+    Waveform->Dropped = [this](int column, int line, int32_t value) {
+        SelectTimingCell(column, line);
+        Capture.MoveTime(column, line, value);
+        refreshWaveformTimes();
+    };
+    connect(TimingList, &QTableWidget::currentCellChanged, this,
+            [this](int row, int column) { Waveform->SetSelected(column, row + 1); });
     // Undo takes back any edit of the page (while it shows), a capture's own stamps while
     // one runs.
     auto* undo = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z), this);
@@ -340,12 +358,44 @@ void TInputDataForm::SetTimingList(int track)
     for (QWidget* w : {static_cast<QWidget*>(TimingList), static_cast<QWidget*>(TimingLabel),
                        static_cast<QWidget*>(TimeText), static_cast<QWidget*>(TimeHdrLabel)})
         w->setEnabled(enabled);
+    refreshWaveform();
     UpdateTimingButtons();
     if (enabled)
         SelectTimingCell(1, 1);
     else
         SelectTimingCell(-1, -1);
     TimingList->scrollToTop();
+}
+
+void TInputDataForm::refreshWaveform()
+{
+    const int track = Capture.TimingTrack;
+    const bool lines = words.GetLineCount(track) > 0;
+    Waveform->setEnabled(lines);
+    Waveform->SetPeaks(lines ? Waveforms.Peaks(words.DiscId, track, words.SongStart(track), words.SongLength(track))
+                             : nullptr);
+    refreshWaveformTimes();
+}
+
+void TInputDataForm::refreshWaveformTimes()
+{
+    const int track = Capture.TimingTrack;
+    std::vector<std::pair<int32_t, int32_t>> times;
+    for (int k = 1; k <= words.GetLineCount(track); ++k) {
+        const TWordsLine l = words.GetLine(track, k);
+        times.emplace_back(l.StartTime, l.EndTime);
+    }
+    Waveform->SetTimes(std::move(times), words.SongLength(track) / 10);
+}
+
+void TInputDataForm::waveformClicked(int32_t hundredths)
+{
+    // Played from there as a test, so that the lyrics window shows the lines; during a
+    // capture the music keeps its place.
+    if (Capturing() || !TimingList->isEnabled()) return;
+    if (Capture.Running()) Capture.StopTiming();
+    Capture.TestClick(hundredths);
+    if (Testing()) TestBtn->setFocus();
 }
 
 void TInputDataForm::MTitleBoxTChange() { trackBoxChange(MTitleBoxT); }
@@ -378,6 +428,8 @@ void TInputDataForm::applyTimingState()
     // While the track plays the page stays, and the grid follows only Set and Ret.
     InputDataPage->tabBar()->setEnabled(rest);
     TimingList->setFocusPolicy(capturing ? Qt::NoFocus : Qt::StrongFocus);
+    Waveform->SetDragEnabled(!capturing && startable);
+    if (rest) Waveform->SetCursor(-1);
     TimingList->setEditTriggers(capturing ? QAbstractItemView::NoEditTriggers
                                           : QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                                 QAbstractItemView::AnyKeyPressed);
@@ -467,11 +519,19 @@ void TInputDataForm::setTimeCell(int row, int column, int32_t value)
 
 // ---------------------------------------------------------------- TimingView
 
-void TInputDataForm::ShowStamp(int column, int line, int32_t value) { setTimeCell(line - 1, column, value); }
+void TInputDataForm::ShowStamp(int column, int line, int32_t value)
+{
+    setTimeCell(line - 1, column, value);
+    refreshWaveformTimes();
+}
 
 void TInputDataForm::SelectCell(int column, int line) { SelectTimingCell(column, line); }
 
-void TInputDataForm::ShowElapsed(int32_t elapsed) { TimeText->setText(FormatCellTime(elapsed)); }
+void TInputDataForm::ShowElapsed(int32_t elapsed)
+{
+    TimeText->setText(FormatCellTime(elapsed));
+    if (Capture.Running()) Waveform->SetCursor(elapsed);
+}
 
 void TInputDataForm::ShowTrack(int track)
 {
