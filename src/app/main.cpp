@@ -23,6 +23,7 @@
 #include "core/settings/IniFile.h"
 #include "device/DiscDevice.h"
 #include "device/DiscSamples.h"
+#include "device/PulseClicks.h"
 #include "device/WebClient.h"
 #include "ui/app/Application.h"
 #include "ui/app/SingleInstance.h"
@@ -184,6 +185,10 @@ int main(int argc, char** argv)
 
     // The settings dialog's creation loads the rest of the settings and applies them.
     TConfigForm config(form.Windows, form, &wordsForm, settings, commands);
+    // The reaction time's calibration clicks through the sound server.
+    PulseClicks clicks;
+    config.Clicks = &clicks;
+    config.TapClock = &clock;
     wordsForm.ApplyLoadedWindowState();
     form.ApplyLoadedWindowState();
     // The disc's properties and program editor, kept by the main window for the whole run.

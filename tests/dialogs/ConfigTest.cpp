@@ -21,6 +21,7 @@
 #include "support/DialogWorld.h"
 #include "ui/dialogs/Config.h"
 #include "ui/dialogs/FontDlg.h"
+#include "ui/dialogs/ReactionDlg.h"
 #include "ui/lyrics/WordsForm.h"
 #include "ui/main/Help.h"
 #include "ui/main/TaskTray.h"
@@ -304,4 +305,94 @@ TEST_F(Config, TheFontDialogOffersJapaneseFacesAndSetsUnderlineAndStrikeOut)
     config->WordsFontBtn->click();
     config->OKBtn->click();
     EXPECT_EQ(File().ReadString(QStringLiteral("Font"), QStringLiteral("Style"), QString()), QStringLiteral("8"));
+}
+
+TEST_F(Config, TheReactionTimeIsTakenFromTheCalibrationAndKeptOnlyOnceSet)
+{
+    StartWith(QStringLiteral("[Settings]\r\nAutoPlay=1\r\n"));
+    EXPECT_EQ(settings.ReactionTime, 0);
+    // Clicks that are heard 40 ms after they start.
+    struct Clicks : ClickSound {
+        ManualClock& clock;
+        uint32_t started = 0;
+        bool on = false;
+        explicit Clicks(ManualClock& c) : clock(c) {}
+        bool Start(int count, int interval) override
+        {
+            EXPECT_EQ(count * interval, 8 * 750);
+            started = clock.TickCount();
+            return on = true;
+        }
+        void Feed() override {}
+        int HeardMs() override { return on ? int(clock.TickCount() - started) - 40 : -1; }
+        void Stop() override { on = false; }
+    } clicks(clock);
+    config->Clicks = &clicks;
+    config->TapClock = &clock;
+    config->RunCalibration = [&](TReactionForm& dialog) -> std::optional<int> {
+        dialog.StartBtn->click();
+        EXPECT_FALSE(dialog.OKBtn->isEnabled());
+        const uint32_t first = clock.TickCount() + 40;
+        for (int k = 0; k < 8; ++k) {
+            // Taps about 180 ms late, one click missed, one tap a little early.
+            const int lag = k == 3 ? -30 : 180 + (k % 2 ? 10 : -10);
+            while (clock.TickCount() < first + uint32_t(k * 750 + lag)) {
+                clock.Advance(10);
+                dialog.PollProc();
+            }
+            if (k != 5) dialog.TapAt(clock.TickCount());
+        }
+        for (int i = 0; i < 100; ++i) {
+            clock.Advance(10);
+            dialog.PollProc();
+        }
+        EXPECT_TRUE(dialog.OKBtn->isEnabled());
+        EXPECT_TRUE(dialog.ResultLabel->text().contains(QStringLiteral("8 回中 7 回")))
+            << dialog.ResultLabel->text().toStdString();
+        return dialog.Proposal();
+    };
+    config->show();
+    EXPECT_EQ(config->ReactionTimeEdit->value(), 0);
+    ASSERT_TRUE(config->ReactionBtn->isEnabled());
+    config->ReactionBtn->click();
+    // (170 + 190 + 170 - 30 + 170 + 170 + 190) / 7 = 147, rounded to 10 ms.
+    EXPECT_EQ(config->ReactionTimeEdit->value(), 150);
+    config->OKBtn->click();
+    EXPECT_EQ(settings.ReactionTime, 150);
+    EXPECT_EQ(File().ReadString(QStringLiteral("Settings"), QStringLiteral("ReactionTime"), QString()),
+              QStringLiteral("150"));
+}
+
+TEST(ReactionTimes, EachClickTakesTheFirstTapNearItAndFewTapsProposeNothing)
+{
+    ReactionCalibration c;
+    c.Tap(10);                          // before the clicks: not counted
+    const uint32_t first = 0xFFFFF000u; // the tick count wraps during the clicks
+    c.Begin(first);
+    for (int k = 0; k < 8; ++k) {
+        if (k == 2) continue;
+        c.Tap(c.ClickTick(k) + 200);
+        c.Tap(c.ClickTick(k) + 300); // a second tap for the same click does not count
+    }
+    const auto lags = c.Lags();
+    EXPECT_FALSE(lags[2]);
+    EXPECT_EQ(lags[7], 200);
+    EXPECT_EQ(c.Proposal(), 200);
+    // Taps far after a click (past the next one's window) belong to the next one.
+    ReactionCalibration late;
+    late.Begin(1000);
+    for (int k = 0; k < 8; ++k) late.Tap(late.ClickTick(k) + 640);
+    EXPECT_FALSE(late.Lags()[0]);
+    EXPECT_EQ(late.Lags()[1], -110);
+    // Early taps: never a negative reaction time. Four taps: no proposal.
+    ReactionCalibration early;
+    early.Begin(0);
+    for (int k = 0; k < 8; ++k) early.Tap(early.ClickTick(k) - 100);
+    EXPECT_EQ(early.Proposal(), 0);
+    ReactionCalibration few;
+    few.Begin(0);
+    for (int k = 0; k < 4; ++k) few.Tap(few.ClickTick(k) + 150);
+    EXPECT_FALSE(few.Proposal());
+    EXPECT_FALSE(few.Done(8 * 750 - 1));
+    EXPECT_TRUE(few.Done(8 * 750));
 }

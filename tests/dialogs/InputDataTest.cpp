@@ -1024,3 +1024,21 @@ TEST_F(InputData, TheWaveformComesFromTheDiscAndItsMarkersMoveTimesBetweenTheirN
     dialog.TestBtn->click();
     EXPECT_EQ(strip->Cursor(), -1);
 }
+
+TEST_F(InputData, TheReactionTimeOfTheSettingsComesOffTheStamps)
+{
+    Open(1, 3);
+    dialog.hide();
+    player.InDataEntry = false;
+    settings.ReactionTime = 200;
+    QTimer::singleShot(0, &dialog, [&] {
+        dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+        dialog.StartBtn->click();
+        clock.Advance(700);
+        Key(dialog.SetBtn, Qt::Key_Return);
+        dialog.StartBtn->click();
+        dialog.OKBtn->click();
+    });
+    commands.InputDataItem->trigger();
+    EXPECT_TRUE(FileText().contains(QStringLiteral("001=50,150,行1"))) << FileText().toStdString();
+}

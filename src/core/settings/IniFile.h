@@ -61,6 +61,8 @@ struct Settings {
     bool HideWordsBar;
     // Beyond the old program's keys: system suspend is blocked while a disc plays.
     bool StopSleep;
+    // Taken off every stamp of the timing capture: how late the user presses, in ms.
+    int32_t ReactionTime;
     // Read only (edited by hand).
     QString WordsPath; // as read; empty when absent (DataFolder holds its folder)
     QString LogFmt;    // line breaks expanded

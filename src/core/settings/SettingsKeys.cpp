@@ -155,6 +155,13 @@ constexpr SettingsKey kKeys[] = {
     Option(u"WordsNoMove", &Settings::WordsNoMove, false),
     Option(u"HideWordsBar", &Settings::HideWordsBar, false),
     Option(u"StopSleep", &Settings::StopSleep, true),
+    // Written once set, so that files without it stay as they are.
+    Row(u"Settings", u"ReactionTime", KeyKind::Integer, &Settings::ReactionTime)
+        .In(kSettingsPart, kSettingsPart)
+        .Default(0)
+        .Range(0, 1000)
+        .When(KeyWrite::Kept)
+        .Edit(KeyEdit::OnOk, u"ReactionTimeEdit"),
 
     // Edited by hand only.
     Row(u"Settings", u"WordsPath", KeyKind::String, &Settings::WordsPath).In(kSettingsPart, 0),

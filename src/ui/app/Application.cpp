@@ -20,6 +20,6 @@ void Application::AttachWordsForm(TWordsForm& wordsForm)
 
 void Application::AttachInputData(TInputDataForm& dialog)
 {
-    LinkInputData(dialog, form->Windows, controller, commands);
+    LinkInputData(dialog, form->Windows, controller, commands, settings);
     form->TimingTesting = [&dialog] { return dialog.Testing(); };
 }

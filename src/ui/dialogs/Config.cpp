@@ -15,6 +15,7 @@
 #include <QVBoxLayout>
 
 #include "FontDlg.h"
+#include "ReactionDlg.h"
 #include "SettingsView.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
@@ -131,6 +132,15 @@ void TConfigForm::buildControls()
     TimerIntEdit->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
     auto* timerLabel = new QLabel(QStringLiteral("タイマ インターバル(&I):"), ConfigSheet);
     timerLabel->setBuddy(TimerIntEdit);
+    ReactionTimeEdit = new QSpinBox(ConfigSheet);
+    ReactionTimeEdit->setObjectName(QStringLiteral("ReactionTimeEdit"));
+    ReactionTimeEdit->setRange(0, 1000);
+    ReactionTimeEdit->setSingleStep(10);
+    ReactionTimeEdit->setCorrectionMode(QAbstractSpinBox::CorrectToPreviousValue);
+    auto* reactionLabel = new QLabel(QStringLiteral("反応時間(&R):"), ConfigSheet);
+    reactionLabel->setBuddy(ReactionTimeEdit);
+    ReactionBtn = new QPushButton(QStringLiteral("調整(&J)..."), ConfigSheet);
+    ReactionBtn->setObjectName(QStringLiteral("ReactionBtn"));
     {
         auto* left = new QVBoxLayout;
         for (QCheckBox* b :
@@ -147,6 +157,13 @@ void TConfigForm::buildControls()
         right->addWidget(StopSleep);
         right->addWidget(OnlineLookUps);
         right->addLayout(timer);
+        auto* reaction = new QHBoxLayout;
+        reaction->addWidget(reactionLabel);
+        reaction->addWidget(ReactionTimeEdit);
+        reaction->addWidget(new QLabel(QStringLiteral("ms"), ConfigSheet));
+        reaction->addWidget(ReactionBtn);
+        reaction->addStretch();
+        right->addLayout(reaction);
         right->addStretch();
         auto* row = new QHBoxLayout(ConfigSheet);
         row->addLayout(left);
@@ -231,21 +248,53 @@ void TConfigForm::buildControls()
     const QSize need = sizeHint();
     setFixedSize(std::max(need.width(), ScaleToScreen(393)), std::max(need.height(), ScaleToScreen(243)));
 
-    const std::pair<QWidget*, int> contexts[] = {
-        {this, 14100},          {ConfigSheet, 14100},     {StayOnTop, 14101},     {PlayOnExit, 14102},
-        {AutoPlay, 14103},      {EnableEject, 14104},     {EnableClose, 14105},   {TaskTray, 14106},
-        {RecordLog, 14107},     {SelectDrive, 14108},     {StopSaver, 14109},     {StopSleep, 14111},
-        {OnlineLookUps, 14112}, {TimerIntEdit, 14110},    {timerLabel, 14110},    {MainWinSheet, 14200},
-        {TimeDisp, 14201},      {TrueTrack, 14202},       {HideMainBar, 14203},   {ShowDriveName, 14204},
-        {MainFontBtn, 14205},   {BkColorBtn, 14206},      {TitleColorBtn, 14207}, {ArtistColorBtn, 14208},
-        {TimeColorBtn, 14209},  {ReptColorBtn, 14210},    {Rept1ColorBtn, 14211}, {WordsWinSheet, 14300},
-        {WordsAlign, 14301},    {WordsContDisp, 14302},   {HideNoWords, 14303},   {WordsNoMove, 14304},
-        {HideWordsBar, 14305},  {WordsBkColorBtn, 14306}, {WordsColorBtn, 14307}, {WordsFontBtn, 14308},
-        {OKBtn, 10001},         {CancelBtn, 10002},       {HelpBtn, 10003}};
+    const std::pair<QWidget*, int> contexts[] = {{this, 14100},
+                                                 {ConfigSheet, 14100},
+                                                 {StayOnTop, 14101},
+                                                 {PlayOnExit, 14102},
+                                                 {AutoPlay, 14103},
+                                                 {EnableEject, 14104},
+                                                 {EnableClose, 14105},
+                                                 {TaskTray, 14106},
+                                                 {RecordLog, 14107},
+                                                 {SelectDrive, 14108},
+                                                 {StopSaver, 14109},
+                                                 {StopSleep, 14111},
+                                                 {OnlineLookUps, 14112},
+                                                 {TimerIntEdit, 14110},
+                                                 {timerLabel, 14110},
+                                                 {ReactionTimeEdit, 14113},
+                                                 {reactionLabel, 14113},
+                                                 {ReactionBtn, 14114},
+                                                 {MainWinSheet, 14200},
+                                                 {TimeDisp, 14201},
+                                                 {TrueTrack, 14202},
+                                                 {HideMainBar, 14203},
+                                                 {ShowDriveName, 14204},
+                                                 {MainFontBtn, 14205},
+                                                 {BkColorBtn, 14206},
+                                                 {TitleColorBtn, 14207},
+                                                 {ArtistColorBtn, 14208},
+                                                 {TimeColorBtn, 14209},
+                                                 {ReptColorBtn, 14210},
+                                                 {Rept1ColorBtn, 14211},
+                                                 {WordsWinSheet, 14300},
+                                                 {WordsAlign, 14301},
+                                                 {WordsContDisp, 14302},
+                                                 {HideNoWords, 14303},
+                                                 {WordsNoMove, 14304},
+                                                 {HideWordsBar, 14305},
+                                                 {WordsBkColorBtn, 14306},
+                                                 {WordsColorBtn, 14307},
+                                                 {WordsFontBtn, 14308},
+                                                 {OKBtn, 10001},
+                                                 {CancelBtn, 10002},
+                                                 {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });
 
     connect(OKBtn, &QPushButton::clicked, this, &TConfigForm::okBtnClick);
+    connect(ReactionBtn, &QPushButton::clicked, this, &TConfigForm::reactionBtnClick);
     connect(CancelBtn, &QPushButton::clicked, this, &TConfigForm::reject);
     connect(HelpBtn, &QPushButton::clicked, this, [this] { Help::Show(2001 + ConfigPage->currentIndex(), this); });
     for (QPushButton* b : {BkColorBtn, TitleColorBtn, ArtistColorBtn, TimeColorBtn, ReptColorBtn, Rept1ColorBtn,
@@ -280,6 +329,7 @@ void TConfigForm::formShow()
             spin->setValue(value);
     }
     backup = settings;
+    ReactionBtn->setEnabled(Clicks && TapClock);
     OKBtn->setDefault(true);
     ConfigPage->setFocus();
     windows.Reassert();
@@ -289,6 +339,7 @@ void TConfigForm::okBtnClick()
 {
     // A typed interval counts as the position it stands for.
     TimerIntEdit->interpretText();
+    ReactionTimeEdit->interpretText();
     for (const SettingsKey& key : SettingsKeys()) {
         if (key.edit != KeyEdit::OnOk) continue;
         QWidget* control = findChild<QWidget*>(key.control.toString());
@@ -398,4 +449,14 @@ void TConfigForm::fontBtnClick(bool mainFont)
     };
     connect(&dialog, &TFontDlg::Applied, this, take);
     if (RunFontDialog(dialog) == QDialog::Accepted) take(dialog.Font());
+}
+
+void TConfigForm::reactionBtnClick()
+{
+    if (!Clicks || !TapClock) return;
+    TReactionForm dialog(*Clicks, *TapClock, this);
+    const std::optional<int> lag = RunCalibration
+                                       ? RunCalibration(dialog)
+                                       : (dialog.exec() == QDialog::Accepted ? dialog.Proposal() : std::nullopt);
+    if (lag) ReactionTimeEdit->setValue(*lag);
 }

@@ -7,6 +7,7 @@
 #include <QColor>
 #include <QGroupBox>
 #include <functional>
+#include <optional>
 
 #include "LazyDialog.h"
 #include "core/settings/IniFile.h"
@@ -17,6 +18,9 @@ class QButtonGroup;
 class QCheckBox;
 class QPushButton;
 class QSpinBox;
+class ClickSound;
+class Clock;
+class TReactionForm;
 class QTabWidget;
 class TFontDlg;
 class SettingsView;
@@ -49,6 +53,12 @@ public:
     std::function<QColor(const QColor& initial, QWidget* parent)> ChooseColor;
     // Runs a font dialog; returns its result (Apply may have been pressed either way).
     std::function<int(TFontDlg& dialog)> RunFontDialog;
+    // The reaction time's calibration plays its clicks here, timed by this clock; unset,
+    // it cannot be run.
+    ClickSound* Clicks = nullptr;
+    Clock* TapClock = nullptr;
+    // Runs the calibration; the lag it found, none when cancelled. Tests answer it.
+    std::function<std::optional<int>(TReactionForm& dialog)> RunCalibration;
 
     // Controls, named as the dialog's parts and the settings they stand for.
     QTabWidget* ConfigPage = nullptr;
@@ -67,6 +77,8 @@ public:
     QCheckBox* StopSleep = nullptr;
     QCheckBox* OnlineLookUps = nullptr; // look-ups on the internet offered at all
     QSpinBox* TimerIntEdit = nullptr;   // with its up-down buttons (TimerIntUpDn)
+    QSpinBox* ReactionTimeEdit = nullptr;
+    QPushButton* ReactionBtn = nullptr; // the calibration
     TRadioGroup* TimeDisp = nullptr;
     QCheckBox* TrueTrack = nullptr;
     QCheckBox* HideMainBar = nullptr;
@@ -107,6 +119,7 @@ private:
     void fontBtnClick(bool mainFont);
     void applyMainLook();
     void applyWordsLook();
+    void reactionBtnClick();
 
     WindowStack& windows;
     SettingsView& main;
