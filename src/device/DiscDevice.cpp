@@ -221,8 +221,21 @@ void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
     if (toSample <= fromSample) return; // start equals end: only the head moves
     playEndMs = toMs;
     state = State::Playing;
-    player->Start(source.get(), toc, fromSample, toSample, !SoundOutputMissing());
+    player->Start(source.get(), toc, fromSample, toSample, !SoundOutputMissing(), playSpeed);
     if (player->Silent()) soundMissing = true;
+}
+
+bool DiscDevice::SetPlaySpeed(double speed)
+{
+    speed = std::clamp(speed, 0.25, 1.0);
+    if (speed == playSpeed) return true;
+    playSpeed = speed;
+    // Playing on from where it is heard, at the new speed.
+    if (state == State::Playing && ready()) {
+        const int64_t at = player->Heard();
+        if (at < MsToSample(playEndMs)) startPlay(at, playEndMs);
+    }
+    return true;
 }
 
 void DiscDevice::checkDisc()

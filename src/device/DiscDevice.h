@@ -47,6 +47,8 @@ public:
     bool TrackIsAudio(int n) override;
     CdTextInfo DiscText() override { return ready() ? text : CdTextInfo{}; }
     QString TakeDiscError() override { return std::exchange(discError, QString()); }
+    // 1, 0.75 or 0.5 (anything between a quarter and 1 is taken).
+    bool SetPlaySpeed(double speed) override;
 
     // Why the last Open failed.
     QString OpenError() const { return openError; }
@@ -120,6 +122,7 @@ private:
     DiscToc toc;
     CdTextInfo text;
     int timeFormat = TimeFormatMilliseconds;
+    double playSpeed = 1.0;
 
     State state = State::Stopped;
     int64_t headSample = 0; // where the head is while not playing

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <pthread.h>
+#include <rubberband/RubberBandStretcher.h>
 #include <utility>
 
 namespace {
@@ -13,6 +14,9 @@ constexpr int kFeedSlowMs = 250;                   // the most
 constexpr int kLingerMs = 300;
 constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a second at a time
 constexpr int kFailuresBeforeSkip = 3;
+constexpr size_t kStretchBlock = 1024; // stereo samples given to or taken from the stretcher at a time
+
+int16_t ToSample(float v) { return static_cast<int16_t>(std::clamp(v * 32768.0f, -32768.0f, 32767.0f)); }
 } // namespace
 
 bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit)
@@ -150,14 +154,15 @@ void SectorPlayer::run()
     }
 }
 
-void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound)
+void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double s)
 {
-    call([&] { start(source, toc, from, to, sound); });
+    call([&] { start(source, toc, from, to, sound, s); });
 }
 
-void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound)
+void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double s)
 {
     stop();
+    speed = std::clamp(s, 0.25, 1.0);
     active = true;
     silent = false;
     fromSample = from;
@@ -171,6 +176,23 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
     if (!streaming) {
         goSilent(from);
         return;
+    }
+    if (speed < 1.0) {
+        // Real-time stretching of the two channels mixed into one: half the work of
+        // stereo, and what is heard for timing is all there. Its output is aligned with
+        // its input: the padding it asks for goes in first, and as much comes out before
+        // the first sample of the disc.
+        using RB = RubberBand::RubberBandStretcher;
+        stretcher = std::make_unique<RB>(kSampleRate, 1,
+                                         RB::OptionProcessRealTime | RB::OptionEngineFaster | RB::OptionThreadingNever |
+                                             RB::OptionPhaseIndependent,
+                                         1.0 / speed);
+        stretcher->setMaxProcessSize(kStretchBlock);
+        std::vector<float> zeros(std::max<size_t>(stretcher->getPreferredStartPad(), 1), 0.0f);
+        const float* pad[1] = {zeros.data()};
+        stretcher->process(pad, stretcher->getPreferredStartPad(), false);
+        dropOut = stretcher->getStartDelay();
+        flushed = false;
     }
     ring = std::make_unique<SampleRing>(kRingBytes);
     quitReader = false;
@@ -236,6 +258,7 @@ void SectorPlayer::dropSink()
     if (streaming) output.Stop();
     streaming = false;
     ring.reset();
+    stretcher.reset();
 }
 
 void SectorPlayer::stopReader()
@@ -286,11 +309,12 @@ int64_t SectorPlayer::heard()
         wake.notify_all();
     }
     if (silent) {
-        const int64_t ran = silentClock.nsecsElapsed() * kSampleRate / 1000000000;
+        const auto ran = static_cast<int64_t>(double(silentClock.nsecsElapsed()) * kSampleRate / 1e9 * speed);
         return std::min(toSample, silentFrom + ran);
     }
     // The stream's own count of what was played out of the server's sink.
-    const int64_t heard = fromSample + std::min(output.Heard(), writtenBytes / 4);
+    const int64_t played = std::min(output.Heard(), writtenBytes / 4);
+    const int64_t heard = fromSample + (stretcher ? static_cast<int64_t>(double(played) * speed) : played);
     lastHeard = std::max(lastHeard, std::min(heard, toSample));
     return lastHeard;
 }
@@ -301,7 +325,8 @@ void SectorPlayer::feed()
     if (!streaming || !ring || silent) return;
     char buf[16384];
     size_t free = output.Writable();
-    while (free >= 4) {
+    if (stretcher) free = feedStretched(free);
+    while (free >= 4 && !stretcher) {
         const size_t n = ring->Pop(buf, std::min(sizeof buf, free & ~size_t(3)));
         if (n == 0) break;
         const size_t w = output.Write(buf, n);
@@ -309,7 +334,7 @@ void SectorPlayer::feed()
         writtenBytes += static_cast<int64_t>(w);
         free -= std::min(free, w);
     }
-    if (readerDone && ring->Size() == 0) {
+    if (readerDone && ring->Size() == 0 && (!stretcher || (flushed && stretcher->available() <= 0))) {
         // All of the stretch is written: silence after it keeps the stream going, so
         // that its clock runs on to the end of what was written.
         static const char zeros[16384] = {};
@@ -323,6 +348,41 @@ void SectorPlayer::feed()
     // a good margin. While it holds little (starting, or the reader behind) that is soon.
     feeding = true;
     feedAt = Clock::now() + std::chrono::milliseconds(std::clamp(output.HeldMs() / 2, kFeedFastMs, kFeedSlowMs));
+}
+
+size_t SectorPlayer::feedStretched(size_t free)
+{
+    // Stretched samples go out as the stream takes them; the stretcher is given samples
+    // of the disc whenever it has nothing to give.
+    float mono[kStretchBlock];
+    float* planes[1] = {mono};
+    int16_t out[2 * kStretchBlock];
+    while (free >= 4) {
+        const int available = stretcher->available();
+        if (available > 0) {
+            const size_t n = stretcher->retrieve(planes,
+                                                 std::min<size_t>({size_t(available), kStretchBlock, free / 4}));
+            const size_t skip = std::min(n, dropOut);
+            dropOut -= skip;
+            for (size_t i = skip; i < n; ++i) out[2 * (i - skip)] = out[2 * (i - skip) + 1] = ToSample(mono[i]);
+            const size_t bytes = (n - skip) * 4;
+            const size_t w = bytes ? output.Write(reinterpret_cast<const char*>(out), bytes) : 0;
+            writtenBytes += static_cast<int64_t>(w);
+            free -= std::min(free, w);
+            if (w < bytes) break; // the stream is full after all
+            continue;
+        }
+        if (flushed) break;
+        const size_t wanted = std::clamp<size_t>(stretcher->getSamplesRequired(), 1, kStretchBlock);
+        int16_t in[2 * kStretchBlock];
+        const size_t got = ring->Pop(reinterpret_cast<char*>(in), wanted * 4) / 4;
+        if (got == 0 && !readerDone) break; // the reader is behind: come back soon
+        for (size_t i = 0; i < got; ++i) mono[i] = (float(in[2 * i]) + float(in[2 * i + 1])) / 65536.0f;
+        flushed = got == 0 || (readerDone && ring->Size() == 0);
+        const float* input[1] = {mono};
+        stretcher->process(input, got, flushed);
+    }
+    return free;
 }
 
 void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)

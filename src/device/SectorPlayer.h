@@ -19,6 +19,10 @@
 #include <vector>
 
 #include "PulseOutput.h"
+
+namespace RubberBand {
+class RubberBandStretcher;
+}
 #include "SectorSource.h"
 
 // Bytes handed from the reader thread to the audio thread.
@@ -55,7 +59,9 @@ public:
     void ConnectSoon();
     // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in);
     // without sound, or when the server refuses the stream, on the silent clock.
-    void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
+    // At a speed below 1 the samples are stretched in time with their pitch kept
+    // (RubberBand), and Heard still counts samples of the disc.
+    void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed = 1.0);
     // Halts and answers the sample reached.
     int64_t Stop();
     // The end was reached: stops reading and lets the server play out what it holds.
@@ -73,7 +79,8 @@ private:
     // Runs f on the player's thread and waits for it.
     void call(const std::function<void()>& f);
     void run();
-    void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound);
+    void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed);
+    size_t feedStretched(size_t free);
     int64_t stop();
     void feed();
     void applyVolume();
@@ -110,7 +117,11 @@ private:
     bool active = false;
     bool silent = false;
     int64_t fromSample = 0, toSample = 0;
-    int64_t writtenBytes = 0;
+    int64_t writtenBytes = 0; // to the stream: stretched samples at a slower speed
+    double speed = 1.0;
+    std::unique_ptr<RubberBand::RubberBandStretcher> stretcher;
+    size_t dropOut = 0;   // the stretcher's first output samples come before the first input sample
+    bool flushed = false; // the stretcher was told the input ended
     int64_t lastHeard = 0;
     QElapsedTimer silentClock;
     int64_t silentFrom = 0;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -403,3 +404,41 @@ TEST_F(DiscDeviceAudio, DataTracksPlayAsSilence)
 }
 
 } // namespace
+
+TEST_F(DiscDeviceAudio, AtHalfSpeedAStretchSoundsTwiceAsLongAndThePositionStaysInDiscTime)
+{
+    ASSERT_TRUE(dev.SetPlaySpeed(0.5));
+    const size_t mark = recorder.right.size();
+    dev.SetStartPos(kTrack2);
+    dev.SetEndPos(kTrack2 + 1000);
+    QElapsedTimer wall;
+    wall.start();
+    dev.Play();
+    int32_t atHalf = -1;
+    ASSERT_TRUE(recorder.WaitFor(
+        [&] {
+            if (atHalf < 0 && wall.elapsed() >= 1000) atHalf = dev.Position();
+            return dev.Mode() == ModeStopped;
+        },
+        6000));
+    // A second of the disc took two (the stream's start and end add a little).
+    EXPECT_GE(wall.elapsed(), 1900);
+    EXPECT_LE(wall.elapsed(), 2600);
+    EXPECT_NEAR(atHalf, kTrack2 + 500, 150);
+    EXPECT_EQ(dev.Position(), kTrack2 + 1000);
+    // Sound was heard for about two seconds (the stretched samples carry no positions).
+    recorder.WaitForSilence(kSettle);
+    const auto loud = std::count_if(recorder.right.begin() + static_cast<std::ptrdiff_t>(mark), recorder.right.end(),
+                                    [](int16_t v) { return std::abs(int(v)) > 1000; });
+    EXPECT_GT(loud, 44100 * 17 / 10);
+    EXPECT_LT(loud, 44100 * 23 / 10);
+    // Back at normal speed, the next play is sample-exact again.
+    ASSERT_TRUE(dev.SetPlaySpeed(1.0));
+    const size_t again = recorder.samples.size();
+    dev.SetStartPos(kTrack3);
+    dev.SetEndPos(kTrack3 + 300);
+    dev.Play();
+    ASSERT_TRUE(PlayToStop());
+    recorder.WaitFor([&] { return recorder.LastCoded() == SampleAtMs(kTrack3 + 300) - 1; }, 2000);
+    EXPECT_TRUE(Contiguous(HeardFrom(again)));
+}

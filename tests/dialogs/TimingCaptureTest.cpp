@@ -448,3 +448,31 @@ TEST_F(Capture, TheReactionTimeComesOffEveryStampWhileTheTrackPlays)
     Set();
     EXPECT_EQ(Line(1).EndTime, 482);
 }
+
+TEST_F(Capture, AtHalfSpeedStampsStayInTheDiscsTime)
+{
+    Open(1, 3);
+    capture.ReactionMs = 180;
+    capture.SetSpeed(0.5);
+    EXPECT_EQ(device.speed, 1.0); // only while the page plays
+    capture.StartClick(1, 1);
+    EXPECT_EQ(device.speed, 0.5);
+    Wait(4000); // 2 s of the disc
+    Set();      // the user's 180 ms are 90 ms of the disc
+    EXPECT_EQ(Line(1).StartTime, 191);
+    Wait(1000);
+    capture.SetClick(false, clock.TickCount() - 40); // a press handled 40 ms late: 20 ms of the disc
+    EXPECT_EQ(Line(1).EndTime, 239);
+    // Back to normal speed while it plays: on from where it is.
+    capture.SetSpeed(1.0);
+    EXPECT_EQ(device.speed, 1.0);
+    Wait(1000);
+    capture.ReactionMs = 0;
+    Set();
+    EXPECT_EQ(Line(2).StartTime, 350);
+    capture.SetSpeed(0.75);
+    capture.StopTiming();
+    EXPECT_EQ(device.speed, 1.0); // the rest of the program plays at normal speed
+    capture.TestClick(0);
+    EXPECT_EQ(device.speed, 0.75);
+}

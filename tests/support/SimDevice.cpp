@@ -41,7 +41,7 @@ int32_t SimDevice::startOfDisc() const { return disc && !disc->tracks.empty() ? 
 int32_t SimDevice::currentPosition()
 {
     if (!playing) return head;
-    const int32_t pos = playFrom + static_cast<int32_t>(clock.TickCount() - playTick);
+    const int32_t pos = playFrom + static_cast<int32_t>(double(clock.TickCount() - playTick) * speed);
     if (pos >= playEnd) {
         // Reached the end position: the drive stops there.
         playing = false;
@@ -56,6 +56,18 @@ void SimDevice::stopAt(int32_t position)
     playing = false;
     paused = false;
     head = position;
+}
+
+bool SimDevice::SetPlaySpeed(double s)
+{
+    if (s != speed) calls << QStringLiteral("SetPlaySpeed(%1)").arg(s);
+    if (playing) {
+        // On from where the head is, at the new speed.
+        playFrom = currentPosition();
+        playTick = clock.TickCount();
+    }
+    speed = s;
+    return true;
 }
 
 void SimDevice::startPlay(int32_t from, int32_t to)

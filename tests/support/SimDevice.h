@@ -74,6 +74,9 @@ public:
     int32_t TrackLength(int n) override;
     bool TrackIsAudio(int n) override;
     CdTextInfo DiscText() override { return ready() ? disc->text : CdTextInfo{}; }
+    // The head moves at this speed while playing (slower playback).
+    bool SetPlaySpeed(double speed) override;
+    double speed = 1.0;
 
     // The head in milliseconds, whatever the time format.
     int32_t HeadMs() { return currentPosition(); }

@@ -71,4 +71,8 @@ public:
     // Why a disc that came in cannot be read (an image or cue sheet that appeared or
     // changed while the drive was open): given once, then empty until the next such disc.
     virtual QString TakeDiscError() { return {}; }
+    // Plays slower with the pitch kept (1, 0.75 or 0.5 of normal speed), from the next
+    // Play on and at once while playing; positions stay in disc time. False when the
+    // drive cannot (it plays at normal speed).
+    virtual bool SetPlaySpeed(double speed) { return speed == 1.0; }
 };

@@ -2,6 +2,7 @@
 
 #include <QRegularExpression>
 #include <algorithm>
+#include <cmath>
 
 #include "core/common/Clock.h"
 #include "core/drive/CdDevice.h"
@@ -77,6 +78,7 @@ void TimingCapture::playFrom(int32_t hundredths)
 {
     player.SeekTo(words.SongStart(TimingTrack) + 10 * hundredths);
     device.SetEndPos(words.SongStart(TimingTrack + 1));
+    device.SetPlaySpeed(Speed);
     device.Play();
     playTick = clock.TickCount();
 }
@@ -112,7 +114,7 @@ void TimingCapture::updateElapsed(uint32_t pressTick)
         if (device.Mode() == ModePlaying) {
             const uint32_t now = clock.TickCount();
             const uint32_t late = std::min(now - pressTick, now - playTick);
-            if (late <= EventTimes::kMaxWait) PlayPos -= static_cast<int32_t>(late);
+            if (late <= EventTimes::kMaxWait) PlayPos -= static_cast<int32_t>(std::lround(late * Speed));
         }
     }
     Elapsed = std::max((PlayPos - words.SongStart(TimingTrack)) / 10, 0);
@@ -123,8 +125,10 @@ void TimingCapture::SetClick(bool continuous, uint32_t pressTick)
     if (!Capturing) return;
     updateElapsed(pressTick);
     // The user's own steady lateness comes off the stamp, never before the track's start.
-    if (!UseSeekPos && ReactionMs > 0)
-        Elapsed = std::max((PlayPos - ReactionMs - words.SongStart(TimingTrack)) / 10, 0);
+    if (!UseSeekPos && ReactionMs > 0) {
+        const auto reaction = static_cast<int32_t>(std::lround(ReactionMs * Speed));
+        Elapsed = std::max((PlayPos - reaction - words.SongStart(TimingTrack)) / 10, 0);
+    }
     Edit stamp{TimingTrack, CaptureLine, {}, true, AtStartColumn, captureSerial};
     for (;;) {
         const int count = words.GetLineCount(TimingTrack);
@@ -285,6 +289,7 @@ void TimingCapture::playLine()
     PlayPos = words.SongStart(TimingTrack) + 10 * from;
     player.SeekTo(PlayPos);
     device.SetEndPos(lineEndMs);
+    device.SetPlaySpeed(Speed);
     device.Play();
     playTick = clock.TickCount();
 }
@@ -365,9 +370,17 @@ void TimingCapture::TimingTimerProc()
     }
 }
 
+void TimingCapture::SetSpeed(double speed)
+{
+    Speed = speed;
+    if (Running() && !Seeking) device.SetPlaySpeed(speed);
+}
+
 void TimingCapture::StopTiming()
 {
     device.Stop();
+    // The rest of the program plays at normal speed.
+    device.SetPlaySpeed(1.0);
     TimingTimer.stop();
     SeekTimer.stop();
     Seeking = false;
@@ -427,6 +440,7 @@ void TimingCapture::ReleaseSeek()
     SeekTimer.stop();
     player.SeekTo(SeekPos);
     device.SetEndPos(words.SongStart(TimingTrack + 1));
+    device.SetPlaySpeed(Speed);
     device.Play();
     playTick = clock.TickCount();
     UseSeekPos = false;

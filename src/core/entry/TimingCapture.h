@@ -139,6 +139,11 @@ public:
     bool Testing = false;
     // Taken off every stamp made while the track plays: how late the user presses (ms).
     int ReactionMs = 0;
+    // The speed the page plays at (1, 0.75, 0.5; the pitch is kept). Stamps, times and
+    // the lyrics window stay in the disc's time: a press late by t ms of the user's
+    // time is t × Speed ms of the disc's. Changed while playing, it applies at once.
+    double Speed = 1.0;
+    void SetSpeed(double speed);
     bool PlayingLine = false; // a line plays on its own (LoopLine: again and again)
     bool LoopLine = false;
     int PlayedLine = 0;

@@ -298,7 +298,7 @@ void TInputDataForm::setHelpContexts()
         {LrcReadBtn, 15205}, {TimingSheet, 15300}, {MTitleBoxT, 15301}, {AdjustEdit, 15302}, {TimingList, 15303},
         {TimeText, 15304},   {StartBtn, 15305},    {RetBtn, 15306},     {SetBtn, 15307},     {ContSetBtn, 15308},
         {TestBtn, 15309},    {PrevBtn, 15310},     {NextBtn, 15311},    {LineBtn, 15312},    {Waveform, 15313},
-        {ReloadBtn, 15001},  {OKBtn, 10001},       {CancelBtn, 10002},  {HelpBtn, 10003}};
+        {SpeedBox, 15314},   {ReloadBtn, 15001},   {OKBtn, 10001},      {CancelBtn, 10002},  {HelpBtn, 10003}};
     for (const auto& [widget, context] : contexts) Help::SetContext(widget, context);
     Help::SetContext(this, 3001);
     Help::InstallF1(this, [this] { windows.SkipOnce(); });

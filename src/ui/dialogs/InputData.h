@@ -174,6 +174,8 @@ public:
     QPushButton* PrevBtn = nullptr;
     QPushButton* NextBtn = nullptr;
     QPushButton* LineBtn = nullptr;
+    QLabel* SpeedLabel = nullptr;
+    QComboBox* SpeedBox = nullptr; // 1×, 0.75×, 0.5×, the pitch kept
     QLabel* KeyHelpLabel = nullptr;
     // The dialog's buttons.
     QPushButton* ReloadBtn = nullptr;

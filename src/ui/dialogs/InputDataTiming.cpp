@@ -173,6 +173,14 @@ QWidget* TInputDataForm::buildTimingSheet()
     NextBtn = button(QStringLiteral("早送り"), "NextBtn");
     LineBtn = button(QStringLiteral("この行を再生(&P)"), "LineBtn");
     LineBtn->setCheckable(true); // checked: the line plays again and again
+    SpeedBox = new QComboBox(page);
+    named(SpeedBox, "SpeedBox");
+    SpeedBox->addItem(QStringLiteral("1×"), 1.0);
+    SpeedBox->addItem(QStringLiteral("0.75×"), 0.75);
+    SpeedBox->addItem(QStringLiteral("0.5×"), 0.5);
+    SpeedLabel = new QLabel(QStringLiteral("速度(&V):"), page);
+    named(SpeedLabel, "SpeedLabel");
+    SpeedLabel->setBuddy(SpeedBox);
     LineBtn->setToolTip(QStringLiteral("選択した行を、開始の1秒前から終了まで繰り返し再生します (Ctrl+P: 1回だけ)"));
     // Enter on Set and Continuous Set stamps (as Space does) rather than pressing OK.
     SetBtn->setAutoDefault(true);
@@ -196,6 +204,8 @@ QWidget* TInputDataForm::buildTimingSheet()
     auto* row2 = new QHBoxLayout;
     for (QWidget* w : {TestBtn, PrevBtn, NextBtn, LineBtn}) row2->addWidget(w);
     row2->addStretch();
+    row2->addWidget(SpeedLabel);
+    row2->addWidget(SpeedBox);
     row2->addWidget(TimeHdrLabel);
     row2->addWidget(TimeText);
     auto* layout = new QVBoxLayout(page);
@@ -219,6 +229,11 @@ void TInputDataForm::connectTiming()
     });
     connect(TimingList, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
         if (!filling) timingListSetEditText(item->row(), item->column());
+    });
+    // Slower while capturing or testing too: the music goes on from where it is.
+    connect(SpeedBox, &QComboBox::currentIndexChanged, this, [this] {
+        Capture.SetSpeed(SpeedBox->currentData().toDouble());
+        if (Capturing()) SetBtn->setFocus(Qt::OtherFocusReason);
     });
     connect(StartBtn, &QPushButton::clicked, this, &TInputDataForm::StartBtnClick);
     connect(RetBtn, &QPushButton::clicked, this, &TInputDataForm::RetBtnClick);
