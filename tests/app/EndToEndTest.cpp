@@ -1139,3 +1139,126 @@ TEST_F(EndToEnd, DataEntryLooksTitlesAndLyricsUpAndNothingIsWrittenBeforeOk)
     server.terminate();
     server.waitForFinished(5000);
 }
+
+TEST_F(EndToEnd, TheTimingPageCapturesAtHalfSpeedWithAClickInTheMiddleAndAMarkerDraggedOnTheWaveform)
+{
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    QProcess* p = start({});
+    const QString window = waitForWindow(p);
+    ASSERT_FALSE(window.isEmpty());
+    ASSERT_TRUE(waitForPlaying(window, 1));
+    Xdo({QStringLiteral("key"), QStringLiteral("--clearmodifiers"), QStringLiteral("ctrl+d")});
+    QString dialog;
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            dialog = Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                          QStringLiteral("^データ入力$")})
+                         .section(QLatin1Char('\n'), 0, 0);
+            return !dialog.isEmpty();
+        },
+        kStartMs));
+    // The timing page at half speed, on line 1's start.
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("150"), QStringLiteral("ctrl+Tab"),
+         QStringLiteral("ctrl+Tab"), QStringLiteral("alt+v"), QStringLiteral("Down"), QStringLiteral("Down"),
+         QStringLiteral("alt+i")});
+    QTest::qWait(500);
+    // The dialog as drawn: the waveform's strip and the capture buttons under the grid.
+    const QString shot = path("tmp-dialog.png");
+    Tool(QStringLiteral("import"), {QStringLiteral("-window"), dialog, shot});
+    const QImage image(shot);
+    ASSERT_FALSE(image.isNull());
+    QRect strip;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixelColor(x, y) == QColor(24, 28, 36)) strip |= QRect(x, y, 1, 1);
+    ASSERT_GT(strip.width(), 200);
+    // Below the strip the grid, then the first row of buttons: Start, Ret, Set and
+    // Continuous Set, the first row with four wide stretches apart on the page's colour.
+    const QColor page = image.pixelColor(strip.left() - 5, strip.bottom() + 2);
+    const auto stretches = [&](int y) {
+        std::vector<std::pair<int, int>> found;
+        for (int x = strip.left(), from = -1; x <= strip.right() + 1; ++x) {
+            const bool on = x <= strip.right() && image.pixelColor(x, y) != page;
+            if (on && from < 0) from = x;
+            if (!on && from >= 0) {
+                if (x - from >= 40) found.emplace_back(from, x - 1);
+                from = -1;
+            }
+        }
+        return found;
+    };
+    int rowY = -1;
+    std::vector<std::pair<int, int>> buttons;
+    for (int y = strip.bottom() + 1; y < image.height() && rowY < 0; ++y)
+        if ((buttons = stretches(y)).size() >= 4) rowY = y + 8;
+    ASSERT_GE(rowY, 0) << "no row of buttons under the grid";
+    const int contSetX = (buttons[3].first + buttons[3].second) / 2;
+
+    // Start at half speed; Space stamps line 1's start; a click on 連続セット its end and
+    // line 2's start together; then Space stamps line 2's end alone.
+    Xdo({QStringLiteral("key"), QStringLiteral("alt+b")});
+    QTest::qWait(1500);
+    Xdo({QStringLiteral("key"), QStringLiteral("space")});
+    QTest::qWait(1000);
+    Xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), dialog, QString::number(contSetX),
+         QString::number(rowY), QStringLiteral("click"), QStringLiteral("1")});
+    QTest::qWait(1000);
+    Xdo({QStringLiteral("key"), QStringLiteral("space")});
+    QTest::qWait(300);
+    Xdo({QStringLiteral("key"), QStringLiteral("alt+b")}); // stop
+    QTest::qWait(500);
+
+    // The last start marker in view (line 3's or line 4's, as the view followed the
+    // music) is dragged a little to the right.
+    Tool(QStringLiteral("import"), {QStringLiteral("-window"), dialog, shot});
+    const QImage after(shot);
+    int marker = -1;
+    for (int x = strip.left(); x <= strip.right() - 40; ++x)
+        if (after.pixelColor(x, strip.center().y()) == QColor(80, 210, 110)) marker = x;
+    ASSERT_GE(marker, 0) << "no start marker on the waveform";
+    Xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), dialog, QString::number(marker + 1),
+         QString::number(strip.center().y()), QStringLiteral("mousedown"), QStringLiteral("1")});
+    for (int dx = 5; dx <= 25; dx += 5) {
+        QTest::qWait(50);
+        Xdo({QStringLiteral("mousemove"), QStringLiteral("--window"), dialog, QString::number(marker + 1 + dx),
+             QString::number(strip.center().y())});
+    }
+    Xdo({QStringLiteral("mouseup"), QStringLiteral("1")});
+    QTest::qWait(300);
+    // A test and its stop put the keyboard on Test; Enter is OK.
+    Xdo({QStringLiteral("key"), QStringLiteral("--delay"), QStringLiteral("300"), QStringLiteral("alt+e"),
+         QStringLiteral("alt+e"), QStringLiteral("Return")});
+    ASSERT_TRUE(QTest::qWaitFor(
+        [&] {
+            return Xdo({QStringLiteral("search"), QStringLiteral("--onlyvisible"), QStringLiteral("--name"),
+                        QStringLiteral("^データ入力$")})
+                .isEmpty();
+        },
+        kStartMs));
+
+    IniDocument data;
+    ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
+    const auto line = [&](const char* key) {
+        const QStringList v =
+            data.ReadString(QStringLiteral("Words01"), QLatin1String(key), {}).split(QLatin1Char(','));
+        return v.size() == 3 ? std::pair(v[0].toInt(), v[1].toInt()) : std::pair(-1, -1);
+    };
+    const auto [start1, end1] = line("001");
+    const auto [start2, end2] = line("002");
+    const auto [start3, end3] = line("003");
+    // 1.5 s of the user's time in: 0.75 s of the disc; a second later half a second more.
+    EXPECT_GT(start1, 40);
+    EXPECT_LT(start1, 110);
+    EXPECT_GT(end1 - start1, 30) << end1;
+    EXPECT_LT(end1 - start1, 75) << end1;
+    EXPECT_EQ(start2, end1); // the click on 連続セット
+    EXPECT_GT(end2, start2);
+    EXPECT_NE(end2, start3) << "Space after the click stamped as 連続セット";
+    // The drag moved line 3's or line 4's start later, short of its end.
+    const auto [start4, end4] = line("004");
+    EXPECT_EQ(end3, 1200);
+    EXPECT_EQ(end4, 1600);
+    EXPECT_TRUE((start3 > 900 && start3 < 1200 && start4 == 1300) || (start3 == 900 && start4 > 1300 && start4 < 1600))
+        << start3 << " " << start4;
+    ASSERT_TRUE(exitThroughMenu(p, window));
+}

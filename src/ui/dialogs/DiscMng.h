@@ -142,6 +142,6 @@ private:
     CdDevice* device = nullptr;
     std::optional<TitlesRelease> offered;
     bool lookingUp = false;
-    int lookupRound = 0; // a new opening: answers to an earlier one are dropped
+    int lookupRound = 0;           // a new opening: answers to an earlier one are dropped
     bool registeringFirst = false; // opened by OfferRegistration
 };

@@ -150,7 +150,7 @@ void TInputDataForm::FormShow()
     MTitleList->clear();
     for (int t = words.FirstAudioTrack; t <= words.SongCount; ++t)
         MTitleList->addItem(FormatNumbered(t, texts.SongTitles[t]));
-    TimeText->setText(QStringLiteral("0"));
+    TimeText->setText(FormatCellTime(0));
     filling = false;
     updateOnlineButtons();
     RefreshTrackBoxes();
