@@ -12,6 +12,7 @@
 #include "DeviceTestSupport.h"
 #include "device/CdioSource.h"
 #include "device/DiscDevice.h"
+#include "device/PulseClicks.h"
 
 namespace {
 
@@ -441,4 +442,36 @@ TEST_F(DiscDeviceAudio, AtHalfSpeedAStretchSoundsTwiceAsLongAndThePositionStaysI
     ASSERT_TRUE(PlayToStop());
     recorder.WaitFor([&] { return recorder.LastCoded() == SampleAtMs(kTrack3 + 300) - 1; }, 2000);
     EXPECT_TRUE(Contiguous(HeardFrom(again)));
+}
+
+TEST_F(DiscDeviceAudio, TheReactionTimesClicksSoundAtTheirPaceAndWhatIsHeardIsCounted)
+{
+    PulseClicks clicks;
+    const size_t mark = recorder.right.size();
+    ASSERT_TRUE(clicks.Start(4, 500));
+    QElapsedTimer wall;
+    wall.start();
+    int heard = -1;
+    recorder.WaitFor(
+        [&] {
+            clicks.Feed();
+            const int now = clicks.HeardMs();
+            EXPECT_GE(now, heard) << "what was heard went back";
+            heard = now;
+            return wall.elapsed() > 3000;
+        },
+        5000);
+    clicks.Stop();
+    // Four clicks half a second apart, and the whole of them (and the silence after) heard.
+    std::vector<size_t> onsets;
+    size_t quiet = 44100;
+    for (size_t i = mark; i < recorder.right.size(); ++i) {
+        const bool loud = std::abs(int(recorder.right[i])) > 3000;
+        if (loud && quiet > 4410) onsets.push_back(i);
+        quiet = loud ? 0 : quiet + 1;
+    }
+    ASSERT_EQ(onsets.size(), 4u);
+    for (size_t k = 1; k < onsets.size(); ++k) EXPECT_NEAR(double(onsets[k] - onsets[0]), k * 22050.0, 441);
+    EXPECT_GE(heard, 2000);
+    EXPECT_LE(heard, 2500);
 }

@@ -10,7 +10,11 @@ void LinkInputData(TInputDataForm& dialog, WindowStack& windows, PlaybackControl
                    const Settings& settings)
 {
     // Even during a capture: Cancel stops it and reads the file back.
-    windows.Add(&dialog, [&dialog] { dialog.CancelNow(); });
+    // The disc's waveforms go with it (and a reading still under way stops).
+    windows.Add(&dialog, [&dialog] {
+        dialog.CancelNow();
+        dialog.Waveforms.Clear();
+    });
     QObject::connect(commands.InputDataItem, &Command::triggered, &dialog, [&dialog, &windows, &player, &settings] {
         // A disc not registered yet is registered first, if the user wants.
         if (!dialog.DiscRegistered() && (windows.DialogOpen() || !dialog.RegisterDisc || !dialog.RegisterDisc()))
