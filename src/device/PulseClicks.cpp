@@ -1,5 +1,6 @@
 #include "PulseClicks.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -50,9 +51,11 @@ void PulseClicks::Feed()
 
 int PulseClicks::HeardMs()
 {
+    // The stream's count runs on by the clock between the server's reports, and a report
+    // may set it a little back: what was heard never goes back.
     const int64_t heard = output->Heard();
-    if (heard <= 0) return -1;
-    return static_cast<int>(heard * 1000 / kRate);
+    if (heard > 0) heardMs = std::max(heardMs, static_cast<int>(heard * 1000 / kRate));
+    return heardMs;
 }
 
 void PulseClicks::Stop()
@@ -60,4 +63,5 @@ void PulseClicks::Stop()
     if (!sound.empty()) output->Stop();
     sound.clear();
     sent = 0;
+    heardMs = -1;
 }

@@ -20,4 +20,5 @@ private:
     std::unique_ptr<PulseOutput> output;
     std::vector<char> sound; // 16-bit stereo at 44.1 kHz
     size_t sent = 0;
+    int heardMs = -1; // the most heard so far
 };
