@@ -16,6 +16,7 @@
 #include "core/common/Clock.h"
 #include "core/common/Error.h"
 #include "core/common/Etc.h"
+#include "core/common/SafeSave.h"
 #include "core/discdata/EntryTexts.h"
 #include "core/discdata/Words.h"
 #include "core/main/MediaControls.h"
@@ -143,6 +144,12 @@ int main(int argc, char** argv)
     inputData.SetOnline(&web, &settings);
     discMng.SetOnline(&web, &device);
     inputData.RegisterDisc = [&discMng] { return discMng.OfferRegistration(); };
+    // The caches are emptied of what is old once the program has settled, not during its
+    // start: answers after their week, waveforms not written for a season.
+    QTimer::singleShot(60'000, &form, [peaks = inputData.Waveforms.Folder, online = web.CacheFolder()] {
+        RemoveFilesOlderThan(online, 7);
+        RemoveFilesOlderThan(peaks, 90);
+    });
 
     // A disc named on the command line is the drive for this run only; it cannot be
     // swapped for another, so failing to open it ends the program.

@@ -3,6 +3,7 @@
 // rest of the bytes.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -90,4 +91,31 @@ TEST(SafeSave, AWriteThatFailsPartwayLeavesTheOldFileAsItWasAndSaysWhy)
     EXPECT_EQ(reason, QStringLiteral("the file is read-only"));
     EXPECT_EQ(readAll(path), "through the link");
     SetEnglishReasons(false);
+}
+
+TEST(SafeSave, OnlyFilesWrittenBeforeTheAgeLeaveTheFolder)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const auto make = [&](const QString& name, int daysOld) {
+        const QString path = dir.filePath(name);
+        EXPECT_TRUE(SaveFileWhole(path, "x"));
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::ReadWrite));
+        EXPECT_TRUE(f.setFileTime(QDateTime::currentDateTime().addDays(-daysOld), QFileDevice::FileModificationTime));
+    };
+    make(QStringLiteral("old"), 8);
+    make(QStringLiteral(".old-hidden"), 30);
+    make(QStringLiteral("recent"), 6);
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("sub")));
+    make(QStringLiteral("sub/old-inside"), 30);
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("sub/old-inside")), dir.filePath(QStringLiteral("link"))));
+
+    EXPECT_EQ(RemoveFilesOlderThan(dir.path(), 7), 2);
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("old"))));
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral(".old-hidden"))));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("recent"))));
+    EXPECT_TRUE(QFile::exists(dir.filePath(QStringLiteral("sub/old-inside"))));
+    EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("link"))).isSymLink());
+    EXPECT_EQ(RemoveFilesOlderThan(dir.filePath(QStringLiteral("missing")), 7), 0);
 }

@@ -1,5 +1,7 @@
 #include "SafeSave.h"
 
+#include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <cerrno>
@@ -147,4 +149,14 @@ QString SaveFailureReason(int error)
     case EIO: return Reason("ディスクの読み書きでエラーが起きました", "an input/output error on the device");
     default: return QString::fromLocal8Bit(std::strerror(error));
     }
+}
+
+int RemoveFilesOlderThan(const QString& folder, int maxAgeDays)
+{
+    const QDateTime before = QDateTime::currentDateTime().addDays(-maxAgeDays);
+    int removed = 0;
+    const QFileInfoList files = QDir(folder).entryInfoList(QDir::Files | QDir::Hidden | QDir::NoSymLinks);
+    for (const QFileInfo& f : files)
+        if (f.lastModified() < before && QFile::remove(f.filePath())) ++removed;
+    return removed;
 }

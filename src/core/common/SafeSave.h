@@ -21,3 +21,8 @@ bool AppendToFile(const QString& path, const QByteArray& bytes, QString* reason 
 // Why a write failed, for an errno value: in the program's Japanese or the tool's English
 // (SetEnglishReasons), e.g. "no space left on the device".
 QString SaveFailureReason(int error);
+
+// Removes the files of folder (not its subfolders, nor anything but plain files) last
+// written more than maxAgeDays ago: the caches the program keeps for itself would
+// otherwise grow for as long as it is used. Returns how many went.
+int RemoveFilesOlderThan(const QString& folder, int maxAgeDays);
