@@ -7,6 +7,7 @@
 #include <ctime>
 #include <vector>
 
+#include "core/entry/TimingCapture.h"
 #include "core/playback/PlaybackController.h"
 
 // PULSE_SERVER when it answers; else a private PulseAudio server with a null sink,
@@ -57,6 +58,16 @@ inline double Percentile(std::vector<double> v, double p)
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, static_cast<size_t>(p * static_cast<double>(v.size() - 1) + 0.5))];
 }
+
+// Data entry's timing page, with nothing to show.
+struct QuietTimingView : TimingView {
+    void ShowStamp(int, int, int32_t) override {}
+    void SelectCell(int, int) override {}
+    void ShowElapsed(int32_t) override {}
+    void ModeChanged() override {}
+    void ShowAdjust(int16_t) override {}
+    void UpdateWords() override {}
+};
 
 // The controller's host with no main window: nothing is open, nothing is held.
 struct QuietHost : PlaybackHost {

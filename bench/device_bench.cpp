@@ -82,16 +82,6 @@ double FirstSecondErrorMax(DiscDevice& dev, MonitorRecorder& recorder, int32_t f
     return worst;
 }
 
-// Data entry's timing page, with nothing to show.
-struct QuietTimingView : TimingView {
-    void ShowStamp(int, int, int32_t) override {}
-    void SelectCell(int, int) override {}
-    void ShowElapsed(int32_t) override {}
-    void ModeChanged() override {}
-    void ShowAdjust(int16_t) override {}
-    void UpdateWords() override {}
-};
-
 // Data entry's Start (from a standstill), Ret (while capturing) and Test (after the
 // capture stopped), as the dialog drives the drive: ms from each press to its first
 // sample heard, three rounds; track 1 gets four lines 5 s apart.

@@ -106,15 +106,6 @@ double SlowCpuPercent(DiscDevice& dev)
     return percent;
 }
 
-struct QuietTimingView : TimingView {
-    void ShowStamp(int, int, int32_t) override {}
-    void SelectCell(int, int) override {}
-    void ShowElapsed(int32_t) override {}
-    void ModeChanged() override {}
-    void ShowAdjust(int16_t) override {}
-    void UpdateWords() override {}
-};
-
 // A capture of track 1's clicks at half speed, Set pressed as each click's first sample
 // arrives; each stamp less the click's time (ms). The stamps are hundredths, cut.
 std::vector<double> SlowStampErrors(DiscDevice& dev, MonitorRecorder& recorder, int clicks)
