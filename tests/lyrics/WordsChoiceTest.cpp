@@ -125,3 +125,21 @@ TEST_F(WordsChoiceTest, ATrackWithoutLyricsIsUnwantedOnlyWithHideNoWords)
     EXPECT_TRUE(c.Unwanted);
     EXPECT_EQ(c.Line, QString());
 }
+
+TEST_F(WordsChoiceTest, AReadingALittleBehindTheLineJustShownDoesNotTakeItBack)
+{
+    // B was shown at 3.21 s; the next poll's reading is 6 ms behind: B stays.
+    const WordsChoice shown = At(321);
+    ASSERT_EQ(shown.Line, QStringLiteral("B"));
+    in.ShownTrack = 3;
+    in.ShownPosition = shown.Position;
+    in.LastPosition = shown.Position - 6;
+    const WordsChoice late = ChooseWords(words, in);
+    EXPECT_EQ(late.Line, QStringLiteral("B"));
+    EXPECT_EQ(late.Position, shown.Position);
+    // A real step back (a seek, a repeat) is followed, and so is the same reading in another track.
+    EXPECT_EQ(At(250).Line, QStringLiteral("A"));
+    in.LastPosition = shown.Position - 6;
+    in.ShownTrack = 2;
+    EXPECT_NE(ChooseWords(words, in).Line, QStringLiteral("B"));
+}

@@ -475,6 +475,11 @@ TEST_F(WordsWindow, AtItsTimerTheLineWaitsForTheDriveAndIsTimedAgainFromItsAnswe
     clock.Advance(6);
     QMetaObject::invokeMethod(&wordsForm.ChangeTimer, "timeout");
     EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
+    // The next poll reads the drive 6 ms behind the moment A was shown: A is not taken back.
+    player.LastPosition = TrackStart(1) + 1004;
+    player.LastPositionTick = clock.TickCount();
+    wordsForm.PositionRead();
+    EXPECT_EQ(wordsForm.LineText, QStringLiteral("A"));
 
     // A drive that reads behind again at the next change: still nothing is left to a tick.
     clock.Advance(static_cast<uint32_t>(wordsForm.ChangeTimer.interval()) - 3);

@@ -80,6 +80,9 @@ WordsChoice ChooseWords(const TWords& words, const WordsInput& in)
         else
             position = in.LastPosition + static_cast<int32_t>(in.Now - in.LastPositionTick);
     }
+    if (t == in.ShownTrack && position < in.ShownPosition && in.ShownPosition - position <= kReadingJitterMs)
+        position = in.ShownPosition;
+    c.Position = position;
     const int copy = words.GetCopyTrack(t);
     const int adjust = words.GetAdjust(t), copyAdjust = copy > 0 ? words.GetAdjust(copy) : 0;
     const int32_t pos = LinePosition(position, words.SongStart(t), adjust, copyAdjust);

@@ -49,7 +49,14 @@ struct WordsInput {
     bool WordsContDisp = false;
     bool HideNoWords = false;
     std::function<int32_t()> DevicePosition; // the drive's position, read only while Testing or for ReadDrive
+    // The position the line on show was chosen at, in its track (0: nothing chosen yet). A
+    // reading at most kReadingJitterMs behind it in the same track is the drive answering a
+    // little late, not a step back: the line just shown is not taken back for it.
+    int ShownTrack = 0;
+    int32_t ShownPosition = 0;
 };
+
+constexpr int32_t kReadingJitterMs = 30;
 
 struct WordsChoice {
     bool Unchanged = false; // leave caption and line as they are (a poll is due, or data entry)
@@ -62,6 +69,7 @@ struct WordsChoice {
     // paused, nor when no line will change any more.
     bool ChangeDue = false;
     uint32_t ChangeTick = 0;
+    int32_t Position = 0; // the position the choice was made at (the next ShownPosition)
 };
 
 // The caption and line for the current moment: "歌詞" and no line when inactive; else

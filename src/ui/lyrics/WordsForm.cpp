@@ -106,11 +106,15 @@ bool TWordsForm::updateWords(bool active, bool readDrive)
     in.WordsContDisp = WordsContDisp;
     in.HideNoWords = hideNoWords;
     in.DevicePosition = [this] { return device ? device->Position() : player->LastPosition; };
+    in.ShownTrack = shownTrack;
+    in.ShownPosition = shownPosition;
     const WordsChoice c = ChooseWords(*words, in);
     if (c.Unchanged) {
         ChangeTimer.stop(); // a poll is due; it times the next change again
         return true;
     }
+    shownTrack = active ? in.CurrentTrack : 0;
+    shownPosition = c.Position;
     // The caption waits while the track list is dropped down, so the list's text stays put.
     if (windowTitle() != c.Caption && !(host && host->ListDropped())) setWindowTitle(c.Caption);
     if (c.Line != LineText) {

@@ -136,8 +136,10 @@ private:
     bool inLayout = false;
     bool stayOnTop = false;
     bool lastActive = false; // what the tick last said: a registered disc plays or is paused
-    int scaledFrom = -1;     // the client height the font was last scaled from
-    QPoint placedAt;         // where the window stands while it may not move
+    int shownTrack = 0;      // where the line on show was chosen (a late reading does not take it back)
+    int32_t shownPosition = 0;
+    int scaledFrom = -1; // the client height the font was last scaled from
+    QPoint placedAt;     // where the window stands while it may not move
     QSize placedSize;
     bool placing = false;  // the window itself is moving or sizing
     bool reverted = false; // a move or resize was just taken back
