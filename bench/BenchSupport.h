@@ -1,14 +1,17 @@
 #pragma once
 // What the benchmarks that play through a sound server share: the server, the CPU the
 // process has taken, percentiles, and a host for the playback controller.
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QString>
+#include <QThread>
 #include <algorithm>
 #include <ctime>
 #include <vector>
 
 #include "core/entry/TimingCapture.h"
 #include "core/playback/PlaybackController.h"
+#include "device/DiscDevice.h"
 
 // PULSE_SERVER when it answers; else a private PulseAudio server with a null sink,
 // started by the test script in folder dir and stopped again with this object. Made
@@ -68,6 +71,28 @@ struct QuietTimingView : TimingView {
     void ShowAdjust(int16_t) override {}
     void UpdateWords() override {}
 };
+
+// CPU of the whole process over 20 s of playing a track at a speed, polled the way the
+// program polls: every 100 ms. Slowed, the stretcher's start is left out of it.
+inline double CpuPercentPlaying(DiscDevice& dev, int track, double speed = 1.0)
+{
+    dev.SetPlaySpeed(speed);
+    dev.SetStartPos(dev.TrackPosition(track));
+    dev.Play();
+    if (speed < 1.0) QThread::msleep(500);
+    const double cpu0 = CpuSeconds();
+    QElapsedTimer wall;
+    wall.start();
+    while (wall.elapsed() < 20000) {
+        QThread::msleep(100);
+        dev.Mode();
+        dev.Position();
+    }
+    const double percent = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0) * 100.0;
+    dev.Stop();
+    dev.SetPlaySpeed(1.0);
+    return percent;
+}
 
 // The controller's host with no main window: nothing is open, nothing is held.
 struct QuietHost : PlaybackHost {

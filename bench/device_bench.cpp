@@ -120,24 +120,6 @@ std::vector<double> DataEntryToSound(DiscDevice& dev, MonitorRecorder& recorder)
     return out;
 }
 
-// CPU over 20 s of playing a track, polled the way the program polls: every 100 ms.
-double CpuPercentPlaying(DiscDevice& dev, int track)
-{
-    dev.SetStartPos(dev.TrackPosition(track));
-    dev.Play();
-    const double cpu0 = CpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    while (wall.elapsed() < 20000) {
-        QThread::msleep(100);
-        dev.Mode();
-        dev.Position();
-    }
-    const double percent = (CpuSeconds() - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0) * 100.0;
-    dev.Stop();
-    return percent;
-}
-
 } // namespace
 
 int main(int argc, char** argv)

@@ -85,27 +85,6 @@ QString WriteDisc(const QString& dir, const QString& name, int firstSeconds, int
     return path;
 }
 
-// The CPU of the whole process over 20 s of track 2 at half speed, polled every 100 ms.
-double SlowCpuPercent(DiscDevice& dev)
-{
-    dev.SetPlaySpeed(0.5);
-    dev.SetStartPos(dev.TrackPosition(2));
-    dev.Play();
-    QThread::msleep(500); // the stream settled
-    const double cpu0 = CpuSeconds();
-    QElapsedTimer wall;
-    wall.start();
-    while (wall.elapsed() < 20000) {
-        QThread::msleep(100);
-        dev.Mode();
-        dev.Position();
-    }
-    const double percent = (CpuSeconds() - cpu0) / (double(wall.elapsed()) / 1000.0) * 100.0;
-    dev.Stop();
-    dev.SetPlaySpeed(1.0);
-    return percent;
-}
-
 // A capture of track 1's clicks at half speed, Set pressed as each click's first sample
 // arrives; each stamp less the click's time (ms). The stamps are hundredths, cut.
 std::vector<double> SlowStampErrors(DiscDevice& dev, MonitorRecorder& recorder, int clicks)
@@ -217,7 +196,7 @@ int main(int argc, char** argv)
             errors = SlowStampErrors(dev, *recording, 10);
             // The recorder makes the null sink run at its few milliseconds' pace: not for the CPU.
             recording.reset();
-            cpu = SlowCpuPercent(dev);
+            cpu = CpuPercentPlaying(dev, 2, 0.5);
         }
     }
     std::printf("peaks_5min_track_runs: %zu\n", times.size());
