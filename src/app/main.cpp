@@ -308,6 +308,7 @@ int main(int argc, char** argv)
         // A logout or a kill: nobody may be there to answer a box. What cannot be saved
         // on the way out is told on stderr (the box's Cancel), and the program ends.
         SetMessagePresenter(nullptr);
+        form.ConfirmClose = nullptr;
         form.close();
         // A box shown before the signal (an exit already under way) is answered with
         // Cancel: quitting ends every event loop, a box's too.

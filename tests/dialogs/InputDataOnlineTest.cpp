@@ -205,6 +205,7 @@ TEST_F(InputDataOnline, LyricsOfEveryTrackWithoutThemAndCancelKeepsTheFile)
     EXPECT_TRUE(presenter.shown.last().text.contains(QStringLiteral("見つからなかったトラック: 01")));
     EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("typed line"));
 
+    presenter.answers = {IdYes}; // no draft is kept here: the edits go by the user's word
     QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
     EXPECT_EQ(File(), saved);
     EXPECT_EQ(words.GetLineCount(2), 0);
@@ -229,6 +230,7 @@ TEST_F(InputDataOnline, ABusyServiceIsSaidOnceAndLookUpsTurnedOffAreNotOffered)
     ASSERT_EQ(presenter.shown.size(), 1);
     EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("混み合っています")));
 
+    presenter.answers = {IdYes}; // the titles typed go by the user's word
     QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);
     settings.OnlineLookUps = false;
     dialog.show();

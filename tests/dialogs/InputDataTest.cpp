@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QLabel>
@@ -504,6 +505,7 @@ TEST_F(InputData, CancelAndTheCloseBoxDiscardEverythingAndReloadReadsTheFileAgai
     EXPECT_EQ(words.GetLineCount(1), 3);
 
     edit();
+    presenter.answers = {IdYes}; // no draft is kept here: Cancel asks whether to drop the edits
     dialog.CancelBtn->click();
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(dialog.ClosedByCancel);
@@ -514,6 +516,7 @@ TEST_F(InputData, CancelAndTheCloseBoxDiscardEverythingAndReloadReadsTheFileAgai
 
     dialog.show();
     edit();
+    presenter.answers = {IdYes};
     dialog.close(); // the close box is a Cancel
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_TRUE(dialog.ClosedByCancel);
@@ -810,10 +813,16 @@ TEST_F(InputData, EditsOutliveADiscThatGoesInADraftTheNextOpeningOffersBack)
     dialog.MTitleBoxW->setCurrentIndex(1);
     QTest::keyClicks(dialog.WordsEdit, QStringLiteral("memo line"));
     ASSERT_TRUE(dialog.DraftTimer.isActive());
+    presenter.shown.clear();
     device.RemoveDisc();
     RunFor(1500);
     ASSERT_FALSE(dialog.isVisible());
     EXPECT_EQ(File(), saved);
+    // Said once the disc's unloading is done.
+    QCoreApplication::processEvents();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("下書きとして残した")))
+        << presenter.shown[0].text.toStdString();
     EntryDraft kept;
     ASSERT_EQ(ReadDraft(draft, words.DiscId, &kept), DraftState::Read);
     EXPECT_EQ(kept.Title, QStringLiteral("Live"));
@@ -853,9 +862,19 @@ TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsTold
     dialog.DraftFolder = drafts;
     Open(1, 3);
     const QString draft = DraftPath(drafts, words.DiscId);
-    // Nothing changed: nothing to keep.
+    // A time moved and moved back by undo is no change: nothing to ask or keep.
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    dialog.TimingList->setFocus();
+    dialog.TimingList->setCurrentCell(0, 1);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Right, Qt::AltModifier);
+    ASSERT_EQ(words.GetLine(1, 1).StartTime, 101);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Z, Qt::ControlModifier);
+    ASSERT_EQ(words.GetLine(1, 1).StartTime, 100);
     dialog.CancelBtn->click();
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_FALSE(dialog.isVisible());
     EXPECT_FALSE(QFile::exists(draft));
+    dialog.InputDataPage->setCurrentWidget(dialog.TitleSheet);
 
     // Escape, perhaps by mistake: the edit is kept and offered; No throws it away.
     dialog.show();
@@ -897,6 +916,101 @@ TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsTold
     EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("データ入力"));
     EXPECT_TRUE(presenter.shown[0].text.contains(draft)) << presenter.shown[0].text.toStdString();
     EXPECT_EQ(File(), saved);
+
+    // A draft of what the file holds by now (saved after all) is not offered, and goes.
+    EntryDraft same;
+    same.DiscId = words.DiscId;
+    same.Artist = QString();
+    same.Tracks[1].Adjust = 0;
+    ASSERT_TRUE(WriteDraft(draft, same));
+    presenter.shown.clear();
+    dialog.show();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(presenter.shown.isEmpty());
+    EXPECT_FALSE(QFile::exists(draft));
+    dialog.close();
+}
+
+TEST_F(InputData, NoDraftIsPromisedThatWasNotWrittenAndEditsNothingHoldsAreNotDroppedUnasked)
+{
+    // The drafts' folder cannot be made: a file stands in its place.
+    const QString drafts = dir.filePath(QStringLiteral("drafts"));
+    QFile blocker(drafts);
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    dialog.DraftFolder = drafts;
+    Open(1, 3);
+    dialog.ArtistName->selectAll();
+    QTest::keyClicks(dialog.ArtistName, QStringLiteral("Band"));
+
+    // Cancel says the edits would be lost, and No (its default) keeps the dialog.
+    presenter.answers = {IdNo};
+    dialog.CancelBtn->click();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_FALSE(presenter.shown[0].text.contains(QStringLiteral("下書きとして残り")))
+        << presenter.shown[0].text.toStdString();
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("失われます")));
+    EXPECT_TRUE(presenter.shown[0].flags & MbDefButton2);
+    EXPECT_TRUE(dialog.isVisible());
+
+    // OK cannot write the data file (a folder stands in its place) nor a draft: the
+    // dialog stays open with the edits.
+    ASSERT_TRUE(QFile::remove(path));
+    ASSERT_TRUE(QDir().mkdir(path));
+    presenter.shown.clear();
+    dialog.OKBtn->click(); // the save's Retry box is answered Cancel
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(dialog.ArtistName->text(), QStringLiteral("Band"));
+    ASSERT_EQ(presenter.shown.size(), 2);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("保存エラー"));
+    EXPECT_TRUE(presenter.shown[1].text.contains(QStringLiteral("閉じずにおきます")))
+        << presenter.shown[1].text.toStdString();
+    ASSERT_TRUE(QDir().rmdir(path));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(saved);
+    file.close();
+
+    // The disc goes: the dialog closes and says the edits are held in memory only.
+    presenter.shown.clear();
+    device.RemoveDisc();
+    RunFor(1500);
+    ASSERT_FALSE(dialog.isVisible());
+    QCoreApplication::processEvents();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("下書きに保存できなかった")))
+        << presenter.shown[0].text.toStdString();
+    EXPECT_EQ(File(), saved);
+
+    // The program's end asks before dropping them; No keeps it running.
+    presenter.shown.clear();
+    presenter.answers = {IdNo};
+    EXPECT_FALSE(form.close());
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_TRUE(presenter.shown[0].text.contains(QStringLiteral("終了すると失われます")));
+
+    // The disc is back: the edits are offered from memory; restored, the drafts' folder
+    // mended, a Cancel keeps them in a draft file as it says.
+    device.InsertDisc(kDisc);
+    RunFor(3000);
+    ASSERT_TRUE(words.HasFile());
+    presenter.shown.clear();
+    presenter.answers = {IdYes};
+    player.InDataEntry = true;
+    dialog.show();
+    QCoreApplication::processEvents();
+    ASSERT_EQ(presenter.shown.size(), 1);
+    EXPECT_EQ(dialog.ArtistName->text(), QStringLiteral("Band"));
+    ASSERT_TRUE(QFile::remove(drafts));
+    dialog.CancelBtn->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EntryDraft kept;
+    ASSERT_EQ(ReadDraft(DraftPath(drafts, words.DiscId), words.DiscId, &kept), DraftState::Read);
+    EXPECT_EQ(kept.Artist, QStringLiteral("Band"));
+    // Nothing is left that only memory holds: the end asks nothing.
+    presenter.shown.clear();
+    EXPECT_TRUE(dialog.MayEnd());
+    EXPECT_TRUE(presenter.shown.isEmpty());
 }
 
 TEST_F(InputData, TimesReadAsMinutesEditsAreUndoneAndCancelAndReloadAskBeforeDroppingThem)

@@ -110,7 +110,31 @@ bool parseDraft(const IniDocument& doc, const QString& discId, EntryDraft* d)
 
 } // namespace
 
-EntryDraft CollectDraft(const TWords& words, const DialogTexts& shown, const DialogTexts& now)
+namespace {
+std::vector<TWordsLine> linesOf(const TWords& words, int t)
+{
+    std::vector<TWordsLine> lines;
+    for (int k = 1; k <= words.GetLineCount(t); ++k) lines.push_back(words.GetLine(t, k));
+    return lines;
+}
+
+bool sameLines(const std::vector<TWordsLine>& a, const std::vector<TWordsLine>& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TWordsLine& x, const TWordsLine& y) {
+        return x.Text == y.Text && x.StartTime == y.StartTime && x.EndTime == y.EndTime;
+    });
+}
+} // namespace
+
+EntryStart EntryStartOf(const TWords& words)
+{
+    EntryStart start;
+    for (int t = std::max(1, words.FirstAudioTrack); t <= words.SongCount; ++t)
+        start[t] = TrackState{linesOf(words, t), words.GetAdjust(t), words.GetCopyTrack(t), words.Changes(t)};
+    return start;
+}
+
+EntryDraft CollectDraft(const TWords& words, const DialogTexts& shown, const DialogTexts& now, const EntryStart* start)
 {
     EntryDraft d;
     d.DiscId = words.DiscId;
@@ -120,18 +144,24 @@ EntryDraft CollectDraft(const TWords& words, const DialogTexts& shown, const Dia
     if (now.Artist != shown.Artist || words.Artist != words.FileArtist()) d.Artist = now.Artist;
     for (int t = std::max(1, words.FirstAudioTrack); t <= words.SongCount; ++t) {
         DraftTrack track;
-        const uint8_t changes = words.Changes(t);
+        uint8_t changes = words.Changes(t);
+        if (const auto was = start ? start->find(t) : EntryStart::const_iterator(); start && was != start->end()) {
+            // A change taken back since the opening is none (unless it was unsaved then).
+            const TrackState& s = was->second;
+            if (!(s.Changes & TWords::ChangedLines) && sameLines(linesOf(words, t), s.Lines))
+                changes &= ~TWords::ChangedLines;
+            if (!(s.Changes & TWords::ChangedAdjust) && words.GetAdjust(t) == s.Adjust)
+                changes &= ~TWords::ChangedAdjust;
+            if (!(s.Changes & TWords::ChangedCopy) && words.GetCopyTrack(t) == s.CopyTrack)
+                changes &= ~TWords::ChangedCopy;
+        }
         const auto it = now.SongTitles.find(t);
         const auto was = shown.SongTitles.find(t);
         if (it != now.SongTitles.end() &&
             ((was != shown.SongTitles.end() && it->second != was->second) || (changes & TWords::ChangedTitle)))
             track.Title = it->second;
         // A borrowing track's lines are its source's.
-        if ((changes & TWords::ChangedLines) && words.GetCopyTrack(t) <= 0) {
-            std::vector<TWordsLine> lines;
-            for (int k = 1; k <= words.GetLineCount(t); ++k) lines.push_back(words.GetLine(t, k));
-            track.Lines = std::move(lines);
-        }
+        if ((changes & TWords::ChangedLines) && words.GetCopyTrack(t) <= 0) track.Lines = linesOf(words, t);
         if (changes & TWords::ChangedAdjust) track.Adjust = words.GetAdjust(t);
         if (changes & TWords::ChangedCopy) track.CopyTrack = words.GetCopyTrack(t);
         if (!track.Empty()) d.Tracks[t] = std::move(track);
@@ -142,6 +172,26 @@ EntryDraft CollectDraft(const TWords& words, const DialogTexts& shown, const Dia
         d.Memo = now.Memo;
     }
     return d;
+}
+
+bool DraftChangesAnything(const TWords& words, const EntryDraft& draft, const DialogTexts& shown)
+{
+    if ((draft.Title && *draft.Title != shown.Title) || (draft.Artist && *draft.Artist != shown.Artist)) return true;
+    const auto onDisc = [&](int t) { return t >= words.FirstAudioTrack && t <= words.SongCount; };
+    for (const auto& [t, track] : draft.Tracks) {
+        if (!onDisc(t)) continue;
+        const auto title = shown.SongTitles.find(t);
+        if (track.Title && (title == shown.SongTitles.end() || *track.Title != title->second)) return true;
+        if (track.CopyTrack && *track.CopyTrack != words.GetCopyTrack(t)) return true;
+        if (track.Lines && !sameLines(*track.Lines, linesOf(words, t))) return true;
+        if (track.Adjust && *track.Adjust != words.GetAdjust(t)) return true;
+    }
+    if (draft.Memo && onDisc(draft.MemoTrack)) {
+        QStringList texts;
+        for (const TWordsLine& line : linesOf(words, draft.MemoTrack)) texts << line.Text;
+        if (*draft.Memo != texts) return true;
+    }
+    return false;
 }
 
 void ApplyDraft(TWords& words, const EntryDraft& draft)

@@ -48,10 +48,26 @@ struct DialogTexts {
     std::optional<QStringList> Memo;
 };
 
+// Every track's lines, adjust value and copy link as the dialog opened on them, with what
+// of them was unsaved then: an edit taken back to where it began is no change.
+struct TrackState {
+    std::vector<TWordsLine> Lines;
+    int16_t Adjust = 0;
+    int32_t CopyTrack = 0;
+    uint8_t Changes = 0; // TWords::Changes then
+};
+using EntryStart = std::map<int, TrackState>;
+EntryStart EntryStartOf(const TWords& words);
+
 // What the dialog holds that the data file does not: texts the user changed since the
 // dialog showed them (shown) or that words holds unsaved, and the lines, adjust values
-// and copy links words changed since it last read or wrote the file.
-EntryDraft CollectDraft(const TWords& words, const DialogTexts& shown, const DialogTexts& now);
+// and copy links words changed since it last read or wrote the file (and, with start,
+// that differ from the opening or were unsaved already then).
+EntryDraft CollectDraft(const TWords& words, const DialogTexts& shown, const DialogTexts& now,
+                        const EntryStart* start = nullptr);
+// Whether restoring draft would change anything of words (read from its file) and of the
+// texts the dialog shows: a draft of edits that were saved after all is no draft.
+bool DraftChangesAnything(const TWords& words, const EntryDraft& draft, const DialogTexts& shown);
 // Lays the draft's lines, adjust values and copy links over words (tracks the disc does
 // not have are passed by); the texts are the dialog's to show.
 void ApplyDraft(TWords& words, const EntryDraft& draft);

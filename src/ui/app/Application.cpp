@@ -22,4 +22,6 @@ void Application::AttachInputData(TInputDataForm& dialog)
 {
     LinkInputData(dialog, form->Windows, controller, commands, settings);
     form->TimingTesting = [&dialog] { return dialog.Testing(); };
+    // Edits neither the data file nor a draft holds are not dropped without a word.
+    form->ConfirmClose = [&dialog] { return dialog.MayEnd(); };
 }

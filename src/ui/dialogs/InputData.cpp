@@ -167,6 +167,7 @@ void TInputDataForm::FormShow()
     MTitleListClick();
     MTitleNameExit();
     shownTexts = dialogTexts();
+    openedWith = EntryStartOf(words);
     if (Capture.Running()) Capture.StopTiming();
     Capture.ForgetEdits(); // undo reaches back to the opening, not beyond
     ClosedByOk = ClosedByCancel = false;
@@ -203,12 +204,22 @@ void TInputDataForm::OKBtnClick()
         words.SetSongTitle(TrackOfIndex(i), MTitleList->item(i)->text().mid(4));
     player.BuildTrackList();
     AdjustEditExit();
-    // A save the user gave up keeps the edits in memory; the dialog closes all the same.
     if (words.Save(dpLyrics)) {
         removeDraft();
         toldAfterSave();
+    } else if (WriteDraftNow()) {
+        // A save the user gave up: the edits live on in the draft.
+        CurrentMessagePresenter()->Show(
+            QStringLiteral("歌詞ファイルに保存できなかったため、編集は下書きとして残しました。"
+                           "次にデータ入力を開いたときに復元できます。"),
+            QStringLiteral("データ入力"), MbTaskModal | MbIconWarning | MbOk);
     } else {
-        WriteDraftNow(); // the edits live on in memory only
+        // Neither the file nor a draft holds them: the dialog does, until the user says.
+        CurrentMessagePresenter()->ShowWithReason(
+            QStringLiteral("歌詞ファイルにも下書きにも保存できなかったため、データ入力を閉じずにおきます。"
+                           "保存できる状態にしてからもう一度 OK を押してください。"),
+            DraftTrouble, QStringLiteral("データ入力"), MbTaskModal | MbIconWarning | MbOk);
+        return;
     }
     player.StopBtnClick();
     ClosedByOk = true;
@@ -245,26 +256,33 @@ void TInputDataForm::toldAfterSave()
 bool TInputDataForm::HasUnsavedChanges() const
 {
     if (!Built() || !isVisible()) return false;
-    return !CollectDraft(words, shownTexts, dialogTexts()).Empty();
+    return !CollectDraft(words, shownTexts, dialogTexts(), &openedWith).Empty();
 }
 
 void TInputDataForm::CancelBtnClick()
 {
-    // Asked first, as the edits leave the dialog; they stay in the draft all the same,
-    // so a box that cannot be shown lets the Cancel go on.
-    if (HasUnsavedChanges() && CurrentMessagePresenter()->Show(
-                                   QStringLiteral("保存されていない変更があります。保存せずに閉じますか?\n"
-                                                  "(変更は下書きとして残り、次にデータ入力を開いたときに復元できます)"),
-                                   QStringLiteral("データ入力"), MbTaskModal | MbIconQuestion | MbYesNo) == IdNo)
-        return;
-    CancelNow();
+    // A Cancel may be an Escape pressed by mistake: the edits stay in the draft, offered
+    // at the next opening. Asked first, as the edits leave the dialog; a box that cannot
+    // be shown lets the Cancel go on only when the draft holds them.
+    const bool unsaved = HasUnsavedChanges();
+    const bool kept = WriteDraftNow();
+    if (unsaved) {
+        const QString question = QStringLiteral("保存されていない変更があります。保存せずに閉じますか?\n");
+        const bool yes =
+            kept ? CurrentMessagePresenter()->Show(
+                       question + QStringLiteral("(変更は下書きとして残り、次にデータ入力を開いたときに復元できます)"),
+                       QStringLiteral("データ入力"), MbTaskModal | MbIconQuestion | MbYesNo) != IdNo
+                 : CurrentMessagePresenter()->ShowWithReason(
+                       question + QStringLiteral("(下書きを保存できないため、閉じると変更は失われます)"), DraftTrouble,
+                       QStringLiteral("データ入力"), MbTaskModal | MbIconQuestion | MbYesNo | MbDefButton2) == IdYes;
+        if (!yes) return;
+        heldDrafts.erase(words.DiscId); // let go by the user's own word
+    }
+    cancelDialog();
 }
 
-void TInputDataForm::CancelNow()
+void TInputDataForm::cancelDialog()
 {
-    // A Cancel may be an Escape pressed by mistake, or the disc going, or the program
-    // ending: the edits stay in the draft, offered at the next opening.
-    WriteDraftNow();
     Capture.StopTiming();
     words.Load(dpLyrics);
     if (!NoDiscMode(player.DeviceModeNow)) player.StopBtnClick();
@@ -463,116 +481,4 @@ void TInputDataForm::RefreshTrackBoxes()
         box->setCurrentIndex(index);
     }
     filling = was;
-}
-
-// ---------------------------------------------------------------- drafts
-
-void TInputDataForm::noteEdit()
-{
-    if (DraftFolder.isEmpty() || !isVisible() || DraftTimer.isActive()) return;
-    DraftTimer.start();
-}
-
-QString TInputDataForm::draftPath() const { return DraftPath(DraftFolder, words.DiscId); }
-
-DialogTexts TInputDataForm::dialogTexts() const
-{
-    DialogTexts t;
-    t.Title = TitleName->text();
-    t.Artist = ArtistName->text();
-    for (int i = 0; i < MTitleList->count(); ++i)
-        t.SongTitles[TrackOfIndex(i)] = i == titleRow ? MTitleName->text() : MTitleList->item(i)->text().mid(4);
-    t.ShownTrack = wordsTrack;
-    if (WordsEdit->document()->isModified()) {
-        t.MemoTrack = wordsTrack;
-        t.Memo = MemoLines(WordsEdit->toPlainText());
-    }
-    return t;
-}
-
-void TInputDataForm::WriteDraftNow()
-{
-    DraftTimer.stop();
-    // A dialog never opened holds nothing typed.
-    if (!Built() || DraftFolder.isEmpty() || !words.HasFile() || words.DiscId.isEmpty()) return;
-    const EntryDraft draft = CollectDraft(words, shownTexts, dialogTexts());
-    if (draft.Empty()) {
-        removeDraft();
-        return;
-    }
-    QString reason;
-    // Said once, and not in a box: the user is typing, and OK still saves.
-    if (!WriteDraft(draftPath(), draft, &reason) && !toldDraftUnwritable) {
-        toldDraftUnwritable = true;
-        std::fprintf(stderr, "mirelune: the draft %s cannot be written: %s\n", qPrintable(draftPath()),
-                     qPrintable(reason));
-    }
-}
-
-void TInputDataForm::removeDraft()
-{
-    DraftTimer.stop();
-    if (DraftFolder.isEmpty() || words.DiscId.isEmpty()) return;
-    if (QFileInfo::exists(draftPath())) QFile::remove(draftPath());
-}
-
-void TInputDataForm::offerDraft()
-{
-    if (DraftFolder.isEmpty() || words.DiscId.isEmpty()) return;
-    const QString path = draftPath();
-    EntryDraft draft;
-    switch (ReadDraft(path, words.DiscId, &draft)) {
-    case DraftState::None: return;
-    case DraftState::Damaged:
-        // Left as it is (the next change writes a new one), and told once.
-        if (!toldDamagedDrafts.contains(path)) {
-            toldDamagedDrafts.insert(path);
-            ErrorMessage(QStringLiteral("保存されていない編集の下書き '") + path +
-                             QStringLiteral("' が壊れているため、使えません。"),
-                         QStringLiteral("データ入力"));
-        }
-        return;
-    case DraftState::Read: break;
-    }
-    if (draft.Empty()) {
-        removeDraft();
-        return;
-    }
-    // Yes is the default: a box that cannot be shown keeps the edits.
-    if (CurrentMessagePresenter()->Show(QStringLiteral("保存されていない編集があります。復元しますか?"),
-                                        QStringLiteral("データ入力"), MbTaskModal | MbIconQuestion | MbYesNo) == IdNo) {
-        removeDraft();
-        return;
-    }
-    restoreDraft(draft);
-}
-
-void TInputDataForm::restoreDraft(const EntryDraft& draft)
-{
-    ApplyDraft(words, draft);
-    const auto onDisc = [this](int track) { return track >= words.FirstAudioTrack && track <= words.SongCount; };
-    filling = true;
-    if (draft.Title) TitleName->setText(*draft.Title);
-    if (draft.Artist) ArtistName->setText(*draft.Artist);
-    for (const auto& [t, track] : draft.Tracks)
-        if (track.Title && onDisc(t)) MTitleList->item(IndexOfTrack(t))->setText(FormatNumbered(t, *track.Title));
-    filling = false;
-    RefreshTrackBoxes();
-    MTitleListClick();
-    // The lyrics and timing pages on the track they showed (the memo's, when it held text).
-    const bool memo = draft.Memo && onDisc(draft.MemoTrack) && words.GetCopyTrack(draft.MemoTrack) <= 0;
-    int track = memo ? draft.MemoTrack : draft.ShownTrack;
-    if (!onDisc(track)) track = wordsTrack;
-    filling = true;
-    MTitleBoxW->setCurrentIndex(IndexOfTrack(track));
-    MTitleBoxT->setCurrentIndex(IndexOfTrack(track));
-    filling = false;
-    SetWordsEdit(track);
-    SetTimingList(track);
-    if (memo) {
-        filling = true;
-        WordsEdit->setPlainText(MemoText(*draft.Memo));
-        filling = false;
-        WordsEdit->document()->setModified(true);
-    }
 }

@@ -12,7 +12,10 @@
 // What the user changed and has not saved is kept as a draft (EntryDraft) a moment after
 // each change, and at once when the dialog is cancelled (by the user, by the disc going
 // or by the program ending); the next opening for the disc offers it back. A successful
-// OK, Reload, or declining the offer removes it.
+// OK, Reload, or declining the offer removes it. A draft is promised only once written:
+// when neither the data file nor the draft can be written, OK keeps the dialog open,
+// Cancel asks before the edits go, and a disc that goes leaves them in memory, offered
+// at its next opening, and the program's end asks before they are dropped (MayEnd).
 //
 // Split by page: InputData.cpp (the dialog and the title page), InputDataWords.cpp
 // (lyrics), InputDataTiming.cpp (timing); InputDataOnline.cpp looks titles and lyrics up
@@ -66,8 +69,13 @@ public:
     // The folder of the drafts, one file per disc; empty: no drafts are kept.
     QString DraftFolder;
     QTimer DraftTimer; // runs from a change until the draft is written
-    // Writes the draft of what is unsaved now, or removes it when nothing is.
-    void WriteDraftNow();
+    // Writes the draft of what is unsaved now, or removes it when nothing is. False when
+    // something is unsaved and no draft of it could be written (DraftTrouble says why).
+    bool WriteDraftNow();
+    QString DraftTrouble;
+    // Before the program ends: true when no edit would be lost, else the user's answer to
+    // whether to end all the same.
+    bool MayEnd();
     bool ClosedByOk = false;
     bool ClosedByCancel = false;
     bool Capturing() const { return Capture.Capturing; }
@@ -225,6 +233,10 @@ private:
     void offerDraft();
     void restoreDraft(const EntryDraft& draft);
     void removeDraft();
+    // Closes as a Cancel: the capture stops and the data file is read again.
+    void cancelDialog();
+    // Told once the current event is done (not in the middle of a disc's unloading).
+    void tellLater(const QString& text);
     // Look-ups.
     void updateOnlineButtons();
     void applyRelease(const TitlesRelease& release);
@@ -240,6 +252,9 @@ private:
 
     QSet<QString> toldUtf8; // data files whose turn into UTF-8 was told
     DialogTexts shownTexts; // the texts as the dialog showed them on opening
+    EntryStart openedWith;  // the tracks as the dialog opened on them
+    // Drafts that could not be written when their disc went, by disc identifier.
+    std::map<QString, EntryDraft> heldDrafts;
     QSet<QString> toldDamagedDrafts;
     bool toldDraftUnwritable = false;
     int titleRow = -1;    // the list row MTitleName edits

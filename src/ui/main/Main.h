@@ -97,6 +97,9 @@ public:
     std::function<void(bool keep)> PlaybackOnExit;
     // A timing test runs in the data-entry dialog.
     std::function<bool()> TimingTesting;
+    // Asked before the window closes: false keeps the program running (edits that would
+    // be lost, and the user chose to stay). Unset: nothing to ask.
+    std::function<bool()> ConfirmClose;
     // Settings applied: the interval etc. are the controller's; these are the window's.
     bool PlayOnExit = false;
     // The screen saver is held off for the whole run: the run started with StopSaver 2.

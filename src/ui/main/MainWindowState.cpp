@@ -236,6 +236,10 @@ bool TMainForm::eventFilter(QObject* watched, QEvent* event)
 
 void TMainForm::closeEvent(QCloseEvent* event)
 {
+    if (!closed && ConfirmClose && !ConfirmClose()) {
+        event->ignore();
+        return;
+    }
     if (!closed) formCloseQuery();
     event->accept();
 }
