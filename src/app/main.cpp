@@ -273,8 +273,7 @@ int main(int argc, char** argv)
     SleepInhibitor sleepBlock;
     bool closed = false;
     const auto blockSleep = [&] {
-        const bool started = !commands.PlayBtn->isEnabled() && commands.PauseBtn->isEnabled();
-        const bool playing = (started && !controller.IsPaused) ||
+        const bool playing = (commands.State.Now() == TransportState::Playing) ||
                              (controller.InDataEntry && controller.DeviceModeNow == ModePlaying);
         sleepBlock.SetInhibited(settings.StopSleep && playing && !closed);
     };

@@ -312,8 +312,8 @@ bool Tool::open(const QString& path)
         fail(QStringLiteral("%1 is damaged; nothing was changed").arg(path));
         return false;
     }
-    // A save writes the play type from the commands, as the main window keeps it.
-    if (Command* type = commands.PlayTypeItem(w.PlayTypeCode & 0xF)) type->setChecked(true);
+    // A save writes the play type from the play state, as the main window keeps it.
+    commands.State.SetType(w.PlayTypeCode & 0xF);
     return true;
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "core/common/Commands.h"
+#include "core/common/Defines.h"
 
 TEST(Commands, StartStateHasTransportAndDiscItemsDisabled)
 {
@@ -33,38 +34,74 @@ TEST(Commands, NamesAreUniqueAndFindable)
     EXPECT_EQ(c.Find(QStringLiteral("Nothing")), nullptr);
 }
 
-TEST(Commands, PlayTypesAreOneRadioGroup)
+// The transport buttons and the play-type and repeat items show the play state: they
+// follow every change of it, and a click on an item leaves its check to the state.
+TEST(Commands, FollowThePlayState)
 {
     CommandSet c;
-    for (Command* a : c.PlayTypeGroup->commands()) a->setEnabled(true);
-    EXPECT_EQ(c.CheckedPlayType(), -1);
-    c.TypeRandItem->trigger();
-    EXPECT_EQ(c.CheckedPlayType(), 1);
-    c.TypeProgItem->trigger();
-    EXPECT_FALSE(c.TypeRandItem->isChecked());
-    EXPECT_EQ(c.CheckedPlayType(), 2);
-    c.TypeProgItem->trigger(); // choosing the current type again keeps it
-    EXPECT_EQ(c.CheckedPlayType(), 2);
-    // Clearing the group (no disc) leaves nothing checked.
-    c.TypeNormItem->setChecked(true);
-    c.TypeNormItem->setChecked(false);
-    EXPECT_EQ(c.CheckedPlayType(), -1);
-    EXPECT_EQ(c.PlayTypeItem(4), nullptr);
-}
+    const auto enabled = [](std::initializer_list<Command*> list) {
+        std::vector<bool> out;
+        for (Command* a : list) out.push_back(a->isEnabled());
+        return out;
+    };
+    const auto checked = [](std::initializer_list<Command*> list) {
+        std::vector<bool> out;
+        for (Command* a : list) out.push_back(a->isChecked());
+        return out;
+    };
+    const auto transport = {c.PlayBtn, c.PauseBtn, c.StopBtn, c.PrevBtn, c.NextBtn};
+    const auto popup = {c.PlayItem, c.PauseItem, c.StopItem};
+    const auto types = {c.TypeNormItem, c.TypeRandItem, c.TypeProgItem, c.TypeProgRandItem};
+    const auto repeat = {c.TypeReptItem, c.TypeRept1Item};
+    using B = std::vector<bool>;
 
-TEST(Commands, RepeatItemsExcludeEachOtherAndMayBothBeOff)
-{
-    CommandSet c;
-    c.TypeReptItem->setEnabled(true);
-    c.TypeRept1Item->setEnabled(true);
+    // A disc is ready and stopped: Play, the skips and the play types but those of a program.
+    c.State.SetTransport(TransportState::Stopped);
+    EXPECT_EQ(enabled(transport), (B{true, false, false, true, true}));
+    EXPECT_EQ(enabled(popup), (B{true, false, false}));
+    EXPECT_EQ(checked(popup), (B{false, false, true}));
+    EXPECT_EQ(enabled(types), (B{true, true, false, false}));
+    EXPECT_EQ(enabled(repeat), (B{true, true}));
+    c.State.SetHasProgram(true);
+    EXPECT_EQ(enabled(types), (B{true, true, true, true}));
+
+    c.State.SetType(ptProgram);
+    EXPECT_EQ(checked(types), (B{false, false, true, false}));
+    c.State.SetRepeat(RepeatMode::One);
+    EXPECT_EQ(checked(repeat), (B{false, true}));
+    c.State.SetRepeat(RepeatMode::All);
+    EXPECT_EQ(checked(repeat), (B{true, false}));
+    EXPECT_EQ(c.State.Code(), 2 + 16);
+
+    c.State.SetTransport(TransportState::Playing);
+    EXPECT_EQ(enabled(transport), (B{false, true, true, true, true}));
+    EXPECT_EQ(checked(popup), (B{true, false, false}));
+    c.State.SetTransport(TransportState::Paused);
+    EXPECT_EQ(enabled(transport), (B{false, true, true, true, true}));
+    EXPECT_EQ(checked(popup), (B{true, true, false}));
+
+    // A click runs the command; what it shows is still the state's.
+    int clicks = 0;
+    QObject::connect(c.TypeRandItem, &Command::triggered, [&] { ++clicks; });
+    c.TypeRandItem->trigger();
     c.TypeReptItem->trigger();
-    EXPECT_TRUE(c.TypeReptItem->isChecked());
-    c.TypeRept1Item->trigger();
-    EXPECT_TRUE(c.TypeRept1Item->isChecked());
-    EXPECT_FALSE(c.TypeReptItem->isChecked());
-    c.TypeRept1Item->trigger();
-    EXPECT_FALSE(c.TypeRept1Item->isChecked());
-    EXPECT_FALSE(c.TypeReptItem->isChecked());
+    EXPECT_EQ(clicks, 1);
+    EXPECT_EQ(checked(types), (B{false, false, true, false}));
+    EXPECT_EQ(checked(repeat), (B{true, false}));
+    // ... and what a command shows is never taken as the state.
+    c.TypeNormItem->setChecked(true);
+    EXPECT_EQ(c.State.Type(), ptProgram);
+
+    // No disc: everything off, no type and no repeat.
+    c.State.SetTransport(TransportState::NoDisc);
+    c.State.SetType(-1);
+    c.State.SetRepeat(RepeatMode::Off);
+    EXPECT_EQ(enabled(transport), (B{false, false, false, false, false}));
+    EXPECT_EQ(enabled(types), (B{false, false, false, false}));
+    EXPECT_EQ(checked(types), (B{false, false, false, false}));
+    EXPECT_EQ(checked(repeat), (B{false, false}));
+    EXPECT_EQ(c.State.Code(), 0);
+    EXPECT_EQ(c.PlayTypeItem(4), nullptr);
 }
 
 // A click on a disabled command does nothing; a hidden one reads as disabled but still runs

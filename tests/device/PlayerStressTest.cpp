@@ -123,10 +123,10 @@ TEST_F(PlayerStress, ManyHeldSeeksSkipsAndPausesLeavePlaybackAsGoodAsNew)
     RunEvents(1000); // a pending quick skip lands
 
     // Then the first track from its start, playing.
-    if (player.IsPaused) commands.PauseBtn->trigger();
+    if (player.IsPaused()) commands.PauseBtn->trigger();
     player.SelectEntry(1);
     ASSERT_TRUE(player.Started());
-    ASSERT_FALSE(player.IsPaused);
+    ASSERT_FALSE(player.IsPaused());
     RunEvents(1500);
     recorder.Pump();
     const size_t mark = recorder.samples.size();

@@ -147,7 +147,7 @@ TEST_F(DiscDialogsTest, ProgramEditorOnARegisteredDiscEditsSavesReloadsAndThePla
     const SimDisc disc = SimDisc::Audio({30, 40, 50, 60});
     StartWith(disc);
     Register(disc, kProgramFile);
-    ASSERT_EQ(player.PlayType, ptProgram);
+    ASSERT_EQ(player.PlayType(), ptProgram);
     ASSERT_EQ(player.PlayList.Tracks(), (std::vector<int>{3, 1}));
     TProgSetForm& dlg = *dialogs->ProgSetForm;
 
@@ -236,7 +236,7 @@ TEST_F(DiscDialogsTest, ProgramEditorOnARegisteredDiscEditsSavesReloadsAndThePla
     });
     EXPECT_FALSE(dlg.isVisible());
     EXPECT_EQ(words.ProgramCount, 0);
-    EXPECT_EQ(player.PlayType, ptNormal);
+    EXPECT_EQ(player.PlayType(), ptNormal);
     EXPECT_EQ(player.PlayList.Tracks(), (std::vector<int>{1, 2, 3, 4}));
     EXPECT_FALSE(commands.TypeProgItem->isEnabled());
 }

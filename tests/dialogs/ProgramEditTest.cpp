@@ -157,7 +157,7 @@ TEST_F(ProgramEdit, StoredProgramIsFollowedByThePlayerOnlyWhenItChanged)
     EXPECT_EQ(words.ProgramList[1], 3);
     EXPECT_TRUE(commands.TypeProgRandItem->isEnabled());
     EXPECT_TRUE(Playing());
-    EXPECT_EQ(player.PlayType, ptNormal);
+    EXPECT_EQ(player.PlayType(), ptNormal);
 
     commands.TypeProgItem->trigger();
     EXPECT_EQ(player.PlayList.Tracks(), (V{3, 1}));

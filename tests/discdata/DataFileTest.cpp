@@ -57,8 +57,8 @@ protected:
 TEST_F(DataFile, WorkedExampleIsWrittenByteForByteAndReadBack)
 {
     words.PlayTime = 754;
-    commands.TypeRandItem->setChecked(true);
-    commands.TypeReptItem->setChecked(true);
+    commands.State.SetType(ptRandom);
+    commands.State.SetRepeat(RepeatMode::All);
     ASSERT_FALSE(words.Register(QStringLiteral("Sample Disc")));
     EXPECT_EQ(words.FileName, DataPath(QStringLiteral("Sample Disc")));
 
@@ -83,19 +83,17 @@ TEST_F(DataFile, WorkedExampleIsWrittenByteForByteAndReadBack)
     EXPECT_EQ(DiscRegistry(settings).Lookup(words.DiscId), QStringLiteral("Sample Disc"));
 
     // Read back on a fresh insert.
-    commands.TypeReptItem->setChecked(false);
+    commands.State.SetRepeat(RepeatMode::Off);
     Reinsert();
     EXPECT_EQ(words.Title, QStringLiteral("Sample Disc"));
     EXPECT_EQ(words.Artist, QStringLiteral("Sample Artist"));
     EXPECT_EQ(words.PlayTime, 754);
     EXPECT_EQ(words.PlayTypeCode, 17);
-    EXPECT_TRUE(commands.TypeReptItem->isChecked());
-    EXPECT_FALSE(commands.TypeRept1Item->isChecked());
+    EXPECT_EQ(commands.State.Repeat(), RepeatMode::All);
     ASSERT_EQ(words.ProgramCount, 2);
     EXPECT_EQ(words.ProgramList[1], 3);
     EXPECT_EQ(words.ProgramList[2], 1);
-    EXPECT_TRUE(commands.TypeProgItem->isEnabled());
-    EXPECT_TRUE(commands.TypeProgRandItem->isEnabled());
+    EXPECT_TRUE(commands.State.HasProgram());
 
     EXPECT_EQ(words.GetLineCount(1), 3);
     EXPECT_EQ(words.GetAdjust(1), -12);
@@ -129,7 +127,7 @@ TEST_F(DataFile, PlayStateSaveTouchesOnlyVersionPlayTimeAndPlayType)
     words.Title = QStringLiteral("changed in memory");
     words.SetSongTitle(1, QStringLiteral("changed too"));
     words.ProgramCount = 0;
-    commands.TypeRept1Item->setChecked(true);
+    commands.State.SetRepeat(RepeatMode::One);
     ASSERT_TRUE(words.Save(dpPlayState));
     EXPECT_EQ(FileBytes(), QByteArray("[Info]\r\nTitle=T\r\nPlayType=32\r\nProgram=2\r\nPlayTime=65\r\n\r\n"
                                       "[Title]\r\n01=A\r\n\r\n[Words01]\r\n001=1,2,x\r\n\r\n"
@@ -186,25 +184,25 @@ TEST_F(DataFile, PlayTypeBitsSetTheRepeatCommands)
     };
     for (const Case& c : {Case{"48", 48, true, false}, Case{"33", 33, false, true}, Case{"2", 2, false, false},
                           Case{"0x11", 17, true, false}, Case{"$20", 32, false, true}, Case{"junk", 0, false, false}}) {
-        commands.TypeReptItem->setChecked(true);
+        commands.State.SetRepeat(RepeatMode::All);
         Use(QByteArray("[Info]\r\nPlayType=") + c.value + "\r\n");
         EXPECT_EQ(words.PlayTypeCode, c.code) << c.value;
         EXPECT_EQ(words.PlayTypeCode & 15, c.code & 15) << c.value;
-        EXPECT_EQ(commands.TypeReptItem->isChecked(), c.repeat) << c.value;
-        EXPECT_EQ(commands.TypeRept1Item->isChecked(), c.repeatOne) << c.value;
+        EXPECT_EQ(commands.State.Repeat() == RepeatMode::All, c.repeat) << c.value;
+        EXPECT_EQ(commands.State.Repeat() == RepeatMode::One, c.repeatOne) << c.value;
     }
 }
 
-TEST_F(DataFile, SavedPlayTypeComesFromTheCommands)
+TEST_F(DataFile, SavedPlayTypeComesFromThePlayState)
 {
     Use("");
-    commands.TypeProgRandItem->setChecked(true);
-    commands.TypeRept1Item->setChecked(true);
+    commands.State.SetType(ptProgramRandom);
+    commands.State.SetRepeat(RepeatMode::One);
     ASSERT_TRUE(words.Save(dpInfo));
     EXPECT_EQ(words.PlayTypeCode, 35);
     EXPECT_TRUE(FileBytes().contains("PlayType=35\r\n"));
-    commands.TypeNormItem->setChecked(true);
-    commands.TypeRept1Item->setChecked(false);
+    commands.State.SetType(ptNormal);
+    commands.State.SetRepeat(RepeatMode::Off);
     ASSERT_TRUE(words.Save(dpPlayState));
     EXPECT_TRUE(FileBytes().contains("PlayType=0\r\n"));
 }
@@ -523,8 +521,8 @@ TEST_F(DataFile, HandWrittenFileSurvivesASaveUnchanged)
     EXPECT_EQ(words.GetCopyTrack(3), 1);
     EXPECT_EQ(words.GetAdjust(3), -3);
     EXPECT_EQ(words.ProgramCount, 3);
-    EXPECT_TRUE(commands.TypeReptItem->isChecked());
-    commands.TypeRandItem->setChecked(true); // the play type the tick would choose
+    EXPECT_EQ(commands.State.Repeat(), RepeatMode::All);
+    commands.State.SetType(ptRandom); // the play type the tick would choose
     ASSERT_TRUE(words.Save(dpAll));
     EXPECT_EQ(FileBytes(), ReadBytes(data + QStringLiteral("/handwritten_saved.dat")));
 }

@@ -34,7 +34,7 @@ TEST_F(Words, NewDiscForgetsThePreviousDisc)
     words.PlayTime = 99;
     words.ProgramList[1] = 4;
     words.ProgramCount = 1;
-    commands.TypeReptItem->setChecked(true);
+    commands.State.SetRepeat(RepeatMode::All);
     Insert(SimDisc::Audio({60, 60}));
     EXPECT_TRUE(words.Title.isEmpty());
     EXPECT_TRUE(words.Songs[4].Title.isEmpty()); // every record a disc can have
@@ -42,7 +42,7 @@ TEST_F(Words, NewDiscForgetsThePreviousDisc)
     EXPECT_EQ(words.GetAdjust(2), 0);
     EXPECT_EQ(words.PlayTime, 0);
     EXPECT_EQ(words.ProgramCount, 0);
-    EXPECT_FALSE(commands.TypeReptItem->isChecked());
+    EXPECT_EQ(commands.State.Repeat(), RepeatMode::Off);
     EXPECT_FALSE(commands.TypeProgItem->isEnabled());
 }
 
@@ -162,8 +162,7 @@ TEST_F(Copies, ProgramCommandsFollowTheProgram)
     words.ProgramList[1] = 2;
     words.ProgramCount = 1;
     words.ResolveCopies();
-    EXPECT_TRUE(commands.TypeProgItem->isEnabled());
-    EXPECT_TRUE(commands.TypeProgRandItem->isEnabled());
+    EXPECT_TRUE(commands.State.HasProgram());
 }
 
 } // namespace

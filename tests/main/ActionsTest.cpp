@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include "core/common/Commands.h"
+#include "core/common/Defines.h"
 #include "ui/main/Actions.h"
 
 TEST(Actions, OneActionPerCommandFollowingItsState)
@@ -16,7 +17,7 @@ TEST(Actions, OneActionPerCommandFollowingItsState)
     EXPECT_EQ(ActionFor(c.PlayBtn), play);
     EXPECT_EQ(play->objectName(), QStringLiteral("PlayBtn"));
     EXPECT_FALSE(play->isEnabled());
-    c.PlayBtn->setEnabled(true);
+    c.State.SetTransport(TransportState::Stopped);
     EXPECT_TRUE(play->isEnabled());
     c.ExitItem->setText(QStringLiteral("演奏を停止して終了(&X)"));
     EXPECT_EQ(ActionFor(c.ExitItem)->text(), QStringLiteral("演奏を停止して終了(&X)"));
@@ -34,31 +35,40 @@ TEST(Actions, OneActionPerCommandFollowingItsState)
 TEST(Actions, AClickOnTheActionIsTheCommandsClick)
 {
     CommandSet c;
-    for (Command* type : c.PlayTypeGroup->commands()) type->setEnabled(true);
-    c.TypeReptItem->setEnabled(true);
+    c.State.SetTransport(TransportState::Stopped);
     int clicks = 0;
-    QObject::connect(c.TypeRandItem, &Command::triggered, [&] { ++clicks; });
+    // The command's handler decides the state; the actions show it.
+    QObject::connect(c.TypeRandItem, &Command::triggered, [&] {
+        ++clicks;
+        c.State.SetType(ptRandom);
+    });
+    QObject::connect(c.TypeProgItem, &Command::triggered, [&] { c.State.SetType(ptNormal); });
+    QObject::connect(c.TypeReptItem, &Command::triggered, [&] {
+        c.State.SetRepeat(c.State.Repeat() == RepeatMode::All ? RepeatMode::Off : RepeatMode::All);
+    });
+    c.State.SetHasProgram(true);
     QMenu menu;
     for (Command* type : c.PlayTypeGroup->commands()) menu.addAction(ActionFor(type));
     ActionFor(c.TypeRandItem)->trigger();
     EXPECT_EQ(clicks, 1);
-    EXPECT_EQ(c.CheckedPlayType(), 1);
     EXPECT_TRUE(ActionFor(c.TypeRandItem)->isChecked());
     // The checked type clicked again stays checked, in the command and on the screen.
     ActionFor(c.TypeRandItem)->trigger();
     EXPECT_EQ(clicks, 2);
     EXPECT_TRUE(c.TypeRandItem->isChecked());
     EXPECT_TRUE(ActionFor(c.TypeRandItem)->isChecked());
-    // The command decides: a handler that checks another item is what the menu shows.
-    QObject::connect(c.TypeProgItem, &Command::triggered, [&] { c.TypeNormItem->setChecked(true); });
+    // A handler that chooses another type is what the menu shows.
     ActionFor(c.TypeProgItem)->trigger();
-    EXPECT_EQ(c.CheckedPlayType(), 0);
     EXPECT_TRUE(ActionFor(c.TypeNormItem)->isChecked());
     EXPECT_FALSE(ActionFor(c.TypeProgItem)->isChecked());
     // Repeat may be turned off by clicking its checked item.
     ActionFor(c.TypeReptItem)->trigger();
-    EXPECT_TRUE(c.TypeReptItem->isChecked());
+    EXPECT_TRUE(ActionFor(c.TypeReptItem)->isChecked());
     ActionFor(c.TypeReptItem)->trigger();
     EXPECT_FALSE(c.TypeReptItem->isChecked());
     EXPECT_FALSE(ActionFor(c.TypeReptItem)->isChecked());
+    // A click on an action whose handler changes nothing leaves it as the state has it.
+    ActionFor(c.TypeProgRandItem)->trigger();
+    EXPECT_FALSE(ActionFor(c.TypeProgRandItem)->isChecked());
+    EXPECT_TRUE(ActionFor(c.TypeNormItem)->isChecked());
 }

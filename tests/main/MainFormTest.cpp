@@ -206,7 +206,7 @@ TEST_F(MainForm, WithShiftOnlyF5AndF6Act)
     EXPECT_EQ(player.TimeMode, 3);
     Key(Qt::Key_F4);
     EXPECT_TRUE(commands.TypeRandItem->isChecked());
-    EXPECT_EQ(player.PlayType, ptRandom);
+    EXPECT_EQ(player.PlayType(), ptRandom);
 }
 
 TEST_F(MainForm, CtrlPStartsPlayingAndTheButtonsShowIt)
@@ -244,11 +244,11 @@ TEST_F(MainForm, MediaKeysInTheWindowActAsTheDesktopsMediaControls)
     RunFor(1000);
     EXPECT_TRUE(device.IsPlaying());
     press(Qt::Key_MediaPlay); // the one play key of most keyboards pauses too
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
     press(Qt::Key_MediaTogglePlayPause);
-    EXPECT_FALSE(player.IsPaused);
+    EXPECT_FALSE(player.IsPaused());
     press(Qt::Key_MediaPause);
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
     press(Qt::Key_MediaTogglePlayPause);
     press(Qt::Key_MediaNext);
     RunFor(1500);

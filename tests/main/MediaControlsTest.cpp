@@ -49,9 +49,9 @@ TEST_F(MediaControlsTest, NoDiscAnUntitledTrackAnOpenDialogAndDataEntry)
     RunFor(1000);
     EXPECT_EQ(player.CurrentTrack, 2);
     media.Pause();
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
     media.Play();
-    EXPECT_FALSE(player.IsPaused);
+    EXPECT_FALSE(player.IsPaused());
     host.dialogOpen = false;
 
     // Not with a message box up, whose loop may run inside a command or the tick.
@@ -59,10 +59,10 @@ TEST_F(MediaControlsTest, NoDiscAnUntitledTrackAnOpenDialogAndDataEntry)
     media.ModalOpen = [&] { return modal; };
     EXPECT_FALSE(Now().CanPause);
     media.Pause();
-    EXPECT_FALSE(player.IsPaused);
+    EXPECT_FALSE(player.IsPaused());
     modal = false;
     media.Pause();
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
 
     // Nor during data entry, whose capture and test play the drive themselves.
     player.StopBtnClick();
@@ -232,7 +232,7 @@ TEST_F(MediaControlsTest, ShuffleSwitchesThePlayTypeAndPlaysOnWithTheSameTrack)
     media.SetShuffle(false);
     EXPECT_TRUE(commands.TypeNormItem->isChecked());
     EXPECT_TRUE(player.Started());
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
     EXPECT_EQ(player.EntryIndex, 2);
     EXPECT_EQ(player.CurrentTrack, 2);
     EXPECT_NEAR(IntoTrack(), 11000, 300);

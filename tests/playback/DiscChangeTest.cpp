@@ -258,7 +258,7 @@ TEST_F(DiscChanges, AnUnknownPlayTypeInTheDataFilePlaysAsNormal)
     RunFor(1000);
     ASSERT_EQ(words.PlayTypeCode, 7);
     EXPECT_TRUE(commands.TypeNormItem->isChecked());
-    EXPECT_EQ(player.PlayType, ptNormal);
+    EXPECT_EQ(player.PlayType(), ptNormal);
     EXPECT_EQ(player.PlayList.Tracks(), (std::vector<int>{1, 2, 3}));
     EXPECT_TRUE(commands.PlayBtn->isEnabled());
 }
@@ -400,4 +400,47 @@ TEST_F(DiscChanges, ADataFileChangedByAnotherProgramIsReadAgainOnceNoDialogIsOpe
     ASSERT_TRUE(words.Save(dpLyrics));
     EXPECT_EQ(words.Title, QStringLiteral("Newer"));
     EXPECT_EQ(words.GetSongTitle(3), QStringLiteral("Mine"));
+}
+
+// Playing, paused, the play type and the repeat are the core's own state: the buttons and
+// menu items only show it, so what they show by hand changes neither what the controller
+// does nor what the data file keeps.
+TEST_F(DiscChanges, ThePlayStateIsTheCoresAndTheDataFileKeepsIt)
+{
+    StartWith(kThreeTracks);
+    ASSERT_FALSE(words.Register(QStringLiteral("State")));
+    const QString path = words.FileName;
+    commands.TypeRandItem->trigger();
+    commands.TypeRept1Item->trigger();
+    commands.PlayBtn->trigger();
+    RunFor(1000);
+    ASSERT_TRUE(Playing());
+
+    commands.PlayBtn->setEnabled(true);
+    commands.StopBtn->setEnabled(false);
+    commands.TypeNormItem->setChecked(true);
+    commands.TypeRept1Item->setChecked(false);
+    EXPECT_TRUE(player.Started());
+    EXPECT_FALSE(player.IsPaused());
+    EXPECT_EQ(player.PlayType(), ptRandom);
+    EXPECT_TRUE(player.RepeatOneChecked());
+    player.UpdateTimerInterval();
+    EXPECT_EQ(player.Timer.interval(), player.TimerInt); // playing: the short interval
+
+    device.OpenTray();
+    RunFor(1000);
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(file.readAll().contains("PlayType=33\r\n")); // random, repeat one
+    EXPECT_FALSE(player.Started());
+    EXPECT_FALSE(commands.TypeRandItem->isChecked());
+
+    device.CloseDoor();
+    RunFor(1000);
+    EXPECT_EQ(player.PlayType(), ptRandom);
+    EXPECT_TRUE(player.RepeatOneChecked());
+    EXPECT_TRUE(commands.TypeRandItem->isChecked());
+    EXPECT_TRUE(commands.TypeRept1Item->isChecked());
+    EXPECT_FALSE(commands.TypeReptItem->isChecked());
+    EXPECT_FALSE(player.Started());
 }

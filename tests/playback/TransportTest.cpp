@@ -74,18 +74,18 @@ TEST_F(Transport, PauseHaltsAndASecondPauseResumes)
     commands.PlayBtn->trigger();
     RunFor(5000);
     commands.PauseBtn->trigger();
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
     EXPECT_EQ(player.PauseGlyph, QStringLiteral("Pause1"));
     const int32_t halted = device.HeadMs();
     RunFor(3000);
     EXPECT_EQ(device.HeadMs(), halted);
     // Play while paused only re-applies the buttons: still paused.
     player.PlayBtnClick();
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
     EXPECT_FALSE(Playing());
 
     commands.PauseBtn->trigger();
-    EXPECT_FALSE(player.IsPaused);
+    EXPECT_FALSE(player.IsPaused());
     EXPECT_EQ(player.PauseGlyph, QStringLiteral("Pause0"));
     EXPECT_TRUE(Playing());
     RunFor(1000);
@@ -102,7 +102,7 @@ TEST_F(Transport, SelectingAnotherEntryWhilePausedStaysPausedAtItsStart)
     EXPECT_EQ(player.EntryIndex, 3);
     EXPECT_EQ(player.CurrentTrack, 3);
     EXPECT_EQ(device.HeadMs(), 152000);
-    EXPECT_TRUE(player.IsPaused);
+    EXPECT_TRUE(player.IsPaused());
     EXPECT_FALSE(Playing());
     RunFor(2000);
     EXPECT_EQ(device.HeadMs(), 152000);
@@ -224,9 +224,9 @@ TEST_F(Transport, PlayTypeCycleSkipsTheProgramTypesWithoutAProgram)
 {
     StartWith(kThreeTracks);
     player.CyclePlayType();
-    EXPECT_EQ(player.PlayType, ptRandom);
+    EXPECT_EQ(player.PlayType(), ptRandom);
     player.CyclePlayType();
-    EXPECT_EQ(player.PlayType, ptNormal);
+    EXPECT_EQ(player.PlayType(), ptNormal);
 
     words.ProgramList[1] = 3;
     words.ProgramList[2] = 1;
@@ -234,12 +234,12 @@ TEST_F(Transport, PlayTypeCycleSkipsTheProgramTypesWithoutAProgram)
     words.ResolveCopies(); // enables the program types
     player.CyclePlayType();
     player.CyclePlayType();
-    EXPECT_EQ(player.PlayType, ptProgram);
+    EXPECT_EQ(player.PlayType(), ptProgram);
     EXPECT_EQ(player.PlayList.Tracks(), (std::vector<int>{3, 1}));
     player.CyclePlayType();
-    EXPECT_EQ(player.PlayType, ptProgramRandom);
+    EXPECT_EQ(player.PlayType(), ptProgramRandom);
     player.CyclePlayType();
-    EXPECT_EQ(player.PlayType, ptNormal);
+    EXPECT_EQ(player.PlayType(), ptNormal);
 }
 
 TEST_F(Transport, AnEmptyListStopsInsteadOfLoopingForever)
@@ -262,7 +262,7 @@ TEST_F(Transport, AnEmptyListChosenWhilePlayingStopsTheDriveAndPlayThenStartsNot
     ASSERT_TRUE(Playing());
     words.ProgramCount = 1;
     words.ProgramList[1] = 42; // not on this disc
-    commands.TypeProgItem->setEnabled(true);
+    words.ResolveCopies();
     commands.TypeProgItem->trigger();
     EXPECT_EQ(player.EntryCount(), 0);
     EXPECT_TRUE(commands.PlayBtn->isEnabled());

@@ -2,6 +2,8 @@
 
 #include <QPointer>
 
+#include "Defines.h"
+
 Command::Command(const QString& name, const QString& text, bool checkable_, bool enabled_, QObject* parent)
     : QObject(parent), caption(text), checkable(checkable_), enabled(enabled_)
 {
@@ -44,7 +46,7 @@ void Command::trigger()
 {
     if (!enabled) return;
     QPointer<Command> guard(this);
-    if (checkable) {
+    if (checkable && !checkFollows) {
         // The checked command of an exclusive group stays checked.
         const bool stays = checked && commandGroup && commandGroup->exclusion == CommandGroup::Policy::Exclusive;
         if (!stays) setChecked(!checked);
@@ -133,6 +135,40 @@ CommandSet::CommandSet(QObject* parent) : QObject(parent)
     RepeatGroup = new CommandGroup(CommandGroup::Policy::ExclusiveOptional, this);
     RepeatGroup->addCommand(TypeReptItem);
     RepeatGroup->addCommand(TypeRept1Item);
+
+    for (Command* c : {TypeNormItem, TypeRandItem, TypeProgItem, TypeProgRandItem, TypeReptItem, TypeRept1Item,
+                       PlayItem, PauseItem, StopItem})
+        c->setCheckFollows(true);
+    connect(&State, &PlayState::Changed, this, &CommandSet::showState);
+    showState();
+}
+
+void CommandSet::showState()
+{
+    const bool ready = State.Now() != TransportState::NoDisc;
+    const bool stopped = State.Now() == TransportState::Stopped;
+    const bool started = State.Started();
+    PlayBtn->setEnabled(stopped);
+    PauseBtn->setEnabled(started);
+    StopBtn->setEnabled(started);
+    PrevBtn->setEnabled(ready);
+    NextBtn->setEnabled(ready);
+    // The lyrics window's transport items: checked on the state playback is in.
+    PlayItem->setEnabled(stopped);
+    PauseItem->setEnabled(started);
+    StopItem->setEnabled(started);
+    PlayItem->setChecked(started);
+    PauseItem->setChecked(State.Paused());
+    StopItem->setChecked(!started);
+    for (int type = ptNormal; type <= ptProgramRandom; ++type) {
+        Command* item = PlayTypeItem(type);
+        item->setEnabled(ready && (type == ptNormal || type == ptRandom || State.HasProgram()));
+        item->setChecked(State.Type() == type);
+    }
+    TypeReptItem->setEnabled(ready);
+    TypeRept1Item->setEnabled(ready);
+    TypeReptItem->setChecked(State.Repeat() == RepeatMode::All);
+    TypeRept1Item->setChecked(State.Repeat() == RepeatMode::One);
 }
 
 Command* CommandSet::PlayTypeItem(int playType) const
@@ -144,13 +180,6 @@ Command* CommandSet::PlayTypeItem(int playType) const
     case 3: return TypeProgRandItem;
     default: return nullptr;
     }
-}
-
-int CommandSet::CheckedPlayType() const
-{
-    for (int t = 0; t < 4; ++t)
-        if (PlayTypeItem(t)->isChecked()) return t;
-    return -1;
 }
 
 QList<Command*> CommandSet::All() const { return commands; }

@@ -1,11 +1,11 @@
 #pragma once
-// Every command of the program, once, named after its control, with the state that its
-// menu items and buttons show: the caption, enabled, checked and shown. That state is the
-// program's playback state (a disabled PlayBtn means playback has started, a disabled
-// PauseBtn that it has not; the checked play-type and repeat items are the play type and
-// repeat; MainDispItem, WordsDispItem and StayOnTopItem what is shown). It lives here, in
-// plain objects of the core, so that the core and the tool run without a GUI application;
-// the windows show each command as one QAction bound to it (ActionFor in ui/main/Actions.h).
+// Every command of the program, once, named after its control, with what its menu items
+// and buttons show: the caption, enabled, checked and shown. The transport buttons and the
+// play-type and repeat items show the play state (PlayState, held here as State): they
+// follow it and are never read back as it. MainDispItem, WordsDispItem and StayOnTopItem
+// are the user's own switches and hold their check themselves. It lives here, in plain
+// objects of the core, so that the core and the tool run without a GUI application; the
+// windows show each command as one QAction bound to it (ActionFor in ui/main/Actions.h).
 //
 // Captions carry their key after a tab ("...\tCtrl+I") and no shortcut is set:
 // the program's own key handling reads every key, in every window.
@@ -13,12 +13,14 @@
 #include <QObject>
 #include <QString>
 
+#include "PlayState.h"
+
 class CommandGroup;
 
 // One command. A click on its menu item or button, or on it in code, is trigger():
 // ignored while it is disabled; a checkable command turns its check over first (as its
-// group allows), then triggered runs. A hidden command reads as disabled too, but
-// trigger() still runs it while it is enabled.
+// group allows), unless its check shows a state kept elsewhere, then triggered runs. A
+// hidden command reads as disabled too, but trigger() still runs it while it is enabled.
 class Command : public QObject {
     Q_OBJECT
 public:
@@ -33,6 +35,8 @@ public:
     void setEnabled(bool enabled);
     bool isVisible() const { return visible; }
     void setVisible(bool visible);
+    // The check shows a state kept elsewhere: a click leaves it for that state to set.
+    void setCheckFollows(bool follows) { checkFollows = follows; }
     CommandGroup* group() const { return commandGroup; }
     void trigger();
 
@@ -51,6 +55,7 @@ private:
     bool checked = false;
     bool enabled;
     bool visible = true;
+    bool checkFollows = false;
     CommandGroup* commandGroup = nullptr;
 };
 
@@ -79,6 +84,10 @@ class CommandSet : public QObject {
     Q_OBJECT
 public:
     explicit CommandSet(QObject* parent = nullptr);
+
+    // The play state that the transport buttons, the play-type and repeat items and the
+    // lyrics window's transport items show.
+    PlayState State;
 
     // Transport buttons (hint texts as captions).
     Command* PlayBtn;
@@ -128,8 +137,6 @@ public:
 
     // The play-type item of a play type (0..3), or nullptr outside that range.
     Command* PlayTypeItem(int playType) const;
-    // The checked play type, or -1 when none is checked.
-    int CheckedPlayType() const;
     QList<Command*> All() const;
     Command* Find(const QString& name) const;
 
@@ -137,6 +144,8 @@ public:
     static QString WithKey(const QString& caption, const QString& key);
 
 private:
+    // Enabled and checked as State has it.
+    void showState();
     Command* make(const char* name, const QString& caption, const QString& key = {}, bool checkable = false,
                   bool enabled = true);
     QList<Command*> commands;

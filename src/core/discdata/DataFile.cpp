@@ -190,12 +190,8 @@ bool TWords::LoadFrom(const IniDocument& doc, int part)
         playStateKnown = true;
         PlayTime = doc.ReadInteger(kInfo, QStringLiteral("PlayTime"), 0);
         PlayTypeCode = doc.ReadInteger(kInfo, QStringLiteral("PlayType"), 0);
-        commands.TypeReptItem->setChecked(true);
-        const int32_t repeat = PlayTypeCode & 0xF0;
-        if (repeat == 0)
-            commands.TypeReptItem->setChecked(false);
-        else if (repeat == 32)
-            commands.TypeRept1Item->setChecked(true);
+        // The type is the controller's to choose (it builds the list); the repeat is set here.
+        commands.State.SetRepeat(PlayState::RepeatOfCode(PlayTypeCode));
     }
     return true;
 }
@@ -300,12 +296,7 @@ void TWords::saveInto(IniDocument& doc, int part, bool whole)
     }
     if (part != dpProgram && playStateKnown) {
         doc.WriteInteger(kInfo, QStringLiteral("PlayTime"), PlayTime);
-        int32_t code = 0;
-        if (commands.TypeRandItem->isChecked()) code += 1;
-        if (commands.TypeProgItem->isChecked()) code += 2;
-        if (commands.TypeProgRandItem->isChecked()) code += 3;
-        if (commands.TypeReptItem->isChecked()) code += 16;
-        if (commands.TypeRept1Item->isChecked()) code += 32;
+        const int32_t code = commands.State.Code();
         PlayTypeCode = code;
         doc.WriteInteger(kInfo, QStringLiteral("PlayType"), code);
     }

@@ -34,8 +34,7 @@ void TWords::NewDisc(int32_t count)
     PlayTypeCode = 0;
     ProgramCount = 0;
     programTail.clear();
-    commands.TypeReptItem->setChecked(false);
-    commands.TypeRept1Item->setChecked(false);
+    commands.State.SetRepeat(RepeatMode::Off);
     for (int t = 1; t <= kMaxTracks; ++t) Songs[t].Title.clear();
     for (int n = 1; n <= count; ++n) {
         TWordsSong& s = Songs[n];
@@ -174,8 +173,7 @@ void TWords::FindFirstAudioTrack()
 void TWords::ResolveCopies()
 {
     const bool program = ProgramCount > 0;
-    commands.TypeProgItem->setEnabled(program);
-    commands.TypeProgRandItem->setEnabled(program);
+    commands.State.SetHasProgram(program);
     for (int t = firstListedTrack(); t <= SongCount; ++t) {
         const int n = Songs[t].CopyTrack;
         // A link outside the disc is no link.

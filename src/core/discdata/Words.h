@@ -43,9 +43,9 @@ struct TWordsSong {
 
 class TWords {
 public:
-    // The device gives the table of contents; the commands hold the play type and
-    // repeat state (TypeNormItem .. TypeRept1Item) that Load sets and Save reads;
-    // the settings give the registry and the data folder.
+    // The device gives the table of contents; the command set's play state (State) holds
+    // the play type and repeat that Save writes, the repeat that Load sets and whether the
+    // program can be played; the settings give the registry and the data folder.
     TWords(CdDevice& device, CommandSet& commands, Settings& settings);
     virtual ~TWords();
     TWords(const TWords&) = delete;

@@ -191,9 +191,9 @@ bool StoreProgram(const std::vector<int>& entries, TWords& words, CommandSet& co
 
 void FollowProgram(CommandSet& commands)
 {
-    const int type = commands.CheckedPlayType();
+    const int type = commands.State.Type();
     if (type != ptProgram && type != ptProgramRandom) return;
-    if (!commands.TypeProgItem->isEnabled())
+    if (!commands.State.HasProgram())
         commands.TypeNormItem->trigger();
     else
         commands.PlayTypeItem(type)->trigger();

@@ -111,7 +111,7 @@ void TakeMoment(WordsInput& in, const PlaybackController& player)
     in.CurrentTrack = player.CurrentTrack;
     in.LastPosition = player.LastPosition;
     in.LastPositionTick = player.LastPositionTick;
-    in.IsPaused = player.IsPaused;
+    in.IsPaused = player.IsPaused();
     in.InDataEntry = player.InDataEntry;
     in.PollCountdown = player.PollCountdown;
 }

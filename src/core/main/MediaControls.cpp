@@ -29,11 +29,7 @@ MediaControls::MediaControls(PlaybackController& player_, const TWords& words_, 
 {
 }
 
-bool MediaControls::started() const
-{
-    // Playing or paused: PlayBtn disabled and PauseBtn enabled (without a disc both are off).
-    return !commands.PlayBtn->isEnabled() && commands.PauseBtn->isEnabled();
-}
+bool MediaControls::started() const { return commands.State.Started(); }
 
 bool MediaControls::controllable() const
 {
@@ -52,12 +48,12 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
 {
     MediaState s;
     const bool started = this->started();
-    if (started) s.Status = player.IsPaused ? QStringLiteral("Paused") : QStringLiteral("Playing");
+    if (started) s.Status = player.IsPaused() ? QStringLiteral("Paused") : QStringLiteral("Playing");
     if (player.RepeatOneChecked())
         s.Loop = QStringLiteral("Track");
     else if (player.RepeatChecked())
         s.Loop = QStringLiteral("Playlist");
-    const int type = commands.CheckedPlayType();
+    const int type = commands.State.Type();
     s.Shuffle = type == ptRandom || type == ptProgramRandom;
 
     // The entry's own track: during a pending skip the entry has moved on before the head.
@@ -92,7 +88,7 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     s.LengthUs = int64_t(length) * 1000;
     s.Seeking = player.FastSeeking || player.SkipPending;
     int32_t position = player.LastPosition;
-    if (started && !player.IsPaused && !s.Seeking) position += static_cast<int32_t>(now - player.LastPositionTick);
+    if (started && !player.IsPaused() && !s.Seeking) position += static_cast<int32_t>(now - player.LastPositionTick);
     s.PositionUs = int64_t(std::clamp(position - words.SongStart(track), 0, length)) * 1000;
 
     WordsInput in;
@@ -123,15 +119,15 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
 void MediaControls::Play()
 {
     if (!controllable()) return;
-    if (commands.PlayBtn->isEnabled())
+    if (commands.State.Now() == TransportState::Stopped)
         commands.PlayBtn->trigger();
-    else if (player.IsPaused && commands.PauseBtn->isEnabled())
+    else if (player.IsPaused())
         commands.PauseBtn->trigger(); // resumes
 }
 
 void MediaControls::Pause()
 {
-    if (controllable() && started() && !player.IsPaused) commands.PauseBtn->trigger();
+    if (controllable() && started() && !player.IsPaused()) commands.PauseBtn->trigger();
 }
 
 void MediaControls::PlayPause()
@@ -139,13 +135,13 @@ void MediaControls::PlayPause()
     if (!controllable()) return;
     if (started())
         commands.PauseBtn->trigger();
-    else if (commands.PlayBtn->isEnabled())
+    else if (commands.State.Now() == TransportState::Stopped)
         commands.PlayBtn->trigger();
 }
 
 void MediaControls::Stop()
 {
-    if (controllable() && commands.StopBtn->isEnabled()) commands.StopBtn->trigger();
+    if (controllable() && started()) commands.StopBtn->trigger();
 }
 
 void MediaControls::Next()
@@ -225,7 +221,7 @@ void MediaControls::SetShuffle(bool on)
 {
     if (!controllable()) return;
     int target = -1;
-    switch (commands.CheckedPlayType()) {
+    switch (commands.State.Type()) {
     case ptNormal: target = on ? ptRandom : -1; break;
     case ptRandom: target = on ? -1 : ptNormal; break;
     case ptProgram: target = on ? ptProgramRandom : -1; break;

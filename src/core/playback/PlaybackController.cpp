@@ -45,8 +45,13 @@ void PlaybackController::connectCommands()
     connect(commands.NextBtn, &Command::triggered, this, [this] { ReleaseButton(); });
     for (int type = ptNormal; type <= ptProgramRandom; ++type)
         connect(commands.PlayTypeItem(type), &Command::triggered, this, [this, type] { PlayTypeClick(type); });
-    connect(commands.TypeReptItem, &Command::triggered, this, [this] { host.RedrawDisplay(); });
-    connect(commands.TypeRept1Item, &Command::triggered, this, [this] { host.RedrawDisplay(); });
+    // A click on a repeat item turns its mode on, or off when it is the mode already.
+    const auto toggleRepeat = [this](RepeatMode mode) {
+        commands.State.SetRepeat(commands.State.Repeat() == mode ? RepeatMode::Off : mode);
+        host.RedrawDisplay();
+    };
+    connect(commands.TypeReptItem, &Command::triggered, this, [toggleRepeat] { toggleRepeat(RepeatMode::All); });
+    connect(commands.TypeRept1Item, &Command::triggered, this, [toggleRepeat] { toggleRepeat(RepeatMode::One); });
     // The lyrics window's track items; they mean nothing while there is no list.
     connect(commands.PrevTrkItem, &Command::triggered, this, [this] {
         if (!TrackListEnabled) return;
@@ -67,9 +72,12 @@ uint32_t PlaybackController::now() const { return clock.TickCount(); }
 int32_t PlaybackController::songStart(int track) const { return words.SongStart(track); }
 int32_t PlaybackController::songLength(int track) const { return words.SongLength(track); }
 
-bool PlaybackController::RepeatChecked() const { return commands.TypeReptItem->isChecked(); }
-bool PlaybackController::RepeatOneChecked() const { return commands.TypeRept1Item->isChecked(); }
-bool PlaybackController::Started() const { return !commands.PlayBtn->isEnabled(); }
+const PlayState& PlaybackController::State() const { return commands.State; }
+bool PlaybackController::RepeatChecked() const { return commands.State.Repeat() == RepeatMode::All; }
+bool PlaybackController::RepeatOneChecked() const { return commands.State.Repeat() == RepeatMode::One; }
+bool PlaybackController::Started() const { return commands.State.Started(); }
+bool PlaybackController::IsPaused() const { return commands.State.Paused(); }
+int PlaybackController::PlayType() const { return commands.State.Type(); }
 
 QString PlaybackController::TimeModeName(int timeMode)
 {
@@ -117,14 +125,7 @@ void PlaybackController::StartTimer()
 void PlaybackController::UpdateTimerInterval()
 {
     const int interval = std::clamp(TimerInt, 10, 10000);
-    Timer.setInterval(commands.StopBtn->isEnabled() ? interval : 3 * interval);
-}
-
-void PlaybackController::setButtons(bool play, bool pause, bool stop)
-{
-    commands.PlayBtn->setEnabled(play);
-    commands.PauseBtn->setEnabled(pause);
-    commands.StopBtn->setEnabled(stop);
+    Timer.setInterval(Started() ? interval : 3 * interval);
 }
 
 void PlaybackController::setTrackListIndex(int index)

@@ -23,6 +23,7 @@ class CdDevice;
 class Clock;
 class Command;
 class CommandSet;
+class PlayState;
 class TWords;
 
 // What the tick needs from the main window, the dialogs and the keyboard.
@@ -186,10 +187,15 @@ public:
 
     // --- Reading the state ---
     int EntryCount() const { return PlayList.EntryCount(); }
+    // The play state (stopped, playing, paused; play type; repeat) that the commands show.
+    const PlayState& State() const;
     bool RepeatChecked() const;
     bool RepeatOneChecked() const;
-    // Playback started (playing or paused): PlayBtn is disabled.
+    // Playback started: playing or paused.
     bool Started() const;
+    bool IsPaused() const;
+    // The play type of the current list, 0..3 (-1 without a disc).
+    int PlayType() const;
     // "T.Pass", "T.Rest", "Pass" or "Rest".
     static QString TimeModeName(int timeMode);
 
@@ -202,7 +208,6 @@ public:
 
     // Controller state; other windows read it.
     EntryList PlayList;            // entries 1..EntryCount
-    int PlayType = ptNormal;       // play type of the current list, 0..3
     int EntryIndex = 0;            // current entry, 1-based
     int CurrentTrack = 0;          // disc track of the current entry (data entry sets it too)
     int DeviceModeNow = ModeOpen;  // mode at the last poll
@@ -210,8 +215,7 @@ public:
     int PollCountdown = 0;         // ticks to the next poll; -1 polls at the next tick
     int32_t LastPosition = 0;      // position at the last poll (the seek target while seeking)
     uint32_t LastPositionTick = 0; // tick count when LastPosition was read
-    bool IsPaused = false;
-    bool ButtonHeld = false; // a previous/next button or key is down
+    bool ButtonHeld = false;       // a previous/next button or key is down
     bool FastSeeking = false;
     bool SkipPending = false; // a quick skip waits for the tick to jump
     uint32_t SkipTick = 0;    // tick count of the press that armed it
@@ -254,7 +258,6 @@ private:
 
     void connectCommands();
     std::vector<int> playOrder(int playType);
-    void setButtons(bool play, bool pause, bool stop);
     void setTrackListIndex(int index);
     void tickLyrics();
     void tickAfterPoll();

@@ -46,9 +46,9 @@ void PlaybackController::finishLoad()
     host.GlyphsChanged();
     host.ShowDiscTitle();
     DiscEnd = songStart(words.SongCount + 1);
-    for (Command* a : {commands.CDInfoItem, commands.CDInfoSaveItem, commands.TypeNormItem, commands.TypeRandItem,
-                       commands.TypeReptItem, commands.TypeRept1Item, commands.ProgSetItem})
-        a->setEnabled(true);
+    // The disc is ready: the play types and repeat can be chosen.
+    commands.State.SetTransport(TransportState::Stopped);
+    for (Command* a : {commands.CDInfoItem, commands.CDInfoSaveItem, commands.ProgSetItem}) a->setEnabled(true);
     // A disc not registered yet is offered registration on the way to data entry.
     commands.InputDataItem->setEnabled(words.AudioState != 0);
     if (words.AudioState != 0) {
@@ -56,7 +56,7 @@ void PlaybackController::finishLoad()
         // A type this program does not know plays as normal, rather than keeping the
         // previous disc's list.
         if (type > ptProgramRandom) type = ptNormal;
-        if ((type == ptProgram || type == ptProgramRandom) && !commands.TypeProgItem->isEnabled()) type = ptNormal;
+        if ((type == ptProgram || type == ptProgramRandom) && !commands.State.HasProgram()) type = ptNormal;
         commands.PlayTypeItem(type)->trigger();
         bool start = (AutoPlay || PlayFirstDisc) != host.ShiftHeld();
         if (host.AutorunPresent() && !DiscAtStart) start = false;
@@ -89,15 +89,11 @@ void PlaybackController::ShowNoDisc()
     StopGlyph = QStringLiteral("Stop0");
     host.GlyphsChanged();
     host.ShowDiscTitle();
-    setButtons(false, false, false);
-    commands.NextBtn->setEnabled(false);
-    commands.PrevBtn->setEnabled(false);
+    // No transport, no play type, no repeat: buttons and both radio groups go blank.
+    commands.State.SetTransport(TransportState::NoDisc);
+    commands.State.SetType(-1);
+    commands.State.SetRepeat(RepeatMode::Off);
     TrackListEnabled = false;
-    for (Command* a : {commands.TypeNormItem, commands.TypeRandItem, commands.TypeProgItem, commands.TypeProgRandItem,
-                       commands.TypeReptItem, commands.TypeRept1Item}) {
-        a->setChecked(false);
-        a->setEnabled(false);
-    }
     for (Command* a : {commands.ProgSetItem, commands.InputDataItem, commands.CDInfoItem, commands.CDInfoSaveItem})
         a->setEnabled(false);
     host.FocusMainWindow();

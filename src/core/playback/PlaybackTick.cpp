@@ -106,7 +106,7 @@ void PlaybackController::tickLyrics()
     } else {
         WantWords = commands.WordsDispItem->isChecked();
         if (WantWords && wordsView) {
-            const bool idle = !words.HasFile() || NoDiscMode(DeviceModeNow) || commands.PlayBtn->isEnabled();
+            const bool idle = !words.HasFile() || NoDiscMode(DeviceModeNow) || !Started();
             if (idle) {
                 if (wordsView->HideNoWords())
                     WantWords = false;

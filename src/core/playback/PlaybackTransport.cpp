@@ -24,8 +24,7 @@ void PlaybackController::PlayTypeClick(int playType)
 {
     Command* item = commands.PlayTypeItem(playType);
     if (!item) return;
-    item->setChecked(true);
-    PlayType = playType;
+    commands.State.SetType(playType);
     PlayList.Build(playOrder(playType), [this](int track) { return songLength(track); });
     BuildTrackList();
 }
@@ -51,10 +50,9 @@ bool PlaybackController::SwitchPlayType(int playType)
         SkipPending = false;
     }
     const int track = CurrentTrack;
-    const bool paused = IsPaused;
+    const bool paused = IsPaused();
     const int32_t offset = device.Position() - songStart(track);
-    item->setChecked(true);
-    PlayType = playType;
+    commands.State.SetType(playType);
     std::vector<int> tracks = playOrder(playType);
     const auto found = std::find(tracks.begin(), tracks.end(), track);
     int entry = found == tracks.end() ? 1 : static_cast<int>(found - tracks.begin()) + 1;
@@ -93,8 +91,9 @@ void PlaybackController::PlayBtnClick()
 {
     // An empty list has no entry to play; the drive would run on from wherever it is.
     if (EntryCount() == 0) return;
-    if (!commands.PauseBtn->isEnabled()) device.Play(); // to the pending end of the entry
-    setButtons(false, true, true);
+    if (!Started()) device.Play(); // to the pending end of the entry
+    // Play while paused only shows the buttons again: playback stays paused.
+    if (!IsPaused()) commands.State.SetTransport(TransportState::Playing);
     host.FocusButton(commands.StopBtn);
     UpdateTimerInterval();
     LastPositionTick = PlayClock = now();
@@ -104,16 +103,17 @@ void PlaybackController::PlayBtnClick()
 
 void PlaybackController::PauseBtnClick()
 {
+    if (!Started()) return; // nothing to pause
     const int mode = readMode();
     if (NoDiscMode(mode)) return; // the disc went; the next poll unloads it
     if (mode != ModeStopped) {
         PauseGlyph = QStringLiteral("Pause1");
-        IsPaused = true;
+        commands.State.SetTransport(TransportState::Paused);
         device.Pause();
     } else {
         // A paused drive reports stopped.
         PauseGlyph = QStringLiteral("Pause0");
-        IsPaused = false;
+        commands.State.SetTransport(TransportState::Playing);
         device.Resume();
         PlayClock = now();
     }
@@ -128,12 +128,9 @@ void PlaybackController::StopBtnClick()
 {
     PauseGlyph = QStringLiteral("Pause0");
     host.GlyphsChanged();
-    setButtons(true, false, false);
-    commands.NextBtn->setEnabled(true);
-    commands.PrevBtn->setEnabled(true);
+    commands.State.SetTransport(TransportState::Stopped);
     host.FocusButton(commands.PlayBtn);
     UpdateTimerInterval();
-    IsPaused = false;
     EntryIndex = 1;
     if (EntryCount() > 0)
         GoToEntry();
@@ -157,7 +154,7 @@ bool PlaybackController::GoToEntry()
     // A disc that went meanwhile is the tick's to unload; nothing plays on its tracks.
     if (!discOutUnseen) {
         device.SetEndPos(songStart(CurrentTrack + 1));
-        if (Started() && !IsPaused) device.Play();
+        if (Started() && !IsPaused()) device.Play();
     }
     PollCountdown = -1;
     if (!SkipPending) TimerProc();
@@ -205,9 +202,9 @@ void PlaybackController::SelectEntry(int k)
 
 void PlaybackController::CyclePlayType()
 {
-    const bool program = commands.TypeProgItem->isEnabled();
+    const bool program = commands.State.HasProgram();
     Command* next = commands.TypeNormItem;
-    switch (PlayType) {
+    switch (PlayType()) {
     case ptNormal: next = commands.TypeRandItem; break;
     case ptRandom: next = program ? commands.TypeProgItem : commands.TypeNormItem; break;
     case ptProgram: next = program ? commands.TypeProgRandItem : commands.TypeNormItem; break;
@@ -226,8 +223,7 @@ void PlaybackController::CycleRepeat()
 
 void PlaybackController::RepeatOff()
 {
-    commands.TypeReptItem->setChecked(false);
-    commands.TypeRept1Item->setChecked(false);
+    commands.State.SetRepeat(RepeatMode::Off);
     host.RedrawDisplay();
 }
 
@@ -248,7 +244,7 @@ bool PlaybackController::SeekInEntry(int32_t offset)
     const int32_t end = songStart(CurrentTrack + 1);
     SeekTo(std::clamp(start + std::max(offset, 0), start, std::max(start, end - 1)));
     device.SetEndPos(end);
-    if (Started() && !IsPaused) device.Play();
+    if (Started() && !IsPaused()) device.Play();
     // The jump is not play time.
     PlayClock = now();
     PollCountdown = -1;
@@ -327,7 +323,7 @@ void PlaybackController::seekPass()
     if (!ButtonHeld) {
         SeekTo(SeekTarget);
         device.SetEndPos(songStart(CurrentTrack + 1));
-        if (Started() && !IsPaused) device.Play();
+        if (Started() && !IsPaused()) device.Play();
         endFastSeek();
         return;
     }

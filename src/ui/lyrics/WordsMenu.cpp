@@ -250,13 +250,7 @@ QString TWordsPopMenu::DirectSeekCaption(const QString& entry)
 
 void TWordsPopMenu::Prepare(const PlaybackController& player)
 {
-    // The transport items show what the buttons show: a check on the state playback is in.
-    cmd.PlayItem->setChecked(!cmd.PlayBtn->isEnabled());
-    cmd.PauseItem->setChecked(player.IsPaused);
-    cmd.StopItem->setChecked(!cmd.StopBtn->isEnabled());
-    cmd.PlayItem->setEnabled(cmd.PlayBtn->isEnabled());
-    cmd.PauseItem->setEnabled(cmd.PauseBtn->isEnabled());
-    cmd.StopItem->setEnabled(cmd.StopBtn->isEnabled());
+    // The transport items follow the play state by themselves (the command set shows it).
     PerformMenu->menuAction()->setEnabled(player.TrackListEnabled);
 
     DirectSeekItem->clear();
@@ -273,6 +267,6 @@ void TWordsPopMenu::Prepare(const PlaybackController& player)
     }
     // Only while playing or paused does an entry carry the check.
     const QList<QAction*> items = DirectSeekItem->actions();
-    if (cmd.StopBtn->isEnabled() && player.TrackListIndex >= 0 && player.TrackListIndex < items.size())
+    if (player.Started() && player.TrackListIndex >= 0 && player.TrackListIndex < items.size())
         items[player.TrackListIndex]->setChecked(true);
 }

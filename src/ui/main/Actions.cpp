@@ -37,12 +37,18 @@ QAction* ActionFor(Command* command)
     if (CommandGroup* group = command->group()) actionGroupFor(group)->addAction(action);
     show(action, command);
     QObject::connect(command, &Command::changed, action, [action, command] { show(action, command); });
-    // The action has turned its own check over by now; the command decides, and a click
-    // that changed nothing there (a disabled command) leaves the action as the command is.
+    // The action has turned its own check over by now (and its group's others off); the
+    // command decides, and a click that changed nothing there (a disabled command, or one
+    // whose check follows a state the click left as it was) leaves the actions as the
+    // commands are.
     QObject::connect(action, &QAction::triggered, command, [action, command] {
         QPointer<QAction> guard(action);
         command->trigger();
-        if (guard) show(action, command);
+        if (!guard) return;
+        show(action, command);
+        if (CommandGroup* group = command->group())
+            for (Command* other : group->commands())
+                if (auto* shown = other->findChild<QAction*>(QString(), Qt::FindDirectChildrenOnly)) show(shown, other);
     });
     return action;
 }

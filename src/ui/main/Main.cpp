@@ -408,9 +408,9 @@ void TMainForm::UpdateDisplay()
         if (statusInTitle) title += QStringLiteral(" - ") + StatusText(state);
     } else {
         TypeLabel->setVisible(true);
-        const int type = controller ? controller->PlayType : ptNormal;
+        const int type = controller ? controller->PlayType() : ptNormal;
         TypeLabel->setText(PlayTypeText(type, controller ? controller->ShownOrdinal : 0));
-        const bool rept = cmd.TypeReptItem->isChecked(), rept1 = cmd.TypeRept1Item->isChecked();
+        const bool rept = cmd.State.Repeat() == RepeatMode::All, rept1 = cmd.State.Repeat() == RepeatMode::One;
         SetTextColour(TypeLabel, rept ? reptColor : rept1 ? rept1Color : timeColor);
         SetTextColour(ModeLabel, timeColor);
         if (statusInTitle) title = StatusTitle(in.number, in.minutes, in.seconds, title);

@@ -90,8 +90,7 @@ void ProgramKeys::RepeatOff()
     if (controller)
         controller->RepeatOff();
     else {
-        cmd.TypeReptItem->setChecked(false);
-        cmd.TypeRept1Item->setChecked(false);
+        cmd.State.SetRepeat(RepeatMode::Off);
         host.RedrawDisplay();
     }
 }
