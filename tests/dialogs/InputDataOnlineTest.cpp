@@ -197,13 +197,20 @@ TEST_F(InputDataOnline, LyricsOfEveryTrackWithoutThemAndCancelKeepsTheFile)
     EXPECT_EQ(words.GetLineCount(1), 1);
     EXPECT_EQ(File(), saved);
 
-    // This track, found nothing: said so.
+    // This track, found nothing: said so. What the memo shows while the service answers
+    // is what it shows after: nothing typed meanwhile is replaced.
     dialog.MTitleBoxW->setCurrentIndex(0);
     presenter.answers = {IdYes}; // replace track 1's typed lyrics
     QTest::mouseClick(dialog.LookUpWordsBtn, Qt::LeftButton);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Return);
+    QTest::keyClicks(dialog.WordsEdit, QStringLiteral("typed while waiting"));
+    const QString memo = dialog.WordsEdit->toPlainText();
     ASSERT_TRUE(Wait());
     EXPECT_TRUE(presenter.shown.last().text.contains(QStringLiteral("見つからなかったトラック: 01")));
+    EXPECT_EQ(dialog.WordsEdit->toPlainText(), memo);
     EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("typed line"));
+    EXPECT_TRUE(dialog.WordsEdit->isEnabled()); // the answer given, the memo is the user's again
 
     presenter.answers = {IdYes}; // no draft is kept here: the edits go by the user's word
     QTest::mouseClick(dialog.CancelBtn, Qt::LeftButton);

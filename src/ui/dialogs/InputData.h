@@ -267,5 +267,6 @@ private:
     WebFetcher* web = nullptr;
     const Settings* onlineSettings = nullptr;
     bool lookingUp = false;
-    int lookupRound = 0; // a new opening: answers to an earlier one are dropped
+    bool lookingUpWords = false; // lyrics are looked up: the memo and its sources wait
+    int lookupRound = 0;         // a new opening: answers to an earlier one are dropped
 };

@@ -43,7 +43,7 @@ void TInputDataForm::SetOnline(WebFetcher* fetcher, const Settings* settings)
 void TInputDataForm::updateOnlineButtons()
 {
     ++lookupRound;
-    lookingUp = false;
+    lookingUp = lookingUpWords = false;
     // Turned off in the settings, the look-ups are not offered at all.
     const bool offered = web && onlineSettings && onlineSettings->OnlineLookUps;
     for (QPushButton* b : {LookUpTitlesBtn, LookUpWordsBtn, LookUpAllWordsBtn}) {
@@ -143,12 +143,13 @@ void TInputDataForm::lookUpWords(std::vector<int> tracks, bool one)
     };
     auto run = std::make_shared<Run>();
     run->tracks = std::move(tracks);
-    lookingUp = true;
+    lookingUp = lookingUpWords = true;
     for (QPushButton* b : {LookUpWordsBtn, LookUpAllWordsBtn}) b->setEnabled(false);
+    SetWordsEdit(wordsTrack); // the memo waits for the answer
     const int round = lookupRound;
     QPointer<TInputDataForm> self(this);
     auto finish = [self, run, one] {
-        self->lookingUp = false;
+        self->lookingUp = self->lookingUpWords = false;
         for (QPushButton* b : {self->LookUpWordsBtn, self->LookUpAllWordsBtn}) b->setEnabled(true);
         self->words.ResolveCopies();
         self->SetWordsEdit(self->wordsTrack);

@@ -123,12 +123,14 @@ void TInputDataForm::SetWordsEdit(int track)
     }
     CopyTrack->setCurrentIndex(selected);
     filling = was;
-    // The lyrics of a borrowing track are its source's.
-    const bool own = selected == 0;
+    // The lyrics of a borrowing track are its source's; while lyrics are looked up the
+    // memo waits for them, so that nothing typed meanwhile is replaced by the answer.
+    const bool own = selected == 0 && !lookingUpWords;
     WordsEdit->setEnabled(own);
     WordsLabel->setEnabled(own);
     FileReadBtn->setEnabled(own);
     LrcReadBtn->setEnabled(own);
+    CopyTrack->setEnabled(!lookingUpWords);
 }
 
 bool TInputDataForm::WordsEditExit()
