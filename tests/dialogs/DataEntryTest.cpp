@@ -47,7 +47,10 @@ TEST_F(Entry, EditedLyricsKeepEachLinesTimesWithItsText)
         {"two lines joined into one unlike them", {"A", "B", "C", "D"}, {"A", "X", "D"}, {0, -1, 3}},
         {"a repeated line inserted among repeats", {"S", "R", "R", "E"}, {"S", "R", "N", "R", "E"}, {0, 1, -1, 2, 3}},
         {"one of two empty lines deleted", {"A", "", "B", "", "C"}, {"A", "", "B", "C"}, {0, 1, 2, 4}},
-        {"a line moved is deleted and new", {"A", "B", "C"}, {"B", "C", "A"}, {1, 2, -1}},
+        {"a line moved to the end", {"A", "B", "C"}, {"B", "C", "A"}, {1, 2, 0}},
+        {"a line cut and pasted two down", {"A", "B", "C", "D"}, {"B", "C", "A", "D"}, {1, 2, 0, 3}},
+        {"two lines swapped far apart", {"A", "B", "C", "D"}, {"A", "D", "C", "B"}, {0, 3, 2, 1}},
+        {"a line moved while another is mended", {"A", "B", "C", star}, {"B", "A", "C", stars}, {1, 0, 2, 3}},
         {"lyrics typed anew", {}, {"A", "B"}, {-1, -1}},
         {"lyrics cleared", {"A", "B"}, {}, {}},
     };

@@ -450,10 +450,42 @@ TEST_F(InputData, TimesFollowTheirLinesThroughAnEditAndTheTimingPageShowsThemBef
     for (int k = 1; k <= 4; ++k)
         EXPECT_EQ(QStringList({Cell(k, 0), Cell(k, 1), Cell(k, 2)}).join(QLatin1Char(' ')), shown[k - 1]);
     EXPECT_EQ(File(), saved); // shown, not yet written
+
     dialog.OKBtn->click();
     ASSERT_FALSE(dialog.isVisible());
     for (const char* line : {"001=0,0,前奏", "002=100,150,行1", "003=200,250,行2です", "004=400,450,行4"})
         EXPECT_TRUE(FileText().contains(QString::fromUtf8(line))) << line << "\n" << FileText().toStdString();
+
+    dialog.show();
+    QApplication::setActiveWindow(&dialog);
+    dialog.InputDataPage->setCurrentWidget(dialog.TimingSheet);
+    // 行1's start moved; then the line is cut and pasted two lines down: it keeps its
+    // times where it goes, and undo still takes the move back.
+    dialog.TimingList->setFocus();
+    dialog.TimingList->setCurrentCell(1, 1);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Right, Qt::AltModifier);
+    ASSERT_EQ(Cell(2, 1), QStringLiteral("0:01.01"));
+    dialog.InputDataPage->setCurrentWidget(dialog.WordsSheet);
+    dialog.WordsEdit->setFocus();
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Home, Qt::ControlModifier);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Down);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Down, Qt::ShiftModifier);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_X, Qt::ControlModifier);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Down);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Down);
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_V, Qt::ControlModifier);
+    ASSERT_EQ(dialog.WordsEdit->toPlainText(), QStringLiteral("前奏\n行2です\n行4\n行1\n"));
+    QTest::keyClick(dialog.WordsEdit, Qt::Key_Tab, Qt::ControlModifier);
+    ASSERT_EQ(dialog.InputDataPage->currentWidget(), dialog.TimingSheet);
+    const QStringList moved = {"前奏 0:00.00 0:00.00", "行2です 0:02.00 0:02.50", "行4 0:04.00 0:04.50",
+                               "行1 0:01.01 0:01.50"};
+    for (int k = 1; k <= 4; ++k)
+        EXPECT_EQ(QStringList({Cell(k, 0), Cell(k, 1), Cell(k, 2)}).join(QLatin1Char(' ')), moved[k - 1]);
+    QTest::keyClick(dialog.TimingList, Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(Cell(4, 1), QStringLiteral("0:01.00"));
+    EXPECT_EQ(words.GetLine(1, 4).StartTime, 100);
+    presenter.answers = {IdYes};
+    dialog.CancelBtn->click();
 }
 
 TEST_F(InputData, OkRefusesContradictingTimesAndShowsTheCell)

@@ -361,7 +361,7 @@ TEST_F(Capture, UndoTakesBackEveryKindOfEditInTurnOnWhicheverTrackItWasMade)
     EXPECT_TRUE(view.stamps.contains(QStringLiteral("1,2=400")));
     EXPECT_FALSE(capture.Undo());
 
-    // Lyrics edited since: the line numbers name other lines, so nothing is taken back.
+    // Lines replaced since without being followed (an import): the edit no longer applies.
     capture.SetTime(1, 3, 950);
     TWordsLine moved = Line(3);
     moved.Text = QStringLiteral("inserted");

@@ -75,26 +75,47 @@ std::vector<int> FollowLines(const QStringList& before, const QStringList& after
 {
     const int n = static_cast<int>(before.size()), m = static_cast<int>(after.size());
     std::vector<int> match(m, -1);
-    // The unchanged lines, then what changed between each two of them.
+    std::vector<bool> taken(n, false);
+    // The unchanged lines that kept their order...
     std::vector<std::pair<int, int>> kept = CommonRun(0, n, 0, m, [&](int i, int j) { return before[i] == after[j]; });
-    kept.emplace_back(n, m); // the end of the text closes the last stretch
+    for (const auto& [i, j] : kept) {
+        match[j] = i;
+        taken[i] = true;
+    }
+    // ...then those moved: a text left as it was is its line wherever it went (the first
+    // of its kind not matched yet).
+    for (int j = 0; j < m; ++j) {
+        if (match[j] >= 0) continue;
+        for (int i = 0; i < n; ++i) {
+            if (taken[i] || before[i] != after[j]) continue;
+            match[j] = i;
+            taken[i] = true;
+            break;
+        }
+    }
+    // What changed between each two unchanged lines (or the text's ends).
+    kept.emplace_back(n, m);
     int i0 = 0, j0 = 0;
     for (const auto& [i1, j1] : kept) {
-        if (i1 - i0 == j1 - j0) {
-            for (int k = 0; k < i1 - i0; ++k) match[j0 + k] = i0 + k; // edited in place
-        } else if (i1 > i0 && j1 > j0) {
-            for (const auto& [i, j] :
-                 CommonRun(i0, i1, j0, j1, [&](int i, int j) { return Alike(before[i], after[j]); }))
-                match[j] = i;
+        std::vector<int> was, now;
+        for (int i = i0; i < i1; ++i)
+            if (!taken[i]) was.push_back(i);
+        for (int j = j0; j < j1; ++j)
+            if (match[j] < 0) now.push_back(j);
+        if (was.size() == now.size()) {
+            for (size_t k = 0; k < was.size(); ++k) match[now[k]] = was[k]; // edited in place
+        } else if (!was.empty() && !now.empty()) {
+            for (const auto& [x, y] : CommonRun(0, static_cast<int>(was.size()), 0, static_cast<int>(now.size()),
+                                                [&](int x, int y) { return Alike(before[was[x]], after[now[y]]); }))
+                match[now[y]] = was[x];
         }
-        if (j1 < m) match[j1] = i1;
         i0 = i1 + 1;
         j0 = j1 + 1;
     }
     return match;
 }
 
-bool StoreLyrics(TWords& words, int track, const QStringList& lines)
+bool StoreLyrics(TWords& words, int track, const QStringList& lines, std::vector<int>* moved)
 {
     const int n = static_cast<int>(lines.size());
     if (n > kMaxLines) return false;
@@ -112,6 +133,7 @@ bool StoreLyrics(TWords& words, int track, const QStringList& lines)
         words.SetLine(track, k, line);
     }
     words.SetLineCount(track, n);
+    if (moved) *moved = from;
     return true;
 }
 

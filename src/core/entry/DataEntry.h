@@ -17,20 +17,22 @@ QStringList MemoLines(const QString& text);
 QString MemoText(const QStringList& lines);
 
 // How the lines of a lyrics text correspond after an edit from before to after: for
-// each line of after, the index in before of the line it is, or -1 for a new line. The
-// order is kept (a line diff). Lines left unchanged are matched first, as many as can
-// be; between two of them (or the text's ends), the lines that changed are matched one
-// for one in order when as many were there before as after (lines edited in place),
-// and otherwise only where the texts are alike: at least half of the longer one's
-// characters, in order, are in the other. Lines of before that nothing matches are
-// deleted.
+// each line of after, the index in before of the line it is, or -1 for a new line (a
+// line diff). Lines left unchanged in their order are matched first, as many as can be;
+// then lines left unchanged that moved (cut and pasted elsewhere), each text to the
+// first line of that text not matched yet. Between two unchanged lines of the first kind
+// (or the text's ends), the lines left over are matched one for one in order when as
+// many were there before as after (lines edited in place), and otherwise only where the
+// texts are alike: at least half of the longer one's characters, in order, are in the
+// other. Lines of before that nothing matches are deleted.
 std::vector<int> FollowLines(const QStringList& before, const QStringList& after);
 
 // Stores lines as track's lyrics. Each line keeps the times of the line it was before
 // the edit (FollowLines), so that times stay with their texts; a new line starts with
 // none and a deleted line's times go. Lines beyond the new count keep their records but
-// no longer count. False, and nothing stored, above 127 lines.
-bool StoreLyrics(TWords& words, int track, const QStringList& lines);
+// no longer count. False, and nothing stored, above 127 lines. moved, when given, gets
+// what FollowLines found.
+bool StoreLyrics(TWords& words, int track, const QStringList& lines, std::vector<int>* moved = nullptr);
 
 // The first line (1-based) that is exactly the data file's end-of-lyrics mark "***",
 // 0 when none is. Stored, such a line would end the track's lyrics when the file is read

@@ -3,6 +3,7 @@
 #include <QRegularExpression>
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "core/common/Clock.h"
 #include "core/drive/CdDevice.h"
@@ -135,6 +136,7 @@ void TimingCapture::SetClick(bool continuous, uint32_t pressTick)
         if (CaptureLine > count) break; // every line is done
         TWordsLine line = words.GetLine(TimingTrack, CaptureLine);
         stamp.old.push_back(line); // each pass writes the next line
+        stamp.lines.push_back(CaptureLine);
         if (AtStartColumn) {
             line.StartTime = Elapsed;
             words.SetLine(TimingTrack, CaptureLine, line);
@@ -155,42 +157,66 @@ void TimingCapture::SetClick(bool continuous, uint32_t pressTick)
 
 bool TimingCapture::Undo()
 {
-    if (undo.empty() || Seeking) return false;
-    if (Capturing && (!undo.back().stamp || undo.back().capture != captureSerial)) return false;
-    const Edit edit = std::move(undo.back());
-    undo.pop_back();
-    if (edit.adjust) {
-        words.SetAdjust(edit.track, edit.oldAdjust);
+    if (Seeking) return false;
+    while (!undo.empty()) {
+        if (Capturing && (!undo.back().stamp || undo.back().capture != captureSerial)) return false;
+        const Edit edit = std::move(undo.back());
+        undo.pop_back();
+        if (edit.adjust) {
+            words.SetAdjust(edit.track, edit.oldAdjust);
+            if (edit.track != TimingTrack) view.ShowTrack(edit.track);
+            view.ShowAdjust(edit.oldAdjust);
+            if (Testing) view.UpdateWords();
+            return true;
+        }
+        // Lines replaced since by other lines (an import, a look-up, another source) are
+        // not the lines this edit was made on: it no longer applies.
+        bool applies = !edit.old.empty();
+        for (size_t i = 0; i < edit.old.size() && applies; ++i)
+            applies = edit.lines[i] <= words.GetLineCount(edit.track) &&
+                      words.GetLine(edit.track, edit.lines[i]).Text == edit.old[i].Text;
+        if (!applies) continue;
         if (edit.track != TimingTrack) view.ShowTrack(edit.track);
-        view.ShowAdjust(edit.oldAdjust);
-        if (Testing) view.UpdateWords();
+        for (size_t i = 0; i < edit.old.size(); ++i) {
+            const int n = edit.lines[i];
+            TWordsLine line = words.GetLine(edit.track, n);
+            line.StartTime = edit.old[i].StartTime;
+            line.EndTime = edit.old[i].EndTime;
+            words.SetLine(edit.track, n, line);
+            view.ShowStamp(1, n, line.StartTime);
+            view.ShowStamp(2, n, line.EndTime);
+        }
+        if (edit.stamp && Capturing) {
+            CaptureLine = edit.line;
+            AtStartColumn = edit.atStart;
+            view.SelectCell(CursorColumn(), CaptureLine);
+        }
         return true;
     }
-    // Lyrics edited since (lines inserted, deleted or rewritten) leave these line numbers
-    // naming other lines: nothing older can be taken back safely.
-    for (size_t i = 0; i < edit.old.size(); ++i) {
-        const int n = edit.line + static_cast<int>(i);
-        if (n > words.GetLineCount(edit.track) || words.GetLine(edit.track, n).Text != edit.old[i].Text) {
-            undo.clear();
-            return false;
+    return false;
+}
+
+void TimingCapture::LinesMoved(int track, const std::vector<int>& from)
+{
+    std::map<int, int> to; // old line -> new line
+    for (size_t k = 0; k < from.size(); ++k)
+        if (from[k] >= 0) to[from[k] + 1] = static_cast<int>(k) + 1;
+    for (Edit& e : undo) {
+        if (e.track != track || e.adjust) continue;
+        std::vector<int> lines;
+        std::vector<TWordsLine> old;
+        for (size_t i = 0; i < e.old.size(); ++i) {
+            const auto it = to.find(e.lines[i]);
+            if (it == to.end()) continue; // a deleted line's times went with it
+            lines.push_back(it->second);
+            old.push_back(e.old[i]);
+            old.back().Text = words.GetLine(track, it->second).Text; // mended in place, still the line
         }
+        e.lines = std::move(lines);
+        e.old = std::move(old);
+        if (const auto it = to.find(e.line); it != to.end()) e.line = it->second;
     }
-    if (edit.track != TimingTrack) view.ShowTrack(edit.track);
-    for (size_t i = 0; i < edit.old.size(); ++i) {
-        const int n = edit.line + static_cast<int>(i);
-        TWordsLine line = words.GetLine(edit.track, n);
-        line.StartTime = edit.old[i].StartTime;
-        line.EndTime = edit.old[i].EndTime;
-        words.SetLine(edit.track, n, line);
-        view.ShowStamp(1, n, line.StartTime);
-        view.ShowStamp(2, n, line.EndTime);
-    }
-    if (edit.stamp && Capturing) {
-        CaptureLine = edit.line;
-        AtStartColumn = edit.atStart;
-        view.SelectCell(CursorColumn(), CaptureLine);
-    }
-    return true;
+    std::erase_if(undo, [](const Edit& e) { return !e.adjust && e.old.empty(); });
 }
 
 void TimingCapture::SetAdjust(int16_t adjust)
@@ -209,7 +235,9 @@ void TimingCapture::writeTime(int column, int line, int32_t value)
     TWordsLine record = words.GetLine(TimingTrack, line);
     const int32_t old = column == 1 ? record.StartTime : record.EndTime;
     if (old == value) return;
-    undo.push_back(Edit{TimingTrack, line, {record}});
+    Edit edit{TimingTrack, line, {record}};
+    edit.lines = {line};
+    undo.push_back(std::move(edit));
     (column == 1 ? record.StartTime : record.EndTime) = value;
     words.SetLine(TimingTrack, line, record);
     view.ShowStamp(column, line, value);

@@ -96,10 +96,14 @@ public:
 
     // Takes back the last edit of the page: a stamp (the cursor returns too), a typed
     // time, a moved time or an adjust value. While a capture runs, only the capture's own
-    // stamps. Edits stay undoable for as long as the dialog is open (ForgetEdits), unless
-    // the lyrics they were made on have changed since. False when there is none.
+    // stamps. Edits stay undoable for as long as the dialog is open (ForgetEdits) and
+    // follow their lines through an edit of the lyrics (LinesMoved); an edit of lines
+    // since replaced otherwise (an import) or deleted no longer applies, and the one
+    // before it is taken back. False when there is none.
     bool Undo();
     void ForgetEdits();
+    // The lyrics of track were edited: line k + 1 is the line from[k] + 1 was (-1 new).
+    void LinesMoved(int track, const std::vector<int>& from);
     bool CanUndo() const { return !undo.empty(); }
     // While testing: moves the track's adjust value by delta (within -30000..30000).
     bool NudgeAdjust(int delta);
@@ -157,13 +161,14 @@ public:
 private:
     struct Edit {
         int track;
-        int line;                    // the first line old holds
-        std::vector<TWordsLine> old; // the lines as they were, from line on
+        int line;                    // the line the cursor returns to
+        std::vector<TWordsLine> old; // the lines as they were
         bool stamp = false;          // a capture's press: the cursor returns too
         bool atStart = true;         // the cursor before the press
         int capture = 0;             // which capture made the stamp
         bool adjust = false;         // an adjust value: oldAdjust
         int16_t oldAdjust = 0;
+        std::vector<int> lines; // the line each of old is
     };
 
     void updateElapsed(uint32_t pressTick);

@@ -144,12 +144,15 @@ bool TInputDataForm::WordsEditExit()
         WordsEdit->setFocus();
         return false;
     }
-    if (!StoreLyrics(words, wordsTrack, lines)) {
+    std::vector<int> moved;
+    if (!StoreLyrics(words, wordsTrack, lines, &moved)) {
         ErrorMessage(QStringLiteral("歌詞は最大127行までしか入力できません。"), QStringLiteral("歌詞行数オーバー"));
         WordsEdit->setFocus();
         return false;
     }
     WordsEdit->document()->setModified(false);
+    // The timing page's undo follows the lines to where they went.
+    Capture.LinesMoved(wordsTrack, moved);
     SetTimingList(wordsTrack);
     return true;
 }
