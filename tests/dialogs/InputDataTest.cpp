@@ -36,6 +36,7 @@
 #include "ui/app/Application.h"
 #include "ui/dialogs/InputData.h"
 #include "ui/dialogs/WaveformStrip.h"
+#include "ui/main/Help.h"
 #include "ui/main/Main.h"
 
 namespace {
@@ -282,7 +283,10 @@ TEST_F(InputData, SpaceAndEnterStampWhereverTheFocusIsAndAClickedButtonGivesItBa
     dialog.StartBtn->click();
     ASSERT_TRUE(dialog.Capturing());
     // Keys as the user presses them: to whichever widget has the focus.
-    const auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    const auto press = [this](Qt::Key key) {
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : static_cast<QWidget*>(&dialog), key);
+    };
     clock.Advance(1000);
     press(Qt::Key_Space); // start of line 1
     clock.Advance(500);
@@ -322,6 +326,42 @@ TEST_F(InputData, SpaceAndEnterStampWhereverTheFocusIsAndAClickedButtonGivesItBa
     EXPECT_EQ(words.GetLine(1, 4).EndTime, 415);
     EXPECT_EQ(words.GetLine(1, 5).StartTime, 500);
     EXPECT_TRUE(dialog.Capturing());
+
+    // Help opened during the capture comes up beside it: the next Space still stamps.
+    Click(dialog.HelpBtn);
+    QCoreApplication::processEvents();
+    ASSERT_TRUE(Help::Window() && Help::Window()->isVisible());
+    clock.Advance(100);
+    press(Qt::Key_Space);
+    EXPECT_EQ(words.GetLine(1, 5).StartTime, 425);
+    Help::Window()->close();
+    QApplication::setActiveWindow(&dialog);
+
+    // The track ends and the capture with it, while the user still presses: for a moment
+    // Space and Enter do nothing (no OK, no new capture), and the page no longer says
+    // they stamp.
+    clock.Advance(60000);
+    dialog.Capture.TimingTimerProc();
+    ASSERT_FALSE(dialog.Capturing());
+    EXPECT_FALSE(dialog.KeyHelpLabel->text().contains(QStringLiteral("Space/Enter")));
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Space, Qt::Key_Enter, Qt::Key_Space}) {
+        clock.Advance(100);
+        press(key);
+    }
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_FALSE(dialog.Capturing());
+    EXPECT_EQ(File(), saved);
+    EXPECT_EQ(words.GetLine(1, 5).StartTime, 425);
+    // Later, Enter on a time cell not being edited opens it rather than pressing OK.
+    clock.Advance(2000);
+    dialog.TimingList->setFocus();
+    dialog.TimingList->setCurrentCell(0, 1);
+    press(Qt::Key_Return);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_TRUE(qobject_cast<QLineEdit*>(QApplication::focusWidget())) << "the cell's editor is open";
+    press(Qt::Key_Escape);
+    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ(File(), saved);
 }
 
 TEST_F(InputData, EnterWalksDownTheTitlesAndOkSavesThemOnADiscWithADataTrackFirst)

@@ -306,7 +306,15 @@ void TInputDataForm::ReloadBtnClick()
     FormShow();
 }
 
-void TInputDataForm::HelpBtnClick() { Help::Show(3001 + InputDataPage->currentIndex(), this); }
+void TInputDataForm::HelpBtnClick()
+{
+    // During a capture the help comes up beside it: the keys still stamp.
+    Help::Show(3001 + InputDataPage->currentIndex(), this, !Capturing());
+    if (Capturing()) {
+        activateWindow(); // where the window system gave it the keyboard all the same
+        SetBtn->setFocus(Qt::OtherFocusReason);
+    }
+}
 
 void TInputDataForm::setHelpContexts()
 {

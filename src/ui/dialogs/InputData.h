@@ -261,6 +261,10 @@ private:
     int wordsTrack = 0;   // the track the memo shows
     bool filling = false; // the dialog itself is changing the controls
     int shownMode = 0;    // 0 at rest, 1 capturing, 2 testing, as last shown
+    // After a capture ends the stamp keys do nothing for kQuietMs (from quietFrom).
+    static constexpr uint32_t kQuietMs = 1000;
+    bool quiet = false;
+    uint32_t quietFrom = 0;
     EventTimes pressTimes;
     bool pressPending = false;
     uint32_t pressTick = 0;

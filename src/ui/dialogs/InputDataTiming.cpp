@@ -185,10 +185,7 @@ QWidget* TInputDataForm::buildTimingSheet()
     // Enter on Set and Continuous Set stamps (as Space does) rather than pressing OK.
     SetBtn->setAutoDefault(true);
     ContSetBtn->setAutoDefault(true);
-    KeyHelpLabel = new QLabel(
-        QStringLiteral("Space/Enter: セット　Ctrl+Z: 元に戻す　Alt+←/→: 時刻 ±0.01秒 (Shift: ±0.1秒)\n"
-                       "Ctrl+P: 行を再生　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)"),
-        page);
+    KeyHelpLabel = new QLabel(page);
     named(KeyHelpLabel, "KeyHelpLabel");
     KeyHelpLabel->setEnabled(false); // a quiet hint
 
@@ -256,7 +253,7 @@ void TInputDataForm::connectTiming()
     }
     // A button clicked during a capture gives the keyboard back to Set at once, so
     // that the next Space or Enter stamps and the key hint holds.
-    for (QPushButton* b : {StartBtn, RetBtn, ContSetBtn, PrevBtn, NextBtn}) {
+    for (QPushButton* b : {StartBtn, RetBtn, ContSetBtn, PrevBtn, NextBtn, HelpBtn}) {
         connect(b, &QPushButton::released, this, [this] {
             if (Capturing()) SetBtn->setFocus(Qt::OtherFocusReason);
         });
@@ -296,6 +293,24 @@ void TInputDataForm::connectTiming()
 bool TInputDataForm::timingEvent(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
+    if (!Capturing() && quiet && (type == QEvent::KeyPress || type == QEvent::KeyRelease) &&
+        StampKey(static_cast<QKeyEvent*>(event)) && watched->isWidgetType() &&
+        (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
+        // Stamp keys pressed a little late, after the capture ended, press nothing.
+        if (clock.TickCount() - quietFrom < kQuietMs) return true;
+        quiet = false;
+    }
+    if (watched == TimingList && type == QEvent::KeyPress) {
+        // (A cell being edited has the keys in its editor.) Not being edited, Enter opens the cell's editor (it never
+        // presses OK) and Space types nothing into it.
+        const int k = static_cast<QKeyEvent*>(event)->key();
+        if (k == Qt::Key_Return || k == Qt::Key_Enter) {
+            if (QTableWidgetItem* item = TimingList->currentItem(); item && (item->flags() & Qt::ItemIsEditable))
+                TimingList->editItem(item);
+            return true;
+        }
+        if (k == Qt::Key_Space) return true;
+    }
     if (Capturing() && watched != SetBtn && (type == QEvent::KeyPress || type == QEvent::KeyRelease) &&
         StampKey(static_cast<QKeyEvent*>(event)) && watched->isWidgetType() &&
         (watched == this || isAncestorOf(static_cast<QWidget*>(watched)))) {
@@ -443,6 +458,11 @@ void TInputDataForm::applyTimingState()
     // While the track plays the page stays, and the grid follows only Set and Ret.
     InputDataPage->tabBar()->setEnabled(rest);
     TimingList->setFocusPolicy(capturing ? Qt::NoFocus : Qt::StrongFocus);
+    // The keys as they are now: Space and Enter stamp only while a capture runs.
+    KeyHelpLabel->setText(
+        (capturing ? QStringLiteral("Space/Enter: セット　Ctrl+Z: 元に戻す　")
+                   : QStringLiteral("開始: Alt+B　Ctrl+Z: 元に戻す　Alt+←/→: 時刻 ±0.01秒 (Shift: ±0.1秒)\n")) +
+        QStringLiteral("Ctrl+P: 行を再生　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)"));
     Waveform->SetDragEnabled(!capturing && startable);
     if (rest) Waveform->SetCursor(-1);
     TimingList->setEditTriggers(capturing ? QAbstractItemView::NoEditTriggers
@@ -566,9 +586,19 @@ void TInputDataForm::ModeChanged()
         qApp->installEventFilter(this);
     else
         qApp->removeEventFilter(this);
-    // A capture or test that ended leaves the focus on the button that started it.
+    // A test that ended leaves the focus on its button. A capture that ended (perhaps by
+    // itself, at the track's end, while the user still presses) leaves it on the grid, and
+    // for a moment the stamp keys do nothing at all: never OK, never a new capture.
     const int mode = Capturing() ? 1 : Testing() ? 2 : Capture.PlayingLine ? 3 : 0;
-    if (mode == 0 && shownMode == 1) StartBtn->setFocus();
+    if (mode == 0 && shownMode == 1) {
+        quiet = true;
+        quietFrom = clock.TickCount();
+        qApp->installEventFilter(this);
+        QTimer::singleShot(kQuietMs, this, [this] {
+            if (!Capture.Running()) qApp->removeEventFilter(this);
+        });
+        TimingList->setFocus(Qt::OtherFocusReason);
+    }
     if (mode == 0 && shownMode == 2) TestBtn->setFocus();
     shownMode = mode;
 }

@@ -66,7 +66,7 @@ QWidget* Window() { return window; }
 
 QTextBrowser* Browser() { return window ? window->findChild<QTextBrowser*>() : nullptr; }
 
-void Show(int context, QWidget* owner)
+void Show(int context, QWidget* owner, bool activate)
 {
     if (QWidget* modal = QApplication::activeModalWidget()) owner = modal;
     if (!window) window = makeWindow();
@@ -86,9 +86,10 @@ void Show(int context, QWidget* owner)
         url.setFragment(target.section(QLatin1Char('#'), 1));
     }
     Browser()->setSource(url);
+    window->setAttribute(Qt::WA_ShowWithoutActivating, !activate);
     window->show();
     window->raise();
-    window->activateWindow();
+    if (activate) window->activateWindow();
 }
 
 void SetContext(QWidget* widget, int context) { widget->setProperty(kContextProperty, context); }

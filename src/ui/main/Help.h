@@ -17,7 +17,9 @@ QString File();
 // Opens the window at the topic of context; 0, or a number without a topic, opens the
 // contents. Asked from a modal dialog, the window belongs to that dialog, so that it
 // can be read and scrolled while the dialog stays open; else it belongs to owner.
-void Show(int context, QWidget* owner = nullptr);
+// activate false: the window comes up without taking the keyboard (a capture that
+// goes on over it).
+void Show(int context, QWidget* owner = nullptr, bool activate = true);
 // The window and its page view, once the window was opened.
 QWidget* Window();
 QTextBrowser* Browser();
