@@ -1130,6 +1130,33 @@ TEST_F(InputData, TimesReadAsMinutesEditsAreUndoneAndCancelAndReloadAskBeforeDro
     EXPECT_FALSE(dialog.Capture.PlayingLine);
     EXPECT_TRUE(dialog.OKBtn->isEnabled());
 
+    // Typed as seconds, a time is read as seconds; what cannot be read is refused with a
+    // word, and the time stays.
+    const auto type = [&](int row, int column, const QString& text) {
+        dialog.TimingList->setCurrentCell(row, column);
+        dialog.TimingList->editItem(dialog.TimingList->item(row, column));
+        auto* cell = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_TRUE(cell);
+        cell->selectAll();
+        QTest::keyClicks(cell, text);
+        QTest::keyClick(cell, Qt::Key_Return);
+        QCoreApplication::processEvents(); // the editor commits and closes
+        QCoreApplication::processEvents(); // and what it refused is said
+    };
+    type(2, 2, QStringLiteral("3.75"));
+    EXPECT_EQ(words.GetLine(1, 3).EndTime, 375);
+    EXPECT_EQ(Cell(3, 2), QStringLiteral("0:03.75"));
+    presenter.shown.clear();
+    for (const QString& bad : {QStringLiteral("0:75"), QStringLiteral("abc")}) {
+        type(2, 2, bad);
+        EXPECT_EQ(words.GetLine(1, 3).EndTime, 375) << bad.toStdString();
+        EXPECT_EQ(Cell(3, 2), QStringLiteral("0:03.75")) << bad.toStdString();
+    }
+    ASSERT_EQ(presenter.shown.size(), 2);
+    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("時刻の入力"));
+    EXPECT_TRUE(presenter.shown[1].text.contains(QStringLiteral("「abc」"))) << presenter.shown[1].text.toStdString();
+    presenter.shown.clear();
+
     // Unsaved: Reload and Cancel ask; No keeps the dialog and its edits.
     dialog.TimingList->setCurrentCell(0, 1);
     QTest::keyClick(dialog.TimingList, Qt::Key_Right, Qt::AltModifier);

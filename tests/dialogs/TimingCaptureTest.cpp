@@ -311,13 +311,12 @@ TEST(CellTimes, ReadAsMinutesSecondsAndHundredthsAndTypedInEitherForm)
     EXPECT_EQ(FormatCellTime(6000 * 12 + 305), QStringLiteral("12:03.05"));
     EXPECT_EQ(FormatCellTime(-5), QStringLiteral("-0:00.05"));
     for (int32_t v : {0, 7, 99, 100, 5999, 6000, 123456}) EXPECT_EQ(ParseCellTime(FormatCellTime(v)), v) << v;
-    EXPECT_EQ(ParseCellTime(QStringLiteral(" 1234 ")), 1234);
-    EXPECT_EQ(ParseCellTime(QStringLiteral("1:02.5")), 6250);
-    EXPECT_EQ(ParseCellTime(QStringLiteral("1:02")), 6200);
-    EXPECT_EQ(ParseCellTime(QStringLiteral("0:01.239")), 123); // cut to hundredths
-    EXPECT_EQ(ParseCellTime(QStringLiteral("-1")), -1);
-    for (const char* bad : {"", "abc", "1:60.00", "1:2:3", "1.5", "0:01.x"})
-        EXPECT_EQ(ParseCellTime(QString::fromLatin1(bad)), 0) << bad;
+    const std::pair<const char*, int32_t> read[] = {
+        {" 1234 ", 1234}, {"1:02.5", 6250}, {"1:02", 6200}, {"0:01.239", 123}, // cut to hundredths
+        {"-1", -1},       {"6.25", 625},    {"6,25", 625},  {"1.5", 150},      {"75.5", 7550}, {"", 0}, {"  ", 0}};
+    for (const auto& [typed, value] : read) EXPECT_EQ(ParseCellTime(QString::fromLatin1(typed)), value) << typed;
+    for (const char* bad : {"abc", "0:75", "1:60.00", "1:2:3", "0:01.x", "6.", "99999999999"})
+        EXPECT_FALSE(ParseCellTime(QString::fromLatin1(bad))) << bad;
 }
 
 TEST_F(Capture, UndoTakesBackEveryKindOfEditInTurnOnWhicheverTrackItWasMade)

@@ -23,18 +23,22 @@ QString FormatCellTime(int32_t hundredths)
                              static_cast<long long>(v / 100 % 60), static_cast<long long>(v % 100));
 }
 
-int32_t ParseCellTime(const QString& text)
+std::optional<int32_t> ParseCellTime(const QString& text)
 {
     const QString t = text.trimmed();
+    if (t.isEmpty()) return 0;
     bool ok = false;
     const int32_t plain = t.toInt(&ok);
     if (ok) return plain;
-    static const QRegularExpression form(QStringLiteral("^(-?)(\\d{1,5}):([0-5]?\\d)(?:[.,](\\d+))?$"));
-    const QRegularExpressionMatch m = form.match(t);
-    if (!m.hasMatch()) return 0;
+    // m:ss.xx, or seconds alone with their fraction.
+    static const QRegularExpression clock(QStringLiteral("^(-?)(\\d{1,5}):([0-5]?\\d)(?:[.,](\\d+))?$"));
+    static const QRegularExpression seconds(QStringLiteral("^(-?)()(\\d{1,7})[.,](\\d+)$"));
+    QRegularExpressionMatch m = clock.match(t);
+    if (!m.hasMatch()) m = seconds.match(t);
+    if (!m.hasMatch()) return std::nullopt;
     const QString fraction = (m.captured(4) + QStringLiteral("00")).left(2);
-    const int64_t value = m.captured(2).toLongLong() * 6000 + m.captured(3).toInt() * 100 + fraction.toInt();
-    if (value > INT32_MAX) return 0;
+    const int64_t value = m.captured(2).toLongLong() * 6000 + m.captured(3).toLongLong() * 100 + fraction.toInt();
+    if (value > INT32_MAX) return std::nullopt;
     return m.captured(1).isEmpty() ? int32_t(value) : -int32_t(value);
 }
 

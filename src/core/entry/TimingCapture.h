@@ -13,6 +13,7 @@
 #include <QString>
 #include <QTimer>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "core/discdata/Words.h"
@@ -44,8 +45,10 @@ public:
 // A time of the grid as m:ss.xx (hundredths of a second; negative with a sign).
 QString FormatCellTime(int32_t hundredths);
 // A time typed into the grid: m:ss.xx (one or two decimals; more are cut to hundredths;
-// none, m:ss), or a whole number of hundredths. Anything else is 0, "not set".
-int32_t ParseCellTime(const QString& text);
+// none, m:ss), seconds with a decimal point or comma (6.25), or a whole number of
+// hundredths (625); nothing at all is 0, "not set". No value for anything else (seconds
+// of 60 or more after a colon, letters, a time beyond the grid's range).
+std::optional<int32_t> ParseCellTime(const QString& text);
 
 // Places input events on the program's clock. An event carries the time of the window
 // system's own clock; the smallest gap seen between that time and our clock on arrival

@@ -25,6 +25,7 @@
 #include "PlainHeader.h"
 #include "WaveformStrip.h"
 #include "core/common/Clock.h"
+#include "core/common/Error.h"
 #include "core/common/Etc.h"
 #include "core/discdata/Words.h"
 
@@ -62,7 +63,7 @@ protected:
     }
 };
 
-int32_t CellNumber(const QString& text) { return ParseCellTime(text); }
+int32_t CellNumber(const QString& text) { return ParseCellTime(text).value_or(0); }
 
 // The nudge of a selected time by Alt+Left/Right: 10 ms, with Shift 100 ms (hundredths).
 int TimeNudgeOf(const QKeyEvent* key)
@@ -537,7 +538,22 @@ void TInputDataForm::timingListSetEditText(int row, int column)
 {
     const int line = row + 1;
     if (column < 1 || line > words.GetLineCount(Capture.TimingTrack)) return;
-    const int32_t value = CellNumber(TimingList->item(row, column)->text());
+    const QString typed = TimingList->item(row, column)->text();
+    const std::optional<int32_t> read = ParseCellTime(typed);
+    if (!read) {
+        // Refused, and the time stays as it was.
+        const TWordsLine record = words.GetLine(Capture.TimingTrack, line);
+        setTimeCell(row, column, column == 1 ? record.StartTime : record.EndTime);
+        QTimer::singleShot(0, this, [typed] {
+            ErrorMessage(QStringLiteral("「") + typed +
+                             QStringLiteral("」は時刻として読めません。時刻はそのままです。\n"
+                                            "分:秒.1/100秒 (0:06.25)、秒 (6.25) または 1/100秒の数 (625) "
+                                            "で入力してください。"),
+                         QStringLiteral("時刻の入力"));
+        });
+        return;
+    }
+    const int32_t value = *read;
     Capture.SetTime(column, line, value);
     // The cell reads as every other time, whichever form was typed.
     setTimeCell(row, column, value);
