@@ -85,6 +85,14 @@ bool StampKey(const QKeyEvent* key)
            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
 }
 
+// The timing page's hint of its keys, at rest or while capturing; two lines either way.
+QString KeyHelpText(bool capturing)
+{
+    return capturing ? QStringLiteral("Space/Enter: セット　Ctrl+Z: 元に戻す\n戻る: Alt+R　中止: Alt+B")
+                     : QStringLiteral("開始: Alt+B　Ctrl+Z: 元に戻す　Alt+←/→: 時刻 ±0.01秒 (Shift: ±0.1秒)\n"
+                                      "Ctrl+P: 行を再生　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)");
+}
+
 // The nudge of a key while testing: +/- move the adjust value by 5, with Ctrl by 50.
 int NudgeOf(const QKeyEvent* key)
 {
@@ -186,7 +194,8 @@ QWidget* TInputDataForm::buildTimingSheet()
     // Enter on Set and Continuous Set stamps (as Space does) rather than pressing OK.
     SetBtn->setAutoDefault(true);
     ContSetBtn->setAutoDefault(true);
-    KeyHelpLabel = new QLabel(page);
+    // Two lines in either state, so that nothing on the page moves as a capture starts.
+    KeyHelpLabel = new QLabel(KeyHelpText(false), page);
     named(KeyHelpLabel, "KeyHelpLabel");
     KeyHelpLabel->setEnabled(false); // a quiet hint
 
@@ -460,10 +469,7 @@ void TInputDataForm::applyTimingState()
     InputDataPage->tabBar()->setEnabled(rest);
     TimingList->setFocusPolicy(capturing ? Qt::NoFocus : Qt::StrongFocus);
     // The keys as they are now: Space and Enter stamp only while a capture runs.
-    KeyHelpLabel->setText(
-        (capturing ? QStringLiteral("Space/Enter: セット　Ctrl+Z: 元に戻す　")
-                   : QStringLiteral("開始: Alt+B　Ctrl+Z: 元に戻す　Alt+←/→: 時刻 ±0.01秒 (Shift: ±0.1秒)\n")) +
-        QStringLiteral("Ctrl+P: 行を再生　テスト中 +/−: 補正値 ±5 (Ctrl: ±50)"));
+    KeyHelpLabel->setText(KeyHelpText(capturing));
     Waveform->SetDragEnabled(!capturing && startable);
     if (rest) Waveform->SetCursor(-1);
     TimingList->setEditTriggers(capturing ? QAbstractItemView::NoEditTriggers
