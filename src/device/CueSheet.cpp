@@ -348,7 +348,22 @@ private:
     int index0File = 0;
 };
 
+// A position in a file as a cue sheet writes it: minutes, seconds and frames.
+QString CueTime(int64_t frames)
+{
+    return QStringLiteral("%1:%2:%3")
+        .arg(frames / (60 * kFramesPerSecond), 2, 10, QLatin1Char('0'))
+        .arg(frames / kFramesPerSecond % 60, 2, 10, QLatin1Char('0'))
+        .arg(frames % kFramesPerSecond, 2, 10, QLatin1Char('0'));
+}
+
 } // namespace
+
+QString CueTracks(int first, int last)
+{
+    if (first == last) return Reason("トラック %1", "track %1").arg(first);
+    return Reason("トラック %1〜%2", "tracks %1 to %2").arg(first).arg(last);
+}
 
 bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
 {
@@ -415,6 +430,17 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
     auto takeFile = [&](int64_t upTo) { place(upTo - pos, file); };
     auto silence = [&](int64_t n) { place(n, -1); };
 
+    // A track at or past the end of its file is not on the disc: a file cut short, or a
+    // sheet made for another file. It and the file's later tracks are what is missing.
+    auto pastEnd = [&](size_t i) {
+        size_t last = i;
+        while (last + 1 < sheet.tracks.size() && sheet.tracks[last + 1].file == file) ++last;
+        return fail(Reason("%1 は %2 で終わっていて、%3 (%4 から) がありません。",
+                           "%1 ends at %2, before %3 of the sheet (from %4), which cannot be played")
+                        .arg(sheet.files[file].name, CueTime(fileEnd()),
+                             CueTracks(static_cast<int>(i) + 1, static_cast<int>(last) + 1),
+                             CueTime(sheet.tracks[i].index1)));
+    };
     const CueSheet::Track* previous = nullptr;
     bool tailOpen = false; // the end of the previous track is not laid out yet
     auto closeTail = [&] {
@@ -445,14 +471,14 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
             // The track before ends where this one's gap (or this one) begins.
             const int32_t start = t.gapStart >= 0 ? t.gapStart : t.index1;
             if (start < pos || t.index1 < pos) return fail(backwards);
-            if (t.index1 >= fileEnd()) break; // past the end: the disc ends before it
+            if (t.index1 >= fileEnd()) return pastEnd(i);
             takeFile(start);
             silence(previous->postgap);
             tailOpen = false;
         }
         frameBytes = t.sectorBytes;
         if (t.index1 < pos) return fail(backwards);
-        if (t.index1 >= fileEnd()) break;
+        if (t.index1 >= fileEnd()) return pastEnd(i);
         takeFile(t.index1);
         silence(t.pregap);
         if (tooLong) break;

@@ -55,7 +55,10 @@ struct CueLayout {
 };
 
 // Lays the sheet out over its files' sizes (bytes of a raw file, samples of an audio
-// file). A partial frame at the end of a file is not part of the disc; a track that
-// starts at or past the end of its file ends the disc before it, as on a damaged
-// table. False with a reason when the sheet contradicts itself.
+// file). A partial frame at the end of a file is not part of the disc. False with a
+// reason when the sheet contradicts itself, or when a track starts at or past the end of
+// its file (the reason names the file, where it ends and the tracks it lacks).
+// "track 3" or "tracks 3 to 5", as the reasons name the tracks of a disc.
+QString CueTracks(int first, int last);
+
 bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes, CueLayout* layout, QString* error);

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 #include "core/common/Error.h"
 
@@ -50,6 +51,72 @@ QString FormatName(int format, int command)
     info.format = format;
     if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return Reason("不明", "unknown");
     return QString::fromUtf8(info.name);
+}
+
+// The whole CD frames of an audio file that decode, counted from its start, out of the
+// frames it holds. A file cut short (a failed download or copy) keeps the length its
+// header promises; its end does not decode. The last frame is tried first, and only when
+// it fails is the end searched for, the file opened afresh for each try: a failed seek
+// leaves the decoder stuck.
+int64_t DecodableFrames(const QString& path, int64_t frames)
+{
+    const QByteArray name = QFile::encodeName(path);
+    std::vector<short> samples(static_cast<size_t>(kSectorSamples) * 2);
+    const auto decodes = [&](int64_t frame) {
+        SF_INFO info{};
+        SNDFILE* snd = sf_open(name.constData(), SFM_READ, &info);
+        if (!snd) return false;
+        const sf_count_t at = frame * kSectorSamples;
+        const bool ok = sf_seek(snd, at, SEEK_SET) == at &&
+                        sf_readf_short(snd, samples.data(), kSectorSamples) == kSectorSamples &&
+                        sf_error(snd) == SF_ERR_NO_ERROR;
+        sf_close(snd);
+        return ok;
+    };
+    if (frames <= 0 || decodes(frames - 1)) return frames;
+    int64_t good = 0, bad = frames - 1; // frames before good decode; frame bad does not
+    while (good < bad) {
+        const int64_t mid = good + (bad - good) / 2;
+        if (decodes(mid))
+            good = mid + 1;
+        else
+            bad = mid;
+    }
+    return good;
+}
+
+QString Duration(int64_t frames)
+{
+    const int64_t seconds = frames / kFramesPerSecond;
+    return QStringLiteral("%1:%2").arg(seconds / 60).arg(seconds % 60, 2, 10, QLatin1Char('0'));
+}
+
+// Why a sheet cannot play when one of its audio files does not decode to its end: the
+// file, how much of it there is, and the tracks that lack their sound. Empty when every
+// file decodes.
+QString CutShort(const CueSheet& sheet, const QStringList& paths, const std::vector<int64_t>& sizes)
+{
+    for (size_t f = 0; f < sheet.files.size(); ++f) {
+        if (sheet.files[f].kind != CueSheet::FileKind::Audio) continue;
+        const int64_t frames = sizes[f] / kSectorSamples;
+        const int64_t decodable = DecodableFrames(paths[static_cast<qsizetype>(f)], frames);
+        if (decodable == frames) continue;
+        // The first track of the file that ends past what decodes, and the file's last.
+        int first = 0, last = 0;
+        for (size_t i = 0; i < sheet.tracks.size(); ++i) {
+            if (sheet.tracks[i].file != static_cast<int>(f)) continue;
+            const bool next = i + 1 < sheet.tracks.size() && sheet.tracks[i + 1].file == static_cast<int>(f);
+            const CueSheet::Track* after = next ? &sheet.tracks[i + 1] : nullptr;
+            const int64_t end = after ? (after->gapStart >= 0 ? after->gapStart : after->index1) : frames;
+            if (first == 0 && end > decodable) first = static_cast<int>(i) + 1;
+            last = static_cast<int>(i) + 1;
+        }
+        if (last == 0) continue; // none of it is on the disc
+        return Reason("%1 は途中で切れているか壊れています (%2 のうち %3 までしか読めません)。%4 が再生できません。",
+                      "%1 is cut short or damaged: only %3 of its %2 can be decoded, so %4 cannot be played")
+            .arg(paths[static_cast<qsizetype>(f)], Duration(frames), Duration(decodable), CueTracks(first, last));
+    }
+    return {};
 }
 
 } // namespace
@@ -150,6 +217,7 @@ std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* erro
         sizes.push_back(info.frames);
     }
     if (!LayOutCueSheet(s->sheet, sizes, &s->layout, &why)) return refuse(why);
+    if (const QString cut = CutShort(s->sheet, s->paths, sizes); !cut.isEmpty()) return refuse(cut);
 
     // The sheet's TITLE and PERFORMER lines stand for the disc's CD-Text.
     s->text.discTitle = s->sheet.title;

@@ -16,7 +16,8 @@ typedef struct sf_private_tag SNDFILE;
 class CueSource : public SectorSource {
 public:
     // Opens the sheet and checks every file it names; null with a reason (naming the
-    // file) when one is missing, unreadable or not CD audio.
+    // file) when one is missing, unreadable, not CD audio, shorter than the sheet says,
+    // or cut short or damaged at its end (it does not decode to the length it declares).
     static std::unique_ptr<CueSource> Open(const QString& cuePath, QString* error);
     ~CueSource() override;
     CueSource(const CueSource&) = delete;

@@ -80,14 +80,27 @@ TEST(CueSheetLayout, GapsAndDataTracksLandWhereACdHasThem)
     EXPECT_EQ(mixed.extents.back().frameBytes, 2352);
 
     // Audio before INDEX 01 of track 1 (a hidden track) moves track 1 on; a partial
-    // frame at the end is not part of the disc; a track past the end of its file ends
-    // the disc before it, as libcdio reads such a sheet.
-    const CueLayout hidden = LayOut("FILE \"h.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n"
-                                    "    INDEX 01 00:02:00\n  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n"
-                                    "  TRACK 03 AUDIO\n    INDEX 01 01:00:00\n",
-                                    {1000 * 2352 + 1000});
+    // frame at the end is not part of the disc.
+    const QByteArray hiddenSheet = "FILE \"h.bin\" BINARY\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n"
+                                   "    INDEX 01 00:02:00\n  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n";
+    const CueLayout hidden = LayOut(hiddenSheet, {1000 * 2352 + 1000});
     EXPECT_EQ(Starts(hidden.toc), (std::vector<int32_t>{300, 450}));
     EXPECT_EQ(hidden.toc.leadOutFrame, 1150);
+    // Tracks past the end of their file (a file cut short) are not dropped: the sheet is
+    // refused, naming the file, where it ends and the tracks it lacks.
+    QString why;
+    EXPECT_TRUE(LayOut(hiddenSheet + "  TRACK 03 AUDIO\n    INDEX 01 01:00:00\n  TRACK 04 AUDIO\n"
+                                     "    INDEX 01 01:10:00\nFILE \"x.bin\" BINARY\n  TRACK 05 AUDIO\n"
+                                     "    INDEX 01 00:00:00\n",
+                       {1000 * 2352 + 1000, 100 * 2352}, &why)
+                    .toc.Empty());
+    EXPECT_EQ(why, QStringLiteral("h.bin は 00:13:25 で終わっていて、トラック 3〜4 (01:00:00 から) がありません。"));
+    EXPECT_TRUE(LayOut("FILE \"a.wav\" WAVE\n  TRACK 01 AUDIO\n    INDEX 01 00:00:00\nFILE \"b.wav\" WAVE\n"
+                       "  TRACK 02 AUDIO\n    INDEX 01 00:01:00\n",
+                       {588 * 100, 588 * 75}, &why)
+                    .toc.Empty());
+    EXPECT_TRUE(why.contains(QStringLiteral("b.wav")) && why.contains(QStringLiteral("トラック 2 ")))
+        << why.toStdString();
 
     // Audio files count in samples, 588 to the frame.
     const CueLayout flac = LayOut(
@@ -577,6 +590,33 @@ TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
     sheet.close();
     EXPECT_FALSE(dev.Open(sheet.fileName()));
     EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("junk.flac"))) << dev.OpenError().toStdString();
+}
+
+// A rip whose file was cut short (a failed download or copy) still declares its whole
+// length: it is refused at once, naming the file, how much of it decodes and the tracks
+// that would play silence, rather than played as silence.
+TEST_F(CueDiscs, ARipCutShortIsRefusedNamingTheFileAndTheTracksItLacks)
+{
+    const QString cue = WriteAudioCue(dir.path(), "disc", kDisc, SF_FORMAT_FLAC, CueShape::OneFile);
+    ASSERT_FALSE(cue.isEmpty());
+    QString why;
+    ASSERT_TRUE(DiscDevice::OpenSource(cue, &why)) << why.toStdString();
+    QFile flac(Path("disc.flac"));
+    const qint64 size = flac.size();
+    struct Cut {
+        double kept;
+        const char* lacks;
+    };
+    // The file's tracks hold frames 0-225, 225-525 and 525-675 of it.
+    for (const Cut& cut : {Cut{0.9, "トラック 3 が"}, Cut{0.5, "トラック 2〜3 が"}}) {
+        ASSERT_TRUE(flac.resize(static_cast<qint64>(size * cut.kept)));
+        EXPECT_FALSE(DiscDevice::OpenSource(cue, &why));
+        EXPECT_TRUE(why.contains(Path("disc.flac")) && why.contains(QStringLiteral("(0:09 のうち")) &&
+                    why.contains(QString::fromUtf8(cut.lacks)))
+            << why.toStdString();
+        EXPECT_FALSE(dev.Open(cue));
+        EXPECT_EQ(dev.OpenError(), why);
+    }
 }
 
 TEST_F(CueDiscs, AnAudioFileDamagedCutShortOrGoneIsAReadErrorThereAndAChangedDisc)

@@ -398,6 +398,20 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
         EXPECT_EQ(twin.status, 0) << name << ": " << twin.err.toStdString();
         EXPECT_EQ(twin.out, r.out) << name;
     }
+    // The rip cut short (a failed copy): no table of tracks that would play silence, but
+    // exit 1 naming the file and what it lacks.
+    ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("cut")));
+    const QString cutFlac = dir.filePath(QStringLiteral("cut/demo.flac"));
+    const QByteArray whole = read(demo + QStringLiteral("demo.flac"));
+    write(cutFlac, whole.left(whole.size() * 6 / 10));
+    write(dir.filePath(QStringLiteral("cut/demo-flac.cue")), sheet.toUtf8());
+    const Result cut = tool({QStringLiteral("id"), dir.filePath(QStringLiteral("cut/demo-flac.cue"))},
+                            demo + QStringLiteral("Mirelune.ini"));
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_TRUE(cut.out.isEmpty()) << cut.out.toStdString();
+    EXPECT_TRUE(cut.err.contains(cutFlac + QStringLiteral(" is cut short or damaged")) &&
+                cut.err.contains(QLatin1String("cannot be played")))
+        << cut.err.toStdString();
 }
 
 } // namespace
