@@ -349,6 +349,12 @@ TEST_F(Config, TheReactionTimeIsTakenFromTheCalibrationAndKeptOnlyOnceSet)
         EXPECT_TRUE(dialog.OKBtn->isEnabled());
         EXPECT_TRUE(dialog.ResultLabel->text().contains(QStringLiteral("8 回中 7 回")))
             << dialog.ResultLabel->text().toStdString();
+        // A tap just too late presses nothing; then Enter on OK takes the value.
+        for (Qt::Key key : {Qt::Key_Space, Qt::Key_Return}) QTest::keyClick(dialog.OKBtn, key);
+        EXPECT_NE(dialog.result(), QDialog::Accepted);
+        clock.Advance(600);
+        QTest::keyClick(dialog.OKBtn, Qt::Key_Return);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
         return dialog.Proposal();
     };
     config->show();

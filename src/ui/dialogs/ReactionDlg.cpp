@@ -52,6 +52,7 @@ TReactionForm::TReactionForm(ClickSound& s, Clock& c, QWidget* parent) : QDialog
     TapBtn->installEventFilter(this);
     installEventFilter(this);
     StartBtn->installEventFilter(this);
+    OKBtn->installEventFilter(this);
 }
 
 TReactionForm::~TReactionForm() { sound.Stop(); }
@@ -60,6 +61,7 @@ void TReactionForm::StartBtnClick()
 {
     proposal.reset();
     OKBtn->setEnabled(false);
+    OKBtn->setDefault(false);
     early.clear();
     begun = false;
     if (!sound.Start(ReactionCalibration::kClicks, ReactionCalibration::kIntervalMs)) {
@@ -104,6 +106,7 @@ void TReactionForm::finish()
     Poll.stop();
     sound.Stop();
     playing = false;
+    endedAt = clock.TickCount();
     StartBtn->setEnabled(true);
     StartBtn->setText(QStringLiteral("やり直す(&S)"));
     TapBtn->setEnabled(false);
@@ -116,6 +119,7 @@ void TReactionForm::finish()
                                  .arg(tapped)
                                  .arg(*proposal));
         OKBtn->setEnabled(true);
+        OKBtn->setDefault(true); // Enter takes the value
         OKBtn->setFocus();
     } else {
         ResultLabel->setText(
@@ -135,6 +139,13 @@ bool TReactionForm::eventFilter(QObject* watched, QEvent* event)
                 TapAt(tapTimes.TickOf(key->timestamp(), clock.TickCount()));
             return true;
         }
+    }
+    if (!playing && endedAt && (type == QEvent::KeyPress || type == QEvent::KeyRelease)) {
+        // A tap a little late for the last click presses nothing (not OK, not Start again).
+        const int k = static_cast<QKeyEvent*>(event)->key();
+        if ((k == Qt::Key_Space || k == Qt::Key_Return || k == Qt::Key_Enter) &&
+            clock.TickCount() - *endedAt < kQuietMs)
+            return true;
     }
     if (watched == TapBtn && type == QEvent::MouseButtonPress) {
         TapAt(tapTimes.TickOf(static_cast<QInputEvent*>(event)->timestamp(), clock.TickCount()));

@@ -48,5 +48,7 @@ private:
     bool playing = false;
     bool begun = false; // the first click has been heard: the clicks' ticks are known
     std::optional<int> proposal;
-    std::vector<uint32_t> early; // taps before the first click was placed
+    std::vector<uint32_t> early;     // taps before the first click was placed
+    std::optional<uint32_t> endedAt; // when the clicks ended: late taps press nothing for kQuietMs
+    static constexpr uint32_t kQuietMs = 500;
 };
