@@ -38,6 +38,7 @@
 #include "ui/dialogs/WaveformStrip.h"
 #include "ui/main/Help.h"
 #include "ui/main/Main.h"
+#include "ui/main/WidgetPresenter.h"
 
 namespace {
 // Six tracks of 60 s: track t starts at 2000 + (t - 1) * 60000 ms.
@@ -906,11 +907,30 @@ TEST_F(InputData, EditsOutliveADiscThatGoesInADraftTheNextOpeningOffersBack)
     RunFor(3000);
     ASSERT_TRUE(words.HasFile());
     presenter.shown.clear();
-    presenter.answers = {IdYes};
     player.InDataEntry = true;
+    // The question is asked over the dialog once it stands on the screen, not where the
+    // window in use (the main window) or none would put it.
+    form.show();
+    QApplication::setActiveWindow(&form);
+    struct Owners : MessagePresenter {
+        QList<QWidget*> owners;
+        bool shown = false;
+        QWidget* dialog = nullptr;
+        int Show(const QString&, const QString&, unsigned) override
+        {
+            owners << MessageOwner();
+            shown = dialog->isVisible();
+            return IdYes;
+        }
+    } asked;
+    asked.dialog = &dialog;
+    SetMessagePresenter(&asked);
     dialog.show();
-    ASSERT_EQ(presenter.shown.size(), 1);
-    EXPECT_EQ(presenter.shown[0].text, QStringLiteral("保存されていない編集があります。復元しますか?"));
+    QCoreApplication::processEvents();
+    SetMessagePresenter(&presenter);
+    ASSERT_EQ(asked.owners.size(), 1);
+    EXPECT_EQ(asked.owners[0], &dialog);
+    EXPECT_TRUE(asked.shown);
     EXPECT_EQ(dialog.TitleName->text(), QStringLiteral("Live"));
     EXPECT_EQ(words.GetLine(1, 2).StartTime, 210);
     EXPECT_EQ(words.GetAdjust(1), 40);
@@ -958,6 +978,7 @@ TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsTold
     presenter.shown.clear();
     presenter.answers = {IdNo};
     dialog.show();
+    QCoreApplication::processEvents(); // asked once the dialog stands
     ASSERT_EQ(presenter.shown.size(), 1);
     EXPECT_TRUE(dialog.ArtistName->text().isEmpty());
     EXPECT_FALSE(QFile::exists(draft));
@@ -980,6 +1001,7 @@ TEST_F(InputData, ADraftIsKeptByCancelThrownAwayByNoOrReloadAndADamagedOneIsTold
     presenter.shown.clear();
     for (int opening = 0; opening < 2; ++opening) {
         dialog.show();
+        QCoreApplication::processEvents();
         EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("行1"));
         EXPECT_EQ(dialog.ArtistName->text(), QString());
         dialog.close();
@@ -1203,6 +1225,11 @@ TEST_F(InputData, TheWaveformComesFromTheDiscAndItsMarkersMoveTimesBetweenTheirN
     ASSERT_NE(peaks, nullptr);
     EXPECT_EQ(peaks->At(99), 0);
     EXPECT_GT(peaks->At(100), 100);
+    // A track without lyrics has its waveform too, never "loading" for ever.
+    dialog.MTitleBoxT->setCurrentIndex(1);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return strip->HasPeaks(); }, 5000));
+    dialog.MTitleBoxT->setCurrentIndex(0);
+    ASSERT_TRUE(strip->HasPeaks());
 
     // Line 2's start dragged far right stops just before its end; the grid follows.
     const int y = strip->height() / 2;

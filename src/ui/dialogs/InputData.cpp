@@ -31,6 +31,7 @@
 #include "core/entry/DataEntry.h"
 #include "core/playback/PlaybackController.h"
 #include "ui/main/Help.h"
+#include "ui/main/WidgetPresenter.h"
 #include "ui/main/WindowStack.h"
 
 namespace {
@@ -338,7 +339,13 @@ void TInputDataForm::showEvent(QShowEvent* event)
     // A file another program changed since the disc was read is shown as it is now.
     if (words.FileChangedOutside() && !words.HasUnsavedEdits()) words.Load(dpLyrics);
     FormShow();
-    offerDraft();
+    // Asked once the dialog stands on the screen, over it.
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible()) return;
+        activateWindow();
+        const MessageOwnerScope owner(this);
+        offerDraft();
+    });
 }
 
 void TInputDataForm::closeEvent(QCloseEvent* event)

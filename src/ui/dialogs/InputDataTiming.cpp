@@ -410,10 +410,10 @@ void TInputDataForm::SetTimingList(int track)
 void TInputDataForm::refreshWaveform()
 {
     const int track = Capture.TimingTrack;
-    const bool lines = words.GetLineCount(track) > 0;
-    Waveform->setEnabled(lines);
-    Waveform->SetPeaks(lines ? Waveforms.Peaks(words.DiscId, track, words.SongStart(track), words.SongLength(track))
-                             : nullptr);
+    // A track without lyrics shows its waveform too (greyed): never a "loading" that
+    // waits for nothing.
+    Waveform->setEnabled(words.GetLineCount(track) > 0);
+    Waveform->SetPeaks(Waveforms.Peaks(words.DiscId, track, words.SongStart(track), words.SongLength(track)));
     refreshWaveformTimes();
 }
 

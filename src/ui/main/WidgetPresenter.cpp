@@ -10,8 +10,16 @@
 #include "core/app/NoticePlace.h"
 #include "core/common/Etc.h"
 
+namespace {
+QPointer<QWidget> scopedOwner;
+}
+
+MessageOwnerScope::MessageOwnerScope(QWidget* window) : previous(scopedOwner) { scopedOwner = window; }
+MessageOwnerScope::~MessageOwnerScope() { scopedOwner = previous; }
+
 QWidget* MessageOwner()
 {
+    if (scopedOwner && scopedOwner->isVisible()) return scopedOwner;
     QWidget* active = QApplication::activeWindow();
     if (!active || active->objectName() == QLatin1String("DriveSelForm")) return nullptr;
     return active;

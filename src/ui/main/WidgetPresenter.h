@@ -11,6 +11,18 @@ class QWidget;
 
 // The owner of a message box now: the active window, or none.
 QWidget* MessageOwner();
+// While it lives, message boxes belong to window: one just shown, which the window
+// system may not have made active yet (a box would stand where that window is not).
+class MessageOwnerScope {
+public:
+    explicit MessageOwnerScope(QWidget* window);
+    ~MessageOwnerScope();
+    MessageOwnerScope(const MessageOwnerScope&) = delete;
+    MessageOwnerScope& operator=(const MessageOwnerScope&) = delete;
+
+private:
+    QWidget* previous;
+};
 
 // A notice the user reads when they like: not modal, not taking the keyboard from the
 // window in use, and placed clear of the given windows. While a notice of the same
