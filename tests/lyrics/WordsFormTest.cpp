@@ -174,6 +174,13 @@ TEST_F(WordsWindow, TheTickShowsTheWindowWithTheLineOfThePlayingMomentAndClosing
     wordsForm.move(150, 260);
     wordsForm.resize(500, wordsForm.height());
     QSignalSpy closed(&form, &TMainForm::Closed);
+    // Unless the program is told not to end (edits that would be lost): then it comes back.
+    form.ConfirmClose = [] { return false; };
+    wordsForm.close();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(closed.count(), 0);
+    EXPECT_TRUE(wordsForm.isVisible());
+    form.ConfirmClose = nullptr;
     wordsForm.close();
     EXPECT_EQ(closed.count(), 1);
     IniDocument saved;

@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyle>
+#include <QTimer>
 #include <QWindow>
 
 #include "WordsMenu.h"
@@ -396,6 +397,13 @@ void TWordsForm::closeEvent(QCloseEvent* event)
     if (closing) return;
     closing = true;
     emit CloseRequested();
+}
+
+void TWordsForm::CloseRefused()
+{
+    closing = false;
+    // Once the close under way (which hides it) is done.
+    QTimer::singleShot(0, this, &QWidget::show);
 }
 
 // ---------------------------------------------------------------- settings

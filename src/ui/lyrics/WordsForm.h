@@ -92,6 +92,10 @@ public:
     bool HideWordsBar = false;  // no title bar; dragged by its text
     void SetHideNoWords(bool on) { hideNoWords = on; }
 
+    // Closing this window asked the program to end and it did not (edits that would be
+    // lost, and the user chose to stay): the window comes back.
+    void CloseRefused();
+
 signals:
     // The user closed the window: the program ends through the main window.
     void CloseRequested();

@@ -170,7 +170,9 @@ void TMainForm::AttachWordsForm(TWordsForm* form)
     // exit caption as the Disc menu does; otherwise a stale Shift choice would decide the exit.
     TaskTray->PopupMenuRight = form->PopMenu();
     connect(form->PopMenu(), &QMenu::aboutToShow, this, &TMainForm::discMenuAboutToShow);
-    connect(form, &TWordsForm::CloseRequested, this, &QWidget::close);
+    connect(form, &TWordsForm::CloseRequested, this, [this, form] {
+        if (!close()) form->CloseRefused();
+    });
     form->SetStayOnTop(Windows.StayOnTop);
 }
 
