@@ -17,6 +17,11 @@
 #define MIRELUNE_VERSION "1.0.0"
 #endif
 
+namespace {
+// Far more than an answer of either service: a larger file is no answer of ours.
+constexpr int64_t kMaxCacheBytes = 16 * 1024 * 1024;
+} // namespace
+
 WebClient::WebClient(const QString& folder, QObject* parent) : QObject(parent), cacheFolder(folder)
 {
     if (cacheFolder.isEmpty())
@@ -38,9 +43,10 @@ bool WebClient::fromCache(const QUrl& url, WebAnswer& answer) const
     const QString path = cachePath(url);
     const QFileInfo info(path);
     if (!info.isFile() || info.lastModified().secsTo(QDateTime::currentDateTime()) > CacheSeconds) return false;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    const QByteArray bytes = file.readAll();
+    // Never waiting on a FIFO put in its place.
+    FileRead file;
+    if (!ReadFileWhole(path, kMaxCacheBytes, &file)) return false;
+    const QByteArray& bytes = file.bytes;
     // The request first (two keys may not collide unseen), then the status, then the body.
     const qsizetype requestEnd = bytes.indexOf('\n');
     const qsizetype statusEnd = bytes.indexOf('\n', requestEnd + 1);

@@ -11,6 +11,9 @@
 #include "core/app/Paths.h"
 #include "core/common/Commands.h"
 #include "core/common/Etc.h"
+#include "core/common/SafeSave.h"
+#include "core/discdata/DataFile.h"
+#include "core/discdata/DataFileName.h"
 #include "core/discdata/DiscRegistry.h"
 #include "core/discdata/Lrc.h"
 #include "core/discdata/Words.h"
@@ -87,12 +90,14 @@ Exit status: 0 done, 1 failed (the data file is left as it was) or the output
 could not be written, 2 wrong usage.
 )";
 
-// Why a file cannot be read: the system's reason, or empty when it can be opened.
+// Why a file cannot be read: the reason, or empty when it can be. A FIFO or a device is
+// refused rather than waited on.
 QString readTrouble(const QString& path)
 {
-    if (QFileInfo(path).isDir()) return QStringLiteral("it is a folder");
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString() : file.errorString();
+    FileRead file;
+    QString why;
+    if (!ReadFileWhole(path, kMaxTextFileBytes, &file, &why)) return why;
+    return file.id.exists ? QString() : QStringLiteral("no such file");
 }
 
 // "cannot read PATH", with the reason when there is one to tell.
@@ -149,6 +154,8 @@ private:
     bool openDisc(const QString& name, DiscDevice& device, std::unique_ptr<TWords>& disc);
     // Saves what a look-up filled; false (after saying why) when it cannot.
     bool saveFilled(TWords& disc);
+    // Tells that the last save turned the data file into UTF-8.
+    void noteUtf8(const TWords& disc);
 
     // The data file an argument names; empty (after saying why) when there is none.
     QString findDataFile(const QString& arg);
@@ -258,12 +265,22 @@ QString Tool::findDataFile(const QString& arg)
         QString name = arg;
         if (discId.match(arg).hasMatch()) {
             const QString registered = DiscRegistry(settings).Lookup(arg);
+            // The program's rule: an entry never leads out of the data folder.
+            if (!IsSafeRegisteredName(registered)) {
+                fail(QStringLiteral("the registry entry %1=%2 of %3 leads out of the data folder; it is not followed")
+                         .arg(arg, registered, settings.IniPath));
+                return QString();
+            }
             if (!registered.isEmpty()) name = registered;
         }
         path = DataFilePath(settings, name);
     }
-    if (!QFileInfo(path).isFile()) {
+    if (!QFileInfo::exists(path)) {
         fail(QStringLiteral("no data file %1").arg(path));
+        return QString();
+    }
+    if (const QString why = readTrouble(path); !QFileInfo(path).isFile() || !why.isEmpty()) {
+        fail(QStringLiteral("cannot read %1: %2").arg(path, why.isEmpty() ? QStringLiteral("it is a folder") : why));
         return QString();
     }
     return path;
@@ -272,8 +289,14 @@ QString Tool::findDataFile(const QString& arg)
 bool Tool::open(const QString& path)
 {
     IniDocument doc;
-    if (!ReadIniFile(path, doc)) {
-        fail(cannotRead(path));
+    const IniFileState state = ReadIniDocument(path, doc);
+    if (!state.read) {
+        fail(QStringLiteral("cannot read %1: %2").arg(path, state.trouble));
+        return false;
+    }
+    // What the program would not write over, the tool does not either.
+    if (const QString trouble = DataFileTrouble(doc); !trouble.isEmpty()) {
+        fail(QStringLiteral("%1: %2; nothing was changed").arg(path, trouble));
         return false;
     }
     // An argument in the wrong place may name any file: only a data file (or an empty
@@ -445,6 +468,7 @@ int Tool::importLrc(const QString& arg, const QString& trackText, const QString&
     out << "Track " << FormatZeroPad(track, 2) << ": " << lyrics.Lines.size() << " lines";
     if (lyrics.Adjust != 0) out << ", adjust " << lyrics.Adjust;
     out << Qt::endl;
+    noteUtf8(w);
     for (const QString& note : ImportNotes(*text, &lyrics))
         err << "mirelune-tool: " << lrcPath << ": " << note << Qt::endl;
     return ToolDone;
@@ -471,9 +495,22 @@ bool Tool::openDisc(const QString& name, DiscDevice& device, std::unique_ptr<TWo
     return true;
 }
 
+void Tool::noteUtf8(const TWords& disc)
+{
+    // Said as data entry says it: the old player reads only code page 932.
+    if (disc.LastSaveMadeUtf8)
+        err << "mirelune-tool: " << disc.FileName
+            << ": some text has no code page 932 form, so the data file is now saved as UTF-8 (with a byte-order "
+               "mark); the old Windows player cannot read it"
+            << Qt::endl;
+}
+
 bool Tool::saveFilled(TWords& disc)
 {
-    if (disc.Save(dpLyrics)) return true;
+    if (disc.Save(dpLyrics)) {
+        noteUtf8(disc);
+        return true;
+    }
     fail(QStringLiteral("cannot save %1: %2; it was left as it was").arg(disc.FileName, disc.LastSaveError));
     return false;
 }

@@ -102,7 +102,7 @@ TEST(PlayLog, OneLinePerPeriodOnlyForARegisteredDiscWithTheLogOn)
     EXPECT_EQ(ReadAll(log.path), expected);
 }
 
-TEST(PlayLog, ATitleCodePage932CannotHoldTurnsTheFileIntoUtf8WithoutLoss)
+TEST(PlayLog, LinesKeepTheLogsEncodingAndCodePage932TurnsIntoUtf8WithoutLoss)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("Mirelune.log"));
@@ -110,6 +110,25 @@ TEST(PlayLog, ATitleCodePage932CannotHoldTurnsTheFileIntoUtf8WithoutLoss)
     ASSERT_TRUE(PlayLog::AppendLine(path, QStringLiteral("Ünïcødé ☃")));
     ASSERT_TRUE(PlayLog::AppendLine(path, QStringLiteral("次")));
     EXPECT_EQ(ReadAll(path), QByteArray("\xEF\xBB\xBF") + QStringLiteral("古い行\r\nÜnïcødé ☃\r\n次\r\n").toUtf8());
+
+    // A log an editor saved as UTF-8 without a mark, or as UTF-16, stays so.
+    const QString old = QStringLiteral("古い行\r\n");
+    const struct {
+        const char* name;
+        QByteArray before, added;
+    } logs[] = {
+        {"UTF-8", old.toUtf8(), QStringLiteral("次\r\n").toUtf8()},
+        {"UTF-16LE", EncodeUtf16(old, false), EncodeUtf16(QStringLiteral("次\r\n"), false).mid(2)},
+        {"UTF-16BE", EncodeUtf16(old, true), EncodeUtf16(QStringLiteral("次\r\n"), true).mid(2)},
+    };
+    for (const auto& log : logs) {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(log.before);
+        f.close();
+        ASSERT_TRUE(PlayLog::AppendLine(path, QStringLiteral("次")));
+        EXPECT_EQ(ReadAll(path), log.before + log.added) << log.name;
+    }
 }
 
 TEST(PlayLog, AnUnwritableLogIsReportedWithRetryAndCancel)

@@ -7,9 +7,14 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <atomic>
 #include <csignal>
+#include <pwd.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
 
 #include "core/common/Error.h"
 #include "core/common/SafeSave.h"
@@ -45,7 +50,183 @@ private:
     void (*oldHandler)(int) = nullptr;
 };
 
+// Runs body in a child process and gives its wait status: what a signal or a changed user
+// does stays out of the test's own process.
+template <class Body> int inChild(Body body)
+{
+    const pid_t pid = fork();
+    if (pid == 0) _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return status;
+}
+
+QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System); }
+
 } // namespace
+
+TEST(SafeSave, AFileSizeLimitIsAnErrorWithItsReasonNotTheEndOfTheProcess)
+{
+    SetEnglishReasons(true);
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("a.dat"));
+    ASSERT_TRUE(SaveFileWhole(path, "old\r\n"));
+    // As the system starts a process: the signal as it comes, not ignored by the caller.
+    const int status = inChild([&] {
+        std::signal(SIGXFSZ, SIG_DFL);
+        rlimit limit{};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = 1024;
+        setrlimit(RLIMIT_FSIZE, &limit);
+        QString reason;
+        const bool saved = SaveFileWhole(path, QByteArray(64 * 1024, 'x'), &reason);
+        return !saved && reason == QStringLiteral("the file is larger than allowed") ? 3 : 4;
+    });
+    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(readAll(path), "old\r\n");
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("a.dat")});
+    SetEnglishReasons(false);
+}
+
+TEST(SafeSave, WithoutRoomForANewFileBesideItTheFileIsNeverRewrittenInPlace)
+{
+    SetEnglishReasons(true);
+    QTemporaryDir dir;
+    const QString folder = dir.filePath(QStringLiteral("shut"));
+    ASSERT_TRUE(QDir().mkdir(folder));
+    const QString path = folder + QStringLiteral("/a.dat");
+    ASSERT_TRUE(SaveFileWhole(path, "old\r\n"));
+    // A folder the user may not write in, holding a file the user may write.
+    const passwd* nobody = getpwnam("nobody");
+    const bool root = geteuid() == 0;
+    if (root && !nobody) GTEST_SKIP() << "no user without rights to run the save as";
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0755), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    if (root) ASSERT_EQ(chown(QFile::encodeName(path).constData(), nobody->pw_uid, nobody->pw_gid), 0);
+    const int status = inChild([&] {
+        if (root && (setgid(nobody->pw_gid) != 0 || setuid(nobody->pw_uid) != 0)) return 5;
+        QString reason;
+        const bool saved = SaveFileWhole(path, "new\r\n", &reason);
+        return !saved && reason.startsWith(QStringLiteral("no temporary file can be made beside it")) ? 3 : 4;
+    });
+    chmod(QFile::encodeName(folder).constData(), 0755);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 3);
+    EXPECT_EQ(readAll(path), "old\r\n");
+    SetEnglishReasons(false);
+}
+
+TEST(SafeSave, AnUpdateIsOneStepAgainstOtherWriters)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("count"));
+    // Two writers adding one each time: under the lock no update is lost, and no writer
+    // works on the file while the other does.
+    std::atomic<int> inside{0};
+    std::atomic<bool> together{false};
+    const auto add = [&](const FileRead& now, QByteArray* bytes, QString*) {
+        if (++inside > 1) together = true;
+        std::this_thread::yield();
+        *bytes = QByteArray::number(now.bytes.toInt() + 1);
+        --inside;
+        return true;
+    };
+    const auto writer = [&] {
+        for (int i = 0; i < 200; ++i) EXPECT_TRUE(UpdateFileWhole(path, 100, add));
+    };
+    std::thread a(writer), b(writer);
+    a.join();
+    b.join();
+    EXPECT_FALSE(together);
+    EXPECT_EQ(readAll(path), "400");
+
+    // A writer that takes no lock (an editor) changes the file between the read and the
+    // rename: the change is read and applied again over it, whether the editor wrote the
+    // file in place or put a new one there.
+    for (const bool inPlace : {true, false}) {
+        ASSERT_TRUE(SaveFileWhole(path, "a"));
+        int runs = 0;
+        const bool updated = UpdateFileWhole(path, 100, [&](const FileRead& now, QByteArray* bytes, QString*) {
+            if (++runs == 1) {
+                if (inPlace) {
+                    QFile f(path);
+                    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+                    f.write("a+editor");
+                } else {
+                    EXPECT_TRUE(SaveFileWhole(path, "a+editor"));
+                }
+            }
+            *bytes = now.bytes + "+mine";
+            return true;
+        });
+        EXPECT_TRUE(updated);
+        EXPECT_EQ(runs, 2) << inPlace;
+        EXPECT_EQ(readAll(path), "a+editor+mine") << inPlace;
+    }
+    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("count")});
+}
+
+TEST(SafeSave, WhatIsNoRegularFileOrFarTooLargeIsRefusedWithoutWaitingOnIt)
+{
+    SetEnglishReasons(true);
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("fifo.dat"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString sparse = dir.filePath(QStringLiteral("sparse.dat"));
+    {
+        QFile f(sparse);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(qint64(64) << 20)); // 64 MB that take no room
+    }
+    const struct {
+        QString path;
+        const char* reason;
+    } refused[] = {{fifo, "it is not a regular file"}, {sparse, "it is far larger than any such file"}};
+    for (const auto& r : refused) {
+        FileRead read;
+        QString reason;
+        EXPECT_FALSE(ReadFileWhole(r.path, kMaxTextFileBytes, &read, &reason));
+        EXPECT_TRUE(reason.startsWith(QLatin1String(r.reason))) << reason.toStdString();
+        EXPECT_TRUE(read.bytes.isEmpty());
+        reason.clear();
+        EXPECT_FALSE(UpdateFileWhole(
+            r.path, kMaxTextFileBytes, [](const FileRead&, QByteArray*, QString*) { return true; }, &reason));
+        EXPECT_TRUE(reason.startsWith(QLatin1String(r.reason))) << reason.toStdString();
+    }
+    // Nor is a FIFO written into or replaced.
+    QString reason;
+    EXPECT_FALSE(SaveFileWhole(fifo, "x", &reason));
+    EXPECT_EQ(reason.left(24), QStringLiteral("it is not a regular file"));
+    EXPECT_FALSE(AppendToFile(fifo, "x", &reason));
+    EXPECT_EQ(reason.left(24), QStringLiteral("it is not a regular file"));
+    struct stat st {};
+    ASSERT_EQ(stat(QFile::encodeName(fifo).constData(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+    EXPECT_EQ(QFileInfo(sparse).size(), qint64(64) << 20);
+    SetEnglishReasons(false);
+}
+
+TEST(SafeSave, LeftoversOfKilledSavesGoWhenTheFolderIsNextSavedInto)
+{
+    QTemporaryDir dir;
+    const auto make = [&](const QString& name, int daysOld) {
+        QFile f(dir.filePath(name));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("part");
+        f.flush();
+        ASSERT_TRUE(f.setFileTime(QDateTime::currentDateTime().addDays(-daysOld), QFileDevice::FileModificationTime));
+    };
+    make(QStringLiteral(".a.dat.mirelune-Ab12Cd"), 2); // a killed save's, old: goes
+    make(QStringLiteral(".b.ini.mirelune-Xy34Zw"), 0); // one being written now: stays
+    make(QStringLiteral(".notes.txt.Ab12Cd"), 30);     // another program's: stays
+    make(QStringLiteral("c.dat.mirelune-Ab12Cd"), 30); // not the pattern: stays
+    ASSERT_TRUE(SaveFileWhole(dir.filePath(QStringLiteral("a.dat")), "x"));
+    QStringList left = filesIn(dir.path());
+    left.sort();
+    EXPECT_EQ(left, (QStringList{QStringLiteral(".b.ini.mirelune-Xy34Zw"), QStringLiteral(".notes.txt.Ab12Cd"),
+                                 QStringLiteral("a.dat"), QStringLiteral("c.dat.mirelune-Ab12Cd")}));
+}
 
 TEST(SafeSave, AWriteThatFailsPartwayLeavesTheOldFileAsItWasAndSaysWhy)
 {

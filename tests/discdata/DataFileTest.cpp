@@ -1,7 +1,9 @@
 // Reading and writing the disc data file through TWords::Load and TWords::Save.
 #include <QFileDevice>
+#include <QFileInfo>
 #include <algorithm>
 #include <functional>
+#include <sys/stat.h>
 
 #include "DiscFixture.h"
 #include "core/common/TextCodec.h"
@@ -481,17 +483,83 @@ TEST_F(DataFile, TextOutsideCodePage932IsKept)
     EXPECT_EQ(words.GetSongTitle(2), QStringLiteral("Café ☃ 😀"));
 }
 
-TEST_F(DataFile, DamagedUtf8FileIsShownButNeverWrittenOver)
+TEST_F(DataFile, AFileItCannotReadWholeIsToldOnceAndNeverWrittenOver)
 {
-    const QByteArray damaged = "\xEF\xBB\xBF[Title]\r\n01=ok\r\n02=bad \xC3\x28 bytes\r\n";
-    Use(damaged);
-    EXPECT_TRUE(presenter.shown.isEmpty());
-    EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("ok"));
-    words.SetSongTitle(1, QStringLiteral("changed"));
-    EXPECT_FALSE(words.Save(dpLyrics));
-    ASSERT_EQ(presenter.shown.size(), 1);
-    EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("保存エラー"));
-    EXPECT_EQ(FileBytes(), damaged);
+    QByteArray junk;
+    for (int i = 0; i < 4096; ++i) junk += static_cast<char>((i * 7919 + i / 13) % 256);
+    const struct {
+        const char* name;
+        QByteArray bytes;
+        const char* reason;
+    } files[] = {
+        {"damaged UTF-8", "\xEF\xBB\xBF[Title]\r\n01=ok\r\n02=bad \xC3\x28 bytes\r\n", "読めないバイト"},
+        {"damaged UTF-16", QByteArray("\xFF\xFE[\0T\0i\0t\0l\0e\0]\0\r\0\n\0\x00\xD8x", 23), "読めないバイト"},
+        {"junk", junk, "テキストファイルではない"},
+        {"another file's text", "milk\r\neggs\r\n[Title]\r\n01=ok\r\n", "歌詞ファイルではない行"},
+        {"sparse", QByteArray(), "大きすぎます"},
+        {"fifo", QByteArray(), "通常のファイルではありません"},
+    };
+    for (const auto& f : files) {
+        const QString name = QLatin1String(f.name);
+        const QString path = DataPath(name);
+        RegisterFile(name, f.bytes);
+        if (name == QLatin1String("sparse")) ASSERT_TRUE(QFile(path).resize(qint64(64) << 20)); // 64 MB, no room taken
+        if (name == QLatin1String("fifo")) {
+            QFile::remove(path);
+            ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0644), 0); // read, it would wait for ever
+        }
+        presenter.shown.clear();
+        Reinsert();
+        ASSERT_EQ(words.FileName, path);
+        ASSERT_EQ(presenter.shown.size(), 1) << f.name;
+        EXPECT_EQ(presenter.shown[0].caption, QStringLiteral("読み込みエラー"));
+        EXPECT_TRUE(presenter.shown[0].text.contains(path));
+        EXPECT_TRUE(presenter.shown[0].reason.contains(QString::fromUtf8(f.reason))) << f.name;
+        // The play state saved as the disc goes writes nothing and says nothing more; a
+        // save the user asked for is refused with the reason; reading again tells no more.
+        EXPECT_FALSE(words.Save(dpPlayState));
+        EXPECT_EQ(presenter.shown.size(), 1) << f.name;
+        words.SetSongTitle(1, QStringLiteral("changed"));
+        EXPECT_FALSE(words.Save(dpLyrics));
+        ASSERT_EQ(presenter.shown.size(), 2) << f.name;
+        EXPECT_EQ(presenter.shown[1].caption, QStringLiteral("保存エラー"));
+        EXPECT_TRUE(presenter.shown[1].reason.contains(QString::fromUtf8(f.reason))) << f.name;
+        Reinsert();
+        EXPECT_EQ(presenter.shown.size(), 2) << f.name;
+        if (name == QLatin1String("sparse")) {
+            EXPECT_EQ(QFileInfo(path).size(), qint64(64) << 20);
+        } else if (name == QLatin1String("fifo")) {
+            struct stat st {};
+            ASSERT_EQ(stat(QFile::encodeName(path).constData(), &st), 0);
+            EXPECT_TRUE(S_ISFIFO(st.st_mode));
+        } else {
+            EXPECT_EQ(ReadBytes(path), f.bytes) << f.name;
+        }
+    }
+}
+
+TEST_F(DataFile, Utf16FilesAreReadAndWrittenBackAsTheyCame)
+{
+    for (const bool bigEndian : {false, true}) {
+        const QString name = bigEndian ? QStringLiteral("be") : QStringLiteral("le");
+        RegisterFile(name,
+                     EncodeUtf16(QStringLiteral("[Info]\r\nTitle=月の歌\r\n\r\n[Title]\r\n01=一\r\n\r\n"), bigEndian));
+        presenter.shown.clear();
+        Reinsert();
+        EXPECT_TRUE(presenter.shown.isEmpty());
+        EXPECT_EQ(words.Title, QStringLiteral("月の歌"));
+        EXPECT_EQ(words.GetSongTitle(1), QStringLiteral("一"));
+        words.SetSongTitle(2, QStringLiteral("한"));
+        ASSERT_TRUE(words.Save(dpLyrics));
+        ASSERT_TRUE(words.Save(dpPlayState));
+        EXPECT_FALSE(words.LastSaveMadeUtf8); // UTF-16 holds every text
+        const DecodedText saved = DecodeFileText(FileBytes());
+        EXPECT_TRUE(saved.utf16 && saved.bigEndian == bigEndian && saved.invalid == 0) << bigEndian;
+        EXPECT_TRUE(saved.text.startsWith(QStringLiteral("[Info]\r\nTitle=月の歌\r\n"))) << saved.text.toStdString();
+        EXPECT_TRUE(saved.text.contains(QStringLiteral("[Title]\r\n01=一\r\n02=한\r\n")));
+        Reinsert();
+        EXPECT_EQ(words.GetSongTitle(2), QStringLiteral("한"));
+    }
 }
 
 TEST_F(DataFile, LineBreaksInTextsNeverOpenNewEntries)

@@ -11,8 +11,10 @@
 #include <QStringEncoder>
 #include <QTemporaryDir>
 #include <csignal>
+#include <memory>
 #include <sys/mount.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -67,7 +69,8 @@ protected:
         QProcess p;
         if (fileSizeLimit > 0)
             p.setChildProcessModifier([fileSizeLimit] {
-                std::signal(SIGXFSZ, SIG_IGN);
+                // The signal as a shell leaves it: the tool must not die of it.
+                std::signal(SIGXFSZ, SIG_DFL);
                 rlimit limit{};
                 getrlimit(RLIMIT_FSIZE, &limit);
                 limit.rlim_cur = fileSizeLimit;
@@ -231,6 +234,71 @@ TEST_F(Tool, ExportThenImportGivesBackEveryStartAndEnd)
     ASSERT_EQ(imported.status, 0) << imported.err.toStdString();
     EXPECT_EQ(imported.err, QString()) << "nothing to tell";
     EXPECT_EQ(tool({QStringLiteral("show"), file}).out, before.out);
+
+    // A correction that would move lines to 00:00 or before keeps them apart as they are.
+    const QString early = data + QStringLiteral("Early.dat");
+    write(early, "[Info]\r\nTitle=Early\r\n\r\n[Title]\r\n01=Song\r\n\r\n"
+                 "[Words01]\r\nAdjust=-50\r\n001=30,35,one\r\n002=40,45,two\r\n003=500,950,three\r\n\r\n");
+    const Result shown = tool({QStringLiteral("show"), early});
+    ASSERT_EQ(tool({QStringLiteral("export-lrc"), early, QStringLiteral("1"), out}).status, 0);
+    ASSERT_EQ(
+        tool({QStringLiteral("import-lrc"), early, QStringLiteral("1"), out + QStringLiteral("/01 Song.lrc")}).status,
+        0);
+    EXPECT_EQ(tool({QStringLiteral("show"), early}).out, shown.out);
+}
+
+TEST_F(Tool, TwoImportLoopsIntoOneDataFileKeepEveryImport)
+{
+    QByteArray titles = "[Info]\r\nTitle=Many\r\n\r\n[Title]\r\n";
+    for (int t = 1; t <= 40; ++t) titles += QStringLiteral("%1=Song %1\r\n").arg(t, 2, 10, QLatin1Char('0')).toUtf8();
+    const QString file = data + QStringLiteral("Many.dat");
+    write(file, titles);
+    // Each loop imports into tracks of its own, one run of the tool after the other.
+    const auto loop = [&](int from) {
+        QString script;
+        for (int t = from; t <= 40; t += 2) {
+            const QString lrc = dir.filePath(QStringLiteral("%1.lrc").arg(t));
+            write(lrc, QStringLiteral("[00:0%1.00]line of track %2\n").arg(t % 10).arg(t).toUtf8());
+            script += QStringLiteral("'%1' -i:'%2' import-lrc '%3' %4 '%5' || exit 1\n")
+                          .arg(QStringLiteral(MIRELUNE_TOOL), ini, file)
+                          .arg(t)
+                          .arg(lrc);
+        }
+        auto* p = new QProcess;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        for (const char* var : {"HOME", "XDG_CONFIG_HOME", "XDG_DATA_HOME", "XDG_RUNTIME_DIR", "TMPDIR"})
+            env.insert(QLatin1String(var), dir.path());
+        p->setProcessEnvironment(env);
+        p->start(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), script});
+        return p;
+    };
+    std::unique_ptr<QProcess> odd(loop(1)), even(loop(2));
+    for (QProcess* p : {odd.get(), even.get()}) {
+        ASSERT_TRUE(p->waitForFinished(120000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    const Result shown = tool({QStringLiteral("show"), file});
+    for (int t = 1; t <= 40; ++t)
+        EXPECT_TRUE(shown.out.contains(QStringLiteral("line of track %1\n").arg(t))) << "track " << t;
+}
+
+TEST_F(Tool, Utf16DataFilesStaySoAndAFileTurnedIntoUtf8IsTold)
+{
+    const QString lrc = dir.filePath(QStringLiteral("song.lrc"));
+    write(lrc, QStringLiteral("[00:01.00]노래\n").toUtf8());
+    const QString wide = data + QStringLiteral("Wide.dat");
+    QStringEncoder utf16(QStringEncoder::Utf16BE, QStringEncoder::Flag::WriteBom);
+    write(wide, utf16.encode(QStringLiteral("[Info]\r\nTitle=幅\r\n\r\n[Title]\r\n01=一\r\n\r\n")));
+    const Result intoWide = tool({QStringLiteral("import-lrc"), wide, QStringLiteral("1"), lrc});
+    EXPECT_EQ(intoWide.status, 0) << intoWide.err.toStdString();
+    EXPECT_FALSE(intoWide.err.contains(QLatin1String("UTF-8"))) << intoWide.err.toStdString();
+    EXPECT_TRUE(read(wide).startsWith("\xFE\xFF"));
+    EXPECT_TRUE(tool({QStringLiteral("show"), wide}).out.contains(QStringLiteral("노래")));
+
+    const Result intoOld = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc});
+    EXPECT_EQ(intoOld.status, 0) << intoOld.err.toStdString();
+    EXPECT_TRUE(intoOld.err.contains(QLatin1String("now saved as UTF-8"))) << intoOld.err.toStdString();
+    EXPECT_TRUE(read(disc).startsWith("\xEF\xBB\xBF"));
 }
 
 TEST_F(Tool, AMissingSettingsFileAndOutputThatCannotBeWrittenAreFailures)
@@ -273,6 +341,11 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
     write(binary, QByteArray("\x00\x01\x02 not a data file", 19));
     const QString readOnly = data + QStringLiteral("kept.dat");
     write(readOnly, kWorkedExample);
+    const QString fifo = data + QStringLiteral("fifo.dat");
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString outside = dir.filePath(QStringLiteral("outside.dat"));
+    write(outside, kWorkedExample);
+    write(ini, read(ini) + "22222222=../outside\r\n");
     QFile::setPermissions(readOnly, QFileDevice::ReadOwner);
     const QByteArray before = read(disc);
     const struct {
@@ -287,7 +360,11 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
         {{"import-lrc", readOnly, "2", lrc}, "the file is read-only"},
         {{"import-lrc", damaged, "2", lrc}, "damaged"},
         {{"import-lrc", notes, "1", lrc}, "no Mirelune data file"},
-        {{"import-lrc", binary, "1", lrc}, "no Mirelune data file"},
+        {{"import-lrc", binary, "1", lrc}, "not a text file"},
+        {{"import-lrc", fifo, "1", lrc}, "not a regular file"}, // never waited on
+        {{"import-lrc", "Sample Disc", "1", fifo}, "not a regular file"},
+        {{"show", "22222222"}, "leads out of the data folder"}, // as the program, the tool stays in it
+        {{"import-lrc", "22222222", "1", lrc}, "leads out of the data folder"},
         {{"import-lrc", lrc, "1", dir.filePath("other.lrc")}, "no Mirelune data file"},
         {{"export-lrc", notes, "all", dir.filePath("out")}, "no Mirelune data file"},
         {{"show", damaged}, "damaged"},
@@ -306,6 +383,8 @@ TEST_F(Tool, RefusesWhatItCannotDoAndWritesNothing)
     EXPECT_TRUE(read(damaged).contains("001=1530;1985;"));
     EXPECT_EQ(read(notes), QByteArray("milk\r\neggs\r\n"));
     EXPECT_EQ(read(readOnly), kWorkedExample);
+    EXPECT_EQ(read(outside), kWorkedExample);
+    EXPECT_TRUE(QFileInfo(fifo).exists() && !QFileInfo(fifo).isFile());
     EXPECT_EQ(read(binary), QByteArray("\x00\x01\x02 not a data file", 19));
     EXPECT_EQ(read(lrc), QByteArray("[00:01.00]x\r\n"));
     QFile::setPermissions(ini, QFileDevice::WriteOwner);
@@ -335,6 +414,7 @@ TEST_F(Tool, AWriteThatFailsPartwayLeavesEveryFileAsItWasAndSaysWhy)
     EXPECT_EQ(imported.status, 1);
     EXPECT_TRUE(imported.err.contains(QLatin1String("the file is larger than allowed"))) << imported.err.toStdString();
     EXPECT_EQ(read(disc), before);
+    EXPECT_EQ(QDir(data).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("Sample Disc.dat")});
     const Result exportedRun = tool({QStringLiteral("export-lrc"), disc, QStringLiteral("1"), out},
                                     QStringLiteral("this"), 40);
     EXPECT_EQ(exportedRun.status, 1);

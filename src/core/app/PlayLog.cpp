@@ -1,12 +1,16 @@
 #include "PlayLog.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 #include "core/common/Error.h"
 #include "core/common/SafeSave.h"
 #include "core/common/TextCodec.h"
 
 namespace {
+// A log larger than this is not rewritten as UTF-8 (lines are still appended to it).
+constexpr int64_t kMaxLogBytes = 256 * 1024 * 1024;
+
 QString Two(int v) { return QString::number(v).rightJustified(2, QLatin1Char('0')); }
 
 int ByteWidth(QChar c) { return Cp932::ByteLength(QString(c)); }
@@ -163,29 +167,37 @@ QString FormatLogText(const QString& format, const QStringList& args)
     return out;
 }
 
+namespace {
+// The encoding of a log file, told by its mark or by its first megabyte of lines; a missing
+// or empty log is code page 932, as the old program wrote it.
+DecodedText logEncoding(const QString& path)
+{
+    DecodedText none;
+    QFile file(path);
+    // Only a regular file: a FIFO would wait here for a writer (AppendToFile refuses it).
+    if (!QFileInfo(path).isFile() || !file.open(QIODevice::ReadOnly)) return none;
+    QByteArray head = file.read(1 << 20);
+    if (!file.atEnd() && !head.startsWith("\xFF\xFE") && !head.startsWith("\xFE\xFF"))
+        head.truncate(head.lastIndexOf('\n') + 1); // whole lines only: a cut character is no damage
+    DecodedText d = DecodeFileText(head);
+    d.text.clear();
+    return d;
+}
+} // namespace
+
 bool PlayLog::AppendLine(const QString& path, const QString& line, QString* reason)
 {
     const QString text = line + QStringLiteral("\r\n");
-    QFile file(path);
-    QByteArray head;
-    if (file.open(QIODevice::ReadOnly)) {
-        head = file.read(3);
-        file.close();
-    }
-    const bool utf8File = head.startsWith("\xEF\xBB\xBF");
-    if (utf8File || Cp932::CanEncode(text))
-        return AppendToFile(path, utf8File ? text.toUtf8() : Cp932::Encode(text), reason);
+    // The log keeps the encoding it has; code page 932 that cannot hold the line turns into
+    // UTF-8 with the mark.
+    const DecodedText encoding = logEncoding(path);
+    bool ok = true;
+    const QByteArray bytes = EncodeLike(encoding, text, &ok);
+    if (ok) return AppendToFile(path, bytes, reason);
     // The line needs UTF-8: rewrite what is there as UTF-8 with the mark, then the line.
-    QByteArray old;
-    if (file.exists()) {
-        if (!file.open(QIODevice::ReadOnly)) {
-            if (reason) *reason = file.errorString();
-            return false;
-        }
-        old = file.readAll();
-        file.close();
-    }
-    return SaveFileWhole(path, EncodeFileText(DecodeFileText(old).text + text, true), reason);
+    FileRead old;
+    if (!ReadFileWhole(path, kMaxLogBytes, &old, reason)) return false;
+    return SaveFileWhole(path, EncodeFileText(DecodeFileText(old.bytes).text + text, true), reason);
 }
 
 void PlayLog::WriteLogLine(const QString& discTitle, bool hasFile, QDateTime& logStart, const QDateTime& now)

@@ -39,10 +39,13 @@ void ErrorMessage(const QString& text, const QString& caption)
     current->Show(text, caption, MbTaskModal | MbIconError | MbOk);
 }
 
-int OpenErrorMessage(const QString& fileName)
+int OpenErrorMessage(const QString& fileName, const QString& reason)
 {
-    const int r = current->Show(QStringLiteral("ファイル '") + fileName + QStringLiteral("' が開けません。"),
-                                QStringLiteral("読み込みエラー"), MbTaskModal | MbIconWarning | MbRetryCancel);
+    const QString text = QStringLiteral("ファイル '") + fileName + QStringLiteral("' が開けません。");
+    const QString caption = QStringLiteral("読み込みエラー");
+    const unsigned flags = MbTaskModal | MbIconWarning | MbRetryCancel;
+    const int r = reason.isEmpty() ? current->Show(text, caption, flags)
+                                   : current->ShowWithReason(text, reason, caption, flags);
     return r == IdRetry ? IdRetry : IdCancel;
 }
 

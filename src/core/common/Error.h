@@ -38,7 +38,8 @@ MessagePresenter* CurrentMessagePresenter();
 
 void ErrorMessage(const QString& text, const QString& caption);
 // Both return IdRetry or IdCancel; callers repeat the whole operation on IdRetry only.
-int OpenErrorMessage(const QString& fileName);
+// A reason, when there is one to tell (a file that is no text), is shown below the text.
+int OpenErrorMessage(const QString& fileName, const QString& reason = QString());
 // A reason, when there is one to tell (a full disk), is shown below the text.
 int SaveErrorMessage(const QString& fileName, const QString& reason = QString());
 void DuplicateFileNameMessage();

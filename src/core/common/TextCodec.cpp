@@ -182,9 +182,45 @@ bool ValidUtf8(const QByteArray& bytes, bool* ascii)
     return true;
 }
 
+namespace {
+// UTF-16 of the given byte order; a lone surrogate or an odd last byte is invalid (and read
+// as U+FFFD).
+void decodeUtf16(const QByteArray& bytes, bool bigEndian, DecodedText* d)
+{
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
+    const qsizetype units = bytes.size() / 2;
+    const auto unit = [&](qsizetype i) {
+        return bigEndian ? char16_t(p[2 * i] << 8 | p[2 * i + 1]) : char16_t(p[2 * i + 1] << 8 | p[2 * i]);
+    };
+    d->text.reserve(units);
+    for (qsizetype i = 0; i < units; ++i) {
+        const char16_t c = unit(i);
+        if (QChar::isHighSurrogate(c) && i + 1 < units && QChar::isLowSurrogate(unit(i + 1))) {
+            d->text += QChar(c);
+            d->text += QChar(unit(++i));
+        } else if (QChar::isSurrogate(c)) {
+            d->text += QChar::ReplacementCharacter;
+            ++d->invalid;
+        } else {
+            d->text += QChar(c);
+        }
+    }
+    if (bytes.size() % 2 != 0) {
+        d->text += QChar::ReplacementCharacter;
+        ++d->invalid;
+    }
+}
+} // namespace
+
 DecodedText DecodeFileText(const QByteArray& bytes)
 {
     DecodedText d;
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
+        d.utf16 = d.mark = true;
+        d.bigEndian = bytes.startsWith("\xFE\xFF");
+        decodeUtf16(bytes.mid(2), d.bigEndian, &d);
+        return d;
+    }
     if (bytes.startsWith("\xEF\xBB\xBF")) {
         d.utf8 = d.mark = true;
         const QByteArray body = bytes.mid(3);
@@ -217,4 +253,29 @@ QByteArray EncodeFileText(const QString& text, bool forceUtf8)
         if (ok && (!ValidUtf8(bytes, &ascii) || ascii)) return bytes;
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();
+}
+
+QByteArray EncodeUtf16(const QString& text, bool bigEndian)
+{
+    QByteArray out;
+    out.reserve(2 + 2 * text.size());
+    out += bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (QChar c : text) {
+        const char16_t u = c.unicode();
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+QByteArray EncodeLike(const DecodedText& file, const QString& text, bool* ok)
+{
+    if (ok) *ok = true;
+    if (file.utf16) return EncodeUtf16(text, file.bigEndian).sliced(2);
+    if (file.utf8) return text.toUtf8();
+    bool encoded = true;
+    const QByteArray bytes = Cp932::Encode(text, &encoded);
+    if (ok) *ok = encoded;
+    return encoded ? bytes : QByteArray();
 }

@@ -24,14 +24,24 @@ int ByteLength(const QString& text);
 // that every byte was below 0x80.
 bool ValidUtf8(const QByteArray& bytes, bool* ascii);
 
-// Whole text files: UTF-8 when the file starts with a byte-order mark, or when its bytes
-// are valid UTF-8 and not all ASCII (as Linux editors save); else code page 932.
-// A text that code page 932 cannot hold is written as UTF-8 with the mark, so it is not lost.
+// Whole text files: UTF-16 (little- or big-endian) when the file starts with its byte-order
+// mark, as Windows editors save "Unicode" text; UTF-8 when the file starts with a
+// byte-order mark, or when its bytes are valid UTF-8 and not all ASCII (as Linux editors
+// save); else code page 932. A text that code page 932 cannot hold is written as UTF-8 with
+// the mark, so it is not lost.
 struct DecodedText {
     QString text;
-    bool utf8 = false; // the text was read as UTF-8
-    bool mark = false; // the file had a UTF-8 byte-order mark
-    int invalid = 0;   // bytes that were not valid in the file's encoding
+    bool utf8 = false;      // the text was read as UTF-8
+    bool utf16 = false;     // the text was read as UTF-16
+    bool bigEndian = false; // UTF-16, big-endian
+    bool mark = false;      // the file had a byte-order mark (UTF-8, or UTF-16's)
+    int invalid = 0;        // bytes (UTF-16: code units) that were not valid in the file's encoding
 };
 DecodedText DecodeFileText(const QByteArray& bytes);
 QByteArray EncodeFileText(const QString& text, bool forceUtf8 = false);
+// UTF-16 with its byte-order mark first, in the byte order asked for.
+QByteArray EncodeUtf16(const QString& text, bool bigEndian);
+// Text in the encoding a file was read in (DecodeFileText), for text added to that file: no
+// mark, as it goes after what is there. Code page 932 text that cannot hold it gives nothing
+// and *ok false.
+QByteArray EncodeLike(const DecodedText& file, const QString& text, bool* ok = nullptr);

@@ -82,6 +82,15 @@ QString LyricsLineValue(const TWordsLine& line)
     return value;
 }
 
+QString DataFileTrouble(const IniDocument& doc)
+{
+    if (QString damage = doc.DamageReason(); !damage.isEmpty()) return damage;
+    if (doc.StrayLines() > 0)
+        return Reason("歌詞ファイルではない行があるため、上書きしません",
+                      "it is no Mirelune data file (it has text outside any section), so it is not written over");
+    return QString();
+}
+
 bool TWords::Load(int part)
 {
     if (FileName.isEmpty()) {
@@ -102,16 +111,25 @@ bool TWords::Load(int part)
     }
     bool read = false;
     for (;;) {
-        // Stamped before the read: a change made while reading is seen as one later.
-        const FileStamp stamp = stampOf(FileName);
         IniDocument doc;
-        const bool ok = ReadIniFile(FileName, doc);
-        const bool whole = ok && LoadFrom(doc, part);
+        const IniFileState state = ReadIniDocument(FileName, doc);
+        const QString trouble = state.read ? DataFileTrouble(doc) : state.trouble;
+        const bool whole = state.read && LoadFrom(doc, part);
         // What the titles and lyrics were read from is what later saves compare with.
-        if (ok && hasLyrics(part)) noteFile(doc, stamp);
-        if (whole) {
+        if (state.read && hasLyrics(part)) noteFile(doc, state.id);
+        if (whole && trouble.isEmpty()) {
             read = true;
             break;
+        }
+        // A file that cannot be read whole is never written over (Save refuses it), and the
+        // user is told so once, with the file and why.
+        if (!trouble.isEmpty()) {
+            const QString told = FileName + QLatin1Char('\n') + trouble;
+            if (toldRefusals.contains(told)) break;
+            toldRefusals.insert(told);
+            if (OpenErrorMessage(FileName, trouble) != IdRetry) break;
+            toldRefusals.remove(told);
+            continue;
         }
         if (OpenErrorMessage(FileName) != IdRetry) break;
     }
@@ -203,28 +221,47 @@ bool TWords::Save(int part)
     LastSaveConflicts.clear();
     if (FileName.isEmpty()) return true;
     for (;;) {
-        const FileStamp before = stampOf(FileName);
-        IniDocument doc;
-        // A file that cannot be read (whole) is never written over.
-        if (!ReadIniFileForSave(FileName, doc)) {
-            LastSaveError = UnsavableFileReason(FileName);
+        bool whole = false, outside = false;
+        QList<int> both;
+        IniDocument saved;
+        FileStamp written;
+        bool refused = true; // the file was not taken as a data file to write over
+        // Read, changed and written as one step: another writer (mirelune-tool) waits, and
+        // one that does not lock is caught before the rename and its content read again.
+        const bool ok = UpdateIniFile(
+            FileName, IniComments::Drop,
+            [&](IniDocument& doc, const IniFileState& state, QString* why) {
+                // A file that cannot be read (whole) is never written over.
+                if (QString trouble = DataFileTrouble(doc); !trouble.isEmpty()) {
+                    *why = trouble;
+                    return false;
+                }
+                refused = false;
+                const FileStamp& before = state.id;
+                // A file that was there and is gone was deleted while the disc was in: it
+                // is written whole again, program and play state included.
+                whole = part == dpAll || (!before.exists && !seenFile.isEmpty() && seenFile == FileName);
+                outside = !whole && stampedPath == FileName && before != fileStamp;
+                both = outside ? conflicts(doc, part) : QList<int>();
+                saveInto(doc, whole ? dpAll : part, whole);
+                saved = doc;
+                return true;
+            },
+            &LastSaveError, &written);
+        if (!ok) {
+            // The play state saved as a disc goes is not worth a second word about a file
+            // the user was already told is not written over.
+            const QString told = FileName + QLatin1Char('\n') + LastSaveError;
+            if (part == dpPlayState && toldRefusals.contains(told)) return false;
+            if (refused) toldRefusals.insert(told);
             if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
-            continue;
-        }
-        // A file that was there and is gone was deleted while the disc was in: it is
-        // written whole again, program and play state included.
-        const bool whole = part == dpAll || (!before.exists && !seenFile.isEmpty() && seenFile == FileName);
-        const bool outside = !whole && stampedPath == FileName && before != fileStamp;
-        const QList<int> both = outside ? conflicts(doc, part) : QList<int>();
-        saveInto(doc, whole ? dpAll : part, whole);
-        if (!WriteIniFile(FileName, doc, &LastSaveError)) {
-            if (SaveErrorMessage(FileName, LastSaveError) != IdRetry) return false;
+            toldRefusals.remove(told);
             continue;
         }
         LastSaveMadeUtf8 = textsNeedUtf8;
-        const int written = whole ? dpAll : part;
-        if (hasLyrics(written)) changes.fill(0);
-        if (hasLyrics(written) || written == dpInfo) {
+        const int done = whole ? dpAll : part;
+        if (hasLyrics(done)) changes.fill(0);
+        if (hasLyrics(done) || done == dpInfo) {
             fileTitle = Title;
             fileArtist = Artist;
         }
@@ -234,13 +271,13 @@ bool TWords::Save(int part)
             // What another program wrote into the rest is shown from now on; edits still
             // waiting for their own save keep memory as it is.
             if (!HasUnsavedEdits()) {
-                LoadFrom(doc, dpLyrics);
-                noteFile(doc, stampOf(FileName));
+                LoadFrom(saved, dpLyrics);
+                noteFile(saved, written);
             } else {
-                fileStamp = stampOf(FileName);
+                fileStamp = written;
             }
         } else {
-            noteFile(doc, stampOf(FileName));
+            noteFile(saved, written);
         }
         break;
     }
@@ -254,7 +291,7 @@ void TWords::putText(IniDocument& doc, const QString& section, const QString& ke
 {
     // A text code page 932 cannot hold turns the whole file into UTF-8; whoever saved it
     // may want to know.
-    if (!textsNeedUtf8 && !doc.IsUtf8() && !Cp932::CanEncode(value)) textsNeedUtf8 = true;
+    if (!textsNeedUtf8 && !doc.IsUnicode() && !Cp932::CanEncode(value)) textsNeedUtf8 = true;
     doc.WriteString(section, key, value);
 }
 
@@ -423,20 +460,6 @@ QList<int> TWords::conflicts(const IniDocument& now, int part) const
         if (changedThere) both.append(t);
     }
     return both;
-}
-
-TWords::FileStamp TWords::stampOf(const QString& path)
-{
-    FileStamp s;
-    struct stat st;
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return s;
-    s.exists = true;
-    s.size = st.st_size;
-    s.inode = static_cast<int64_t>(st.st_ino);
-    s.device = static_cast<int64_t>(st.st_dev);
-    s.modified = int64_t(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    s.changed = int64_t(st.st_ctim.tv_sec) * 1000000000 + st.st_ctim.tv_nsec;
-    return s;
 }
 
 bool TWords::FileChangedOutside() const

@@ -10,3 +10,10 @@ struct TWordsLine;
 // after the second comma. False when the times are not decimal numbers.
 bool ParseLyricsLine(const QString& value, TWordsLine* line);
 QString LyricsLineValue(const TWordsLine& line);
+
+class IniDocument;
+// Why a document read from a data file must not be written back as one, when it must not:
+// it lost something in reading (IniDocument::DamageReason), or it holds text before its
+// first section, which no data file has and a rewrite would drop (a file of another kind
+// named as a data file). Empty when it may be written back.
+QString DataFileTrouble(const IniDocument& doc);

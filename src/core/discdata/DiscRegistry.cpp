@@ -17,9 +17,9 @@ QString DiscRegistry::Lookup(const QString& discId) const
 {
     for (;;) {
         IniDocument doc;
-        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep))
-            return doc.ReadString(kWordsFile, discId, QString());
-        if (OpenErrorMessage(settings.IniPath) != IdRetry) return QString();
+        const IniFileState state = ReadIniDocument(settings.IniPath, doc, IniComments::Keep);
+        if (state.read) return doc.ReadString(kWordsFile, discId, QString());
+        if (OpenErrorMessage(settings.IniPath, state.trouble) != IdRetry) return QString();
     }
 }
 
@@ -27,8 +27,9 @@ QList<QPair<QString, QString>> DiscRegistry::Entries() const
 {
     for (;;) {
         IniDocument doc;
-        if (ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) return doc.Entries(kWordsFile);
-        if (OpenErrorMessage(settings.IniPath) != IdRetry) return {};
+        const IniFileState state = ReadIniDocument(settings.IniPath, doc, IniComments::Keep);
+        if (state.read) return doc.Entries(kWordsFile);
+        if (OpenErrorMessage(settings.IniPath, state.trouble) != IdRetry) return {};
     }
 }
 
@@ -49,16 +50,12 @@ bool DiscRegistry::Write(const QString& discId, const QString& name)
 bool DiscRegistry::Remove(const QString& discId)
 {
     for (;;) {
-        IniDocument doc;
         QString reason;
-        bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
-        if (ok) {
+        const auto remove = [&](IniDocument& doc, const IniFileState&, QString*) {
             doc.DeleteKey(kWordsFile, discId);
-            ok = WriteIniFile(settings.IniPath, doc, &reason);
-        } else {
-            reason = UnsavableFileReason(settings.IniPath);
-        }
-        if (ok) return true;
+            return true;
+        };
+        if (UpdateIniFile(settings.IniPath, IniComments::Keep, remove, &reason)) return true;
         if (SaveErrorMessage(settings.IniPath, reason) != IdRetry) return false;
     }
 }

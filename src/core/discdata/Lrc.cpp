@@ -301,6 +301,10 @@ QString WriteLrc(const LrcTrack& track)
         const QString t = FormatLrcTime(track.Length);
         out += QStringLiteral("[length:") + t.mid(1, t.size() - 2) + QLatin1Char(']') + crlf;
     }
+    if (track.Offset != 0)
+        out += QStringLiteral("[offset:%1%2]").arg(track.Offset > 0 ? "+" : "").arg(track.Offset) + crlf;
+    // The track's end in the times of the lines, as the reader takes it.
+    const int64_t trackEnd = track.Length > 0 ? track.Length + track.Offset / 10 : 0;
 
     std::vector<Entry> entries;
     for (const TWordsLine& line : track.Lines) {
@@ -318,8 +322,8 @@ QString WriteLrc(const LrcTrack& track)
         bool emptyLine;
         if (i + 1 < lines.size())
             emptyLine = l.end < lines[i + 1].time;
-        else if (track.Length > 0)
-            emptyLine = l.end != track.Length;
+        else if (trackEnd > 0)
+            emptyLine = l.end != trackEnd;
         else
             emptyLine = l.end < kLrcOpenEnd;
         if (emptyLine) out += FormatLrcTime(l.end) + crlf;
@@ -336,11 +340,21 @@ LrcTrack TrackLrc(const TWords& words, int track)
     lrc.Length = words.SongLength(track) / 10;
     const int copy = words.GetCopyTrack(track);
     // As the lyrics window shows them: a line starts once the corrected position passes it.
-    const int64_t adjust = words.GetAdjust(track) + (copy > 0 ? words.GetAdjust(copy) : 0);
+    int64_t adjust = words.GetAdjust(track) + (copy > 0 ? words.GetAdjust(copy) : 0);
+    const auto timed = [](const TWordsLine& line) { return line.StartTime != 0 || line.EndTime != 0; };
+    for (int k = 1; k <= words.GetLineCount(track); ++k) {
+        const TWordsLine line = words.GetLine(track, k);
+        const bool cut = line.StartTime + adjust < 1 || (line.EndTime != 0 && line.EndTime + adjust < 1);
+        if (timed(line) && cut) {
+            lrc.Offset = static_cast<int32_t>(-adjust * 10);
+            adjust = 0;
+            break;
+        }
+    }
     for (int k = 1; k <= words.GetLineCount(track); ++k) {
         TWordsLine line = words.GetLine(track, k);
         // Neither start nor end set: a line typed but not yet timed has no place in time.
-        if (line.StartTime == 0 && line.EndTime == 0) continue;
+        if (!timed(line)) continue;
         line.StartTime = clampTime(line.StartTime + adjust);
         if (line.EndTime != 0 && line.EndTime < kLrcOpenEnd) line.EndTime = clampTime(line.EndTime + adjust);
         lrc.Lines.push_back(std::move(line));

@@ -63,7 +63,8 @@ struct LrcTrack {
     QString Artist;                // [ar:], the disc's artist
     QString Album;                 // [al:], the disc's title
     int32_t Length = 0;            // [length:], hundredths; 0 when unknown (no tag)
-    std::vector<TWordsLine> Lines; // times as they are to show
+    int32_t Offset = 0;            // [offset:], milliseconds (positive shows earlier); 0: no tag
+    std::vector<TWordsLine> Lines; // times as they are to show, less the offset
 };
 
 // The LRC text, CR LF after every line: the tags that have a value, then the lines in
@@ -78,7 +79,9 @@ QString FormatLrcTime(int32_t hundredths);
 
 // The track's lyrics as they show in the lyrics window: a borrowing track's lines are
 // its source's, and the corrections of both are added to the times; lines without times
-// (start and end 0) are left out. Titles from the disc.
+// (start and end 0) are left out. Titles from the disc. Where the correction would move a
+// line to 00:00.00 or before (where lines would run together), the times stay the track's
+// own and the correction becomes the file's [offset:], so every line comes back.
 LrcTrack TrackLrc(const TWords& words, int track);
 // Stores what a file gave as the track's own lines and correction (the track must not
 // borrow its lyrics). Line records beyond the new count are kept, as typing keeps them.

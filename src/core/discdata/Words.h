@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "core/common/Defines.h"
+#include "core/common/SafeSave.h"
 #include "core/drive/CdDevice.h"
 
 class CommandSet;
@@ -152,12 +153,8 @@ private:
     static constexpr uint8_t kKnownAll = 3;
 
     // What identifies one state of a file on the disk.
-    struct FileStamp {
-        bool exists = false;
-        int64_t size = 0, inode = 0, device = 0, modified = 0, changed = 0; // times in ns
-        bool operator==(const FileStamp&) const = default;
-    };
-    static FileStamp stampOf(const QString& path);
+    using FileStamp = FileId;
+    static FileStamp stampOf(const QString& path) { return FileIdOf(path); }
 
     static bool validTrack(int track);
     static bool validLine(int index);
@@ -179,6 +176,7 @@ private:
     bool programKnown = true;
     bool playStateKnown = true;
     QSet<QString> refusedEntries; // registry entries already refused ("id=name"), told once
+    QSet<QString> toldRefusals;   // data files told not to be written over ("path\nreason")
     bool textsNeedUtf8 = false;   // SaveInto wrote a text code page 932 cannot hold into a file that is not UTF-8
     std::array<uint8_t, kSongSlots + 1> changes{};
     QString fileTitle, fileArtist;

@@ -86,10 +86,11 @@ const TrackPeaks* WaveformCache::Peaks(const QString& discId, int track, int32_t
     if (auto it = known.find(k); it != known.end()) return &it->second;
     // Kept in a file from an earlier run: read at once (a few kilobytes).
     if (const QString path = FileOf(discId, track, startMs, lengthMs); !path.isEmpty()) {
-        QFile f(path);
-        if (f.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = f.readAll();
-            const size_t bins = size_t(std::max(lengthMs, 0)) / TrackPeaks::kBinMs;
+        // Never waiting on a FIFO put in its place, nor reading more than a cache file holds.
+        const size_t bins = size_t(std::max(lengthMs, 0)) / TrackPeaks::kBinMs;
+        FileRead file;
+        if (ReadFileWhole(path, int64_t(sizeof kFileMagic + bins), &file)) {
+            const QByteArray& bytes = file.bytes;
             if (bytes.size() == qsizetype(sizeof kFileMagic + bins) && bytes.startsWith(QByteArray(kFileMagic, 8))) {
                 TrackPeaks peaks;
                 peaks.StartMs = startMs;

@@ -163,10 +163,20 @@ IniDocument IniDocument::FromBytes(const QByteArray& bytes, IniComments comments
     // Code page 932 and valid UTF-8 keep CR and LF as bytes of their own, so the lines of
     // the text are the lines of the bytes. Damaged UTF-8 may not: it keeps no bytes (and
     // is never written back).
-    IniDocument doc = parse(decoded.text, decoded.utf8 && decoded.invalid > 0 ? nullptr : &body, comments);
+    // UTF-16 keeps no bytes: its CR and LF are two bytes each, and encoding its text again
+    // gives the same bytes.
+    const bool keepBytes = !decoded.utf16 && !(decoded.utf8 && decoded.invalid > 0);
+    IniDocument doc = parse(decoded.text, keepBytes ? &body : nullptr, comments);
     doc.utf8 = decoded.utf8;
-    doc.utf8Mark = decoded.mark;
+    doc.utf8Mark = decoded.mark && decoded.utf8;
+    doc.utf16 = decoded.utf16;
+    doc.bigEndian = decoded.bigEndian;
     doc.invalid = decoded.invalid;
+    // NUL and the like are in no text file: a binary file is not read as one.
+    for (QChar c : decoded.text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 && u != '\t' && u != '\n' && u != '\r' && u != '\f' && u != '\v' && u != 0x1A) ++doc.controls;
+    }
     return doc;
 }
 
@@ -232,6 +242,7 @@ IniDocument IniDocument::parse(QStringView text, const QByteArray* bytes, IniCom
             continue;
         }
         if (!current) {
+            ++doc.stray;
             if (doc.keepAll) other();
             continue;
         }
@@ -334,6 +345,7 @@ bool IniDocument::encodeInto(QByteArray& out, bool asUtf8) const
 
 QByteArray IniDocument::ToBytes() const
 {
+    if (utf16) return EncodeUtf16(ToText(), bigEndian);
     QByteArray out;
     out.reserve(source.size() + 64);
     if (!utf8 && encodeInto(out, false)) {
@@ -348,6 +360,17 @@ QByteArray IniDocument::ToBytes() const
     out = utf8 && !utf8Mark ? QByteArray() : QByteArray("\xEF\xBB\xBF");
     encodeInto(out, true);
     return out;
+}
+
+QString IniDocument::DamageReason() const
+{
+    if ((utf8 || utf16) && invalid > 0)
+        return Reason("ファイルに読めないバイトがあるため、上書きしません",
+                      "it holds bytes that cannot be read, so it is not written over");
+    if (controls > 0)
+        return Reason("テキストファイルではないため、上書きしません",
+                      "it is not a text file, so it is not written over");
+    return QString();
 }
 
 int IniDocument::sectionAt(const QString& name) const
@@ -536,51 +559,75 @@ QStringList IniDocument::SectionNames() const
     return names;
 }
 
-namespace {
-// Reads a whole file; a missing file is empty.
-bool readBytes(const QString& path, QByteArray* bytes)
+IniFileState IniDocumentOf(const FileRead& file, QString readError, IniDocument& doc, IniComments comments)
 {
-    bytes->clear();
-    QFile file(path);
-    if (!file.exists()) return true;
-    if (!file.open(QIODevice::ReadOnly)) return false;
-    *bytes = file.readAll();
-    return file.error() == QFileDevice::NoError;
+    IniFileState state;
+    state.id = file.id;
+    if (!readError.isEmpty()) {
+        state.trouble = readError;
+        return state;
+    }
+    doc = IniDocument::FromBytes(file.bytes, comments);
+    state.read = true;
+    state.trouble = doc.DamageReason();
+    return state;
 }
-} // namespace
+
+IniFileState ReadIniDocument(const QString& path, IniDocument& doc, IniComments comments)
+{
+    FileRead file;
+    QString reason;
+    if (ReadFileWhole(path, kMaxTextFileBytes, &file, &reason))
+        reason.clear();
+    else if (reason.isEmpty())
+        reason = Reason("ファイルが読み込めません", "the file cannot be read");
+    return IniDocumentOf(file, reason, doc, comments);
+}
 
 bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8, IniComments comments)
 {
-    QByteArray bytes;
-    if (!readBytes(path, &bytes)) return false;
-    doc = IniDocument::FromBytes(bytes, comments);
+    const IniFileState state = ReadIniDocument(path, doc, comments);
     if (utf8) *utf8 = doc.IsUtf8();
-    return true;
+    return state.read;
 }
 
 bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comments)
 {
-    QByteArray bytes;
-    if (!readBytes(path, &bytes)) return false;
-    doc = IniDocument::FromBytes(bytes, comments);
-    return !(doc.IsUtf8() && doc.InvalidBytes() > 0);
+    const IniFileState state = ReadIniDocument(path, doc, comments);
+    return state.read && state.trouble.isEmpty();
 }
 
-QString UnsavableFileReason(const QString& path)
+namespace {
+// A fresh user's data and settings folders may not exist yet.
+bool makeFolderOf(const QString& path, QString* reason)
 {
-    QByteArray bytes;
-    if (!readBytes(path, &bytes)) return Reason("ファイルが読み込めません", "the file cannot be read");
-    return Reason("ファイルに読めないバイトがあるため、上書きしません",
-                  "it holds bytes that cannot be read, so it is not written over");
+    const QString folder = QFileInfo(path).absolutePath();
+    if (QFileInfo(folder).isDir() || QDir().mkpath(folder)) return true;
+    if (reason) *reason = Reason("フォルダが作れません", "its folder cannot be made");
+    return false;
 }
+} // namespace
 
 bool WriteIniFile(const QString& path, const IniDocument& doc, QString* reason)
 {
-    // A fresh user's data and settings folders may not exist yet.
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!QFileInfo(folder).isDir() && !QDir().mkpath(folder)) {
-        if (reason) *reason = Reason("フォルダが作れません", "its folder cannot be made");
-        return false;
-    }
-    return SaveFileWhole(path, doc.ToBytes(), reason);
+    return makeFolderOf(path, reason) && SaveFileWhole(path, doc.ToBytes(), reason);
+}
+
+bool UpdateIniFile(const QString& path, IniComments comments, const IniChange& change, QString* reason, FileId* written)
+{
+    if (!makeFolderOf(path, reason)) return false;
+    return UpdateFileWhole(
+        path, kMaxTextFileBytes,
+        [&](const FileRead& now, QByteArray* bytes, QString* why) {
+            IniDocument doc;
+            const IniFileState state = IniDocumentOf(now, QString(), doc, comments);
+            if (!state.trouble.isEmpty()) {
+                if (why) *why = state.trouble;
+                return false;
+            }
+            if (!change(doc, state, why)) return false;
+            *bytes = doc.ToBytes();
+            return true;
+        },
+        reason, written);
 }

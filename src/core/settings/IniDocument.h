@@ -20,8 +20,11 @@
 #include <QString>
 #include <QStringView>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <vector>
+
+#include "core/common/SafeSave.h"
 
 // Integer text as both files read it: "0x"/"0X" followed by hexadecimal digits (the
 // text longer than two characters), "$" followed by hexadecimal digits, or decimal with
@@ -39,17 +42,27 @@ enum class IniComments { Drop, Keep };
 class IniDocument {
 public:
     static IniDocument Parse(QStringView text, IniComments comments = IniComments::Drop);
-    // A whole file: code page 932, or UTF-8 after a byte-order mark or when its bytes are
-    // valid UTF-8 and not all ASCII. Its lines keep their bytes for ToBytes.
+    // A whole file: code page 932, UTF-16 after its byte-order mark, or UTF-8 after a
+    // byte-order mark or when its bytes are valid UTF-8 and not all ASCII. Its lines keep
+    // their bytes for ToBytes (not UTF-16's, which lose nothing when encoded again).
     static IniDocument FromBytes(const QByteArray& bytes, IniComments comments = IniComments::Drop);
     QString ToText() const;
     // The file to write: code page 932 with the kept bytes of unchanged lines. A file
-    // read as UTF-8 stays UTF-8, with its mark or without as it came; a file where some
-    // changed text has no code page 932 form becomes UTF-8 with the mark.
+    // read as UTF-8 or UTF-16 stays so, with its mark or without as it came; a file where
+    // some changed text has no code page 932 form becomes UTF-8 with the mark.
     QByteArray ToBytes() const;
-    // Read from a UTF-8 file, and how many bytes the file's encoding could not read.
+    // Read from a UTF-8 file; from a UTF-8 or UTF-16 one; and how many bytes the file's
+    // encoding could not read.
     bool IsUtf8() const { return utf8; }
+    bool IsUnicode() const { return utf8 || utf16; }
     int InvalidBytes() const { return invalid; }
+    // Why what was read must not be written back, when it must not: bytes its Unicode
+    // encoding cannot read, or control characters no text holds (a binary file). Empty when
+    // the document holds all the file did.
+    QString DamageReason() const;
+    // Lines of text before the first section that the data files' reading skips (and a
+    // rewrite would lose); comments and empty lines do not count.
+    int StrayLines() const { return stray; }
 
     bool HasSection(const QString& section) const;
     // The value of an entry; nullopt when the section or key is absent.
@@ -120,7 +133,11 @@ private:
     QByteArray source;    // the bytes the lines were read from (after a mark)
     bool utf8 = false;
     bool utf8Mark = false; // the file began with a byte-order mark
+    bool utf16 = false;
+    bool bigEndian = false;
     int invalid = 0;
+    int controls = 0; // control characters that are no text's
+    int stray = 0;
     std::vector<Line> preamble; // kept lines before the first section
     std::vector<Section> sections;
     // Name -> first live section; made on the first look-up among many sections.
@@ -130,18 +147,32 @@ private:
 
 size_t qHash(const IniDocument::Name& name, size_t seed = 0) noexcept;
 
-// Whole files. A missing file reads as an empty document; false when the file exists
-// but cannot be read. *utf8 tells that the file was read as UTF-8.
+// Whole files, read through ReadFileWhole (never waiting on a FIFO, refusing files larger
+// than kMaxTextFileBytes).
+struct IniFileState {
+    bool read = false; // false: nothing could be read (the document is left as it was)
+    QString trouble;   // why the file must not be written over; empty when it may be
+    FileId id;         // the file as read
+};
+// A missing file reads as an empty document.
+IniFileState ReadIniDocument(const QString& path, IniDocument& doc, IniComments comments = IniComments::Drop);
+// The same on a file already read.
+IniFileState IniDocumentOf(const FileRead& file, QString readError, IniDocument& doc, IniComments comments);
+// False when the file exists but cannot be read at all. *utf8 tells that it was read as UTF-8.
 bool ReadIniFile(const QString& path, IniDocument& doc, bool* utf8 = nullptr, IniComments comments = IniComments::Drop);
 // The same, for a file about to be changed and written back: false also when the text
-// could not be read without loss (a UTF-8 file with invalid sequences), so that writing
-// it back never destroys what was not understood. (Code page 932 files lose nothing:
-// invalid bytes are kept as they are.)
+// could not be read without loss (IniDocument::DamageReason), so that writing it back never
+// destroys what was not understood. (Code page 932 files lose nothing: invalid bytes are
+// kept as they are.)
 bool ReadIniFileForSave(const QString& path, IniDocument& doc, IniComments comments = IniComments::Drop);
 // The document's ToBytes through SaveFileWhole: the file is replaced whole or not at all,
 // a missing folder is made, a file without its owner's write permission is refused.
 // *reason (when given) says why it failed.
 bool WriteIniFile(const QString& path, const IniDocument& doc, QString* reason = nullptr);
-// Why ReadIniFileForSave refused a file that exists: it cannot be read, or it holds
-// bytes its encoding cannot read, which a rewrite would destroy.
-QString UnsavableFileReason(const QString& path);
+// Reads, changes and writes back the file as one step against other writers
+// (UpdateFileWhole): change gets the file's document as it is now and its state; a file with
+// a trouble is refused before change runs. When change returns false nothing is written.
+// A missing folder is made.
+using IniChange = std::function<bool(IniDocument& doc, const IniFileState& state, QString* reason)>;
+bool UpdateIniFile(const QString& path, IniComments comments, const IniChange& change, QString* reason = nullptr,
+                   FileId* written = nullptr);

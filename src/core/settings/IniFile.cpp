@@ -1,5 +1,6 @@
 #include "IniFile.h"
 
+#include <QSet>
 #include <QtGlobal>
 #include <algorithm>
 
@@ -112,19 +113,42 @@ void WriteSettingsPart(const Settings& settings, IniDocument& doc, uint8_t part)
         doc.WriteString(kWordsFile, settings.WordsFileId, settings.WordsFileName);
 }
 
+namespace {
+// Troubles of settings files already told ("path\nreason"): a file that is not written over
+// is told once a run, not at every save.
+QSet<QString>& toldTroubles()
+{
+    static QSet<QString> told;
+    return told;
+}
+} // namespace
+
 bool LoadSettings(Settings& settings, uint8_t part)
 {
     for (;;) {
         IniDocument doc;
-        // Read whole if it can be; a damaged UTF-8 file is still read, but never rewritten.
-        const bool whole = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
-        if (!whole && !ReadIniFile(settings.IniPath, doc, nullptr, IniComments::Keep)) {
-            if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
+        const IniFileState state = ReadIniDocument(settings.IniPath, doc, IniComments::Keep);
+        if (!state.read) {
+            if (OpenErrorMessage(settings.IniPath, state.trouble) == IdRetry) continue;
+            toldTroubles().insert(settings.IniPath + QLatin1Char('\n') + state.trouble);
             return false;
+        }
+        // Read as far as it can be, but never written over; the user is told once why.
+        if (!state.trouble.isEmpty()) {
+            const QString told = settings.IniPath + QLatin1Char('\n') + state.trouble;
+            if (!toldTroubles().contains(told)) {
+                toldTroubles().insert(told);
+                if (OpenErrorMessage(settings.IniPath, state.trouble) == IdRetry) {
+                    toldTroubles().remove(told);
+                    continue;
+                }
+            }
         }
         // The migrated keys are written at once; if that fails the values are still
         // taken from the migrated copy, and the migration runs again next time.
-        if (part == spSettings && MigrateSettings(doc) && (!whole || !WriteIniFile(settings.IniPath, doc))) {
+        const auto migrate = [](IniDocument& file, const IniFileState&, QString*) { return MigrateSettings(file); };
+        if (part == spSettings && MigrateSettings(doc) && state.trouble.isEmpty() &&
+            !UpdateIniFile(settings.IniPath, IniComments::Keep, migrate)) {
             if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
         }
         ReadSettingsPart(settings, doc, part);
@@ -135,17 +159,21 @@ bool LoadSettings(Settings& settings, uint8_t part)
 bool SaveSettings(Settings& settings, uint8_t part)
 {
     for (;;) {
-        IniDocument doc;
         QString reason;
-        // What cannot be read cannot be kept: refuse to write over it.
-        bool ok = ReadIniFileForSave(settings.IniPath, doc, IniComments::Keep);
-        if (ok) {
-            WriteSettingsPart(settings, doc, part);
-            ok = WriteIniFile(settings.IniPath, doc, &reason);
-        } else {
-            reason = UnsavableFileReason(settings.IniPath);
-        }
+        bool refused = true; // the file was not read whole, so it is not written over
+        const bool ok = UpdateIniFile(
+            settings.IniPath, IniComments::Keep,
+            [&](IniDocument& doc, const IniFileState&, QString*) {
+                refused = false;
+                WriteSettingsPart(settings, doc, part);
+                return true;
+            },
+            &reason);
         if (ok) return true;
+        // The window state saved at exit says nothing more of a file already told about.
+        const QString told = settings.IniPath + QLatin1Char('\n') + reason;
+        if (part == spWindow && refused && toldTroubles().contains(told)) return false;
+        if (refused) toldTroubles().insert(told);
         if (SaveErrorMessage(settings.IniPath, reason) != IdRetry) return false;
     }
 }
