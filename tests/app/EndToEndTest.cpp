@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -456,6 +457,59 @@ TEST_F(EndToEnd, ATerminationSignalEndsTheProgramEvenWhenItsSettingsCannotBeSave
     IniDocument data;
     ASSERT_TRUE(ReadIniFile(path("disc/demo.dat"), data));
     EXPECT_GE(data.ReadInteger(QStringLiteral("Info"), QStringLiteral("PlayTime"), 0), 1);
+}
+
+TEST_F(EndToEnd, DataFilesItCannotReadSurviveARunAndAFifoLeavesItEndingOnSigterm)
+{
+    writeSettings(path("config/Mirelune/Mirelune.ini"));
+    const QString data = path("disc/demo.dat");
+    QByteArray demo;
+    {
+        QFile f(data);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        demo = f.readAll();
+    }
+    QByteArray junk;
+    for (int i = 0; i < 2048; ++i) junk += static_cast<char>(i * 131 % 256);
+    const QByteArray utf16 = EncodeUtf16(DecodeFileText(demo).text, false);
+    for (const char* kind : {"fifo", "junk", "utf16"}) {
+        const QString k = QLatin1String(kind);
+        QFile::remove(data);
+        if (k == QLatin1String("fifo")) {
+            ASSERT_EQ(mkfifo(QFile::encodeName(data).constData(), 0644), 0);
+        } else {
+            QFile f(data);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(k == QLatin1String("junk") ? junk : utf16);
+        }
+        channels = QProcess::SeparateChannels;
+        QProcess* p = start({});
+        const QString window = waitForWindow(p);
+        ASSERT_FALSE(window.isEmpty()) << kind;
+        // The UTF-16 file plays with its lyrics; the others are told of, and the disc plays.
+        if (k == QLatin1String("utf16"))
+            ASSERT_TRUE(waitForPlaying(window, 1));
+        else
+            QTest::qWait(3000);
+        p->terminate();
+        ASSERT_TRUE(p->waitForFinished(10000)) << kind << ": still running after SIGTERM";
+        EXPECT_EQ(p->exitStatus(), QProcess::NormalExit) << kind;
+        QFile f(data);
+        if (k == QLatin1String("fifo")) {
+            EXPECT_FALSE(QFileInfo(data).isFile());
+        } else if (k == QLatin1String("junk")) {
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            EXPECT_EQ(f.readAll(), junk);
+        } else {
+            ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+            const DecodedText saved = DecodeFileText(f.readAll());
+            EXPECT_TRUE(saved.utf16 && saved.invalid == 0);
+            IniDocument doc = IniDocument::Parse(saved.text);
+            EXPECT_GE(doc.ReadInteger(QStringLiteral("Info"), QStringLiteral("PlayTime"), 0), 1);
+            EXPECT_EQ(doc.Entries(QStringLiteral("Words01")),
+                      IniDocument::Parse(DecodeFileText(demo).text).Entries(QStringLiteral("Words01")));
+        }
+    }
 }
 
 TEST_F(EndToEnd, ClosingWhilePlayingStopsTheDiscOrPlaysOnUntilTheNextStart)
