@@ -67,7 +67,9 @@ Commands:
 
 Mirelune may hold the disc meanwhile: it picks such a change up, reading the data
 file again as soon as none of its dialogs is open, and a data entry open at the
-time saves only what was changed in it, over the file's new content.
+time saves only what was changed in it, over the file's new content. Runs of the
+tool at once, and Mirelune's own saves, take turns on a data file: none loses
+another's change.
 
 DATAFILE is the path of a data file, or the name or disc identifier of a registered
 disc, found through the settings file as the program finds it. A data file does not

@@ -146,7 +146,10 @@ bool LoadSettings(Settings& settings, uint8_t part)
         }
         // The migrated keys are written at once; if that fails the values are still
         // taken from the migrated copy, and the migration runs again next time.
-        const auto migrate = [](IniDocument& file, const IniFileState&, QString*) { return MigrateSettings(file); };
+        const auto migrate = [](IniDocument& file, const IniFileState&, QString*) {
+            MigrateSettings(file);
+            return true;
+        };
         if (part == spSettings && MigrateSettings(doc) && state.trouble.isEmpty() &&
             !UpdateIniFile(settings.IniPath, IniComments::Keep, migrate)) {
             if (OpenErrorMessage(settings.IniPath) == IdRetry) continue;
