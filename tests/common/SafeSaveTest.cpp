@@ -76,30 +76,6 @@ QStringList filesIn(const QString& folder) { return QDir(folder).entryList(QDir:
 
 } // namespace
 
-TEST(SafeSave, AFileSizeLimitIsAnErrorWithItsReasonNotTheEndOfTheProcess)
-{
-    SetEnglishReasons(true);
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("a.dat"));
-    ASSERT_TRUE(SaveFileWhole(path, "old\r\n"));
-    // As the system starts a process: the signal as it comes, not ignored by the caller.
-    const int status = inChild([&] {
-        std::signal(SIGXFSZ, SIG_DFL);
-        rlimit limit{};
-        getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = 1024;
-        setrlimit(RLIMIT_FSIZE, &limit);
-        QString reason;
-        const bool saved = SaveFileWhole(path, QByteArray(64 * 1024, 'x'), &reason);
-        return !saved && reason == QStringLiteral("the file is larger than allowed") ? 3 : 4;
-    });
-    ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
-    EXPECT_EQ(WEXITSTATUS(status), 3);
-    EXPECT_EQ(readAll(path), "old\r\n");
-    EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("a.dat")});
-    SetEnglishReasons(false);
-}
-
 TEST(SafeSave, WithoutRoomForANewFileBesideItTheFileIsNeverRewrittenInPlace)
 {
     SetEnglishReasons(true);
@@ -174,43 +150,20 @@ TEST(SafeSave, AnUpdateIsOneStepAgainstOtherWriters)
     EXPECT_EQ(filesIn(dir.path()), QStringList{QStringLiteral("count")});
 }
 
-TEST(SafeSave, WhatIsNoRegularFileOrFarTooLargeIsRefusedWithoutWaitingOnIt)
+TEST(SafeSave, AFifoIsNeitherWaitedOnNorWrittenIntoNorReplaced)
 {
     SetEnglishReasons(true);
     QTemporaryDir dir;
-    const QString fifo = dir.filePath(QStringLiteral("fifo.dat"));
+    const QString fifo = dir.filePath(QStringLiteral("fifo.log"));
     ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
-    const QString sparse = dir.filePath(QStringLiteral("sparse.dat"));
-    {
-        QFile f(sparse);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        ASSERT_TRUE(f.resize(qint64(64) << 20)); // 64 MB that take no room
-    }
-    const struct {
-        QString path;
-        const char* reason;
-    } refused[] = {{fifo, "it is not a regular file"}, {sparse, "it is far larger than any such file"}};
-    for (const auto& r : refused) {
-        FileRead read;
-        QString reason;
-        EXPECT_FALSE(ReadFileWhole(r.path, kMaxTextFileBytes, &read, &reason));
-        EXPECT_TRUE(reason.startsWith(QLatin1String(r.reason))) << reason.toStdString();
-        EXPECT_TRUE(read.bytes.isEmpty());
-        reason.clear();
-        EXPECT_FALSE(UpdateFileWhole(
-            r.path, kMaxTextFileBytes, [](const FileRead&, QByteArray*, QString*) { return true; }, &reason));
-        EXPECT_TRUE(reason.startsWith(QLatin1String(r.reason))) << reason.toStdString();
-    }
-    // Nor is a FIFO written into or replaced.
     QString reason;
     EXPECT_FALSE(SaveFileWhole(fifo, "x", &reason));
-    EXPECT_EQ(reason.left(24), QStringLiteral("it is not a regular file"));
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("it is not a regular file"))) << reason.toStdString();
     EXPECT_FALSE(AppendToFile(fifo, "x", &reason));
-    EXPECT_EQ(reason.left(24), QStringLiteral("it is not a regular file"));
+    EXPECT_TRUE(reason.startsWith(QStringLiteral("it is not a regular file"))) << reason.toStdString();
     struct stat st {};
     ASSERT_EQ(stat(QFile::encodeName(fifo).constData(), &st), 0);
     EXPECT_TRUE(S_ISFIFO(st.st_mode));
-    EXPECT_EQ(QFileInfo(sparse).size(), qint64(64) << 20);
     SetEnglishReasons(false);
 }
 

@@ -503,7 +503,9 @@ TEST_F(DataFile, AFileItCannotReadWholeIsToldOnceAndNeverWrittenOver)
         const QString name = QLatin1String(f.name);
         const QString path = DataPath(name);
         RegisterFile(name, f.bytes);
-        if (name == QLatin1String("sparse")) ASSERT_TRUE(QFile(path).resize(qint64(64) << 20)); // 64 MB, no room taken
+        if (name == QLatin1String("sparse")) {
+            ASSERT_TRUE(QFile(path).resize(qint64(64) << 20)); // 64 MB, no room taken
+        }
         if (name == QLatin1String("fifo")) {
             QFile::remove(path);
             ASSERT_EQ(mkfifo(QFile::encodeName(path).constData(), 0644), 0); // read, it would wait for ever
