@@ -36,8 +36,10 @@ constexpr int kStaleTempDays = 1;
 // How long a writer waits for another to finish with the file before it gives up.
 constexpr auto kLockWait = std::chrono::seconds(10);
 constexpr auto kLockPoll = std::chrono::milliseconds(5);
-// How often a save starts again because another program changed the file meanwhile.
+// How often a save starts again because another program changed the file meanwhile, and
+// how often a lock is taken again because another writer replaced the file meanwhile.
 constexpr int kUpdateAttempts = 8;
+constexpr int kLockAttempts = 100;
 
 bool fail(QString* reason, int error)
 {
@@ -183,7 +185,7 @@ struct Fd {
 int lockAndRead(const QString& target, int64_t maxBytes, Fd& lock, FileRead* now)
 {
     const QByteArray name = QFile::encodeName(target);
-    for (;;) {
+    for (int attempt = 0; attempt < kLockAttempts; ++attempt) {
         struct stat st {};
         int error = 0;
         const int fd = openRegular(name, &st, &error);
@@ -191,9 +193,9 @@ int lockAndRead(const QString& target, int64_t maxBytes, Fd& lock, FileRead* now
         if (fd < 0) {
             // No file yet: its folder stands for it until the first writer has made it.
             const QByteArray folder = QFile::encodeName(QFileInfo(target).absolutePath());
+            // A folder that cannot be opened to be locked is written in unlocked.
             lock.reset(::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-            if (lock.fd < 0) return errno;
-            if (!lockExclusive(lock.fd)) return kInUse;
+            if (lock.fd >= 0 && !lockExclusive(lock.fd)) return kInUse;
             if (::stat(name.constData(), &st) == 0) continue; // made meanwhile: lock that
             *now = FileRead{};
             return 0;
@@ -209,6 +211,7 @@ int lockAndRead(const QString& target, int64_t maxBytes, Fd& lock, FileRead* now
         now->id = idOf(st);
         return 0;
     }
+    return kKeepsChanging;
 }
 
 // Writes bytes into a new file beside target and renames it over target, when target
