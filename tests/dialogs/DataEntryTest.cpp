@@ -2,6 +2,9 @@
 // check of OK and the lyrics text import.
 #include "discdata/DiscFixture.h"
 
+#include <QFile>
+#include <sys/stat.h>
+
 #include "core/common/TextCodec.h"
 #include "core/entry/DataEntry.h"
 
@@ -172,4 +175,16 @@ TEST_F(Entry, AFileThatCannotBeReadOffersRetryAndCancelKeepsNothing)
     const std::optional<ImportedLyrics> read = ReadLyricsFile(path);
     ASSERT_TRUE(read);
     EXPECT_EQ(read->Lines, (QStringList{QStringLiteral("一"), QStringLiteral("二")}));
+
+    // A FIFO is refused with its reason, not waited on; so is a file far too large to be lyrics.
+    const QString fifo = dir.filePath(QStringLiteral("fifo.lrc"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0644), 0);
+    const QString huge = dir.filePath(QStringLiteral("huge.txt"));
+    ASSERT_TRUE(QFile(huge).open(QIODevice::WriteOnly) && QFile::resize(huge, 64 * 1024 * 1024));
+    for (const QString& bad : {fifo, huge}) {
+        presenter.shown.clear();
+        EXPECT_FALSE(ReadLyricsFile(bad)) << bad.toStdString();
+        ASSERT_EQ(presenter.shown.size(), 1);
+        EXPECT_FALSE(presenter.shown[0].reason.isEmpty()) << bad.toStdString();
+    }
 }

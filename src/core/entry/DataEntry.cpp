@@ -1,11 +1,11 @@
 #include "DataEntry.h"
 
-#include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
 
 #include "core/common/Defines.h"
 #include "core/common/Error.h"
+#include "core/common/SafeSave.h"
 #include "core/common/TextCodec.h"
 #include "core/discdata/Lrc.h"
 #include "core/discdata/Words.h"
@@ -199,13 +199,15 @@ ImportedLyrics DecodeLyricsText(const QByteArray& bytes)
 
 std::optional<ImportedLyrics> ReadLyricsFile(const QString& path)
 {
+    // Never waits on a FIFO nor reads a huge file into memory: no lyrics file is that large.
     for (;;) {
-        QFile file(path);
-        if (file.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = file.readAll();
-            if (file.error() == QFileDevice::NoError) return DecodeLyricsText(bytes);
+        FileRead file;
+        QString reason;
+        if (ReadFileWhole(path, kMaxTextFileBytes, &file, &reason)) {
+            if (file.id.exists) return DecodeLyricsText(file.bytes);
+            reason.clear(); // missing: the plain message says it
         }
-        if (OpenErrorMessage(path) != IdRetry) return std::nullopt;
+        if (OpenErrorMessage(path, reason) != IdRetry) return std::nullopt;
     }
 }
 
