@@ -1,8 +1,9 @@
 // DiscDevice against a real sound server: how far the reported position is from the
 // audio being heard (over a whole track, and in the first second of each play), how
 // soon a play or seek sounds (also data entry's Start, Ret and Test, through the timing
-// capture), and the CPU the process takes while a disc plays (a BIN image, and the demo
-// disc as FLAC with a cue sheet).
+// capture), whether playing on from track to track loses or adds anything at the
+// boundaries, and the CPU the process takes while a disc plays (a BIN image, and the
+// demo disc as FLAC with a cue sheet).
 //
 // The disc's samples carry their own position; the null sink's monitor is recorded
 // with low latency, and every Position is compared with the position carried by the
@@ -120,6 +121,56 @@ std::vector<double> DataEntryToSound(DiscDevice& dev, MonitorRecorder& recorder)
     return out;
 }
 
+// A disc of six 2-second tracks played from the first to the last through the
+// controller, as the program plays it, recording. At each track boundary, how far the
+// recording's offset from the disc steps: samples lost, or silence put between. The
+// worst, in ms; boundaries counts those heard (five when all were).
+double BoundaryStepMaxMs(const QString& dir, MonitorRecorder& recorder, int& boundaries)
+{
+    const std::vector<TestTrack> tracks(6, TestTrack{150});
+    const QString cue = WriteCueImage(dir, QStringLiteral("tracks"), tracks);
+    DiscDevice dev;
+    SystemClock clock;
+    CommandSet commands;
+    Settings settings;
+    QuietHost host;
+    PlayerCore core(dev, clock, settings, commands, host);
+    PlaybackController& player = core.controller;
+    player.TimerInt = 100;
+    player.AutoPlay = true;
+    boundaries = 0;
+    if (cue.isEmpty() || !player.OpenDevice(cue) || dev.SoundOutputMissing()) return -1;
+    recorder.WaitForSilence(4410);
+    const size_t mark = recorder.samples.size();
+    player.StartTimer();
+    bool started = false;
+    recorder.WaitFor(
+        [&] {
+            QCoreApplication::processEvents();
+            started = started || player.Started();
+            return started && !player.Started();
+        },
+        30000);
+    recorder.WaitForSilence(4410);
+    double worst = 0;
+    for (int t = 2; t <= 6; ++t) {
+        // The last sample of the track before, and the first of this one, in the recording.
+        const int64_t first = SampleAtMs(dev.TrackPosition(t));
+        std::optional<size_t> before, after;
+        for (size_t i = mark; i < recorder.samples.size(); ++i) {
+            const int64_t s = recorder.samples[i];
+            if (s >= 0 && s < first && s >= first - 44100) before = i;
+            if (s >= first && s < first + 44100 && before && !after) after = i;
+        }
+        if (!before || !after) continue;
+        ++boundaries;
+        const int64_t recorded = static_cast<int64_t>(*after - *before);
+        const int64_t onDisc = recorder.samples[*after] - recorder.samples[*before];
+        worst = std::max(worst, std::fabs(static_cast<double>(recorded - onDisc)) * 1000.0 / 44100.0);
+    }
+    return worst;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -219,6 +270,10 @@ int main(int argc, char** argv)
                 firstSecond = std::max(firstSecond,
                                        FirstSecondErrorMax(dev, recorder, t1 + 500 + 5000 * i, t1 + 3500 + 5000 * i));
 
+            // Playing on from track to track.
+            int boundaries = 0;
+            const double boundaryStep = BoundaryStepMaxMs(dir.path(), recorder, boundaries);
+
             // A recording client with a few milliseconds of latency makes the null sink,
             // and every stream on it, run at that pace; the program plays without one.
             recording.reset();
@@ -251,6 +306,8 @@ int main(int argc, char** argv)
                 else
                     std::printf("play_to_sound_ms: never (a play did not sound within 3 s)\n");
                 if (flacCpuPercent >= 0) std::printf("flac_cpu_percent_playing: %.2f\n", flacCpuPercent);
+                std::printf("boundaries_heard: %d of 5\n", boundaries);
+                std::printf("boundary_step_max_ms: %.2f\n", boundaryStep);
             }
         }
     }

@@ -23,12 +23,17 @@ constexpr qint64 kProbeIntervalMs = 1000;
 // two looks) is out this long, as behind a tray: whoever follows the drive sees it go
 // before the next one comes in.
 constexpr qint64 kSwapMs = 1500;
+// A stop this close to the end of the play is taken as the step to what follows (the
+// controller moves on before a track's end): the last of it still sounds, and a play
+// from its end goes on without a break.
+constexpr int64_t kJoinSamples = 300 * 441 / 10;
+constexpr qint64 kJoinHoldMs = 3000; // a real drive is looked at again after this
 } // namespace
 
-DiscDevice::DiscDevice(SourceOpener o) : opener(std::move(o))
+DiscDevice::DiscDevice(SourceOpener o, std::unique_ptr<SoundOutput> output) : opener(std::move(o))
 {
     if (!opener) opener = &DiscDevice::OpenSource;
-    player = std::make_unique<SectorPlayer>();
+    player = std::make_unique<SectorPlayer>(std::move(output));
 }
 
 DiscDevice::~DiscDevice() { Close(); }
@@ -202,22 +207,34 @@ int32_t DiscDevice::endOfDisc() const { return FramesToMs(toc.leadOutFrame); }
 
 void DiscDevice::halt()
 {
-    if (state == State::Playing) headSample = player->Stop();
+    if (state == State::Playing)
+        headSample = player->Stop();
+    else if (joinable)
+        player->Stop();
+    joinable = false;
     state = State::Stopped;
 }
 
 void DiscDevice::finishPlay()
 {
-    player->Finish();
+    // The stream stands at the end: what follows may still go on from there.
     state = State::Stopped;
     headSample = MsToSample(playEndMs);
+    joinable = true;
+    joinClock.start();
 }
 
 void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
 {
-    halt();
-    headSample = fromSample;
     const int64_t toSample = MsToSample(toMs);
+    const bool follows = joinable && fromSample == MsToSample(playEndMs);
+    if (follows && toSample <= fromSample) { // the head goes to where the stream will be
+        headSample = fromSample;
+        return;
+    }
+    if (!follows) halt();
+    joinable = false;
+    headSample = fromSample;
     if (toSample <= fromSample) return; // start equals end: only the head moves
     playEndMs = toMs;
     state = State::Playing;
@@ -267,7 +284,9 @@ void DiscDevice::checkDisc()
         loadDisc();
         return;
     }
-    if (swapping || state == State::Playing) return; // while playing the reader has the drive
+    // The reader has the drive while playing, and a little while after, for what follows.
+    if (joinable && state == State::Stopped && joinClock.elapsed() > kJoinHoldMs) halt();
+    if (swapping || state == State::Playing || joinable) return;
     if (source) {
         if (source->MediaChanged()) {
             dropDisc();
@@ -332,12 +351,24 @@ int32_t DiscDevice::Position()
 }
 
 void DiscDevice::SetVolume(double volume) { player->SetVolume(std::clamp(volume, 0.0, 1.0)); }
+void DiscDevice::OnMixerVolume(std::function<void(double)> changed) { player->OnMixerVolume(std::move(changed)); }
 
 void DiscDevice::Stop()
 {
     pendingWait = false;
     if (!ready()) return;
     positionMs(); // may have reached the end just now
+    if (state == State::Playing && playSpeed == 1.0) {
+        const int64_t heard = player->Heard();
+        if (MsToSample(playEndMs) - heard <= kJoinSamples) {
+            state = State::Stopped;
+            headSample = heard;
+            joinable = true;
+            joinClock.start();
+            return;
+        }
+    }
+    if (state == State::Stopped && joinable) return; // it stands at its end, or is about to
     halt();
 }
 

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "SectorSource.h"
+#include "SoundOutput.h"
 #include "core/drive/CdDevice.h"
 
 class SectorPlayer;
@@ -20,8 +21,9 @@ public:
     // Opens the disc in a drive or an image; null with a reason when it cannot.
     using SourceOpener = std::function<std::unique_ptr<SectorSource>(const QString& name, QString* error)>;
 
-    // Without an opener, OpenSource opens drives and images.
-    explicit DiscDevice(SourceOpener opener = {});
+    // Without an opener, OpenSource opens drives and images; without an output, the
+    // sound goes to the sound server.
+    explicit DiscDevice(SourceOpener opener = {}, std::unique_ptr<SoundOutput> output = {});
     ~DiscDevice() override;
     DiscDevice(const DiscDevice&) = delete;
     DiscDevice& operator=(const DiscDevice&) = delete;
@@ -58,9 +60,11 @@ public:
     // True when no sound output was found: playback runs on a silent clock. The
     // program tells the user once.
     bool SoundOutputMissing() const;
-    // The volume of the sound, 0 to 1 (the samples are scaled; the sound server's own
-    // volumes stay as the user set them).
+    // The volume of the program's stream as the desktop's mixer shows it, 0 to 1.
     void SetVolume(double volume);
+    // The mixer's volume for the stream whenever the desktop changes it. Called on a
+    // thread of the sound output's, never the caller's.
+    void OnMixerVolume(std::function<void(double)> changed);
     // Drives for the drive selection, and the default one (empty when none).
     static QStringList DeviceList();
     static QString DefaultDevice();
@@ -127,6 +131,10 @@ private:
     State state = State::Stopped;
     int64_t headSample = 0; // where the head is while not playing
     int32_t playEndMs = 0;  // end of the current (or paused) play
+    // The stream still plays up to playEndMs, or played to it and stands there: a play
+    // from there goes on without a break.
+    bool joinable = false;
+    QElapsedTimer joinClock; // since the stop or end that made it so
     std::optional<int32_t> pendingStart;
     std::optional<int32_t> pendingEnd;
     bool pendingWait = false;

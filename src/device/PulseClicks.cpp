@@ -18,7 +18,8 @@ PulseClicks::~PulseClicks() { Stop(); }
 bool PulseClicks::Start(int count, int intervalMs)
 {
     Stop();
-    if (!output->Connect() || !output->Start()) return false;
+    if (!output->Open()) return false;
+    base = output->WriteIndex();
     // Short 1 kHz clicks that fade out, then silence to the next; a little silence after
     // the last so that it is heard whole.
     const int64_t frames = int64_t(count) * intervalMs * kRate / 1000 + kRate / 2;
@@ -41,11 +42,12 @@ bool PulseClicks::Start(int count, int intervalMs)
 void PulseClicks::Feed()
 {
     while (sent < sound.size()) {
-        const size_t room = output->Writable() & ~size_t(3);
+        const size_t room = output->Writable();
         if (room == 0) break;
-        const size_t took = output->Write(sound.data() + sent, std::min(room, sound.size() - sent));
+        const size_t took = output->Write(reinterpret_cast<const int16_t*>(sound.data() + sent),
+                                          std::min(room, (sound.size() - sent) / 4));
         if (took == 0) break;
-        sent += took;
+        sent += took * 4;
     }
 }
 
@@ -53,14 +55,14 @@ int PulseClicks::HeardMs()
 {
     // The stream's count runs on by the clock between the server's reports, and a report
     // may set it a little back: what was heard never goes back.
-    const int64_t heard = output->Heard();
+    const int64_t heard = output->Heard() - base;
     if (heard > 0) heardMs = std::max(heardMs, static_cast<int>(heard * 1000 / kRate));
     return heardMs;
 }
 
 void PulseClicks::Stop()
 {
-    if (!sound.empty()) output->Stop();
+    if (!sound.empty()) output->Flush();
     sound.clear();
     sent = 0;
     heardMs = -1;

@@ -20,5 +20,6 @@ private:
     std::unique_ptr<PulseOutput> output;
     std::vector<char> sound; // 16-bit stereo at 44.1 kHz
     size_t sent = 0;
+    int64_t base = 0; // the stream's index of the first click
     int heardMs = -1; // the most heard so far
 };

@@ -6,13 +6,14 @@
 #include <rubberband/RubberBandStretcher.h>
 #include <utility>
 
+#include "PulseOutput.h"
+
 namespace {
 constexpr int kChunkFrames = 32;                   // about 0.4 s read at a time
 constexpr size_t kRingBytes = 2 * kSampleRate * 4; // 2 s between drive and sink
 constexpr int kFeedFastMs = 10;                    // the least time between two feeds
 constexpr int kFeedSlowMs = 250;                   // the most
-constexpr int kLingerMs = 300;
-constexpr int kSkipFrames = kFramesPerSecond; // a damaged stretch is skipped a second at a time
+constexpr int kSkipFrames = kFramesPerSecond;      // a damaged stretch is skipped a second at a time
 constexpr int kFailuresBeforeSkip = 3;
 constexpr size_t kStretchBlock = 1024; // stereo samples given to or taken from the stretcher at a time
 
@@ -66,8 +67,19 @@ void SampleRing::Wake()
     spaceFree.notify_all();
 }
 
-SectorPlayer::SectorPlayer()
+SectorPlayer::SectorPlayer(std::unique_ptr<SoundOutput> out) : output(std::move(out))
 {
+    if (!output) output = std::make_unique<PulseOutput>();
+    // Only a flag and a notice: the output calls this with its own lock held.
+    output->Wanted = [this] {
+        wanted = true;
+        wake.notify_all();
+    };
+    // Taken at any time, also while the output is being opened on the player's thread.
+    output->VolumeChanged = [this](double volume) {
+        std::lock_guard<std::mutex> l(mixerLock);
+        if (mixerChanged) mixerChanged(volume);
+    };
     thread = std::thread([this] {
         pthread_setname_np(pthread_self(), "audio");
         run();
@@ -85,6 +97,12 @@ SectorPlayer::~SectorPlayer()
     thread.join();
 }
 
+void SectorPlayer::OnMixerVolume(std::function<void(double)> changed)
+{
+    std::lock_guard<std::mutex> l(mixerLock);
+    mixerChanged = std::move(changed);
+}
+
 bool SectorPlayer::Connect()
 {
     {
@@ -93,7 +111,7 @@ bool SectorPlayer::Connect()
         if (connectedSoon) return *std::exchange(connectedSoon, std::nullopt);
     }
     bool connected = false;
-    call([&] { connected = output.Connect(); });
+    call([&] { connected = open(); });
     return connected;
 }
 
@@ -104,10 +122,16 @@ void SectorPlayer::ConnectSoon()
     connecting = true;
     connectedSoon.reset();
     command = [this] {
-        connectedSoon = output.Connect();
+        connectedSoon = open();
         connecting = false;
     };
     wake.notify_all();
+}
+
+bool SectorPlayer::open()
+{
+    applyVolume(); // the stream opens with the volume last set
+    return output->Open();
 }
 
 void SectorPlayer::call(const std::function<void()>& f)
@@ -135,22 +159,18 @@ void SectorPlayer::run()
             done.notify_all();
             continue;
         }
-        const Clock::time_point now = Clock::now();
         if (dropPending) {
             dropPending = false;
             stopReader();
             dropSink();
         }
-        if (lingering && now >= lingerUntil) dropSink();
-        if (feeding && now >= feedAt) feed();
-        Clock::time_point next = Clock::time_point::max();
-        if (feeding) next = std::min(next, feedAt);
-        if (lingering) next = std::min(next, lingerUntil);
-        auto due = [this] { return quit || command || dropPending || wantedVolume.load() >= 0; };
-        if (next == Clock::time_point::max())
-            wake.wait(l, due);
+        if (wanted.exchange(false) && feeding) feedAt = Clock::now();
+        if (feeding && Clock::now() >= feedAt) feed();
+        auto due = [this] { return quit || command || dropPending || wanted || wantedVolume.load() >= 0; };
+        if (feeding)
+            wake.wait_until(l, feedAt, due);
         else
-            wake.wait_until(l, next, due);
+            wake.wait(l, due);
     }
 }
 
@@ -161,22 +181,32 @@ void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from,
 
 void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double s)
 {
+    s = std::clamp(s, 0.25, 1.0);
+    if (active && streaming && !silent && !stretcher && s == 1.0 && source == playing && from == toSample &&
+        to > from && !output->Failed()) {
+        // The stretch follows the one playing: the stream goes on with it.
+        toSample = std::min(to, readEnd);
+        feedSoon(0);
+        return;
+    }
     stop();
-    speed = std::clamp(s, 0.25, 1.0);
+    speed = s;
     active = true;
     silent = false;
+    playing = source;
     fromSample = from;
     toSample = std::max(from, to);
-    writtenBytes = 0;
+    fedSample = from;
     lastHeard = from;
     failures = 0;
     skipUntilFrame = 0;
 
-    streaming = sound && output.Start();
+    streaming = sound && open();
     if (!streaming) {
         goSilent(from);
         return;
     }
+    streamFrom = output->WriteIndex();
     if (speed < 1.0) {
         // Real-time stretching of the two channels mixed into one: half the work of
         // stereo, and what is heard for timing is all there. Its output is aligned with
@@ -194,27 +224,38 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
         dropOut = stretcher->getStartDelay();
         flushed = false;
     }
+    // The reader goes on past the end, to the end of the disc: a stretch that follows
+    // this one is then at hand.
+    readEnd = std::max(toSample, static_cast<int64_t>(toc.leadOutFrame) * kSectorSamples);
     ring = std::make_unique<SampleRing>(kRingBytes);
     quitReader = false;
-    readerDone = false;
-    reader = std::thread([this, source, toc] { readerMain(source, toc); });
+    reader = std::thread([this, source, toc, from] { readerMain(source, toc, from); });
     // The first feed waits for the reader's first chunk only as long as it takes.
+    feedSoon(0);
+}
+
+void SectorPlayer::feedSoon(int ms)
+{
     feeding = true;
-    feedAt = Clock::now();
+    feedAt = Clock::now() + std::chrono::milliseconds(ms);
 }
 
 void SectorPlayer::SetVolume(double value)
 {
     // Given to the output on the player's thread, as everything else: the output may be
-    // connecting there (ConnectSoon), and the caller is not to wait for that.
-    wantedVolume.store(value);
+    // opening there (ConnectSoon), and the caller is not to wait for that. Stored under
+    // the lock, so that a player about to sleep cannot miss it.
+    {
+        std::lock_guard<std::mutex> l(lock);
+        wantedVolume.store(std::clamp(value, 0.0, 1.0));
+    }
     wake.notify_all();
 }
 
 void SectorPlayer::applyVolume()
 {
     const double v = wantedVolume.exchange(-1);
-    if (v >= 0) output.SetVolume(v);
+    if (v >= 0) output->SetVolume(v);
 }
 
 int64_t SectorPlayer::Stop()
@@ -228,6 +269,7 @@ int64_t SectorPlayer::stop()
 {
     const int64_t reached = active ? heard() : fromSample;
     stopReader();
+    if (streaming) output->Flush(); // the stream stays, for the next play
     dropSink();
     active = false;
     silent = false;
@@ -235,27 +277,9 @@ int64_t SectorPlayer::stop()
     return reached;
 }
 
-void SectorPlayer::Finish()
-{
-    call([this] {
-        if (!active) return;
-        stopReader();
-        active = false;
-        fromSample = toSample;
-        // The server still holds the last few milliseconds: let them play out (the feed
-        // keeps adding silence meanwhile), then close the stream.
-        if (streaming) {
-            lingering = true;
-            lingerUntil = Clock::now() + std::chrono::milliseconds(kLingerMs);
-        }
-    });
-}
-
 void SectorPlayer::dropSink()
 {
-    lingering = false;
     feeding = false;
-    if (streaming) output.Stop();
     streaming = false;
     ring.reset();
     stretcher.reset();
@@ -299,7 +323,7 @@ bool SectorPlayer::Silent() const
 int64_t SectorPlayer::heard()
 {
     if (!active) return fromSample;
-    if (!silent && (!streaming || output.Failed())) {
+    if (!silent && (!streaming || output->Failed())) {
         // The sound server went away: go on in silence from what was heard. The stream
         // is let go on the player's own thread.
         silent = true;
@@ -312,10 +336,10 @@ int64_t SectorPlayer::heard()
         const auto ran = static_cast<int64_t>(double(silentClock.nsecsElapsed()) * kSampleRate / 1e9 * speed);
         return std::min(toSample, silentFrom + ran);
     }
-    // The stream's own count of what was played out of the server's sink.
-    const int64_t played = std::min(output.Heard(), writtenBytes / 4);
-    const int64_t heard = fromSample + (stretcher ? static_cast<int64_t>(double(played) * speed) : played);
-    lastHeard = std::max(lastHeard, std::min(heard, toSample));
+    // The stream's own count of what was played, from where this stretch went in.
+    const int64_t played = std::max<int64_t>(0, output->Heard() - streamFrom);
+    const int64_t at = fromSample + (stretcher ? static_cast<int64_t>(double(played) * speed) : played);
+    lastHeard = std::max(lastHeard, std::min(at, toSample));
     return lastHeard;
 }
 
@@ -323,31 +347,32 @@ void SectorPlayer::feed()
 {
     feeding = false;
     if (!streaming || !ring || silent) return;
-    char buf[16384];
-    size_t free = output.Writable();
-    if (stretcher) free = feedStretched(free);
-    while (free >= 4 && !stretcher) {
-        const size_t n = ring->Pop(buf, std::min(sizeof buf, free & ~size_t(3)));
-        if (n == 0) break;
-        const size_t w = output.Write(buf, n);
-        if (w == 0) break;
-        writtenBytes += static_cast<int64_t>(w);
-        free -= std::min(free, w);
-    }
-    if (readerDone && ring->Size() == 0 && (!stretcher || (flushed && stretcher->available() <= 0))) {
-        // All of the stretch is written: silence after it keeps the stream going, so
-        // that its clock runs on to the end of what was written.
-        static const char zeros[16384] = {};
-        while (free >= 4) {
-            const size_t w = output.Write(zeros, std::min(sizeof zeros, free & ~size_t(3)));
-            if (w == 0) break;
+    size_t free = output->Writable();
+    if (stretcher) {
+        free = feedStretched(free);
+    } else {
+        int16_t buf[2 * 4096];
+        while (free > 0 && fedSample < toSample) {
+            const auto want = static_cast<size_t>(std::min<int64_t>({4096, int64_t(free), toSample - fedSample}));
+            const size_t n = ring->Pop(reinterpret_cast<char*>(buf), want * 4) / 4;
+            if (n == 0) break;
+            const size_t w = output->Write(buf, n);
+            fedSample += static_cast<int64_t>(n);
+            if (w < n) break; // the output failed; the next look at the position finds it
             free -= std::min(free, w);
         }
     }
+    // All of the stretch is in the stream: it plays even a stretch shorter than the
+    // stream waits for, and then nothing is to be done until another play (the stream's
+    // clock stands at the stretch's end once it has played it).
+    if ((!stretcher && fedSample >= toSample) || (stretcher && flushed && stretcher->available() <= 0)) {
+        output->Trigger();
+        return;
+    }
     // Come back when half of what the server holds has played: few wake-ups, and still
     // a good margin. While it holds little (starting, or the reader behind) that is soon.
-    feeding = true;
-    feedAt = Clock::now() + std::chrono::milliseconds(std::clamp(output.HeldMs() / 2, kFeedFastMs, kFeedSlowMs));
+    const auto held = static_cast<int>((output->WriteIndex() - output->Heard()) * 1000 / kSampleRate);
+    feedSoon(std::clamp(held / 2, kFeedFastMs, kFeedSlowMs));
 }
 
 size_t SectorPlayer::feedStretched(size_t free)
@@ -357,42 +382,42 @@ size_t SectorPlayer::feedStretched(size_t free)
     float mono[kStretchBlock];
     float* planes[1] = {mono};
     int16_t out[2 * kStretchBlock];
-    while (free >= 4) {
+    while (free > 0) {
         const int available = stretcher->available();
         if (available > 0) {
-            const size_t n = stretcher->retrieve(planes,
-                                                 std::min<size_t>({size_t(available), kStretchBlock, free / 4}));
+            const size_t n = stretcher->retrieve(planes, std::min<size_t>({size_t(available), kStretchBlock, free}));
             const size_t skip = std::min(n, dropOut);
             dropOut -= skip;
             for (size_t i = skip; i < n; ++i) out[2 * (i - skip)] = out[2 * (i - skip) + 1] = ToSample(mono[i]);
-            const size_t bytes = (n - skip) * 4;
-            const size_t w = bytes ? output.Write(reinterpret_cast<const char*>(out), bytes) : 0;
-            writtenBytes += static_cast<int64_t>(w);
+            const size_t count = n - skip;
+            const size_t w = count ? output->Write(out, count) : 0;
             free -= std::min(free, w);
-            if (w < bytes) break; // the stream is full after all
+            if (w < count) break; // the stream is full after all
             continue;
         }
         if (flushed) break;
-        const size_t wanted = std::clamp<size_t>(stretcher->getSamplesRequired(), 1, kStretchBlock);
+        const auto wanted = static_cast<size_t>(std::min<int64_t>(
+            std::clamp<size_t>(stretcher->getSamplesRequired(), 1, kStretchBlock), toSample - fedSample));
         int16_t in[2 * kStretchBlock];
-        const size_t got = ring->Pop(reinterpret_cast<char*>(in), wanted * 4) / 4;
-        if (got == 0 && !readerDone) break; // the reader is behind: come back soon
+        const size_t got = wanted ? ring->Pop(reinterpret_cast<char*>(in), wanted * 4) / 4 : 0;
+        fedSample += static_cast<int64_t>(got);
+        if (got == 0 && fedSample < toSample) break; // the reader is behind: come back soon
         for (size_t i = 0; i < got; ++i) mono[i] = (float(in[2 * i]) + float(in[2 * i + 1])) / 65536.0f;
-        flushed = got == 0 || (readerDone && ring->Size() == 0);
+        flushed = fedSample >= toSample;
         const float* input[1] = {mono};
         stretcher->process(input, got, flushed);
     }
     return free;
 }
 
-void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
+void SectorPlayer::readerMain(SectorSource* source, DiscToc toc, int64_t from)
 {
     pthread_setname_np(pthread_self(), "sector-reader");
     std::vector<char> buf(static_cast<size_t>(kChunkFrames) * kSectorBytes);
-    int32_t frame = static_cast<int32_t>(fromSample / kSectorSamples);
-    size_t skip = static_cast<size_t>(fromSample % kSectorSamples) * 4;
-    int64_t remaining = (toSample - fromSample) * 4;
-    const int32_t endFrame = static_cast<int32_t>((toSample + kSectorSamples - 1) / kSectorSamples);
+    int32_t frame = static_cast<int32_t>(from / kSectorSamples);
+    size_t skip = static_cast<size_t>(from % kSectorSamples) * 4;
+    int64_t remaining = (readEnd - from) * 4;
+    const int32_t endFrame = static_cast<int32_t>((readEnd + kSectorSamples - 1) / kSectorSamples);
     while (remaining > 0 && !quitReader) {
         int n = std::min<int32_t>(kChunkFrames, endFrame - frame);
         // Keep each read within one stretch: lead-in, one track, or past the lead-out.
@@ -407,7 +432,6 @@ void SectorPlayer::readerMain(SectorSource* source, DiscToc toc)
         frame += n;
         remaining -= static_cast<int64_t>(take);
     }
-    readerDone = true;
 }
 
 void SectorPlayer::readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out)

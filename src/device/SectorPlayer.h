@@ -4,9 +4,9 @@
 // from the server's stream clock. Without a sound server it plays on a silent clock that
 // runs in real time.
 //
-// The player's thread feeds the stream when it needs it and carries out Start, Stop and
-// Finish. Heard, Finished and Silent may be asked from any thread, so that following the
-// position wakes nothing at all.
+// The player's thread feeds the stream when it needs it and carries out Start and Stop.
+// Heard, Finished and Silent may be asked from any thread: they read the output's clock
+// under the player's lock and wake the player's thread only when the output failed.
 #include <QElapsedTimer>
 #include <atomic>
 #include <chrono>
@@ -18,7 +18,7 @@
 #include <thread>
 #include <vector>
 
-#include "PulseOutput.h"
+#include "SoundOutput.h"
 
 namespace RubberBand {
 class RubberBandStretcher;
@@ -46,33 +46,40 @@ private:
 
 class SectorPlayer {
 public:
-    SectorPlayer();
+    // Plays through the output given, or through the sound server when none is.
+    explicit SectorPlayer(std::unique_ptr<SoundOutput> output = {});
     ~SectorPlayer();
     SectorPlayer(const SectorPlayer&) = delete;
     SectorPlayer& operator=(const SectorPlayer&) = delete;
 
-    // Connects to the sound server (if not yet connected); false without one. After
-    // ConnectSoon, waits for that attempt and answers it.
+    // Opens the sound output (if not yet open); false without one. After ConnectSoon,
+    // waits for that attempt and answers it.
     bool Connect();
-    // Starts connecting on the player's thread and returns at once, so that the caller
-    // goes on (the program's windows come up) while the server answers.
+    // Starts opening the output on the player's thread and returns at once, so that the
+    // caller goes on (the program's windows come up) while the server answers.
     void ConnectSoon();
     // Plays samples [from, to) of the disc (sample 0 is the start of the lead-in);
-    // without sound, or when the server refuses the stream, on the silent clock.
-    // At a speed below 1 the samples are stretched in time with their pitch kept
-    // (RubberBand), and Heard still counts samples of the disc.
+    // without sound, or when the output fails, on the silent clock. A play that starts
+    // where the one before ends (still playing, or played to its end and not stopped
+    // since) goes on in the same stream without a break: nothing lost, nothing added.
+    // Any other play drops what the stream held and starts there. At a speed below 1
+    // the samples are stretched in time with their pitch kept (RubberBand), and Heard
+    // still counts samples of the disc.
     void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed = 1.0);
-    // Halts and answers the sample reached.
+    // Halts (what the stream held is dropped) and answers the sample reached.
     int64_t Stop();
-    // The end was reached: stops reading and lets the server play out what it holds.
-    void Finish();
-    // The sample being heard now, never ahead of what the sound server played.
+    // The sample being heard now, never ahead of what the sound server played. Asked
+    // from any thread, it takes the player's lock and the output's.
     int64_t Heard();
     bool Finished();
     // True once playback had to fall back to the silent clock.
     bool Silent() const;
-    // The stream's volume, 0 to 1: at once while playing, and for every later play.
+    // The stream's volume as the mixer shows it, 0 to 1: handed to the player's thread,
+    // applied before any later play, and kept by the stream.
     void SetVolume(double volume);
+    // The mixer's volume whenever the desktop changes it; called on a thread of the
+    // output's.
+    void OnMixerVolume(std::function<void(double)> changed);
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -80,11 +87,13 @@ private:
     void call(const std::function<void()>& f);
     void run();
     void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed);
+    bool open();
     size_t feedStretched(size_t free);
     int64_t stop();
     void feed();
+    void feedSoon(int ms);
     void applyVolume();
-    void readerMain(SectorSource* source, DiscToc toc);
+    void readerMain(SectorSource* source, DiscToc toc, int64_t from);
     void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
     void stopReader();
     int64_t heard();
@@ -100,24 +109,28 @@ private:
     std::thread thread;
     bool feeding = false;
     Clock::time_point feedAt;
-    bool lingering = false;
-    Clock::time_point lingerUntil;
     bool dropPending = false;          // the sound server went; let go of the stream
     bool connecting = false;           // ConnectSoon's attempt runs
     std::optional<bool> connectedSoon; // its answer, until Connect takes it
 
-    PulseOutput output;
-    bool streaming = false; // the current stretch plays through the sound server
+    // Before the output, so that they outlive it.
+    std::mutex mixerLock; // guards mixerChanged, which the output calls on its thread
+    std::function<void(double)> mixerChanged;
+    std::unique_ptr<SoundOutput> output;
+    std::atomic<bool> wanted{false}; // the output asked for more
+    bool streaming = false;          // the current stretch plays through the output
     std::unique_ptr<SampleRing> ring;
     std::thread reader;
     std::atomic<double> wantedVolume{-1}; // a volume not yet given to the output, or -1
     std::atomic<bool> quitReader{false};
-    std::atomic<bool> readerDone{false};
 
     bool active = false;
     bool silent = false;
+    SectorSource* playing = nullptr; // the source the reader reads
     int64_t fromSample = 0, toSample = 0;
-    int64_t writtenBytes = 0; // to the stream: stretched samples at a slower speed
+    int64_t streamFrom = 0; // the output's index of fromSample
+    int64_t fedSample = 0;  // the disc's next sample to go to the output (or the stretcher)
+    int64_t readEnd = 0;    // the reader's last sample: it reads ahead of toSample to there
     double speed = 1.0;
     std::unique_ptr<RubberBand::RubberBandStretcher> stretcher;
     size_t dropOut = 0;   // the stretcher's first output samples come before the first input sample

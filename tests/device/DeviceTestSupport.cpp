@@ -291,3 +291,27 @@ bool MonitorRecorder::WaitForSilence(size_t count, int timeoutMs)
         },
         timeoutMs);
 }
+
+QByteArray RunTool(const std::vector<const char*>& args)
+{
+    int out[2];
+    if (pipe(out) != 0) return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+    std::vector<char*> argv;
+    for (const char* a : args) argv.push_back(const_cast<char*>(a));
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int failed = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(out[1]);
+    QByteArray text;
+    char buf[4096];
+    ssize_t n = 0;
+    while (failed == 0 && (n = read(out[0], buf, sizeof buf)) > 0) text.append(buf, n);
+    close(out[0]);
+    int status = 0;
+    if (failed == 0) waitpid(pid, &status, 0);
+    return text;
+}

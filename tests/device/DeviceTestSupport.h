@@ -41,6 +41,9 @@ QString WriteAudioCue(const QString& dir, const QString& name, const std::vector
 // Writes frames [from, to) of the disc as an audio file.
 bool WriteAudioFile(const QString& path, int format, int64_t fromFrame, int64_t toFrame, int sampleRate = 44100);
 
+// Runs a program (a sound server's tool) and answers what it printed; started as parec is.
+QByteArray RunTool(const std::vector<const char*>& args);
+
 // parec is started by posix_spawn rather than QProcess: the toolkit starts a program in
 // a child that shares this process's memory until it runs (vfork), which
 // ThreadSanitizer cannot follow, and the tests of the player's threads run under it.

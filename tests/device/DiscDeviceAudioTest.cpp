@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <sndfile.h>
 
 #include "DeviceTestSupport.h"
@@ -125,9 +126,41 @@ TEST_F(DiscDeviceAudio, PlaysTheRequestedStretchSampleExactAndStopsAtItsEnd)
     EXPECT_TRUE(Contiguous(heard)) << "the stretch did not play in one piece";
 }
 
+TEST_F(DiscDeviceAudio, PlayingOnIntoTheNextTrackSoundsEverySampleOnceWithoutAStep)
+{
+    const size_t mark = recorder.samples.size();
+    dev.SetStartPos(kTrack2 - 800);
+    dev.SetEndPos(kTrack2);
+    dev.Play();
+    // The controller moves on a little before the end: SeekTo the next track, then play it.
+    ASSERT_TRUE(recorder.WaitFor([&] { return dev.Position() >= kTrack2 - 200; }));
+    dev.Stop();
+    dev.SetStartPos(kTrack2);
+    dev.SetEndPos(kTrack2);
+    dev.SetWait(true);
+    dev.Play();
+    dev.SetEndPos(kTrack2 + 800);
+    dev.Play();
+    ASSERT_TRUE(PlayToStop());
+    recorder.WaitFor([&] { return recorder.LastCoded() == SampleAtMs(kTrack2 + 800) - 1; }, 2000);
+    const std::vector<int64_t> heard = HeardFrom(mark);
+    ASSERT_FALSE(heard.empty());
+    EXPECT_NEAR(heard.front(), SampleAtMs(kTrack2 - 800), 441);
+    EXPECT_EQ(heard.back(), SampleAtMs(kTrack2 + 800) - 1);
+    // Around the boundary the recording is the disc itself: no sample lost or repeated,
+    // and no silence between the tracks.
+    const auto at = std::find(heard.begin(), heard.end(), SampleAtMs(kTrack2));
+    ASSERT_NE(at, heard.end()) << "the first sample of the next track was not heard";
+    for (auto i = at - 4410; i < at + 4410; ++i) ASSERT_EQ(*(i + 1), *i + 1) << "a step at sample " << *i;
+    const auto recorded = std::find(recorder.samples.begin() + static_cast<std::ptrdiff_t>(mark),
+                                    recorder.samples.end(), SampleAtMs(kTrack2));
+    for (auto i = recorded - 441; i < recorded + 441; ++i) ASSERT_GE(*i, 0) << "silence between the tracks";
+}
+
 TEST_F(DiscDeviceAudio, TheVolumeScalesTheSamplesOfEveryLaterPlay)
 {
-    // The coded right channel lies in [0x4000, 0x8000): at half volume in [0x2000, 0x4000).
+    // The coded right channel lies in [0x4000, 0x8000). The volume is the mixer's: at 50 %
+    // the samples are scaled by 0.5 cubed, into [0x800, 0x1000).
     const auto count = [this](size_t from, int low, int high) {
         return std::count_if(recorder.right.begin() + static_cast<std::ptrdiff_t>(from), recorder.right.end(),
                              [&](int16_t r) { return r >= low && r < high; });
@@ -138,8 +171,8 @@ TEST_F(DiscDeviceAudio, TheVolumeScalesTheSamplesOfEveryLaterPlay)
     dev.SetEndPos(kTrack2 + 500);
     dev.Play();
     ASSERT_TRUE(PlayToStop());
-    recorder.WaitFor([&] { return count(mark, 0x1FF0, 0x4000) >= SampleAtMs(400); }, 3000);
-    EXPECT_GE(count(mark, 0x1FF0, 0x4000), SampleAtMs(400));
+    recorder.WaitFor([&] { return count(mark, 0x7F0, 0x1000) >= SampleAtMs(400); }, 3000);
+    EXPECT_GE(count(mark, 0x7F0, 0x1000), SampleAtMs(400));
     EXPECT_EQ(count(mark, 0x4000, 0x8000), 0);
 
     dev.SetVolume(1.0);
@@ -151,7 +184,43 @@ TEST_F(DiscDeviceAudio, TheVolumeScalesTheSamplesOfEveryLaterPlay)
     ASSERT_TRUE(PlayToStop());
     recorder.WaitFor([&] { return count(mark, 0x4000, 0x8000) >= SampleAtMs(400); }, 3000);
     EXPECT_GE(count(mark, 0x4000, 0x8000), SampleAtMs(400));
-    EXPECT_EQ(count(mark, 0x1FF0, 0x4000), 0);
+    EXPECT_EQ(count(mark, 0x7F0, 0x1000), 0);
+}
+
+TEST_F(DiscDeviceAudio, TheMixersVolumeIsToldBackAndKeptThroughJumpsAndPauses)
+{
+    std::atomic<double> told{-1};
+    dev.OnMixerVolume([&](double v) { told = v; });
+    // The desktop's mixer turns the program's stream (the one there is) down to 50 %.
+    const QList<QByteArray> streams = RunTool({"pactl", "list", "short", "sink-inputs"}).trimmed().split('\n');
+    ASSERT_EQ(streams.size(), 1) << "one stream for the program, opened with the drive";
+    const QByteArray index = streams.front().split('\t').front();
+    RunTool({"pactl", "set-sink-input-volume", index.constData(), "50%"});
+    ASSERT_TRUE(recorder.WaitFor([&] { return told == 0.5; }, 3000)) << "told " << told;
+    // A play, a jump and a pause with its resume all sound at the mixer's volume, in
+    // the same stream.
+    const size_t mark = recorder.right.size();
+    dev.SetStartPos(kTrack2);
+    dev.SetEndPos(kTrack3);
+    dev.Play();
+    // (Samples at another volume carry no positions: the device's position is followed.)
+    ASSERT_TRUE(recorder.WaitFor([&] { return dev.Position() >= kTrack2 + 300; }));
+    dev.SetStartPos(kTrack3);
+    dev.SetEndPos(kTrack3 + 1000);
+    dev.Play();
+    ASSERT_TRUE(recorder.WaitFor([&] { return dev.Position() >= kTrack3 + 300; }));
+    dev.Pause();
+    dev.Pause();
+    ASSERT_TRUE(PlayToStop());
+    recorder.WaitForSilence(kSettle);
+    const auto count = [&](int low, int high) {
+        return std::count_if(recorder.right.begin() + static_cast<std::ptrdiff_t>(mark), recorder.right.end(),
+                             [&](int16_t r) { return r >= low && r < high; });
+    };
+    EXPECT_GE(count(0x7F0, 0x1000), SampleAtMs(1200));
+    EXPECT_EQ(count(0x4000, 0x8000), 0);
+    EXPECT_EQ(RunTool({"pactl", "list", "short", "sink-inputs"}).trimmed().split('\n').front().split('\t').front(),
+              index);
 }
 
 TEST_F(DiscDeviceAudio, AVolumeSetWhileTheSoundServerIsBeingConnectedIsTheFirstPlaysVolume)
@@ -170,8 +239,8 @@ TEST_F(DiscDeviceAudio, AVolumeSetWhileTheSoundServerIsBeingConnectedIsTheFirstP
         return std::count_if(recorder.right.begin() + static_cast<std::ptrdiff_t>(mark), recorder.right.end(),
                              [&](int16_t r) { return r >= low && r < high; });
     };
-    recorder.WaitFor([&] { return count(0x1FF0, 0x4000) >= SampleAtMs(400); }, 3000);
-    EXPECT_GE(count(0x1FF0, 0x4000), SampleAtMs(400));
+    recorder.WaitFor([&] { return count(0x7F0, 0x1000) >= SampleAtMs(400); }, 3000);
+    EXPECT_GE(count(0x7F0, 0x1000), SampleAtMs(400));
     EXPECT_EQ(count(0x4000, 0x8000), 0);
 }
 
