@@ -167,6 +167,22 @@ TEST_F(Transport, TheEndOfATrackIsTaken200MsBeforeTheNextTrackStarts)
     EXPECT_EQ(player.LastPosition, 62000);
 }
 
+TEST_F(Transport, TheEndOfAPlayingTrackIsReadAtTheFirstTickInTheMarginNotAtTheNextThirdTick)
+{
+    // Polls every third tick fall at 61700 and 62000 here: the end would be read late.
+    StartWith(kThreeTracks);
+    commands.PlayBtn->trigger(); // polls at once, at 2000
+    uint32_t ran = 0;
+    while (player.EntryIndex == 1 && ran < 61000) {
+        clock.Advance(100);
+        ran += 100;
+        player.TimerProc();
+    }
+    EXPECT_EQ(player.EntryIndex, 2);
+    EXPECT_EQ(ran, 59800u) << "the next track was asked for after the end of this one";
+    EXPECT_EQ(device.HeadMs(), 62000);
+}
+
 TEST_F(Transport, TheEndOfTheLastEntryStopsAndRewindsWithoutRepeat)
 {
     StartWith(kThreeTracks);

@@ -263,6 +263,8 @@ private:
     void tickAfterPoll();
     // The rest of the tick that found a disc, once the drive has settled.
     void resumeTick();
+    // A playing track's end is due before the next poll.
+    bool trackEndNear() const;
     void tickDisplay();
     void tickModeLabel();
     // The disc's data file changed outside: titles and lyrics read again.

@@ -41,6 +41,9 @@ void PlaybackController::TimerProc()
     }
 
     --PollCountdown;
+    // The end of a playing track is read in time for the next to follow it without a
+    // break: the poll comes as soon as the end is near, not at the next third tick.
+    if (PollCountdown > 0 && trackEndNear()) PollCountdown = 0;
     if (PollCountdown > 0 && !FastSeeking && !SkipPending) {
         tickModeLabel();
         return;
@@ -76,6 +79,14 @@ void PlaybackController::TimerProc()
     }
     if (polled) followDataFile();
     tickAfterPoll();
+}
+
+bool PlaybackController::trackEndNear() const
+{
+    if (!Started() || IsPaused() || FastSeeking || SkipPending || InDataEntry || DeviceModeNow != ModePlaying)
+        return false;
+    const int64_t at = int64_t(LastPosition) + (now() - LastPositionTick);
+    return at >= int64_t(songStart(CurrentTrack + 1)) - kTrackEndMarginMs;
 }
 
 void PlaybackController::resumeTick()
