@@ -216,6 +216,12 @@ int main(int argc, char** argv)
         settings.Volume = qRound(volume * 100);
         device.SetVolume(volume);
     };
+    // The desktop's mixer sets the stream's volume: that is the program's volume, which
+    // the bus follows and the settings keep. It comes on the sound output's thread.
+    device.OnMixerVolume([&mpris](double volume) {
+        QMetaObject::invokeMethod(
+            &mpris, [&mpris, volume] { mpris.SetVolume(volume); }, Qt::QueuedConnection);
+    });
     mpris.Raise = [&form, &commands] {
         form.BringForward();
         if (form.MainShown) return;

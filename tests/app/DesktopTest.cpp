@@ -246,10 +246,15 @@ TEST_F(Desktop, TheMixerShowsTheSoundAsMirelunesMusic)
     EXPECT_TRUE(stream.contains(QStringLiteral("application.name = \"Mirelune\""))) << stream.toStdString();
     EXPECT_TRUE(stream.contains(QStringLiteral("media.role = \"music\""))) << stream.toStdString();
     EXPECT_TRUE(stream.contains(QStringLiteral("application.icon_name = \"mirelune\""))) << stream.toStdString();
-    // The desktop's volume is the stream's own: half the level is -6 dB in the mixer.
+    // The desktop's volume is the stream's own, as the mixer shows it: half is 50 %.
     ASSERT_TRUE(set(kPlayer, QStringLiteral("Volume"), 0.5));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return findStream().contains(QStringLiteral("/ -6.02 dB")); }, kWaitMs))
+    EXPECT_TRUE(QTest::qWaitFor([&] { return findStream().contains(QStringLiteral("/  50% /")); }, kWaitMs))
         << findStream().toStdString();
+    // And the mixer's change is the program's volume: the bus follows it.
+    const QString index = stream.section(QLatin1Char('\n'), 0, 0).trimmed();
+    QProcess::execute(QStringLiteral("pactl"), {QStringLiteral("set-sink-input-volume"), index, QStringLiteral("30%")});
+    EXPECT_TRUE(QTest::qWaitFor([&] { return get(kPlayer, QStringLiteral("Volume")).toDouble() == 0.3; }, kWaitMs))
+        << get(kPlayer, QStringLiteral("Volume")).toDouble();
     call(kRoot, QStringLiteral("Quit"));
     ASSERT_TRUE(player->waitForFinished(kWaitMs));
 }
