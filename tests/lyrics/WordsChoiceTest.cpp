@@ -1,6 +1,7 @@
 // The caption and line UpdateWords shows, from the disc's lyrics and the playing moment.
 #include <gtest/gtest.h>
 
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "core/common/Commands.h"
@@ -142,4 +143,31 @@ TEST_F(WordsChoiceTest, AReadingALittleBehindTheLineJustShownDoesNotTakeItBack)
     in.LastPosition = shown.Position - 6;
     in.ShownTrack = 2;
     EXPECT_NE(ChooseWords(words, in).Line, QStringLiteral("B"));
+}
+
+// Line times near the limit of 32 bits in a data file are held far away as the file is
+// read: the next change is still ahead (the arithmetic of the choice does not wrap round
+// into the past, which would fire the line timer at once, again and again).
+TEST_F(WordsChoiceTest, TimesAtTheIntegerLimitInTheFileStayFarAhead)
+{
+    QFile file(dir.filePath(QStringLiteral("far.dat")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[Words03]\r\n001=-2147483648,300,A\r\n002=99999000,300000000,Later\r\n"
+               "003=2147483647,2147483647,Last\r\n");
+    file.close();
+    words.FileName = file.fileName();
+    words.Load(dpLyrics);
+    ASSERT_EQ(words.GetLineCount(3), 3);
+    EXPECT_EQ(words.GetLine(3, 1).StartTime, -kMaxLineTime);
+    EXPECT_EQ(words.GetLine(3, 2).EndTime, kMaxLineTime);
+    EXPECT_EQ(words.GetLine(3, 3).StartTime, kMaxLineTime);
+    EXPECT_EQ(At(150).Line, QStringLiteral("A"));
+    const WordsChoice after = At(400);
+    EXPECT_TRUE(after.Line.isEmpty());
+    ASSERT_TRUE(after.ChangeDue);
+    EXPECT_GT(static_cast<int32_t>(after.ChangeTick - in.Now), 10 * 86400 * 1000); // line 2, days on
+    const WordsChoice far = At(99999500);
+    EXPECT_EQ(far.Line, QStringLiteral("Later"));
+    ASSERT_TRUE(far.ChangeDue);
+    EXPECT_EQ(static_cast<int32_t>(far.ChangeTick - in.Now), 5000); // its end, where it is held
 }

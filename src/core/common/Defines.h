@@ -9,6 +9,10 @@ constexpr int kLineSlots = 128;     // line records created per track
 constexpr int kProgramSlots = 100;  // play program entries kept
 constexpr int kMaxProgramAdd = 99;  // entries the program editor adds
 constexpr int kAdjustLimit = 30000; // a track's correction, either way, as the timing page edits it
+// Lyrics line times are held within this many hundredths either side of the track's start
+// (277 hours, far past any disc): ten times it, with any adjustment and position of the
+// disc added, still fits 32 bits.
+constexpr int32_t kMaxLineTime = 100000000;
 
 // Device modes: the old status values minus 524.
 enum DeviceMode : uint8_t {

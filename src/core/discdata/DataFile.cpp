@@ -61,8 +61,10 @@ bool ParseLyricsLine(const QString& value, TWordsLine* line)
     int32_t start = 0, end = 0;
     if (!ParseIniDecimal(QStringView(value).first(c1), &start)) return false;
     if (!ParseIniDecimal(QStringView(value).sliced(c1 + 1, c2 - c1 - 1), &end)) return false;
-    line->StartTime = start;
-    line->EndTime = end;
+    // Times beyond any disc (up to the limit of 32 bits, by hand or by a broken tool) are
+    // held far away once here, so that no reckoning with them wraps round.
+    line->StartTime = std::clamp(start, -kMaxLineTime, kMaxLineTime);
+    line->EndTime = std::clamp(end, -kMaxLineTime, kMaxLineTime);
     line->Text = value.mid(c2 + 1);
     return true;
 }
