@@ -314,7 +314,7 @@ int main(int argc, char** argv)
         // on the way out is told on stderr (the box's Cancel), and the program ends.
         SetMessagePresenter(nullptr);
         form.ConfirmClose = nullptr;
-        form.close();
+        form.CloseFromOutside(); // the sound ends with it, whatever PlayOnExit says
         // A box shown before the signal (an exit already under way) is answered with
         // Cancel: quitting ends every event loop, a box's too.
         QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);

@@ -403,9 +403,11 @@ TEST_F(EndToEnd, ARegisteredDiscWritesOneLogLinePerPeriodAndClosingSavesPlaceAnd
     EXPECT_EQ(logLines().size(), 1);
 }
 
-TEST_F(EndToEnd, ATerminationSignalSavesAsTheProgramsOwnExitDoes)
+TEST_F(EndToEnd, ATerminationSignalSavesAsTheProgramsOwnExitDoesButEndsTheSound)
 {
     ini.WriteString(QStringLiteral("Settings"), QStringLiteral("RecordLog"), QStringLiteral("1"));
+    // Only the user's own close plays on: a logout or a kill ends the sound.
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("PlayOnExit"), QStringLiteral("1"));
     writeSettings(path("config/Mirelune/Mirelune.ini"));
     QProcess* p = start({});
     const QString window = waitForWindow(p);
@@ -415,6 +417,7 @@ TEST_F(EndToEnd, ATerminationSignalSavesAsTheProgramsOwnExitDoes)
     ASSERT_TRUE(p->waitForFinished(kStartMs));
     EXPECT_EQ(p->exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(p->exitCode(), 0);
+    EXPECT_FALSE(QTest::qWaitFor([&] { return playerRunning(); }, 3000)) << "played on after a logout";
 
     EXPECT_EQ(logLines().size(), 1);
     IniDocument saved;

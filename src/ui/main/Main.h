@@ -133,6 +133,9 @@ public:
 
     // The exit item chosen with the Disc menu opened with Shift.
     bool ExitTag() const;
+    // Closes the window for a logout, a kill or Ctrl+C in a terminal: as the user's own
+    // close, but the disc stops whatever PlayOnExit says; only the user's close plays on.
+    void CloseFromOutside();
 
 signals:
     // The first tick finished start-up: the windows stand where the settings put them.
@@ -181,6 +184,7 @@ private:
     bool exitFromItem = false;
     bool trayHidden = false; // minimised into the notification area
     bool closed = false;
+    bool closingFromOutside = false;
     QColor backColor, titleColor, artistColor, timeColor, reptColor, rept1Color;
     QFont mainFont;
 };

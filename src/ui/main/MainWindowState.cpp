@@ -244,6 +244,12 @@ void TMainForm::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
+void TMainForm::CloseFromOutside()
+{
+    closingFromOutside = true;
+    close();
+}
+
 void TMainForm::formCloseQuery()
 {
     closed = true;
@@ -263,8 +269,9 @@ void TMainForm::formCloseQuery()
     saver->SetInhibited(false);
     // 4. The notification-area icon goes.
     TaskTray->SetEnableTaskTray(false);
-    // 5. Playback: stopped, or played on to the end of the disc after the program ends.
+    // 5. Playback: stopped, or played on to the end of the disc after the program ends
+    // (never when the program was ended from outside: nobody chose to hear it on).
     if (started && controller->DeviceModeNow == ModePlaying && PlaybackOnExit)
-        PlaybackOnExit(PlayOnExit != (shift || keepTag));
+        PlaybackOnExit(!closingFromOutside && PlayOnExit != (shift || keepTag));
     emit Closed();
 }
