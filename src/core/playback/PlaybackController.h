@@ -178,7 +178,8 @@ public:
     void UnloadDisc();
     // Buttons and menus in the no-disc state.
     void ShowNoDisc();
-    // Timer interval: TimerInt while StopBtn is enabled, else three times that.
+    // Timer interval: TimerInt while playback has started (playing or paused), else three
+    // times that.
     void UpdateTimerInterval();
     // One pass of the running wait (click phase, fast seek, drive settling).
     void Step();
