@@ -8,6 +8,7 @@
 #include <QTimer>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "PlayOn.h"
 #include "WarmUp.h"
@@ -75,9 +76,23 @@ int main(int argc, char** argv)
         return 1;
     }
 
+    // On a Wayland session the windows go through Xwayland, unless the user chose; given
+    // as an argument, so that programs started from here choose for themselves.
+    QByteArray platform = PreferredPlatform(line, [](const char* name) {
+                              return qEnvironmentVariable(name);
+                          }).toLocal8Bit();
+    std::vector<char*> toolkitArgs(argv, argv + argc);
+    QByteArray platformOption("-platform");
+    if (!platform.isEmpty())
+        toolkitArgs.insert(toolkitArgs.begin() + std::min(argc, 1), {platformOption.data(), platform.data()});
+    int toolkitArgc = int(toolkitArgs.size());
+    toolkitArgs.push_back(nullptr);
+
     // While the toolkit connects to the display.
     WarmUp warmUp;
-    QApplication app(argc, argv);
+    QApplication app(toolkitArgc, toolkitArgs.data());
+    // Natively on Wayland the compositor places the windows: their places are not saved.
+    const bool compositorPlaces = CompositorPlacesWindows(QGuiApplication::platformName());
     QApplication::setApplicationName(QStringLiteral("Mirelune"));
     // Wayland matches windows to their menu entry (and its icon) by this name.
     QGuiApplication::setDesktopFileName(QStringLiteral("org.mirelune.Mirelune"));
@@ -97,6 +112,7 @@ int main(int argc, char** argv)
                                             QStandardPaths::writableLocation(QStandardPaths::AppConfigLocation),
                                             QStandardPaths::writableLocation(QStandardPaths::AppDataLocation));
     Settings settings;
+    settings.PlacesKnown = !compositorPlaces;
     settings.IniPath = SettingsFileFromArgs(line.Options, paths.settingsFolder, paths.settingsFile);
     settings.DefaultDataFolder = paths.dataFolder;
     if (!paths.portable) {

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QHash>
 #include <QTemporaryDir>
 
 #include "core/app/CommandLine.h"
@@ -170,4 +171,34 @@ TEST(CommandLineTest, ShortOptionsTheToolkitsOwnCommandsAndTheEndOfOptions)
     EXPECT_EQ(parse({QStringLiteral("--next"), QStringLiteral("--next")}).Command, QStringLiteral("next"));
     EXPECT_FALSE(parse({QStringLiteral("--next"), QStringLiteral("--stop")}).Error.isEmpty());
     EXPECT_EQ(parse({QStringLiteral("--nex")}).Error, QStringLiteral("unknown option --nex"));
+}
+
+TEST(CommandLineTest, AWaylandSessionRunsThroughXwaylandUnlessThePlatformWasChosen)
+{
+    auto parse = [](const QStringList& args) { return ParseCommandLine(args, [](const QString&) { return false; }); };
+    QHash<QString, QString> env;
+    const auto platform = [&](const QStringList& args) {
+        return PreferredPlatform(parse(args), [&](const char* name) { return env.value(QLatin1String(name)); });
+    };
+    // X11, or no session at all: the toolkit chooses.
+    env[QStringLiteral("DISPLAY")] = QStringLiteral(":0");
+    EXPECT_TRUE(platform({}).isEmpty());
+    // A Wayland session, told either way: X11 through Xwayland, Wayland where there is none.
+    env[QStringLiteral("WAYLAND_DISPLAY")] = QStringLiteral("wayland-0");
+    EXPECT_EQ(platform({}), QStringLiteral("xcb;wayland"));
+    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
+    env[QStringLiteral("XDG_SESSION_TYPE")] = QStringLiteral("wayland");
+    EXPECT_EQ(platform({QStringLiteral("disc.cue")}), QStringLiteral("xcb;wayland"));
+    // The user's own choice stands, by the environment or by the command line.
+    for (const QStringList& chosen : {QStringList{QStringLiteral("-platform"), QStringLiteral("wayland")},
+                                      QStringList{QStringLiteral("--platform=wayland")}})
+        EXPECT_TRUE(platform(chosen).isEmpty()) << chosen.join(QLatin1Char(' ')).toStdString();
+    EXPECT_EQ(platform({QStringLiteral("-platformtheme"), QStringLiteral("gtk3")}), QStringLiteral("xcb;wayland"));
+    env[QStringLiteral("QT_QPA_PLATFORM")] = QStringLiteral("wayland");
+    EXPECT_TRUE(platform({}).isEmpty());
+
+    // Only a native Wayland run has its windows placed by the compositor.
+    EXPECT_TRUE(CompositorPlacesWindows(QStringLiteral("wayland")));
+    EXPECT_TRUE(CompositorPlacesWindows(QStringLiteral("wayland-egl")));
+    for (const char* name : {"xcb", "offscreen", ""}) EXPECT_FALSE(CompositorPlacesWindows(QLatin1String(name)));
 }

@@ -141,6 +141,20 @@ TEST_F(SettingsFile, WindowPartAndTheUnplacedMainWindow)
     EXPECT_EQ(back.WordsFontSize, 20);
     EXPECT_EQ(back.DiscList[3], 4);
     EXPECT_EQ(back.Volume, 35);
+
+    // Where the compositor places the windows, the places they report are its own: the
+    // file keeps the last real ones (a later run under X11 opens there), and the sizes
+    // are still saved.
+    s.PlacesKnown = false;
+    s.MainTop = -30;
+    s.MainLeft = 0;
+    s.WordsTop = 0;
+    s.WordsLeft = 0;
+    s.WordsWidth = 520;
+    ASSERT_TRUE(SaveSettings(s, spWindow));
+    EXPECT_TRUE(Text().contains(QStringLiteral("[Window]\r\nMainTop=-1023\r\nMainLeft=10\r\nMainWidth=338\r\n"
+                                               "WordsTop=200\r\nWordsLeft=64\r\nWordsWidth=520\r\n")))
+        << Text().toStdString();
 }
 
 TEST_F(SettingsFile, VersionMigration)

@@ -68,6 +68,7 @@ CommandLine ParseCommandLine(const QStringList& args, const std::function<bool(c
         } else if (arg == QLatin1String("--version") || arg == QLatin1String("-V")) {
             c.Version = true;
         } else if (const QtOption qt = QtOptionOf(arg); qt != QtOption::None) {
+            if (arg.section(QLatin1Char('='), 0, 0).endsWith(QLatin1String("-platform"))) c.PlatformChosen = true;
             if (qt == QtOption::Value) {
                 if (i + 1 >= args.size()) fail(QStringLiteral("option %1 needs a value").arg(arg));
                 ++i; // the value is the toolkit's too
@@ -88,6 +89,19 @@ CommandLine ParseCommandLine(const QStringList& args, const std::function<bool(c
         }
     }
     return c;
+}
+
+QString PreferredPlatform(const CommandLine& line, const std::function<QString(const char*)>& env)
+{
+    if (line.PlatformChosen || !env("QT_QPA_PLATFORM").isEmpty()) return {};
+    const bool wayland = !env("WAYLAND_DISPLAY").isEmpty() ||
+                         env("XDG_SESSION_TYPE").compare(QLatin1String("wayland"), Qt::CaseInsensitive) == 0;
+    return wayland ? QStringLiteral("xcb;wayland") : QString();
+}
+
+bool CompositorPlacesWindows(const QString& platformName)
+{
+    return platformName.startsWith(QLatin1String("wayland"), Qt::CaseInsensitive);
 }
 
 QString UsageText()
@@ -112,6 +126,10 @@ QString UsageText()
                           "A second start brings the running Mirelune to the front and ends; a disc it\n"
                           "names is played by the running one, for its run.\n"
                           "The toolkit's own options (-style NAME, -platform NAME, ...) are taken as well.\n"
+                          "On a Wayland session Mirelune runs through Xwayland, where its windows keep\n"
+                          "their places and the lyrics window stays on top; with -platform wayland (or\n"
+                          "QT_QPA_PLATFORM=wayland) the compositor places the windows, and the places\n"
+                          "saved from an earlier run are kept.\n"
                           "Exit status: 0, or 1 when the disc named or the drive cannot be opened,\n"
                           "2 for arguments that cannot be taken.\n");
 }

@@ -61,7 +61,10 @@ void writeKey(const Settings& s, IniDocument& doc, const SettingsKey& key)
     switch (key.when) {
     case KeyWrite::Always: break;
     case KeyWrite::Placed:
-        if (number <= kOffScreenTop) return;
+        if (number <= kOffScreenTop || !s.PlacesKnown) return;
+        break;
+    case KeyWrite::Where:
+        if (!s.PlacesKnown) return;
         break;
     case KeyWrite::Set:
         if (isDefault) return;

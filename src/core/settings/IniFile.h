@@ -33,6 +33,10 @@ struct Settings {
     // Folder of the data files, ends with "/". LoadSettings(spSettings) fills it from
     // WordsPath; while it is empty DataFilePath uses DefaultDataFolder.
     QString DataFolder;
+    // False where the window system places the windows itself (native Wayland): the
+    // places the windows report are not where the user put them, so the file keeps the
+    // last real ones. Sizes are still saved.
+    bool PlacesKnown = true;
 
     // "Settings", read at start-up (spStartup).
     bool SelectDrive;

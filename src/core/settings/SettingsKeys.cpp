@@ -122,10 +122,10 @@ constexpr Row Swatch(QStringView name, uint8_t slot)
 constexpr SettingsKey kKeys[] = {
     // Where the windows are.
     Place(u"MainTop", &Settings::MainTop, 32).When(KeyWrite::Placed), // a window never placed has no top yet
-    Place(u"MainLeft", &Settings::MainLeft, 32),
+    Place(u"MainLeft", &Settings::MainLeft, 32).When(KeyWrite::Where),
     Place(u"MainWidth", &Settings::MainWidth, 338),
-    Place(u"WordsTop", &Settings::WordsTop, 200),
-    Place(u"WordsLeft", &Settings::WordsLeft, 64),
+    Place(u"WordsTop", &Settings::WordsTop, 200).When(KeyWrite::Where),
+    Place(u"WordsLeft", &Settings::WordsLeft, 64).When(KeyWrite::Where),
     Place(u"WordsWidth", &Settings::WordsWidth, 400),
     Place(u"Visible", &Settings::Visible, 3),
 

@@ -21,7 +21,8 @@ enum class KeyKind : uint8_t {
 // When a row's part writes it.
 enum class KeyWrite : uint8_t {
     Always,
-    Placed, // only when above kOffScreenTop
+    Placed, // only when above kOffScreenTop and Settings::PlacesKnown
+    Where,  // only when Settings::PlacesKnown
     Set,    // only when it is not the default
     Kept,   // only when it is not the default or the file has it already
 };
