@@ -9,6 +9,7 @@
 #include "core/common/Defines.h"
 #include "device/DiscDevice.h"
 #include "ui/app/SingleInstance.h"
+#include "ui/main/SystemBus.h"
 
 namespace {
 QString PlayerName() { return SingleInstance::ServerName(QStringLiteral("Mirelune.PlayOn")); }
@@ -18,8 +19,11 @@ bool StartPlayOn(const QString& drive, int32_t from, int32_t to, const PlayOnDis
 {
     QProcess player;
     player.setProgram(QCoreApplication::applicationFilePath());
-    player.setArguments(QStringList{QStringLiteral("--play-on"), drive, QString::number(from), QString::number(to),
-                                    QString::number(disc.Volume), disc.Album, disc.Artist} +
+    QStringList args{QStringLiteral("--play-on")};
+    if (disc.KeepAwake) args << QStringLiteral("--keep-awake");
+    player.setArguments(args +
+                        QStringList{drive, QString::number(from), QString::number(to), QString::number(disc.Volume),
+                                    disc.Album, disc.Artist} +
                         disc.Titles);
     // It outlives whatever read the program's output (a terminal, a test): a write there
     // would end it.
@@ -43,12 +47,14 @@ void StopPlayOn()
 int RunPlayOn(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    const QStringList args = app.arguments();
+    QStringList args = app.arguments();
+    PlayOnDisc disc;
+    disc.KeepAwake = args.size() > 2 && args[2] == QLatin1String("--keep-awake");
+    if (disc.KeepAwake) args.removeAt(2);
     if (args.size() < 5) return 2;
     const QString drive = args[2];
     const int32_t from = args[3].toInt();
     const int32_t to = args[4].toInt();
-    PlayOnDisc disc;
     bool volumeGiven = false;
     const double volume = args.value(5).toDouble(&volumeGiven);
     if (volumeGiven) disc.Volume = volume;
@@ -60,6 +66,8 @@ int RunPlayOn(int argc, char** argv)
     if (!device.Open(drive)) return 1;
     device.SetTimeFormat(TimeFormatMilliseconds);
     PlayOnPlayer player(device, disc);
+    // While it plays the desktop does not suspend by itself, as in the program.
+    SleepInhibitor idleLock;
     device.SetStartPos(from);
     device.SetEndPos(to);
     device.Play();
@@ -69,6 +77,7 @@ int RunPlayOn(int argc, char** argv)
     server.listen(PlayerName());
     // The end: the bus name goes first, so that a program starting now finds it free.
     const auto finish = [&] {
+        idleLock.SetInhibited(false);
         player.Unregister();
         device.Stop();
         device.Close();
@@ -87,10 +96,12 @@ int RunPlayOn(int argc, char** argv)
     // Ends by itself at the end of the disc (or when the disc goes away); a pause waits.
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &app, [&] {
-        if (!player.Paused() && device.Mode() != ModePlaying)
+        if (!player.Paused() && device.Mode() != ModePlaying) {
             finish();
-        else
-            player.Refresh();
+            return;
+        }
+        idleLock.SetInhibited(disc.KeepAwake && !player.Paused());
+        player.Refresh();
     });
     poll.start(500);
     const int rc = app.exec();

@@ -13,5 +13,5 @@
 bool StartPlayOn(const QString& drive, int32_t from, int32_t to, const PlayOnDisc& disc);
 // Stops a detached player if one runs, and returns once it has let go of the drive.
 void StopPlayOn();
-// The player's entry: mirelune --play-on DRIVE FROM TO [VOLUME ALBUM ARTIST TITLE...].
+// The player's entry: mirelune --play-on [--keep-awake] DRIVE FROM TO [VOLUME ALBUM ARTIST TITLE...].
 int RunPlayOn(int argc, char** argv);

@@ -15,6 +15,7 @@ struct PlayOnDisc {
     QString Artist;
     QStringList Titles; // [0] is track 1; an empty title is "トラック N"
     double Volume = 1.0;
+    bool KeepAwake = false; // the setting StopSleep: no idle suspend while it plays
 };
 
 class PlayOnPlayer : public QObject {

@@ -319,7 +319,7 @@ int main(int argc, char** argv)
         mpris.Withdraw();
         // Named as the desktop showed the disc.
         const EntryTexts texts = InitialEntryTexts(words);
-        PlayOnDisc disc{texts.Title, texts.Artist, {}, settings.Volume / 100.0};
+        PlayOnDisc disc{texts.Title, texts.Artist, {}, settings.Volume / 100.0, settings.StopSleep};
         for (int t = 1; t < int(texts.SongTitles.size()); ++t) disc.Titles << texts.SongTitles[size_t(t)];
         StartPlayOn(drive, from, controller.DiscEnd, disc);
     };

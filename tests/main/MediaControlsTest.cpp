@@ -199,13 +199,29 @@ TEST_F(MediaControlsTest, SeeksStayInTheTrackAndKeepPlayingOrPaused)
     // A position on the entry skipped to, before the skip was made: made at once, then sought.
     media.Next();
     const QString third = Now().TrackId;
-    EXPECT_EQ(third, QStringLiteral("/org/mirelune/entry/3/track/3"));
+    EXPECT_EQ(third, QStringLiteral("/org/mirelune/disc/%1/entry/3/track/3").arg(words.DiscId));
     ASSERT_TRUE(media.SetPosition(third, 5000000, clock.TickCount()));
     EXPECT_FALSE(player.SkipPending);
     EXPECT_EQ(player.CurrentTrack, 3);
     EXPECT_EQ(IntoTrack(), 5000);
     RunFor(1000);
     EXPECT_EQ(player.CurrentTrack, 3);
+}
+
+TEST_F(MediaControlsTest, TheTrackIdNamesTheDiscToo)
+{
+    StartWith(kThreeTracks);
+    const QString first = Now().TrackId;
+    ASSERT_FALSE(words.DiscId.isEmpty());
+    EXPECT_EQ(first, QStringLiteral("/org/mirelune/disc/%1/entry/1/track/1").arg(words.DiscId));
+    // Another disc's first track on its first entry is another track.
+    device.Eject();
+    RunFor(2000);
+    device.InsertDisc(SimDisc::Audio({61, 90, 30}));
+    RunFor(5000);
+    const QString other = Now().TrackId;
+    EXPECT_TRUE(other.endsWith(QLatin1String("/entry/1/track/1"))) << other.toStdString();
+    EXPECT_NE(other, first);
 }
 
 TEST_F(MediaControlsTest, ShuffleSwitchesThePlayTypeAndPlaysOnWithTheSameTrack)

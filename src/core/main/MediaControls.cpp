@@ -71,7 +71,12 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     if (!s.HasTrack) return s;
 
     s.Track = track;
-    s.TrackId = QStringLiteral("/org/mirelune/entry/%1/track/%2").arg(entry).arg(track);
+    // Unique to the disc as well: a desktop that kept the last id of another disc must
+    // not take this track for that one.
+    s.TrackId = QStringLiteral("/org/mirelune/disc/%1/entry/%2/track/%3")
+                    .arg(words.DiscId.isEmpty() ? QStringLiteral("0") : words.DiscId)
+                    .arg(entry)
+                    .arg(track);
     // An unregistered disc is named as data entry would offer to name it: by its cue
     // sheet or CD-Text.
     const EntryTexts texts = InitialEntryTexts(words);

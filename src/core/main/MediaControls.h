@@ -14,7 +14,7 @@ class TWords;
 struct MediaState {
     QString Status = QStringLiteral("Stopped"); // "Playing", "Paused" or "Stopped"
     bool HasTrack = false;                      // a disc with a track list is in
-    QString TrackId;                            // names the entry and its track
+    QString TrackId;                            // names the disc, the entry and its track
     int Track = 0;                              // disc track number
     QString Title;                              // the track's title
     QString Album;                              // the disc's title

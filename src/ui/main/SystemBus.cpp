@@ -78,7 +78,7 @@ void SleepInhibitor::SetInhibited(bool on)
     QDBusMessage call = QDBusMessage::createMethodCall(
         QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
         QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
-    call << QStringLiteral("sleep") << QStringLiteral("Mirelune") << QStringLiteral("CDを再生中")
+    call << QStringLiteral("idle") << QStringLiteral("Mirelune") << QStringLiteral("CDを再生中")
          << QStringLiteral("block");
     pending = true;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call, 2000), this);

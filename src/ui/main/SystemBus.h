@@ -1,6 +1,6 @@
 #pragma once
 // The desktop's session and system services over D-Bus: keeping the screen saver off
-// (org.freedesktop.ScreenSaver), keeping the system from suspending and hearing of
+// (org.freedesktop.ScreenSaver), keeping the system from suspending when idle and hearing of
 // suspend and resume (logind). Where a bus or a service is missing, nothing happens and
 // nothing is said.
 #include <QObject>
@@ -28,8 +28,10 @@ private:
     bool pending = false;
 };
 
-// Holds system suspend off (logind's "sleep" inhibitor, mode block) while wanted: the
-// lock is a file descriptor that logind hands out and that is let go by closing it.
+// Holds the idle actions off (logind's "idle" inhibitor, mode block: automatic suspend
+// and screen lock) while wanted, as media players do; a suspend the user asks for still
+// goes ahead. The lock is a file descriptor that logind hands out and that is let go by
+// closing it.
 class SleepInhibitor : public QObject {
     Q_OBJECT
 public:
