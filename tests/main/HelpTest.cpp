@@ -1,10 +1,12 @@
 // The help pages, the topics of every context number, and the help window.
 #include <gtest/gtest.h>
 
+#include <QDialog>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
 #include <QRegularExpression>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSet>
 #include <QTextBlock>
@@ -131,4 +133,15 @@ TEST(HelpWindow, OpensAtTheTopicOrTheContents)
     // The contents: the page given, whatever its name.
     Help::Show(0);
     EXPECT_EQ(Help::Browser()->source(), QUrl::fromLocalFile(kPages + HelpContentsPage()));
+    Help::Window()->close();
+
+    // Asked from a dialog, it opens beside the dialog, not over it, and on the screen.
+    QDialog dialog;
+    dialog.setGeometry(40, 30, 200, 100);
+    dialog.show();
+    Help::Show(14210, &dialog);
+    const QRect help = Help::Window()->frameGeometry();
+    EXPECT_FALSE(help.intersects(dialog.frameGeometry())) << help.x() << "," << help.y();
+    EXPECT_TRUE(dialog.screen()->availableGeometry().contains(help)) << help.x() << "," << help.y();
+    Help::Window()->close();
 }

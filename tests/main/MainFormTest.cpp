@@ -437,7 +437,8 @@ TEST_F(MainForm, TheHelpItemShowsTheHelpPagesInTheProgramsOwnWindow)
     page.close();
     form.HelpFile = page.fileName();
     StartWith(std::nullopt);
-    commands.TopicItem->trigger();
+    // F1 in the main window, as the item does.
+    Key(Qt::Key_F1);
     auto* help = form.findChild<QWidget*>(QStringLiteral("HelpWindow"));
     ASSERT_NE(help, nullptr);
     EXPECT_TRUE(help->isVisible());
@@ -445,6 +446,9 @@ TEST_F(MainForm, TheHelpItemShowsTheHelpPagesInTheProgramsOwnWindow)
     ASSERT_NE(browser, nullptr);
     EXPECT_EQ(browser->source(), QUrl::fromLocalFile(page.fileName()));
     EXPECT_TRUE(browser->toPlainText().contains(QStringLiteral("Help")));
+    // Escape closes it.
+    QTest::keyClick(browser, Qt::Key_Escape);
+    EXPECT_FALSE(help->isVisible());
 }
 
 TEST_F(MainForm, APressOnNextSkipsAndAKeyReleaseEndsAHeldSeek)

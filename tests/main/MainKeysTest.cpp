@@ -126,6 +126,10 @@ TEST_F(Keys, FunctionKeysClickTheirItems)
     target.settingsVisible = true;
     down(Qt::Key_F7);
     EXPECT_EQ(target.modeCycles, 1);
+    // F1 opens the help pages from any window of the player.
+    QSignalSpy help(cmd.TopicItem, &Command::triggered);
+    EXPECT_TRUE(down(Qt::Key_F1));
+    EXPECT_EQ(help.count(), 1);
 }
 
 TEST_F(Keys, CtrlLettersRespectTheEnabledAndShownStates)

@@ -119,7 +119,7 @@ CommandSet::CommandSet(QObject* parent) : QObject(parent)
     InputDataItem = make("InputDataItem", QStringLiteral("データ入力(&D)..."), QStringLiteral("Ctrl+D"), false, false);
     ConfigItem = make("ConfigItem", QStringLiteral("環境設定(&O)..."), QStringLiteral("Ctrl+O"));
 
-    TopicItem = make("TopicItem", QStringLiteral("トピックの検索(&H)"));
+    TopicItem = make("TopicItem", QStringLiteral("トピックの検索(&H)"), QStringLiteral("F1"));
     AboutItem = make("AboutItem", QStringLiteral("バージョン情報(&A)..."));
 
     PlayItem = make("PlayItem", QStringLiteral("再生(&P)"), {}, true, false);

@@ -73,6 +73,10 @@ bool MainKeys::KeyDown(int key, Qt::KeyboardModifiers modifiers, bool keypad, bo
         handled = true;
         break;
     case Qt::Key_F8: handled |= trigger(cmd.StayOnTopItem); break;
+    // Help from the main and lyrics windows too (a dialog's F1 opens its own topic).
+    case Qt::Key_F1:
+        if (!ctrl) handled |= trigger(cmd.TopicItem);
+        break;
     default: break;
     }
     if (!ctrl) return handled;

@@ -4,13 +4,16 @@
 #include <QDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 #include <QShortcut>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "core/app/NoticePlace.h"
 #include "core/common/Etc.h"
 #include "core/common/HelpTopics.h"
 
@@ -21,9 +24,24 @@ const char* const kContextProperty = "helpContext";
 QString contentsFile;
 QPointer<QWidget> window;
 
+// Escape closes it, as it closes a dialog; the page and the buttons pass the key on.
+class HelpWindow : public QWidget {
+public:
+    HelpWindow() : QWidget(nullptr, Qt::Window) {}
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() == Qt::Key_Escape && event->modifiers() == Qt::NoModifier)
+            close();
+        else
+            QWidget::keyPressEvent(event);
+    }
+};
+
 QWidget* makeWindow()
 {
-    auto* w = new QWidget(nullptr, Qt::Window);
+    auto* w = new HelpWindow;
     w->setObjectName(QStringLiteral("HelpWindow"));
     w->setWindowTitle(QStringLiteral("Mirelune ヘルプ"));
     auto* browser = new QTextBrowser(w);
@@ -54,6 +72,18 @@ QWidget* makeWindow()
     return w;
 }
 
+// Beside the window it explains, not over it, and on that window's screen.
+void placeBeside(QWidget* help, const QWidget* explained)
+{
+    const QScreen* screen = explained->screen();
+    if (!screen) return;
+    const QRect frame = explained->frameGeometry();
+    // Not shown yet, the help window has no frame of its own: it will get one like this.
+    const QSize frameExtra = frame.size() - explained->size();
+    const QPoint corner = PlaceClearOf(help->size() + frameExtra, {frame}, screen->availableGeometry());
+    help->move(corner);
+}
+
 } // namespace
 
 namespace Help {
@@ -70,13 +100,14 @@ void Show(int context, QWidget* owner, bool activate)
 {
     if (QWidget* modal = QApplication::activeModalWidget()) owner = modal;
     if (!window) window = makeWindow();
+    const bool shown = window->isVisible();
     if (owner && owner->window() != window->parentWidget()) {
         // A window that belongs to the modal dialog is not blocked by it.
         const QRect place = window->geometry();
-        const bool shown = window->isVisible();
         window->setParent(owner->window(), Qt::Window);
         if (shown) window->setGeometry(place);
     }
+    if (!shown && owner) placeBeside(window, owner->window());
     // The contents page is the file given; the topics' pages lie beside it.
     const QString target = context != 0 ? HelpTarget(context) : QString();
     QUrl url = QUrl::fromLocalFile(contentsFile);
