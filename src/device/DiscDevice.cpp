@@ -166,17 +166,12 @@ bool DiscDevice::rereadLayout()
     if (!s || !(s->Toc() == toc)) return false;
     dataFiles = files;
     stamp = now;
-    // The new reader takes over where the old one is heard: a file rewritten in place
-    // may no longer read right through the old one.
-    playing(); // a play that reached its end meanwhile ends here
-    const State was = state;
-    halt();
+    // The new reader takes over where the old one stopped reading (a file rewritten in
+    // place may no longer read right through the old one); what was read before plays on
+    // without a break.
     text = s->Text();
+    player->SwapSource(s.get());
     source = std::move(s);
-    if (was == State::Playing)
-        startPlay(headSample, playEndMs);
-    else
-        state = was;
     return true;
 }
 

@@ -227,11 +227,25 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
     // The reader goes on past the end, to the end of the disc: a stretch that follows
     // this one is then at hand.
     readEnd = std::max(toSample, static_cast<int64_t>(toc.leadOutFrame) * kSectorSamples);
+    readToc = toc;
     ring = std::make_unique<SampleRing>(kRingBytes);
     quitReader = false;
     reader = std::thread([this, source, toc, from] { readerMain(source, toc, from); });
     // The first feed waits for the reader's first chunk only as long as it takes.
     feedSoon(0);
+}
+
+void SectorPlayer::SwapSource(SectorSource* source)
+{
+    call([&] {
+        const bool reading = reader.joinable();
+        stopReader();
+        playing = source;
+        if (!reading || !ring) return;
+        quitReader = false;
+        const int64_t from = readAt;
+        reader = std::thread([this, source, toc = readToc, from] { readerMain(source, toc, from); });
+    });
 }
 
 void SectorPlayer::feedSoon(int ms)
@@ -413,6 +427,7 @@ size_t SectorPlayer::feedStretched(size_t free)
 void SectorPlayer::readerMain(SectorSource* source, DiscToc toc, int64_t from)
 {
     pthread_setname_np(pthread_self(), "sector-reader");
+    readAt = from;
     std::vector<char> buf(static_cast<size_t>(kChunkFrames) * kSectorBytes);
     int32_t frame = static_cast<int32_t>(from / kSectorSamples);
     size_t skip = static_cast<size_t>(from % kSectorSamples) * 4;
@@ -431,6 +446,7 @@ void SectorPlayer::readerMain(SectorSource* source, DiscToc toc, int64_t from)
         skip = 0;
         frame += n;
         remaining -= static_cast<int64_t>(take);
+        readAt = readEnd - remaining / 4;
     }
 }
 

@@ -66,6 +66,10 @@ public:
     // the samples are stretched in time with their pitch kept (RubberBand), and Heard
     // still counts samples of the disc.
     void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed = 1.0);
+    // The same disc read through another source (its files were read anew): reading
+    // goes on from it where the old one stopped, and what the stream holds plays on.
+    // The old source may go once this returns.
+    void SwapSource(SectorSource* source);
     // Halts (what the stream held is dropped) and answers the sample reached.
     int64_t Stop();
     // The sample being heard now, never ahead of what the sound server played. Asked
@@ -131,6 +135,8 @@ private:
     int64_t streamFrom = 0; // the output's index of fromSample
     int64_t fedSample = 0;  // the disc's next sample to go to the output (or the stretcher)
     int64_t readEnd = 0;    // the reader's last sample: it reads ahead of toSample to there
+    DiscToc readToc;
+    std::atomic<int64_t> readAt{0}; // the disc's next sample for the reader to put in the ring
     double speed = 1.0;
     std::unique_ptr<RubberBand::RubberBandStretcher> stretcher;
     size_t dropOut = 0;   // the stretcher's first output samples come before the first input sample

@@ -2,6 +2,8 @@
 // the position it gives, on a manual clock.
 #include <gtest/gtest.h>
 
+#include <QDateTime>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include "DeviceTestSupport.h"
@@ -130,6 +132,24 @@ TEST_F(Engine, PlayingOnAcrossTracksFeedsOneStreamSampleExactAndAJumpFlushesIt)
     EXPECT_EQ(Decoded(fake->timeline, paused), SampleAtMs(kTrack2 + 300));
     EXPECT_EQ(fake->flushes, 5);
     EXPECT_EQ(fake->opens, 1) << "the stream was opened again";
+}
+
+TEST_F(Engine, FilesTouchedWhilePlayingLeaveTheSoundPlayingWithoutABreak)
+{
+    dev->SetStartPos(kTrack2);
+    dev->SetEndPos(kTrack3);
+    dev->Play();
+    Run(500, kTrack3);
+    // A tagger or touch: the files change, the disc stays the same.
+    for (const char* name : {"disc.bin", "disc.cue"}) {
+        QFile file(dir.filePath(QString::fromLatin1(name)));
+        ASSERT_TRUE(file.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(file.setFileTime(QDateTime::currentDateTime().addSecs(10), QFileDevice::FileModificationTime));
+    }
+    EXPECT_EQ(dev->Mode(), ModePlaying);
+    RunToStop(kTrack3);
+    EXPECT_EQ(StepIn(0, SampleAtMs(kTrack2), SampleAtMs(kTrack3) - 1), -1);
+    EXPECT_EQ(fake->flushes, 0);
 }
 
 TEST_F(Engine, TheMixersVolumeIsTheProgramsBothWays)
