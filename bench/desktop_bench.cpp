@@ -1,9 +1,9 @@
 // The program on a desktop of its own: a private X server (Xvfb, no window manager) and
 // sound server. How long from starting the program on the demo disc to its main window
 // and its lyrics window appearing (mapped), beside a bare Qt program that only shows a
-// label, started in the same run the same way; and the resident memory of the program
-// while it plays, beside mpv playing the same music with its window (mpv is installed
-// by `scripts/setup bench`; without it that comparison is left out and said so).
+// label, started in the same run the same way; and the resident memory and the CPU of the
+// program while it plays, beside mpv playing the same music with its window (mpv is
+// installed by `scripts/setup bench`; without it that comparison is left out and said so).
 //
 // Each start gets fresh runtime, home and temporary folders and a copy of the demo disc.
 // Runs alternate between the programs; the medians are printed.
@@ -188,6 +188,19 @@ long RssKb(qint64 pid)
     return -1;
 }
 
+// CPU seconds a process has taken so far (user and system), -1 when it cannot be read.
+double CpuSecondsOf(qint64 pid)
+{
+    QFile f(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!f.open(QIODevice::ReadOnly)) return -1;
+    const QByteArray stat = f.readAll();
+    // The fields after the command's name (which may hold blanks): utime and stime are
+    // the 12th and 13th from there.
+    const QList<QByteArray> fields = stat.mid(stat.lastIndexOf(')') + 2).split(' ');
+    if (fields.size() < 13) return -1;
+    return static_cast<double>(fields[11].toLongLong() + fields[12].toLongLong()) / sysconf(_SC_CLK_TCK);
+}
+
 void End(QProcess& p)
 {
     p.terminate();
@@ -201,6 +214,7 @@ struct Start {
     double first = -1;  // ms to the first window (the main window, for the program)
     double second = -1; // ms to the lyrics window (the program only)
     long rssKb = -1;    // while playing
+    double cpu = -1;    // percent of a core while playing, after the first second
 };
 
 // One start of program with args; waits for wanted windows (titles containing those
@@ -240,7 +254,13 @@ Start Run(const QString& display, const QString& program, const QStringList& arg
     if (!at.empty()) s.first = at[0];
     if (at.size() > 1) s.second = at[1];
     if (playingMs > 0 && p.state() == QProcess::Running) {
-        QThread::msleep(static_cast<unsigned long>(playingMs));
+        QThread::msleep(1000);
+        const double cpu0 = CpuSecondsOf(p.processId());
+        QElapsedTimer wall;
+        wall.start();
+        QThread::msleep(static_cast<unsigned long>(playingMs - 1000));
+        const double cpu1 = CpuSecondsOf(p.processId());
+        if (cpu0 >= 0 && cpu1 >= 0) s.cpu = (cpu1 - cpu0) / (static_cast<double>(wall.elapsed()) / 1000.0) * 100.0;
         s.rssKb = RssKb(p.processId());
     }
     End(p);
@@ -290,7 +310,7 @@ int main(int argc, char** argv)
         return ini.isEmpty() ? QStringList() : QStringList{QStringLiteral("-i:") + ini};
     };
 
-    std::vector<double> bare, main, lyrics, rss, mpvRss;
+    std::vector<double> bare, main, lyrics, rss, mpvRss, cpu, mpvCpu;
     for (int run = 0; run < kRuns; ++run) {
         const Start b = Run(x->display, self, {QStringLiteral("--bare")}, {QStringLiteral("bare Qt window")}, 0);
         const Start m = Run(x->display, mirelune, {}, {QStringLiteral("Mirelune"), QStringLiteral("歌詞")}, kPlayingMs,
@@ -305,12 +325,14 @@ int main(int argc, char** argv)
         main.push_back(m.first);
         lyrics.push_back(m.second);
         rss.push_back(static_cast<double>(m.rssKb));
+        cpu.push_back(m.cpu);
         if (!mpv.isEmpty()) {
             const Start v = Run(x->display, mpv,
                                 {QStringLiteral("--no-config"), QStringLiteral("--force-window=yes"),
                                  QStringLiteral("--ao=pulse"), QStringLiteral(MIRELUNE_BUILD_DIR "/demo/demo.flac")},
                                 {QString()}, kPlayingMs);
             mpvRss.push_back(static_cast<double>(v.rssKb));
+            mpvCpu.push_back(v.cpu);
         }
     }
     if (mpv.isEmpty())
@@ -323,6 +345,11 @@ int main(int argc, char** argv)
     if (!mpv.isEmpty()) {
         std::printf("mpv_with_window_rss_playing_kb: %.0f\n", Median(mpvRss));
         std::printf("rss_ratio_to_mpv: %.2f\n", Median(rss) / Median(mpvRss));
+        std::printf("cpu_percent_playing: %.2f\n", Median(cpu));
+        std::printf("mpv_with_window_cpu_percent_playing: %.2f\n", Median(mpvCpu));
+        std::printf("cpu_ratio_to_mpv: %.2f\n", Median(cpu) / Median(mpvCpu));
+    } else {
+        std::printf("cpu_percent_playing: %.2f\n", Median(cpu));
     }
     std::printf("main_window_ms: %.1f\n", m);
     std::printf("main_window_ratio_to_bare_qt: %.2f\n", m / b);
