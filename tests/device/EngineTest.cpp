@@ -5,6 +5,7 @@
 #include <QDateTime>
 #include <QFile>
 #include <QTemporaryDir>
+#include <cmath>
 
 #include "DeviceTestSupport.h"
 #include "FakeOutput.h"
@@ -150,6 +151,53 @@ TEST_F(Engine, FilesTouchedWhilePlayingLeaveTheSoundPlayingWithoutABreak)
     RunToStop(kTrack3);
     EXPECT_EQ(StepIn(0, SampleAtMs(kTrack2), SampleAtMs(kTrack3) - 1), -1);
     EXPECT_EQ(fake->flushes, 0);
+}
+
+// Music stands in for a disc: a tone of its own in each channel, at half of full scale.
+class Tones : public SectorSource {
+public:
+    DiscToc Toc() const override { return {{{kLeadInFrames, true}}, kLeadInFrames + 10 * kFramesPerSecond}; }
+    bool Read(int32_t frame, int count, char* out) override
+    {
+        auto* s = reinterpret_cast<int16_t*>(out);
+        for (int64_t i = 0; i < int64_t(count) * kSectorSamples; ++i) {
+            const double t = double(int64_t(frame) * kSectorSamples + i) / kSampleRate;
+            s[2 * i] = int16_t(16384 * std::sin(2 * M_PI * 440 * t));
+            s[2 * i + 1] = int16_t(16384 * std::sin(2 * M_PI * 660 * t));
+        }
+        return true;
+    }
+};
+
+TEST(EngineSlower, AtHalfSpeedEachChannelKeepsItsLoudness)
+{
+    ManualClock clock;
+    auto out = std::make_unique<FakeOutput>(clock);
+    FakeOutput* fake = out.get();
+    DiscDevice dev([](const QString&, QString*) { return std::make_unique<Tones>(); }, std::move(out));
+    QTemporaryDir dir; // the drive is an image: a file that stands for the disc
+    QFile image(dir.filePath(QStringLiteral("tones")));
+    ASSERT_TRUE(image.open(QIODevice::WriteOnly));
+    image.close();
+    ASSERT_TRUE(dev.Open(image.fileName()));
+    ASSERT_TRUE(dev.SetPlaySpeed(0.5));
+    dev.SetStartPos(dev.TrackPosition(1));
+    dev.Play();
+    const int64_t wanted = 3 * kSampleRate; // 1.5 s of the disc
+    while (fake->Heard() < wanted) {
+        clock.Advance(10);
+        fake->Want();
+        ASSERT_TRUE(fake->WaitUntil([&](const FakeOutput& f) { return f.written() - f.heard >= 22050; }));
+    }
+    dev.Stop();
+    // Past the stretcher's first moments: each channel as loud as the disc's (-9 dB of full scale).
+    for (int channel = 0; channel < 2; ++channel) {
+        double sum = 0;
+        for (int64_t i = kSampleRate; i < wanted; ++i)
+            sum += std::pow(fake->timeline[size_t(2 * i + channel)] / 32768.0, 2);
+        const double db = 10 * std::log10(sum / double(wanted - kSampleRate));
+        EXPECT_NEAR(db, 20 * std::log10(0.5 / std::sqrt(2.0)), 1.0) << "channel " << channel;
+    }
 }
 
 TEST_F(Engine, TheMixersVolumeIsTheProgramsBothWays)
