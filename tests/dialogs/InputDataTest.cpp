@@ -13,6 +13,7 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSpinBox>
 #include <QTabBar>
@@ -26,6 +27,7 @@
 #include "core/common/TextCodec.h"
 #include "core/discdata/Words.h"
 #include "core/entry/EntryDraft.h"
+#include "core/entry/Waveform.h"
 #include "core/lyrics/WordsLine.h"
 #include "core/playback/PlaybackController.h"
 #include "core/settings/IniFile.h"
@@ -1283,4 +1285,27 @@ TEST_F(InputData, TheReactionTimeOfTheSettingsComesOffTheStamps)
     });
     commands.InputDataItem->trigger();
     EXPECT_TRUE(FileText().contains(QStringLiteral("001=50,150,行1"))) << FileText().toStdString();
+}
+
+TEST(WaveformCursor, AMovingCursorLeavesTheStripAsAWholeDrawingOfIt)
+{
+    // Only the cursor's strips are drawn again as it moves: what the screen shows must be
+    // what drawing all of it gives, with no cursor left behind.
+    TrackPeaks peaks;
+    peaks.Peaks.resize(6000);
+    for (size_t i = 0; i < peaks.Peaks.size(); ++i) peaks.Peaks[i] = uint8_t(i * 7 % 251);
+    WaveformStrip strip;
+    strip.resize(400, 60);
+    strip.SetPeaks(&peaks);
+    strip.SetTimes({{150, 300}, {320, 500}}, 6000);
+    strip.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&strip));
+    for (int32_t t : {100, 104, 130, 131, 260, 200}) {
+        strip.SetCursor(t);
+        QApplication::processEvents();
+    }
+    const QImage shown = strip.screen()->grabWindow(strip.winId()).toImage().convertToFormat(QImage::Format_RGB32);
+    const QImage whole = strip.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    ASSERT_EQ(shown.size(), whole.size());
+    EXPECT_TRUE(shown == whole) << "the strip on the screen differs from a whole drawing of it";
 }

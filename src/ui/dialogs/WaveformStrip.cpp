@@ -41,10 +41,15 @@ void WaveformStrip::SetTimes(std::vector<std::pair<int32_t, int32_t>> t, int32_t
 void WaveformStrip::SetCursor(int32_t hundredths)
 {
     if (cursor == hundredths) return;
+    const int32_t was = cursor, start = viewStart;
     cursor = hundredths;
     // The view pages on with the playing position.
     if (cursor >= 0 && (cursor < viewStart || cursor >= viewStart + kViewSpan)) ShowAround(cursor);
-    update();
+    if (viewStart != start) return; // all of it was asked to be drawn again
+    // Only where the cursor was and where it is now: the position moves every 30 ms
+    // while a track plays, and drawing all the peaks each time cost a good share of a core.
+    for (int32_t t : {was, cursor})
+        if (t >= viewStart && t <= viewStart + kViewSpan) update(XOf(t) - 3, 0, 7, height());
 }
 
 void WaveformStrip::SetSelected(int column, int line)
@@ -97,15 +102,19 @@ std::pair<int, int> WaveformStrip::markerAt(int x) const
     return best;
 }
 
-void WaveformStrip::paintEvent(QPaintEvent*)
+void WaveformStrip::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
-    p.fillRect(rect(), isEnabled() ? kBack : kBack.lighter(150));
+    // Only what is to be drawn again (the cursor's strips as it moves), with a margin for
+    // the texts that reach into it.
+    const QRect dirty = event->rect();
+    const auto near = [&](int x) { return x >= dirty.left() - 40 && x <= dirty.right() + 40; };
+    p.fillRect(dirty, isEnabled() ? kBack : kBack.lighter(150));
     const int h = height(), mid = h / 2;
     // The peaks: one vertical line per pixel, the largest peak under it.
     if (peaks && !peaks->Peaks.empty()) {
         p.setPen(kWave);
-        for (int x = 0; x < width(); ++x) {
+        for (int x = std::max(0, dirty.left()); x <= std::min(width() - 1, dirty.right()); ++x) {
             const int32_t from = TimeAt(x), to = std::max(from + 1, TimeAt(x + 1));
             int peak = 0;
             for (int32_t t = from; t < to; ++t) peak = std::max<int>(peak, peaks->At(t));
@@ -120,6 +129,7 @@ void WaveformStrip::paintEvent(QPaintEvent*)
     p.setPen(QColor(90, 96, 110));
     for (int32_t t = (viewStart + 99) / 100 * 100; t < viewStart + kViewSpan; t += 100) {
         const int x = XOf(t);
+        if (!near(x)) continue;
         p.drawLine(x, h - 4, x, h);
         if (t % 500 == 0) p.drawText(x + 2, h - 2, FormatCellTime(t).chopped(3));
     }
@@ -133,6 +143,7 @@ void WaveformStrip::paintEvent(QPaintEvent*)
             const int32_t t = dragged ? dragValue : slotTime(column, line);
             if (t <= 0 || t < viewStart - 50 || t > viewStart + kViewSpan) continue;
             const int x = XOf(t);
+            if (!near(x)) continue;
             const bool chosen = column == selColumn && line == selLine;
             QPen pen(column == 1 ? kStart : kEnd, chosen || dragged ? 3 : 1);
             if (column == 2) pen.setStyle(Qt::DashLine);
