@@ -146,7 +146,10 @@ int SectorBytes(QByteArrayView mode)
 // INDEX 00 given before a new FILE line lies at the end of the file before.
 class CueReader {
 public:
-    CueReader(CueSheet* sheet, QString* error, bool utf8) : sheet(sheet), error(error), utf8(utf8) {}
+    CueReader(CueSheet* sheet, QString* error, ForeignEncoding encoding)
+        : sheet(sheet), error(error), encoding(encoding)
+    {
+    }
 
     bool Read(QByteArrayView text)
     {
@@ -169,10 +172,7 @@ public:
     }
 
 private:
-    QString decode(QByteArrayView bytes) const
-    {
-        return utf8 ? QString::fromUtf8(bytes) : Cp932::Decode(bytes.toByteArray());
-    }
+    QString decode(QByteArrayView bytes) const { return DecodeAs(encoding, bytes); }
     bool fail(const QString& why)
     {
         *error = why;
@@ -331,7 +331,7 @@ private:
 
     CueSheet* sheet;
     QString* error;
-    bool utf8;
+    ForeignEncoding encoding;
     QByteArrayView line;
     int lineNumber = 0;
     bool stop = false;
@@ -382,7 +382,7 @@ bool ParseCueSheet(const QByteArray& input, CueSheet* sheet, QString* error)
     // Nothing after a NUL is text.
     const qsizetype nul = text.indexOf('\0');
     if (nul >= 0) text.truncate(nul);
-    CueReader reader(sheet, error, text.isValidUtf8());
+    CueReader reader(sheet, error, GuessForeignEncoding(text));
     if (reader.Read(text)) return true;
     *sheet = {};
     return false;

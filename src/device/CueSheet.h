@@ -34,8 +34,8 @@ struct CueSheet {
     QString title, performer;
 };
 
-// Reads a cue sheet (UTF-8, UTF-16 with its byte-order mark, or code page 932 as
-// Japanese Windows tools write it); false
+// Reads a cue sheet (UTF-8, UTF-16 with its byte-order mark, code page 932 as Japanese
+// Windows tools write it, or Windows-1252 as older Western ones do); false
 // with a reason (naming the line at fault, where one is) when it cannot be read or
 // names no track.
 bool ParseCueSheet(const QByteArray& text, CueSheet* sheet, QString* error);

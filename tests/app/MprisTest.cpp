@@ -176,9 +176,17 @@ TEST_F(Mpris, ShuffleLoopVolumeAndRateFromTheDesktop)
 TEST_F(Mpris, AnUnregisteredDiscIsNamedByItsCueSheet)
 {
     ini.EraseSection(QStringLiteral("WordsFile"));
+    // The sheet in Windows-1252, as older Western rippers write them.
+    QFile cue(path("disc/", "demo.cue"));
+    ASSERT_TRUE(cue.open(QIODevice::ReadOnly));
+    const QByteArray text = cue.readAll().replace("TITLE \"Mirelune Demo\"", "TITLE \"Caf\xE9 Noir\"");
+    cue.close();
+    ASSERT_TRUE(cue.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    cue.write(text);
+    cue.close();
     start("player", {});
     ASSERT_TRUE(waitForName(kName));
-    ASSERT_TRUE(waitForChange(QStringLiteral("xesam:album"), QStringLiteral("Mirelune Demo"), 0));
+    ASSERT_TRUE(waitForChange(QStringLiteral("xesam:album"), QStringLiteral("Café Noir"), 0));
     const QVariantMap m = AsMap(get(kPlayer, QStringLiteral("Metadata")));
     EXPECT_EQ(m.value(QStringLiteral("xesam:title")).toString(), QStringLiteral("トラック 1"));
     EXPECT_EQ(m.value(QStringLiteral("xesam:artist")).toStringList(), QStringList{QStringLiteral("Mirelune")});

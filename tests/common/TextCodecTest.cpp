@@ -112,3 +112,53 @@ TEST(FileText, FallsBackToUtf8WithAMarkOnlyWhenNeeded)
     EXPECT_EQ(IniDocument::FromBytes(doc.ToBytes()).Value(QStringLiteral("Title"), QStringLiteral("01")),
               QStringLiteral("ﾃｽ"));
 }
+
+TEST(ForeignText, Windows1252IsToldFromCodePage932AndUtf8)
+{
+    // Older Western rippers and editors write Windows-1252; Japanese ones code page 932,
+    // whose double-byte codes the Western bytes often happen to form as well.
+    const auto latin1252 = [](const QString& text) {
+        QByteArray b;
+        for (QChar c : text) {
+            const char16_t u = c.unicode();
+            b += u == u'’' ? '\x92' : u == u'“' ? '\x93' : u == u'”' ? '\x94' : static_cast<char>(u);
+        }
+        return b;
+    };
+    const QString western[] = {
+        QStringLiteral("TITLE \"Café Noir\""),
+        QStringLiteral("Déjà vu"),
+        QStringLiteral("Crème Brûlée"),
+        QStringLiteral("Don’t stop"),
+        QStringLiteral("ÉTÉ"),
+        QStringLiteral("Señor “Niño”"),
+        QStringLiteral("Grüße"),
+        QStringLiteral("£5 at 25°"),
+        QStringLiteral("naïve Ça"),
+    };
+    for (const QString& text : western) {
+        const QByteArray b = latin1252(text);
+        EXPECT_EQ(GuessForeignEncoding(b), ForeignEncoding::Windows1252) << text.toStdString();
+        const DecodedText d = DecodeForeignText(b);
+        EXPECT_TRUE(d.windows1252);
+        EXPECT_EQ(d.text, text);
+    }
+    // Japanese text stays code page 932: kana, kanji alone, half-width katakana, full-width
+    // symbols, and a file with a damaged byte among its kana.
+    const QString japanese[] = {QStringLiteral("月光"), QStringLiteral("夜明けの歌"), QStringLiteral("ﾐﾚﾙｰﾝ ｶﾗｵｹ"),
+                                QStringLiteral("二行目 ～ ①"), QStringLiteral("CD盤 Vol.2")};
+    for (const QString& text : japanese) {
+        EXPECT_EQ(GuessForeignEncoding(Cp932::Encode(text)), ForeignEncoding::Cp932) << text.toStdString();
+        const DecodedText d = DecodeForeignText(Cp932::Encode(text));
+        EXPECT_FALSE(d.windows1252 || d.utf8);
+        EXPECT_EQ(d.text, text);
+    }
+    const DecodedText damaged = DecodeForeignText(Cp932::Encode(QStringLiteral("さくら さくら")) + "\xFF");
+    EXPECT_FALSE(damaged.windows1252);
+    EXPECT_EQ(damaged.invalid, 1);
+    EXPECT_EQ(GuessForeignEncoding(QStringLiteral("Café").toUtf8()), ForeignEncoding::Utf8);
+    EXPECT_EQ(GuessForeignEncoding("plain"), ForeignEncoding::Cp932);
+    // Marks decide before any guess; the bytes Windows-1252 leaves unassigned are its own.
+    EXPECT_EQ(DecodeForeignText("\xEF\xBB\xBF" + QStringLiteral("é").toUtf8()).text, QStringLiteral("é"));
+    EXPECT_EQ(DecodeWindows1252("\x80\x81\x9F\xFF"), QStringLiteral("€\u0081Ÿÿ"));
+}

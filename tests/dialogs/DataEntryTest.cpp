@@ -162,6 +162,12 @@ TEST(LyricsImport, CodePage932AndUtf8WithOrWithoutMarkAreToldApart)
     EXPECT_EQ(ascii.Lines, (QStringList{"one", "two", "three"}));
     // An overlong UTF-8 form is not UTF-8.
     EXPECT_FALSE(DecodeLyricsText("\xC0\xAF").Utf8);
+    // Neither UTF-8 nor plausible code page 932: Windows-1252, and the user is told.
+    const ImportedLyrics western = DecodeLyricsText("Caf\xE9 au lait\r\nD\xE9j\xE0 vu\r\n");
+    EXPECT_EQ(western.Lines, (QStringList{QStringLiteral("Café au lait"), QStringLiteral("Déjà vu")}));
+    EXPECT_TRUE(western.Windows1252);
+    EXPECT_TRUE(ImportNotes(western, nullptr).join(' ').contains(QStringLiteral("Windows-1252")));
+    EXPECT_TRUE(ImportNotes(cp, nullptr).isEmpty());
 }
 
 TEST_F(Entry, AFileThatCannotBeReadOffersRetryAndCancelKeepsNothing)

@@ -204,8 +204,9 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
     EXPECT_FALSE(read(disc).contains("128="));
 
     // Lines it cannot use are told by number and reason; a line at 00:00.00 is put where
-    // a data file holds a time, and bytes that are no text are told too.
-    write(lrc, "[00:00.00]zero\n[1:00:05.50]an hour in\nno time here\n[chorus]\n[00:0x.00]bad\n[00:09.00]\x80\n");
+    // a data file holds a time, and bytes that are no text (in code page 932, nor in
+    // Windows-1252, which leaves 0x81 unassigned) are told too.
+    write(lrc, "[00:00.00]zero\n[1:00:05.50]an hour in\nno time here\n[chorus]\n[00:0x.00]bad\n[00:09.00]\x81\n");
     const Result told = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc});
     EXPECT_EQ(told.status, 0) << told.err.toStdString();
     EXPECT_TRUE(read(disc).contains("001=1,900,zero\r\n")) << read(disc).toStdString();
@@ -215,6 +216,13 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
           "2 line(s) with a tag that is no time and no [name:value] were skipped (line 4, 5)",
           "1 byte(s) are not valid text"})
         EXPECT_TRUE(told.err.contains(lrc + QStringLiteral(": ") + QLatin1String(note))) << told.err.toStdString();
+
+    // A file from an older Western editor: Windows-1252, as the program reads it.
+    write(lrc, "[00:01.00]Caf\xE9 Noir\n");
+    const Result western = tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), lrc});
+    EXPECT_EQ(western.status, 0) << western.err.toStdString();
+    EXPECT_TRUE(read(disc).contains(QStringLiteral("001=100,599999,Café Noir").toUtf8())) << read(disc).toStdString();
+    EXPECT_TRUE(western.err.contains(QStringLiteral("read as Windows-1252"))) << western.err.toStdString();
 }
 
 TEST_F(Tool, ExportThenImportGivesBackEveryStartAndEnd)

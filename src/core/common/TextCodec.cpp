@@ -279,3 +279,107 @@ QByteArray EncodeLike(const DecodedText& file, const QString& text, bool* ok)
     if (ok) *ok = encoded;
     return encoded ? bytes : QByteArray();
 }
+
+namespace {
+// Windows-1252's 0x80-0x9F; the five bytes it leaves unassigned map to the C1 controls,
+// as Windows itself reads them.
+constexpr char16_t kCp1252High[32] = {0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                      0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
+                                      0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                      0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178};
+
+bool isAsciiLetter(int b) { return (b >= 'A' && b <= 'Z') || (b >= 'a' && b <= 'z'); }
+bool isHalfWidthKana(int b) { return b >= 0xA1 && b <= 0xDF; }
+bool isCp932Lead(int b) { return (b >= 0x81 && b <= 0x9F) || (b >= 0xE0 && b <= 0xFC); }
+// A letter in Windows-1252 (accented Latin, Š, Œ, Ž, Ÿ and their small forms).
+bool isCp1252Letter(int b)
+{
+    return (b >= 0xC0 && b != 0xD7 && b != 0xF7) || b == 0x8A || b == 0x8C || b == 0x8E || b == 0x9A || b == 0x9C ||
+           b == 0x9E || b == 0x9F;
+}
+} // namespace
+
+QString DecodeWindows1252(QByteArrayView bytes)
+{
+    QString text(bytes.size(), Qt::Uninitialized);
+    char16_t* out = reinterpret_cast<char16_t*>(text.data());
+    for (const char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        *out++ = b >= 0x80 && b < 0xA0 ? kCp1252High[b - 0x80] : char16_t(b);
+    }
+    return text;
+}
+
+ForeignEncoding GuessForeignEncoding(QByteArrayView bytes)
+{
+    bool ascii = true;
+    if (ValidUtf8(bytes.toByteArray(), &ascii)) return ascii ? ForeignEncoding::Cp932 : ForeignEncoding::Utf8;
+    // How much each reading looks like text: kana and full-width forms are Japanese; rare
+    // kanji, user-defined characters, lone half-width katakana and bytes that do not decode
+    // are not. An accented letter beside a Latin letter is Western.
+    const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+    const qsizetype n = bytes.size();
+    const auto at = [&](qsizetype i) { return i >= 0 && i < n ? int(p[i]) : 0; };
+    int japanese = 0, western = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const int b = p[i];
+        if (b < 0x80) continue;
+        // The five bytes Windows-1252 leaves unassigned are no Windows-1252 text.
+        if (b == 0x81 || b == 0x8D || b == 0x8F || b == 0x90 || b == 0x9D) return ForeignEncoding::Cp932;
+        if (isCp1252Letter(b) && (isAsciiLetter(at(i - 1)) || isAsciiLetter(at(i + 1)))) western += 2;
+        if (b == 0x92 && isAsciiLetter(at(i - 1)) && isAsciiLetter(at(i + 1))) western += 2; // don’t
+    }
+    for (qsizetype i = 0; i < n; ++i) {
+        const int b = p[i];
+        if (b < 0x80) continue;
+        if (isHalfWidthKana(b)) {
+            const bool run = isHalfWidthKana(at(i - 1)) || isHalfWidthKana(at(i + 1));
+            japanese += run ? 1 : -1;
+            continue;
+        }
+        const int trail = at(i + 1);
+        if (!isCp932Lead(b) || !isTrailByte(static_cast<unsigned char>(trail))) continue; // counted as invalid below
+        if (b <= 0x84)
+            japanese += 2; // symbols, full-width letters, kana
+        else if (b >= 0x88 && b <= 0x9F)
+            japanese += isAsciiLetter(at(i - 1)) && isAsciiLetter(trail) ? 0 : 1; // common kanji, not inside a word
+        else if (b >= 0xF0 && b <= 0xF9)
+            japanese -= 3; // user-defined characters
+        else if (b >= 0xE0)
+            japanese -= 1; // rare kanji and vendor extensions
+        ++i;
+    }
+    int invalid = 0;
+    Cp932::Decode(bytes.toByteArray(), &invalid);
+    japanese -= 3 * invalid;
+    return western > japanese ? ForeignEncoding::Windows1252 : ForeignEncoding::Cp932;
+}
+
+QString DecodeAs(ForeignEncoding encoding, QByteArrayView bytes, int* invalid)
+{
+    if (invalid) *invalid = 0;
+    switch (encoding) {
+    case ForeignEncoding::Utf8: {
+        const QString text = QString::fromUtf8(bytes);
+        if (invalid)
+            *invalid = static_cast<int>(text.count(QChar::ReplacementCharacter) -
+                                        QByteArrayView(bytes).count(QByteArrayView("\xEF\xBF\xBD")));
+        return text;
+    }
+    case ForeignEncoding::Windows1252: return DecodeWindows1252(bytes);
+    case ForeignEncoding::Cp932: break;
+    }
+    return Cp932::Decode(bytes.toByteArray(), invalid);
+}
+
+DecodedText DecodeForeignText(const QByteArray& bytes)
+{
+    if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF") || bytes.startsWith("\xEF\xBB\xBF"))
+        return DecodeFileText(bytes);
+    DecodedText d;
+    const ForeignEncoding encoding = GuessForeignEncoding(bytes);
+    d.utf8 = encoding == ForeignEncoding::Utf8;
+    d.windows1252 = encoding == ForeignEncoding::Windows1252;
+    d.text = DecodeAs(encoding, bytes, &d.invalid);
+    return d;
+}

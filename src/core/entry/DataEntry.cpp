@@ -180,19 +180,12 @@ std::optional<TimingFault> CheckTiming(const TWords& words)
 ImportedLyrics DecodeLyricsText(const QByteArray& bytes)
 {
     ImportedLyrics result;
-    DecodedText decoded;
-    const bool le = bytes.startsWith("\xFF\xFE"), be = bytes.startsWith("\xFE\xFF");
-    if (le || be) {
-        // UTF-16 as Windows tools save "Unicode" text, known by its mark.
-        QStringDecoder decoder(le ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        decoded.text = decoder.decode(bytes.mid(2));
-        decoded.utf8 = true;
-        decoded.invalid = static_cast<int>(decoded.text.count(QChar::ReplacementCharacter)) + (bytes.size() % 2);
-    } else {
-        decoded = DecodeFileText(bytes); // code page 932, or UTF-8 with or without its mark
-    }
+    // Files from other programs: UTF-16 or UTF-8 by their mark, else UTF-8, code page 932
+    // or Windows-1252, told apart as cue sheets are.
+    const DecodedText decoded = DecodeForeignText(bytes);
     result.Lines = MemoLines(decoded.text);
-    result.Utf8 = decoded.utf8;
+    result.Utf8 = decoded.utf8 || decoded.utf16;
+    result.Windows1252 = decoded.windows1252;
     result.Invalid = decoded.invalid;
     return result;
 }
@@ -244,6 +237,9 @@ QStringList ImportNotes(const ImportedLyrics& file, const LrcLyrics* lrc)
                         "%1 line(s) with a tag that is no time and no [name:value] were skipped (line %2)")
                      .arg(lrc->BadTags.Count)
                      .arg(LineList(lrc->BadTags));
+    if (file.Windows1252)
+        notes << Reason("UTF-8 でもシフト JIS でもないため、Windows-1252 (西欧) の文字として読みました。",
+                        "the file is neither UTF-8 nor Shift-JIS, so it was read as Windows-1252 (Western)");
     if (file.Invalid > 0)
         notes << Reason("文字として読めないバイトが%1個ありました。その部分は正しく表示されません。",
                         "%1 byte(s) are not valid text in the file's encoding and will not show as intended")

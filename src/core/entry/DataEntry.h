@@ -57,12 +57,14 @@ struct TimingFault {
 std::optional<TimingFault> CheckTiming(const TWords& words);
 
 // A lyrics text file. With a UTF-16 byte-order mark it is UTF-16; with a UTF-8 mark, or
-// when the bytes are valid UTF-8 and not plain ASCII, UTF-8; otherwise code page 932
-// (plain ASCII reads the same either way). Lines are split as memo text is.
+// when the bytes are valid UTF-8 and not plain ASCII, UTF-8; otherwise code page 932, or
+// Windows-1252 when they are no plausible code page 932 (DecodeForeignText). Lines are
+// split as memo text is.
 struct ImportedLyrics {
     QStringList Lines;
-    bool Utf8 = false; // a Unicode file (UTF-8 or UTF-16)
-    int Invalid = 0;   // bytes that did not decode
+    bool Utf8 = false;        // a Unicode file (UTF-8 or UTF-16)
+    bool Windows1252 = false; // read as Windows-1252
+    int Invalid = 0;          // bytes that did not decode
 };
 ImportedLyrics DecodeLyricsText(const QByteArray& bytes);
 // Reads a lyrics text file; a file that cannot be read offers Retry and Cancel. No
@@ -70,7 +72,7 @@ ImportedLyrics DecodeLyricsText(const QByteArray& bytes);
 std::optional<ImportedLyrics> ReadLyricsFile(const QString& path);
 
 // What the user is told after an import, one sentence each (in English for
-// mirelune-tool): bytes that did not decode, and for an LRC file (lrc not null) lines
+// mirelune-tool): a file read as Windows-1252, bytes that did not decode, and for an LRC file (lrc not null) lines
 // beyond 127, lines moved off 00:00.00, and lines skipped, with why and where. Empty
 // when all went in as written.
 QStringList ImportNotes(const ImportedLyrics& file, const LrcLyrics* lrc);
