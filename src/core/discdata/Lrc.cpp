@@ -199,7 +199,11 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
         }
         if (!times.empty()) {
             const QString text = cleanText(s.sliced(pos));
-            for (int32_t t : times) entries.push_back({t, text});
+            // Enhanced LRC closes a line's last word with a word tag: the line ends there.
+            const QStringView rest = trimBlanks(s.sliced(pos));
+            int32_t end = 0;
+            if (const qsizetype n = wordTagEnding(rest)) parseTime(rest.sliced(rest.size() - n + 1, n - 2), &end);
+            for (int32_t t : times) entries.push_back({t, text, end > t ? end : 0});
             continue;
         }
         // An ID tag: "[key:value]" alone on its line. Anything else is skipped, and the
@@ -254,6 +258,7 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
     result.Adjust = static_cast<int16_t>(adjust);
     for (Entry& e : entries) {
         e.time = clampTime(e.time + (shift - adjust));
+        if (e.end != 0) e.end = clampTime(e.end + (shift - adjust));
         // A start of 0 means "not set" in a data file: the first time that is a time.
         if (e.time == 0) {
             e.time = 1;
@@ -274,6 +279,7 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
             continue;
         }
         int32_t lineEnd = i + 1 < merged.size() ? merged[i + 1].time : clampTime(end);
+        if (e.end > e.time && e.end < lineEnd) lineEnd = e.end;
         if (lineEnd <= e.time) lineEnd = 0;
         result.Lines.push_back(TWordsLine{e.text, e.time, lineEnd});
     }

@@ -49,6 +49,8 @@ struct LrcLyrics {
 //   lyrics. [offset:N] is in milliseconds, a positive N showing the lines earlier.
 // - Lines out of time order are sorted (lines of one time keep their order); the texts of
 //   lines of the same time are joined by " / " into one line, since only one can show.
+// - A line whose text ends in a word tag (enhanced LRC's end of the last word) ends at
+//   that time, unless the next line or the track's end comes first.
 // - A line ends where the next timed line starts; an empty timed line ends the line
 //   before it and is no line itself. The last line ends at trackEnd (hundredths from the
 //   start of the track; when 0, the [length:] of the file, else kLrcOpenEnd); a line
