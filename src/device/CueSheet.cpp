@@ -300,10 +300,15 @@ private:
         if (number == 0) {
             index0 = static_cast<int32_t>(frames);
             index0File = fileLine;
+            index0FileIndex = fileIndex();
         }
         if (number != 1) return true;
         track.index1 = static_cast<int32_t>(frames);
         track.gapStart = index0 >= 0 && index0File == fileLine ? index0 : -1;
+        if (index0 >= 0 && index0File != fileLine) {
+            track.gapFile = index0FileIndex;
+            track.gapFileStart = index0;
+        }
         track.file = fileIndex();
         return true;
     }
@@ -346,6 +351,7 @@ private:
     int lastIndexFile = 0;
     int32_t index0 = -1;
     int index0File = 0;
+    int index0FileIndex = -1;
 };
 
 // A position in a file as a cue sheet writes it: minutes, seconds and frames.
@@ -457,6 +463,27 @@ bool LayOutCueSheet(const CueSheet& sheet, const std::vector<int64_t>& fileSizes
                                       .arg(number);
         if (t.file < 0 || t.file >= static_cast<int>(sheet.files.size()))
             return fail(Reason("トラック %1 にファイルの指定がありません。", "track %1 names no file").arg(number));
+        if (t.gapFile >= 0 && t.gapFile != file && t.gapFile != t.file) {
+            // The gap has a file of its own: from where INDEX 00 lies in it to its end.
+            closeTail();
+            if (used[t.gapFile])
+                return fail(Reason("ファイル %1 が別のファイルの後でもう一度指定されています。",
+                                   "the file %1 is named again after other files")
+                                .arg(sheet.files[t.gapFile].name));
+            used[t.gapFile] = true;
+            file = t.gapFile;
+            frameBytes = t.sectorBytes;
+            pos = 0;
+            offset = 0;
+            if (t.gapFileStart >= fileEnd())
+                return fail(Reason("%1 は %2 で終わっていて、%3 (%4 から) がありません。",
+                                   "%1 ends at %2, before %3 of the sheet (from %4), which cannot be played")
+                                .arg(sheet.files[file].name, CueTime(fileEnd()), CueTracks(number, number),
+                                     CueTime(t.gapFileStart)));
+            pos = t.gapFileStart;
+            offset = int64_t{t.gapFileStart} * (audioFile() ? kSectorSamples : frameBytes);
+            takeFile(fileEnd());
+        }
         if (t.file != file) {
             closeTail();
             if (used[t.file])

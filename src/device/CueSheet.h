@@ -25,8 +25,12 @@ struct CueSheet {
         int sectorBytes = kSectorBytes; // bytes per frame in a raw file
         int32_t index1 = 0;             // INDEX 01, frames from the start of its file
         int32_t gapStart = -1;          // INDEX 00 in the same file before INDEX 01; -1 none
-        int32_t pregap = 0;             // silent frames before INDEX 01
-        int32_t postgap = 0;            // silent frames after the track
+        // INDEX 00 in an earlier file than INDEX 01 (as rippers keep the hidden audio before
+        // track 1 in a file of its own): that file from gapFileStart to its end is the gap.
+        int gapFile = -1;
+        int32_t gapFileStart = 0;
+        int32_t pregap = 0;  // silent frames before INDEX 01
+        int32_t postgap = 0; // silent frames after the track
         QString title, performer;
     };
     std::vector<File> files;

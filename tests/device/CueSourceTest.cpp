@@ -158,6 +158,47 @@ TEST_F(CueDiscs, EveryShapeOfADiscGivesTheTableIdentifierAndSamplesOfItsImage)
     }
 }
 
+TEST_F(CueDiscs, HiddenAudioBeforeTrackOneInAFileOfItsOwnIsTheDiscOfTheOneFileRip)
+{
+    // One second of audio before track 1 (its INDEX 00), then tracks at 225, 450 and 750.
+    ASSERT_TRUE(WriteAudioFile(Path("whole.flac"), SF_FORMAT_FLAC, 150, 825));
+    QFile one(Path("whole.cue"));
+    ASSERT_TRUE(one.open(QIODevice::WriteOnly));
+    one.write("FILE \"whole.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n    INDEX 01 00:01:00\n"
+              "  TRACK 02 AUDIO\n    INDEX 01 00:04:00\n  TRACK 03 AUDIO\n    INDEX 01 00:08:00\n");
+    one.close();
+    // As a common ripper's per-track mode writes it: the hidden audio in a file of its own.
+    const std::pair<const char*, std::pair<int, int>> files[] = {
+        {"00 - HTOA.flac", {150, 225}}, {"01.flac", {225, 450}}, {"02.flac", {450, 750}}, {"03.flac", {750, 825}}};
+    for (const auto& [name, frames] : files)
+        ASSERT_TRUE(WriteAudioFile(Path(name), SF_FORMAT_FLAC, frames.first, frames.second));
+    QFile split(Path("split.cue"));
+    ASSERT_TRUE(split.open(QIODevice::WriteOnly));
+    split.write("FILE \"00 - HTOA.flac\" WAVE\n  TRACK 01 AUDIO\n    INDEX 00 00:00:00\n"
+                "FILE \"01.flac\" WAVE\n    INDEX 01 00:00:00\nFILE \"02.flac\" WAVE\n  TRACK 02 AUDIO\n"
+                "    INDEX 01 00:00:00\nFILE \"03.flac\" WAVE\n  TRACK 03 AUDIO\n    INDEX 01 00:00:00\n");
+    split.close();
+
+    ASSERT_TRUE(dev.Open(one.fileName())) << dev.OpenError().toStdString();
+    const Table whole = TableOf(dev);
+    const std::string musicBrainz = MusicBrainzDiscId(MusicBrainzTocOf(dev)).toStdString();
+    ASSERT_EQ(whole.starts, (std::vector<int32_t>{3000, 6000, 10000}));
+    ASSERT_TRUE(dev.Open(split.fileName())) << dev.OpenError().toStdString();
+    EXPECT_EQ(TableOf(dev), whole);
+    EXPECT_EQ(MusicBrainzDiscId(MusicBrainzTocOf(dev)).toStdString(), musicBrainz);
+    EXPECT_EQ(CueSource::DataFiles(split.fileName()).value(0), Path("00 - HTOA.flac"));
+
+    // The hidden audio plays from the start of the disc to track 1, and on into it.
+    QString why;
+    auto source = DiscDevice::OpenSource(split.fileName(), &why);
+    ASSERT_TRUE(source) << why.toStdString();
+    std::vector<char> buf(16 * 2352);
+    for (int32_t frame : {150, 170, 220, 440, 809}) {
+        ASSERT_TRUE(source->Read(frame, 16, buf.data())) << frame;
+        EXPECT_TRUE(HoldsDiscSamples(buf.data(), frame, 16)) << frame;
+    }
+}
+
 TEST_F(CueDiscs, FilesAreFoundWhateverTheCaseOfTheirNames)
 {
     // X.CUE and X.Cue with their data in X.bin, and a sheet that names X.BIN.
