@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFileInfo>
+#include <QTemporaryFile>
 #include <cdio/cdio.h>
 #include <cdio/cdtext.h>
 #include <cdio/logging.h>
@@ -14,6 +15,7 @@
 #include <map>
 #include <mutex>
 
+#include "CueSource.h"
 #include "core/common/Defines.h"
 #include "core/common/Error.h"
 
@@ -58,6 +60,39 @@ QStringList CdioSource::ImageFiles(const QString& image)
     return files;
 }
 
+namespace {
+// libcdio opens the files a cdrdao TOC names as they are written, so a relative name is
+// found from the working folder, which for a program started from the desktop is the home
+// folder. A copy of the TOC that names them by their absolute paths (beside the TOC) is
+// opened instead; libcdio reads it whole as it opens, so the copy goes at once.
+std::unique_ptr<QTemporaryFile> AbsoluteToc(const QString& image)
+{
+    QFile f(image);
+    if (!image.endsWith(QLatin1String(".toc"), Qt::CaseInsensitive) || !f.open(QIODevice::ReadOnly)) return nullptr;
+    const QByteArray text = f.read(1 << 20);
+    const QByteArray folder = QFile::encodeName(QFileInfo(image).absolutePath());
+    if (folder.contains('"')) return nullptr; // the name could not be written between quotes
+    QByteArray out;
+    bool changed = false;
+    for (const QByteArray& line : text.split('\n')) {
+        if (!out.isEmpty()) out += '\n';
+        const QByteArray word = line.trimmed().split(' ').value(0);
+        const qsizetype open = line.indexOf('"'), close = line.indexOf('"', open + 1);
+        if ((word != "FILE" && word != "AUDIOFILE" && word != "DATAFILE") || open < 0 || close <= open + 1 ||
+            line.at(open + 1) == '/') {
+            out += line;
+            continue;
+        }
+        out += line.left(open + 1) + folder + '/' + line.mid(open + 1);
+        changed = true;
+    }
+    if (!changed) return nullptr;
+    auto copy = std::make_unique<QTemporaryFile>(QDir::temp().filePath(QStringLiteral("mirelune-XXXXXX.toc")));
+    if (!copy->open() || copy->write(out) != out.size() || !copy->flush()) return nullptr;
+    return copy;
+}
+} // namespace
+
 std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error)
 {
     std::unique_ptr<CdioSource> s(new CdioSource);
@@ -66,16 +101,20 @@ std::unique_ptr<CdioSource> CdioSource::Open(const QString& name, QString* error
         if (error) *error = Reason("%1: ディスクイメージがありません。", "%1: no such disc image").arg(name);
         return nullptr;
     }
-    const QByteArray path = QFile::encodeName(name);
+    const std::unique_ptr<QTemporaryFile> toc = s->image ? AbsoluteToc(name) : nullptr;
+    const QByteArray path = QFile::encodeName(toc ? toc->fileName() : name);
     // libcdio's warnings (short pregaps and the like) are not the user's business;
     // what fails is reported through error.
     cdio_loglevel_default = CDIO_LOG_ERROR;
     s->cdio = cdio_open(path.constData(), s->image ? DRIVER_UNKNOWN : DRIVER_DEVICE);
     if (!s->cdio) {
-        if (error)
-            *error = Reason("%1: CDドライブまたはディスクイメージとして開けません。",
-                            "%1: cannot be opened as a CD drive or disc image")
-                         .arg(name);
+        if (!error) return nullptr;
+        // An audio file is told what to open instead.
+        const QString advice = s->image ? CueSource::AudioFileAdvice(name) : QString();
+        *error = !advice.isEmpty() ? advice
+                                   : Reason("%1: CDドライブまたはディスクイメージとして開けません。",
+                                            "%1: cannot be opened as a CD drive or disc image")
+                                         .arg(name);
         return nullptr;
     }
     if (!s->image) {

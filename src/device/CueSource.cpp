@@ -45,12 +45,62 @@ QString MatchEntry(const QDir& dir, const QString& name, const QStringList& othe
     return other;
 }
 
-QString FormatName(int format, int command)
+// What plays, said after every refusal of an audio file.
+QString Playable()
 {
-    SF_FORMAT_INFO info{};
-    info.format = format;
-    if (sf_command(nullptr, command, &info, sizeof info) != 0 || !info.name) return Reason("不明", "unknown");
-    return QString::fromUtf8(info.name);
+    return Reason("再生できるのは、CD と同じ 44.1 kHz 16 ビット ステレオの FLAC, WAV, AIFF の音声と BIN イメージです。",
+                  "only FLAC, WAV and AIFF audio of 44.1 kHz 16-bit stereo, as on a CD, and BIN images can be played");
+}
+
+// A file's format in the words of the program, not of the decoding library.
+QString FormatName(int format)
+{
+    switch (format & SF_FORMAT_TYPEMASK) {
+    case SF_FORMAT_WAV:
+    case SF_FORMAT_WAVEX:
+    case SF_FORMAT_RF64: return QStringLiteral("WAV");
+    case SF_FORMAT_AIFF: return QStringLiteral("AIFF");
+    case SF_FORMAT_FLAC: return QStringLiteral("FLAC");
+    case SF_FORMAT_OGG:
+        return (format & SF_FORMAT_SUBMASK) == SF_FORMAT_OPUS ? QStringLiteral("Opus") : QStringLiteral("Ogg Vorbis");
+    case SF_FORMAT_MPEG: return QStringLiteral("MP3");
+    case SF_FORMAT_CAF: return QStringLiteral("CAF");
+    default: return Reason("その他の形式", "another format");
+    }
+}
+
+QString SampleName(int format)
+{
+    switch (format & SF_FORMAT_SUBMASK) {
+    case SF_FORMAT_PCM_S8:
+    case SF_FORMAT_PCM_U8: return Reason("8 ビット", "8-bit");
+    case SF_FORMAT_PCM_16: return Reason("16 ビット", "16-bit");
+    case SF_FORMAT_PCM_24: return Reason("24 ビット", "24-bit");
+    case SF_FORMAT_PCM_32: return Reason("32 ビット", "32-bit");
+    case SF_FORMAT_FLOAT:
+    case SF_FORMAT_DOUBLE: return Reason("浮動小数点", "floating point");
+    default: return Reason("圧縮", "compressed");
+    }
+}
+
+// Formats rippers use that the decoding library does not read, by the file's extension.
+QString UnreadableFormat(const QString& path)
+{
+    static const std::pair<const char*, const char*> kKnown[] = {{"ape", "Monkey's Audio (APE)"},
+                                                                 {"wv", "WavPack"},
+                                                                 {"m4a", "AAC / ALAC (M4A)"},
+                                                                 {"aac", "AAC"},
+                                                                 {"wma", "WMA"},
+                                                                 {"tak", "TAK"},
+                                                                 {"tta", "TTA"},
+                                                                 {"mp3", "MP3"},
+                                                                 {"opus", "Opus"},
+                                                                 {"ogg", "Ogg"},
+                                                                 {"shn", "Shorten"}};
+    const QString suffix = QFileInfo(path).suffix().toLower();
+    for (const auto& [extension, name] : kKnown)
+        if (suffix == QLatin1String(extension)) return QString::fromLatin1(name);
+    return {};
 }
 
 // The whole CD frames of an audio file that decode, counted from its start, out of the
@@ -170,6 +220,61 @@ QStringList CueSource::DataFiles(const QString& cuePath)
     return files;
 }
 
+namespace {
+// True when the FLAC file has a CUESHEET metadata block.
+bool HasEmbeddedCueSheet(const QString& path)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly) || f.read(4) != "fLaC") return false;
+    for (int blocks = 0; blocks < 128; ++blocks) {
+        const QByteArray header = f.read(4);
+        if (header.size() != 4) return false;
+        const auto type = static_cast<unsigned char>(header[0]);
+        if ((type & 0x7F) == 5) return true;
+        if (type & 0x80) return false; // the last block
+        const qint64 length = (qint64(static_cast<unsigned char>(header[1])) << 16) |
+                              (static_cast<unsigned char>(header[2]) << 8) | static_cast<unsigned char>(header[3]);
+        if (!f.seek(f.pos() + length)) return false;
+    }
+    return false;
+}
+} // namespace
+
+QString CueSource::AudioFileAdvice(const QString& path)
+{
+    const QFileInfo file(path);
+    SF_INFO info{};
+    SNDFILE* snd = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
+    if (snd) sf_close(snd);
+    if (!snd && UnreadableFormat(path).isEmpty()) return {};
+    // A sheet beside it that names it.
+    const QDir folder = file.absoluteDir();
+    const QString self = file.canonicalFilePath();
+    for (const QString& entry : folder.entryList(QDir::Files | QDir::Hidden, QDir::Name)) {
+        if (!entry.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive)) continue;
+        const QString cue = folder.absoluteFilePath(entry);
+        for (const QString& named : DataFiles(cue))
+            if (QFileInfo(named).canonicalFilePath() == self)
+                return Reason("%1 は音声ファイルです。ディスクとして再生するには、これを指すキューシート %2 "
+                              "を開いてください。",
+                              "%1 is an audio file; to play it as a disc, open the cue sheet %2 that names it")
+                    .arg(path, cue);
+    }
+    const QString cue = folder.absoluteFilePath(file.completeBaseName() + QStringLiteral(".cue"));
+    if ((info.format & SF_FORMAT_TYPEMASK) == SF_FORMAT_FLAC && HasEmbeddedCueSheet(path))
+        return Reason(
+                   "%1 "
+                   "は音声ファイルで、キューシートが埋め込まれています。ディスクとして再生するには、それを書き出して "
+                   "(metaflac --export-cuesheet-to=%2 %1) %2 を開いてください。",
+                   "%1 is an audio file with a cue sheet inside; to play it as a disc, write the sheet out "
+                   "(metaflac --export-cuesheet-to=%2 %1) and open %2")
+            .arg(path, cue);
+    return Reason("%1 は音声ファイルです。ディスクとして再生するには、トラックを記したキューシート (.cue) "
+                  "を開いてください。%2",
+                  "%1 is an audio file; to play it as a disc, open a cue sheet (.cue) that lays out its tracks; %2")
+        .arg(path, Playable());
+}
+
 std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* error)
 {
     auto refuse = [&](const QString& why) -> std::unique_ptr<CueSource> {
@@ -197,20 +302,25 @@ std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* erro
         }
         SF_INFO info{};
         SNDFILE* snd = sf_open(QFile::encodeName(path).constData(), SFM_READ, &info);
-        if (!snd)
-            return refuse(Reason("%1 は音声として読めません (%2)。", "%1 cannot be read as audio (%2)")
-                              .arg(path, QString::fromUtf8(sf_strerror(nullptr))));
+        if (!snd) {
+            if (const QString format = UnreadableFormat(path); !format.isEmpty())
+                return refuse(
+                    Reason("%1 は %2 の音声で、再生できません。%3", "%1 is %2 audio, which cannot be played; %3")
+                        .arg(path, format, Playable()));
+            return refuse(
+                Reason("%1 は音声として読めません。%2", "%1 cannot be read as audio; %2").arg(path, Playable()));
+        }
         sf_close(snd);
-        const int subtype = info.format & SF_FORMAT_SUBMASK;
-        if (info.samplerate != kSampleRate || info.channels != 2 || subtype != SF_FORMAT_PCM_16) {
-            return refuse(Reason("%1 は %2, %3, %4 Hz, %5 チャンネルです。再生できるのは CD と同じ "
-                                 "44.1 kHz 16 ビット ステレオの音声だけです。",
-                                 "%1 is %2, %3, %4 Hz, %5 channel(s); only 44.1 kHz 16-bit stereo audio, "
-                                 "as on a CD, can be played")
-                              .arg(path, FormatName(info.format & SF_FORMAT_TYPEMASK, SFC_GET_FORMAT_INFO),
-                                   FormatName(subtype, SFC_GET_FORMAT_INFO))
-                              .arg(info.samplerate)
-                              .arg(info.channels));
+        const int major = info.format & SF_FORMAT_TYPEMASK, subtype = info.format & SF_FORMAT_SUBMASK;
+        const bool lossless = major == SF_FORMAT_FLAC || major == SF_FORMAT_WAV || major == SF_FORMAT_WAVEX ||
+                              major == SF_FORMAT_RF64 || major == SF_FORMAT_AIFF;
+        if (!lossless || info.samplerate != kSampleRate || info.channels != 2 || subtype != SF_FORMAT_PCM_16) {
+            return refuse(
+                Reason("%1 は %2 (%3, %4 Hz, %5 チャンネル) です。%6", "%1 is %2 (%3, %4 Hz, %5 channel(s)); %6")
+                    .arg(path, FormatName(info.format), SampleName(info.format))
+                    .arg(info.samplerate)
+                    .arg(info.channels)
+                    .arg(Playable()));
         }
         if (info.frames <= 0 || info.frames == SF_COUNT_MAX)
             return refuse(Reason("%1 の長さがわかりません。", "%1 does not tell its length").arg(path));

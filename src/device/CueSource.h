@@ -37,6 +37,11 @@ public:
     // also the same name with another audio file's extension. Empty when none is there.
     static QString FindFile(const QString& sheetFolder, const QString& name, bool audio);
 
+    // Why an audio file opened as a disc is none, and what to open instead: the cue sheet
+    // beside it that names it, or, for a FLAC that holds its sheet inside, that sheet
+    // written out as a .cue. Empty for a file that is no audio.
+    static QString AudioFileAdvice(const QString& path);
+
 private:
     CueSource() = default;
     bool readExtent(const CueExtent& e, int32_t first, int count, char* out);

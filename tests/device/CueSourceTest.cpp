@@ -84,6 +84,17 @@ TEST_F(CueDiscs, EveryShapeOfADiscGivesTheTableIdentifierAndSamplesOfItsImage)
     for (const auto& t : cdio->Toc().tracks) cdioStarts.push_back(t.startFrame * 1000 / 75);
     EXPECT_EQ(cdioStarts, image.starts);
     EXPECT_EQ(cdio->Toc().leadOutFrame, 825);
+    // A cdrdao TOC names its BIN relative to its own folder, whatever the working folder.
+    const QString toc = WriteTocImage(Sub("toc"), "disc", kDisc);
+    ASSERT_NE(QDir::currentPath(), QFileInfo(toc).absolutePath());
+    ASSERT_TRUE(dev.Open(toc)) << dev.OpenError().toStdString();
+    EXPECT_EQ(TableOf(dev), image);
+    EXPECT_EQ(CdioSource::ImageFiles(toc), QStringList{Path("toc/disc.bin")});
+    auto fromToc = DiscDevice::OpenSource(toc, &why);
+    ASSERT_TRUE(fromToc) << why.toStdString();
+    std::vector<char> tocFrames(16 * 2352);
+    ASSERT_TRUE(fromToc->Read(370, 16, tocFrames.data()));
+    EXPECT_TRUE(HoldsDiscSamples(tocFrames.data(), 370, 16));
 
     struct Shape {
         const char* name;
@@ -230,6 +241,35 @@ TEST_F(CueDiscs, FilesAreFoundWhateverTheCaseOfTheirNames)
     ASSERT_TRUE(dev.Open(cue)) << dev.OpenError().toStdString();
     EXPECT_EQ(dev.TrackCount(), 3);
     EXPECT_EQ(CueSource::DataFiles(cue), QStringList{Path("rip/Album.flac")});
+
+    // Opened by its audio file, a rip names the sheet to open; a FLAC that holds its sheet
+    // inside (a CUESHEET block after STREAMINFO) says how to write it out; a lone one asks
+    // for a sheet.
+    EXPECT_FALSE(dev.Open(Path("rip/Album.flac")));
+    EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("キューシート %1 を開いて").arg(cue)))
+        << dev.OpenError().toStdString();
+    QFile flac(Path("rip/Album.flac"));
+    ASSERT_TRUE(flac.open(QIODevice::ReadOnly));
+    QByteArray bytes = flac.readAll();
+    ASSERT_TRUE(bytes.startsWith("fLaC") && (bytes[4] & 0x7F) == 0);
+    const bool onlyBlock = (bytes[4] & 0x80) != 0;
+    bytes[4] = static_cast<char>(bytes[4] & 0x7F);
+    const QByteArray cueSheetBlock = QByteArray(1, static_cast<char>(onlyBlock ? 0x85 : 0x05)) +
+                                     QByteArray("\x00\x01\x8C", 3) + QByteArray(396, '\0');
+    bytes.insert(8 + 34, cueSheetBlock);
+    Sub(QStringLiteral("lone"));
+    QFile inside(Path("lone/inside.flac"));
+    ASSERT_TRUE(inside.open(QIODevice::WriteOnly));
+    inside.write(bytes);
+    inside.close();
+    ASSERT_TRUE(QFile::copy(flac.fileName(), Path("lone/plain.flac")));
+    EXPECT_FALSE(dev.Open(Path("lone/inside.flac")));
+    EXPECT_TRUE(
+        dev.OpenError().contains(QStringLiteral("metaflac --export-cuesheet-to=%1").arg(Path("lone/inside.cue"))))
+        << dev.OpenError().toStdString();
+    EXPECT_FALSE(dev.Open(Path("lone/plain.flac")));
+    EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("キューシート (.cue) を開いて")))
+        << dev.OpenError().toStdString();
 }
 
 TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
@@ -240,15 +280,17 @@ TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
     // In the program's Japanese, file names and formats as they are; in English for the tool.
     QString why = dev.OpenError();
     EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz")) &&
-                why.contains(QStringLiteral("FLAC")) && why.contains(QStringLiteral("44.1 kHz")) &&
-                why.contains(QStringLiteral("再生できるのは")))
+                why.contains(QStringLiteral("FLAC (16 ビット")) &&
+                why.contains(QStringLiteral("再生できるのは、CD と同じ 44.1 kHz 16 ビット ステレオの FLAC, WAV, AIFF")))
         << why.toStdString();
+    EXPECT_FALSE(why.contains(QStringLiteral("Lossless")) || why.contains(QStringLiteral("PCM")))
+        << "the decoding library's English names stay out of a Japanese sentence: " << why.toStdString();
     SetEnglishReasons(true);
     EXPECT_FALSE(dev.Open(cue));
     why = dev.OpenError();
     SetEnglishReasons(false);
     EXPECT_TRUE(why.contains(QStringLiteral("01 disc.flac")) && why.contains(QStringLiteral("48000 Hz")) &&
-                why.contains(QStringLiteral("only 44.1 kHz")))
+                why.contains(QStringLiteral("only FLAC, WAV and AIFF audio of 44.1 kHz")))
         << why.toStdString();
 
     // 24-bit samples, and one channel.
@@ -288,6 +330,27 @@ TEST_F(CueDiscs, AudioThatIsNotCdAudioIsRefusedNamingTheFileAndItsFormat)
     sheet.close();
     EXPECT_FALSE(dev.Open(sheet.fileName()));
     EXPECT_TRUE(dev.OpenError().contains(QStringLiteral("junk.flac"))) << dev.OpenError().toStdString();
+
+    // Rips in formats that do not play say so, and which formats do.
+    info.channels = 2;
+    info.format = SF_FORMAT_MPEG | SF_FORMAT_MPEG_LAYER_III;
+    f = sf_open(QFile::encodeName(Path("rip.mp3")).constData(), SFM_WRITE, &info);
+    ASSERT_TRUE(f) << sf_strerror(nullptr);
+    sf_writef_int(f, silence.data(), 588 * 150);
+    sf_close(f);
+    QFile::copy(junk.fileName(), Path("rip.ape"));
+    QFile::copy(junk.fileName(), Path("rip.wv"));
+    for (const auto& [name, format] : {std::pair{"rip.mp3", "MP3 (圧縮, 44100 Hz, 2 チャンネル)"},
+                                       std::pair{"rip.ape", "Monkey's Audio (APE) の音声で、再生できません"},
+                                       std::pair{"rip.wv", "WavPack の音声"}}) {
+        ASSERT_TRUE(sheet.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        sheet.write(CueSheetText(name, {{100}}, "WAVE"));
+        sheet.close();
+        EXPECT_FALSE(dev.Open(sheet.fileName()));
+        EXPECT_TRUE(dev.OpenError().contains(QString::fromUtf8(format)) &&
+                    dev.OpenError().contains(QStringLiteral("FLAC, WAV, AIFF の音声と BIN イメージです")))
+            << dev.OpenError().toStdString();
+    }
 }
 
 // A rip whose file was cut short (a failed download or copy) still declares its whole

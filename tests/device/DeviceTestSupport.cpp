@@ -156,7 +156,7 @@ QString WriteTocImage(const QString& dir, const QString& name, const std::vector
     QByteArray text = "CD_ROM\n";
     long frame = 0;
     for (const TestTrack& t : tracks) {
-        const QString file = QDir(dir).absoluteFilePath(name) + ".bin"; // libcdio reads it from the working folder
+        const QString file = name + ".bin"; // beside the toc file, as cdrdao writes it
         if (t.audio)
             text += QStringLiteral("TRACK AUDIO\nFILE \"%1\" %2 %3\n").arg(file, Msf(frame), Msf(t.frames)).toUtf8();
         else
