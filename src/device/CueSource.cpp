@@ -154,8 +154,13 @@ QString CutShort(const CueSheet& sheet, const QStringList& paths, const std::vec
         // The first track of the file that ends past what decodes, and the file's last.
         int first = 0, last = 0;
         for (size_t i = 0; i < sheet.tracks.size(); ++i) {
-            if (sheet.tracks[i].file != static_cast<int>(f)) continue;
-            const bool next = i + 1 < sheet.tracks.size() && sheet.tracks[i + 1].file == static_cast<int>(f);
+            // A file that holds only a track's gap (the audio hidden before track 1) lacks
+            // that track's start.
+            const bool gapOnly = sheet.tracks[i].gapFile == static_cast<int>(f) &&
+                                 sheet.tracks[i].file != static_cast<int>(f);
+            if (sheet.tracks[i].file != static_cast<int>(f) && !gapOnly) continue;
+            const bool next = !gapOnly && i + 1 < sheet.tracks.size() &&
+                              sheet.tracks[i + 1].file == static_cast<int>(f);
             const CueSheet::Track* after = next ? &sheet.tracks[i + 1] : nullptr;
             const int64_t end = after ? (after->gapStart >= 0 ? after->gapStart : after->index1) : frames;
             if (first == 0 && end > decodable) first = static_cast<int>(i) + 1;

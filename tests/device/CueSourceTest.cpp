@@ -208,6 +208,13 @@ TEST_F(CueDiscs, HiddenAudioBeforeTrackOneInAFileOfItsOwnIsTheDiscOfTheOneFileRi
         ASSERT_TRUE(source->Read(frame, 16, buf.data())) << frame;
         EXPECT_TRUE(HoldsDiscSamples(buf.data(), frame, 16)) << frame;
     }
+    // Its file cut short is refused as any other, naming the track it belongs to.
+    QFile hidden(Path("00 - HTOA.flac"));
+    ASSERT_TRUE(hidden.resize(hidden.size() / 2));
+    EXPECT_FALSE(DiscDevice::OpenSource(split.fileName(), &why));
+    EXPECT_TRUE(why.contains(QStringLiteral("00 - HTOA.flac は途中で切れているか壊れています")) &&
+                why.contains(QStringLiteral("トラック 1 が再生できません")))
+        << why.toStdString();
 }
 
 TEST_F(CueDiscs, FilesAreFoundWhateverTheCaseOfTheirNames)
