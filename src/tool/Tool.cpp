@@ -102,6 +102,13 @@ QString readTrouble(const QString& path)
     return file.id.exists ? QString() : QStringLiteral("no such file");
 }
 
+// "cannot open NAME: why", NAME once: the drive's reason may start with it already.
+QString cannotOpen(const QString& name, const QString& why)
+{
+    const QString prefix = name + QStringLiteral(": ");
+    return QStringLiteral("cannot open ") + (why.startsWith(prefix) ? why : prefix + why);
+}
+
 // "cannot read PATH", with the reason when there is one to tell.
 QString cannotRead(const QString& path)
 {
@@ -349,7 +356,7 @@ int Tool::id(const QString& name)
     if (!info.exists()) return fail(QStringLiteral("cannot open %1: no such file or drive").arg(name));
     if (info.isDir()) return fail(QStringLiteral("cannot open %1: it is a folder").arg(name));
     DiscDevice device;
-    if (!device.Open(name)) return fail(QStringLiteral("cannot open %1: %2").arg(name, device.OpenError()));
+    if (!device.Open(name)) return fail(cannotOpen(name, device.OpenError()));
     const int count = device.TrackCount();
     if (count == 0) return fail(QStringLiteral("no disc in %1").arg(name));
     TWords disc(device, commands, settings);
@@ -481,7 +488,7 @@ bool Tool::openDisc(const QString& name, DiscDevice& device, std::unique_ptr<TWo
     const QFileInfo info(name);
     if (!info.exists()) return fail(QStringLiteral("cannot open %1: no such file or drive").arg(name)), false;
     if (info.isDir()) return fail(QStringLiteral("cannot open %1: it is a folder").arg(name)), false;
-    if (!device.Open(name)) return fail(QStringLiteral("cannot open %1: %2").arg(name, device.OpenError())), false;
+    if (!device.Open(name)) return fail(cannotOpen(name, device.OpenError())), false;
     const int count = device.TrackCount();
     if (count == 0) return fail(QStringLiteral("no disc in %1").arg(name)), false;
     disc = std::make_unique<TWords>(device, commands, settings);

@@ -500,6 +500,7 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
     EXPECT_TRUE(cut.err.contains(cutFlac + QStringLiteral(" is cut short or damaged")) &&
                 cut.err.contains(QLatin1String("cannot be played")))
         << cut.err.toStdString();
+    EXPECT_EQ(cut.err.count(dir.filePath(QStringLiteral("cut/demo-flac.cue"))), 1) << "the sheet named once";
 }
 
 } // namespace
