@@ -161,7 +161,6 @@ public:
             ++lineNumber;
             line = QByteArrayView(p, lineEnd - p);
             if (!readLine()) return false;
-            if (stop) break;
             p = lineEnd;
             if (p < end) p += (*p == '\r' && p + 1 < end && p[1] == '\n') ? 2 : 1; // CR LF, LF or CR
         }
@@ -208,6 +207,10 @@ private:
     {
         Words words(line);
         const QByteArrayView keyword = words.Next();
+        if (full) {
+            if (Is(keyword, "TRACK")) ++sheet->cutTracks;
+            return true;
+        }
         if (Is(keyword, "FILE")) return readFile(words);
         if (Is(keyword, "TRACK")) return readTrack(words);
         if (Is(keyword, "INDEX")) return readIndex(words);
@@ -256,7 +259,8 @@ private:
     {
         if (inTrack && !endTrack()) return false;
         if (static_cast<int>(sheet->tracks.size()) == kMaxTracks) {
-            stop = true; // a CD holds no more: the rest is cut
+            full = true; // a CD holds no more: the rest is cut, and counted
+            ++sheet->cutTracks;
             return true;
         }
         if (fileLine == 0)
@@ -339,7 +343,7 @@ private:
     ForeignEncoding encoding;
     QByteArrayView line;
     int lineNumber = 0;
-    bool stop = false;
+    bool full = false;   // 99 tracks read
     QByteArrayView file; // the current FILE line's name, as written
     CueSheet::FileKind fileKind = CueSheet::FileKind::Raw;
     int fileLine = 0; // FILE lines so far: which file an INDEX lies in

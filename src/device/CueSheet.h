@@ -36,6 +36,7 @@ struct CueSheet {
     std::vector<File> files;
     std::vector<Track> tracks;
     QString title, performer;
+    int cutTracks = 0; // TRACK lines past the 99th, left out: a CD holds no more
 };
 
 // Reads a cue sheet (UTF-8, UTF-16 with its byte-order mark, code page 932 as Japanese

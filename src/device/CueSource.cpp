@@ -280,6 +280,14 @@ QString CueSource::AudioFileAdvice(const QString& path)
         .arg(path, Playable());
 }
 
+int CueSource::CutTracks(const QString& cuePath)
+{
+    QByteArray text;
+    CueSheet sheet;
+    QString error;
+    return ReadSheet(cuePath, &text) && ParseCueSheet(text, &sheet, &error) ? sheet.cutTracks : 0;
+}
+
 std::unique_ptr<CueSource> CueSource::Open(const QString& cuePath, QString* error)
 {
     auto refuse = [&](const QString& why) -> std::unique_ptr<CueSource> {

@@ -32,6 +32,9 @@ public:
     // The files a sheet names, as Open finds them (names it cannot find are given as
     // the sheet writes them, beside the sheet).
     static QStringList DataFiles(const QString& cuePath);
+    // How many tracks past the 99th the sheet names (they are left out); 0 for a sheet
+    // that cannot be read.
+    static int CutTracks(const QString& cuePath);
     // The file a FILE line names: beside the sheet (or at its absolute path); when that
     // exact name is missing, the same name in another letter case; for an audio file
     // also the same name with another audio file's extension. Empty when none is there.

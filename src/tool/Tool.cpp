@@ -23,6 +23,7 @@
 #include "core/playback/StillDrive.h"
 #include "core/settings/IniDocument.h"
 #include "core/settings/IniFile.h"
+#include "device/CueSource.h"
 #include "device/DiscDevice.h"
 #include "device/WebClient.h"
 
@@ -376,6 +377,9 @@ int Tool::id(const QString& name)
     }
     out.flush();
     device.Close();
+    if (const int cut = name.endsWith(QLatin1String(".cue"), Qt::CaseInsensitive) ? CueSource::CutTracks(name) : 0)
+        err << "mirelune-tool: " << name << ": the sheet names " << cut
+            << " track(s) after the 99th, which a CD cannot hold; they were left out" << Qt::endl;
     return ToolDone;
 }
 

@@ -235,6 +235,7 @@ TEST(CueSheetReader, SheetsAsToolsWriteThemAreReadWithTheirFilesGapsAndTitles)
         EXPECT_EQ(sheet.tracks.at(0).title, QStringLiteral("能"));
         ASSERT_EQ(sheet.tracks.size(), 99u);
         EXPECT_EQ(sheet.tracks[98].index1, 99 * 60 * 75);
+        EXPECT_EQ(sheet.cutTracks, 3) << "tracks 100 to 102 are told as cut";
     }
 }
 

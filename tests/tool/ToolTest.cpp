@@ -501,6 +501,21 @@ TEST_F(Tool, IdentifiesTheDemoDiscAsTheProgramDoes)
                 cut.err.contains(QLatin1String("cannot be played")))
         << cut.err.toStdString();
     EXPECT_EQ(cut.err.count(dir.filePath(QStringLiteral("cut/demo-flac.cue"))), 1) << "the sheet named once";
+
+    // A sheet of more than 99 tracks plays its first 99 and says the rest were cut.
+    QByteArray many = "FILE \"many.bin\" BINARY\n";
+    for (int t = 1; t <= 101; ++t)
+        many += QStringLiteral("TRACK %1 AUDIO\nINDEX 01 00:%2:%3\n")
+                    .arg(t)
+                    .arg(t * 4 / 75, 2, 10, QLatin1Char('0'))
+                    .arg(t * 4 % 75, 2, 10, QLatin1Char('0'))
+                    .toUtf8();
+    write(dir.filePath(QStringLiteral("many.bin")), QByteArray(110 * 4 * 2352, '\0'));
+    write(dir.filePath(QStringLiteral("many.cue")), many);
+    const Result tooMany = tool({QStringLiteral("id"), dir.filePath(QStringLiteral("many.cue"))});
+    EXPECT_EQ(tooMany.status, 0) << tooMany.err.toStdString();
+    EXPECT_TRUE(tooMany.out.contains(QLatin1String("Tracks: 99,"))) << tooMany.out.toStdString();
+    EXPECT_TRUE(tooMany.err.contains(QLatin1String("names 2 track(s) after the 99th"))) << tooMany.err.toStdString();
 }
 
 } // namespace
