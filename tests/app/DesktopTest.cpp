@@ -6,6 +6,7 @@
 
 #include <QRegularExpression>
 #include <cstdlib>
+#include <functional>
 #include <xcb/xcb.h>
 
 namespace {
@@ -166,6 +167,56 @@ TEST_F(Desktop, TheIconAppearsWhenThePanelComesAfterTheProgramOrComesBack)
     const qsizetype before = watcher.registered.size();
     start("second", {}, true, OnDisplay());
     EXPECT_TRUE(waitForRegistration(watcher, before));
+    watcher.Stop();
+}
+
+TEST_F(Desktop, TheIconOffersTheLyricsWindowsMenuAndNamesItsThemeIcon)
+{
+    ASSERT_NO_FATAL_FAILURE(StartDisplay());
+    ini.WriteString(QStringLiteral("Settings"), QStringLiteral("TaskTray"), QStringLiteral("1"));
+    FakeTrayWatcher watcher;
+    ASSERT_TRUE(watcher.Start());
+    start("player", {}, true, OnDisplay());
+    ASSERT_TRUE(waitForRegistration(watcher, 0));
+    // The item as KDE's and AppIndicator hosts read it: a theme icon name and a D-Bus menu.
+    const QString item = watcher.registered.first();
+    const QString service = item.section(QLatin1Char('/'), 0, 0);
+    const auto property = [&](const char* name) {
+        QDBusMessage m = QDBusMessage::createMethodCall(service, QStringLiteral("/StatusNotifierItem"),
+                                                        QStringLiteral("org.freedesktop.DBus.Properties"),
+                                                        QStringLiteral("Get"));
+        m << QStringLiteral("org.kde.StatusNotifierItem") << QLatin1String(name);
+        return bus.call(m, QDBus::Block, 5000).arguments().value(0).value<QDBusVariant>().variant();
+    };
+    EXPECT_EQ(property("IconName").toString(), QStringLiteral("mirelune"));
+    const QString menu = property("Menu").value<QDBusObjectPath>().path();
+    ASSERT_FALSE(menu.isEmpty());
+    EXPECT_NE(menu, QStringLiteral("/NO_DBUSMENU"));
+    // The menu is the lyrics window's: its submenus and its exit, in a host's words.
+    QDBusMessage layout = QDBusMessage::createMethodCall(service, menu, QStringLiteral("com.canonical.dbusmenu"),
+                                                         QStringLiteral("GetLayout"));
+    layout << 0 << -1 << QStringList();
+    const QDBusMessage reply = bus.call(layout, QDBus::Block, 5000);
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    // The labels, wherever they sit in the tree.
+    QStringList labels;
+    std::function<void(const QDBusArgument&)> walk = [&](const QDBusArgument& arg) {
+        int id = 0;
+        QVariantMap properties;
+        QVariantList children;
+        arg.beginStructure();
+        arg >> id >> properties >> children;
+        arg.endStructure();
+        labels << properties.value(QStringLiteral("label")).toString();
+        for (const QVariant& child : children)
+            walk(child.canConvert<QDBusArgument>() ? child.value<QDBusArgument>()
+                                                   : child.value<QDBusVariant>().variant().value<QDBusArgument>());
+    };
+    walk(reply.arguments().value(1).value<QDBusArgument>());
+    for (const char* label : {"演奏(_P)", "表示(_V)", "設定(_O)", "終了(_X)"})
+        EXPECT_TRUE(labels.contains(QString::fromUtf8(label)))
+            << label << " in " << labels.join(QLatin1Char('|')).toStdString();
+    call(kRoot, QStringLiteral("Quit"));
     watcher.Stop();
 }
 

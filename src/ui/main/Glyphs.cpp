@@ -2,6 +2,7 @@
 
 #include <QBitmap>
 #include <QHash>
+#include <QIconEngine>
 #include <QImageReader>
 #include <QPixmap>
 
@@ -34,8 +35,38 @@ QIcon GlyphIcon(const QString& name)
     return icon;
 }
 
+namespace {
+// A picture that also tells its name in the icon theme: a panel that looks icons up by
+// name (KDE's, AppIndicator hosts) finds the installed one; the picture is for the rest.
+class NamedIconEngine : public QIconEngine {
+public:
+    NamedIconEngine(const QIcon& icon, const QString& name) : icon(icon), name(name) {}
+    void paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state) override
+    {
+        icon.paint(painter, rect, Qt::AlignCenter, mode, state);
+    }
+    QPixmap pixmap(const QSize& size, QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon.pixmap(size, mode, state);
+    }
+    QList<QSize> availableSizes(QIcon::Mode mode, QIcon::State state) override
+    {
+        return icon.availableSizes(mode, state);
+    }
+    QIconEngine* clone() const override { return new NamedIconEngine(icon, name); }
+    QString iconName() override { return name; }
+    bool isNull() override { return icon.isNull(); }
+    QString key() const override { return QStringLiteral("NamedIconEngine"); }
+
+private:
+    QIcon icon;
+    QString name;
+};
+} // namespace
+
 QIcon AppIcon()
 {
-    static const QIcon icon(OwnImage(QStringLiteral(":/icons/mirelune.png"), "png"));
+    static const QIcon icon(new NamedIconEngine(QIcon(OwnImage(QStringLiteral(":/icons/mirelune.png"), "png")),
+                                                QStringLiteral("mirelune")));
     return icon;
 }

@@ -6,5 +6,5 @@
 #include <QString>
 
 QIcon GlyphIcon(const QString& name);
-// The program's icon.
+// The program's icon; its name() is its name in the icon theme ("mirelune").
 QIcon AppIcon();

@@ -111,6 +111,9 @@ void TTaskTray::refresh()
     if (!tray) return;
     tray->setIcon(icon.isNull() ? QApplication::windowIcon() : icon);
     tray->setToolTip(tips.left(63));
+    // The right button's menu goes with the icon: a StatusNotifier host shows it itself
+    // (exported over D-Bus), as an X tray does.
+    if (tray->contextMenu() != PopupMenuRight.data()) tray->setContextMenu(PopupMenuRight);
 }
 
 void TTaskTray::HandleActivation(QSystemTrayIcon::ActivationReason reason)
@@ -132,6 +135,8 @@ void TTaskTray::HandleActivation(QSystemTrayIcon::ActivationReason reason)
         break;
     default: return; // double clicks and the rest call nothing
     }
+    // The menu the icon carries is opened by the toolkit or the panel.
+    if (menu && reason == QSystemTrayIcon::Context && tray && tray->contextMenu() == menu) menu = nullptr;
     if (menu) {
         if (QWidget* w = QApplication::activeWindow()) w->activateWindow();
         menu->popup(where);
