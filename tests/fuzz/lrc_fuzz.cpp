@@ -40,11 +40,11 @@ void readAndWriteBack(const QStringList& lines, int32_t trackEnd)
             check(l.EndTime <= read.Lines[i + 1].StartTime);
         }
     }
-    const LrcTrack track{read.Title, read.Artist, read.Album, trackEnd, read.Lines};
+    const LrcTrack track{read.Title, read.Artist, read.Album, trackEnd, 0, read.Lines};
     const QString once = WriteLrc(track);
     const LrcLyrics again = ReadLrc(MemoLines(once), trackEnd);
     check(again.Adjust == 0 && again.Dropped == 0 && again.Lines.size() == read.Lines.size());
-    check(WriteLrc({again.Title, again.Artist, again.Album, trackEnd, again.Lines}) == once);
+    check(WriteLrc({again.Title, again.Artist, again.Album, trackEnd, 0, again.Lines}) == once);
 }
 
 } // namespace
