@@ -222,6 +222,13 @@ int main(int argc, char** argv)
     MediaControls media(controller, words, commands);
     media.WordsContDisp = [&wordsForm] { return wordsForm.WordsContDisp; };
     media.ModalOpen = [] { return qobject_cast<QMessageBox*>(QApplication::activeModalWidget()) != nullptr; };
+    // Data entry merely open leaves the player to the desktop; what its capture, test or
+    // line plays is what the desktop is told.
+    controller.EntryPlaying = [&inputData] { return inputData.Capture.Running(); };
+    media.EntryPlaying = [&inputData, &device] {
+        const TimingCapture& c = inputData.Capture;
+        return c.Running() ? EntryPlayback{true, c.Testing, c.TimingTrack, device.Position()} : EntryPlayback{};
+    };
     // The media keys that reach our windows (no bridge of the desktop took them).
     form.Keys.MediaKey = [&media](int key) { return media.MediaKey(key); };
     MprisService mpris(media, controller, commands, clock);

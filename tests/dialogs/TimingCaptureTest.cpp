@@ -57,7 +57,11 @@ protected:
 TEST_F(Capture, StartPlaysFromTheLeadInOfTheCellAndStopsAtTheEndOfTheTrack)
 {
     Open(2, 5, {100, 400, 900, 1300, 1800});
+    // The desktop's controls played the disc while the dialog stood open: that stops first.
+    player.PlayBtnClick();
+    ASSERT_TRUE(player.Started());
     capture.StartClick(1, 1);
+    EXPECT_FALSE(player.Started());
     EXPECT_TRUE(capture.Capturing);
     EXPECT_EQ(view.modeChanges, 1);
     EXPECT_EQ(HeadAt(), 0); // line 1's start: the very start of the track
@@ -70,6 +74,9 @@ TEST_F(Capture, StartPlaysFromTheLeadInOfTheCellAndStopsAtTheEndOfTheTrack)
     EXPECT_FALSE(capture.Capturing);
     EXPECT_FALSE(device.IsPlaying());
     EXPECT_FALSE(capture.TimingTimer.isActive());
+    // The player has the drive back as data entry found it: stopped on its first entry.
+    EXPECT_EQ(player.CurrentTrack, 1);
+    EXPECT_EQ(device.HeadMs(), TrackStart(1));
 
     capture.StartClick(1, 4); // line 4's start: from line 3's start
     EXPECT_EQ(HeadAt(), 900);

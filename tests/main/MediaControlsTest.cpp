@@ -64,16 +64,48 @@ TEST_F(MediaControlsTest, NoDiscAnUntitledTrackAnOpenDialogAndDataEntry)
     media.Pause();
     EXPECT_TRUE(player.IsPaused());
 
-    // Nor during data entry, whose capture and test play the drive themselves.
+    // Data entry merely open (it stopped playback as it opened): the desktop plays, and
+    // the player follows the drive as ever, on to the next entry.
     player.StopBtnClick();
     player.InDataEntry = true;
+    EntryPlayback entry;
+    player.EntryPlaying = [&] { return entry.Running; };
+    media.EntryPlaying = [&] { return entry; };
     s = Now();
+    EXPECT_TRUE(s.CanPlay && s.CanPause && s.CanGoNext && s.CanSeek);
+    media.PlayPause();
+    RunFor(1000);
+    EXPECT_TRUE(Playing());
+    media.Next();
+    RunFor(1000);
+    EXPECT_EQ(player.CurrentTrack, 2);
+    RunFor(90000);
+    EXPECT_EQ(player.CurrentTrack, 3) << "the track's end went by unnoticed";
+    s = Now();
+    EXPECT_EQ(s.Status, QStringLiteral("Playing"));
+    EXPECT_GT(s.PositionUs, 0);
+    EXPECT_LT(s.PositionUs, 2000000);
+
+    // Its timing test plays a track of its own: the desktop is told what plays, with the
+    // line of the test's times, and its commands are refused.
+    words.FileName = dir.filePath(QStringLiteral("disc.dat"));
+    words.SetLineCount(2, 1);
+    words.SetLine(2, 1, {QStringLiteral("ためし"), 500, 900});
+    player.StopBtnClick();
+    entry = {true, true, 2, TrackStart(2) + 6000};
+    s = Now();
+    EXPECT_EQ(s.Status, QStringLiteral("Playing"));
+    EXPECT_EQ(s.Track, 2);
+    EXPECT_EQ(s.PositionUs, 6000000);
+    EXPECT_EQ(s.Line, QStringLiteral("ためし"));
+    EXPECT_EQ(s.LineStartMs, 5000);
     EXPECT_FALSE(s.CanPlay || s.CanPause || s.CanGoNext || s.CanSeek);
     media.PlayPause();
     media.Next();
     RunFor(1000);
     EXPECT_FALSE(player.Started());
     EXPECT_EQ(player.EntryIndex, 1);
+    player.InDataEntry = false;
 }
 
 TEST_F(MediaControlsTest, NextOnTheLastEntryStopsUnlessARepeatIsOn)

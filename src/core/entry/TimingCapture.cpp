@@ -97,6 +97,7 @@ void TimingCapture::StartClick(int column, int line)
     if (Testing || PlayingLine) return;
     const int count = words.GetLineCount(TimingTrack);
     if (count == 0 || words.GetCopyTrack(TimingTrack) != 0) return;
+    takeDrive();
     Capturing = true;
     ++captureSerial;
     view.ModeChanged();
@@ -336,6 +337,7 @@ void TimingCapture::PlayLineClick(int line, bool loop)
     if (line < 1 || line > words.GetLineCount(TimingTrack) || words.GetCopyTrack(TimingTrack) != 0) return;
     const TWordsLine l = words.GetLine(TimingTrack, line);
     if (l.StartTime <= 0) return; // nowhere to begin
+    takeDrive();
     PlayingLine = true;
     LoopLine = loop;
     PlayedLine = line;
@@ -372,6 +374,7 @@ void TimingCapture::TestClick(int32_t cellValue)
     }
     if (Capturing || PlayingLine) return;
     if (words.GetLineCount(TimingTrack) == 0 || words.GetCopyTrack(TimingTrack) != 0) return;
+    takeDrive();
     Testing = true;
     view.ModeChanged();
     // A negative time would start in the track before.
@@ -423,6 +426,14 @@ void TimingCapture::StopTiming()
     PlayingLine = false;
     LoopLine = false;
     if (changed) view.ModeChanged();
+    // The player takes the drive back where data entry found it: stopped on its first entry.
+    if (changed && player.InDataEntry) player.StopBtnClick();
+}
+
+void TimingCapture::takeDrive()
+{
+    // What the desktop's controls played while the dialog stood open stops first.
+    if (player.InDataEntry && player.Started()) player.StopBtnClick();
 }
 
 void TimingCapture::BeginSeek(bool next)

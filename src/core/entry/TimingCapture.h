@@ -176,6 +176,7 @@ private:
 
     void updateElapsed(uint32_t pressTick);
     void playFrom(int32_t hundredths);
+    void takeDrive();
     void playLine();
     void writeTime(int column, int line, int32_t value);
     int32_t lineEndOf(int line) const;

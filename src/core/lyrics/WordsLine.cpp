@@ -112,6 +112,6 @@ void TakeMoment(WordsInput& in, const PlaybackController& player)
     in.LastPosition = player.LastPosition;
     in.LastPositionTick = player.LastPositionTick;
     in.IsPaused = player.IsPaused();
-    in.InDataEntry = player.InDataEntry;
+    in.InDataEntry = player.EntryDrives();
     in.PollCountdown = player.PollCountdown;
 }

@@ -34,9 +34,9 @@ bool MediaControls::started() const { return commands.State.Started(); }
 bool MediaControls::controllable() const
 {
     // The desktop's commands act as the main window's buttons would, also while one of
-    // our dialogs is open. Not during data entry, whose capture and test play the drive
-    // themselves (it stopped playback when it opened), nor while a disc loads.
-    return !(ModalOpen && ModalOpen()) && !player.InDataEntry && !player.Loading;
+    // our dialogs is open, data entry too. Not while data entry's capture, test or line
+    // plays the drive itself, nor while a disc loads.
+    return !(ModalOpen && ModalOpen()) && !entry().Running && !player.Loading;
 }
 
 bool MediaControls::lastEntry() const
@@ -46,6 +46,8 @@ bool MediaControls::lastEntry() const
 
 MediaState MediaControls::State(const MediaState& before, uint32_t now) const
 {
+    if (const EntryPlayback e = entry(); e.Running && !NoDiscMode(player.DeviceModeNow))
+        return entryState(e, before, now);
     MediaState s;
     const bool started = this->started();
     if (started) s.Status = player.IsPaused() ? QStringLiteral("Paused") : QStringLiteral("Playing");
@@ -70,9 +72,47 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     s.CanSeek = ctl && s.HasTrack;
     if (!s.HasTrack) return s;
 
+    describeTrack(s, entry, track);
+    const int32_t length = std::max(words.SongLength(track), 0);
+    s.Seeking = player.FastSeeking || player.SkipPending;
+    int32_t position = player.LastPosition;
+    if (started && !player.IsPaused() && !s.Seeking) position += static_cast<int32_t>(now - player.LastPositionTick);
+    s.PositionUs = int64_t(std::clamp(position - words.SongStart(track), 0, length)) * 1000;
+
+    WordsInput in;
+    in.Active = words.HasFile() && started;
+    TakeMoment(in, player);
+    in.CurrentTrack = track;
+    in.Now = now;
+    in.WordsContDisp = WordsContDisp && WordsContDisp();
+    const WordsChoice c = ChooseWords(words, in);
+    if (!c.Unchanged) {
+        takeLine(s, track, c);
+    } else if (before.TrackId == s.TrackId) {
+        s.Line = before.Line;
+        s.LineStartMs = before.LineStartMs;
+        s.LineEndMs = before.LineEndMs;
+    }
+    return s;
+}
+
+void MediaControls::takeLine(MediaState& s, int track, const WordsChoice& c) const
+{
+    s.Line = c.Line;
+    if (c.LineIndex <= 0) return;
+    // Heard times: the line's own, moved by the adjustments the choice takes off.
+    const int copy = words.GetCopyTrack(track);
+    const int32_t shift = words.GetAdjust(track) + (copy > 0 ? words.GetAdjust(copy) : 0);
+    const TWordsLine line = words.GetLine(track, c.LineIndex);
+    s.LineStartMs = (line.StartTime + shift) * 10;
+    s.LineEndMs = (line.EndTime + shift) * 10;
+}
+
+void MediaControls::describeTrack(MediaState& s, int entry, int track) const
+{
     s.Track = track;
     // Unique to the disc as well: a desktop that kept the last id of another disc must
-    // not take this track for that one.
+    // not take this track for that one. Data entry's playing is entry 0.
     s.TrackId = QStringLiteral("/org/mirelune/disc/%1/entry/%2/track/%3")
                     .arg(words.DiscId.isEmpty() ? QStringLiteral("0") : words.DiscId)
                     .arg(entry)
@@ -89,35 +129,32 @@ MediaState MediaControls::State(const MediaState& before, uint32_t now) const
     QStringList lyrics;
     for (int i = 1; i <= words.GetLineCount(track); ++i) lyrics << words.GetLine(track, i).Text;
     s.Lyrics = lyrics.join(QLatin1Char('\n'));
-    const int32_t length = std::max(words.SongLength(track), 0);
-    s.LengthUs = int64_t(length) * 1000;
-    s.Seeking = player.FastSeeking || player.SkipPending;
-    int32_t position = player.LastPosition;
-    if (started && !player.IsPaused() && !s.Seeking) position += static_cast<int32_t>(now - player.LastPositionTick);
-    s.PositionUs = int64_t(std::clamp(position - words.SongStart(track), 0, length)) * 1000;
+    s.LengthUs = int64_t(std::max(words.SongLength(track), 0)) * 1000;
+}
 
+MediaState MediaControls::entryState(const EntryPlayback& e, const MediaState& before, uint32_t now) const
+{
+    // What sounds is data entry's track; the desktop may watch but not steer it.
+    MediaState s;
+    s.Status = QStringLiteral("Playing");
+    s.Loop = before.Loop;
+    s.Shuffle = before.Shuffle;
+    if (e.Track < 1 || e.Track > words.SongCount) return s;
+    s.HasTrack = true;
+    describeTrack(s, 0, e.Track);
+    s.PositionUs = int64_t(
+                       std::clamp(e.PositionMs - words.SongStart(e.Track), 0, std::max(words.SongLength(e.Track), 0))) *
+                   1000;
+    if (!e.Testing) return s;
+    // The test shows the lines on the times entered, as the lyrics window does.
     WordsInput in;
-    in.Active = words.HasFile() && started;
-    TakeMoment(in, player);
-    in.CurrentTrack = track;
+    in.Active = true;
+    in.Testing = true;
+    in.CurrentTrack = e.Track;
     in.Now = now;
     in.WordsContDisp = WordsContDisp && WordsContDisp();
-    const WordsChoice c = ChooseWords(words, in);
-    if (!c.Unchanged) {
-        s.Line = c.Line;
-        if (c.LineIndex > 0) {
-            // Heard times: the line's own, moved by the adjustments the choice takes off.
-            const int copy = words.GetCopyTrack(track);
-            const int32_t shift = words.GetAdjust(track) + (copy > 0 ? words.GetAdjust(copy) : 0);
-            const TWordsLine line = words.GetLine(track, c.LineIndex);
-            s.LineStartMs = (line.StartTime + shift) * 10;
-            s.LineEndMs = (line.EndTime + shift) * 10;
-        }
-    } else if (before.TrackId == s.TrackId) {
-        s.Line = before.Line;
-        s.LineStartMs = before.LineStartMs;
-        s.LineEndMs = before.LineEndMs;
-    }
+    in.DevicePosition = [&e] { return e.PositionMs; };
+    takeLine(s, e.Track, ChooseWords(words, in));
     return s;
 }
 

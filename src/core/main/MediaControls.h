@@ -10,6 +10,7 @@
 class CommandSet;
 class PlaybackController;
 class TWords;
+struct WordsChoice;
 
 struct MediaState {
     QString Status = QStringLiteral("Stopped"); // "Playing", "Paused" or "Stopped"
@@ -51,6 +52,14 @@ struct MediaState {
 // does not explain (a seek, a restart of the same entry), on the same entry.
 bool PositionJumped(const MediaState& before, const MediaState& now, uint32_t elapsedMs);
 
+// Data entry playing the drive itself: a capture, a timing test or a line played.
+struct EntryPlayback {
+    bool Running = false;
+    bool Testing = false;   // the test shows the lyrics line on the times entered
+    int Track = 0;          // the track it plays
+    int32_t PositionMs = 0; // the drive's position, absolute
+};
+
 class MediaControls {
 public:
     MediaControls(PlaybackController& player, const TWords& words, CommandSet& commands);
@@ -86,11 +95,18 @@ public:
     // A message box is up: its loop may run inside a command or the tick, which must
     // not be entered again.
     std::function<bool()> ModalOpen;
+    // What data entry plays; unset, it plays nothing. While it plays, the desktop is told
+    // so and its commands are refused; merely open, it leaves the player to them.
+    std::function<EntryPlayback()> EntryPlaying;
 
 private:
     bool started() const;
     bool controllable() const;
     bool lastEntry() const;
+    EntryPlayback entry() const { return EntryPlaying ? EntryPlaying() : EntryPlayback{}; }
+    MediaState entryState(const EntryPlayback& e, const MediaState& before, uint32_t now) const;
+    void describeTrack(MediaState& s, int entry, int track) const;
+    void takeLine(MediaState& s, int track, const WordsChoice& c) const;
 
     PlaybackController& player;
     const TWords& words;

@@ -226,6 +226,10 @@ public:
     bool Loading = false;
     bool DiscAtStart = false; // a disc was in the drive when it was opened
     bool InDataEntry = false;
+    // Data entry plays the drive itself now (a capture, a test, a line played); unset,
+    // whenever it is open. Merely open, it leaves the player to the desktop's controls.
+    std::function<bool()> EntryPlaying;
+    bool EntryDrives() const { return InDataEntry && (!EntryPlaying || EntryPlaying()); }
     bool WantWords = false; // the lyrics window should be shown
     bool Starting = true;   // start-up not finished; the first tick finishes it
     int TimeMode = 2;       // 0 list passed, 1 list remaining, 2 track passed, 3 track remaining

@@ -83,7 +83,7 @@ void PlaybackController::TimerProc()
 
 bool PlaybackController::trackEndNear() const
 {
-    if (!Started() || IsPaused() || FastSeeking || SkipPending || InDataEntry || DeviceModeNow != ModePlaying)
+    if (!Started() || IsPaused() || FastSeeking || SkipPending || EntryDrives() || DeviceModeNow != ModePlaying)
         return false;
     const int64_t at = int64_t(LastPosition) + (now() - LastPositionTick);
     return at >= int64_t(songStart(CurrentTrack + 1)) - kTrackEndMarginMs;
@@ -145,7 +145,7 @@ void PlaybackController::tickAfterPoll()
             return;
         }
         int32_t elapsed = 0;
-        if (!InDataEntry) { // else the data-entry dialog drives the device
+        if (!EntryDrives()) { // else the data-entry dialog drives the device
             if (FastSeeking || SkipPending) {
                 LastPosition = SeekTarget;
             } else {
@@ -153,7 +153,7 @@ void PlaybackController::tickAfterPoll()
                 LastPositionTick = now();
                 // Only the outermost tick moves on: the tick that GoToEntry runs must not
                 // advance again, or a track shorter than the margin would never end.
-                if (tickDepth == 1 && LastPosition >= songStart(CurrentTrack + 1) - kTrackEndMarginMs) {
+                if (tickDepth == 1 && Started() && LastPosition >= songStart(CurrentTrack + 1) - kTrackEndMarginMs) {
                     if (!RepeatOneChecked()) ++EntryIndex;
                     GoToEntry();
                     LastPosition = device.Position();
@@ -183,7 +183,7 @@ void PlaybackController::tickDisplay()
 {
     if (!NoDiscMode(DeviceModeNow) && words.AudioState != 0) {
         if (!host.ListDropped()) setTrackListIndex(EntryIndex < 1 ? 0 : EntryIndex - 1);
-        if (InDataEntry) {
+        if (EntryDrives()) {
             // The dialog's own playing is not the disc's play time, now or later.
             PlayClock = now();
         } else if (DeviceModeNow == ModePlaying) {

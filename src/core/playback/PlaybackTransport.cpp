@@ -40,7 +40,7 @@ std::vector<int> PlaybackController::playOrder(int playType)
 bool PlaybackController::SwitchPlayType(int playType)
 {
     Command* item = commands.PlayTypeItem(playType);
-    if (!item || !item->isEnabled() || Waiting() || Loading || InDataEntry) return false;
+    if (!item || !item->isEnabled() || Waiting() || Loading || EntryDrives()) return false;
     if (!Started()) {
         item->trigger();
         return true;
@@ -235,7 +235,7 @@ void PlaybackController::CycleTimeMode()
 
 bool PlaybackController::SeekInEntry(int32_t offset)
 {
-    if (!TrackListEnabled || EntryCount() == 0 || Waiting() || Loading || InDataEntry) return false;
+    if (!TrackListEnabled || EntryCount() == 0 || Waiting() || Loading || EntryDrives()) return false;
     if (SkipPending) {
         GoToEntry();
         SkipPending = false;
