@@ -2,7 +2,8 @@
 // audio being heard (over a whole track, and in the first second of each play), how
 // soon a play or seek sounds (also data entry's Start, Ret and Test, through the timing
 // capture), whether playing on from track to track loses or adds anything at the
-// boundaries, and the CPU the process takes while a disc plays (a BIN image, and the
+// boundaries, how long the main thread is held while the drive answers slowly (every
+// read 0.5 s), and the CPU the process takes while a disc plays (a BIN image, and the
 // demo disc as FLAC with a cue sheet).
 //
 // The disc's samples carry their own position; the null sink's monitor is recorded
@@ -171,6 +172,70 @@ double BoundaryStepMaxMs(const QString& dir, MonitorRecorder& recorder, int& bou
     return worst;
 }
 
+// A drive that answers slowly: every read takes half a second.
+class SlowSource : public SectorSource {
+public:
+    explicit SlowSource(std::unique_ptr<SectorSource> disc) : inner(std::move(disc)) {}
+    DiscToc Toc() const override { return inner->Toc(); }
+    bool Read(int32_t frame, int count, char* out) override
+    {
+        QThread::msleep(500);
+        return inner->Read(frame, count, out);
+    }
+
+private:
+    std::unique_ptr<SectorSource> inner;
+};
+
+// The controller on a drive whose reads take 0.5 s, driven as a user does (play, next,
+// pause and resume, stop, a selection, stop): the longest the main thread was held, as
+// the lateness of a 10 ms timer, in ms.
+double MainThreadStallMaxMs(const QString& dir)
+{
+    const QString cue = WriteCueImage(dir, QStringLiteral("slow"), std::vector<TestTrack>(4, TestTrack{600}));
+    DiscDevice dev([](const QString& name, QString* error) -> std::unique_ptr<SectorSource> {
+        std::unique_ptr<SectorSource> disc = DiscDevice::OpenSource(name, error);
+        if (!disc) return nullptr;
+        return std::make_unique<SlowSource>(std::move(disc));
+    });
+    SystemClock clock;
+    CommandSet commands;
+    Settings settings;
+    QuietHost host;
+    PlayerCore core(dev, clock, settings, commands, host);
+    PlaybackController& player = core.controller;
+    player.TimerInt = 100;
+    if (cue.isEmpty() || !player.OpenDevice(cue)) return -1;
+    player.StartTimer();
+    const std::vector<std::pair<int, std::function<void()>>> steps = {
+        {1000, [&] { player.PlayBtnClick(); }},
+        {2500,
+         [&] {
+             player.PrevNextPress(true);
+             player.ReleaseButton();
+         }},
+        {4500, [&] { player.PauseBtnClick(); }},
+        {5000, [&] { player.PauseBtnClick(); }},
+        {6000, [&] { player.StopBtnClick(); }},
+        {7000, [&] { player.SelectEntry(3); }},
+        {8500, [&] { player.StopBtnClick(); }},
+    };
+    QElapsedTimer wall;
+    wall.start();
+    size_t next = 0;
+    double worst = 0;
+    qint64 last = 0;
+    while (wall.elapsed() < 10000) {
+        QCoreApplication::processEvents();
+        const qint64 now = wall.elapsed();
+        worst = std::max(worst, static_cast<double>(now - last));
+        last = now;
+        if (next < steps.size() && now >= steps[next].first) steps[next++].second();
+        QThread::msleep(1);
+    }
+    return worst;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -274,6 +339,9 @@ int main(int argc, char** argv)
             int boundaries = 0;
             const double boundaryStep = BoundaryStepMaxMs(dir.path(), recorder, boundaries);
 
+            // The main thread while the drive answers slowly.
+            const double stall = MainThreadStallMaxMs(dir.path());
+
             // A recording client with a few milliseconds of latency makes the null sink,
             // and every stream on it, run at that pace; the program plays without one.
             recording.reset();
@@ -308,6 +376,7 @@ int main(int argc, char** argv)
                 if (flacCpuPercent >= 0) std::printf("flac_cpu_percent_playing: %.2f\n", flacCpuPercent);
                 std::printf("boundaries_heard: %d of 5\n", boundaries);
                 std::printf("boundary_step_max_ms: %.2f\n", boundaryStep);
+                std::printf("main_thread_stall_max_ms: %.1f\n", stall);
             }
         }
     }

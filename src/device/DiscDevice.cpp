@@ -144,7 +144,8 @@ bool DiscDevice::loadDisc()
         return false;
     }
     text = s->Text();
-    source = std::move(s);
+    shared = {std::move(s)};
+    source = shared.source.get();
     headSample = MsToSample(startOfDisc());
     return true;
 }
@@ -170,15 +171,18 @@ bool DiscDevice::rereadLayout()
     // place may no longer read right through the old one); what was read before plays on
     // without a break.
     text = s->Text();
-    player->SwapSource(s.get());
-    source = std::move(s);
+    const SharedSource next{std::move(s)};
+    player->SwapSource(next);
+    shared = next;
+    source = shared.source.get();
     return true;
 }
 
 void DiscDevice::dropDisc()
 {
     halt();
-    source.reset();
+    shared = {};
+    source = nullptr;
     toc = {};
     text = {};
     headSample = 0;
@@ -233,7 +237,7 @@ void DiscDevice::startPlay(int64_t fromSample, int32_t toMs)
     if (toSample <= fromSample) return; // start equals end: only the head moves
     playEndMs = toMs;
     state = State::Playing;
-    player->Start(source.get(), toc, fromSample, toSample, !SoundOutputMissing(), playSpeed);
+    player->Start(shared, toc, fromSample, toSample, !SoundOutputMissing(), playSpeed);
     if (player->Silent()) soundMissing = true;
 }
 
@@ -283,7 +287,11 @@ void DiscDevice::checkDisc()
     if (joinable && state == State::Stopped && joinClock.elapsed() > kJoinHoldMs) halt();
     if (swapping || state == State::Playing || joinable) return;
     if (source) {
+        // A reader of the player's that still sits in a read has the drive: ask later.
+        std::unique_lock<std::mutex> l(*shared.lock, std::try_to_lock);
+        if (!l) return;
         if (source->MediaChanged()) {
+            l.unlock();
             dropDisc();
             beginSwap();
         }

@@ -10,6 +10,7 @@
 #include <utility>
 #include <vector>
 
+#include "SectorPlayer.h"
 #include "SectorSource.h"
 #include "SoundOutput.h"
 #include "core/drive/CdDevice.h"
@@ -122,7 +123,10 @@ private:
     QString discError;       // why, until taken
     QElapsedTimer swapClock;
 
-    std::unique_ptr<SectorSource> source;
+    // The disc's reader, shared with the player's readers (one of which may still sit in
+    // a read after a stop).
+    SharedSource shared;
+    SectorSource* source = nullptr; // shared.source, while there is a disc
     DiscToc toc;
     CdTextInfo text;
     int timeFormat = TimeFormatMilliseconds;

@@ -20,6 +20,21 @@ constexpr size_t kStretchBlock = 1024; // stereo samples given to or taken from 
 int16_t ToSample(float v) { return static_cast<int16_t>(std::clamp(v * 32768.0f, -32768.0f, 32767.0f)); }
 } // namespace
 
+// One reading into a ring, on a thread of its own that a stop does not wait for.
+struct SectorPlayer::ReadJob {
+    SharedSource source;
+    DiscToc toc;
+    std::shared_ptr<SampleRing> ring;
+    int64_t from = 0, end = 0;
+    std::atomic<bool> quit{false};
+    std::atomic<bool> ended{false};
+    std::atomic<int64_t> readAt{0}; // the disc's next sample to go into the ring
+    std::thread thread;
+    // The reader's own.
+    int32_t skipUntilFrame = 0; // after repeated read errors, sectors not even tried
+    int failures = 0;
+};
+
 bool SampleRing::Push(const char* bytes, size_t count, const std::atomic<bool>& quit)
 {
     std::unique_lock<std::mutex> l(lock);
@@ -89,6 +104,8 @@ SectorPlayer::SectorPlayer(std::unique_ptr<SoundOutput> out) : output(std::move(
 SectorPlayer::~SectorPlayer()
 {
     call([this] { stop(); });
+    // At the end the readers still in a read are waited for: they use the sources.
+    for (auto& job : retired) job->thread.join();
     {
         std::lock_guard<std::mutex> l(lock);
         quit = true;
@@ -174,16 +191,16 @@ void SectorPlayer::run()
     }
 }
 
-void SectorPlayer::Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double s)
+void SectorPlayer::Start(const SharedSource& source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double s)
 {
     call([&] { start(source, toc, from, to, sound, s); });
 }
 
-void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double s)
+void SectorPlayer::start(const SharedSource& source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double s)
 {
     s = std::clamp(s, 0.25, 1.0);
-    if (active && streaming && !silent && !stretcher && s == 1.0 && source == playing && from == toSample &&
-        to > from && !output->Failed()) {
+    if (active && streaming && !silent && !stretcher && s == 1.0 && source.source == playing.source &&
+        from == toSample && to > from && !output->Failed()) {
         // The stretch follows the one playing: the stream goes on with it.
         toSample = std::min(to, readEnd);
         feedSoon(0);
@@ -198,8 +215,6 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
     toSample = std::max(from, to);
     fedSample = from;
     lastHeard = from;
-    failures = 0;
-    skipUntilFrame = 0;
 
     streaming = sound && open();
     if (!streaming) {
@@ -227,24 +242,35 @@ void SectorPlayer::start(SectorSource* source, const DiscToc& toc, int64_t from,
     // The reader goes on past the end, to the end of the disc: a stretch that follows
     // this one is then at hand.
     readEnd = std::max(toSample, static_cast<int64_t>(toc.leadOutFrame) * kSectorSamples);
-    readToc = toc;
-    ring = std::make_unique<SampleRing>(kRingBytes);
-    quitReader = false;
-    reader = std::thread([this, source, toc, from] { readerMain(source, toc, from); });
+    ring = std::make_shared<SampleRing>(kRingBytes);
+    startReader(source, toc, from);
     // The first feed waits for the reader's first chunk only as long as it takes.
     feedSoon(0);
 }
 
-void SectorPlayer::SwapSource(SectorSource* source)
+void SectorPlayer::startReader(const SharedSource& source, const DiscToc& toc, int64_t from)
+{
+    reapReaders();
+    reader = std::make_unique<ReadJob>();
+    reader->source = source;
+    reader->toc = toc;
+    reader->ring = ring;
+    reader->from = from;
+    reader->end = readEnd;
+    reader->readAt = from;
+    reader->thread = std::thread([job = reader.get()] { readerMain(*job); });
+}
+
+void SectorPlayer::SwapSource(const SharedSource& source)
 {
     call([&] {
-        const bool reading = reader.joinable();
-        stopReader();
+        // The ring goes on from where the old reader stopped: it must have stopped.
+        const bool reading = reader != nullptr;
+        const int64_t from = reading ? reader->readAt.load() : 0;
+        const DiscToc toc = reading ? reader->toc : DiscToc{};
+        finishReader();
         playing = source;
-        if (!reading || !ring) return;
-        quitReader = false;
-        const int64_t from = readAt;
-        reader = std::thread([this, source, toc = readToc, from] { readerMain(source, toc, from); });
+        if (reading && ring) startReader(source, toc, from);
     });
 }
 
@@ -301,10 +327,32 @@ void SectorPlayer::dropSink()
 
 void SectorPlayer::stopReader()
 {
-    if (!reader.joinable()) return;
-    quitReader = true;
-    if (ring) ring->Wake();
-    reader.join();
+    if (!reader) return;
+    reader->quit = true;
+    reader->ring->Wake();
+    retired.push_back(std::move(reader));
+    reapReaders();
+}
+
+void SectorPlayer::finishReader()
+{
+    if (!reader) return;
+    reader->quit = true;
+    reader->ring->Wake();
+    reader->thread.join();
+    reader.reset();
+}
+
+void SectorPlayer::reapReaders()
+{
+    for (auto it = retired.begin(); it != retired.end();) {
+        if (!(*it)->ended) {
+            ++it;
+            continue;
+        }
+        (*it)->thread.join();
+        it = retired.erase(it);
+    }
 }
 
 void SectorPlayer::goSilent(int64_t reached)
@@ -430,34 +478,35 @@ size_t SectorPlayer::feedStretched(size_t free)
     return free;
 }
 
-void SectorPlayer::readerMain(SectorSource* source, DiscToc toc, int64_t from)
+void SectorPlayer::readerMain(ReadJob& job)
 {
     pthread_setname_np(pthread_self(), "sector-reader");
-    readAt = from;
     std::vector<char> buf(static_cast<size_t>(kChunkFrames) * kSectorBytes);
-    int32_t frame = static_cast<int32_t>(from / kSectorSamples);
-    size_t skip = static_cast<size_t>(from % kSectorSamples) * 4;
-    int64_t remaining = (readEnd - from) * 4;
-    const int32_t endFrame = static_cast<int32_t>((readEnd + kSectorSamples - 1) / kSectorSamples);
-    while (remaining > 0 && !quitReader) {
+    int32_t frame = static_cast<int32_t>(job.from / kSectorSamples);
+    size_t skip = static_cast<size_t>(job.from % kSectorSamples) * 4;
+    int64_t remaining = (job.end - job.from) * 4;
+    const int32_t endFrame = static_cast<int32_t>((job.end + kSectorSamples - 1) / kSectorSamples);
+    while (remaining > 0 && !job.quit) {
         int n = std::min<int32_t>(kChunkFrames, endFrame - frame);
         // Keep each read within one stretch: lead-in, one track, or past the lead-out.
-        std::vector<int32_t> bounds{kLeadInFrames, toc.leadOutFrame};
-        for (const auto& t : toc.tracks) bounds.push_back(t.startFrame);
+        std::vector<int32_t> bounds{kLeadInFrames, job.toc.leadOutFrame};
+        for (const auto& t : job.toc.tracks) bounds.push_back(t.startFrame);
         for (int32_t b : bounds)
             if (b > frame) n = std::min(n, b - frame);
-        readFrames(source, toc, frame, n, buf.data());
+        readFrames(job, frame, n, buf.data());
         const size_t take = std::min<int64_t>(remaining, static_cast<int64_t>(n) * kSectorBytes - skip);
-        if (!ring->Push(buf.data() + skip, take, quitReader)) break;
+        if (!job.ring->Push(buf.data() + skip, take, job.quit)) break;
         skip = 0;
         frame += n;
         remaining -= static_cast<int64_t>(take);
-        readAt = readEnd - remaining / 4;
+        job.readAt = job.end - remaining / 4;
     }
+    job.ended = true;
 }
 
-void SectorPlayer::readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out)
+void SectorPlayer::readFrames(ReadJob& job, int32_t frame, int count, char* out)
 {
+    const DiscToc& toc = job.toc;
     const size_t bytes = static_cast<size_t>(count) * kSectorBytes;
     const int track = toc.TrackAt(frame);
     // The lead-in, data tracks and anything past the lead-out play as silence.
@@ -466,23 +515,27 @@ void SectorPlayer::readFrames(SectorSource* source, const DiscToc& toc, int32_t 
         std::memset(out, 0, bytes);
         return;
     }
-    if (frame >= skipUntilFrame && source->Read(frame, count, out)) {
-        failures = 0;
+    const auto read = [&job](int32_t f, int n, char* to) {
+        std::lock_guard<std::mutex> l(*job.source.lock);
+        return job.source.source->Read(f, n, to);
+    };
+    if (frame >= job.skipUntilFrame && read(frame, count, out)) {
+        job.failures = 0;
         return;
     }
     // A damaged stretch: sector by sector, each tried twice; after a few bad sectors in
     // a row skip ahead and play silence, so playback goes on and nothing hangs.
-    for (int i = 0; i < count; ++i) {
+    for (int i = 0; i < count && !job.quit; ++i) {
         char* sector = out + static_cast<size_t>(i) * kSectorBytes;
         const int32_t f = frame + i;
-        if (f >= skipUntilFrame && (source->Read(f, 1, sector) || source->Read(f, 1, sector))) {
-            failures = 0;
+        if (f >= job.skipUntilFrame && (read(f, 1, sector) || read(f, 1, sector))) {
+            job.failures = 0;
             continue;
         }
         std::memset(sector, 0, kSectorBytes);
-        if (f >= skipUntilFrame && ++failures >= kFailuresBeforeSkip) {
-            skipUntilFrame = f + kSkipFrames;
-            failures = 0;
+        if (f >= job.skipUntilFrame && ++job.failures >= kFailuresBeforeSkip) {
+            job.skipUntilFrame = f + kSkipFrames;
+            job.failures = 0;
         }
     }
 }

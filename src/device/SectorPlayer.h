@@ -44,6 +44,13 @@ private:
     std::condition_variable spaceFree;
 };
 
+// A source shared by the player's readers and its drive: the drive's reader is one at a
+// time, so every use takes the lock.
+struct SharedSource {
+    std::shared_ptr<SectorSource> source;
+    std::shared_ptr<std::mutex> lock = std::make_shared<std::mutex>();
+};
+
 class SectorPlayer {
 public:
     // Plays through the output given, or through the sound server when none is.
@@ -65,12 +72,14 @@ public:
     // Any other play drops what the stream held and starts there. At a speed below 1
     // the samples are stretched in time with their pitch kept (RubberBand), and Heard
     // still counts samples of the disc.
-    void Start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed = 1.0);
+    void Start(const SharedSource& source, const DiscToc& toc, int64_t from, int64_t to, bool sound,
+               double speed = 1.0);
     // The same disc read through another source (its files were read anew): reading
     // goes on from it where the old one stopped, and what the stream holds plays on.
     // The old source may go once this returns.
-    void SwapSource(SectorSource* source);
-    // Halts (what the stream held is dropped) and answers the sample reached.
+    void SwapSource(const SharedSource& source);
+    // Halts (what the stream held is dropped) and answers the sample reached. A reader
+    // that sits in a read (a damaged disc's retries) is not waited for: it ends by itself.
     int64_t Stop();
     // The sample being heard now, never ahead of what the sound server played. Asked
     // from any thread, it takes the player's lock and the output's.
@@ -90,16 +99,20 @@ private:
     // Runs f on the player's thread and waits for it.
     void call(const std::function<void()>& f);
     void run();
-    void start(SectorSource* source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed);
+    struct ReadJob;
+    void start(const SharedSource& source, const DiscToc& toc, int64_t from, int64_t to, bool sound, double speed);
+    void startReader(const SharedSource& source, const DiscToc& toc, int64_t from);
     bool open();
     size_t feedStretched(size_t free);
     int64_t stop();
     void feed();
     void feedSoon(int ms);
     void applyVolume();
-    void readerMain(SectorSource* source, DiscToc toc, int64_t from);
-    void readFrames(SectorSource* source, const DiscToc& toc, int32_t frame, int count, char* out);
+    static void readerMain(ReadJob& job);
+    static void readFrames(ReadJob& job, int32_t frame, int count, char* out);
     void stopReader();
+    void finishReader();
+    void reapReaders();
     int64_t heard();
     void goSilent(int64_t reached);
     void dropSink();
@@ -123,20 +136,18 @@ private:
     std::unique_ptr<SoundOutput> output;
     std::atomic<bool> wanted{false}; // the output asked for more
     bool streaming = false;          // the current stretch plays through the output
-    std::unique_ptr<SampleRing> ring;
-    std::thread reader;
-    std::atomic<double> wantedVolume{-1}; // a volume not yet given to the output, or -1
-    std::atomic<bool> quitReader{false};
+    std::shared_ptr<SampleRing> ring;
+    std::unique_ptr<ReadJob> reader;               // the one that fills ring
+    std::vector<std::unique_ptr<ReadJob>> retired; // stopped, maybe still in a read
+    std::atomic<double> wantedVolume{-1};          // a volume not yet given to the output, or -1
 
     bool active = false;
     bool silent = false;
-    SectorSource* playing = nullptr; // the source the reader reads
+    SharedSource playing; // the source the reader reads
     int64_t fromSample = 0, toSample = 0;
     int64_t streamFrom = 0; // the output's index of fromSample
     int64_t fedSample = 0;  // the disc's next sample to go to the output (or the stretcher)
     int64_t readEnd = 0;    // the reader's last sample: it reads ahead of toSample to there
-    DiscToc readToc;
-    std::atomic<int64_t> readAt{0}; // the disc's next sample for the reader to put in the ring
     double speed = 1.0;
     std::unique_ptr<RubberBand::RubberBandStretcher> stretcher;
     size_t dropOut = 0;   // the stretcher's first output samples come before the first input sample
@@ -144,7 +155,4 @@ private:
     int64_t lastHeard = 0;
     QElapsedTimer silentClock;
     int64_t silentFrom = 0;
-    // Used by the reader thread only.
-    int32_t skipUntilFrame = 0; // after repeated read errors, sectors not even tried
-    int failures = 0;
 };

@@ -6,6 +6,10 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <cmath>
+#include <condition_variable>
+#include <cstring>
+#include <future>
+#include <mutex>
 
 #include "DeviceTestSupport.h"
 #include "FakeOutput.h"
@@ -198,6 +202,65 @@ TEST(EngineSlower, AtHalfSpeedEachChannelKeepsItsLoudness)
         const double db = 10 * std::log10(sum / double(wanted - kSampleRate));
         EXPECT_NEAR(db, 20 * std::log10(0.5 / std::sqrt(2.0)), 1.0) << "channel " << channel;
     }
+}
+
+// A disc whose reads wait until the test lets them go, as a damaged disc's retries do.
+struct Gate {
+    std::mutex lock;
+    std::condition_variable changed;
+    bool open = false;
+    int waiting = 0;
+};
+class HeldSource : public SectorSource {
+public:
+    explicit HeldSource(std::shared_ptr<Gate> g) : gate(std::move(g)) {}
+    DiscToc Toc() const override { return {{{kLeadInFrames, true}, {kLeadInFrames + 225, true}}, kLeadInFrames + 450}; }
+    bool Read(int32_t, int count, char* out) override
+    {
+        std::unique_lock<std::mutex> l(gate->lock);
+        ++gate->waiting;
+        gate->changed.notify_all();
+        gate->changed.wait(l, [this] { return gate->open; });
+        std::memset(out, 0, size_t(count) * kSectorBytes);
+        return true;
+    }
+
+private:
+    std::shared_ptr<Gate> gate;
+};
+
+TEST(EngineReader, StopAndAJumpDoNotWaitForAReaderThatSitsInARead)
+{
+    ManualClock clock;
+    auto gate = std::make_shared<Gate>();
+    DiscDevice dev([gate](const QString&, QString*) { return std::make_unique<HeldSource>(gate); },
+                   std::make_unique<FakeOutput>(clock));
+    QTemporaryDir dir;
+    QFile image(dir.filePath(QStringLiteral("held")));
+    ASSERT_TRUE(image.open(QIODevice::WriteOnly));
+    image.close();
+    ASSERT_TRUE(dev.Open(image.fileName()));
+    dev.SetStartPos(dev.TrackPosition(1));
+    dev.Play();
+    {
+        std::unique_lock<std::mutex> l(gate->lock);
+        ASSERT_TRUE(gate->changed.wait_for(l, std::chrono::seconds(5), [&] { return gate->waiting > 0; }));
+    }
+    // The reader sits in its read: Stop, then Next (a play elsewhere), answer at once.
+    auto stop = std::async(std::launch::async, [&] {
+        dev.Stop();
+        dev.SetStartPos(dev.TrackPosition(2));
+        dev.Play();
+        return dev.Mode();
+    });
+    const bool answered = stop.wait_for(std::chrono::seconds(2)) == std::future_status::ready;
+    {
+        std::lock_guard<std::mutex> l(gate->lock);
+        gate->open = true;
+    }
+    gate->changed.notify_all();
+    EXPECT_TRUE(answered) << "the main thread waited for the drive";
+    EXPECT_EQ(stop.get(), ModePlaying);
 }
 
 TEST_F(Engine, TheMixersVolumeIsTheProgramsBothWays)
