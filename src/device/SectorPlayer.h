@@ -133,9 +133,9 @@ private:
     // Before the output, so that they outlive it.
     std::mutex mixerLock; // guards mixerChanged, which the output calls on its thread
     std::function<void(double)> mixerChanged;
-    std::unique_ptr<SoundOutput> output;
     std::atomic<bool> wanted{false}; // the output asked for more
-    bool streaming = false;          // the current stretch plays through the output
+    std::unique_ptr<SoundOutput> output;
+    bool streaming = false; // the current stretch plays through the output
     std::shared_ptr<SampleRing> ring;
     std::unique_ptr<ReadJob> reader;               // the one that fills ring
     std::vector<std::unique_ptr<ReadJob>> retired; // stopped, maybe still in a read
