@@ -60,8 +60,17 @@ TEST_F(Entry, EditedLyricsKeepEachLinesTimesWithItsText)
     for (const Case& c : cases) EXPECT_EQ(FollowLines(c.before, c.after), c.from) << c.what;
 
     // Stored, the times go with the lines they belong to.
+    // Word times go with their line while its text stays, not once it is mended.
     Lines(3, {{100, 200}, {300, 400}, {500, 600}});
+    const std::vector<WordMark> split{{500, 0}, {550, 1}};
+    for (int k : {2, 3}) {
+        TWordsLine line = words.GetLine(3, k);
+        line.Words = {{line.StartTime, 0}, {line.StartTime + 50, 1}};
+        words.SetLine(3, k, line);
+    }
     ASSERT_TRUE(StoreLyrics(words, 3, {"l1", "new", "l2.", "l3"}));
+    EXPECT_TRUE(words.GetLine(3, 3).Words.empty());
+    EXPECT_EQ(words.GetLine(3, 4).Words, split);
     ASSERT_EQ(words.GetLineCount(3), 4);
     const std::vector<std::pair<int32_t, int32_t>> times = {{100, 200}, {0, 0}, {300, 400}, {500, 600}};
     for (int k = 1; k <= 4; ++k) {

@@ -42,12 +42,14 @@ TEST_F(Draft, OnlyEditsCountAndTheyComeBackWhole)
     offered.SongTitles[4] = QStringLiteral("from CD-Text");
     EXPECT_TRUE(CollectDraft(words, offered, offered).Empty());
 
-    // Edits of every kind: texts typed, a stamp, an adjust value, a link, lines removed,
+    // Edits of every kind: texts typed, a stamp with word times, an adjust value, a link,
+    // lines removed,
     // and memo text not yet stored (more lines than a track holds, blanks leading a line,
     // an end mark, commas, text only UTF-8 holds).
     now.Artist = QStringLiteral("  バンド, 😀");
     now.SongTitles[3] = QStringLiteral("Drei");
-    words.SetLine(1, 2, {QStringLiteral("b, with a comma"), 310, 420});
+    const std::vector<WordMark> split{{310, 0}, {350, 3}, {390, 10}};
+    words.SetLine(1, 2, {QStringLiteral("b, with a comma"), 310, 420, split});
     words.SetAdjust(1, -35);
     words.SetCopyTrack(4, 2);
     words.ResolveCopies();
@@ -79,6 +81,8 @@ TEST_F(Draft, OnlyEditsCountAndTheyComeBackWhole)
     ASSERT_EQ(read.Tracks.at(1).Lines->size(), 2u);
     EXPECT_EQ(read.Tracks.at(1).Lines->at(1).Text, QStringLiteral("b, with a comma"));
     EXPECT_EQ(read.Tracks.at(1).Lines->at(1).EndTime, 420);
+    EXPECT_EQ(read.Tracks.at(1).Lines->at(1).Words, split);
+    EXPECT_TRUE(read.Tracks.at(1).Lines->at(0).Words.empty());
     EXPECT_EQ(read.Tracks.at(1).Adjust, int16_t(-35));
     ASSERT_TRUE(read.Tracks.at(2).Lines);
     EXPECT_TRUE(read.Tracks.at(2).Lines->empty());
@@ -91,6 +95,7 @@ TEST_F(Draft, OnlyEditsCountAndTheyComeBackWhole)
     Reinsert();
     ApplyDraft(words, read);
     EXPECT_EQ(words.GetLine(1, 2).StartTime, 310);
+    EXPECT_EQ(words.GetLine(1, 2).Words, split);
     EXPECT_EQ(words.GetLine(1, 1).Text, QStringLiteral("a"));
     EXPECT_EQ(words.GetAdjust(1), -35);
     EXPECT_EQ(words.GetLineCount(2), 0);
@@ -115,6 +120,8 @@ TEST_F(Draft, ADamagedDraftIsToldApartAndUsedForNothing)
     };
     const QByteArray head = "[Draft]\r\nDiscId=" + words.DiscId.toLatin1() + "\r\nTrack=1\r\n";
     EXPECT_FALSE(damaged(head + "[Words01]\r\nCount=1\r\n001=1,2,x\r\n"));
+    EXPECT_FALSE(damaged(head + "[Words01]\r\nCount=1\r\n001=1,3,xy\r\n[WordTimes01]\r\n001=1+1,2+1\r\n"));
+    EXPECT_TRUE(damaged(head + "[Words01]\r\nCount=1\r\n001=1,3,xy\r\n[WordTimes01]\r\n001=1+1,2+2\r\n"));
     EXPECT_TRUE(damaged("[Draft]\r\nDiscId=0000ABCD\r\n"));                       // another disc's
     EXPECT_TRUE(damaged("\x89\xcc\x80\x81 garbage\r\n"));                         // no draft at all
     EXPECT_TRUE(damaged(head + "[Words01]\r\nCount=2\r\n001=1,2,x\r\n"));         // a line missing

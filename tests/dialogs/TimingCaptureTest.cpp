@@ -329,6 +329,12 @@ TEST(CellTimes, ReadAsMinutesSecondsAndHundredthsAndTypedInEitherForm)
 TEST_F(Capture, UndoTakesBackEveryKindOfEditInTurnOnWhicheverTrackItWasMade)
 {
     Open(1, 3, {100, 400, 900});
+    // Line 2's word times: a start typed past its second word leaves it plain, and the
+    // undo brings them back with the start.
+    TWordsLine split = Line(2);
+    split.Words = {{400, 0}, {410, 1}};
+    words.SetLine(1, 2, split);
+    ASSERT_EQ(Line(2).Words.size(), 2u);
     words.SetLine(2, 1, TWordsLine{QStringLiteral("other"), 50, 80});
     words.SetLineCount(2, 1);
     capture.SetTime(1, 2, 420); // typed
@@ -364,6 +370,7 @@ TEST_F(Capture, UndoTakesBackEveryKindOfEditInTurnOnWhicheverTrackItWasMade)
     EXPECT_EQ(Line(1).EndTime, 200);
     EXPECT_TRUE(capture.Undo());
     EXPECT_EQ(Line(2).StartTime, 400);
+    EXPECT_EQ(Line(2).Words, split.Words);
     EXPECT_TRUE(view.stamps.contains(QStringLiteral("1,2=400")));
     EXPECT_FALSE(capture.Undo());
 

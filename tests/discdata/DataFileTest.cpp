@@ -627,7 +627,7 @@ TEST_F(OutsideEdits, ASaveWritesOnlyWhatWasChangedHereAndKeepsWhatAnotherProgram
     // An LRC file imported into track 3 from a terminal; the program's copy is now stale.
     Outside([](TWords& other) {
         other.SetLine(3, 1, {QStringLiteral("imported 1"), 1000, 1100});
-        other.SetLine(3, 2, {QStringLiteral("imported 2"), 1200, 1300});
+        other.SetLine(3, 2, {QStringLiteral("imported 2"), 1200, 1300, {{1200, 0}, {1250, 9}}});
         other.SetLineCount(3, 2);
         other.SetAdjust(3, -20);
     });
@@ -653,6 +653,8 @@ TEST_F(OutsideEdits, ASaveWritesOnlyWhatWasChangedHereAndKeepsWhatAnotherProgram
     EXPECT_TRUE(words.LastSaveConflicts.isEmpty());
     EXPECT_EQ(words.GetLineCount(3), 2);
     EXPECT_EQ(words.GetLine(3, 2).Text, QStringLiteral("imported 2"));
+    EXPECT_EQ(words.GetLine(3, 2).Words, (std::vector<WordMark>{{1200, 0}, {1250, 9}}));
+    EXPECT_TRUE(saved.contains(QStringLiteral("[WordTimes03]\r\n002=1200+9,1250+1\r\n"))) << saved.toStdString();
     EXPECT_EQ(words.GetAdjust(3), -20);
     EXPECT_FALSE(words.FileChangedOutside());
     EXPECT_FALSE(words.HasUnsavedEdits());
@@ -676,6 +678,12 @@ TEST_F(OutsideEdits, ASaveWritesOnlyWhatWasChangedHereAndKeepsWhatAnotherProgram
     EXPECT_TRUE(last.contains(QStringLiteral("02=Two (outside)\r\n")));
     EXPECT_TRUE(last.contains(QStringLiteral("[Words02]\r\nAdjust=9\r\n001=100,250,two here\r\n")))
         << last.toStdString();
+    // Word times changed on both sides are a change of the track on both sides too.
+    Outside([](TWords& other) { other.SetLine(2, 1, {QStringLiteral("two here"), 100, 250, {{100, 0}, {150, 4}}}); });
+    words.SetLine(2, 1, {QStringLiteral("two here"), 100, 250, {{100, 0}, {120, 4}}});
+    ASSERT_TRUE(words.Save(dpLyrics));
+    EXPECT_EQ(words.LastSaveConflicts, (QList<int>{2}));
+    EXPECT_TRUE(Cp932::Decode(FileBytes()).contains(QStringLiteral("[WordTimes02]\r\n001=100+4,120+4\r\n")));
     // A save with nothing changed outside merges nothing.
     words.PlayTime += 5;
     ASSERT_TRUE(words.Save(dpPlayState));

@@ -45,6 +45,27 @@ const QString& lineKey(int index)
 }
 
 QString wordsSection(int track) { return QStringLiteral("Words") + trackKey(track); }
+QString wordTimesSection(int track) { return QStringLiteral("WordTimes") + trackKey(track); }
+
+// Characters as the user counts them: a pair of UTF-16 surrogates is one.
+int32_t charsIn(QStringView text)
+{
+    int32_t n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (!text[i].isLowSurrogate() || i == 0 || !text[i - 1].isHighSurrogate()) ++n;
+    return n;
+}
+
+// The index of the character after count characters from at; -1 past the end.
+qsizetype skipChars(QStringView text, qsizetype at, int32_t count)
+{
+    while (count > 0) {
+        if (at >= text.size()) return -1;
+        at += (text[at].isHighSurrogate() && at + 1 < text.size() && text[at + 1].isLowSurrogate()) ? 2 : 1;
+        --count;
+    }
+    return at;
+}
 
 bool hasLyrics(int part) { return part == dpAll || part == dpLyrics; }
 bool hasProgram(int part) { return part == dpAll || part == dpProgram; }
@@ -81,6 +102,42 @@ QString LyricsLineValue(const TWordsLine& line)
     value.reserve((p - buf) + line.Text.size());
     value.append(QLatin1StringView(buf, p - buf));
     value.append(line.Text);
+    return value;
+}
+
+bool ParseWordTimes(const QString& value, TWordsLine* line)
+{
+    std::vector<WordMark> words;
+    qsizetype at = 0;
+    for (QStringView item : QStringView(value).split(QLatin1Char(','))) {
+        const qsizetype plus = item.indexOf(QLatin1Char('+'));
+        int32_t time = 0, length = 0;
+        if (plus < 0 || !ParseIniDecimal(item.first(plus), &time) || !ParseIniDecimal(item.sliced(plus + 1), &length) ||
+            length < 0)
+            return false;
+        words.push_back(WordMark{time, static_cast<int32_t>(at)});
+        at = skipChars(line->Text, at, length);
+        if (at < 0) return false;
+    }
+    if (at != line->Text.size()) return false;
+    TWordsLine fitted = *line;
+    fitted.Words = std::move(words);
+    if (!WordsFit(fitted)) return false;
+    line->Words = std::move(fitted.Words);
+    return true;
+}
+
+QString WordTimesValue(const TWordsLine& line)
+{
+    QString value;
+    const QStringView text(line.Text);
+    for (size_t i = 0; i < line.Words.size(); ++i) {
+        const qsizetype from = line.Words[i].At;
+        const qsizetype to = i + 1 < line.Words.size() ? line.Words[i + 1].At : text.size();
+        if (i > 0) value += QLatin1Char(',');
+        value += QString::number(line.Words[i].Time) + QLatin1Char('+') +
+                 QString::number(charsIn(text.sliced(from, to - from)));
+    }
     return value;
 }
 
@@ -165,15 +222,22 @@ bool TWords::LoadFrom(const IniDocument& doc, int part)
                 known[t] |= kKnownLines;
                 continue;
             }
+            const QString timesSection = wordTimesSection(t);
+            const bool hasTimes = doc.HasSection(timesSection);
             int k = 1;
             for (;; ++k) {
                 TWordsLine& line = song.Lines[k];
+                line.Words.clear();
                 if (!ParseLyricsLine(doc.ReadString(section, lineKey(k), kNoLine), &line)) {
                     // The track's lines stay unknown: shown empty, and not written over.
                     song.LineCount = 0;
                     return false;
                 }
                 if (line.Text == kEndMarker) break;
+                // Word times that do not fit the line as it reads are left in the file.
+                if (hasTimes)
+                    if (const std::optional<QString> times = doc.Value(timesSection, lineKey(k)))
+                        ParseWordTimes(*times, &line);
                 if (k == kMaxLines) {
                     // The last slot only ever holds the end marker; lines beyond 127
                     // stay in the file untouched.
@@ -350,6 +414,7 @@ void TWords::saveTrackWhole(IniDocument& doc, int t)
     if (!(known[t] & kKnownLines)) return;
     if (song.CopyTrack > 0) {
         if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker) doc.EraseSection(section);
+        doc.EraseSection(wordTimesSection(t));
         doc.WriteInteger(section, QStringLiteral("Adjust"), song.Adjust);
         doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
         return;
@@ -389,6 +454,7 @@ void TWords::saveTrackChanges(IniDocument& doc, int t)
     if (song.CopyTrack > 0) {
         if (c & ChangedCopy) {
             if (doc.ReadString(section, QStringLiteral("001"), kEndMarker) != kEndMarker) doc.EraseSection(section);
+            doc.EraseSection(wordTimesSection(t));
             doc.WriteString(section, adjustKey, adjust);
             doc.WriteInteger(section, QStringLiteral("CopyTrack"), song.CopyTrack);
         } else if (c & ChangedAdjust) {
@@ -430,6 +496,30 @@ void TWords::writeOwnLines(IniDocument& doc, int t)
             doc.DeleteKey(section, key);
         }
     }
+    writeWordTimes(doc, t);
+}
+
+// Only a track with word times has their section: a file without any stays as it was.
+void TWords::writeWordTimes(IniDocument& doc, int t)
+{
+    const TWordsSong& song = Songs[t];
+    const QString section = wordTimesSection(t);
+    const int count = std::clamp(song.LineCount, 0, kMaxLines);
+    const bool any = std::any_of(song.Lines.begin() + 1, song.Lines.begin() + 1 + count,
+                                 [](const TWordsLine& line) { return !line.Words.empty(); });
+    if (!any) {
+        doc.EraseSection(section);
+        return;
+    }
+    for (int k = 1; k <= kLineSlots; ++k) {
+        const QString key = lineKey(k);
+        if (k <= count && !song.Lines[k].Words.empty()) {
+            const QString value = WordTimesValue(song.Lines[k]);
+            if (doc.Value(section, key) != value) doc.WriteString(section, key, value);
+        } else if (doc.Value(section, key)) {
+            doc.DeleteKey(section, key);
+        }
+    }
 }
 
 void TWords::noteFile(const IniDocument& doc, const FileStamp& stamp)
@@ -458,7 +548,8 @@ QList<int> TWords::conflicts(const IniDocument& now, int part) const
         if (c == 0) continue;
         bool changedThere = (c & ChangedTitle) && differs(kTitle, trackKey(t));
         if (!changedThere && (c & ~ChangedTitle))
-            changedThere = then.Entries(wordsSection(t)) != now.Entries(wordsSection(t));
+            changedThere = then.Entries(wordsSection(t)) != now.Entries(wordsSection(t)) ||
+                           then.Entries(wordTimesSection(t)) != now.Entries(wordTimesSection(t));
         if (changedThere) both.append(t);
     }
     return both;

@@ -11,6 +11,15 @@ struct TWordsLine;
 bool ParseLyricsLine(const QString& value, TWordsLine* line);
 QString LyricsLineValue(const TWordsLine& line);
 
+// A line's word times as the data file keeps them, in a section of their own per track
+// ("WordTimesNN", a key per line as in "WordsNN") where older programs do not look:
+// "time+length" for each word, in order, the time in hundredths from the start of the
+// track and the length in characters. Parsing sets line->Words only when they fit the
+// line (its start, its end and its whole text, which the words must add up to); an older
+// program that changed the line since leaves the line without word times.
+bool ParseWordTimes(const QString& value, TWordsLine* line);
+QString WordTimesValue(const TWordsLine& line);
+
 class IniDocument;
 // Why a document read from a data file must not be written back as one, when it must not:
 // it lost something in reading (IniDocument::DamageReason), or it holds text before its

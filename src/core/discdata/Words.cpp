@@ -146,13 +146,30 @@ TWordsLine TWords::GetLine(int track, int index) const
     return Songs[track].Lines[index];
 }
 
-void TWords::SetLine(int track, int index, const TWordsLine& line)
+bool WordsFit(const TWordsLine& line)
+{
+    const std::vector<WordMark>& w = line.Words;
+    if (w.empty()) return true;
+    if (w.front().At != 0 || w.front().Time != line.StartTime) return false;
+    for (size_t i = 0; i < w.size(); ++i) {
+        if (w[i].At > line.Text.size() || (line.EndTime != 0 && w[i].Time >= line.EndTime)) return false;
+        if (i > 0 && (w[i].At < w[i - 1].At || w[i].Time < w[i - 1].Time)) return false;
+    }
+    return true;
+}
+
+void TWords::SetLine(int track, int index, const TWordsLine& given)
 {
     if (!validTrack(track) || !validLine(index)) return;
     known[track] |= kKnownLines;
+    TWordsLine line = given;
+    // The first word starts with the line: a line moved takes its first word along.
+    if (!line.Words.empty()) line.Words.front().Time = line.StartTime;
+    // Word times the line no longer holds (a time moved past them) are no word times.
+    if (!WordsFit(line)) line.Words.clear();
     TWordsLine& slot = Songs[track].Lines[index];
-    if (slot.Text == line.Text && slot.StartTime == line.StartTime && slot.EndTime == line.EndTime) return;
-    slot = line;
+    if (slot == line) return;
+    slot = std::move(line);
     markChanged(track, ChangedLines);
 }
 

@@ -16,6 +16,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 #include "core/common/Defines.h"
@@ -26,11 +27,32 @@ class CommandSet;
 class IniDocument;
 struct Settings;
 
+// Where a word (or syllable) of a line begins: its time and its place in the text.
+struct WordMark {
+    int32_t Time = 0; // hundredths of a second from the start of the track
+    int32_t At = 0;   // index in the line's text where the word starts
+    bool operator==(const WordMark&) const = default;
+};
+
 struct TWordsLine {
+    TWordsLine() = default;
+    TWordsLine(QString text, int32_t start = 0, int32_t end = 0, std::vector<WordMark> words = {})
+        : Text(std::move(text)), StartTime(start), EndTime(end), Words(std::move(words))
+    {
+    }
     QString Text;          // code page 932 text ("***" marks the end of the lyrics)
     int32_t StartTime = 0; // hundredths of a second from the start of the track
     int32_t EndTime = 0;
+    // The start of each word, in order, the first at the start of the text and of the
+    // line; the last word lasts until EndTime. Empty: the line is shown whole at once.
+    std::vector<WordMark> Words;
+    bool operator==(const TWordsLine&) const = default;
 };
+
+// Whether words can belong to the line: the first at index 0 and at the line's start,
+// places and times never going back, every place within the text, every time before a
+// set end.
+bool WordsFit(const TWordsLine& line);
 
 struct TWordsSong {
     std::array<TWordsLine, kLineSlots + 1> Lines; // slots 1..128; [0] unused
@@ -164,6 +186,7 @@ private:
     void saveTrackWhole(IniDocument& doc, int track);
     void saveTrackChanges(IniDocument& doc, int track);
     void writeOwnLines(IniDocument& doc, int track);
+    void writeWordTimes(IniDocument& doc, int track);
     void putText(IniDocument& doc, const QString& section, const QString& key, const QString& value);
     // The file as read or written now: what later saves compare with.
     void noteFile(const IniDocument& doc, const FileStamp& stamp);

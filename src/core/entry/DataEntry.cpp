@@ -129,6 +129,8 @@ bool StoreLyrics(TWords& words, int track, const QStringList& lines, std::vector
     const std::vector<int> from = FollowLines(texts, lines);
     for (int k = 1; k <= n; ++k) {
         TWordsLine line = from[k - 1] >= 0 ? records[from[k - 1]] : TWordsLine{};
+        // A mended text no longer splits where its word times were taken.
+        if (line.Text != lines[k - 1]) line.Words.clear();
         line.Text = lines[k - 1];
         words.SetLine(track, k, line);
     }

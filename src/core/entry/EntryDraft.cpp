@@ -22,6 +22,7 @@ const QString kAdjust = QStringLiteral("Adjust");
 const QString kCopyTrack = QStringLiteral("CopyTrack");
 
 QString wordsSection(int track) { return QStringLiteral("Words") + FormatZeroPad(track, 2); }
+QString wordTimesSection(int track) { return QStringLiteral("WordTimes") + FormatZeroPad(track, 2); }
 
 // A decimal value within [low, high]; false when absent counts as wrong.
 bool number(const IniDocument& doc, const QString& section, const QString& key, int32_t low, int32_t high,
@@ -80,6 +81,10 @@ bool parseDraft(const IniDocument& doc, const QString& discId, EntryDraft* d)
             if (!readLines(
                     doc, section, value, [](int k) { return FormatZeroPad(k, 3); }, &lines))
                 return false;
+            // Word times as the data file keeps them; a draft's own never fail to fit.
+            for (size_t k = 0; k < lines.size(); ++k)
+                if (const auto times = doc.Value(wordTimesSection(t), FormatZeroPad(static_cast<int>(k) + 1, 3)))
+                    if (!ParseWordTimes(*times, &lines[k])) return false;
             track.Lines = std::move(lines);
         }
         if (doc.Value(section, kAdjust)) {
@@ -118,12 +123,7 @@ std::vector<TWordsLine> linesOf(const TWords& words, int t)
     return lines;
 }
 
-bool sameLines(const std::vector<TWordsLine>& a, const std::vector<TWordsLine>& b)
-{
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](const TWordsLine& x, const TWordsLine& y) {
-        return x.Text == y.Text && x.StartTime == y.StartTime && x.EndTime == y.EndTime;
-    });
-}
+bool sameLines(const std::vector<TWordsLine>& a, const std::vector<TWordsLine>& b) { return a == b; }
 } // namespace
 
 EntryStart EntryStartOf(const TWords& words)
@@ -231,8 +231,12 @@ bool WriteDraft(const QString& path, const EntryDraft& draft, QString* reason)
         const QString section = wordsSection(t);
         if (track.Lines) {
             doc.WriteInteger(section, kCount, static_cast<int32_t>(track.Lines->size()));
-            for (size_t k = 0; k < track.Lines->size(); ++k)
-                doc.WriteString(section, FormatZeroPad(static_cast<int>(k) + 1, 3), LyricsLineValue((*track.Lines)[k]));
+            for (size_t k = 0; k < track.Lines->size(); ++k) {
+                const TWordsLine& line = (*track.Lines)[k];
+                const QString key = FormatZeroPad(static_cast<int>(k) + 1, 3);
+                doc.WriteString(section, key, LyricsLineValue(line));
+                if (!line.Words.empty()) doc.WriteString(wordTimesSection(t), key, WordTimesValue(line));
+            }
         }
         if (track.Adjust) doc.WriteInteger(section, kAdjust, *track.Adjust);
         if (track.CopyTrack) doc.WriteInteger(section, kCopyTrack, *track.CopyTrack);

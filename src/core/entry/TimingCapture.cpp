@@ -187,6 +187,7 @@ bool TimingCapture::Undo()
             TWordsLine line = words.GetLine(edit.track, n);
             line.StartTime = edit.old[i].StartTime;
             line.EndTime = edit.old[i].EndTime;
+            line.Words = edit.old[i].Words;
             words.SetLine(edit.track, n, line);
             view.ShowStamp(1, n, line.StartTime);
             view.ShowStamp(2, n, line.EndTime);
@@ -215,7 +216,10 @@ void TimingCapture::LinesMoved(int track, const std::vector<int>& from)
             if (it == to.end()) continue; // a deleted line's times went with it
             lines.push_back(it->second);
             old.push_back(e.old[i]);
-            old.back().Text = words.GetLine(track, it->second).Text; // mended in place, still the line
+            // Mended in place, still the line; its word times went with the old text.
+            const QString text = words.GetLine(track, it->second).Text;
+            if (old.back().Text != text) old.back().Words.clear();
+            old.back().Text = text;
         }
         e.lines = std::move(lines);
         e.old = std::move(old);
