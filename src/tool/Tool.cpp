@@ -408,6 +408,15 @@ int Tool::show(const QString& arg)
             auto time = [](int32_t v) { return v == 0 ? QStringLiteral("--:--.--") : clockText(v); };
             out << "  " << FormatZeroPad(k, 3) << "  " << time(line.StartTime) << "  " << time(line.EndTime) << "  "
                 << line.Text << '\n';
+            // The word times under their line, each before its word.
+            if (line.Words.empty()) continue;
+            out << "       words ";
+            for (size_t i = 0; i < line.Words.size(); ++i) {
+                const qsizetype to = i + 1 < line.Words.size() ? line.Words[i + 1].At : line.Text.size();
+                out << " <" << clockText(line.Words[i].Time) << '>'
+                    << QStringView(line.Text).sliced(line.Words[i].At, to - line.Words[i].At).trimmed();
+            }
+            out << '\n';
         }
     }
     out.flush();

@@ -266,6 +266,48 @@ TEST_F(LrcTrackTest, WriterFilesComeBackThroughTheTrackAndItsDataFileAsTheyWere)
     EXPECT_EQ(LrcTracks(words), (std::vector<int>{1}));
 }
 
+TEST_F(LrcTrackTest, WordTimesComeBackThroughTheTrackAndItsDataFileAtTenMilliseconds)
+{
+    Insert(SimDisc::Audio({60, 90}));
+    RegisterFile(QStringLiteral("disc"), QByteArray());
+    words.FileName = DataPath(QStringLiteral("disc"));
+    // Words split by blanks, a line of Japanese split by syllable, text before the first
+    // tag, a first tag later than its line, a plain line among them; the last tag ends
+    // its line.
+    const QString file = QStringLiteral("[length:01:30.00]\r\n"
+                                        "[00:05.10]<00:05.10>first <00:05.62>words <00:06.03>here<00:07.99>\r\n"
+                                        "[00:08.00]<00:08.00>歌<00:08.41>詞<00:09.00>\r\n"
+                                        "[00:10.00]<00:10.00>lead <00:10.75>in<00:11.00>\r\n"
+                                        "[00:12.00]<00:12.30>late<00:12.80>\r\n"
+                                        "[00:13.00]plain\r\n[00:14.00]\r\n");
+    const LrcLyrics read = ReadLrc(DecodeLyricsText(file.toUtf8()).Lines, words.SongLength(2) / 10);
+    ASSERT_EQ(read.Lines.size(), 5u);
+    const TWordsLine& first = read.Lines[0];
+    EXPECT_EQ(first.Text, QStringLiteral("first words here"));
+    EXPECT_EQ(first.EndTime, 799);
+    EXPECT_EQ(first.Words, (std::vector<WordMark>{{510, 0}, {562, 6}, {603, 12}}));
+    EXPECT_EQ(read.Lines[1].Words, (std::vector<WordMark>{{800, 0}, {841, 1}}));
+    EXPECT_EQ(read.Lines[3].Words, (std::vector<WordMark>{{1200, 0}, {1230, 0}}));
+    EXPECT_TRUE(read.Lines[4].Words.empty());
+    StoreLrc(words, 2, read);
+    ASSERT_TRUE(words.Save(dpLyrics));
+    Reinsert();
+    EXPECT_EQ(words.GetLine(2, 1).Words, first.Words);
+    EXPECT_EQ(WriteLrc(TrackLrc(words, 2)), file);
+
+    // Text before the first tag is a word at the line's time; several times on one line
+    // or a tag before the line's time leave the line plain.
+    const LrcLyrics lead = ReadLrc({"[00:01.00]Hello <00:01.50>world <00:02.00>", "[00:03.00][00:04.00]a <00:03.50>b",
+                                    "[00:06.00]<00:05.00>early"},
+                                   0);
+    ASSERT_EQ(lead.Lines.size(), 4u);
+    EXPECT_EQ(lead.Lines[0].Words, (std::vector<WordMark>{{100, 0}, {150, 6}}));
+    EXPECT_EQ(lead.Lines[0].EndTime, 200);
+    EXPECT_TRUE(lead.Lines[1].Words.empty());
+    EXPECT_TRUE(lead.Lines[3].Words.empty());
+    EXPECT_EQ(lead.Lines[3].Text, QStringLiteral("early"));
+}
+
 TEST_F(LrcTrackTest, OnlyTheFirst127LinesAreKept)
 {
     Insert(SimDisc::Audio({600}));

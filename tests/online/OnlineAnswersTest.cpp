@@ -151,7 +151,8 @@ TEST(OnlineLyrics, GetGivesTimedLinesAndAnEmptyTimedLineEndsTheLineBefore)
     TableFetcher web;
     web.answers[QStringLiteral("/api/get")] = Ok(
         LyricsRecordJson(QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), 20.0,
-                         QStringLiteral("[00:01.00] 一行目\n[00:04.00] 二行目\n[00:07.50]\n[00:09.00] 三行目\n"),
+                         QStringLiteral("[00:01.00] 一行目\n[00:04.00] 二行目\n[00:07.50]\n"
+                                        "[00:09.00] <00:09.00>三<00:09.40>行目<00:10.00>\n"),
                          QStringLiteral("一行目\n二行目\n三行目")));
     const LyricsQuery query{QStringLiteral("夜の歌"), QStringLiteral("ミレルーン"), QStringLiteral("Album"), 20};
     const LyricsResult r = Lyrics(web, query);
@@ -172,7 +173,11 @@ TEST(OnlineLyrics, GetGivesTimedLinesAndAnEmptyTimedLineEndsTheLineBefore)
     EXPECT_EQ(lines.Lines[0].EndTime, 400);
     EXPECT_EQ(lines.Lines[1].EndTime, 750); // the empty line at 7.5 s ends it
     EXPECT_EQ(lines.Lines[2].StartTime, 900);
-    EXPECT_EQ(lines.Lines[2].EndTime, 2000); // the track's end
+    EXPECT_EQ(lines.Lines[2].Text, QStringLiteral("三行目"));
+    // Its word tags are kept: the last is the end of the line, else the track's end.
+    EXPECT_EQ(lines.Lines[2].Words, (std::vector<WordMark>{{900, 0}, {940, 1}}));
+    EXPECT_EQ(lines.Lines[2].EndTime, 1000);
+    EXPECT_TRUE(lines.Lines[1].Words.empty());
 }
 
 TEST(OnlineLyrics, SearchWhenGetFindsNothingChoosesWithinTwoSecondsSyncedFirst)

@@ -179,15 +179,20 @@ TEST_F(Tool, ExportsAndImportsLrcFiles)
     EXPECT_EQ(imported.out, QStringLiteral("Track 02: 2 lines, adjust -12\n"));
     QByteArray expected = kWorkedExample;
     expected.replace("02=\r\n", "02=Interlude\r\n");
-    expected += "[Words02]\r\nAdjust=-12\r\n001=1000,3000,first words\r\n002=3000,599999,later\r\n\r\n";
+    expected += "[Words02]\r\nAdjust=-12\r\n001=1000,3000,first words\r\n002=3000,599999,later\r\n\r\n"
+                "[WordTimes02]\r\n001=1000+6,1100+5\r\n\r\n";
     EXPECT_EQ(read(disc), expected);
+    // The word times show under their line.
+    EXPECT_TRUE(tool({QStringLiteral("show"), disc})
+                    .out.contains(QStringLiteral("  001  00:10.00  00:30.00  first words\n"
+                                                 "       words  <00:10.00>first <00:11.00>words\n")));
     // Exported, it shows the times the offset gave; what the tool wrote comes back from
     // an import and an export as it was.
     ASSERT_EQ(tool({QStringLiteral("export-lrc"), disc, QStringLiteral("2"), out}).status, 0);
     const QString second = out + QStringLiteral("/02 Interlude.lrc");
     const QByteArray once = read(second);
     EXPECT_EQ(once, QByteArray("\xEF\xBB\xBF[ti:Interlude]\r\n[ar:Sample Artist]\r\n[al:Sample Disc]\r\n"
-                               "[00:09.88]first words\r\n[00:29.88]later\r\n"));
+                               "[00:09.88]<00:09.88>first <00:10.88>words<00:29.88>\r\n[00:29.88]later\r\n"));
     ASSERT_EQ(tool({QStringLiteral("import-lrc"), disc, QStringLiteral("2"), second}).status, 0);
     ASSERT_EQ(tool({QStringLiteral("export-lrc"), disc, QStringLiteral("2"), out}).status, 0);
     EXPECT_EQ(read(second), once);

@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <algorithm>
+#include <optional>
 
 #include "core/common/Etc.h"
 #include "core/common/SafeSave.h"
@@ -144,7 +145,56 @@ struct Entry {
     int32_t time;
     QString text; // empty: an empty timed line, which only ends the line before it
     int32_t end = 0;
+    std::vector<WordMark> words; // word times, when the line has them
 };
+
+// A line's text with its word tags "<mm:ss.xx>" taken out and where each word starts; a
+// last tag that no text follows is the line's end, no word. Text before the first tag is
+// a word at the line's time. Blanks go as cleanText takes
+// them out; where the outcome is not cleanText's (tags within tags), the line is plain.
+struct Words {
+    QString text;
+    std::vector<WordMark> marks;
+};
+
+Words wordsOf(QStringView raw, int32_t lineTime)
+{
+    Words w;
+    const auto append = [&](QStringView piece, int32_t time) {
+        QString p;
+        for (const QChar c : piece)
+            if (c.unicode() != 0xFEFF) p += c.unicode() < 0x20 || c.unicode() == 0x7F ? QChar(u' ') : c;
+        qsizetype from = 0;
+        if (w.text.isEmpty() || w.text.endsWith(QLatin1Char(' ')))
+            while (from < p.size() && p[from] == QLatin1Char(' ')) ++from;
+        w.marks.push_back(WordMark{time, static_cast<int32_t>(w.text.size())});
+        w.text += QStringView(p).sliced(from);
+    };
+    qsizetype pieceStart = 0;
+    std::optional<int32_t> pieceTime; // the tag that opened the piece; none before the first
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        if (raw[i] != QLatin1Char('<')) continue;
+        const qsizetype close = tagClose(raw, i, QLatin1Char('>'));
+        int32_t time = 0;
+        if (close < 0 || !parseTime(raw.sliced(i + 1, close - i - 1), &time)) continue;
+        const QStringView piece = raw.sliced(pieceStart, i - pieceStart);
+        // Text before the first tag, or a first tag later than the line: a first word at
+        // the line's time (empty when there is no text), so that no time is lost.
+        if (pieceTime)
+            append(piece, *pieceTime);
+        else if (!trimBlanks(piece).isEmpty() || time != lineTime)
+            append(piece, lineTime);
+        pieceTime = time;
+        pieceStart = close + 1;
+        i = close;
+    }
+    if (!pieceTime) return Words{};
+    const QStringView rest = raw.sliced(pieceStart);
+    if (!trimBlanks(rest).isEmpty() || w.marks.empty()) append(rest, *pieceTime);
+    while (w.text.endsWith(QLatin1Char(' '))) w.text.chop(1);
+    for (WordMark& m : w.marks) m.At = std::min<int32_t>(m.At, static_cast<int32_t>(w.text.size()));
+    return w;
+}
 
 // Sorted by time (stable), one entry per time: the texts of one time joined; an entry
 // keeps the latest end of those it joins.
@@ -156,8 +206,14 @@ std::vector<Entry> mergeByTime(std::vector<Entry> entries)
         if (!merged.empty() && merged.back().time == e.time) {
             Entry& m = merged.back();
             if (!e.text.isEmpty()) {
-                if (!m.text.isEmpty()) m.text += kJoin; // appended: many lines of one time stay cheap
+                // Joined texts no longer split where either's word times were taken.
+                if (!m.text.isEmpty()) {
+                    m.text += kJoin; // appended: many lines of one time stay cheap
+                    m.words.clear();
+                    e.words.clear();
+                }
                 m.text += e.text;
+                if (!e.words.empty()) m.words = std::move(e.words);
             }
             m.end = std::max(m.end, e.end);
         } else {
@@ -203,7 +259,10 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
             const QStringView rest = trimBlanks(s.sliced(pos));
             int32_t end = 0;
             if (const qsizetype n = wordTagEnding(rest)) parseTime(rest.sliced(rest.size() - n + 1, n - 2), &end);
-            for (int32_t t : times) entries.push_back({t, text, end > t ? end : 0});
+            // Word times belong to a line of one time.
+            Words w = times.size() == 1 ? wordsOf(s.sliced(pos), times.front()) : Words{};
+            if (w.text != text) w = Words{};
+            for (int32_t t : times) entries.push_back({t, text, end > t ? end : 0, w.marks});
             continue;
         }
         // An ID tag: "[key:value]" alone on its line. Anything else is skipped, and the
@@ -259,11 +318,13 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
     for (Entry& e : entries) {
         e.time = clampTime(e.time + (shift - adjust));
         if (e.end != 0) e.end = clampTime(e.end + (shift - adjust));
+        for (WordMark& m : e.words) m.Time = clampTime(m.Time + (shift - adjust));
         // A start of 0 means "not set" in a data file: the first time that is a time.
         if (e.time == 0) {
             e.time = 1;
             if (!e.text.isEmpty()) ++result.AtZero;
         }
+        if (!e.words.empty()) e.words.front().Time = e.time;
     }
 
     const std::vector<Entry> merged = mergeByTime(std::move(entries));
@@ -281,7 +342,9 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
         int32_t lineEnd = i + 1 < merged.size() ? merged[i + 1].time : clampTime(end);
         if (e.end > e.time && e.end < lineEnd) lineEnd = e.end;
         if (lineEnd <= e.time) lineEnd = 0;
-        result.Lines.push_back(TWordsLine{e.text, e.time, lineEnd});
+        TWordsLine line{e.text, e.time, lineEnd, e.words};
+        if (!WordsFit(line)) line.Words.clear();
+        result.Lines.push_back(std::move(line));
     }
     return result;
 }
@@ -291,6 +354,16 @@ QString FormatLrcTime(int32_t hundredths)
     const int32_t t = clampTime(hundredths);
     return QString::asprintf("[%02d:%02d.%02d]", t / 6000, t / 100 % 60, t % 100);
 }
+
+namespace {
+QString wordTag(int32_t hundredths)
+{
+    QString t = FormatLrcTime(hundredths);
+    t.front() = QLatin1Char('<');
+    t.back() = QLatin1Char('>');
+    return t;
+}
+} // namespace
 
 QString WriteLrc(const LrcTrack& track)
 {
@@ -315,12 +388,30 @@ QString WriteLrc(const LrcTrack& track)
     std::vector<Entry> entries;
     for (const TWordsLine& line : track.Lines) {
         QString text = cleanText(line.Text);
-        if (!text.isEmpty()) entries.push_back({clampTime(line.StartTime), std::move(text), clampTime(line.EndTime)});
+        if (text.isEmpty()) continue;
+        // Word times only where the text stays as it is, so that they split it where taken.
+        std::vector<WordMark> words = text == line.Text && WordsFit(line) ? line.Words : std::vector<WordMark>{};
+        entries.push_back({clampTime(line.StartTime), std::move(text), clampTime(line.EndTime), std::move(words)});
     }
     const std::vector<Entry> lines = mergeByTime(std::move(entries));
     for (size_t i = 0; i < lines.size(); ++i) {
         const Entry& l = lines[i];
-        out += FormatLrcTime(l.time) + l.text + crlf;
+        if (!l.words.empty()) {
+            // "[start]<start>word <time>word<end>": each word after its tag, the end last.
+            out += FormatLrcTime(l.time);
+            for (size_t k = 0; k < l.words.size(); ++k) {
+                const qsizetype from = l.words[k].At;
+                const qsizetype to = k + 1 < l.words.size() ? l.words[k + 1].At : l.text.size();
+                // An empty first word is the reader's for a first tag later than the line.
+                if (k > 0 || to > from || l.words.size() == 1) out += wordTag(l.words[k].Time);
+                out += QStringView(l.text).sliced(from, to - from);
+            }
+            if (l.end > l.words.back().Time) out += wordTag(l.end);
+            out += crlf;
+            if (l.end > l.time) continue; // the last tag ends it
+        } else {
+            out += FormatLrcTime(l.time) + l.text + crlf;
+        }
         if (l.end <= l.time) continue; // no end of its own: it lasts until the next line
         // Every end the reader would not give back by itself gets its empty line, so that
         // a short gap with no lyric shown survives. An end past the next start cannot
@@ -363,6 +454,7 @@ LrcTrack TrackLrc(const TWords& words, int track)
         if (!timed(line)) continue;
         line.StartTime = clampTime(line.StartTime + adjust);
         if (line.EndTime != 0 && line.EndTime < kLrcOpenEnd) line.EndTime = clampTime(line.EndTime + adjust);
+        for (WordMark& m : line.Words) m.Time = clampTime(m.Time + adjust);
         lrc.Lines.push_back(std::move(line));
     }
     return lrc;
