@@ -37,15 +37,18 @@ Commands:
   id DRIVE|IMAGE|CUE
       The disc's identifier, its data file when it is registered, and its tracks.
   show DATAFILE
-      The titles, the lyrics of every track with their times, and the program.
+      The titles, the lyrics of every track with their times (and the times of
+      their words, when they have them), and the program.
   export-lrc DATAFILE TRACK|all OUTDIR
       Writes the timed lyrics of the track (or of every track that has them) as
       LRC files named "NN title.lrc" into OUTDIR, replacing files of the same name.
       The times are those the lyrics window shows, the track's correction included;
-      lines not yet timed are left out.
+      lines not yet timed are left out. Word times are written as word tags
+      (<mm:ss.xx>word), the last tag the line's end.
   import-lrc DATAFILE TRACK FILE.lrc
       Replaces the track's lyrics, times and correction by those of the LRC file
-      (an [offset:] becomes the correction) and saves the data file. Lines it
+      (an [offset:] becomes the correction; word tags <mm:ss.xx> become the
+      times of the line's words) and saves the data file. Lines it
       skips (no time, a tag it cannot read), lines moved off 00:00.00 and bytes
       that are no text are told on standard error. Only that track (and its
       title, when it had none) is written; the rest stays as it is.
