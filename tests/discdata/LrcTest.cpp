@@ -306,6 +306,8 @@ TEST_F(LrcTrackTest, WordTimesComeBackThroughTheTrackAndItsDataFileAtTenMillisec
     EXPECT_TRUE(lead.Lines[1].Words.empty());
     EXPECT_TRUE(lead.Lines[3].Words.empty());
     EXPECT_EQ(lead.Lines[3].Text, QStringLiteral("early"));
+    // A line moved off 00:00.00 onto its first word's time has that one word there.
+    EXPECT_EQ(ReadLrc({"[00:00.00]<00:00.01>at once"}, 0).Lines.at(0).Words, (std::vector<WordMark>{{1, 0}}));
 }
 
 TEST_F(LrcTrackTest, OnlyTheFirst127LinesAreKept)

@@ -44,6 +44,8 @@ void readAndWriteBack(const QStringList& lines, int32_t trackEnd)
     const QString once = WriteLrc(track);
     const LrcLyrics again = ReadLrc(MemoLines(once), trackEnd);
     check(again.Adjust == 0 && again.Dropped == 0 && again.Lines.size() == read.Lines.size());
+    // Every word time comes back with its line.
+    for (size_t i = 0; i < read.Lines.size(); ++i) check(again.Lines[i].Words == read.Lines[i].Words);
     check(WriteLrc({again.Title, again.Artist, again.Album, trackEnd, 0, again.Lines}) == once);
 }
 

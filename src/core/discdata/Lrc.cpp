@@ -324,7 +324,14 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
             e.time = 1;
             if (!e.text.isEmpty()) ++result.AtZero;
         }
-        if (!e.words.empty()) e.words.front().Time = e.time;
+        if (!e.words.empty()) {
+            // An empty first word that the move brought to the next word's time is no word
+            // of its own: a writer would give the line back without it.
+            if (e.words.size() > 1 && e.words[0].At == e.words[1].At && e.words[1].Time <= e.time &&
+                e.words[1].Time >= e.words[0].Time)
+                e.words.erase(e.words.begin());
+            e.words.front().Time = e.time;
+        }
     }
 
     const std::vector<Entry> merged = mergeByTime(std::move(entries));
@@ -396,34 +403,34 @@ QString WriteLrc(const LrcTrack& track)
     const std::vector<Entry> lines = mergeByTime(std::move(entries));
     for (size_t i = 0; i < lines.size(); ++i) {
         const Entry& l = lines[i];
-        if (!l.words.empty()) {
-            // "[start]<start>word <time>word<end>": each word after its tag, the end last.
-            out += FormatLrcTime(l.time);
-            for (size_t k = 0; k < l.words.size(); ++k) {
-                const qsizetype from = l.words[k].At;
-                const qsizetype to = k + 1 < l.words.size() ? l.words[k + 1].At : l.text.size();
-                // An empty first word is the reader's for a first tag later than the line.
-                if (k > 0 || to > from || l.words.size() == 1) out += wordTag(l.words[k].Time);
-                out += QStringView(l.text).sliced(from, to - from);
-            }
-            if (l.end > l.words.back().Time) out += wordTag(l.end);
-            out += crlf;
-            if (l.end > l.time) continue; // the last tag ends it
-        } else {
-            out += FormatLrcTime(l.time) + l.text + crlf;
+        // Every end the reader would not give back by itself is written, so that a short
+        // gap with no lyric shown survives. An end past the next start cannot be written:
+        // the next line's start ends it.
+        bool ownEnd = false;
+        if (l.end > l.time) {
+            if (i + 1 < lines.size())
+                ownEnd = l.end < lines[i + 1].time;
+            else if (trackEnd > 0)
+                ownEnd = l.end != trackEnd;
+            else
+                ownEnd = l.end < kLrcOpenEnd;
         }
-        if (l.end <= l.time) continue; // no end of its own: it lasts until the next line
-        // Every end the reader would not give back by itself gets its empty line, so that
-        // a short gap with no lyric shown survives. An end past the next start cannot
-        // be written: the next line's start ends it.
-        bool emptyLine;
-        if (i + 1 < lines.size())
-            emptyLine = l.end < lines[i + 1].time;
-        else if (trackEnd > 0)
-            emptyLine = l.end != trackEnd;
-        else
-            emptyLine = l.end < kLrcOpenEnd;
-        if (emptyLine) out += FormatLrcTime(l.end) + crlf;
+        if (l.words.empty()) {
+            out += FormatLrcTime(l.time) + l.text + crlf;
+            if (ownEnd) out += FormatLrcTime(l.end) + crlf; // an empty line
+            continue;
+        }
+        // "[start]<start>word <time>word<end>": each word after its tag, the end last.
+        out += FormatLrcTime(l.time);
+        for (size_t k = 0; k < l.words.size(); ++k) {
+            const qsizetype from = l.words[k].At;
+            const qsizetype to = k + 1 < l.words.size() ? l.words[k + 1].At : l.text.size();
+            // An empty first word is the reader's for a first tag later than the line.
+            if (k > 0 || to > from || l.words.size() == 1) out += wordTag(l.words[k].Time);
+            out += QStringView(l.text).sliced(from, to - from);
+        }
+        if (ownEnd) out += wordTag(l.end);
+        out += crlf;
     }
     return out;
 }

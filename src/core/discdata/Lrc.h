@@ -44,7 +44,9 @@ struct LrcLyrics {
 // - Time tags [mm:ss], [mm:ss.x], [mm:ss.xx] and [mm:ss.xxx] (also with ":" before the
 //   fraction), and [h:mm:ss.xx]; several at the start of a line put the line at each
 //   time. A line at 00:00.00 is put at 00:00.01, since a data file reads 0 as "not set".
-// - Word tags <mm:ss.xx> are removed from the text; blanks at both ends go.
+// - Word tags <mm:ss.xx> are removed from the text; blanks at both ends go. On a line of
+//   one time they become the line's word times (text before the first tag a word at the
+//   line's time), where they fit the line.
 // - ID tags ([ti:], [ar:], [al:], [length:], [offset:], and any other) stay out of the
 //   lyrics. [offset:N] is in milliseconds, a positive N showing the lines earlier.
 // - Lines out of time order are sorted (lines of one time keep their order); the texts of
@@ -72,8 +74,11 @@ struct LrcTrack {
 // The LRC text, CR LF after every line: the tags that have a value, then the lines in
 // time order, one [mm:ss.xx] each at its start, and an empty timed line wherever a line
 // ends before the next starts (or away from the track's end; with the length unknown,
-// wherever the line has an end), so that reading gives every end back. Texts are cleaned as the reader cleans them;
-// lines of empty text are left out and lines of one start joined, as the reader would.
+// wherever the line has an end), so that reading gives every end back. A line with word
+// times is written "[start]<start>word <time>word", its end (where one is needed) as a last
+// word tag instead of an empty line. Texts are cleaned as the reader cleans them; lines of
+// empty text are left out and lines of one start joined (losing their word times), as the
+// reader would.
 QString WriteLrc(const LrcTrack& track);
 
 // [mm:ss.xx] of a time in hundredths (minutes at least two digits).
