@@ -306,6 +306,12 @@ TEST_F(LrcTrackTest, WordTimesComeBackThroughTheTrackAndItsDataFileAtTenMillisec
     EXPECT_TRUE(lead.Lines[1].Words.empty());
     EXPECT_TRUE(lead.Lines[3].Words.empty());
     EXPECT_EQ(lead.Lines[3].Text, QStringLiteral("early"));
+    // An end past the track's end is an empty line, as a reading takes it back, not a tag.
+    LrcTrack past;
+    past.Length = 1000;
+    past.Lines = {TWordsLine{QStringLiteral("a b"), 100, 1200, {{100, 0}, {150, 2}}}};
+    EXPECT_EQ(WriteLrc(past),
+              QStringLiteral("[length:00:10.00]\r\n[00:01.00]<00:01.00>a <00:01.50>b\r\n[00:12.00]\r\n"));
     // A line moved off 00:00.00 onto its first word's time has that one word there.
     EXPECT_EQ(ReadLrc({"[00:00.00]<00:00.01>at once"}, 0).Lines.at(0).Words, (std::vector<WordMark>{{1, 0}}));
 }

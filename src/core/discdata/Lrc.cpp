@@ -429,8 +429,12 @@ QString WriteLrc(const LrcTrack& track)
             if (k > 0 || to > from || l.words.size() == 1) out += wordTag(l.words[k].Time);
             out += QStringView(l.text).sliced(from, to - from);
         }
-        if (ownEnd) out += wordTag(l.end);
+        // A last tag past the track's end would end the line at the track's end: such an
+        // end is an empty line, as for a plain line.
+        const bool pastTrack = i + 1 == lines.size() && trackEnd > 0 && l.end > trackEnd;
+        if (ownEnd && !pastTrack) out += wordTag(l.end);
         out += crlf;
+        if (ownEnd && pastTrack) out += FormatLrcTime(l.end) + crlf;
     }
     return out;
 }
