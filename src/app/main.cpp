@@ -6,6 +6,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <vector>
@@ -65,7 +66,11 @@ int main(int argc, char** argv)
     }
     if (line.Help || line.Version) {
         const QString text = line.Help ? UsageText() : VersionText(QStringLiteral(MIRELUNE_VERSION));
-        std::fputs(text.toLocal8Bit().constData(), stdout);
+        // An answer that did not reach its reader (a full disc, a closed pipe) is no answer.
+        if (std::fputs(text.toLocal8Bit().constData(), stdout) < 0 || std::fflush(stdout) != 0) {
+            std::fprintf(stderr, "mirelune: write error: %s\n", std::strerror(errno));
+            return 1;
+        }
         return 0;
     }
     // A disc named on the command line is the drive for this run only; the setting stays.

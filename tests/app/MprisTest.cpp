@@ -419,6 +419,14 @@ TEST_F(Mpris, HelpAndVersionAnswerWithoutADisplayAndWhatCannotBeTakenIsRefused)
     EXPECT_EQ(code, 2);
     EXPECT_TRUE(run({QStringLiteral("/no/such/disc.cue")}, &code).contains(QStringLiteral("no such file")));
     EXPECT_EQ(code, 1);
+    // An answer that cannot be written is a failure, and says so.
+    QProcess full;
+    full.setProcessEnvironment(bare);
+    full.setStandardOutputFile(QStringLiteral("/dev/full"));
+    full.start(kBuild + QStringLiteral("/mirelune"), {QStringLiteral("--help")});
+    ASSERT_TRUE(full.waitForFinished(kWaitMs));
+    EXPECT_EQ(full.exitCode(), 1);
+    EXPECT_TRUE(full.readAllStandardError().contains("write error"));
 }
 
 TEST_F(Mpris, ADiscNamedOnTheCommandLinePlaysForThisRunBesideAnotherPlayer)

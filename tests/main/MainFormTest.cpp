@@ -678,6 +678,21 @@ TEST_F(MainForm, TextFieldsAndEditableListsKeepTheStandardEditingKeys)
     name->setFocus();
     QTest::keyClick(name, Qt::Key_S, Qt::ControlModifier);
     EXPECT_FALSE(device.IsPlaying());
+
+    // From a modal dialog none of them does: its keys are its own.
+    dialog.hide();
+    Key(Qt::Key_P, Qt::ControlModifier);
+    RunFor(1000);
+    ASSERT_TRUE(device.IsPlaying());
+    dialog.setModal(true);
+    dialog.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &dialog);
+    const bool shown = form.MainShown;
+    name->setFocus();
+    for (Qt::Key key : {Qt::Key_S, Qt::Key_M, Qt::Key_W}) QTest::keyClick(name, key, Qt::ControlModifier);
+    RunFor(500);
+    EXPECT_TRUE(device.IsPlaying());
+    EXPECT_EQ(form.MainShown, shown);
     // Outside a text field Ctrl+C is the program's.
     dialog.close();
     Key(Qt::Key_C, Qt::ControlModifier);

@@ -130,7 +130,8 @@ QString UsageText()
                           "their places and the lyrics window stays on top; with -platform wayland (or\n"
                           "QT_QPA_PLATFORM=wayland) the compositor places the windows, and the places\n"
                           "saved from an earlier run are kept.\n"
-                          "Exit status: 0, or 1 when the disc named or the drive cannot be opened,\n"
+                          "Exit status: 0, or 1 when the disc named or the drive cannot be opened or an\n"
+                          "answer cannot be written,\n"
                           "2 for arguments that cannot be taken.\n");
 }
 

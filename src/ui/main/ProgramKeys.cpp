@@ -48,6 +48,9 @@ bool ProgramKeys::eventFilter(QObject* watched, QEvent* event)
         auto* key = static_cast<QKeyEvent*>(event);
         // A held media key would play and pause in turn: only its first press counts.
         if (MediaKey && !key->isAutoRepeat() && MediaKey(key->key())) return true;
+        // A modal dialog's keys are its own (Ctrl+S in its text field is no Stop, Ctrl+M
+        // hides no window behind it): only the media keys reach the player.
+        if (QApplication::activeModalWidget()) return false;
         const bool editing = EditingFocus(static_cast<QWidget*>(watched)) || EditingFocus(QApplication::focusWidget());
         return KeyDown(key->key(), key->modifiers(), key->modifiers() & Qt::KeypadModifier, key->isAutoRepeat(),
                        editing);

@@ -1,7 +1,7 @@
 #pragma once
 // The keys of every window of the program: each key pressed anywhere is offered first as
 // a media key, then to the program's own key handling (MainKeys), which reaches the
-// player through this object. A message box's keys are its own.
+// player through this object. A modal dialog's keys (a message box's too) are its own.
 #include <QObject>
 #include <functional>
 
