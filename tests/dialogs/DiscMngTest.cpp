@@ -488,10 +488,12 @@ TEST_F(DiscMng, ListSortedByAClickedHeaderAndNarrowedAsOneTypes)
     QTest::keyClick(dialog->FilterEdit, Qt::Key_A, Qt::ControlModifier);
     QTest::keyClicks(dialog->FilterEdit, QStringLiteral("misc"));
     EXPECT_EQ(names(), QStringLiteral("misc"));
+    words.FileName = dir.filePath(QStringLiteral("playing.dat")); // a registered disc in the drive
     QTest::keyClicks(dialog->FilterEdit, QStringLiteral("x"));
     EXPECT_EQ(names(), QString());
     EXPECT_EQ(dialog->Model()->rowCount(), 1); // one empty row
     EXPECT_EQ(dialog->DiscCountText->text(), QStringLiteral("0 / 4"));
+    EXPECT_FALSE(dialog->DelBtn->isEnabled()); // nothing listed, nothing to delete
     dialog->FilterEdit->clear();
     EXPECT_EQ(dialog->DiscCountText->text(), QStringLiteral("4"));
 }

@@ -441,8 +441,10 @@ void TDiscMngForm::currentCellChanged(const QModelIndex& current, const QModelIn
 void TDiscMngForm::updateDiscButtons()
 {
     if (mode == Rename && LookUpTitlesBtn) LookUpTitlesBtn->setVisible(false);
-    // The data file of the disc in the drive cannot be deleted.
-    DelBtn->setEnabled(DataFilePath(settings, model->Name(CurrentRow())) != words.FileName);
+    // The data file of the disc in the drive cannot be deleted, nor a row that lists none
+    // (the one empty row of a filter that matches nothing).
+    const QString name = model->Name(CurrentRow());
+    DelBtn->setEnabled(!name.isEmpty() && DataFilePath(settings, name) != words.FileName);
     RegBtn->setText(mode == Rename ? QStringLiteral("名前の変更(&R)") : QStringLiteral("新規登録(&R)"));
 }
 
