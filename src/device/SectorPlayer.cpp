@@ -264,11 +264,11 @@ void SectorPlayer::startReader(const SharedSource& source, const DiscToc& toc, i
 void SectorPlayer::SwapSource(const SharedSource& source)
 {
     call([&] {
-        // The ring goes on from where the old reader stopped: it must have stopped.
+        // The ring goes on from where the old reader stopped: its place is read once it has
+        // stopped, or a chunk it pushed meanwhile would come twice.
         const bool reading = reader != nullptr;
-        const int64_t from = reading ? reader->readAt.load() : 0;
         const DiscToc toc = reading ? reader->toc : DiscToc{};
-        finishReader();
+        const int64_t from = finishReader();
         playing = source;
         if (reading && ring) startReader(source, toc, from);
     });
@@ -334,13 +334,15 @@ void SectorPlayer::stopReader()
     reapReaders();
 }
 
-void SectorPlayer::finishReader()
+int64_t SectorPlayer::finishReader()
 {
-    if (!reader) return;
+    if (!reader) return 0;
     reader->quit = true;
     reader->ring->Wake();
     reader->thread.join();
+    const int64_t reached = reader->readAt;
     reader.reset();
+    return reached;
 }
 
 void SectorPlayer::reapReaders()

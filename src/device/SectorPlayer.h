@@ -111,7 +111,7 @@ private:
     static void readerMain(ReadJob& job);
     static void readFrames(ReadJob& job, int32_t frame, int count, char* out);
     void stopReader();
-    void finishReader();
+    int64_t finishReader(); // joins the reader; the disc's sample it had reached (0: none)
     void reapReaders();
     int64_t heard();
     void goSilent(int64_t reached);

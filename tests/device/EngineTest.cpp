@@ -51,7 +51,7 @@ protected:
     // Plays on until the device stops by itself (20 s of the clock at most).
     void RunToStop(int32_t end)
     {
-        for (int i = 0; i < 200 && dev->Mode() == ModePlaying; ++i) Run(100, end);
+        for (int i = 0; i < 200 && dev->Mode() == ModePlaying && !HasFatalFailure(); ++i) Run(100, end);
         ASSERT_EQ(dev->Mode(), ModeStopped);
     }
     // The controller's move to an entry: SeekTo, then a play to the entry's end.
