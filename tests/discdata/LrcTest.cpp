@@ -312,6 +312,17 @@ TEST_F(LrcTrackTest, WordTimesComeBackThroughTheTrackAndItsDataFileAtTenMillisec
     past.Lines = {TWordsLine{QStringLiteral("a b"), 100, 1200, {{100, 0}, {150, 2}}}};
     EXPECT_EQ(WriteLrc(past),
               QStringLiteral("[length:00:10.00]\r\n[00:01.00]<00:01.00>a <00:01.50>b\r\n[00:12.00]\r\n"));
+    // A byte-order mark after a line's last tag (files joined) leaves the tag its end,
+    // and the line comes back the same through a writing.
+    const LrcLyrics marked = ReadLrc({QStringLiteral("[00:03.00]Hello <00:03.50>world <00:04.00>\uFEFF")}, 0);
+    ASSERT_EQ(marked.Lines.size(), 1u);
+    EXPECT_EQ(marked.Lines[0].EndTime, 400);
+    const LrcLyrics back = ReadLrc(MemoLines(WriteLrc({{}, {}, {}, 0, 0, marked.Lines})), 0);
+    ASSERT_EQ(back.Lines.size(), 1u);
+    EXPECT_EQ(back.Lines[0].Words, marked.Lines[0].Words);
+    // A last "word" of control characters only is none.
+    EXPECT_EQ(ReadLrc({QStringLiteral("[00:01.00]<00:01.00>first <00:01.50>\x7f")}, 0).Lines.at(0).Words,
+              (std::vector<WordMark>{{100, 0}}));
     // A line moved off 00:00.00 onto its first word's time has that one word there.
     EXPECT_EQ(ReadLrc({"[00:00.00]<00:00.01>at once"}, 0).Lines.at(0).Words, (std::vector<WordMark>{{1, 0}}));
 }

@@ -193,6 +193,9 @@ Words wordsOf(QStringView raw, int32_t lineTime)
     if (!trimBlanks(rest).isEmpty() || w.marks.empty()) append(rest, *pieceTime);
     while (w.text.endsWith(QLatin1Char(' '))) w.text.chop(1);
     for (WordMark& m : w.marks) m.At = std::min<int32_t>(m.At, static_cast<int32_t>(w.text.size()));
+    // A last word that came out empty (control characters only) is no word: written back,
+    // its tag would read as the line's end.
+    while (w.marks.size() > 1 && w.marks.back().At >= w.text.size()) w.marks.pop_back();
     return w;
 }
 
@@ -241,8 +244,11 @@ LrcLyrics ReadLrc(const QStringList& lines, int32_t trackEnd)
     std::vector<Entry> entries;
     int64_t offsetMs = 0;
     int lineNumber = 0;
-    for (const QString& line : lines) {
+    for (const QString& raw : lines) {
         ++lineNumber;
+        // A byte-order mark inside a file (files joined together) is no text: where it
+        // stood after a line's last word tag, that tag would no longer end the line.
+        const QString line = QString(raw).remove(QChar(0xFEFF));
         const QStringView s(line);
         std::vector<int32_t> times;
         qsizetype pos = 0;
